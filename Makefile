@@ -1,0 +1,55 @@
+# Front door of the project: `make run` and `make test` are all a newcomer needs.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 30
+
+# Every Debian package the build, the tests, the benchmarks and the fuzzers use.
+PACKAGES := cmake ninja-build g++ clang make pkg-config \
+            qt6-base-dev libgl-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev \
+            libexpat1-dev libzip-dev \
+            lhasa libarchive-tools p7zip-full gzip \
+            xvfb xauth imagemagick fonts-dejavu-core fonts-liberation
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: deps build test run bench fuzz asan screenshots clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:" $$missing; \
+	    $(SUDO) apt-get update -qq && \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
+
+test: build
+	ctest --preset default -j $(JOBS)
+
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+run: build
+	@./scripts/run.sh build/default
+
+bench: deps
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS)
+	./scripts/bench.sh build/bench
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	./scripts/fuzz.sh build/fuzz $(FUZZ_SECONDS)
+
+screenshots: build
+	./scripts/screenshots.sh build/default
+
+clean:
+	rm -rf build

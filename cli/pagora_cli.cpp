@@ -1,0 +1,34 @@
+// pagora-cli: Pagora's jobs from a terminal, one subcommand group per job.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <exception>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Pagora: build books for the Casio PV handheld from a terminal", "pagora-cli"};
+  app.require_subcommand(1);
+  int status = 0;
+#if HAVE_BOOK_COMMAND
+  pagora::cli::addBookCommand(app, status);
+#endif
+#if HAVE_LZH_COMMAND
+  pagora::cli::addLzhCommand(app, status);
+#endif
+#if HAVE_ADT_COMMAND
+  pagora::cli::addAdtCommand(app, status);
+#endif
+#if HAVE_TEXT_COMMAND
+  pagora::cli::addTextCommand(app, status);
+#endif
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pagora-cli: %s\n", e.what());
+    return 1;
+  }
+  return status;
+}

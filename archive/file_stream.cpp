@@ -1,0 +1,132 @@
+// FileStream on POSIX descriptors.
+#include "archive/file_stream.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "archive/lzh_errors.h"
+
+namespace pagora {
+
+FileStream::FileStream(const std::string& path, Mode mode, bool exclusive) : path_(path) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case Mode::Read: flags |= O_RDONLY; break;
+    case Mode::ReadWrite: flags |= O_RDWR; break;
+    case Mode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+  }
+  do {
+    fd_ = ::open(path.c_str(), flags, 0666);
+  } while (fd_ < 0 && errno == EINTR);
+  if (fd_ < 0) fail("Cannot open");
+  struct stat st{};
+  if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    errno = EISDIR;
+    fail("Cannot open");
+  }
+  // Exclusive use is advisory on POSIX: it keeps two of our own programs apart.
+  if (exclusive && ::flock(fd_, (mode == Mode::Read ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+    int saved = errno;
+    ::close(fd_);
+    fd_ = -1;
+    errno = saved;
+    fail("Cannot open");
+  }
+}
+
+FileStream::~FileStream() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+FileStream::FileStream(FileStream&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+
+FileStream& FileStream::operator=(FileStream&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+std::size_t FileStream::read(void* buffer, std::size_t n) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    ssize_t got = ::read(fd_, out + done, n - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      fail("Cannot read");
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+void FileStream::write(const void* buffer, std::size_t n) {
+  const auto* in = static_cast<const char*>(buffer);
+  while (n > 0) {
+    ssize_t put = ::write(fd_, in, n);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      fail("Cannot write");
+    }
+    if (put == 0) {
+      errno = ENOSPC;
+      fail("Cannot write");
+    }
+    in += put;
+    n -= static_cast<std::size_t>(put);
+  }
+}
+
+std::int64_t FileStream::seek(std::int64_t offset, int whence) {
+  off_t at = ::lseek(fd_, static_cast<off_t>(offset), whence);
+  if (at < 0) fail("Cannot seek in");
+  return at;
+}
+
+std::int64_t FileStream::position() const {
+  off_t at = ::lseek(fd_, 0, SEEK_CUR);
+  if (at < 0) fail("Cannot seek in");
+  return at;
+}
+
+std::int64_t FileStream::size() const {
+  struct stat st{};
+  if (::fstat(fd_, &st) != 0) fail("Cannot examine");
+  return st.st_size;
+}
+
+void FileStream::truncate(std::int64_t length) {
+  if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) fail("Cannot truncate");
+}
+
+void FileStream::close() {
+  if (fd_ < 0) return;
+  int fd = std::exchange(fd_, -1);
+  int synced = ::fsync(fd);
+  int saved = errno;
+  int closed = ::close(fd);
+  if (synced != 0 && saved != EINVAL && saved != EROFS) {
+    errno = saved;
+    fail("Cannot write");
+  }
+  if (closed != 0 && errno != EINTR) fail("Cannot close");
+}
+
+void FileStream::fail(const char* what) const {
+  throw EFileError(std::string(what) + " " + path_ + ": " + std::strerror(errno));
+}
+
+}  // namespace pagora

@@ -1,0 +1,49 @@
+// A seekable binary file on a POSIX descriptor: the one kind of stream the archive engine
+// reads and writes. Failures raise EFileError naming the file and the system's reason.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace pagora {
+
+class FileStream {
+ public:
+  enum class Mode {
+    Read,       // existing file, read only
+    ReadWrite,  // existing file, read and write
+    Create,     // new or truncated file, read and write
+  };
+
+  FileStream() = default;
+  FileStream(const std::string& path, Mode mode, bool exclusive = false);
+  ~FileStream();
+  FileStream(FileStream&& other) noexcept;
+  FileStream& operator=(FileStream&& other) noexcept;
+  FileStream(const FileStream&) = delete;
+  FileStream& operator=(const FileStream&) = delete;
+
+  bool isOpen() const { return fd_ >= 0; }
+  const std::string& path() const { return path_; }
+
+  // Reads up to n bytes; fewer only at the end of the file.
+  std::size_t read(void* buffer, std::size_t n);
+  // Writes all n bytes or raises (a full disk or a size limit included).
+  void write(const void* buffer, std::size_t n);
+  // whence as for lseek (SEEK_SET, SEEK_CUR, SEEK_END); returns the new position.
+  std::int64_t seek(std::int64_t offset, int whence);
+  std::int64_t position() const;
+  std::int64_t size() const;
+  void truncate(std::int64_t length);
+  // Flushes to the device, then closes; raises when the system reports a failure.
+  void close();
+
+ private:
+  [[noreturn]] void fail(const char* what) const;
+
+  int fd_ = -1;
+  std::string path_;
+};
+
+}  // namespace pagora

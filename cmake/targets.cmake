@@ -1,0 +1,39 @@
+# Small helpers for the folders under tests/, bench/ and fuzz/.
+
+# One libFuzzer executable per fuzz_*.cpp in the current folder, linked with the given libraries.
+function(pagora_fuzz_targets)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_*.cpp)
+  foreach(source IN LISTS sources)
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source})
+    target_link_libraries(${name} PRIVATE project_options ${ARGN})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  endforeach()
+endfunction()
+
+# One Google Benchmark executable per bench_*.cpp in the current folder.
+function(pagora_benchmarks)
+  find_package(benchmark REQUIRED)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/bench_*.cpp)
+  foreach(source IN LISTS sources)
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source})
+    target_link_libraries(${name} PRIVATE project_options benchmark::benchmark ${ARGN})
+    target_compile_definitions(${name} PRIVATE
+        PAGORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+        PAGORA_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  endforeach()
+endfunction()
+
+# One GoogleTest executable from every *_test.cpp in the current folder; tests find the
+# project's folders through PAGORA_SOURCE_DIR and PAGORA_BINARY_DIR.
+function(pagora_test_executable name)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE project_options GTest::gtest_main ${ARGN})
+  target_compile_definitions(${name} PRIVATE
+      PAGORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+      PAGORA_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

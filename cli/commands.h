@@ -12,5 +12,7 @@ void addLzhCommand(CLI::App& app, int& status);
 void addAdtCommand(CLI::App& app, int& status);
 void addTextCommand(CLI::App& app, int& status);
 void addBookCommand(CLI::App& app, int& status);
+// Adds `import` under the `text` group (called by addTextCommand).
+void addTextImportCommand(CLI::App& text, int& status);
 
 }  // namespace pagora::cli

@@ -1,0 +1,36 @@
+// Splitting a long text file into numbered parts of about a chosen size, and the part names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/exception.h"
+
+namespace pagora {
+
+// A split that cannot be done (chunk size 0, unreadable file, a part that cannot be written).
+class ESplitError : public Exception {
+ public:
+  explicit ESplitError(const std::string& message) : Exception(message) {}
+};
+
+// The file name without its folder, up to (not including) its first dot; "" without a dot.
+std::string NameBeforeDot(std::string_view path);
+
+// The number of decimal digits of the part count the names are planned for:
+// digits of floor(fileSize / chunk).
+int SplitDigits(std::int64_t fileSize, std::int64_t chunk);
+
+// Folder + prefix + "_" + part + extension, the prefix being NameBeforeDot cut to its first
+// 23 - digits characters and the extension the text from the name's last dot on.
+std::string SplitPartName(std::string_view path, int digits, int part);
+
+// Splits `path` into parts of whole lines whose lines plus CR LF reach `chunk` bytes or more
+// (the last part may hold less; a longer line makes a part of its own). Each part is written with
+// CR LF after every line, replacing any file of its name. Returns the parts' paths in order.
+// An empty file writes no part. Raises ESplitError for a chunk of 0 or a failure to read or write.
+std::vector<std::string> SplitTextFile(const std::string& path, std::int64_t chunk);
+
+}  // namespace pagora

@@ -1,0 +1,55 @@
+// Turning FictionBook 2 (.fb2, .fb2.zip) and EPUB books into code page 1251 text buffers that
+// the view window's clean-up commands and the handheld's reader take as they are.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/exception.h"
+
+namespace pagora {
+
+// A book file could not be imported. The message starts with the file's path as given, then a
+// colon and what is wrong, for example "/books/a.fb2: broken XML at line 3, column 7: mismatched
+// tag". Nothing has been written when it is raised.
+class EBookImport : public Exception {
+ public:
+  explicit EBookImport(const std::string& message) : Exception(message) {}
+};
+
+// Largest uncompressed size of one file taken from a zip (a zipped FB2, an EPUB member) or of a
+// plain FB2 file: larger ones are refused rather than read.
+inline constexpr std::uint64_t kMaxBookMemberSize = 64ull << 20;
+
+// True when the name ends in ".fb2", ".fb2.zip" or ".epub" (letter case ignored); the content is
+// not looked at.
+bool IsImportableBook(const std::string& path);
+
+// The text file that an imported book becomes: the same folder and name with the book's
+// extension (".fb2", ".fb2.zip", ".epub") replaced by ".txt": "/b/Anna.fb2.zip" -> "/b/Anna.txt".
+// A name without such an extension just gains ".txt".
+std::string ImportedTextName(const std::string& path);
+
+// Reads the book at `path` (chosen by its extension: .fb2, .fb2.zip, .epub) and returns its text
+// as code page 1251 lines without terminators:
+//   - the book's title, then its authors (one line, joined by ", "), then an empty line;
+//   - each section title on lines of its own, with an empty line before it;
+//   - each paragraph as one line starting with two spaces; poems stanza by stanza (an empty line
+//     before each stanza), one verse per line, also starting with two spaces;
+//   - epigraphs, citations and annotations as paragraphs; a line "[картинка]" where an image
+//     stood; footnotes collected at the end, each starting with its number in brackets ("[1]"),
+//     and references to them shown as "[1]" in the text.
+// Typographic characters become plain ones (curly quotes -> " and ', dashes -> -, the ellipsis
+// -> ..., every kind of space -> a space, stress marks and soft hyphens vanish); other characters
+// that code page 1251 lacks become "?". Raises EBookImport.
+std::vector<std::string> ImportBook(const std::string& path);
+
+// The same for a book already in memory; `name` is used only in messages. ImportFb2 takes plain
+// FB2 bytes, ImportFb2Zip and ImportEpub the bytes of the zip archive.
+std::vector<std::string> ImportFb2(std::string_view bytes, const std::string& name);
+std::vector<std::string> ImportFb2Zip(std::string_view bytes, const std::string& name);
+std::vector<std::string> ImportEpub(std::string_view bytes, const std::string& name);
+
+}  // namespace pagora

@@ -79,7 +79,9 @@ class ScriptedPrompts : public Prompts {
   ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
 
   void queueAnswer(PromptAnswer answer) { answers_.push_back(answer); }
-  void queueInput(std::optional<QString> text) { inputs_.push_back(std::move(text)); }
+  void queueInput(std::optional<QString> text) {
+    inputs_.push_back({text.has_value(), text.value_or(QString())});
+  }
 
   const std::vector<Record>& records() const { return records_; }
   void clearRecords() { records_.clear(); }
@@ -93,7 +95,11 @@ class ScriptedPrompts : public Prompts {
  private:
   Prompts* previous_ = nullptr;
   std::deque<PromptAnswer> answers_;
-  std::deque<std::optional<QString>> inputs_;
+  struct QueuedInput {
+    bool ok;
+    QString text;
+  };
+  std::deque<QueuedInput> inputs_;
   std::vector<Record> records_;
 };
 

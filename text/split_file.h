@@ -10,7 +10,7 @@
 
 namespace pagora {
 
-// A split that cannot be done (chunk size 0, unreadable file, a part that cannot be written).
+// A split that cannot be done: a chunk size of 0.
 class ESplitError : public Exception {
  public:
   explicit ESplitError(const std::string& message) : Exception(message) {}
@@ -20,7 +20,7 @@ class ESplitError : public Exception {
 std::string NameBeforeDot(std::string_view path);
 
 // The number of decimal digits of the part count the names are planned for:
-// digits of floor(fileSize / chunk).
+// digits of floor(fileSize / chunk). Raises ESplitError for a chunk of 0.
 int SplitDigits(std::int64_t fileSize, std::int64_t chunk);
 
 // Folder + prefix + "_" + part + extension, the prefix being NameBeforeDot cut to its first
@@ -30,7 +30,8 @@ std::string SplitPartName(std::string_view path, int digits, int part);
 // Splits `path` into parts of whole lines whose lines plus CR LF reach `chunk` bytes or more
 // (the last part may hold less; a longer line makes a part of its own). Each part is written with
 // CR LF after every line, replacing any file of its name. Returns the parts' paths in order.
-// An empty file writes no part. Raises ESplitError for a chunk of 0 or a failure to read or write.
+// An empty file writes no part. Raises ESplitError for a chunk of 0 (nothing is written) and
+// ETextFileError when the file cannot be read or a part cannot be written.
 std::vector<std::string> SplitTextFile(const std::string& path, std::int64_t chunk);
 
 }  // namespace pagora

@@ -1,0 +1,83 @@
+// Splitting a text file into numbered parts of whole lines.
+#include "text/split_file.h"
+
+#include <algorithm>
+
+#include "text/text_buffer.h"
+
+namespace pagora {
+namespace {
+
+std::string_view FileNameOf(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view FolderOf(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+std::string NameBeforeDot(std::string_view path) {
+  const std::string_view name = FileNameOf(path);
+  const std::size_t dot = name.find('.');
+  return dot == std::string_view::npos ? std::string() : std::string(name.substr(0, dot));
+}
+
+int SplitDigits(std::int64_t fileSize, std::int64_t chunk) {
+  if (chunk <= 0) throw ESplitError("Chunk size must be greater than 0");
+  std::int64_t parts = std::max<std::int64_t>(fileSize, 0) / chunk;
+  int digits = 1;
+  while (parts >= 10) {
+    parts /= 10;
+    ++digits;
+  }
+  return digits;
+}
+
+std::string SplitPartName(std::string_view path, int digits, int part) {
+  const std::string_view name = FileNameOf(path);
+  const std::size_t dot = name.rfind('.');
+  const std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+  std::string prefix = NameBeforeDot(path);
+  prefix.resize(std::min<std::size_t>(prefix.size(), static_cast<std::size_t>(std::max(0, 23 - digits))));
+  std::string out(FolderOf(path));
+  out += prefix;
+  out += '_';
+  out += std::to_string(part);
+  out += ext;
+  return out;
+}
+
+std::vector<std::string> SplitTextFile(const std::string& path, std::int64_t chunk) {
+  if (chunk <= 0) throw ESplitError("Chunk size must be greater than 0");
+  TextBuffer lines;
+  int digits;
+  {
+    const std::string bytes = ReadFileBytes(path);
+    digits = SplitDigits(static_cast<std::int64_t>(bytes.size()), chunk);
+    lines = SplitLines(bytes);
+  }
+  std::vector<std::string> written;
+  std::size_t next = 0;
+  int part = 1;
+  while (next < lines.size()) {
+    std::int64_t total = 0;
+    std::string bytes;
+    while (total < chunk && next < lines.size()) {
+      bytes += lines[next];
+      bytes += "\r\n";
+      total += static_cast<std::int64_t>(lines[next].size()) + 2;
+      ++next;
+    }
+    std::string name = SplitPartName(path, digits, part);
+    WriteFileReplacing(name, bytes);
+    written.push_back(std::move(name));
+    ++part;
+  }
+  return written;
+}
+
+}  // namespace pagora

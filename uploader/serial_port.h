@@ -1,0 +1,47 @@
+// The platform's serial line: opening, line settings, modem lines, reads that never wait and
+// flushed writes. The protocol and its log texts live above this, in UploadEngine.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace corvane {
+
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  // Opens the named port for reading and writing, for this program alone. False when that is
+  // impossible (no such device, busy, no permission).
+  virtual bool open(const std::string& name) = 0;
+  virtual bool isOpen() const = 0;
+  virtual void close() = 0;
+
+  // Reads the current line settings into a pending copy; false when they cannot be read.
+  virtual bool readSettings() = 0;
+  // Changes the pending copy to raw 8N1 without any flow control, RTS on, DTR off, at the rate.
+  virtual void configureRawLine(std::int32_t baudRate) = 0;
+  // Changes only the rate of the pending copy.
+  virtual void setPendingBaudRate(std::int32_t baudRate) = 0;
+  // Applies the pending copy to the line; false when the line refuses it.
+  virtual bool applySettings() = 0;
+
+  virtual void setDtr(bool on) = 0;
+  // Bytes in the input queue; 0 when that cannot be told.
+  virtual std::uint32_t bytesWaiting() = 0;
+  // Reads at most n bytes without waiting; the count read, or -1 on failure.
+  virtual long read(std::uint8_t* data, std::size_t n) = 0;
+  // Writes the whole message; with flush, waits until it has left the port.
+  virtual void write(const std::uint8_t* data, std::size_t n, bool flush) = 0;
+};
+
+// The device a port name stands for on this platform: COMn is /dev/ttyS(n-1) on POSIX, any
+// other name is a path used as given.
+std::string devicePathForPort(const std::string& name);
+
+// The real serial port of the platform this program was built for.
+std::unique_ptr<SerialPort> makeSystemSerialPort();
+
+}  // namespace corvane

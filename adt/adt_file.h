@@ -41,6 +41,9 @@ class TAdtFile {
   // Opens the file; a file holding at least one byte has its header read and checked, an empty
   // one gets a fresh header (count 0, book name derived from `fileName`).
   TAdtFile(const std::string& fileName, OpenMode mode);
+  // The same, with a new file's book name derived from `bookNameSource` instead (a file built
+  // under a temporary name gets the name of the file it will become).
+  TAdtFile(const std::string& fileName, OpenMode mode, std::string_view bookNameSource);
   ~TAdtFile();
   TAdtFile(const TAdtFile&) = delete;
   TAdtFile& operator=(const TAdtFile&) = delete;
@@ -78,7 +81,8 @@ class TAdtFile {
 // Wraps an archive into a new ADT file (replacing one of that name) in records of 3072 bytes.
 // Never throws: returns nothing on success, else the one text to show, one of
 // "Error on open input file: ...", "Error on create destination ADT file: ...", "Error on copy: ...".
-// After a failure during the copy the ADT file keeps what was written before it.
+// The file is built under a temporary name beside the target and renamed over it when complete,
+// so a failed copy leaves an older file of that name as it was and no partial file behind.
 [[nodiscard]] std::optional<std::string> CopyArchiveToAdt(const std::string& archiveName,
                                                           const std::string& adtName);
 

@@ -1,0 +1,387 @@
+// The ADT container: TAdtFile, wrapping an archive into records and unwrapping it again.
+#include "adt/adt_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace pagora {
+namespace {
+
+constexpr char kMagic[] = "CASIO ADDIN DATAFILE\x1A";  // 21 bytes; a zero byte follows on disk
+constexpr std::size_t kMagicLength = sizeof kMagic - 1;
+constexpr std::int32_t kBookNameOffset = 30;
+constexpr unsigned char kRecordKey[20] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x08, 0xF4,
+                                          0x6B, 0x3D, 0xA2, 0x7E, 0x19, 0xD5, 0x40,
+                                          0x8C, 0x37, 0xE6, 0x52, 0x0B, 0x99};
+
+const char* const kInvalidFile = "Invalid ADT file";
+
+std::int32_t GetInt32(const unsigned char* p) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) |
+                                   static_cast<std::uint32_t>(p[1]) << 8 |
+                                   static_cast<std::uint32_t>(p[2]) << 16 |
+                                   static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+void PutInt32(unsigned char* p, std::int32_t value) {
+  const auto v = static_cast<std::uint32_t>(value);
+  p[0] = static_cast<unsigned char>(v);
+  p[1] = static_cast<unsigned char>(v >> 8);
+  p[2] = static_cast<unsigned char>(v >> 16);
+  p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+[[noreturn]] void FileFailure(const char* what, const std::string& name, int error) {
+  throw EAdtFileError(std::string(what) + " " + name + ": " + std::strerror(error));
+}
+
+// Reads up to n bytes at offset; fewer only at the end of the file.
+std::size_t ReadAt(int fd, const std::string& name, void* buffer, std::size_t n, std::int64_t at) {
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t got = ::pread(fd, static_cast<char*>(buffer) + done, n - done,
+                                static_cast<off_t>(at + static_cast<std::int64_t>(done)));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      FileFailure("Cannot read file", name, errno);
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+void WriteAt(int fd, const std::string& name, const void* buffer, std::size_t n, std::int64_t at) {
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t put = ::pwrite(fd, static_cast<const char*>(buffer) + done, n - done,
+                                 static_cast<off_t>(at + static_cast<std::int64_t>(done)));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      FileFailure("Cannot write file", name, errno);
+    }
+    done += static_cast<std::size_t>(put);
+  }
+}
+
+std::int64_t SizeOf(int fd, const std::string& name) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) FileFailure("Cannot read file", name, errno);
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+// Permissions for a file that replaces `target`: the target's own, or 0666 less the umask.
+mode_t ModeFor(const std::string& target) {
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return static_cast<mode_t>(0666 & ~mask);
+}
+
+// A temporary file beside a target that either becomes the target or disappears.
+class TempBeside {
+ public:
+  explicit TempBeside(const std::string& target) : target_(target), path_(target + ".XXXXXX") {
+    fd_ = ::mkstemp(path_.data());
+    if (fd_ < 0) throw EAdtFileError("Cannot create file " + target);
+  }
+  ~TempBeside() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(path_.c_str());
+  }
+  TempBeside(const TempBeside&) = delete;
+  TempBeside& operator=(const TempBeside&) = delete;
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+  // Closes our descriptor (others may hold the file open too; they must be closed first).
+  void Commit() {
+    if (::fchmod(fd_, ModeFor(target_)) != 0 || ::fsync(fd_) != 0) {
+      FileFailure("Cannot write file", target_, errno);
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) FileFailure("Cannot write file", target_, errno);
+    if (::rename(path_.c_str(), target_.c_str()) != 0) {
+      FileFailure("Cannot write file", target_, errno);
+    }
+    committed_ = true;
+  }
+
+ private:
+  std::string target_;
+  std::string path_;
+  int fd_ = -1;
+  bool committed_ = false;
+};
+
+}  // namespace
+
+TAdtFile::TAdtFile(const std::string& fileName, OpenMode mode)
+    : TAdtFile(fileName, mode, fileName) {}
+
+TAdtFile::TAdtFile(const std::string& fileName, OpenMode mode, std::string_view bookNameSource)
+    : fileName_(fileName), readOnly_(mode == OpenMode::Read) {
+  switch (mode) {
+    case OpenMode::Create:
+      fd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+      if (fd_ < 0) throw EAdtFileError("Cannot create file " + fileName);
+      break;
+    case OpenMode::Open:
+    case OpenMode::Read:
+      fd_ = ::open(fileName.c_str(), (readOnly_ ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+      if (fd_ < 0) throw EAdtFileError("Cannot open file " + fileName);
+      break;
+  }
+  try {
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+      throw EAdtFileError("Cannot open file " + fileName);
+    }
+    if (FileSize() > 0) {
+      ReadHeader();
+    } else {
+      recordCount_ = 0;
+      bookName_ = BookNameFor(bookNameSource);
+      WriteHeader();
+    }
+  } catch (...) {
+    ::close(fd_);
+    fd_ = -1;
+    throw;
+  }
+}
+
+TAdtFile::~TAdtFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::int64_t TAdtFile::FileSize() const { return SizeOf(fd_, fileName_); }
+
+std::array<char, TAdtFile::kBookNameSize> TAdtFile::BookNameFor(std::string_view fileName) {
+  std::array<char, kBookNameSize> name{};
+  std::string upper(fileName);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  const std::size_t adt = upper.find(".ADT");
+  if (adt == std::string::npos) return name;
+  std::string_view before = fileName.substr(0, adt);
+  const std::size_t separator = before.find_last_of("/\\:");
+  if (separator != std::string_view::npos) before = before.substr(separator + 1);
+  std::copy_n(before.begin(), std::min<std::size_t>(before.size(), kBookNameSize), name.begin());
+  return name;
+}
+
+std::string TAdtFile::BookNameText() const {
+  const auto end = std::find(bookName_.begin(), bookName_.end(), '\0');
+  return std::string(bookName_.begin(), end);
+}
+
+void TAdtFile::ReadHeader() {
+  unsigned char header[kHeaderSize];
+  if (ReadAt(fd_, fileName_, header, sizeof header, 0) < sizeof header) {
+    throw EAdtError(kInvalidFile);
+  }
+  const auto* zero = static_cast<const unsigned char*>(std::memchr(header, 0, 22));
+  const std::size_t magicLength = zero == nullptr ? 22 : static_cast<std::size_t>(zero - header);
+  if (magicLength != kMagicLength || std::memcmp(header, kMagic, kMagicLength) != 0) {
+    throw EAdtError(kInvalidFile);
+  }
+  if (GetInt32(header + 22) != FileSize()) throw EAdtError(kInvalidFile);
+  recordCount_ = GetInt32(header + 26);
+  std::memcpy(bookName_.data(), header + kBookNameOffset, kBookNameSize);
+}
+
+void TAdtFile::WriteHeader() {
+  if (readOnly_) throw EAdtFileError("Cannot write file " + fileName_ + ": opened for reading");
+  unsigned char header[kHeaderSize] = {};
+  std::memcpy(header, kMagic, kMagicLength);
+  header[21] = 0x00;
+  PutInt32(header + 22, static_cast<std::int32_t>(FileSize()));
+  PutInt32(header + 26, recordCount_);
+  std::memcpy(header + kBookNameOffset, bookName_.data(), kBookNameSize);
+  WriteAt(fd_, fileName_, header, sizeof header, 0);
+}
+
+std::int32_t TAdtFile::RecordOffset(std::int32_t index) {
+  if (index >= recordCount_) throw EAdtError("Invalid record number");
+  // A damaged length could point past the file or past what the format can address; such a
+  // file is refused rather than read at a wild offset.
+  const std::int64_t size = FileSize();
+  std::int64_t offset = kHeaderSize;
+  for (std::int32_t i = 0; i < index; ++i) {
+    unsigned char length[4];
+    if (ReadAt(fd_, fileName_, length, 4, offset) < 4) throw EAdtError(kInvalidFile);
+    const std::int32_t l = GetInt32(length);
+    if (l < 0) throw EAdtError(kInvalidFile);
+    offset += 4 + static_cast<std::int64_t>(l);
+    if (offset > size) throw EAdtError(kInvalidFile);
+  }
+  return static_cast<std::int32_t>(offset);
+}
+
+void TAdtFile::WriteRecord(std::int32_t index, const void* data, std::int32_t length) {
+  if (readOnly_) throw EAdtFileError("Cannot write file " + fileName_ + ": opened for reading");
+  if (length < 0) throw EAdtError("Invalid record length");
+  std::int64_t position;
+  std::int32_t oldLength;
+  if (index == -1) {
+    position = FileSize();
+    oldLength = length;
+    if (position + 4 + length > std::numeric_limits<std::int32_t>::max()) {
+      throw EAdtError("ADT file would exceed 2 GiB");
+    }
+  } else {
+    position = RecordOffset(index);
+    unsigned char old[4];
+    if (ReadAt(fd_, fileName_, old, 4, position) < 4) throw EAdtError(kInvalidFile);
+    oldLength = GetInt32(old);
+  }
+  if (length > oldLength) throw EAdtError("Expanding record not yet implemented");
+  if (length < oldLength) throw EAdtError("Compacting record not yet implemented");
+
+  std::vector<unsigned char> record(4 + static_cast<std::size_t>(length));
+  PutInt32(record.data(), length);
+  if (length > 0) std::memcpy(record.data() + 4, data, static_cast<std::size_t>(length));
+  ScrambleRecord(record.data() + 4, length);
+  WriteAt(fd_, fileName_, record.data(), record.size(), position);
+  if (index == -1) ++recordCount_;
+  WriteHeader();
+}
+
+void TAdtFile::ScrambleRecord(void* buffer, std::int32_t length) {
+  auto* p = static_cast<unsigned char*>(buffer);
+  for (std::int32_t i = 0; i < length; ++i) p[i] ^= kRecordKey[i % 20];
+}
+
+std::string TAdtFile::ReadRecord(std::int32_t index) {
+  if (index < 0) throw EAdtError("Invalid record number");
+  const std::int64_t offset = RecordOffset(index);
+  unsigned char length[4];
+  if (ReadAt(fd_, fileName_, length, 4, offset) < 4) throw EAdtError(kInvalidFile);
+  const std::int32_t l = GetInt32(length);
+  if (l < 0 || offset + 4 + l > FileSize()) throw EAdtError(kInvalidFile);
+  std::string data(static_cast<std::size_t>(l), '\0');
+  if (ReadAt(fd_, fileName_, data.data(), data.size(), offset + 4) < data.size()) {
+    throw EAdtError(kInvalidFile);
+  }
+  ScrambleRecord(data.data(), l);
+  return data;
+}
+
+std::optional<std::string> CopyArchiveToAdt(const std::string& archiveName,
+                                             const std::string& adtName) {
+  const int archive = ::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (archive < 0) return "Error on open input file: Cannot open file " + archiveName;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closeArchive{archive};
+
+  // The new container is built beside its final name and replaces an older one only when
+  // complete: a failed copy never costs the user a good ADT file.
+  std::optional<TempBeside> temp;
+  std::optional<TAdtFile> adt;
+  try {
+    temp.emplace(adtName);
+    adt.emplace(temp->path(), TAdtFile::OpenMode::Create, adtName);
+  } catch (const std::exception& e) {
+    return std::string("Error on create destination ADT file: ") + e.what();
+  }
+  try {
+    std::vector<unsigned char> buffer(TAdtFile::kArchiveRecordSize);
+    std::int64_t at = 0;
+    for (;;) {
+      const std::size_t got = ReadAt(archive, archiveName, buffer.data(), buffer.size(), at);
+      if (got == 0) break;
+      adt->WriteRecord(-1, buffer.data(), static_cast<std::int32_t>(got));
+      at += static_cast<std::int64_t>(got);
+    }
+    adt.reset();
+    temp->Commit();
+  } catch (const std::exception& e) {
+    return std::string("Error on copy: ") + e.what();
+  }
+  return std::nullopt;
+}
+
+AdtInfo InspectAdtFile(const std::string& adtName) {
+  const int fd = ::open(adtName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw EAdtFileError("Cannot open file " + adtName);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } close{fd};
+
+  AdtInfo info;
+  info.fileSize = SizeOf(fd, adtName);
+  unsigned char header[TAdtFile::kHeaderSize] = {};
+  const std::size_t got = ReadAt(fd, adtName, header, sizeof header, 0);
+  if (got < sizeof header) {
+    info.problem = "shorter than its 256-byte header";
+    return info;
+  }
+  info.sizeField = GetInt32(header + 22);
+  info.recordCount = GetInt32(header + 26);
+  const char* name = reinterpret_cast<const char*>(header + kBookNameOffset);
+  info.bookName.assign(name, std::find(name, name + TAdtFile::kBookNameSize, '\0'));
+  if (std::memcmp(header, kMagic, kMagicLength) != 0 || header[21] != 0) {
+    info.problem = "no \"CASIO ADDIN DATAFILE\" header";
+    return info;
+  }
+  if (info.sizeField != info.fileSize) {
+    info.problem = "size field " + std::to_string(info.sizeField) + " differs from the file size " +
+                   std::to_string(info.fileSize);
+    return info;
+  }
+  if (info.recordCount < 0) {
+    info.problem = "negative record count";
+    return info;
+  }
+  std::int64_t offset = TAdtFile::kHeaderSize;
+  for (std::int32_t i = 0; i < info.recordCount; ++i) {
+    unsigned char length[4];
+    if (ReadAt(fd, adtName, length, 4, offset) < 4) {
+      info.problem = "record " + std::to_string(i) + " lies past the end of the file";
+      return info;
+    }
+    const std::int32_t l = GetInt32(length);
+    if (l < 0 || offset + 4 + l > info.fileSize) {
+      info.problem = "record " + std::to_string(i) + " runs past the end of the file";
+      return info;
+    }
+    offset += 4 + static_cast<std::int64_t>(l);
+    info.dataSize += l;
+  }
+  if (offset != info.fileSize) {
+    info.problem = std::to_string(info.fileSize - offset) + " bytes after the last record";
+    return info;
+  }
+  info.valid = true;
+  return info;
+}
+
+std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string& archiveName) {
+  const AdtInfo info = InspectAdtFile(adtName);
+  if (!info.valid) throw EAdtError(std::string(kInvalidFile) + ": " + info.problem);
+  TAdtFile adt(adtName, TAdtFile::OpenMode::Read);
+  TempBeside out(archiveName);
+  std::int64_t at = 0;
+  for (std::int32_t i = 0; i < adt.RecordCount(); ++i) {
+    const std::string data = adt.ReadRecord(i);
+    WriteAt(out.fd(), archiveName, data.data(), data.size(), at);
+    at += static_cast<std::int64_t>(data.size());
+  }
+  out.Commit();
+  return at;
+}
+
+}  // namespace pagora

@@ -1,0 +1,127 @@
+// TLzhArchiver: construction, properties, Scan, the confirmation question and the coder
+// context shared by Compress and Expand.
+#include "archive/lzharchiver.h"
+
+#include <sys/stat.h>
+
+#include "archive/lzh_format.h"
+
+namespace pagora {
+
+namespace {
+
+std::string withSlash(const std::string& path) {
+  if (path.empty() || path.back() == '/') return path;
+  return path + '/';
+}
+
+// Replaces the first two "%s" by a and b, "%%" by "%".
+std::string formatQuestion(const std::string& text, const std::string& a, const std::string& b) {
+  std::string out;
+  int used = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size()) {
+      if (text[i + 1] == 's' && used < 2) {
+        out += used++ == 0 ? a : b;
+        ++i;
+        continue;
+      }
+      if (text[i + 1] == '%') {
+        out += '%';
+        ++i;
+        continue;
+      }
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+TLzhArchiver::TLzhArchiver()
+    : confirmMessages_{"Please confirm", "Compress %s as %s?", "Expand %s to %s?",
+                       "Delete %s from the archive?", "Verify archive integrity of %s?"} {}
+
+TLzhArchiver::~TLzhArchiver() = default;
+
+void TLzhArchiver::setTargetPath(const std::string& path) { targetPath_ = withSlash(path); }
+void TLzhArchiver::setTempArchivePath(const std::string& path) { tempArchivePath_ = withSlash(path); }
+
+LzhCoderContext TLzhArchiver::coderContext() {
+  LzhCoderContext context;
+  context.password = Password;
+  if (OnShowProgress) {
+    context.progress = [this](int percent, int& answer) {
+      int shown = percent;
+      OnShowProgress(shown);
+      answer = shown;
+    };
+  }
+  context.abortFlag = &AbortFlag;
+  return context;
+}
+
+void TLzhArchiver::confirm(int kind, const std::string& name, std::string& newName) {
+  if (!Confirm || newName.empty() || newName == "*") return;
+  if (static_cast<std::size_t>(kind) >= confirmMessages_.size()) return;
+  std::string text = formatQuestion(confirmMessages_[static_cast<std::size_t>(kind)], name, newName);
+  if (text.empty()) return;
+  TLzhConfirmAnswer answer = TLzhConfirmAnswer::Yes;
+  if (OnConfirm) answer = OnConfirm(confirmMessages_.empty() ? std::string() : confirmMessages_[0], text);
+  if (answer == TLzhConfirmAnswer::No) newName.clear();
+  if (answer == TLzhConfirmAnswer::Cancel) newName.assign(1, '*');
+}
+
+bool TLzhArchiver::Scan() {
+  fileList_.clear();
+  fileInfoList_.clear();
+  struct stat st{};
+  if (ArchiveName.empty() || ::stat(ArchiveName.c_str(), &st) != 0) return false;
+  LzhReadArchive archive = openArchiveForReading(ArchiveName);
+  if (archive.stream.size() <= 21) return true;
+  LzhMemberHeader header;
+  while (readMemberHeader(archive.stream, archive.brisko, header)) {
+    TLzhFileInfo info;
+    info.Method = lzhMethodIndex(header.methodId);
+    info.CompressedSize = header.packedSize;
+    info.UncompressedSize = header.originalSize;
+    info.DateTime = header.dateTime();
+    info.Attributes = header.attribute;
+    info.HeaderLevel = static_cast<std::uint8_t>(header.level());
+    info.CRC = header.crc;
+    std::int64_t data = archive.stream.position();
+    info.DataOffset = static_cast<std::uint32_t>(data);
+    info.Encrypted = header.scrambled();
+    fileList_.push_back(header.name);
+    fileInfoList_.push_back(info);
+    archive.stream.seek(data + header.packedSize, SEEK_SET);
+  }
+  return true;
+}
+
+void TLzhArchiver::Expand() {
+  const bool saved = VerifyMode;
+  VerifyMode = false;
+  try {
+    expandMembers();
+  } catch (...) {
+    VerifyMode = saved;
+    throw;
+  }
+  VerifyMode = saved;
+}
+
+void TLzhArchiver::Verify() {
+  const bool saved = VerifyMode;
+  VerifyMode = true;
+  try {
+    expandMembers();
+  } catch (...) {
+    VerifyMode = saved;
+    throw;
+  }
+  VerifyMode = saved;
+}
+
+}  // namespace pagora

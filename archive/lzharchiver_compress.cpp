@@ -1,0 +1,332 @@
+// TLzhArchiver::Compress: adding files to a new, rebuilt or appended archive so that the
+// previous archive survives every failure.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "archive/lzh_names.h"
+#include "archive/lzharchiver.h"
+
+namespace pagora {
+
+namespace {
+
+// The output would read itself: never mapped to a disk failure.
+class ESelfAdd : public EStreamWriteError {
+ public:
+  using EStreamWriteError::EStreamWriteError;
+};
+
+bool isRegularFile(const std::string& path, struct stat* out = nullptr) {
+  struct stat st{};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (out) *out = st;
+  return true;
+}
+
+bool isDirectory(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string folderOf(const std::string& path) {
+  std::size_t cut = path.rfind('/');
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string fileOf(const std::string& path) {
+  std::size_t cut = path.rfind('/');
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string withExtension(const std::string& path, const std::string& extension) {
+  std::string folder = folderOf(path);
+  std::string file = fileOf(path);
+  std::size_t dot = file.rfind('.');
+  if (dot != std::string::npos) file.erase(dot);
+  return folder + file + extension;
+}
+
+bool sameTextIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+void makeFolders(const std::string& folder) {
+  for (std::size_t i = 1; i <= folder.size(); ++i) {
+    if (i == folder.size() || folder[i] == '/') {
+      std::string part = folder.substr(0, i);
+      if (!part.empty() && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) break;
+    }
+  }
+}
+
+// A write failure of the archive being made (full disk, size limit, read-only medium).
+bool isWriteFailure(const std::exception& e) {
+  if (dynamic_cast<const EStreamWriteError*>(&e)) return true;
+  if (!dynamic_cast<const EFileError*>(&e)) return false;
+  const std::string text = e.what();
+  return text.rfind("Cannot write", 0) == 0 || text.rfind("Cannot truncate", 0) == 0 ||
+         text.rfind("Cannot close", 0) == 0;
+}
+
+// Copies a whole file; false on any failure (the copy is then removed).
+bool copyFile(const std::string& from, const std::string& to) {
+  try {
+    FileStream in(from, FileStream::Mode::Read);
+    FileStream out(to, FileStream::Mode::Create);
+    std::vector<char> buffer(65536);
+    for (;;) {
+      std::size_t got = in.read(buffer.data(), buffer.size());
+      if (got == 0) break;
+      out.write(buffer.data(), got);
+    }
+    out.close();
+    return true;
+  } catch (const Exception&) {
+    ::unlink(to.c_str());
+    return false;
+  }
+}
+
+}  // namespace
+
+struct TLzhArchiver::CompressOutput {
+  std::string name;
+  FileStream stream;
+  bool appending = false;
+  bool rebuilding = false;
+  bool created = false;
+  bool opened = false;
+  std::int64_t appendPosition = 0;
+  std::int64_t originalSize = 0;
+  struct stat identity{};
+};
+
+void TLzhArchiver::Compress() {
+  processedFiles_.clear();
+  AbortFlag = false;
+  CompressOutput out;
+  const bool exists = isRegularFile(ArchiveName);
+  if (exists && AllowDuplicates) {
+    out.appending = true;
+    out.name = ArchiveName;
+  } else if (exists) {
+    out.rebuilding = true;
+    std::string folder = folderOf(ArchiveName);
+    bool useTemp = !tempArchivePath_.empty() &&
+                   !sameTextIgnoringCase(tempArchivePath_, folder.empty() ? "./" : folder) &&
+                   isDirectory(tempArchivePath_) && ::access(tempArchivePath_.c_str(), W_OK) == 0;
+    out.name = withExtension(useTemp ? tempArchivePath_ + fileOf(ArchiveName) : ArchiveName, ".$$$");
+    // Refused before any work is done: these archives are never altered.
+    LzhReadArchive old = openArchiveForReading(ArchiveName);
+    if (old.brisko) throw ELzhInvalidHeader("Cannot alter Brisko archives!");
+  } else {
+    out.name = ArchiveName;
+  }
+  for (const std::string& entry : filesToProcess_)
+    if (lzhSelects(entry, out.name)) throw EStreamWriteError("Cannot add " + out.name + " to itself!");
+
+  try {
+    if (out.appending) {
+      out.stream = openArchiveForAppend(out.name, out.appendPosition);
+      out.originalSize = out.stream.size();
+      out.opened = true;
+    } else {
+      if (MakeDirectories) makeFolders(folderOf(out.name));
+      out.stream = FileStream(out.name, FileStream::Mode::Create, true);
+      out.created = true;
+    }
+    ::stat(out.name.c_str(), &out.identity);
+    compressFiles(out);
+    if (!out.rebuilding) {
+      writeEndMarker(out.stream);
+      out.stream.close();
+    }
+  } catch (const std::exception& e) {
+    out.stream = FileStream();
+    if (out.appending && out.opened) {
+      // Cut back to what was there, end marker included.
+      try {
+        FileStream restore(out.name, FileStream::Mode::ReadWrite);
+        restore.truncate(out.appendPosition);
+        if (out.originalSize > out.appendPosition) {
+          restore.seek(out.appendPosition, SEEK_SET);
+          writeEndMarker(restore);
+        }
+        restore.close();
+      } catch (const Exception&) {
+      }
+    } else if (out.created) {
+      ::unlink(out.name.c_str());
+    }
+    if (!dynamic_cast<const ESelfAdd*>(&e) && isWriteFailure(e))
+      throw ELzhInsufficientDiskSpace("Disk protected or full during compression");
+    throw;
+  }
+
+  if (!out.rebuilding) return;
+  try {
+    copyOldMembers(out.stream, ArchiveName);
+    writeEndMarker(out.stream);
+    out.stream.close();
+  } catch (const ELzhInvalidHeader&) {
+    out.stream = FileStream();
+    ::unlink(out.name.c_str());
+    throw;
+  } catch (const std::exception&) {
+    out.stream = FileStream();
+    ::unlink(out.name.c_str());
+    throw ELzhInsufficientDiskSpace("Disk full or write error during compression");
+  }
+
+  // rename() swaps the archive in one step: the old one stays whole until the new one is there.
+  const std::string failure = "Could not replace " + ArchiveName + " with " + out.name;
+  if (::rename(out.name.c_str(), ArchiveName.c_str()) == 0) return;
+  if (errno != EXDEV) {
+    ::unlink(out.name.c_str());
+    throw ELzhCouldNotRenameFile(failure);
+  }
+  // The temporary folder is on another file system: bring the archive over first.
+  std::string local = withExtension(ArchiveName, ".$$$");
+  bool moved = copyFile(out.name, local) && ::rename(local.c_str(), ArchiveName.c_str()) == 0;
+  ::unlink(out.name.c_str());
+  if (!moved) {
+    ::unlink(local.c_str());
+    throw ELzhCouldNotRenameFile(failure);
+  }
+}
+
+void TLzhArchiver::compressFiles(CompressOutput& out) {
+  const bool upperNames = ForceUpperCase || ArchiveType == caLHARC;
+  std::vector<std::string>& files = filesToProcess_;
+  for (std::size_t i = 0; i < files.size();) {
+    if (lzhHasWildcard(files[i])) {
+      std::vector<std::string> found = lzhExpandWildcard(files[i]);
+      files.erase(files.begin() + static_cast<std::ptrdiff_t>(i));
+      files.insert(files.begin() + static_cast<std::ptrdiff_t>(i), found.begin(), found.end());
+      i += found.size();
+    } else {
+      ++i;
+    }
+  }
+
+  for (std::size_t i = 0; i < files.size();) {
+    const std::string entry = files[i];
+    std::string stored = lzhStoredName(entry, StorePath, targetPath_, upperNames);
+    struct stat st{};
+    std::uint32_t dateTime = 0;
+    if (!isRegularFile(entry, &st)) {
+      stored.clear();
+    } else {
+      dateTime = lzhDosDateTime(st.st_mtime);
+      if (OnCheckFile) {
+        OnCheckFile(entry, stored, static_cast<std::int32_t>(dateTime), pmCompress);
+        for (char& c : stored)
+          if (c == '/') c = '\\';
+        stored = lzhStoredNameTail(stored, upperNames);
+      }
+      confirm(1, entry, stored);
+    }
+    if (stored.empty()) {
+      files.erase(files.begin() + static_cast<std::ptrdiff_t>(i));
+      continue;
+    }
+    if (stored == "*") {
+      files.erase(files.begin() + static_cast<std::ptrdiff_t>(i));
+      break;
+    }
+    if (st.st_dev == out.identity.st_dev && st.st_ino == out.identity.st_ino)
+      throw ESelfAdd("Cannot add " + out.name + " to itself!");
+    FileStream source;
+    try {
+      source = FileStream(entry, FileStream::Mode::Read);
+    } catch (const EFileError&) {
+      if (ExceptionOnFileError) throw;
+      files.erase(files.begin() + static_cast<std::ptrdiff_t>(i));
+      continue;
+    }
+    files[i] = stored;
+    LzhMemberHeader header;
+    header.methodId = std::string(kLzhMethodIds[CompressionMethod == coTCR ? colh0 : CompressionMethod]);
+    header.time = static_cast<std::uint16_t>(dateTime);
+    header.date = static_cast<std::uint16_t>(dateTime >> 16);
+    // POSIX has no archive bit; every file counts as changed, as a fresh Windows file does.
+    std::uint8_t attributes = 0x20;
+    if ((st.st_mode & S_IWUSR) == 0) attributes |= 0x01;
+    header.attribute = attributes & 0x7F;
+    header.levelByte = static_cast<std::uint8_t>(ArchiveType);
+    header.name = stored;
+    addMember(out.stream, source, header);
+    processedFiles_.push_back(stored);
+    if (OnAfterProcessed) OnAfterProcessed(entry, stored, static_cast<std::int32_t>(dateTime), pmCompress);
+    ++i;
+  }
+}
+
+void TLzhArchiver::addMember(FileStream& archive, FileStream& source, LzhMemberHeader& header) {
+  const std::int64_t start = archive.position();
+  writeMemberHeader(archive, header);
+  const std::int64_t dataStart = archive.position();
+  const std::int64_t sourceStart = source.position();
+  const std::int64_t toRead = source.size() - sourceStart;
+  int method = CompressionMethod == coTCR ? 0 : static_cast<int>(CompressionMethod);
+  LzhCoderContext context = coderContext();
+  LzhCodeResult result;
+  try {
+    result = codeMember(coderState_, source, archive, toRead, method, context);
+  } catch (const EUnableToCompress&) {
+    archive.seek(dataStart, SEEK_SET);
+    source.seek(sourceStart, SEEK_SET);
+    method = 0;
+    result = codeMember(coderState_, source, archive, toRead, method, context);
+  }
+  header.methodId = std::string(kLzhMethodIds[method]);
+  header.packedSize = static_cast<std::uint32_t>(result.compressedSize);
+  header.originalSize = static_cast<std::uint32_t>(toRead);
+  header.crc = result.crc;
+  if (!Password.empty()) header.levelByte |= 0x80;
+  const std::int64_t end = dataStart + result.compressedSize;
+  archive.seek(start, SEEK_SET);
+  writeMemberHeader(archive, header);
+  archive.seek(end, SEEK_SET);
+  compressionRatio_ = lzhPercent(result.compressedSize, toRead);
+  elapsedTicks_ = result.elapsedTicks;
+}
+
+void TLzhArchiver::copyOldMembers(FileStream& out, const std::string& oldName) {
+  LzhReadArchive old = openArchiveForReading(oldName);
+  if (old.brisko) throw ELzhInvalidHeader("Cannot alter Brisko archives!");
+  LzhMemberHeader header;
+  std::vector<char> buffer(65536);
+  while (readMemberHeader(old.stream, old.brisko, header)) {
+    const std::int64_t data = old.stream.position();
+    bool replaced = false;
+    for (const std::string& entry : filesToProcess_)
+      if (lzhSelects(entry, header.name)) replaced = true;
+    if (!replaced) {
+      writeMemberHeader(out, header);
+      std::int64_t left = header.packedSize;
+      while (left > 0) {
+        std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, 65536));
+        std::size_t got = old.stream.read(buffer.data(), want);
+        if (got == 0) throw ELzhInvalidHeader("Archive data cut short: " + header.name);
+        out.write(buffer.data(), got);
+        left -= static_cast<std::int64_t>(got);
+      }
+    }
+    old.stream.seek(data + header.packedSize, SEEK_SET);
+  }
+}
+
+}  // namespace pagora

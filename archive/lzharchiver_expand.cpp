@@ -1,0 +1,196 @@
+// TLzhArchiver::Expand and Verify: the member loop, safe target paths (never outside the
+// target folder, never through a symbolic link), temporary files, space check, time stamps.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "archive/lzh_names.h"
+#include "archive/lzharchiver.h"
+
+namespace pagora {
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+  std::size_t cut = path.rfind('/');
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+bool exists(const std::string& path) {
+  struct stat st{};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Walks the folders of target below base (and the target itself): none may be a symbolic
+// link, so nothing is written through one. Missing folders are made when asked.
+void prepareFolders(const std::string& base, const std::string& target, bool makeFolders) {
+  std::size_t from = 0;
+  if (!base.empty() && target.compare(0, base.size(), base) == 0) from = base.size();
+  else from = folderOf(target).size();  // a host-chosen target: only its last part is checked
+  for (std::size_t i = from; i <= target.size(); ++i) {
+    if (i != target.size() && target[i] != '/') continue;
+    std::string part = target.substr(0, i);
+    if (part.empty() || part.size() <= from) continue;
+    struct stat st{};
+    if (::lstat(part.c_str(), &st) == 0) {
+      if (S_ISLNK(st.st_mode))
+        throw ELzhUnsafePath("Refusing to write through the symbolic link " + part);
+    } else if (makeFolders && i != target.size()) {
+      ::mkdir(part.c_str(), 0777);
+    }
+  }
+}
+
+mode_t currentUmask() {
+  mode_t mask = ::umask(022);
+  ::umask(mask);
+  return mask;
+}
+
+// Creates a file the way the expansion output is created: anew, with normal permissions, and
+// never by following a symbolic link at its place.
+FileStream createOutput(const std::string& name) {
+  int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) throw EFileError("Cannot create file " + name);
+  ::close(fd);
+  try {
+    return FileStream(name, FileStream::Mode::Create);
+  } catch (const EFileError&) {
+    throw EFileError("Cannot create file " + name);
+  }
+}
+
+std::int64_t freeSpace(const std::string& name) {
+  std::string folder = folderOf(name);
+  struct statvfs vfs{};
+  if (::statvfs(folder.empty() ? "." : folder.c_str(), &vfs) != 0) return -1;
+  return static_cast<std::int64_t>(vfs.f_bavail) * static_cast<std::int64_t>(vfs.f_frsize);
+}
+
+}  // namespace
+
+void TLzhArchiver::expandMembers() {
+  processedFiles_.clear();
+  AbortFlag = false;
+  const bool given = !filesToProcess_.empty();
+  std::vector<std::string> done;
+  auto finish = [&] {
+    if (given) filesToProcess_ = done;
+    processedFiles_ = done;
+  };
+  try {
+    LzhReadArchive archive = openArchiveForReading(ArchiveName);
+    fileInformationIndex_ = -1;
+    LzhMemberHeader header;
+    while (readMemberHeader(archive.stream, archive.brisko, header)) {
+      ++fileInformationIndex_;
+      const std::int64_t data = archive.stream.position();
+      bool selected = !given;
+      for (const std::string& entry : filesToProcess_)
+        if (lzhSelects(entry, header.name)) selected = true;
+      if (selected && !expandOne(archive, header, done)) break;
+      archive.stream.seek(data + header.packedSize, SEEK_SET);
+    }
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+}
+
+bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& header,
+                             std::vector<std::string>& done) {
+  const auto dateTime = static_cast<std::int32_t>(header.dateTime());
+  // Rooted, drive-prefixed and ".." names never leave the target folder.
+  std::string target = targetPath_ + lzhSafeRelativePath(header.name);
+  if (OnCheckFile) OnCheckFile(header.name, target, dateTime, pmExpand);
+  confirm(VerifyMode ? 4 : 2, header.name, target);
+  if (target.empty()) return true;
+  if (target == "*") return false;
+
+  prepareFolders(targetPath_, target, MakeDirectories);
+  const bool temporary = SafeMode || VerifyMode;
+  std::string outName = target;
+  FileStream out;
+  bool outCreated = false;
+  try {
+    if (temporary) {
+      std::string folder = folderOf(target);
+      std::string pattern = (folder.empty() ? std::string("./") : folder) + "LHAXXXXXX";
+      int fd = ::mkstemp(pattern.data());
+      if (fd < 0) {
+        if (ExceptionOnFileError) throw EFileError("Cannot create file " + pattern);
+        return true;
+      }
+      outName = pattern;
+      outCreated = true;
+      ::fchmod(fd, 0666 & ~currentUmask());
+      ::close(fd);
+    }
+    if (CheckSpaceBeforeExpand) {
+      std::int64_t space = freeSpace(outName);
+      struct stat st{};
+      if (space >= 0 && ::stat(outName.c_str(), &st) == 0) space += st.st_size;
+      if (space > 2147483647) space = 2147483647;
+      if (space < static_cast<std::int64_t>(header.originalSize))
+        throw ELzhInsufficientDiskSpace("Not enough disk space to expand " + target);
+    }
+    try {
+      if (temporary && exists(target)) {
+        // A locked or read-only target fails here, before anything is expanded.
+        FileStream probe(target, FileStream::Mode::ReadWrite, true);
+      }
+      out = temporary ? FileStream(outName, FileStream::Mode::Create) : createOutput(outName);
+      outCreated = true;
+    } catch (const EFileError&) {
+      if (ExceptionOnFileError) throw;
+      if (temporary) ::unlink(outName.c_str());
+      return true;
+    }
+
+    LzhExpandRequest request;
+    request.output = &out;
+    request.archive = &archive.stream;
+    request.scrambled = header.scrambled();
+    request.method = lzhMethodIndex(header.methodId);
+    request.expectedCheck = header.crc;
+    request.originalSize = header.originalSize;
+    request.compressedSize = header.packedSize;
+    request.brisko = archive.brisko;
+    elapsedTicks_ = expandMember(coderState_, request, coderContext());
+
+    out.close();
+    struct timespec times[2];
+    times[0].tv_sec = times[1].tv_sec = lzhUnixTime(header.dateTime());
+    times[0].tv_nsec = times[1].tv_nsec = 0;
+    ::utimensat(AT_FDCWD, outName.c_str(), times, 0);
+    if (VerifyMode) {
+      ::unlink(outName.c_str());
+    } else {
+      if (SafeMode && ::rename(outName.c_str(), target.c_str()) != 0)
+        throw ELzhCouldNotRenameFile("Could not replace " + target + " with " + outName);
+      if (header.attribute & 0x01) {
+        struct stat st{};
+        if (::stat(target.c_str(), &st) == 0)
+          ::chmod(target.c_str(), st.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH));
+      }
+    }
+    done.push_back(target);
+    if (OnAfterProcessed) OnAfterProcessed(header.name, target, dateTime, pmExpand);
+  } catch (const ELzhOperationAborted&) {
+    out = FileStream();
+    if (outCreated) ::unlink(outName.c_str());
+    return false;
+  } catch (...) {
+    out = FileStream();
+    if (temporary && outCreated) ::unlink(outName.c_str());
+    throw;
+  }
+  return true;
+}
+
+}  // namespace pagora

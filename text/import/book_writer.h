@@ -1,0 +1,64 @@
+// The line builder shared by the FB2 and EPUB readers: takes UTF-8 character data and block
+// boundaries and produces code page 1251 lines (indented paragraphs, title lines, empty lines).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace pagora::book_import {
+
+// Appends UTF-8 text to a 1251 string with the typographic characters made plain. Every kind of
+// space (and tab, line break) becomes one space, runs of them collapse and none is written at the
+// start of `out`; `pendingSpace` carries a space that is only written before the next character.
+void AppendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8);
+
+// UTF-8 -> 1251 with the same replacements and white space collapsed and trimmed.
+std::string PlainWin(std::string_view utf8);
+
+// The placeholder for an image, in 1251.
+const std::string& ImageMark();
+
+enum class LineKind { Paragraph, Title };
+
+class BookWriter {
+ public:
+  // Character data of the current line.
+  void Text(std::string_view utf8) { AppendUtf8AsWin(line_, pendingSpace_, utf8); }
+  // Text already in 1251 (placeholders, note numbers): joins the line like any word would.
+  void WinText(std::string_view win);
+  // A cell separator inside a table row: " | " once the row holds something.
+  void CellBreak();
+  // Ends the current line (if it holds anything) and makes the next one of `kind`.
+  void EndLine();
+  void StartLine(LineKind kind) { EndLine(); kind_ = kind; }
+  // An empty line, unless the text is empty or already ends with one.
+  void BlankLine();
+  // A placeholder for an image: inline inside running text, otherwise a line of its own.
+  void Image() { WinText(ImageMark()); }
+  // Prefix (in 1251) that the next non-empty line gets after its indentation.
+  void SetNextPrefix(std::string prefix) { prefix_ = std::move(prefix); }
+  // Ends a note: a note that had no text still gets a line with its number.
+  void EndNote();
+  // Switches between the main text and the collected notes.
+  void ToNotes(bool notes);
+  // Ends everything and returns the text: the main lines, then (after an empty line) the notes;
+  // empty lines at the end are dropped.
+  std::vector<std::string> Finish();
+
+  std::size_t MainLineCount() const { return main_.size(); }
+
+ private:
+  std::vector<std::string>& Out() { return inNotes_ ? notes_ : main_; }
+
+  std::vector<std::string> main_;
+  std::vector<std::string> notes_;
+  bool inNotes_ = false;
+  std::string line_;
+  bool pendingSpace_ = false;
+  LineKind kind_ = LineKind::Paragraph;
+  std::string prefix_;
+};
+
+}  // namespace pagora::book_import

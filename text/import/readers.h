@@ -1,0 +1,23 @@
+// The two book readers behind ImportBook: each turns parsed documents into BookWriter lines.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pagora::book_import {
+
+// Hands a document to `consume` piece by piece (the last piece flagged).
+using DocumentSource = std::function<void(const std::function<void(std::string_view, bool)>&)>;
+
+// Reads one FictionBook 2 document; `file` names the book and `member` the file inside a zip
+// archive ("" for a plain file) in messages.
+std::vector<std::string> ReadFb2(const DocumentSource& source, const std::string& file,
+                                 const std::string& member);
+
+class ZipBook;
+// Reads an EPUB book from its opened zip archive.
+std::vector<std::string> ReadEpub(ZipBook& zip, const std::string& file);
+
+}  // namespace pagora::book_import

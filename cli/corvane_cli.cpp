@@ -1,0 +1,135 @@
+// corvane-cli: Corvane's upload in a terminal. Same command line and log as the dialog; the
+// log goes to stdout, a progress bar to stderr when that is a terminal.
+//
+// Usage: corvane-cli [--baudrate=n] [--port=p] [--delete] file...
+// Exit status: 0 when the batch ended with the Receiver's ACK, 1 when the upload ended any
+// other way, 2 when no port was given or it could not be opened, 128 + signal when ended by
+// SIGINT or SIGTERM. The Receiver image is chosen as uploader/README-dev.md describes.
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "uploader/receiver_image.h"
+#include "uploader/upload_engine.h"
+
+namespace {
+
+volatile sig_atomic_t progressShown = 0;
+
+// Ends the program at once, as closing Corvane's dialog does: neither CAN nor EOT is sent.
+extern "C" void endAtOnce(int signalNumber) {
+  if (progressShown) {
+    const char lineEnd = '\n';
+    [[maybe_unused]] ssize_t ignored = ::write(STDERR_FILENO, &lineEnd, 1);
+  }
+  ::_exit(128 + signalNumber);
+}
+
+class TerminalView final : public corvane::UploadView {
+ public:
+  TerminalView() : barOnTerminal_(::isatty(STDERR_FILENO) == 1) {}
+
+  void appendLog(std::string_view text) override {
+    hideBar();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    if (!text.empty()) lastLogByte_ = text.back();
+    drawBar(true);
+  }
+  void setProgressRange(std::uint32_t maximum) override {
+    maximum_ = maximum;
+    drawBar(true);
+  }
+  void setProgressPosition(std::uint32_t position) override {
+    position_ = position;
+    drawBar(true);
+  }
+  void advanceProgress(std::uint32_t amount) override {
+    position_ += amount;
+    drawBar(false);
+  }
+  bool inputPending() override { return false; }
+
+  // Leaves the terminal tidy: the bar gone and the log's last line ended.
+  void finish() {
+    hideBar();
+    if (lastLogByte_ != '\n') std::fputs("\r\n", stdout);
+    std::fflush(stdout);
+  }
+
+ private:
+  void hideBar() {
+    if (!barOnTerminal_ || !progressShown) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    progressShown = 0;
+  }
+
+  void drawBar(bool always) {
+    if (!barOnTerminal_ || maximum_ == 0) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!always && position_ < maximum_ && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+    lastDraw_ = now;
+    constexpr int kWidth = 40;
+    const std::uint32_t shown = position_ < maximum_ ? position_ : maximum_;
+    const int filled = static_cast<int>(static_cast<std::uint64_t>(shown) * kWidth / maximum_);
+    std::string bar = "\r\033[K[";
+    bar.append(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(kWidth - filled), ' ');
+    bar += "] " + std::to_string(shown) + "/" + std::to_string(maximum_);
+    std::fputs(bar.c_str(), stderr);
+    std::fflush(stderr);
+    progressShown = 1;
+  }
+
+  const bool barOnTerminal_;
+  std::uint32_t maximum_ = 0;
+  std::uint32_t position_ = 0;
+  char lastLogByte_ = 0;
+  std::chrono::steady_clock::time_point lastDraw_{};
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  struct sigaction action {};
+  action.sa_handler = endAtOnce;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const corvane::UploadOptions options =
+      corvane::parseUploadOptions(arguments, corvane::kSlashFlagsByDefault);
+
+  TerminalView view;
+  view.appendLog("Corvane\r\n");
+  const auto port = corvane::makeSystemSerialPort();
+  corvane::SteadyClock clock;
+  corvane::UploadEngine engine(options, *port, clock, view, corvane::loadReceiverImage());
+
+  if (!engine.openPort()) {
+    view.finish();
+    return 2;
+  }
+  engine.start();
+
+  // A periodic 200 ms tick; a tick that overruns delays the next one instead of piling up.
+  using std::chrono::steady_clock;
+  const auto period = std::chrono::milliseconds(corvane::UploadEngine::kTickMs);
+  auto next = steady_clock::now() + period;
+  while (!engine.finished()) {
+    std::this_thread::sleep_until(next);
+    engine.tick();
+    next += period;
+    const auto now = steady_clock::now();
+    if (next <= now) next = now + period;
+  }
+  view.finish();
+  return engine.succeeded() ? 0 : 1;
+}

@@ -174,7 +174,12 @@ void UploadEngine::drainInput() {
     if (current < last) last = 0;  // the counter wrapped
     if (waiting == 0) {
       waiting = port_.bytesWaiting();
-      if (waiting == 0 && current - last < 1) clock_.idle();
+      // Sleep briefly instead of spinning while the counter has not moved, then look again,
+      // as the spinning loop would have.
+      if (waiting == 0 && current - last < 1) {
+        clock_.idle();
+        waiting = port_.bytesWaiting();
+      }
     }
   }
 }

@@ -21,8 +21,9 @@ using LzhProgressHandler = std::function<void(int percent, int& answer)>;
 // a/(b/100) beyond (integer division throughout).
 int lzhPercent(std::int64_t a, std::int64_t b);
 
-// Output limit meaning "no limit" (expansion).
-inline constexpr std::int64_t kLzhNoOutputLimit = 2147483647;
+// Output limit of expansion. The classic limit of 2147483647 would make a member of 2 GiB or
+// more fail halfway with a compression message, so expansion runs without any limit.
+inline constexpr std::int64_t kLzhNoOutputLimit = INT64_MAX;
 
 class BytePump {
  public:

@@ -32,9 +32,10 @@ class TLzhCoderState {
     std::unique_ptr<Tables>& slot_;
   };
 
-  Lease<Lh5EncoderTables> lh5Encoder() { return Lease<Lh5EncoderTables>(lh5Encoder_); }
-  Lease<Lh5DecoderTables> lh5Decoder() { return Lease<Lh5DecoderTables>(lh5Decoder_); }
-  Lease<Lh1Tables> lh1() { return Lease<Lh1Tables>(lh1_); }
+  // Zero-initialised tables for one member (the coders include the table definitions).
+  Lease<Lh5EncoderTables> lh5Encoder();
+  Lease<Lh5DecoderTables> lh5Decoder();
+  Lease<Lh1Tables> lh1();
 
   // True while no member is being coded (every table freed).
   bool idle() const { return !lh5Encoder_ && !lh5Decoder_ && !lh1_; }

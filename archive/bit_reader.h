@@ -1,0 +1,66 @@
+// MSB-first bit reading from the byte pump for the decoders: a 64-bit window refilled a byte at
+// a time, reading 0 bits once the member's data has ended.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "archive/byte_pump.h"
+
+namespace pagora {
+
+class BitReader {
+ public:
+  explicit BitReader(BytePump& pump) : pump_(pump) {}
+
+  // Makes at least 57 bits available.
+  void refill() {
+    while (count_ <= 56) {
+      if (in_ == end_ && (ended_ || !fetch())) {
+        // Past the end every bit is 0: the window just counts as full.
+        ended_ = true;
+        count_ = 64;
+        return;
+      }
+      bits_ |= static_cast<std::uint64_t>(*in_++) << (56 - count_);
+      count_ += 8;
+    }
+  }
+  // The next 16 bits without consuming them (needs 16 available).
+  unsigned peek16() const { return static_cast<unsigned>(bits_ >> 48); }
+  void consume(int n) {
+    bits_ <<= n;
+    count_ -= n;
+  }
+  // Takes n bits (n <= 16; needs n available).
+  unsigned take(int n) {
+    if (n == 0) return 0;
+    const unsigned v = static_cast<unsigned>(bits_ >> (64 - n));
+    consume(n);
+    return v;
+  }
+  // Takes n bits, refilling first (n <= 16).
+  unsigned get(int n) {
+    if (count_ < n) refill();
+    return take(n);
+  }
+  int available() const { return count_; }
+
+ private:
+  bool fetch() {
+    const std::size_t got = pump_.read(buffer_, sizeof buffer_);
+    in_ = buffer_;
+    end_ = buffer_ + got;
+    return got > 0;
+  }
+
+  BytePump& pump_;
+  std::uint64_t bits_ = 0;
+  int count_ = 0;
+  bool ended_ = false;
+  std::uint8_t buffer_[4096];
+  const std::uint8_t* in_ = buffer_;
+  const std::uint8_t* end_ = buffer_;
+};
+
+}  // namespace pagora

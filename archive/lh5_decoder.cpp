@@ -1,0 +1,217 @@
+// The "-lh5-" decoder: block headers with their three code tables, then literals and matches
+// copied through the 8 KB window.
+#include "archive/lh5_decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "archive/bit_reader.h"
+#include "archive/lzh_errors.h"
+
+namespace pagora {
+
+template <int kBits, int kSymbols>
+bool buildHuffmanDecodeTable(const std::uint8_t* lengths, int n,
+                             HuffmanDecodeTable<kBits, kSymbols>& table) {
+  constexpr int kSubBits = HuffmanDecodeTable<kBits, kSymbols>::kSubBits;
+  unsigned count[17] = {};
+  for (int i = 0; i < n; ++i) {
+    if (lengths[i] > 16) return false;
+    ++count[lengths[i]];
+  }
+  std::uint32_t sum = 0;
+  for (int l = 1; l <= 16; ++l) sum += count[l] << (16 - l);
+  std::memset(table.primary, 0, sizeof table.primary);
+  if (sum == 0) return true;
+  // Anything but exactly the whole code space would leave entries unreached or overlapping.
+  if (sum != 65536) return false;
+
+  unsigned start[17];
+  unsigned total = 0;
+  for (int l = 1; l <= 16; ++l) {
+    start[l] = total;
+    total += count[l] << (16 - l);
+  }
+  unsigned subs = 0;
+  for (int s = 0; s < n; ++s) {
+    const int l = lengths[s];
+    if (l == 0) continue;
+    const unsigned code = start[l];
+    start[l] += 1u << (16 - l);
+    const std::uint32_t entry = static_cast<std::uint32_t>(s) | (static_cast<std::uint32_t>(l) << 16);
+    if (l <= kBits) {
+      const unsigned first = code >> kSubBits;
+      std::fill_n(table.primary + first, 1u << (kBits - l), entry);
+    } else {
+      std::uint32_t& slot = table.primary[code >> kSubBits];
+      if (!(slot & 0x80000000u)) slot = 0x80000000u | subs++;
+      const unsigned low = code & ((1u << kSubBits) - 1);
+      std::fill_n(table.sub[slot & 0xFFFF] + low, 1u << (16 - l), entry);
+    }
+  }
+  return true;
+}
+
+template bool buildHuffmanDecodeTable<12, kLh5MainSymbols>(const std::uint8_t*, int,
+                                                           HuffmanDecodeTable<12, kLh5MainSymbols>&);
+template bool buildHuffmanDecodeTable<8, kLh5LenSymbols>(const std::uint8_t*, int,
+                                                         HuffmanDecodeTable<8, kLh5LenSymbols>&);
+
+namespace {
+
+constexpr int NMAIN = kLh5MainSymbols;
+constexpr int NPOS = kLh5PosSymbols;
+constexpr int NLEN = kLh5LenSymbols;
+constexpr int MAIN_BITS = 9;
+constexpr int POS_BITS = 4;
+constexpr int LEN_BITS = 5;
+constexpr unsigned WMASK = 8191;
+
+[[noreturn]] void badTable() { throw ELzhBadDecodeTable("Bad decode table in archive!"); }
+
+template <int kBits, int kSymbols>
+inline unsigned decodeSymbol(BitReader& br, const HuffmanDecodeTable<kBits, kSymbols>& table) {
+  constexpr int kSubBits = HuffmanDecodeTable<kBits, kSymbols>::kSubBits;
+  const unsigned v = br.peek16();
+  std::uint32_t e = table.primary[v >> kSubBits];
+  if (e & 0x80000000u) e = table.sub[e & 0xFFFF][v & ((1u << kSubBits) - 1)];
+  br.consume(static_cast<int>((e >> 16) & 31));
+  return e & 0xFFFF;
+}
+
+class Decoder {
+ public:
+  Decoder(Lh5DecoderTables& tables, BytePump& pump) : t_(tables), pump_(pump), br_(pump) {}
+
+  void run(std::int64_t count) {
+    std::memset(t_.window, 0x20, sizeof t_.window);
+    br_.refill();
+    std::uint16_t itemsLeft = 0;
+    unsigned a = 0;
+    std::int64_t produced = 0;
+    while (produced < count) {
+      if (itemsLeft == 0) {
+        itemsLeft = static_cast<std::uint16_t>(br_.get(16));
+        readSmallLengths(NLEN, LEN_BITS, 3);
+        readMainLengths();
+        readSmallLengths(NPOS, POS_BITS, -1);
+      }
+      --itemsLeft;
+      if (br_.available() < 48) br_.refill();
+      const unsigned c = decodeSymbol(br_, t_.main);
+      if (c < 256) {
+        t_.window[a++] = static_cast<std::uint8_t>(c);
+        ++produced;
+        if (a == 8192) {
+          pump_.write(t_.window, 8192);
+          a = 0;
+        }
+        continue;
+      }
+      unsigned length = c - 253;
+      const unsigned j = decodeSymbol(br_, t_.small);
+      const unsigned p = j == 0 ? 0 : (1u << (j - 1)) + br_.take(static_cast<int>(j) - 1);
+      // A damaged stream may run past the declared size; nothing beyond it is written.
+      if (static_cast<std::int64_t>(length) > count - produced) {
+        length = static_cast<unsigned>(count - produced);
+      }
+      produced += length;
+      unsigned src = (a - p - 1) & WMASK;
+      if (src + length <= 8192 && a + length <= 8192 && p + 1 >= length) {
+        std::memmove(t_.window + a, t_.window + src, length);
+        a += length;
+      } else {
+        for (unsigned k = 0; k < length; ++k) {
+          t_.window[a++] = t_.window[src];
+          src = (src + 1) & WMASK;
+          if (a == 8192) {
+            pump_.write(t_.window, 8192);
+            a = 0;
+          }
+        }
+      }
+      if (a == 8192) {
+        pump_.write(t_.window, 8192);
+        a = 0;
+      }
+    }
+    pump_.write(t_.window, a);
+  }
+
+ private:
+  void readSmallLengths(int nn, int nbit, int special) {
+    const int n = static_cast<int>(br_.get(nbit));
+    if (n == 0) {
+      const unsigned c = br_.get(nbit);
+      if (c >= static_cast<unsigned>(nn)) badTable();
+      std::memset(t_.smallLen, 0, sizeof t_.smallLen);
+      std::fill_n(t_.small.primary, 256, c);
+      return;
+    }
+    if (n > nn) badTable();
+    int i = 0;
+    while (i < n) {
+      br_.refill();
+      const unsigned v = br_.peek16();
+      unsigned c = v >> 13;
+      if (c == 7) {
+        for (unsigned mask = 1u << 12; mask != 0 && (v & mask); mask >>= 1) ++c;
+        if (c > 16) badTable();
+      }
+      br_.consume(c < 7 ? 3 : static_cast<int>(c) - 3);
+      t_.smallLen[i++] = static_cast<std::uint8_t>(c);
+      if (i == special) {
+        const int zeros = static_cast<int>(br_.get(2));
+        for (int k = 0; k < zeros; ++k) t_.smallLen[i++] = 0;
+      }
+    }
+    while (i < nn) t_.smallLen[i++] = 0;
+    if (!buildHuffmanDecodeTable(t_.smallLen, nn, t_.small)) badTable();
+  }
+
+  void readMainLengths() {
+    const int n = static_cast<int>(br_.get(MAIN_BITS));
+    if (n == 0) {
+      const unsigned c = br_.get(MAIN_BITS);
+      if (c >= static_cast<unsigned>(NMAIN)) badTable();
+      std::memset(t_.mainLen, 0, sizeof t_.mainLen);
+      std::fill_n(t_.main.primary, 4096, c);
+      return;
+    }
+    if (n > NMAIN) badTable();
+    int i = 0;
+    while (i < n) {
+      br_.refill();
+      const unsigned c = decodeSymbol(br_, t_.small);
+      int zeros;
+      if (c == 0) {
+        zeros = 1;
+      } else if (c == 1) {
+        zeros = static_cast<int>(br_.take(4)) + 3;
+      } else if (c == 2) {
+        zeros = static_cast<int>(br_.take(MAIN_BITS)) + 20;
+      } else {
+        t_.mainLen[i++] = static_cast<std::uint8_t>(c - 2);
+        continue;
+      }
+      if (i + zeros > NMAIN) badTable();
+      std::memset(t_.mainLen + i, 0, static_cast<std::size_t>(zeros));
+      i += zeros;
+    }
+    if (i < NMAIN) std::memset(t_.mainLen + i, 0, static_cast<std::size_t>(NMAIN - i));
+    if (!buildHuffmanDecodeTable(t_.mainLen, NMAIN, t_.main)) badTable();
+  }
+
+  Lh5DecoderTables& t_;
+  BytePump& pump_;
+  BitReader br_;
+};
+
+}  // namespace
+
+void lh5Decode(TLzhCoderState& state, BytePump& pump, std::int64_t count) {
+  auto tables = state.lh5Decoder();
+  Decoder(*tables, pump).run(count);
+}
+
+}  // namespace pagora

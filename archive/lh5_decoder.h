@@ -1,0 +1,40 @@
+// The "-lh5-" decoder: static Huffman blocks over an 8 KB window, table-driven. Code tables that
+// over-fill or under-fill the code space, and counts larger than their table, are refused.
+#pragma once
+
+#include <cstdint>
+
+#include "archive/byte_pump.h"
+#include "archive/coder_state.h"
+#include "archive/lh5_huffman.h"
+
+namespace pagora {
+
+// A Huffman decoding table: codes of up to kBits bits resolve in `primary`; longer codes (at
+// most 16 bits) continue in a second-level table of 2^(16 - kBits) entries. An entry holds the
+// symbol in bits 0-15 and the code length in bits 16-20; bit 31 marks a second-level index.
+template <int kBits, int kSymbols>
+struct HuffmanDecodeTable {
+  static constexpr int kSubBits = 16 - kBits;
+  std::uint32_t primary[1 << kBits];
+  std::uint32_t sub[kSymbols][1 << kSubBits];
+};
+
+struct Lh5DecoderTables {
+  std::uint8_t window[8192];
+  std::uint8_t mainLen[kLh5MainSymbols];
+  std::uint8_t smallLen[kLh5LenSymbols];
+  HuffmanDecodeTable<12, kLh5MainSymbols> main;
+  HuffmanDecodeTable<8, kLh5LenSymbols> small;
+};
+
+// Builds `table` from lengths[0 .. n-1]; false when the lengths do not form a complete code
+// (every length 0 is accepted: all entries then decode symbol 0 with no bits).
+template <int kBits, int kSymbols>
+bool buildHuffmanDecodeTable(const std::uint8_t* lengths, int n,
+                             HuffmanDecodeTable<kBits, kSymbols>& table);
+
+// Decodes count bytes from the pump's input to its output; raises ELzhBadDecodeTable.
+void lh5Decode(TLzhCoderState& state, BytePump& pump, std::int64_t count);
+
+}  // namespace pagora

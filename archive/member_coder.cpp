@@ -1,0 +1,58 @@
+// Coding one member's data into the archive with the chosen method.
+#include "archive/member_coder.h"
+
+#include <chrono>
+
+#include "archive/lh1_coder.h"
+#include "archive/lh5_encoder.h"
+#include "archive/lzh_errors.h"
+#include "archive/scramble_key.h"
+
+namespace pagora {
+
+namespace {
+
+// Copies until the input ends.
+void copyStored(BytePump& pump) {
+  std::uint8_t chunk[BytePump::kChunk];
+  for (;;) {
+    const std::size_t got = pump.read(chunk, sizeof chunk);
+    if (got == 0) break;
+    pump.write(chunk, got);
+  }
+}
+
+}  // namespace
+
+LzhCodeResult codeMember(TLzhCoderState& state, FileStream& source, FileStream& archive,
+                         std::int64_t bytesToRead, int method, const LzhCoderContext& context) {
+  if (method < 0 || method > 2) {
+    throw ELzhUnrecognizedCompressionMethod("Unrecognized compression method");
+  }
+  const auto started = std::chrono::steady_clock::now();
+  const std::uint32_t key = scrambleKey(context.password);
+  BytePump pump(source, bytesToRead, archive, bytesToRead, key, key != 0, false, context.progress,
+                context.abortFlag);
+  pump.start();
+  switch (method) {
+    case 0:
+      copyStored(pump);
+      break;
+    case 1:
+      lh1Encode(state, pump);
+      break;
+    default:
+      lh5Encode(state, pump);
+      break;
+  }
+  pump.finish();
+  LzhCodeResult result;
+  result.compressedSize = pump.bytesWritten();
+  result.crc = pump.crcIn();
+  result.elapsedTicks = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - started)
+                            .count();
+  return result;
+}
+
+}  // namespace pagora

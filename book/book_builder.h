@@ -1,0 +1,54 @@
+// Building a book: the chosen files packed into one LZH archive (-lh5-, level-1 headers) under
+// names in the handheld's character set, and the wrap of that archive into an ADT file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/lzharchiver.h"
+
+namespace pagora {
+
+class TBookBuilder {
+ public:
+  // Configures the archive component as the main window does.
+  TBookBuilder();
+  ~TBookBuilder();
+  TBookBuilder(const TBookBuilder&) = delete;
+  TBookBuilder& operator=(const TBookBuilder&) = delete;
+
+  TLzhArchiver& LzhArchiver1() { return archiver_; }
+
+  // Progress of the member being coded (0 to 100); answering -1 cancels.
+  std::function<void(int& percent)> OnShowProgress;
+  // Once per file stored: its path and the name it is stored under.
+  std::function<void(const std::string& file, const std::string& storedName)> OnAfterProcessed;
+
+  // Packs `files` (UTF-8 paths, in order) into `archiveName`, which must already be normalised:
+  // an old archive of that name is deleted first, never appended to. Each file is stored under
+  // its DeviceStoredNames name; books in FB2 or EPUB form (when the importer is built in) are
+  // stored as their text, under their name with ".txt". Returns when the archive is complete;
+  // raises the archive component's failure when it cannot finish (no archive is left then).
+  void Compress(const std::vector<std::string>& files, const std::string& archiveName);
+
+  // Set by the done event; cleared when Compress starts.
+  bool Done() const { return done_; }
+  // The names stored by the last Compress, in archive order.
+  const std::vector<std::string>& StoredNames() const { return storedNames_; }
+
+ private:
+  TLzhArchiver archiver_;
+  bool done_ = false;
+  std::vector<std::string> storedNames_;
+};
+
+// Wraps an archive into archiveName + ".adt". Returns nothing on success, else the text to show.
+[[nodiscard]] std::optional<std::string> WrapArchiveIntoAdt(const std::string& archiveName);
+
+// Whether FB2/EPUB books can be added (the importer is built in).
+bool CanImportBooks();
+
+}  // namespace pagora

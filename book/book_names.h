@@ -1,0 +1,50 @@
+// Name rules of a book build: the book name normalised to ".lzh", folder joining, file sizes,
+// and the names the chosen files are stored under in the handheld's character set.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/exception.h"
+
+namespace pagora {
+
+// A file that cannot be opened or sized; the text names the file and the system's reason.
+class EBookIO : public Exception {
+ public:
+  explicit EBookIO(const std::string& message) : Exception(message) {}
+};
+
+// Empty stays empty; a path ending in the folder separator is kept; else one is appended.
+std::string AddSlash(const std::string& path);
+
+// The book name as a build uses it: one leading and one trailing double quote dropped, then
+// ".lzh" appended unless the extension already reads .lzh in any letter case.
+// "book" -> "book.lzh", "notes.txt" -> "notes.txt.lzh", "BOOK.Lzh" stays, "" -> ".lzh".
+std::string NormaliseBookName(std::string text);
+
+// The ADT file that wraps an archive: the archive's full name with ".adt" appended.
+std::string AdtNameFor(const std::string& archiveName);
+
+// The size of a file in bytes. The file is opened for reading only, so a read-only text can
+// be sized; a missing file, a folder or an unreadable file raises EBookIO.
+std::int64_t FileLength(const std::string& fileName);
+
+// The sum of FileLength over all files (64-bit, so books past 2 GiB add up correctly).
+std::int64_t TotalLength(const std::vector<std::string>& files);
+
+// The text of the size line for a total.
+std::string SizeLine(std::int64_t total);
+
+// The name each chosen file is stored under, in list order. A file's name (UTF-8 on disk) is
+// converted to code page 1251 and then to the device character set. When that converted path
+// is already taken, by an earlier chosen file converted to the same name or by a chosen file
+// still holding that name, the file keeps its code page 1251 name, just as a rename onto an
+// existing file would have failed. Names are compared without regard to letter case.
+std::vector<std::string> DeviceStoredNames(const std::vector<std::string>& files);
+
+// The file name after the last folder separator.
+std::string BaseName(const std::string& path);
+
+}  // namespace pagora

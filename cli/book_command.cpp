@@ -1,0 +1,177 @@
+// pagora-cli book: build a book archive (optionally wrapped for PV Manager) and send one to the
+// handheld with corvane-cli.
+#include <CLI/CLI.hpp>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "book/book_builder.h"
+#include "book/book_names.h"
+#include "cli/commands.h"
+
+extern char** environ;
+
+namespace pagora::cli {
+
+namespace {
+
+struct BuildOptions {
+  std::string book;
+  std::vector<std::string> files;
+  bool adt = false;
+};
+
+struct SendOptions {
+  std::string book;
+  std::string port = "COM1";
+  int baud = 9600;
+};
+
+std::string ProgramFolder() {
+  std::error_code ec;
+  auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : self.parent_path().string();
+}
+
+// The chosen list keeps one entry per file, names compared without regard to letter case.
+std::vector<std::string> WithoutDuplicates(const std::vector<std::string>& files) {
+  std::vector<std::string> out;
+  auto fold = [](std::string s) {
+    for (char& c : s) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+    }
+    return s;
+  };
+  for (const auto& file : files) {
+    std::string absolute = std::filesystem::absolute(file).lexically_normal().string();
+    bool seen = false;
+    for (const auto& kept : out) seen = seen || fold(kept) == fold(absolute);
+    if (!seen) out.push_back(absolute);
+  }
+  return out;
+}
+
+int RunBuild(const BuildOptions& options) {
+  std::string archive = NormaliseBookName(options.book);
+  TBookBuilder builder;
+  bool bar = ::isatty(STDERR_FILENO) == 1;
+  std::string current;
+  builder.OnShowProgress = [&](int& percent) {
+    if (!bar) return;
+    int filled = percent / 5;
+    std::fprintf(stderr, "\r[%-20s] %3d%% %s", std::string(filled, '#').c_str(), percent,
+                 current.c_str());
+    std::fflush(stderr);
+  };
+  builder.OnAfterProcessed = [&](const std::string& file, const std::string&) {
+    if (bar) std::fprintf(stderr, "\r%-78s\r", "");
+    std::printf("added %s\n", file.c_str());
+  };
+  try {
+    builder.Compress(WithoutDuplicates(options.files), archive);
+  } catch (const std::exception& e) {
+    if (bar) std::fprintf(stderr, "\n");
+    std::fprintf(stderr, "pagora-cli: %s\n", e.what());
+    return 1;
+  }
+  std::int64_t size = FileLength(archive);
+  if (options.adt) {
+    if (auto problem = WrapArchiveIntoAdt(archive)) {
+      std::fprintf(stderr, "pagora-cli: %s\n", problem->c_str());
+      return 1;
+    }
+    std::printf("File %s\nSize: %lld bytes\nReady to send in Casio PV\n",
+                AdtNameFor(archive).c_str(), static_cast<long long>(size));
+  } else {
+    std::printf("File %s\nSize: %lld bytes\n", archive.c_str(), static_cast<long long>(size));
+  }
+  return 0;
+}
+
+// "2" and "COM2" both name the second port; anything else is a device path.
+std::string PortArgument(const std::string& port) {
+  bool digits = !port.empty() && port.find_first_not_of("0123456789") == std::string::npos;
+  return "--port=" + (digits ? "COM" + port : port);
+}
+
+int RunSend(const SendOptions& options) {
+  std::string archive = options.book;
+  std::error_code ec;
+  if (!std::filesystem::exists(archive, ec)) archive = NormaliseBookName(options.book);
+  std::int64_t size = FileLength(archive);
+  std::printf("File %s\nSize: %lld bytes\n", archive.c_str(), static_cast<long long>(size));
+  std::fflush(stdout);
+
+  std::string folder = ProgramFolder();
+  std::string program = folder.empty() ? std::string() : AddSlash(folder) + "corvane-cli";
+  if (program.empty() || ::access(program.c_str(), X_OK) != 0) program = "corvane-cli";
+  // The archive goes over as one argument, blanks and all.
+  std::vector<std::string> arguments{program, "--baudrate=" + std::to_string(options.baud),
+                                     PortArgument(options.port), archive};
+  std::vector<char*> argv;
+  for (auto& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  int rc = program.find('/') == std::string::npos
+               ? ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ)
+               : ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+  if (rc != 0) {
+    std::fprintf(stderr, "pagora-cli: cannot start %s: %s\n", program.c_str(), std::strerror(rc));
+    return 1;
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return 1;
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+}  // namespace
+
+void addBookCommand(CLI::App& app, int& status) {
+  auto* book = app.add_subcommand("book", "Build a book archive for the handheld, or send one");
+  book->require_subcommand(1);
+
+  auto build = std::make_shared<BuildOptions>();
+  auto* buildCommand = book->add_subcommand(
+      "build", "Pack FILES into the archive BOOK (\".lzh\" is added) under names in the "
+               "handheld's character set");
+  buildCommand->add_option("BOOK", build->book, "Book name, for example book or books/war.lzh")
+      ->required();
+  buildCommand->add_option("FILES", build->files, "Text files, in the order of the book")
+      ->required()
+      ->check(CLI::ExistingFile);
+  buildCommand->add_flag("--adt", build->adt, "Also wrap the archive into BOOK.lzh.adt for PV Manager");
+  buildCommand->callback([build, &status] { status = RunBuild(*build); });
+
+  auto send = std::make_shared<SendOptions>();
+  auto* sendCommand =
+      book->add_subcommand("send", "Send the archive BOOK to the handheld with corvane-cli");
+  sendCommand->add_option("BOOK", send->book, "The book archive")->required();
+  sendCommand->add_option("--port", send->port,
+                          "COM1 to COM4 (or 1 to 4), or a serial device path")
+      ->capture_default_str();
+  sendCommand->add_option("--baud", send->baud, "Baud rate")
+      ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}))
+      ->capture_default_str();
+  sendCommand->callback([send, &status] {
+    try {
+      status = RunSend(*send);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "pagora-cli: %s\n", e.what());
+      status = 1;
+    }
+  });
+}
+
+}  // namespace pagora::cli

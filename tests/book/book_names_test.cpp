@@ -1,0 +1,149 @@
+// Book name normalisation, folder joining, file sizes and the stored-name rules.
+#include "book/book_names.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace pagora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+ public:
+  TempFolder() {
+    path_ = fs::path(testing::TempDir()) /
+            ("book_names_" + std::to_string(::getpid()) + "_" +
+             testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempFolder() { fs::remove_all(path_); }
+  std::string file(const std::string& name, const std::string& bytes = "x") const {
+    std::string p = (path_ / name).string();
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p;
+  }
+  fs::path path_;
+};
+
+TEST(NormaliseBookName, ExamplesOfTheBuild) {
+  struct Case {
+    const char* typed;
+    const char* normalised;
+  } cases[] = {
+      {"book", "book.lzh"},
+      {"notes.txt", "notes.txt.lzh"},
+      {"BOOK.Lzh", "BOOK.Lzh"},
+      {"book.LZH", "book.LZH"},
+      {"", ".lzh"},
+      {"\"/home/me/My Books/war\"", "/home/me/My Books/war.lzh"},
+      {"\"war.lzh\"", "war.lzh"},
+      {"\"war", "war.lzh"},
+      {"war\"", "war.lzh"},
+      {"\"", ".lzh"},
+      {"books.lzh/war", "books.lzh/war.lzh"},  // the dot before the last folder does not count
+      {"war.lzhx", "war.lzhx.lzh"},
+      {"war.", "war..lzh"},
+      {"\"\"book\"\"", "\"book\".lzh"},  // only one quote is dropped at each end
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NormaliseBookName(c.typed), c.normalised) << c.typed;
+  }
+}
+
+TEST(NormaliseBookName, AdtFileIsTheArchiveNamePlusAdt) {
+  EXPECT_EQ(AdtNameFor(NormaliseBookName("\"/b/My Books/war\"")), "/b/My Books/war.lzh.adt");
+}
+
+TEST(AddSlash, Table) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {{"", ""}, {"/", "/"}, {"/home", "/home/"}, {"/home/", "/home/"}, {"a", "a/"}};
+  for (const auto& c : cases) EXPECT_EQ(AddSlash(c.in), c.out) << c.in;
+}
+
+TEST(FileLength, SizesReadOnlyFilesAndRefusesWhatIsNoFile) {
+  TempFolder t;
+  std::string text = t.file("ro.txt", std::string(1234, 'a'));
+  ::chmod(text.c_str(), 0444);
+  EXPECT_EQ(FileLength(text), 1234);
+  EXPECT_EQ(FileLength(t.file("empty.txt", "")), 0);
+  try {
+    FileLength((t.path_ / "missing.txt").string());
+    FAIL() << "a missing file has no length";
+  } catch (const EBookIO& e) {
+    EXPECT_NE(std::string(e.what()).find("missing.txt"), std::string::npos) << e.what();
+  }
+  EXPECT_THROW(FileLength(t.path_.string()), EBookIO);
+}
+
+TEST(TotalLength, AddsUpPastTwoGigabytes) {
+  TempFolder t;
+  std::string big = t.file("big.txt", "");
+  // A sparse file: no disk space is used for the hole.
+  ASSERT_EQ(::truncate(big.c_str(), 3'000'000'000LL), 0);
+  std::string small = t.file("small.txt", "12345");
+  EXPECT_EQ(TotalLength({big, small}), 3'000'000'005LL);
+  EXPECT_EQ(SizeLine(TotalLength({big, small})), "Size : 3000000005 bytes");
+  EXPECT_EQ(SizeLine(0), "Size : 0 bytes");
+  EXPECT_THROW(TotalLength({small, (t.path_ / "gone").string()}), EBookIO);
+}
+
+// Code page 1251 bytes of a name, written as the UTF-8 the file system holds.
+std::string Bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (int v : values) out.push_back(static_cast<char>(v));
+  return out;
+}
+
+TEST(DeviceStoredNames, ConvertedNamesAndCollisions) {
+  const std::string kniga = "Книга.txt";  // 1251: CA ED E8 E3 E0
+  const std::string deviceKniga = Bytes({0x8B, 0xAF, 0xAA, 0xA4, 0xA1, '.', 't', 'x', 't'});
+  const std::string ownKniga = Bytes({0xCA, 0xED, 0xE8, 0xE3, 0xE0, '.', 't', 'x', 't'});
+  // "‹ЇЄ¤Ў.txt" holds exactly the 1251 bytes that "Книга.txt" becomes on the device.
+  const std::string squatter = "‹ЇЄ¤Ў.txt";
+  struct Case {
+    const char* what;
+    std::vector<std::string> files;
+    std::vector<std::string> stored;
+  } cases[] = {
+      {"plain ASCII stays", {"/b/war-and-peace_1.txt"}, {"war-and-peace_1.txt"}},
+      {"Cyrillic in an ASCII folder", {"/b/" + kniga}, {deviceKniga}},
+      {"Cyrillic folder: the name is still converted",
+       {"/книги/" + kniga},
+       {deviceKniga}},
+      {"Ё and ё", {"/b/Ёё"}, {Bytes({0x86, 0xA7})}},
+      {"vertical bar and blanks", {"/b/a|b c"}, {Bytes({'a', 0xCD, 'b', ' ', 'c'})}},
+      {"two names that convert alike: the second keeps its own",
+       {"/b/м.txt", "/b/¶.txt"},
+       {Bytes({0xAE, '.', 't', 'x', 't'}), Bytes({0xB6, '.', 't', 'x', 't'})}},
+      {"alike names in different folders do not collide",
+       {"/a/м.txt", "/b/¶.txt"},
+       {Bytes({0xAE, '.', 't', 'x', 't'}), Bytes({0xAE, '.', 't', 'x', 't'})}},
+      {"letter case does not tell names apart",
+       {"/b/" + kniga, "/b/‹ЇЄ¤Ў.TXT"},
+       {ownKniga, Bytes({' ', ' ', 0xC0, 0xDD, 0x8F, '.', 'T', 'X', 'T'})}},
+      {"device codes are not letters of another case",
+       {"/b/Я.txt", "/b/я.txt"},
+       {Bytes({0xA0, '.', 't', 'x', 't'}), Bytes({0xC1, '.', 't', 'x', 't'})}},
+      {"converted name held by a later chosen file",
+       {"/b/" + kniga, "/b/" + squatter},
+       {ownKniga, Bytes({' ', ' ', 0xC0, 0xDD, 0x8F, '.', 't', 'x', 't'})}},
+      {"converted name freed by an earlier chosen file",
+       {"/b/" + squatter, "/b/" + kniga},
+       {Bytes({' ', ' ', 0xC0, 0xDD, 0x8F, '.', 't', 'x', 't'}), deviceKniga}},
+      {"a character code page 1251 lacks", {"/b/日.txt"}, {"?.txt"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DeviceStoredNames(c.files), c.stored) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace pagora

@@ -1,0 +1,60 @@
+// pagora-cli text import: turn an FB2 or EPUB book into a code page 1251 text file.
+#include <CLI/CLI.hpp>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "cli/commands.h"
+#include "text/import/book_import.h"
+#include "text/text_buffer.h"
+
+namespace pagora::cli {
+
+namespace {
+
+struct ImportOptions {
+  std::string book;
+  std::string out;
+};
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return a == b;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+int RunImport(const ImportOptions& options) {
+  const std::string out = options.out.empty() ? ImportedTextName(options.book) : options.out;
+  if (SameFile(out, options.book)) {
+    std::fprintf(stderr, "pagora-cli: %s: the text would replace the book itself\n",
+                 options.book.c_str());
+    return 1;
+  }
+  try {
+    // The whole book is read before anything is written, so a bad book leaves OUT alone.
+    const std::vector<std::string> lines = ImportBook(options.book);
+    SaveTextFile(out, lines);
+    std::printf("File %s\nLines: %zu\n", out.c_str(), lines.size());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pagora-cli: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void addTextImportCommand(CLI::App& text, int& status) {
+  auto options = std::make_shared<ImportOptions>();
+  auto* command = text.add_subcommand(
+      "import", "Turn an FB2 (.fb2, .fb2.zip) or EPUB book into a code page 1251 text file");
+  command->add_option("BOOK", options->book, "The book file")->required();
+  command->add_option("-o,--output", options->out,
+                      "The text file to write (default: the book's name with .txt)");
+  command->callback([options, &status] { status = RunImport(*options); });
+}
+
+}  // namespace pagora::cli

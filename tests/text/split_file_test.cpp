@@ -1,0 +1,89 @@
+// Splitting text files into parts: names, contents, failures.
+#include "text/split_file.h"
+
+#include "tests/text/test_folder.h"
+#include "text/text_buffer.h"
+
+namespace pagora {
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::TestFolder;
+using testing_support::WriteFile;
+
+TEST(SplitFile, Names) {
+  EXPECT_EQ(NameBeforeDot("/books/war.txt"), "war");
+  EXPECT_EQ(NameBeforeDot("/books/a.b.txt"), "a");
+  EXPECT_EQ(NameBeforeDot("/books/readme"), "");
+  EXPECT_EQ(NameBeforeDot("/my.books/readme"), "");
+  EXPECT_EQ(NameBeforeDot("war.txt"), "war");
+
+  const std::string longName(30, 'n');
+  struct Case {
+    std::string path;
+    int digits, part;
+    std::string name;
+  } cases[] = {
+      {"/d/war.txt", 1, 1, "/d/war_1.txt"},
+      {"/d/readme", 1, 2, "/d/_2"},
+      {"/d/a.b.txt", 1, 1, "/d/a_1.txt"},
+      {"/d.x/notes", 1, 1, "/d.x/_1"},
+      {"book.txt", 1, 3, "book_3.txt"},
+      {"/d/" + longName + ".txt", 1, 1, "/d/" + std::string(22, 'n') + "_1.txt"},
+      {"/d/" + longName + ".txt", 2, 7, "/d/" + std::string(21, 'n') + "_7.txt"},
+      // Names are planned for d digits; a later part with more digits is simply longer.
+      {"/d/" + longName + ".txt", 1, 12, "/d/" + std::string(22, 'n') + "_12.txt"},
+      {"/d/" + longName + ".txt", 30, 1, "/d/_1.txt"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SplitPartName(c.path, c.digits, c.part), c.name) << c.path;
+
+  EXPECT_EQ(SplitDigits(1000, 250), 1);
+  EXPECT_EQ(SplitDigits(1000, 10), 3);
+  EXPECT_EQ(SplitDigits(10, 20), 1);
+  EXPECT_THROW(SplitDigits(10, 0), ESplitError);
+}
+
+TEST(SplitFile, ThousandBytesAtTwoHundredFifty) {
+  TestFolder dir;
+  std::string text;
+  for (int i = 0; i < 20; ++i) text += std::string(48, static_cast<char>('a' + i)) + "\r\n";
+  ASSERT_EQ(text.size(), 1000u);
+  WriteFile(dir / "war.txt", text);
+  const auto parts = SplitTextFile(dir / "war.txt", 250);
+  ASSERT_EQ(parts, (std::vector<std::string>{dir / "war_1.txt", dir / "war_2.txt", dir / "war_3.txt",
+                                             dir / "war_4.txt"}));
+  for (int p = 0; p < 4; ++p) EXPECT_EQ(ReadFile(parts[p]), text.substr(250 * p, 250)) << p;
+  EXPECT_EQ(ReadFile(dir / "war.txt"), text) << "the source stays";
+}
+
+TEST(SplitFile, PartsReachTheChunkOrHoldOneLongLine) {
+  TestFolder dir;
+  // Line lengths with CR LF: 12, 4, 4, 3, 4 bytes, at a chunk of 6.
+  WriteFile(dir / "t.txt", "longlonglo\nab\rcd\r\nx\r\nyz");
+  const auto parts = SplitTextFile(dir / "t.txt", 6);
+  ASSERT_EQ(parts.size(), 3u);
+  EXPECT_EQ(ReadFile(parts[0]), "longlonglo\r\n");  // longer than a chunk: a part of its own
+  EXPECT_EQ(ReadFile(parts[1]), "ab\r\ncd\r\n");  // 4 < 6, so the next line joins
+  EXPECT_EQ(ReadFile(parts[2]), "x\r\nyz\r\n");   // the last line gets its line end
+}
+
+TEST(SplitFile, ChunkLargerThanTheFileAndEmptyFile) {
+  TestFolder dir;
+  WriteFile(dir / "readme", "one\r\ntwo");
+  EXPECT_EQ(SplitTextFile(dir / "readme", 1000), std::vector<std::string>{dir / "_1"});
+  EXPECT_EQ(ReadFile(dir / "_1"), "one\r\ntwo\r\n");
+
+  WriteFile(dir / "empty.txt", "");
+  EXPECT_EQ(SplitTextFile(dir / "empty.txt", 10), std::vector<std::string>{});
+}
+
+TEST(SplitFile, FailuresWriteNothing) {
+  TestFolder dir;
+  WriteFile(dir / "a.txt", "text\r\n");
+  EXPECT_THROW(SplitTextFile(dir / "a.txt", 0), ESplitError);
+  EXPECT_THROW(SplitTextFile(dir / "missing.txt", 10), ETextFileError);
+  EXPECT_EQ(dir.Files(), std::vector<std::string>{"a.txt"});
+}
+
+}  // namespace
+}  // namespace pagora

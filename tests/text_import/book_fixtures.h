@@ -1,0 +1,141 @@
+// Small books written by the tests themselves: FB2 documents, zip archives and EPUB packages.
+#pragma once
+
+#include <unistd.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "text/recode.h"
+
+namespace pagora::testing_books {
+
+// The 1251 form of UTF-8 test text (expected lines are written readably in the source).
+inline std::string W(const std::string& utf8) { return Utf8ToWin(utf8); }
+
+inline std::vector<std::string> W(const std::vector<std::string>& utf8) {
+  std::vector<std::string> out;
+  for (const auto& s : utf8) out.push_back(W(s));
+  return out;
+}
+
+// A folder of its own for one test, removed afterwards.
+class TempFolder {
+ public:
+  TempFolder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = std::filesystem::path(::testing::TempDir()) /
+            ("text_import_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
+             std::to_string(::getpid()));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+using Members = std::vector<std::pair<std::string, std::string>>;
+
+// A zip archive holding the members in the given order, deflated (or stored).
+inline std::string MakeZip(const Members& members, bool store = false) {
+  const std::string path =
+      (std::filesystem::path(::testing::TempDir()) /
+       ("text_import_zip_" + std::to_string(::getpid()) + "_" +
+        std::to_string(reinterpret_cast<std::uintptr_t>(&members)) + ".zip"))
+          .string();
+  int error = 0;
+  zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  if (!z) throw std::runtime_error("zip_open failed");
+  for (const auto& [name, data] : members) {
+    zip_source_t* s = zip_source_buffer(z, data.data(), data.size(), 0);
+    const zip_int64_t index = zip_file_add(z, name.c_str(), s, ZIP_FL_ENC_UTF_8);
+    if (index < 0) throw std::runtime_error("zip_file_add failed");
+    zip_set_file_compression(z, static_cast<zip_uint64_t>(index),
+                             store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
+  }
+  if (zip_close(z) != 0) throw std::runtime_error("zip_close failed");
+  std::string bytes = ReadFile(path);
+  std::filesystem::remove(path);
+  return bytes;
+}
+
+// An FB2 document: the description with one title and the given authors' XML, then `bodies`.
+inline std::string Fb2(const std::string& bodies, const std::string& title = "Тихий дом",
+                       const std::string& authors =
+                           "<author><first-name>Анна</first-name><last-name>Полева</last-name>"
+                           "</author>",
+                       const std::string& declaration =
+                           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>") {
+  return declaration +
+         "\n<FictionBook xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\" "
+         "xmlns:l=\"http://www.w3.org/1999/xlink\">\n<description><title-info>"
+         "<genre>prose</genre>" +
+         authors + "<book-title>" + title +
+         "</book-title><lang>ru</lang></title-info>"
+         "<document-info><author><nickname>maker</nickname></author></document-info>"
+         "</description>\n" +
+         bodies + "\n</FictionBook>\n";
+}
+
+// The members of an EPUB: mimetype, container, package document and the given chapters (name,
+// XHTML) listed in the manifest in the given order; `spine` lists manifest ids in reading order.
+inline std::string Xhtml(const std::string& body, const std::string& doctype = "") {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n" + doctype +
+         "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\">"
+         "<head><title>Глава</title><style>p { margin: 0 }</style></head><body>" +
+         body + "</body></html>";
+}
+
+inline Members Epub(const Members& chapters, const std::string& spine,
+                    const std::string& metadata =
+                        "<dc:title>Речная книга</dc:title><dc:creator>Олег Бродов</dc:creator>"
+                        "<dc:creator>Ирина Бродова</dc:creator>",
+                    const std::string& extraManifest = "") {
+  std::string manifest;
+  int n = 0;
+  for (const auto& [name, xhtml] : chapters)
+    manifest += "<item id=\"c" + std::to_string(++n) + "\" href=\"" + name +
+                "\" media-type=\"application/xhtml+xml\"/>";
+  Members members{
+      {"mimetype", "application/epub+zip"},
+      {"META-INF/container.xml",
+       "<?xml version=\"1.0\"?><container version=\"1.0\" "
+       "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\"><rootfiles>"
+       "<rootfile full-path=\"OEBPS/content.opf\" "
+       "media-type=\"application/oebps-package+xml\"/></rootfiles></container>"},
+      {"OEBPS/content.opf",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><package xmlns=\"http://www.idpf.org/2007/opf\" "
+       "version=\"3.0\"><metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">" +
+           metadata + "</metadata><manifest>" + manifest + extraManifest +
+           "</manifest><spine>" + spine + "</spine></package>"}};
+  for (const auto& [name, xhtml] : chapters) members.push_back({"OEBPS/" + name, xhtml});
+  return members;
+}
+
+}  // namespace pagora::testing_books

@@ -1,0 +1,314 @@
+// The ADT container: exact bytes of header and records, validation, overwrite rules, wrapping
+// and unwrapping archives, and what a failure leaves behind.
+#include "adt/adt_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace pagora {
+namespace {
+
+const unsigned char kKey[20] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x08, 0xF4, 0x6B, 0x3D, 0xA2,
+                                0x7E, 0x19, 0xD5, 0x40, 0x8C, 0x37, 0xE6, 0x52, 0x0B, 0x99};
+
+class AdtTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::filesystem::path(testing::TempDir()) /
+           ("pagora-adt-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  static void Write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  static std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  static std::string Random(std::size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(gen());
+    return s;
+  }
+  static std::int32_t Int32At(const std::string& bytes, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return static_cast<std::int32_t>(v);
+  }
+  static void PutInt32(std::string& bytes, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(v >> (8 * i));
+  }
+  static std::string Message(const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    return "(no failure)";
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(AdtTest, SevenThousandByteArchiveGivesThreeRecordsExactly) {
+  const std::string archive = Random(7000, 1);
+  Write(Path("book.lzh"), archive);
+  ASSERT_EQ(CopyArchiveToAdt(Path("book.lzh"), Path("book.lzh.adt")), std::nullopt);
+  const std::string adt = Read(Path("book.lzh.adt"));
+  ASSERT_EQ(adt.size(), 7268u);
+
+  std::string header(256, '\0');
+  std::memcpy(header.data(), "CASIO ADDIN DATAFILE\x1A\x00", 22);
+  PutInt32(header, 22, 7268);
+  PutInt32(header, 26, 3);
+  std::memcpy(header.data() + 30, "book.lzh", 8);
+  EXPECT_EQ(adt.substr(0, 256), header);
+
+  std::size_t at = 256;
+  std::size_t from = 0;
+  for (std::int32_t length : {3072, 3072, 856}) {
+    EXPECT_EQ(Int32At(adt, at), length);
+    for (std::int32_t i = 0; i < length; ++i) {
+      const auto stored = static_cast<unsigned char>(adt[at + 4 + i]);
+      const auto data = static_cast<unsigned char>(archive[from + i]);
+      ASSERT_EQ(stored, data ^ kKey[i % 20]) << "record at " << at << " byte " << i;
+    }
+    at += 4 + length;
+    from += length;
+  }
+  EXPECT_EQ(Files(), (std::vector<std::string>{"book.lzh", "book.lzh.adt"}));
+
+  TAdtFile file(Path("book.lzh.adt"), TAdtFile::OpenMode::Open);
+  EXPECT_EQ(file.RecordCount(), 3);
+  EXPECT_EQ(file.BookNameText(), "book.lzh");
+  EXPECT_EQ(file.RecordOffset(-1), 256);
+  EXPECT_EQ(file.RecordOffset(0), 256);
+  EXPECT_EQ(file.RecordOffset(2), 256 + 2 * (4 + 3072));
+  EXPECT_EQ(Message([&] { file.RecordOffset(3); }), "Invalid record number");
+  EXPECT_EQ(file.ReadRecord(2), archive.substr(6144));
+}
+
+TEST_F(AdtTest, KeyBytesAreStoredAsZerosAndEveryRecordStartsAtTheKeysStart) {
+  const std::string key(reinterpret_cast<const char*>(kKey), 20);
+  {
+    TAdtFile file(Path("k.adt"), TAdtFile::OpenMode::Create);
+    file.WriteRecord(-1, key.data(), 20);
+    file.WriteRecord(-1, key.data(), 20);
+    file.WriteRecord(-1, key.data(), 0);
+  }
+  const std::string adt = Read(Path("k.adt"));
+  ASSERT_EQ(adt.size(), 256u + 24 + 24 + 4);
+  EXPECT_EQ(adt.substr(260, 20), std::string(20, '\0'));
+  EXPECT_EQ(adt.substr(284, 20), std::string(20, '\0'));
+  EXPECT_EQ(Int32At(adt, 304), 0);
+  EXPECT_EQ(Int32At(adt, 26), 3);
+
+  char buffer[3] = {1, 2, 3};
+  TAdtFile::ScrambleRecord(buffer, 3);
+  EXPECT_EQ(static_cast<unsigned char>(buffer[0]), 1 ^ 0x5A);
+  TAdtFile::ScrambleRecord(buffer, 3);
+  EXPECT_EQ(std::string(buffer, 3), std::string("\1\2\3", 3));
+}
+
+TEST_F(AdtTest, EmptyArchiveGivesAHeaderThatOpeningRejects) {
+  Write(Path("empty.lzh"), "");
+  ASSERT_EQ(CopyArchiveToAdt(Path("empty.lzh"), Path("empty.lzh.adt")), std::nullopt);
+  const std::string adt = Read(Path("empty.lzh.adt"));
+  ASSERT_EQ(adt.size(), 256u);
+  EXPECT_EQ(Int32At(adt, 22), 0);
+  EXPECT_EQ(Int32At(adt, 26), 0);
+  EXPECT_EQ(Message([&] { TAdtFile(Path("empty.lzh.adt"), TAdtFile::OpenMode::Open); }),
+            "Invalid ADT file");
+  EXPECT_EQ(Read(Path("empty.lzh.adt")), adt) << "a rejected file is not changed";
+}
+
+TEST_F(AdtTest, DamagedHeadersAreRejected) {
+  Write(Path("a.lzh"), Random(100, 2));
+  ASSERT_EQ(CopyArchiveToAdt(Path("a.lzh"), Path("a.adt")), std::nullopt);
+  const std::string good = Read(Path("a.adt"));
+  struct Case {
+    const char* what;
+    std::function<void(std::string&)> damage;
+  } cases[] = {
+      {"size field one too small", [](std::string& b) { PutInt32(b, 22, 359); }},
+      {"size field one too large", [](std::string& b) { PutInt32(b, 22, 361); }},
+      {"a byte appended", [](std::string& b) { b.push_back('x'); }},
+      {"lower-case magic", [](std::string& b) { b[0] = 'c'; }},
+      {"no 0x1A", [](std::string& b) { b[20] = 0x1B; }},
+      {"no zero after 0x1A", [](std::string& b) { b[21] = 'x'; }},
+      {"zero inside the magic", [](std::string& b) { b[5] = 0; }},
+      {"shorter than a header", [](std::string& b) { b.resize(255); }},
+      {"one byte", [](std::string& b) { b = "C"; }},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = good;
+    c.damage(bytes);
+    Write(Path("bad.adt"), bytes);
+    EXPECT_EQ(Message([&] { TAdtFile(Path("bad.adt"), TAdtFile::OpenMode::Open); }), "Invalid ADT file")
+        << c.what;
+    EXPECT_EQ(Read(Path("bad.adt")), bytes) << c.what;
+    EXPECT_FALSE(InspectAdtFile(Path("bad.adt")).valid) << c.what;
+  }
+  TAdtFile ok(Path("a.adt"), TAdtFile::OpenMode::Read);
+  EXPECT_EQ(ok.RecordCount(), 1);
+  EXPECT_EQ(ok.BookNameText(), "a");
+}
+
+TEST_F(AdtTest, OverwritingARecord) {
+  const std::string a = Random(10, 3), b = Random(10, 4), c = Random(10, 5);
+  {
+    TAdtFile file(Path("o.adt"), TAdtFile::OpenMode::Create);
+    file.WriteRecord(-1, a.data(), 10);
+    file.WriteRecord(-1, b.data(), 10);
+  }
+  const std::string before = Read(Path("o.adt"));
+  {
+    TAdtFile file(Path("o.adt"), TAdtFile::OpenMode::Open);
+    EXPECT_EQ(Message([&] { file.WriteRecord(1, c.data(), 11); }), "Expanding record not yet implemented");
+    EXPECT_EQ(Message([&] { file.WriteRecord(1, c.data(), 9); }), "Compacting record not yet implemented");
+    EXPECT_EQ(Message([&] { file.WriteRecord(2, c.data(), 10); }), "Invalid record number");
+    EXPECT_EQ(Read(Path("o.adt")), before) << "a refused overwrite changes nothing";
+    std::string copy = c;
+    file.WriteRecord(1, copy.data(), 10);
+    EXPECT_EQ(copy, c) << "the caller's data is not scrambled";
+    EXPECT_EQ(file.RecordCount(), 2);
+    EXPECT_EQ(file.ReadRecord(0), a);
+    EXPECT_EQ(file.ReadRecord(1), c);
+  }
+  const std::string after = Read(Path("o.adt"));
+  ASSERT_EQ(after.size(), before.size());
+  EXPECT_EQ(after.substr(0, 256 + 14 + 4), before.substr(0, 256 + 14 + 4));
+  EXPECT_EQ(Int32At(after, 22), static_cast<std::int32_t>(after.size()));
+}
+
+TEST_F(AdtTest, BookNames) {
+  struct Case {
+    std::string file;
+    std::string name;
+  } cases[] = {
+      {"C:\\Books\\war.lzh.adt", "war.lzh"},
+      {"/home/u/war.lzh.ADT", "war.lzh"},
+      {"/home/u/my.adt.d/book.lzh.adt", "my"},   // cut at the folder holding ".adt"
+      {"/home/u/book.lzh", ""},                  // no ".ADT": no name
+      {"D:book.adt", "book"},
+      {std::string(30, 'x') + ".adt", std::string(24, 'x')},
+  };
+  for (const Case& c : cases) {
+    const auto field = TAdtFile::BookNameFor(c.file);
+    std::string expected = c.name;
+    expected.resize(24, '\0');
+    EXPECT_EQ(std::string(field.begin(), field.end()), expected) << c.file;
+  }
+  // A new file's header carries the name; a full 24 bytes leave no zero after them.
+  const std::string longName = Path(std::string(30, 'y') + ".lzh.adt");
+  { TAdtFile file(longName, TAdtFile::OpenMode::Create); }
+  const std::string header = Read(longName);
+  EXPECT_EQ(header.size(), 256u);
+  EXPECT_EQ(header.substr(30, 24), std::string(24, 'y'));
+  EXPECT_EQ(header.substr(54), std::string(202, '\0'));
+}
+
+TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
+  EXPECT_EQ(CopyArchiveToAdt(Path("missing.lzh"), Path("m.adt")),
+            "Error on open input file: Cannot open file " + Path("missing.lzh"));
+  EXPECT_EQ(Files(), std::vector<std::string>{});
+
+  Write(Path("b.lzh"), Random(5000, 6));
+  EXPECT_EQ(CopyArchiveToAdt(Path("b.lzh"), Path("no/such/b.adt")),
+            "Error on create destination ADT file: Cannot create file " + Path("no/such/b.adt"));
+
+  // A good ADT file survives a copy that fails part way (the "archive" is a folder here).
+  ASSERT_EQ(CopyArchiveToAdt(Path("b.lzh"), Path("b.adt")), std::nullopt);
+  const std::string good = Read(Path("b.adt"));
+  std::filesystem::create_directory(Path("folder.lzh"));
+  const auto failure = CopyArchiveToAdt(Path("folder.lzh"), Path("b.adt"));
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->rfind("Error on copy: Cannot read file " + Path("folder.lzh") + ": ", 0), 0u) << *failure;
+  EXPECT_EQ(Read(Path("b.adt")), good);
+  EXPECT_EQ(Files(), (std::vector<std::string>{"b.adt", "b.lzh", "folder.lzh"}));
+}
+
+TEST_F(AdtTest, WrapAndUnwrapRoundTrip) {
+  for (std::size_t size : {1u, 3071u, 3072u, 3073u, 7000u, 100000u}) {
+    const std::string archive = Random(size, static_cast<unsigned>(size));
+    Write(Path("r.lzh"), archive);
+    ASSERT_EQ(CopyArchiveToAdt(Path("r.lzh"), Path("r.lzh.adt")), std::nullopt) << size;
+    const AdtInfo info = InspectAdtFile(Path("r.lzh.adt"));
+    EXPECT_TRUE(info.valid) << info.problem;
+    EXPECT_EQ(info.recordCount, static_cast<std::int32_t>((size + 3071) / 3072));
+    EXPECT_EQ(info.dataSize, static_cast<std::int64_t>(size));
+    EXPECT_EQ(info.fileSize, static_cast<std::int64_t>(256 + size + 4 * info.recordCount));
+    EXPECT_EQ(info.bookName, "r.lzh");
+    EXPECT_EQ(ExtractArchiveFromAdt(Path("r.lzh.adt"), Path("back.lzh")), static_cast<std::int64_t>(size));
+    EXPECT_EQ(Read(Path("back.lzh")), archive) << size;
+  }
+}
+
+TEST_F(AdtTest, UnwrapRefusesDamagedFilesAndWritesNothing) {
+  Write(Path("c.lzh"), Random(4000, 7));
+  ASSERT_EQ(CopyArchiveToAdt(Path("c.lzh"), Path("c.adt")), std::nullopt);
+  const std::string good = Read(Path("c.adt"));
+  struct Case {
+    const char* what;
+    std::function<void(std::string&)> damage;
+    const char* problem;
+  } cases[] = {
+      {"a record longer than the file",
+       [](std::string& b) { PutInt32(b, 256 + 4 + 3072, 2000); },
+       "record 1 runs past the end of the file"},
+      {"a negative length", [](std::string& b) { PutInt32(b, 256, 0xFFFFFFFF); },
+       "record 0 runs past the end of the file"},
+      {"more records counted than stored", [](std::string& b) { PutInt32(b, 26, 3); },
+       "record 2 lies past the end of the file"},
+      {"bytes after the last record", [](std::string& b) { PutInt32(b, 26, 1); },
+       "932 bytes after the last record"},
+  };
+  Write(Path("old.lzh"), "previous archive");
+  for (const Case& c : cases) {
+    std::string bytes = good;
+    c.damage(bytes);
+    Write(Path("bad.adt"), bytes);
+    const AdtInfo info = InspectAdtFile(Path("bad.adt"));
+    EXPECT_FALSE(info.valid) << c.what;
+    EXPECT_EQ(info.problem, c.problem) << c.what;
+    EXPECT_EQ(Message([&] { ExtractArchiveFromAdt(Path("bad.adt"), Path("old.lzh")); }),
+              std::string("Invalid ADT file: ") + c.problem);
+    EXPECT_EQ(Read(Path("old.lzh")), "previous archive") << c.what;
+  }
+  EXPECT_EQ(Files(), (std::vector<std::string>{"bad.adt", "c.adt", "c.lzh", "old.lzh"}));
+}
+
+TEST_F(AdtTest, ReadOnlyOpeningRefusesWrites) {
+  Write(Path("d.lzh"), "abc");
+  ASSERT_EQ(CopyArchiveToAdt(Path("d.lzh"), Path("d.adt")), std::nullopt);
+  const std::string before = Read(Path("d.adt"));
+  TAdtFile file(Path("d.adt"), TAdtFile::OpenMode::Read);
+  EXPECT_THROW(file.WriteRecord(-1, "x", 1), EAdtFileError);
+  EXPECT_THROW(file.WriteHeader(), EAdtFileError);
+  EXPECT_EQ(Read(Path("d.adt")), before);
+  EXPECT_EQ(Message([&] { TAdtFile(Path("none.adt"), TAdtFile::OpenMode::Open); }),
+            "Cannot open file " + Path("none.adt"));
+}
+
+}  // namespace
+}  // namespace pagora

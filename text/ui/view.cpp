@@ -86,7 +86,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   gauge = new QProgressBar(st);
   gauge->setTextVisible(false);
   gauge->setFixedWidth(200);
-  gauge->setRange(0, 0);
+  gauge->setRange(0, 1);
   gauge->setValue(0);
   st->addWidget(status_, 1);
   st->addPermanentWidget(gauge);
@@ -273,6 +273,7 @@ void TForm2::FormShow() {
   if (imported_) caption += QStringLiteral(" (converted text, saved as %1)").arg(SavePath());
   setWindowTitle(caption);
   En(true);
+  r->setFocus();
 }
 
 void TForm2::closeEvent(QCloseEvent* e) {

@@ -83,7 +83,7 @@ class Decoder {
  public:
   Decoder(Lh5DecoderTables& tables, BytePump& pump) : t_(tables), pump_(pump), br_(pump) {}
 
-  void run(std::int64_t count) {
+  void run(std::int64_t count, const std::function<void(unsigned)>& onBlock) {
     std::memset(t_.window, 0x20, sizeof t_.window);
     br_.refill();
     std::uint16_t itemsLeft = 0;
@@ -92,6 +92,7 @@ class Decoder {
     while (produced < count) {
       if (itemsLeft == 0) {
         itemsLeft = static_cast<std::uint16_t>(br_.get(16));
+        if (onBlock) onBlock(itemsLeft);
         readSmallLengths(NLEN, LEN_BITS, 3);
         readMainLengths();
         readSmallLengths(NPOS, POS_BITS, -1);
@@ -209,9 +210,10 @@ class Decoder {
 
 }  // namespace
 
-void lh5Decode(TLzhCoderState& state, BytePump& pump, std::int64_t count) {
+void lh5Decode(TLzhCoderState& state, BytePump& pump, std::int64_t count,
+               const std::function<void(unsigned items)>& onBlock) {
   auto tables = state.lh5Decoder();
-  Decoder(*tables, pump).run(count);
+  Decoder(*tables, pump).run(count, onBlock);
 }
 
 }  // namespace pagora

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "archive/byte_pump.h"
 #include "archive/coder_state.h"
@@ -35,6 +36,8 @@ bool buildHuffmanDecodeTable(const std::uint8_t* lengths, int n,
                              HuffmanDecodeTable<kBits, kSymbols>& table);
 
 // Decodes count bytes from the pump's input to its output; raises ELzhBadDecodeTable.
-void lh5Decode(TLzhCoderState& state, BytePump& pump, std::int64_t count);
+// onBlock, when set, hears the item count of every block header read (for inspection tools).
+void lh5Decode(TLzhCoderState& state, BytePump& pump, std::int64_t count,
+               const std::function<void(unsigned items)>& onBlock = {});
 
 }  // namespace pagora

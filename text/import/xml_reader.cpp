@@ -174,8 +174,9 @@ void XmlReader::OnSkippedEntity(void* self, const XML_Char* name, int isParamete
   }
   // An entity nobody defined is an error, not silently lost text.
   r.Fail(std::string("broken XML") + (r.member_.empty() ? "" : " in " + r.member_) +
-         " at line " + std::to_string(XML_GetCurrentLineNumber(r.parser_)) +
-         ": undefined entity &" + name + ";");
+         " at line " + std::to_string(XML_GetCurrentLineNumber(r.parser_)) + ", column " +
+         std::to_string(XML_GetCurrentColumnNumber(r.parser_) + 1) + ": undefined entity &" +
+         name + ";");
 }
 
 int XmlReader::OnUnknownEncoding(void* self, const XML_Char* name, XML_Encoding* info) {

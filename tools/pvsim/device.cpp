@@ -454,10 +454,14 @@ void Device::sendStartRequest(Millis now) {
     cancel("the start request before file " + std::to_string(next), now);
     return;
   }
-  if (options_.checksum) crcMode_ = false;
-  answer(one(crcMode_ ? kStartCrc : kNak));
+  // Once a NAK has asked for checksums, the uploader keeps them for the rest of the upload
+  // whatever later start requests say.
+  const bool nak = options_.checksum || (options_.checksumFirst && fileNumber_ == 0);
+  if (nak) crcMode_ = false;
+  answer(one(nak ? kNak : kStartCrc));
   if (repeats_ == 0) {
-    log(std::string("start request ") + (crcMode_ ? "C" : "NAK (checksum mode)"));
+    log(std::string("start request ") + (nak ? "NAK" : "C") +
+        (crcMode_ ? "" : " (checksum mode)"));
   }
   ++repeats_;
   repeatAt_ = now + kRepeatStartRequest;
@@ -717,7 +721,7 @@ void Device::finishFile(Millis now) {
   lastNaked_.clear();
   repeats_ = 0;
   if (options_.ackCAfterEot) {
-    answer(one(kAck) + one(crcMode_ && !options_.checksum ? kStartCrc : kNak));
+    answer(one(kAck) + one(options_.checksum ? kNak : kStartCrc));
     log("ACK and start request in one burst");
     repeats_ = 1;
     repeatAt_ = now + kRepeatStartRequest;

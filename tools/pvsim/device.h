@@ -42,6 +42,7 @@ struct DeviceOptions {
   // goes in front of its end record); empty: only the records' own rules are checked.
   std::string expectedImage;
   bool checksum = false;       // start requests are NAK: 1-byte checksums instead of CRC-16
+  bool checksumFirst = false;  // only the first start request is NAK; the checksums stay
   std::set<int> nakBlocks;     // NAK these blocks of every file (0 = the header block)
   int nakEvery = 0;            // NAK every Nth data block of every file
   int nakTimes = 1;            // how many times each chosen block is NAKed before it is taken

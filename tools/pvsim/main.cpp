@@ -62,6 +62,8 @@ int main(int argc, char** argv) {
                  "Receiver image the uploader must send, byte for byte")
       ->check(CLI::ExistingFile);
   app.add_flag("--checksum", options.checksum, "Start requests with NAK (1-byte checksums)");
+  app.add_flag("--checksum-first", options.checksumFirst,
+               "Only the first start request is NAK; later ones are C, checksums stay");
   app.add_option("--nak-block", nakBlocks, "NAK block N of every file (0 = header); repeatable")
       ->check(CLI::Range(0, 1 << 20));
   app.add_option("--nak-every", options.nakEvery, "NAK every Nth data block of every file")

@@ -31,13 +31,12 @@ void prepareFolders(const std::string& base, const std::string& target, bool mak
   std::size_t from = 0;
   if (!base.empty() && target.compare(0, base.size(), base) == 0) from = base.size();
   else from = folderOf(target).size();  // a host-chosen target: only its last part is checked
-  for (std::size_t i = from; i <= target.size(); ++i) {
+  for (std::size_t i = 1; i <= target.size(); ++i) {
     if (i != target.size() && target[i] != '/') continue;
     std::string part = target.substr(0, i);
-    if (part.empty() || part.size() <= from) continue;
     struct stat st{};
     if (::lstat(part.c_str(), &st) == 0) {
-      if (S_ISLNK(st.st_mode))
+      if (part.size() > from && S_ISLNK(st.st_mode))
         throw ELzhUnsafePath("Refusing to write through the symbolic link " + part);
     } else if (makeFolders && i != target.size()) {
       ::mkdir(part.c_str(), 0777);

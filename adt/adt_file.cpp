@@ -337,6 +337,7 @@ AdtInfo InspectAdtFile(const std::string& adtName) {
     info.problem = "no \"CASIO ADDIN DATAFILE\" header";
     return info;
   }
+  info.hasHeader = true;
   if (info.sizeField != info.fileSize) {
     info.problem = "size field " + std::to_string(info.sizeField) + " differs from the file size " +
                    std::to_string(info.fileSize);

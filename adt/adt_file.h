@@ -93,6 +93,7 @@ struct AdtInfo {
   std::int32_t recordCount = 0;
   std::string bookName;
   std::int64_t dataSize = 0;  // the carried archive's size: the sum of the record lengths
+  bool hasHeader = false;     // the file starts with the container's magic text
   bool valid = false;         // header good and the records fill the file exactly
   std::string problem;        // why not valid
 };

@@ -40,6 +40,11 @@ int info(const std::string& adt) {
   try {
     const AdtInfo i = InspectAdtFile(adt);
     std::printf("File:       %s\n", escapeControl(adt).c_str());
+    if (!i.hasHeader) {
+      std::printf("File size:  %lld bytes\nValid:      no (%s)\n", static_cast<long long>(i.fileSize),
+                  i.problem.c_str());
+      return 1;
+    }
     std::printf("Book name:  %s\n", escapeControl(i.bookName).c_str());
     std::printf("Records:    %d\n", i.recordCount);
     std::printf("File size:  %lld bytes (size field %d)\n", static_cast<long long>(i.fileSize), i.sizeField);

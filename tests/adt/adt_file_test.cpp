@@ -168,6 +168,7 @@ TEST_F(AdtTest, DamagedHeadersAreRejected) {
         << c.what;
     EXPECT_EQ(Read(Path("bad.adt")), bytes) << c.what;
     EXPECT_FALSE(InspectAdtFile(Path("bad.adt")).valid) << c.what;
+    EXPECT_EQ(InspectAdtFile(Path("bad.adt")).hasHeader, bytes.size() >= 256 && bytes[0] == 'C' && bytes[5] != 0 && bytes[20] == 0x1A && bytes[21] == 0) << c.what;
   }
   TAdtFile ok(Path("a.adt"), TAdtFile::OpenMode::Read);
   EXPECT_EQ(ok.RecordCount(), 1);

@@ -14,7 +14,9 @@
 namespace pagora {
 namespace {
 
-std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
+std::string utf8(const QString& s) {
+  return s.toUtf8().toStdString();
+}
 
 // "a,b,c,d" into four integers, or nothing when garbled.
 bool parseFour(const std::string& text, int out[4]) {
@@ -37,7 +39,9 @@ std::string four(int a, int b, int c, int d) {
 }  // namespace
 
 TFormStorage::TFormStorage(QWidget* form, QString iniFileName, QString iniSection)
-    : QObject(form), form_(form), iniFileName_(std::move(iniFileName)),
+    : QObject(form),
+      form_(form),
+      iniFileName_(std::move(iniFileName)),
       iniSection_(std::move(iniSection)) {
   if (form) form->installEventFilter(this);
 }
@@ -107,17 +111,20 @@ void TFormStorage::SaveFormPlacement() {
   int dpi = 96;
   if (QScreen* s = form_->screen()) dpi = static_cast<int>(s->logicalDotsPerInch() + 0.5);
 
-  ini.WriteInteger(section, "Flags", flags);
-  ini.WriteInteger(section, "ShowCmd", showCmd);
-  ini.WriteInteger(section, "PixelsPerInch", dpi);
-  ini.WriteString(section, "MinMaxPos", four(-1, -1, -1, -1));
-  ini.WriteString(section, "NormPos", four(normal.left(), normal.top(),
-                                           normal.left() + normal.width(),
-                                           normal.top() + normal.height()));
-  ini.WriteBool(section, "Visible", form_->isVisible());
-  ini.WriteInteger(section, "FormVersion", version_);
+  // One rewrite of the file for the whole layout: quicker, and never half a layout on disk.
+  std::vector<std::pair<std::string, std::string>> values = {
+      {"Flags", std::to_string(flags)},
+      {"ShowCmd", std::to_string(showCmd)},
+      {"PixelsPerInch", std::to_string(dpi)},
+      {"MinMaxPos", four(-1, -1, -1, -1)},
+      {"NormPos", four(normal.left(), normal.top(), normal.left() + normal.width(),
+                       normal.top() + normal.height())},
+      {"Visible", form_->isVisible() ? "1" : "0"},
+      {"FormVersion", std::to_string(version_)},
+  };
   for (const StoredProperty& p : properties_)
-    if (p.save) ini.WriteString(section, utf8(p.key), utf8(p.save()));
+    if (p.save) values.emplace_back(utf8(p.key), utf8(p.save()));
+  ini.WriteValues(section, values);
 }
 
 void TFormStorage::saveReportingFailure() {

@@ -56,7 +56,7 @@ class TFormStorage : public QObject {
   // the stored properties. Returns false when nothing was restored (no section, or FormVersion
   // below the storage's version).
   bool RestoreFormPlacement();
-  // Writes every key; throws EIniWrite (the keys after the failed one are not written).
+  // Writes every key in one rewrite of the file; throws EIniWrite (nothing is then written).
   void SaveFormPlacement();
 
   // Called with the failure when an automatic save fails.

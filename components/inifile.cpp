@@ -27,7 +27,9 @@ struct ParsedFile {
   std::string newline = "\r\n";  // the file's own convention, for lines we add
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string trim(const std::string& s) {
   std::size_t b = 0, e = s.size();
@@ -36,7 +38,9 @@ std::string trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool sameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -65,7 +69,8 @@ ParsedFile parse(const std::string& bytes) {
       pos = bytes.size();
     } else {
       line.text = bytes.substr(pos, e - pos);
-      std::size_t endLen = (bytes[e] == '\r' && e + 1 < bytes.size() && bytes[e + 1] == '\n') ? 2 : 1;
+      std::size_t endLen =
+          (bytes[e] == '\r' && e + 1 < bytes.size() && bytes[e + 1] == '\n') ? 2 : 1;
       line.end = bytes.substr(e, endLen);
       if (!sawLineEnd) {
         f.newline = line.end;
@@ -193,10 +198,14 @@ std::optional<int> parseInteger(const std::string& v) {
     for (std::size_t i = 2; i < v.size(); ++i) {
       char c = v[i];
       int d;
-      if (c >= '0' && c <= '9') d = c - '0';
-      else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-      else return std::nullopt;
+      if (c >= '0' && c <= '9')
+        d = c - '0';
+      else if (c >= 'a' && c <= 'f')
+        d = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        d = c - 'A' + 10;
+      else
+        return std::nullopt;
       value = value * 16 + d;
       if (value > 0xFFFFFFFFLL) return std::nullopt;
     }
@@ -247,7 +256,13 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key,
 
 void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
-  ParsedFile f = load(fileName_);
+  WriteValues(section, {{key, value}});
+}
+
+namespace {
+
+void setValue(ParsedFile& f, const std::string& section, const std::string& key,
+              const std::string& value) {
   const std::string keyName = trim(key);
   const std::string line = keyName + "=" + value;
   auto s = findSection(f, section);
@@ -264,6 +279,14 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
     if (f.lines[after].end.empty()) f.lines[after].end = f.newline;
     f.lines.insert(f.lines.begin() + static_cast<std::ptrdiff_t>(after) + 1, Line{line, f.newline});
   }
+}
+
+}  // namespace
+
+void TIniFile::WriteValues(const std::string& section,
+                           const std::vector<std::pair<std::string, std::string>>& keyValues) {
+  ParsedFile f = load(fileName_);
+  for (const auto& [key, value] : keyValues) setValue(f, section, key, value);
   store(fileName_, join(f));
 }
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/exception.h"
@@ -14,8 +15,7 @@ namespace pagora {
 // "Unable to write to <file name>". The file keeps its previous contents.
 class EIniWrite : public Exception {
  public:
-  explicit EIniWrite(const std::string& fileName)
-      : Exception("Unable to write to " + fileName) {}
+  explicit EIniWrite(const std::string& fileName) : Exception("Unable to write to " + fileName) {}
 };
 
 // One profile file. Every call reads the file afresh and every write rewrites it at once
@@ -53,6 +53,10 @@ class TIniFile {
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, int value);
   void WriteBool(const std::string& section, const std::string& key, bool value);  // "1" / "0"
+  // Several keys of one section in one rewrite of the file, in the given order: all of them are
+  // written or, on EIniWrite, none.
+  void WriteValues(const std::string& section,
+                   const std::vector<std::pair<std::string, std::string>>& keyValues);
 
   bool SectionExists(const std::string& section) const;
   bool ValueExists(const std::string& section, const std::string& key) const;

@@ -11,10 +11,14 @@ Prompts* installed = nullptr;
 
 QString defaultCaption(PromptKind kind) {
   switch (kind) {
-    case PromptKind::Information: return QStringLiteral("Information");
-    case PromptKind::Warning: return QStringLiteral("Warning");
-    case PromptKind::Error: return QStringLiteral("Error");
-    case PromptKind::Question: return QStringLiteral("Confirm");
+    case PromptKind::Information:
+      return QStringLiteral("Information");
+    case PromptKind::Warning:
+      return QStringLiteral("Warning");
+    case PromptKind::Error:
+      return QStringLiteral("Error");
+    case PromptKind::Question:
+      return QStringLiteral("Confirm");
   }
   return {};
 }
@@ -22,10 +26,13 @@ QString defaultCaption(PromptKind kind) {
 // What closing the box by its frame or Escape means.
 PromptAnswer escapeAnswer(PromptButtons buttons) {
   switch (buttons) {
-    case PromptButtons::Ok: return PromptAnswer::Ok;
-    case PromptButtons::YesNo: return PromptAnswer::No;
+    case PromptButtons::Ok:
+      return PromptAnswer::Ok;
+    case PromptButtons::YesNo:
+      return PromptAnswer::No;
     case PromptButtons::OkCancel:
-    case PromptButtons::YesNoCancel: return PromptAnswer::Cancel;
+    case PromptButtons::YesNoCancel:
+      return PromptAnswer::Cancel;
   }
   return PromptAnswer::Cancel;
 }
@@ -37,21 +44,34 @@ Prompts& Prompts::current() {
   return installed ? *installed : qtPrompts;
 }
 
-void Prompts::setCurrent(Prompts* p) { installed = p; }
+void Prompts::setCurrent(Prompts* p) {
+  installed = p;
+}
 
 PromptAnswer QtPrompts::ask(QWidget* parent, const QString& caption, const QString& text,
                             PromptKind kind, PromptButtons buttons) {
   QMessageBox::Icon icon = QMessageBox::Information;
   switch (kind) {
-    case PromptKind::Information: icon = QMessageBox::Information; break;
-    case PromptKind::Warning: icon = QMessageBox::Warning; break;
-    case PromptKind::Error: icon = QMessageBox::Critical; break;
-    case PromptKind::Question: icon = QMessageBox::Question; break;
+    case PromptKind::Information:
+      icon = QMessageBox::Information;
+      break;
+    case PromptKind::Warning:
+      icon = QMessageBox::Warning;
+      break;
+    case PromptKind::Error:
+      icon = QMessageBox::Critical;
+      break;
+    case PromptKind::Question:
+      icon = QMessageBox::Question;
+      break;
   }
   QMessageBox::StandardButtons set = QMessageBox::Ok;
   QMessageBox::StandardButton escape = QMessageBox::Ok;
   switch (buttons) {
-    case PromptButtons::Ok: set = QMessageBox::Ok; escape = QMessageBox::Ok; break;
+    case PromptButtons::Ok:
+      set = QMessageBox::Ok;
+      escape = QMessageBox::Ok;
+      break;
     case PromptButtons::OkCancel:
       set = QMessageBox::Ok | QMessageBox::Cancel;
       escape = QMessageBox::Cancel;
@@ -68,11 +88,16 @@ PromptAnswer QtPrompts::ask(QWidget* parent, const QString& caption, const QStri
   QMessageBox box(icon, caption.isEmpty() ? defaultCaption(kind) : caption, text, set, parent);
   box.setEscapeButton(escape);
   switch (box.exec()) {
-    case QMessageBox::Ok: return PromptAnswer::Ok;
-    case QMessageBox::Yes: return PromptAnswer::Yes;
-    case QMessageBox::No: return PromptAnswer::No;
-    case QMessageBox::Cancel: return PromptAnswer::Cancel;
-    default: return escapeAnswer(buttons);
+    case QMessageBox::Ok:
+      return PromptAnswer::Ok;
+    case QMessageBox::Yes:
+      return PromptAnswer::Yes;
+    case QMessageBox::No:
+      return PromptAnswer::No;
+    case QMessageBox::Cancel:
+      return PromptAnswer::Cancel;
+    default:
+      return escapeAnswer(buttons);
   }
 }
 
@@ -84,9 +109,13 @@ std::optional<QString> QtPrompts::input(QWidget* parent, const QString& caption,
   return text;
 }
 
-ScriptedPrompts::ScriptedPrompts() : previous_(installed) { Prompts::setCurrent(this); }
+ScriptedPrompts::ScriptedPrompts() : previous_(installed) {
+  Prompts::setCurrent(this);
+}
 
-ScriptedPrompts::~ScriptedPrompts() { Prompts::setCurrent(previous_); }
+ScriptedPrompts::~ScriptedPrompts() {
+  Prompts::setCurrent(previous_);
+}
 
 PromptAnswer ScriptedPrompts::ask(QWidget*, const QString& caption, const QString& text,
                                   PromptKind kind, PromptButtons buttons) {

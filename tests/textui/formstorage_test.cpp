@@ -32,8 +32,9 @@ TEST_F(FormStorageTest, SavesThePlacementKeys) {
   TFormStorage storage(&form, QString::fromStdString(ini()), "Form2");
   storage.setAutomatic(false);
   int width = 217;
-  storage.addStoredProperty("DirListBox_Width", [&] { return QString::number(width); },
-                            [&](const QString& v) { width = v.toInt(); });
+  storage.addStoredProperty(
+      "DirListBox_Width", [&] { return QString::number(width); },
+      [&](const QString& v) { width = v.toInt(); });
   storage.SaveFormPlacement();
   TIniFile file(ini());
   EXPECT_EQ(file.ReadSection("Form2"),
@@ -56,8 +57,8 @@ TEST_F(FormStorageTest, RoundTripAndOtherSectionsUntouched) {
     form.setGeometry(50, 60, 320, 240);
     TFormStorage storage(&form, QString::fromStdString(ini()), "Form1");
     storage.setAutomatic(false);
-    storage.addStoredProperty("FileListBox1_ViewStyle", [] { return QString("vsList"); },
-                              [](const QString&) {});
+    storage.addStoredProperty(
+        "FileListBox1_ViewStyle", [] { return QString("vsList"); }, [](const QString&) {});
     storage.SaveFormPlacement();
   }
   EXPECT_EQ(readFile(ini()).substr(0, 29), "[Main]\r\nLastBook=book.lzh\r\n[F");
@@ -68,10 +69,10 @@ TEST_F(FormStorageTest, RoundTripAndOtherSectionsUntouched) {
   storage.setAutomatic(false);
   QString style = "vsReport";
   QString untouched = "design";
-  storage.addStoredProperty("FileListBox1_ViewStyle", [] { return QString(); },
-                            [&](const QString& v) { style = v; });
-  storage.addStoredProperty("Panel4_Width", [] { return QString(); },
-                            [&](const QString& v) { untouched = v; });
+  storage.addStoredProperty(
+      "FileListBox1_ViewStyle", [] { return QString(); }, [&](const QString& v) { style = v; });
+  storage.addStoredProperty(
+      "Panel4_Width", [] { return QString(); }, [&](const QString& v) { untouched = v; });
   ASSERT_TRUE(storage.RestoreFormPlacement());
   EXPECT_EQ(again.geometry(), QRect(50, 60, 320, 240));
   EXPECT_EQ(style, "vsList");
@@ -117,9 +118,13 @@ TEST_F(FormStorageTest, AcceptedCloseSavesRefusedCloseDoesNot) {
   class Refusing : public QWidget {
    public:
     bool refuse = true;
+
    protected:
     void closeEvent(QCloseEvent* e) override {
-      if (refuse) e->ignore(); else e->accept();
+      if (refuse)
+        e->ignore();
+      else
+        e->accept();
     }
   } form;
   form.setGeometry(10, 20, 200, 100);
@@ -154,7 +159,8 @@ TEST(ScriptedPrompts, RecordsQuestionsAndHandsOutAnswers) {
     script.queueAnswer(PromptAnswer::Yes);
     script.queueInput(QString("part"));
     script.queueInput(std::nullopt);
-    EXPECT_EQ(Prompts::current().question(nullptr, "Sure?", PromptButtons::YesNo), PromptAnswer::Yes);
+    EXPECT_EQ(Prompts::current().question(nullptr, "Sure?", PromptButtons::YesNo),
+              PromptAnswer::Yes);
     EXPECT_EQ(Prompts::current().input(nullptr, "Name", "File name:", "a.txt"), QString("part"));
     EXPECT_EQ(Prompts::current().input(nullptr, "Name", "File name:", "a.txt"), std::nullopt);
     // With nothing queued each box gets the answer closing it by its frame would give.

@@ -28,8 +28,10 @@ TEST(IniFile, ReadsFollowProfileRules) {
       {"plain", "[Main]\r\nPVM=c:\\pv\\pvm.exe\r\n", "Main", "PVM", "c:\\pv\\pvm.exe"},
       {"key case", "[Main]\r\nBaudRate=3\r\n", "Main", "Baudrate", "3"},
       {"section case", "[main]\r\nAuto=1\r\n", "MAIN", "auto", "1"},
-      {"blanks around", "  [ Main ]  \r\n  LastBook  =  my book  \r\n", "Main", "LastBook", "my book"},
-      {"quotes stripped", "[Main]\r\nLastBook=\"  spaced  \"\r\n", "Main", "LastBook", "  spaced  "},
+      {"blanks around", "  [ Main ]  \r\n  LastBook  =  my book  \r\n", "Main", "LastBook",
+       "my book"},
+      {"quotes stripped", "[Main]\r\nLastBook=\"  spaced  \"\r\n", "Main", "LastBook",
+       "  spaced  "},
       {"first key wins", "[Main]\r\nComPort=1\r\nComPort=2\r\n", "Main", "ComPort", "1"},
       {"first section wins", "[Main]\r\nA=1\r\n[Main]\r\nA=2\r\nB=3\r\n", "Main", "B", "DEF"},
       {"missing key", "[Main]\r\nA=1\r\n", "Main", "B", "DEF"},
@@ -40,7 +42,8 @@ TEST(IniFile, ReadsFollowProfileRules) {
       {"equals inside value", "[Main]\r\nA=x=y\r\n", "Main", "A", "x=y"},
       {"lone LF lines", "[Main]\nA=lf\n", "Main", "A", "lf"},
       {"no final line end", "[Main]\r\nA=last", "Main", "A", "last"},
-      {"value cut to 1023", "[Main]\r\nA=" + longValue + "\r\n", "Main", "A", std::string(1023, 'v')},
+      {"value cut to 1023", "[Main]\r\nA=" + longValue + "\r\n", "Main", "A",
+       std::string(1023, 'v')},
       {"empty file", "", "Main", "A", "DEF"},
   };
   TempFolder dir;
@@ -67,10 +70,22 @@ TEST(IniFile, IntegersAndBooleans) {
     const char* value;
     int expected;  // default -7
   } cases[] = {
-      {"3", 3},          {"-12", -12},     {"+5", 5},        {"0x2", 2},          {"0X1f", 31},
-      {"0xFFFFFFFF", -1}, {"two", -7},     {"", -7},         {"0x", -7},          {"12a", -7},
-      {"2147483647", 2147483647},          {"2147483648", -7}, {"-2147483648", INT_MIN},
-      {"0x100000000", -7}, {" 42 ", 42},   {"4 2", -7},
+      {"3", 3},
+      {"-12", -12},
+      {"+5", 5},
+      {"0x2", 2},
+      {"0X1f", 31},
+      {"0xFFFFFFFF", -1},
+      {"two", -7},
+      {"", -7},
+      {"0x", -7},
+      {"12a", -7},
+      {"2147483647", 2147483647},
+      {"2147483648", -7},
+      {"-2147483648", INT_MIN},
+      {"0x100000000", -7},
+      {" 42 ", 42},
+      {"4 2", -7},
   };
   TempFolder dir;
   const std::string path = dir.file("config.ini");
@@ -82,7 +97,7 @@ TEST(IniFile, IntegersAndBooleans) {
     const char* value;
     bool def;
     bool expected;
-  } bools[] = {{"1", false, true}, {"0", true, false}, {"5", false, true},
+  } bools[] = {{"1", false, true},  {"0", true, false},  {"5", false, true},
                {"-1", false, true}, {"yes", true, true}, {"yes", false, false}};
   for (const auto& b : bools) {
     writeFile(path, std::string("[Main]\r\nB=") + b.value + "\r\n");
@@ -102,9 +117,8 @@ TEST(IniFile, WritesChangeOnlyTheirLine) {
        "; settings\r\n[Main]\r\nBaudrate=1\r\n  Auto = 0 \r\n\r\n[Form1]\r\nFlags=0\r\n", "Main",
        "BaudRate", "4",
        "; settings\r\n[Main]\r\nBaudRate=4\r\n  Auto = 0 \r\n\r\n[Form1]\r\nFlags=0\r\n"},
-      {"new key after the section's last line",
-       "[Main]\r\nA=1\r\n\r\n[Form1]\r\nX=1\r\n", "main", "B", "2",
-       "[Main]\r\nA=1\r\nB=2\r\n\r\n[Form1]\r\nX=1\r\n"},
+      {"new key after the section's last line", "[Main]\r\nA=1\r\n\r\n[Form1]\r\nX=1\r\n", "main",
+       "B", "2", "[Main]\r\nA=1\r\nB=2\r\n\r\n[Form1]\r\nX=1\r\n"},
       {"new section at the end", "[Main]\r\nA=1\r\n", "Form2", "ShowCmd", "1",
        "[Main]\r\nA=1\r\n[Form2]\r\nShowCmd=1\r\n"},
       {"file without final line end", "[Main]\r\nA=1", "Main", "B", "2",
@@ -145,6 +159,8 @@ TEST(IniFile, IntegerAndBoolWritesAndRemovals) {
   ini.EraseSection("main");
   EXPECT_EQ(readFile(path), "[Form1]\r\nFlags=0\r\n");
   EXPECT_TRUE(ini.ValueExists("form1", "FLAGS"));
+  ini.WriteValues("Form1", {{"flags", "2"}, {"ShowCmd", "3"}, {"NormPos", "1,2,3,4"}});
+  EXPECT_EQ(readFile(path), "[Form1]\r\nflags=2\r\nShowCmd=3\r\nNormPos=1,2,3,4\r\n");
 }
 
 TEST(IniFile, RefusedWriteNamesTheFileAndKeepsIt) {
@@ -171,7 +187,8 @@ TEST(IniFile, RefusedWriteNamesTheFileAndKeepsIt) {
   ::chmod(dir.path().c_str(), 0755);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
-            1) << "a temporary file was left behind";
+            1)
+      << "a temporary file was left behind";
 }
 
 TEST(IniFile, UnwritablePlacesAreWriteFailures) {
@@ -189,7 +206,8 @@ TEST(IniFile, UnwritablePlacesAreWriteFailures) {
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken.ini")));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
-            1) << "a temporary file was left behind";
+            1)
+      << "a temporary file was left behind";
 }
 
 }  // namespace

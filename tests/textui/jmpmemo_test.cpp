@@ -33,7 +33,9 @@ class JumpMemoTest : public ::testing::Test {
     memo->RefreshLayout();
   }
   void load(const Lines& lines) { memo->SetText(lines); }
-  void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(memo.get(), k, m); }
+  void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+    QTest::keyClick(memo.get(), k, m);
+  }
   // Caret as (line, column shown), the column clamped to the line as it is drawn.
   std::pair<int, int> caret() const {
     const auto& c = memo->Caret();
@@ -128,9 +130,9 @@ TEST_F(JumpMemoTest, ScanFindsJumpPointsAndPictures) {
       jumps.push_back(j.Word);
       columns.push_back(j.Column);
       EXPECT_EQ(j.Line, 1) << c.name;
-      EXPECT_EQ(j.Rect, QRect(j.Column * memo->CharWidth(), memo->LineHeight(),
-                              static_cast<int>(j.Word.size()) * memo->CharWidth(),
-                              memo->LineHeight()))
+      EXPECT_EQ(j.Rect,
+                QRect(j.Column * memo->CharWidth(), memo->LineHeight(),
+                      static_cast<int>(j.Word.size()) * memo->CharWidth(), memo->LineHeight()))
           << c.name;
     }
     for (const auto& p : memo->Pictures()) pictures.push_back(p.Word);
@@ -266,7 +268,9 @@ TEST_F(JumpMemoTest, ShiftSelectsAndCopiesAcrossAPageMarker) {
   ASSERT_TRUE(memo->SelectionPresent());
   EXPECT_EQ(selects, 3);
   // Lines 50 ("tail ~of^49"), 51 (marker), 52 ("line 51"), up to column 3.
-  const std::string expected = "il  of 49\r\n" "lin";
+  const std::string expected =
+      "il  of 49\r\n"
+      "lin";
   EXPECT_EQ(memo->SelectedText(), expected);
   // Block size: (11 - 2 + 2) + (10 + 2) + (3 + 2) + 1.
   EXPECT_EQ(memo->CopyToClipboard(), 29);
@@ -329,8 +333,9 @@ TEST_F(JumpMemoTest, MouseClickDragAndSwallowedDoubleClick) {
   EXPECT_EQ(memo->SelectedText(), "ain t");
 
   const auto before = caret();
-  QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(centre(1, 7)), vp->mapToGlobal(QPointF(centre(1, 7))),
-                  Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(centre(1, 7)),
+                  vp->mapToGlobal(QPointF(centre(1, 7))), Qt::LeftButton, Qt::LeftButton,
+                  Qt::NoModifier);
   QApplication::sendEvent(vp, &dbl);
   EXPECT_EQ(jumps.size(), 1u) << "the second press of a double click activates nothing";
   EXPECT_EQ(caret(), before);
@@ -350,15 +355,15 @@ TEST_F(JumpMemoTest, FoldTable) {
   const struct {
     unsigned char from, to;
   } cases[] = {
-      {'A', 0xC0}, {'a', 0xC0}, {0xE0, 0xC0}, {0xC0, 0xC0}, {'B', 0xC2}, {'b', 0xC2},
-      {0xE1, 0xC1}, {'E', 0xC5}, {'e', 0xC5}, {'K', 0xCA}, {'k', 0xCA}, {'M', 0xCC},
-      {'m', 0xCC}, {'H', 0xCD}, {'h', 0xCD}, {0xBD, 0xCD}, {0xBE, 0xCD}, {'O', 0xCE},
-      {'o', 0xCE}, {'P', 0xD0}, {'p', 0xD0}, {'C', 0xD1}, {'c', 0xD1}, {'T', 0xD2},
-      {'t', 0xD2}, {'Y', 0xD3}, {'y', 0xD3}, {'X', 0xD5}, {'x', 0xD5}, {0xFF, 0xDF},
-      {0xF4, 0xD4}, {'d', 'D'}, {'z', 'Z'}, {'q', 'Q'}, {'D', 'D'}, {'i', 'I'},
-      {0xB2, 'I'}, {0xB3, 'I'}, {'I', 'I'}, {0xA1, 0xA2}, {0xA3, 0xA4}, {0xA6, 0xA8},
+      {'A', 0xC0},  {'a', 0xC0},  {0xE0, 0xC0}, {0xC0, 0xC0}, {'B', 0xC2},  {'b', 0xC2},
+      {0xE1, 0xC1}, {'E', 0xC5},  {'e', 0xC5},  {'K', 0xCA},  {'k', 0xCA},  {'M', 0xCC},
+      {'m', 0xCC},  {'H', 0xCD},  {'h', 0xCD},  {0xBD, 0xCD}, {0xBE, 0xCD}, {'O', 0xCE},
+      {'o', 0xCE},  {'P', 0xD0},  {'p', 0xD0},  {'C', 0xD1},  {'c', 0xD1},  {'T', 0xD2},
+      {'t', 0xD2},  {'Y', 0xD3},  {'y', 0xD3},  {'X', 0xD5},  {'x', 0xD5},  {0xFF, 0xDF},
+      {0xF4, 0xD4}, {'d', 'D'},   {'z', 'Z'},   {'q', 'Q'},   {'D', 'D'},   {'i', 'I'},
+      {0xB2, 'I'},  {0xB3, 'I'},  {'I', 'I'},   {0xA1, 0xA2}, {0xA3, 0xA4}, {0xA6, 0xA8},
       {0xAC, 0xAD}, {0xAF, 0xB0}, {0xB5, 0xB8}, {0xBA, 0xBC}, {0xA8, 0xA8}, {0xB8, 0xB8},
-      {'1', '1'}, {' ', ' '}, {'~', '~'}, {0x00, 0x00},
+      {'1', '1'},   {' ', ' '},   {'~', '~'},   {0x00, 0x00},
   };
   for (const auto& c : cases)
     EXPECT_EQ(TJumpMemo::Fold(c.from), c.to) << std::hex << static_cast<int>(c.from);

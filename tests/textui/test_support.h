@@ -27,8 +27,8 @@ class TempFolder {
   TempFolder() {
     std::random_device rd;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("textui_") + (info ? info->name() : "x") + "_" +
-                       std::to_string(rd());
+    std::string name =
+        std::string("textui_") + (info ? info->name() : "x") + "_" + std::to_string(rd());
     for (char& c : name)
       if (c == '/') c = '_';
     path_ = std::filesystem::path(::testing::TempDir()) / name;
@@ -58,6 +58,8 @@ inline std::string readFile(const std::string& path) {
 }
 
 // Code page 1251 bytes of a UTF-8 literal.
-inline std::string cp1251(const std::string& utf8) { return pagora::Utf8ToWin(utf8); }
+inline std::string cp1251(const std::string& utf8) {
+  return pagora::Utf8ToWin(utf8);
+}
 
 }  // namespace pagora::testing_support

@@ -16,8 +16,8 @@
 #include <algorithm>
 #include <array>
 #include <climits>
-#include <type_traits>
 #include <new>
+#include <type_traits>
 
 #include "components/prompts.h"
 #include "text/recode.h"
@@ -61,11 +61,14 @@ const std::array<unsigned char, 256>& foldTable() {
     for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i);
     auto set = [&t](unsigned char from, unsigned char to) { t[from] = to; };
     // Every small Cyrillic letter onto its capital.
-    for (int i = 0xE0; i <= 0xFF; ++i) set(static_cast<unsigned char>(i), static_cast<unsigned char>(i - 0x20));
+    for (int i = 0xE0; i <= 0xFF; ++i)
+      set(static_cast<unsigned char>(i), static_cast<unsigned char>(i - 0x20));
     // Latin letters that look like Cyrillic capitals.
-    const struct { char latin; unsigned char cyr; } lookalikes[] = {
-        {'A', 0xC0}, {'B', 0xC2}, {'E', 0xC5}, {'K', 0xCA}, {'M', 0xCC}, {'H', 0xCD},
-        {'O', 0xCE}, {'P', 0xD0}, {'C', 0xD1}, {'T', 0xD2}, {'Y', 0xD3}, {'X', 0xD5}};
+    const struct {
+      char latin;
+      unsigned char cyr;
+    } lookalikes[] = {{'A', 0xC0}, {'B', 0xC2}, {'E', 0xC5}, {'K', 0xCA}, {'M', 0xCC}, {'H', 0xCD},
+                      {'O', 0xCE}, {'P', 0xD0}, {'C', 0xD1}, {'T', 0xD2}, {'Y', 0xD3}, {'X', 0xD5}};
     for (auto l : lookalikes) {
       set(static_cast<unsigned char>(l.latin), l.cyr);
       set(static_cast<unsigned char>(l.latin - 'A' + 'a'), l.cyr);
@@ -97,7 +100,8 @@ bool isPictureChar(unsigned char c) {
 std::string fold(std::string_view s) {
   const auto& t = foldTable();
   std::string out(s.size(), '\0');
-  for (std::size_t i = 0; i < s.size(); ++i) out[i] = static_cast<char>(t[static_cast<unsigned char>(s[i])]);
+  for (std::size_t i = 0; i < s.size(); ++i)
+    out[i] = static_cast<char>(t[static_cast<unsigned char>(s[i])]);
   return out;
 }
 
@@ -118,7 +122,9 @@ QFont fixedPitchOrFallback(const QFont& wanted) {
 
 }  // namespace
 
-unsigned char TJumpMemo::Fold(unsigned char c) { return foldTable()[c]; }
+unsigned char TJumpMemo::Fold(unsigned char c) {
+  return foldTable()[c];
+}
 
 bool TJumpMemo::IsWordChar(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0;
@@ -159,7 +165,8 @@ QCursor TJumpMemo::PictureCursor() {
     p.setBrush(Qt::white);
     p.drawRect(10, 12, 18, 14);
     p.setBrush(QColor(0, 128, 0));
-    p.drawPolygon(QPolygon({QPoint(11, 25), QPoint(17, 17), QPoint(21, 22), QPoint(23, 19), QPoint(27, 25)}));
+    p.drawPolygon(
+        QPolygon({QPoint(11, 25), QPoint(17, 17), QPoint(21, 22), QPoint(23, 19), QPoint(27, 25)}));
     p.setBrush(QColor(255, 200, 0));
     p.drawEllipse(QPoint(14, 16), 2, 2);
     p.end();
@@ -324,7 +331,9 @@ void TJumpMemo::resizeEvent(QResizeEvent* e) {
   RefreshLayout();
 }
 
-void TJumpMemo::Repaint() { viewport()->update(); }
+void TJumpMemo::Repaint() {
+  viewport()->update();
+}
 
 void TJumpMemo::ScanJumpsAndPictures() {
   jumps_.clear();
@@ -384,9 +393,10 @@ void TJumpMemo::insertPageMarkers() {
 
 void TJumpMemo::removePageMarkers() {
   const std::string marker = "- " + pagemarker_ + " ";
-  lines_.erase(std::remove_if(lines_.begin(), lines_.end(),
-                              [&](const std::string& l) { return l.find(marker) != std::string::npos; }),
-               lines_.end());
+  lines_.erase(
+      std::remove_if(lines_.begin(), lines_.end(),
+                     [&](const std::string& l) { return l.find(marker) != std::string::npos; }),
+      lines_.end());
   longest_ = -1;
 }
 
@@ -424,11 +434,26 @@ void TJumpMemo::setFont(const QFont& f) {
   Repaint();
 }
 
-void TJumpMemo::setColor(const QColor& c) { color_ = c; Repaint(); }
-void TJumpMemo::setTextColor(const QColor& c) { textColor_ = c; Repaint(); }
-void TJumpMemo::setSelectColor(const QColor& c) { selectColor_ = c; Repaint(); }
-void TJumpMemo::setJumpColor(const QColor& c) { jumpColor_ = c; Repaint(); }
-void TJumpMemo::setSelWords(const std::vector<std::string>& words) { selWords_ = words; Repaint(); }
+void TJumpMemo::setColor(const QColor& c) {
+  color_ = c;
+  Repaint();
+}
+void TJumpMemo::setTextColor(const QColor& c) {
+  textColor_ = c;
+  Repaint();
+}
+void TJumpMemo::setSelectColor(const QColor& c) {
+  selectColor_ = c;
+  Repaint();
+}
+void TJumpMemo::setJumpColor(const QColor& c) {
+  jumpColor_ = c;
+  Repaint();
+}
+void TJumpMemo::setSelWords(const std::vector<std::string>& words) {
+  selWords_ = words;
+  Repaint();
+}
 
 void TJumpMemo::setScrollBars(TScrollStyle style) {
   scrollBars_ = style;
@@ -483,7 +508,9 @@ void TJumpMemo::paintRow(QPainter& p, int row, int line) const {
   const int c0 = std::min(len, std::max(0, firstCol_ - 1));
   const int c1 = std::min(len, firstCol_ + visCols_ + 2);
   auto xOf = [&](int col) { return x0 + col * charWidth_; };
-  auto cellRect = [&](int from, int to) { return QRect(xOf(from), y, (to - from) * charWidth_, lineHeight_); };
+  auto cellRect = [&](int from, int to) {
+    return QRect(xOf(from), y, (to - from) * charWidth_, lineHeight_);
+  };
   auto visible = [&](int from, int to) { return to > c0 && from < c1; };
   const bool marker = isMarkerLine(s);
 
@@ -521,13 +548,12 @@ void TJumpMemo::paintRow(QPainter& p, int row, int line) const {
 
   // Jump points: the marker vanishes, the word is underlined in the jump colour.
   auto lineRange = [line](const std::vector<TJump>& v) {
-    return std::equal_range(v.begin(), v.end(), line,
-                            [](const auto& a, const auto& b) {
-                              if constexpr (std::is_same_v<std::decay_t<decltype(a)>, int>)
-                                return a < b.Line;
-                              else
-                                return a.Line < b;
-                            });
+    return std::equal_range(v.begin(), v.end(), line, [](const auto& a, const auto& b) {
+      if constexpr (std::is_same_v<std::decay_t<decltype(a)>, int>)
+        return a < b.Line;
+      else
+        return a.Line < b;
+    });
   };
   {
     auto [from, to] = lineRange(jumps_);
@@ -609,7 +635,8 @@ void TJumpMemo::repaintLines(int from, int to) {
   const int r0 = std::max(0, from - firstLine_);
   const int r1 = std::min(visRows_ + 1, to - firstLine_);
   if (r1 < 0 || r0 > visRows_ + 1) return;
-  viewport()->update(QRect(0, r0 * lineHeight_, viewport()->width(), (r1 - r0 + 1) * lineHeight_ + 2));
+  viewport()->update(
+      QRect(0, r0 * lineHeight_, viewport()->width(), (r1 - r0 + 1) * lineHeight_ + 2));
 }
 
 // ---- caret and selection ------------------------------------------------------------------
@@ -657,7 +684,9 @@ void TJumpMemo::moveCaret(int line, int col, bool extend) {
   if (extend && OnSelect) OnSelect(this);
 }
 
-void TJumpMemo::SetCaret(int line, int col) { moveCaret(line, col, false); }
+void TJumpMemo::SetCaret(int line, int col) {
+  moveCaret(line, col, false);
+}
 
 void TJumpMemo::keyPressEvent(QKeyEvent* e) {
   if (OnKeyDown) OnKeyDown(this, e);
@@ -770,7 +799,9 @@ void TJumpMemo::keyReleaseEvent(QKeyEvent* e) {
   QAbstractScrollArea::keyReleaseEvent(e);
 }
 
-bool TJumpMemo::focusNextPrevChild(bool next) { return QAbstractScrollArea::focusNextPrevChild(next); }
+bool TJumpMemo::focusNextPrevChild(bool next) {
+  return QAbstractScrollArea::focusNextPrevChild(next);
+}
 
 void TJumpMemo::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);
@@ -789,7 +820,9 @@ void TJumpMemo::changeEvent(QEvent* e) {
 
 // ---- mouse ------------------------------------------------------------------------------------
 
-int TJumpMemo::lineAt(int y) const { return firstLine_ + (y < 0 ? -1 - (-y - 1) / lineHeight_ : y / lineHeight_); }
+int TJumpMemo::lineAt(int y) const {
+  return firstLine_ + (y < 0 ? -1 - (-y - 1) / lineHeight_ : y / lineHeight_);
+}
 
 int TJumpMemo::columnAt(int line, int x) const {
   const int len = lineLength(line);
@@ -920,7 +953,9 @@ void TJumpMemo::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 // The second press of a double click neither moves the caret nor activates a word.
-void TJumpMemo::mouseDoubleClickEvent(QMouseEvent* e) { e->accept(); }
+void TJumpMemo::mouseDoubleClickEvent(QMouseEvent* e) {
+  e->accept();
+}
 
 // ---- clipboard --------------------------------------------------------------------------------
 
@@ -954,12 +989,15 @@ std::string TJumpMemo::SelectedText() const {
   };
   const auto& first = lines_[static_cast<std::size_t>(st.Line)];
   if (st.Line == en.Line) {
-    addPart(first.substr(static_cast<std::size_t>(st.Col), static_cast<std::size_t>(en.Col - st.Col)), true);
+    addPart(
+        first.substr(static_cast<std::size_t>(st.Col), static_cast<std::size_t>(en.Col - st.Col)),
+        true);
     return out;
   }
   addPart(first.substr(static_cast<std::size_t>(st.Col)), false);
   for (int l = st.Line + 1; l < en.Line; ++l) addPart(lines_[static_cast<std::size_t>(l)], false);
-  addPart(lines_[static_cast<std::size_t>(en.Line)].substr(0, static_cast<std::size_t>(en.Col)), true);
+  addPart(lines_[static_cast<std::size_t>(en.Line)].substr(0, static_cast<std::size_t>(en.Col)),
+          true);
   return out;
 }
 

@@ -122,7 +122,9 @@ QString TForm2::SavePath() const {
   return fileName_;
 }
 
-QString TForm2::StatusText() const { return status_->text(); }
+QString TForm2::StatusText() const {
+  return status_->text();
+}
 
 bool TForm2::OpenFile(const QString& path) {
   fileName_ = path;
@@ -208,15 +210,18 @@ void TForm2::runLineCommand(F&& command) {
 }
 
 void TForm2::SpeedButton1Click() {
-  runLineCommand([](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::DosToWin, p); });
+  runLineCommand(
+      [](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::DosToWin, p); });
 }
 
 void TForm2::SpeedButton2Click() {
-  runLineCommand([](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::KoiToWin, p); });
+  runLineCommand(
+      [](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::KoiToWin, p); });
 }
 
 void TForm2::SpeedButton8Click() {
-  runLineCommand([](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::Utf8ToWin, p); });
+  runLineCommand(
+      [](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::Utf8ToWin, p); });
 }
 
 void TForm2::SpeedButton6Click() {
@@ -248,7 +253,9 @@ void TForm2::SpeedButton4Click() {
   En(true);
 }
 
-void TForm2::SpeedButton3Click() { close(); }
+void TForm2::SpeedButton3Click() {
+  close();
+}
 
 bool TForm2::SaveLines() {
   try {

@@ -485,8 +485,15 @@ void Device::takeReceiverBytes(Millis now) {
     }
     const std::size_t length = blockLength(lead, crcMode_);
     if (length == 0) {
-      error("unexpected byte " + escapeForLog(buffer_.substr(0, 1)) + " while " + phaseName());
-      buffer_.erase(0, 1);
+      // One report for a run of junk, up to the next byte that can start something.
+      std::size_t junk = 1;
+      while (junk < buffer_.size() && blockLength(static_cast<std::uint8_t>(buffer_[junk]), true) == 0 &&
+             static_cast<std::uint8_t>(buffer_[junk]) != kEot) {
+        ++junk;
+      }
+      error("unexpected " + std::to_string(junk) + " byte(s) while " + phaseName() + ": " +
+            escapeForLog(buffer_.substr(0, std::min<std::size_t>(junk, 32))));
+      buffer_.erase(0, junk);
       continue;
     }
     if (buffer_.size() < length) {

@@ -23,8 +23,9 @@ QApplication& application() {
   static int argc = 1;
   static char name[] = "uploader_dialog_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: tearing Qt down among the other static objects at exit is not safe.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 struct DialogRig {

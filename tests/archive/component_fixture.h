@@ -103,7 +103,7 @@ inline Bytes textBytes(std::size_t n, std::uint32_t seed) {
 inline std::vector<std::string> listTree(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
-    names.push_back(std::filesystem::relative(e.path(), folder).string());
+    names.push_back(e.path().lexically_relative(folder).string());
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -101,6 +101,8 @@ TFileListBox::TFileListBox(QWidget* parent) : QWidget(parent) {
   }
   reportView_->header()->setStretchLastSection(false);
   reportView_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  reportView_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  reportView_->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
 
   stack_ = new QStackedWidget;
   stack_->addWidget(listView_);

@@ -1,0 +1,45 @@
+// Pagora's program settings: section "Main" of config.ini (PV Manager path, last book, port,
+// baud rate, the auto flag) and where that file lives.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pagora {
+
+class TIniFile;
+
+struct TMainSettings {
+  std::string PVM;                 // PV Manager's program file; empty when none is chosen
+  std::string LastBook = "book";   // the book name edit's text
+  int ComPort = 0;                 // 0 = COM1 ... 3 = COM4
+  int BaudRate = 0;                // index into BaudRates()
+  bool Auto = false;               // kept for the file's sake; it has no other effect
+  std::string PortName;            // a serial device chosen beyond COM1-COM4; empty: use ComPort
+};
+
+// The baud rates of the settings dialog, in list order.
+const std::vector<std::string>& BaudRates();
+// The port names of the settings dialog's fixed part, in list order.
+const std::vector<std::string>& ComPorts();
+
+// Reads "PVM", "LastBook", "ComPort", "Baudrate", "Auto" (and "PortName") from section "Main";
+// missing keys and values that are not integers give the defaults.
+TMainSettings ReadMainSettings(const TIniFile& ini);
+// Writes "PVM", "LastBook", "ComPort", "BaudRate", "Auto" in this order, then "PortName" (removed
+// when empty). Raises EIniWrite ("Unable to write to <file>") at the first key the system
+// refuses; the keys after it are not written.
+void WriteMainSettings(TIniFile& ini, const TMainSettings& settings);
+
+// The file that holds section "Main": config.ini in the program's folder, unless that file
+// cannot be written there (an installed program); then config.ini in the user's configuration
+// folder ($XDG_CONFIG_HOME/pagora, else ~/.config/pagora).
+std::filesystem::path MainSettingsPath(const std::filesystem::path& programFolder);
+// The file to read section "Main" from: the path above when it exists, else the program
+// folder's config.ini (shipped defaults of an installed program).
+std::filesystem::path MainSettingsReadPath(const std::filesystem::path& programFolder);
+// The user's configuration folder for Pagora.
+std::filesystem::path UserConfigFolder();
+
+}  // namespace pagora

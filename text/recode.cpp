@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace pagora {
 namespace {
@@ -114,13 +115,38 @@ constexpr std::array<std::uint16_t, 64> kWinHigh = {
     0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
     0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
 
-unsigned char UnicodeToWin(std::uint32_t cp) {
-  if (cp < 0x80) return static_cast<unsigned char>(cp);
-  if (cp >= 0x0410 && cp <= 0x044F) return static_cast<unsigned char>(cp - 0x0410 + 0xC0);
-  for (std::size_t i = 0; i < kWinHigh.size(); ++i) {
-    if (kWinHigh[i] == cp && cp != 0) return static_cast<unsigned char>(0x80 + i);
+// Unicode -> 1251 for the blocks where 1251's characters live: Latin-1 signs, Cyrillic, and
+// general punctuation; everything else 1251 has is listed in kWinHigh and looked up there.
+struct ReverseBlocks {
+  std::array<unsigned char, 0x40> latin{};        // U+0080..U+00BF
+  std::array<unsigned char, 0x0A0> cyrillic{};    // U+0400..U+049F
+  std::array<unsigned char, 0x0140> punctuation{};  // U+2000..U+213F
+  ReverseBlocks() {
+    for (std::size_t i = 0; i < kWinHigh.size(); ++i) {
+      const std::uint32_t cp = kWinHigh[i];
+      const auto b = static_cast<unsigned char>(0x80 + i);
+      if (cp >= 0x0080 && cp < 0x00C0) latin[cp - 0x0080] = b;
+      if (cp >= 0x0400 && cp < 0x04A0) cyrillic[cp - 0x0400] = b;
+      if (cp >= 0x2000 && cp < 0x2140) punctuation[cp - 0x2000] = b;
+    }
+    for (std::uint32_t cp = 0x0410; cp <= 0x044F; ++cp) {
+      cyrillic[cp - 0x0400] = static_cast<unsigned char>(cp - 0x0410 + 0xC0);
+    }
   }
-  return '?';
+};
+
+unsigned char UnicodeToWin(std::uint32_t cp) {
+  static const ReverseBlocks blocks;
+  unsigned char b = 0;
+  if (cp < 0x80) return static_cast<unsigned char>(cp);
+  if (cp < 0x00C0) {
+    b = blocks.latin[cp - 0x0080];
+  } else if (cp >= 0x0400 && cp < 0x04A0) {
+    b = blocks.cyrillic[cp - 0x0400];
+  } else if (cp >= 0x2000 && cp < 0x2140) {
+    b = blocks.punctuation[cp - 0x2000];
+  }
+  return b != 0 ? b : '?';
 }
 
 void MapInPlace(std::string& text, const Table& table) {
@@ -180,28 +206,62 @@ void KoiToWinInPlace(std::string& text) { MapInPlace(text, kKoiToWin); }
 void WinToDeviceInPlace(std::string& text) { MapInPlace(text, kWinToDevice); }
 void DeviceToWinInPlace(std::string& text) { MapInPlace(text, kDeviceToWin); }
 
-std::string Utf8ToWin(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  std::size_t n = text.size();
+// Converts in place: the result is never longer than the input, so the write position never
+// overtakes the read position. Returns the result's length.
+std::size_t Utf8ToWinBuffer(unsigned char* p, std::size_t n) {
   std::size_t i = 0;
+  std::size_t o = 0;
   if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) i = 3;
   while (i < n) {
-    if (p[i] < 0x80) {
-      out.push_back(static_cast<char>(p[i++]));
+    // Runs of ASCII move eight bytes at a time.
+    while (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if ((word & 0x8080808080808080ULL) != 0) break;
+      std::memmove(p + o, p + i, 8);
+      i += 8;
+      o += 8;
+    }
+    // ASCII and the Russian letters (two bytes, D0 90..D1 8F for А..я) with a single branch
+    // that depends on the text.
+    while (i + 1 < n) {
+      const unsigned b = p[i];
+      const unsigned c = p[i + 1];
+      const unsigned cp = ((b & 0x1F) << 6) | (c & 0x3F);
+      const bool ascii = b < 0x80;
+      const bool letter = ((b & 0xFE) == 0xD0) & ((c & 0xC0) == 0x80) & (cp - 0x410 < 0x40);
+      if (!(ascii | letter)) break;
+      p[o++] = static_cast<unsigned char>(ascii ? b : cp - 0x410 + 0xC0);
+      i += 1 + static_cast<std::size_t>(letter);
+    }
+    if (i >= n) break;
+    const unsigned char b = p[i];
+    if (b < 0x80) {
+      p[o++] = b;
+      ++i;
       continue;
     }
     std::uint32_t cp = 0;
     const std::size_t len = Utf8Sequence(p + i, n - i, cp);
     if (len == 0) {
-      out.push_back(static_cast<char>(p[i++]));  // not UTF-8: keep the byte as it is
+      p[o++] = b;  // not UTF-8: keep the byte as it is
+      ++i;
     } else {
-      out.push_back(static_cast<char>(UnicodeToWin(cp)));
+      p[o++] = UnicodeToWin(cp);
       i += len;
     }
   }
+  return o;
+}
+
+std::string Utf8ToWin(std::string_view text) {
+  std::string out(text);
+  Utf8ToWinInPlace(out);
   return out;
+}
+
+void Utf8ToWinInPlace(std::string& text) {
+  text.resize(Utf8ToWinBuffer(reinterpret_cast<unsigned char*>(text.data()), text.size()));
 }
 
 std::string WinToUtf8(std::string_view text) {

@@ -25,6 +25,7 @@ void DeviceToWinInPlace(std::string& text);
 // UTF-8 -> 1251. A character that 1251 lacks becomes "?"; a byte that is not part of a valid
 // UTF-8 sequence passes through unchanged. A byte order mark at the very start is dropped.
 std::string Utf8ToWin(std::string_view text);
+void Utf8ToWinInPlace(std::string& text);
 // 1251 -> UTF-8. The one unassigned byte (0x98) becomes U+FFFD.
 std::string WinToUtf8(std::string_view text);
 // True when the bytes form valid UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).

@@ -80,18 +80,21 @@ std::string ReadFileBytes(const std::string& path) {
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) Fail("Cannot read file", path, errno);
   if (S_ISDIR(st.st_mode)) Fail("Cannot read file", path, EISDIR);
-  std::string bytes;
-  if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
-  char chunk[65536];
+  // Read straight into a string of the file's size; a file that grows meanwhile is read on.
+  std::string bytes(S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0,
+                    '\0');
+  std::size_t used = 0;
   for (;;) {
-    const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+    if (used == bytes.size()) bytes.resize(bytes.size() + 65536);
+    const ssize_t got = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
     if (got < 0) {
       if (errno == EINTR) continue;
       Fail("Cannot read file", path, errno);
     }
     if (got == 0) break;
-    bytes.append(chunk, static_cast<std::size_t>(got));
+    used += static_cast<std::size_t>(got);
   }
+  bytes.resize(used);
   return bytes;
 }
 

@@ -30,7 +30,7 @@ void RecodeLines(TextBuffer& lines, Recoding recoding, const LineProgress& progr
     switch (recoding) {
       case Recoding::DosToWin: DosToWinInPlace(lines[i]); break;
       case Recoding::KoiToWin: KoiToWinInPlace(lines[i]); break;
-      case Recoding::Utf8ToWin: lines[i] = Utf8ToWin(lines[i]); break;
+      case Recoding::Utf8ToWin: Utf8ToWinInPlace(lines[i]); break;
     }
     Report(progress, i, lines.size() - 1, maximum);
   }

@@ -1,0 +1,277 @@
+// Speed of the text tools on the corpus novel: recoding against iconv doing the same conversion,
+// Delete HTML tags, One paragraph one line, Collapse spaces, and what a loaded text costs in memory.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <malloc.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "text/recode.h"
+#include "text/text_buffer.h"
+#include "text/text_commands.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace pagora;
+
+const std::filesystem::path kCorpus = "/work/shared/corpus";
+
+// A stand-in of about 2 MB when the corpus is absent: Russian prose in 1251 with HTML markup.
+std::string Generated(bool html) {
+  const std::string sentence =
+      "\xC2\xF1\xE5 \xF1\xF7\xE0\xF1\xF2\xEB\xE8\xE2\xFB\xE5 \xF1\xE5\xEC\xFC\xE8 \xEF\xEE\xF5\xEE"
+      "\xE6\xE8  \xE4\xF0\xF3\xE3 \xED\xE0 \xE4\xF0\xF3\xE3\xE0.";
+  std::string text;
+  for (int i = 0; text.size() < 2'000'000; ++i) {
+    if (html && i % 8 == 0) text += "<p>";
+    text += sentence;
+    text += i % 3 == 0 ? (html ? "&nbsp;<b>word</b>\r\n" : "\r\n") : "  ";
+    if (i % 8 == 7) text += "\r\n";
+  }
+  return text;
+}
+
+std::string Corpus(const char* file, bool html) {
+  try {
+    return ReadFileBytes((kCorpus / file).string());
+  } catch (const std::exception&) {
+    return Generated(html);
+  }
+}
+
+// A scratch file that lives as long as the benchmark program.
+std::string ScratchFile(const std::string& name, const std::string& bytes) {
+  const std::string path = (std::filesystem::temp_directory_path() / ("pagora-bench-" + std::to_string(::getpid()) + "-" + name)).string();
+  WriteFileReplacing(path, bytes);
+  static std::vector<std::string> made;
+  static struct Cleanup {
+    ~Cleanup() {
+      for (const auto& p : made) std::remove(p.c_str());
+    }
+  } cleanup;
+  made.push_back(path);
+  return path;
+}
+
+std::string Repeated(const std::string& text, std::size_t size) {
+  std::string out;
+  out.reserve(size + text.size());
+  while (out.size() < size) out += text;
+  return out;
+}
+
+// Runs a program with its output thrown away; returns the processor time it used (user and
+// system), or a negative value when it did not run cleanly.
+double Run(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return -1;
+  int status = 0;
+  struct rusage usage {};
+  ::wait4(pid, &status, 0, &usage);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+struct Conversion {
+  const char* corpusFile;
+  const char* iconvFrom;
+  void (*convert)(std::string&);
+};
+const Conversion kConversions[] = {
+    {"anna-karenina.cp866.txt", "CP866", DosToWinInPlace},
+    {"anna-karenina.koi8r.txt", "KOI8-R", KoiToWinInPlace},
+    {"anna-karenina.utf8.txt", "UTF-8", Utf8ToWinInPlace},
+};
+
+// 16 copies of the novel (about 29 MB, 51 MB in UTF-8), so that iconv's start-up does not count.
+const std::string& Input(int which) {
+  static std::string inputs[3];
+  if (inputs[which].empty()) {
+    std::string text = Corpus(kConversions[which].corpusFile, false);
+    if (which == 0 && text.find('\xE0') == std::string::npos) text = Generated(false);
+    inputs[which] = Repeated(text, 16 * text.size());
+  }
+  return inputs[which];
+}
+
+// Ours on the same file, the way iconv works: read it in pieces, convert each in place, write
+// it out. A piece ends before a UTF-8 character it would cut. Both sides are measured in
+// processor time (iconv's through its resource usage), which a busy machine distorts least.
+void BM_RecodeFile(benchmark::State& state) {
+  const int which = static_cast<int>(state.range(0));
+  const std::string path = ScratchFile("recode-in", Input(which));
+  std::string buffer(1 << 18, '\0');
+  for (auto _ : state) {
+    const int in = ::open(path.c_str(), O_RDONLY);
+    const int out = ::open("/dev/null", O_WRONLY);
+    std::size_t kept = 0;
+    for (;;) {
+      const ssize_t got = ::read(in, buffer.data() + kept, buffer.size() - kept);
+      if (got <= 0) break;
+      std::size_t end = kept + static_cast<std::size_t>(got);
+      std::size_t cut = end;
+      if (which == 2) {
+        while (cut > 0 && end - cut < 4 && (static_cast<unsigned char>(buffer[cut - 1]) & 0xC0) == 0x80) --cut;
+        if (cut > 0 && static_cast<unsigned char>(buffer[cut - 1]) >= 0xC0) --cut;
+      }
+      std::string piece = buffer.substr(0, cut);
+      kConversions[which].convert(piece);
+      benchmark::DoNotOptimize(::write(out, piece.data(), piece.size()));
+      kept = end - cut;
+      std::memmove(buffer.data(), buffer.data() + cut, kept);
+    }
+    ::close(in);
+    ::close(out);
+  }
+  state.SetLabel(kConversions[which].iconvFrom);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Input(which).size()));
+}
+BENCHMARK(BM_RecodeFile)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// The conversion alone on a text already in memory, as the view window runs it.
+void BM_RecodeInMemory(benchmark::State& state) {
+  const int which = static_cast<int>(state.range(0));
+  std::string text;
+  for (auto _ : state) {
+    state.PauseTiming();
+    text = Input(which);
+    state.ResumeTiming();
+    kConversions[which].convert(text);
+    benchmark::DoNotOptimize(text.data());
+  }
+  state.SetLabel(kConversions[which].iconvFrom);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Input(which).size()));
+}
+BENCHMARK(BM_RecodeInMemory)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+void BM_IconvFile(benchmark::State& state) {
+  const int which = static_cast<int>(state.range(0));
+  const std::string path = ScratchFile("iconv-in", Input(which));
+  for (auto _ : state) {
+    // -c: drop what 1251 lacks instead of stopping, as ours turns it into "?".
+    const double seconds = Run({"iconv", "-c", "-f", kConversions[which].iconvFrom, "-t", "CP1251", path});
+    if (seconds < 0) {
+      state.SkipWithError("iconv did not run");
+      break;
+    }
+    state.SetIterationTime(seconds);
+  }
+  state.SetLabel(kConversions[which].iconvFrom);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Input(which).size()));
+}
+BENCHMARK(BM_IconvFile)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// The view window's per-line command over a loaded text.
+void BM_RecodeLines(benchmark::State& state) {
+  const int which = static_cast<int>(state.range(0));
+  const TextBuffer original = SplitLines(Input(which));
+  const Recoding recodings[] = {Recoding::DosToWin, Recoding::KoiToWin, Recoding::Utf8ToWin};
+  for (auto _ : state) {
+    state.PauseTiming();
+    TextBuffer lines = original;
+    state.ResumeTiming();
+    RecodeLines(lines, recodings[which], [](int, int) {});
+    benchmark::DoNotOptimize(lines.data());
+  }
+  state.SetLabel(kConversions[which].iconvFrom);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Input(which).size()));
+}
+BENCHMARK(BM_RecodeLines)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+const std::string& Html(std::size_t size) {
+  static std::string base = Corpus("anna-karenina.cp1251.html", true);
+  static std::string big;
+  if (size <= base.size()) return base;
+  if (big.size() < size) big = Repeated(base, size);
+  return big;
+}
+
+void BM_DeleteHtmlTags(benchmark::State& state) {
+  const std::string& html = Html(static_cast<std::size_t>(state.range(0)) << 20);
+  const TextBuffer original = SplitLines(html);
+  for (auto _ : state) {
+    state.PauseTiming();
+    TextBuffer lines = original;
+    state.ResumeTiming();
+    DeleteHtmlTags(lines, [](int, int) {});
+    benchmark::DoNotOptimize(lines.data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * html.size()));
+}
+BENCHMARK(BM_DeleteHtmlTags)->Arg(2)->Arg(32)->Unit(benchmark::kMillisecond);
+
+const std::string& PlainText() {
+  static const std::string text = Corpus("anna-karenina.cp1251.txt", false);
+  return text;
+}
+
+template <void (*Command)(TextBuffer&, const LineProgress&)>
+void BM_LineCommand(benchmark::State& state) {
+  const TextBuffer original = SplitLines(PlainText());
+  for (auto _ : state) {
+    state.PauseTiming();
+    TextBuffer lines = original;
+    state.ResumeTiming();
+    Command(lines, [](int, int) {});
+    benchmark::DoNotOptimize(lines.data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PlainText().size()));
+}
+BENCHMARK(BM_LineCommand<OneParagraphOneLine>)->Name("BM_OneParagraphOneLine")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LineCommand<CollapseSpaces>)->Name("BM_CollapseSpaces")->Unit(benchmark::kMillisecond);
+
+void BM_LoadTextFile(benchmark::State& state) {
+  const std::string path = ScratchFile("load.txt", PlainText());
+  for (auto _ : state) {
+    TextBuffer lines = LoadTextFile(path);
+    benchmark::DoNotOptimize(lines.data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PlainText().size()));
+}
+BENCHMARK(BM_LoadTextFile)->Unit(benchmark::kMillisecond);
+
+// Heap a loaded text holds, measured by the allocator: the figure to hold against twice the
+// file's size plus a per-line overhead.
+void BM_TextMemory(benchmark::State& state) {
+  const std::string path = ScratchFile("memory.txt", PlainText());
+  double perByte = 0, perLine = 0, lines = 0;
+  for (auto _ : state) {
+    malloc_trim(0);
+    const std::size_t before = mallinfo2().uordblks;
+    TextBuffer text = LoadTextFile(path);
+    const std::size_t after = mallinfo2().uordblks;
+    const double heap = static_cast<double>(after - before);
+    lines = static_cast<double>(text.size());
+    perByte = heap / static_cast<double>(PlainText().size());
+    perLine = (heap - static_cast<double>(PlainText().size())) / lines;
+    benchmark::DoNotOptimize(text.data());
+  }
+  state.counters["heap_per_file_byte"] = perByte;
+  state.counters["overhead_per_line"] = perLine;
+  state.counters["lines"] = lines;
+}
+BENCHMARK(BM_TextMemory)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

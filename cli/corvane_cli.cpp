@@ -5,11 +5,10 @@
 // Exit status: 0 when the batch ended with the Receiver's ACK, 1 when the upload ended any
 // other way, 2 when no port was given or it could not be opened, 128 + signal when ended by
 // SIGINT or SIGTERM. The Receiver image is chosen as uploader/README-dev.md describes.
-#include <signal.h>
-#include <unistd.h>
-
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,22 +16,30 @@
 #include "uploader/receiver_image.h"
 #include "uploader/upload_engine.h"
 
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define STDERR_FILENO 2
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
-volatile sig_atomic_t progressShown = 0;
+volatile std::sig_atomic_t progressShown = 0;
 
 // Ends the program at once, as closing Corvane's dialog does: neither CAN nor EOT is sent.
 extern "C" void endAtOnce(int signalNumber) {
   if (progressShown) {
     const char lineEnd = '\n';
-    [[maybe_unused]] ssize_t ignored = ::write(STDERR_FILENO, &lineEnd, 1);
+    [[maybe_unused]] auto ignored = ::write(STDERR_FILENO, &lineEnd, 1);
   }
-  ::_exit(128 + signalNumber);
+  std::_Exit(128 + signalNumber);
 }
 
 class TerminalView final : public corvane::UploadView {
  public:
-  TerminalView() : barOnTerminal_(::isatty(STDERR_FILENO) == 1) {}
+  TerminalView() : barOnTerminal_(isatty(STDERR_FILENO) == 1) {}
 
   void appendLog(std::string_view text) override {
     hideBar();
@@ -97,11 +104,8 @@ class TerminalView final : public corvane::UploadView {
 }  // namespace
 
 int main(int argc, char** argv) {
-  struct sigaction action {};
-  action.sa_handler = endAtOnce;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  std::signal(SIGINT, endAtOnce);
+  std::signal(SIGTERM, endAtOnce);
 
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const corvane::UploadOptions options =

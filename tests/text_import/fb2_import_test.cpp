@@ -102,6 +102,41 @@ TEST(Fb2Import, WholeBookBecomesTheseLines) {
   EXPECT_EQ(ImportFb2(kWholeBook, "book.fb2"), expected);
 }
 
+TEST(Fb2Import, NotesGoToTheEndUnderTheirNumbers) {
+  struct Case {
+    const char* what;
+    std::string bodies;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"notes body before the text",
+       "<body name=\"notes\"><section id=\"a\"><title><p>(1)</p></title><p>Сноска.</p>"
+       "</section></body><body><p>Текст<a l:href=\"#a\" type=\"note\">{1}</a>.</p></body>",
+       {"  Текст[1].", "", "  [1] Сноска."}},
+      {"notes grouped by chapter",
+       "<body><p>Текст.</p></body><body name=\"notes\"><section><title><p>Глава 1</p></title>"
+       "<section id=\"a\"><title><p>1</p></title><p>Первая.</p></section>"
+       "<section id=\"b\"><title><p>2</p></title><p>Вторая.</p></section></section></body>",
+       {"  Текст.", "", "Глава 1", "  [1] Первая.", "  [2] Вторая."}},
+      {"notes without titles are counted",
+       "<body><p>Текст.</p></body><body name=\"comments\"><section id=\"a\"><p>Одна.</p>"
+       "</section><section id=\"b\"><p>Две.</p></section></body>",
+       {"  Текст.", "", "  [1] Одна.", "  [2] Две."}},
+      {"a note without text keeps its number",
+       "<body><p>Текст.</p></body><body name=\"notes\"><section id=\"a\"><title><p>7</p>"
+       "</title></section><section id=\"b\"><title><p>8</p></title><p>Есть.</p></section></body>",
+       {"  Текст.", "", "  [7]", "  [8] Есть."}},
+      {"a plain link keeps its text",
+       "<body><p>См. <a l:href=\"#x\">главу</a> и <a l:href=\"#n\" type=\"note\"><sup>3</sup></a>"
+       "</p></body>",
+       {"  См. главу и [3]"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ImportFb2(Fb2(c.bodies, "", ""), "book.fb2"), W(c.expected));
+  }
+}
+
 // The 8-bit code pages a book may declare, produced from the UTF-8 text by inverting the
 // project's conversions into 1251.
 std::string ToKoi(const std::string& utf8) {

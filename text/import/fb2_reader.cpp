@@ -112,7 +112,9 @@ class Fb2Handler : public XmlHandler {
       if (depth == skipFrom_) skipFrom_ = -1;
       return;
     }
-    if (captureFrom_ == depth) {
+    if (captureFrom_ >= 0) {
+      // Inside a captured title or link nothing else counts.
+      if (captureFrom_ != depth) return;
       EndCapture();
       if (captureWhat_ == Capture::NoteNumber) return;
     }
@@ -131,7 +133,10 @@ class Fb2Handler : public XmlHandler {
         break;
       case Tag::Section:
         w_.EndLine();
-        if (inNotes_ && sectionDepth_ == 1) w_.EndNote();
+        if (inNotes_ && sectionDepth_ == noteDepth_) {
+          w_.EndNote();
+          noteDepth_ = 0;
+        }
         --sectionDepth_;
         break;
       case Tag::Title:
@@ -258,6 +263,7 @@ class Fb2Handler : public XmlHandler {
     sawBody_ = true;
     bodyDepth_ = depth;
     sectionDepth_ = 0;
+    noteDepth_ = 0;
     titleDepth_ = 0;
     w_.ToNotes(inNotes_);
   }
@@ -284,13 +290,15 @@ class Fb2Handler : public XmlHandler {
       case Tag::Section:
         w_.EndLine();
         ++sectionDepth_;
-        if (inNotes_ && sectionDepth_ == 1) {
-          w_.EndNote();
+        // A note is a section that the text can link to; sections without an id only group
+        // notes (by part or chapter) and read like any section.
+        if (inNotes_ && noteDepth_ == 0 && Attribute(atts, "id")) {
+          noteDepth_ = sectionDepth_;
           w_.SetNextPrefix("[" + std::to_string(++noteCount_) + "] ");
         }
         break;
       case Tag::Title:
-        if (inNotes_ && sectionDepth_ == 1 && stack_[stack_.size() - 2] == Tag::Section) {
+        if (inNotes_ && sectionDepth_ == noteDepth_ && stack_[stack_.size() - 2] == Tag::Section) {
           w_.EndLine();
           StartCapture(Capture::NoteNumber, depth);
           break;
@@ -357,6 +365,7 @@ class Fb2Handler : public XmlHandler {
   bool inNotes_ = false;
   int bodyDepth_ = -1;
   int sectionDepth_ = 0;
+  int noteDepth_ = 0;  // sectionDepth_ of the note being read, 0 outside notes
   int titleDepth_ = 0;
   int noteCount_ = 0;
 };

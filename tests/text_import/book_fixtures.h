@@ -63,7 +63,7 @@ inline std::string ReadFile(const std::string& path) {
 using Members = std::vector<std::pair<std::string, std::string>>;
 
 // A zip archive holding the members in the given order, deflated (or stored).
-inline std::string MakeZip(const Members& members, bool store = false) {
+inline std::string MakeZip(const Members& members, bool store = false, int level = 0) {
   const std::string path =
       (std::filesystem::path(::testing::TempDir()) /
        ("text_import_zip_" + std::to_string(::getpid()) + "_" +
@@ -77,7 +77,8 @@ inline std::string MakeZip(const Members& members, bool store = false) {
     const zip_int64_t index = zip_file_add(z, name.c_str(), s, ZIP_FL_ENC_UTF_8);
     if (index < 0) throw std::runtime_error("zip_file_add failed");
     zip_set_file_compression(z, static_cast<zip_uint64_t>(index),
-                             store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
+                             store ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                             static_cast<zip_uint32_t>(level));
   }
   if (zip_close(z) != 0) throw std::runtime_error("zip_close failed");
   std::string bytes = ReadFile(path);

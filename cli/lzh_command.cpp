@@ -19,6 +19,7 @@
 #include "archive/lzharchiver.h"
 #include "cli/commands.h"
 #include "cli/terminal.h"
+#include "text/recode.h"
 
 namespace pagora::cli {
 
@@ -28,6 +29,19 @@ namespace {
 // how stored names are decoded (the handheld's character set, 1251, 866, UTF-8) plugs in at
 // one place. Control characters are always escaped.
 std::string shownName(const std::string& name) { return escapeControl(name); }
+
+// The character set that `l` and `x` read member names in (--names). Books store their names
+// in the handheld's set, so a name that is not valid UTF-8 is taken to be in that set.
+std::string g_memberNames;  // "device", "1251", "866", "utf8", or "" for the guess
+
+// A member name as UTF-8 for the terminal and the file system. Only bytes from 0x80 up (and the
+// handheld's bar) change, so no "/" or "." can appear that was not there.
+std::string memberName(const std::string& name) {
+  if (g_memberNames == "utf8" || (g_memberNames.empty() && IsValidUtf8(name))) return name;
+  if (g_memberNames == "1251") return WinToUtf8(name);
+  if (g_memberNames == "866") return WinToUtf8(DosToWin(name));
+  return WinToUtf8(DeviceToWin(name));
+}
 
 std::atomic<std::atomic<bool>*> g_abortFlag{nullptr};
 
@@ -104,7 +118,7 @@ int listArchive(const std::string& archiveName) {
                 info.CompressedSize, lzhPercent(info.CompressedSize, info.UncompressedSize),
                 methodName(info.Method).c_str(), dosDateTimeText(info.DateTime).c_str(), info.CRC,
                 info.Attributes, info.HeaderLevel, info.Encrypted ? "*" : " ",
-                shownName(archiver.FileList()[i]).c_str());
+                shownName(memberName(archiver.FileList()[i])).c_str());
   }
   std::printf("--------- -------- ----- ------ ---------- -------- ---- ---- --- ----\n");
   std::printf("%9llu %8llu %4d%% %zu file(s)%s\n", static_cast<unsigned long long>(original),
@@ -206,8 +220,11 @@ int extractArchive(const std::string& archiveName, const std::vector<std::string
   useProgress(archiver, bar);
   if (confirm) useTerminalConfirm(archiver, bar);
   InterruptGuard interrupt(archiver);
-  archiver.OnCheckFile = [&](const std::string& member, std::string&, std::int32_t, TLzhProcessMode) {
-    bar.setLabel(shownName(member));
+  archiver.OnCheckFile = [&](const std::string& member, std::string& target, std::int32_t, TLzhProcessMode) {
+    // The file gets the readable name; the folder part before it stays as given.
+    const std::size_t folderLength = archiver.TargetPath().size();
+    if (target.size() >= folderLength) target = target.substr(0, folderLength) + memberName(target.substr(folderLength));
+    bar.setLabel(shownName(memberName(member)));
   };
   archiver.OnAfterProcessed = [&](const std::string&, const std::string& target, std::int32_t, TLzhProcessMode) {
     bar.clear();
@@ -290,8 +307,15 @@ void addLzhCommand(CLI::App& app, int& status) {
   auto password = std::make_shared<std::string>();
 
   CLI::App* list = lzh->add_subcommand("l", "List the members of an archive");
+  auto names = std::make_shared<std::string>();
+  const char* namesHelp = "Character set of member names: device, 1251, 866 or utf8 "
+                          "(default: UTF-8 when valid, else the device's)";
   list->add_option("archive", *archive, "Archive file")->required();
-  list->callback([&status, archive] { status = listArchive(*archive); });
+  list->add_option("--names", *names, namesHelp)->check(CLI::IsMember({"device", "1251", "866", "utf8"}));
+  list->callback([&status, archive, names] {
+    g_memberNames = *names;
+    status = listArchive(*archive);
+  });
 
   CLI::App* test = lzh->add_subcommand("t", "Test every member of an archive");
   test->add_option("archive", *archive, "Archive file")->required();
@@ -309,7 +333,9 @@ void addLzhCommand(CLI::App& app, int& status) {
   extract->add_option("--password", *password, "Password of scrambled members");
   extract->add_flag("--safe", *safe, "Extract into a temporary file first, then replace");
   extract->add_flag("--confirm", *confirmExtract, "Ask before each member");
-  extract->callback([&status, archive, patterns, folder, password, safe, confirmExtract] {
+  extract->add_option("--names", *names, namesHelp)->check(CLI::IsMember({"device", "1251", "866", "utf8"}));
+  extract->callback([&status, archive, patterns, folder, password, safe, confirmExtract, names] {
+    g_memberNames = *names;
     status = extractArchive(*archive, *patterns, *folder, *password, *safe, *confirmExtract);
   });
 

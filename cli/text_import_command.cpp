@@ -1,6 +1,6 @@
 // pagora-cli text import: turn an FB2 or EPUB book into a code page 1251 text file.
-#include <CLI/CLI.hpp>
 #include <sys/stat.h>
+#include <CLI/CLI.hpp>
 
 #include <cstdio>
 #include <exception>

@@ -26,16 +26,19 @@ std::vector<std::string> CorpusParagraphs() {
     if (line.empty()) continue;
     std::string escaped;
     for (char c : line) {
-      if (c == '<') escaped += "&lt;";
-      else if (c == '&') escaped += "&amp;";
-      else escaped += c;
+      if (c == '<')
+        escaped += "&lt;";
+      else if (c == '&')
+        escaped += "&amp;";
+      else
+        escaped += c;
     }
     paragraphs.push_back(escaped);
   }
   if (paragraphs.empty()) {
     // No corpus here: sentences of our own, with the typographic marks a book carries.
-    const char* words[] = {"дом", "«река»", "тихий", "вечер", "—", "окно", "свет…", "сад",
-                           "“дорога”", "ёлка", "письмо", "город"};
+    const char* words[] = {"дом",   "«река»", "тихий",    "вечер", "—",      "окно",
+                           "свет…", "сад",    "“дорога”", "ёлка",  "письмо", "город"};
     unsigned seed = 1;
     for (int p = 0; p < 20000; ++p) {
       std::string text;
@@ -162,7 +165,8 @@ BENCHMARK(BM_ImportEpub)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 void BM_IconvSameBytes(benchmark::State& state) {
   const std::string& book = TenMegabyteFb2();
   const auto path = std::filesystem::temp_directory_path() / "pagora_bench_import.fb2";
-  std::ofstream(path, std::ios::binary).write(book.data(), static_cast<std::streamsize>(book.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(book.data(), static_cast<std::streamsize>(book.size()));
   const std::string command =
       "iconv -c -f UTF-8 -t CP1251//TRANSLIT '" + path.string() + "' > /dev/null 2>&1";
   for (auto _ : state) {

@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the importer of zipped FB2 books: a clean failure or lines, never a crash.
+// Feeds arbitrary bytes to the importer of zipped FB2 books: a clean failure or lines, never a
+// crash.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

@@ -25,7 +25,8 @@ using testing_books::W;
 using testing_books::WriteFile;
 using testing_books::Xhtml;
 
-const std::string kBook = Fb2("<body><section><title><p>Глава</p></title><p>Текст.</p></section></body>");
+const std::string kBook =
+    Fb2("<body><section><title><p>Глава</p></title><p>Текст.</p></section></body>");
 const std::vector<std::string> kBookLines =
     W(std::vector<std::string>{"Тихий дом", "Анна Полева", "", "Глава", "  Текст."});
 
@@ -36,16 +37,11 @@ TEST(BookFiles, NamesOfImportableBooksAndTheirTexts) {
     const char* text;
   };
   const Case cases[] = {
-      {"/b/Anna.fb2", true, "/b/Anna.txt"},
-      {"/b/Anna.FB2", true, "/b/Anna.txt"},
-      {"/b/Anna.fb2.zip", true, "/b/Anna.txt"},
-      {"/b/Anna.Fb2.ZIP", true, "/b/Anna.txt"},
-      {"/b/Anna.epub", true, "/b/Anna.txt"},
-      {"/b.fb2/Anna.EPUB", true, "/b.fb2/Anna.txt"},
-      {"/b/Anna.zip", false, "/b/Anna.zip.txt"},
-      {"/b/Anna.txt", false, "/b/Anna.txt.txt"},
-      {"/b/fb2", false, "/b/fb2.txt"},
-      {"/b/Anna.fb2.bak", false, "/b/Anna.fb2.bak.txt"},
+      {"/b/Anna.fb2", true, "/b/Anna.txt"},      {"/b/Anna.FB2", true, "/b/Anna.txt"},
+      {"/b/Anna.fb2.zip", true, "/b/Anna.txt"},  {"/b/Anna.Fb2.ZIP", true, "/b/Anna.txt"},
+      {"/b/Anna.epub", true, "/b/Anna.txt"},     {"/b.fb2/Anna.EPUB", true, "/b.fb2/Anna.txt"},
+      {"/b/Anna.zip", false, "/b/Anna.zip.txt"}, {"/b/Anna.txt", false, "/b/Anna.txt.txt"},
+      {"/b/fb2", false, "/b/fb2.txt"},           {"/b/Anna.fb2.bak", false, "/b/Anna.fb2.bak.txt"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -58,10 +54,10 @@ TEST(BookFiles, EachKindIsChosenByItsName) {
   TempFolder dir;
   WriteFile(dir / "a.fb2", kBook);
   WriteFile(dir / "b.FB2.zip", MakeZip({{"b.fb2", kBook}}));
-  WriteFile(dir / "c.Epub",
-            MakeZip(Epub({{"c.xhtml", Xhtml("<h1>Глава</h1><p>Текст.</p>")}},
-                         "<itemref idref=\"c1\"/>",
-                         "<dc:title>Тихий дом</dc:title><dc:creator>Анна Полева</dc:creator>")));
+  WriteFile(
+      dir / "c.Epub",
+      MakeZip(Epub({{"c.xhtml", Xhtml("<h1>Глава</h1><p>Текст.</p>")}}, "<itemref idref=\"c1\"/>",
+                   "<dc:title>Тихий дом</dc:title><dc:creator>Анна Полева</dc:creator>")));
   for (const char* name : {"a.fb2", "b.FB2.zip", "c.Epub"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(ImportBook(dir / name), kBookLines);
@@ -144,7 +140,8 @@ int RunCli(const std::string& arguments, std::string& output) {
   if (!pipe) return -1;
   output.clear();
   char buffer[512];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    output.append(buffer, n);
   const int status = ::pclose(pipe);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -166,8 +163,8 @@ TEST(BookFiles, CommandLineImportWritesTheTextOrNothing) {
   // -o names the text; a broken book leaves an existing text as it was.
   WriteFile(dir / "broken.fb2", kBook.substr(0, 100));
   WriteFile(dir / "keep.txt", "old text\r\n");
-  EXPECT_EQ(RunCli("text import '" + dir / "broken.fb2" + "' -o '" + dir / "keep.txt" + "'", output),
-            1);
+  EXPECT_EQ(
+      RunCli("text import '" + dir / "broken.fb2" + "' -o '" + dir / "keep.txt" + "'", output), 1);
   EXPECT_EQ(output, "pagora-cli: " + dir / "broken.fb2" +
                         ": broken XML at line 2, column 1: unclosed token\n");
   EXPECT_EQ(ReadFile(dir / "keep.txt"), "old text\r\n");
@@ -177,7 +174,8 @@ TEST(BookFiles, CommandLineImportWritesTheTextOrNothing) {
   WriteFile(dir / "self.fb2", kBook);
   EXPECT_EQ(RunCli("text import '" + dir / "self.fb2" + "' -o '" + dir / "self.fb2" + "'", output),
             1);
-  EXPECT_EQ(output, "pagora-cli: " + dir / "self.fb2" + ": the text would replace the book itself\n");
+  EXPECT_EQ(output,
+            "pagora-cli: " + dir / "self.fb2" + ": the text would replace the book itself\n");
   EXPECT_EQ(ReadFile(dir / "self.fb2"), kBook);
 #endif
 }

@@ -19,7 +19,9 @@
 namespace pagora::testing_books {
 
 // The 1251 form of UTF-8 test text (expected lines are written readably in the source).
-inline std::string W(const std::string& utf8) { return Utf8ToWin(utf8); }
+inline std::string W(const std::string& utf8) {
+  return Utf8ToWin(utf8);
+}
 
 inline std::vector<std::string> W(const std::vector<std::string>& utf8) {
   std::vector<std::string> out;
@@ -64,11 +66,10 @@ using Members = std::vector<std::pair<std::string, std::string>>;
 
 // A zip archive holding the members in the given order, deflated (or stored).
 inline std::string MakeZip(const Members& members, bool store = false, int level = 0) {
-  const std::string path =
-      (std::filesystem::path(::testing::TempDir()) /
-       ("text_import_zip_" + std::to_string(::getpid()) + "_" +
-        std::to_string(reinterpret_cast<std::uintptr_t>(&members)) + ".zip"))
-          .string();
+  const std::string path = (std::filesystem::path(::testing::TempDir()) /
+                            ("text_import_zip_" + std::to_string(::getpid()) + "_" +
+                             std::to_string(reinterpret_cast<std::uintptr_t>(&members)) + ".zip"))
+                               .string();
   int error = 0;
   zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   if (!z) throw std::runtime_error("zip_open failed");
@@ -87,12 +88,12 @@ inline std::string MakeZip(const Members& members, bool store = false, int level
 }
 
 // An FB2 document: the description with one title and the given authors' XML, then `bodies`.
-inline std::string Fb2(const std::string& bodies, const std::string& title = "Тихий дом",
-                       const std::string& authors =
-                           "<author><first-name>Анна</first-name><last-name>Полева</last-name>"
-                           "</author>",
-                       const std::string& declaration =
-                           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>") {
+inline std::string Fb2(
+    const std::string& bodies, const std::string& title = "Тихий дом",
+    const std::string& authors =
+        "<author><first-name>Анна</first-name><last-name>Полева</last-name>"
+        "</author>",
+    const std::string& declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>") {
   return declaration +
          "\n<FictionBook xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\" "
          "xmlns:l=\"http://www.w3.org/1999/xlink\">\n<description><title-info>"
@@ -133,8 +134,8 @@ inline Members Epub(const Members& chapters, const std::string& spine,
       {"OEBPS/content.opf",
        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><package xmlns=\"http://www.idpf.org/2007/opf\" "
        "version=\"3.0\"><metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">" +
-           metadata + "</metadata><manifest>" + manifest + extraManifest +
-           "</manifest><spine>" + spine + "</spine></package>"}};
+           metadata + "</metadata><manifest>" + manifest + extraManifest + "</manifest><spine>" +
+           spine + "</spine></package>"}};
   for (const auto& [name, xhtml] : chapters) members.push_back({"OEBPS/" + name, xhtml});
   return members;
 }

@@ -27,8 +27,8 @@ TEST(EpubImport, ChaptersFollowTheSpineNotTheManifest) {
   for (auto& [name, data] : renamed)
     if (name == "OEBPS/c%20first.xhtml") name = "OEBPS/c first.xhtml";
   EXPECT_EQ(ImportEpub(MakeZip(renamed), "book.epub"),
-            W(std::vector<std::string>{"Речная книга", "Олег Бродов, Ирина Бродова", "",
-                                       "Начало", "  Первый.", "  Второй.", "  Третий."}));
+            W(std::vector<std::string>{"Речная книга", "Олег Бродов, Ирина Бродова", "", "Начало",
+                                       "  Первый.", "  Второй.", "  Третий."}));
 }
 
 const char kDoctype[] =
@@ -60,7 +60,8 @@ TEST(EpubImport, ChapterStructureBecomesTheseLines) {
 </section>)",
                                     kDoctype);
   const Members members =
-      Epub({{"ch.xhtml", chapter}, {"notes.xhtml", Xhtml("<h2>Комментарий</h2><p>Вне порядка.</p>")},
+      Epub({{"ch.xhtml", chapter},
+            {"notes.xhtml", Xhtml("<h2>Комментарий</h2><p>Вне порядка.</p>")},
             {"end.xhtml", Xhtml("<p>Конец&nbsp;книги&mdash;всё.</p>", kDoctype)}},
            "<itemref idref=\"c1\"/><itemref idref=\"c2\" linear=\"no\"/><itemref idref=\"c3\"/>");
   EXPECT_EQ(ImportEpub(MakeZip(members), "book.epub"),
@@ -125,12 +126,12 @@ TEST(EpubImport, BadPackagesAreRefusedWithTheReason) {
        "book.epub: missing package document OEBPS/content.opf"},
       {"empty spine", MakeZip(Epub({{"a.xhtml", chapter}}, "")),
        "book.epub: the reading order (spine) of the book is empty"},
-      {"spine names an unknown item", MakeZip(Epub({{"a.xhtml", chapter}}, "<itemref idref=\"x9\"/>")),
+      {"spine names an unknown item",
+       MakeZip(Epub({{"a.xhtml", chapter}}, "<itemref idref=\"x9\"/>")),
        "book.epub: the reading order names an item the manifest lacks: \"x9\""},
       {"chapter missing", MakeZip(without(good, "OEBPS/a.xhtml")),
        "book.epub: missing chapter OEBPS/a.xhtml"},
-      {"chapter outside the book",
-       MakeZip(Epub({{"../../a.xhtml", chapter}}, spine)),
+      {"chapter outside the book", MakeZip(Epub({{"../../a.xhtml", chapter}}, spine)),
        "book.epub: missing chapter ../../a.xhtml"},
       {"broken chapter", MakeZip(with(good, "OEBPS/a.xhtml", "<html><body><p>a</b></body></html>")),
        "book.epub: broken XML in OEBPS/a.xhtml at line 1, column 19: mismatched tag"},
@@ -138,8 +139,7 @@ TEST(EpubImport, BadPackagesAreRefusedWithTheReason) {
        MakeZip(with(good, "OEBPS/a.xhtml", "<html><body><p>a&nbsp;b</p></body></html>")),
        "book.epub: broken XML in OEBPS/a.xhtml at line 1, column 17: undefined entity"},
       {"unknown entity with a DTD",
-       MakeZip(with(good, "OEBPS/a.xhtml",
-                    Xhtml("<p>a&zork;b</p>", kDoctype))),
+       MakeZip(with(good, "OEBPS/a.xhtml", Xhtml("<p>a&zork;b</p>", kDoctype))),
        "book.epub: broken XML in OEBPS/a.xhtml at line 3, column 159: undefined entity &zork;"},
   };
   for (const Case& c : cases) {

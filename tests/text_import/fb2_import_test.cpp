@@ -169,9 +169,9 @@ TEST(Fb2Import, DeclaredEncodingsGiveTheSameLines) {
   const std::string body =
       "<body><section><title><p>Ёлка и щи</p></title><p>Съешь же ещё этих мягких "
       "французских булок, да выпей чаю.</p></section></body>";
-  const std::vector<std::string> expected = W(std::vector<std::string>{
-      "Тихий дом", "Анна Полева", "", "Ёлка и щи",
-      "  Съешь же ещё этих мягких французских булок, да выпей чаю."});
+  const std::vector<std::string> expected =
+      W(std::vector<std::string>{"Тихий дом", "Анна Полева", "", "Ёлка и щи",
+                                 "  Съешь же ещё этих мягких французских булок, да выпей чаю."});
   struct Case {
     const char* declaration;
     std::string (*encode)(const std::string&);
@@ -180,8 +180,10 @@ TEST(Fb2Import, DeclaredEncodingsGiveTheSameLines) {
       {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", [](const std::string& s) { return s; }},
       {"<?xml version=\"1.0\"?>", [](const std::string& s) { return s; }},
       {"", [](const std::string& s) { return "\xEF\xBB\xBF" + s; }},
-      {"<?xml version=\"1.0\" encoding=\"windows-1251\"?>", [](const std::string& s) { return W(s); }},
-      {"<?xml version=\"1.0\" encoding=\"WINDOWS-1251\"?>", [](const std::string& s) { return W(s); }},
+      {"<?xml version=\"1.0\" encoding=\"windows-1251\"?>",
+       [](const std::string& s) { return W(s); }},
+      {"<?xml version=\"1.0\" encoding=\"WINDOWS-1251\"?>",
+       [](const std::string& s) { return W(s); }},
       {"<?xml version=\"1.0\" encoding=\"cp1251\"?>", [](const std::string& s) { return W(s); }},
       {"<?xml version=\"1.0\" encoding=\"koi8-r\"?>", &ToKoi},
       {"<?xml version=\"1.0\" encoding=\"IBM866\"?>", &ToDos},
@@ -224,11 +226,13 @@ TEST(Fb2Import, HeaderForms) {
     std::vector<std::string> expected;
   };
   const Case cases[] = {
-      {"three names", "Книга",
+      {"three names",
+       "Книга",
        "<author><first-name>Лев</first-name><middle-name>Николаевич</middle-name>"
        "<last-name>Толстой</last-name></author>",
        {"Книга", "Лев Николаевич Толстой", "", "  Текст."}},
-      {"two authors, one by nickname", "Книга",
+      {"two authors, one by nickname",
+       "Книга",
        "<author><last-name>Ильф</last-name></author><author><nickname>Петров</nickname></author>",
        {"Книга", "Ильф, Петров", "", "  Текст."}},
       {"no author", "  Книга   без\n автора ", "", {"Книга без автора", "", "  Текст."}},
@@ -254,8 +258,7 @@ TEST(Fb2Import, BadBooksAreRefusedWithTheReason) {
   corrupt[corrupt.find(">prose<") + 1] ^= 0x20;  // still XML, but no longer matching its CRC
   const Case cases[] = {
       {"empty file", "", false, "book: broken XML at line 1, column 1: no element found"},
-      {"not XML", "просто текст", false,
-       "book: broken XML at line 1, column 1: syntax error"},
+      {"not XML", "просто текст", false, "book: broken XML at line 1, column 1: syntax error"},
       {"cut short", good.substr(0, good.size() / 2), false,
        "book: broken XML at line 3, column 83: unclosed token"},
       {"mismatched tag", Fb2("<body><p>Текст.</section></body>"), false,
@@ -265,8 +268,9 @@ TEST(Fb2Import, BadBooksAreRefusedWithTheReason) {
       {"another document", "<?xml version=\"1.0\"?><html><body><p>x</p></body></html>", false,
        "book: not a FictionBook file (the document is <html>)"},
       {"no body", Fb2(""), false, "book: the FictionBook file has no body"},
-      {"unknown encoding", Fb2("<body/>", "", "", "<?xml version=\"1.0\" encoding=\"x-mac-cyrillic\"?>"),
-       false, "book: unsupported encoding \"x-mac-cyrillic\""},
+      {"unknown encoding",
+       Fb2("<body/>", "", "", "<?xml version=\"1.0\" encoding=\"x-mac-cyrillic\"?>"), false,
+       "book: unsupported encoding \"x-mac-cyrillic\""},
       {"zip: not a zip", good, true, "book: not a zip archive"},
       {"zip: no book inside", MakeZip({{"a.txt", "text"}}), true,
        "book: the zip archive holds no .fb2 book"},

@@ -52,11 +52,15 @@ std::vector<std::string> Fb2FromZip(ZipBook& zip, const std::string& file) {
   Fail(file, "the zip archive holds no .fb2 book");
 }
 
-std::string SizeText(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
+std::string SizeText(std::uint64_t bytes) {
+  return std::to_string(bytes >> 20) + " MB";
+}
 
 }  // namespace
 
-bool IsImportableBook(const std::string& path) { return BookExtension(path) != 0; }
+bool IsImportableBook(const std::string& path) {
+  return BookExtension(path) != 0;
+}
 
 std::string ImportedTextName(const std::string& path) {
   return path.substr(0, path.size() - BookExtension(path)) + ".txt";
@@ -82,7 +86,8 @@ std::vector<std::string> ImportEpub(std::string_view bytes, const std::string& n
 
 std::vector<std::string> ImportBook(const std::string& path) {
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) Fail(path, std::string("cannot open: ") + std::strerror(errno));
+  if (::stat(path.c_str(), &st) != 0)
+    Fail(path, std::string("cannot open: ") + std::strerror(errno));
   if (S_ISDIR(st.st_mode)) Fail(path, "cannot open: it is a folder");
   const std::string lower = LowerName(path);
   if (EndsWith(lower, ".fb2.zip")) {
@@ -106,7 +111,8 @@ std::vector<std::string> ImportBook(const std::string& path) {
         for (;;) {
           const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
           if (n == 0) {
-            if (std::ferror(in.get())) Fail(path, std::string("cannot read: ") + std::strerror(errno));
+            if (std::ferror(in.get()))
+              Fail(path, std::string("cannot read: ") + std::strerror(errno));
             break;
           }
           total += n;

@@ -18,7 +18,7 @@ constexpr std::uint16_t kSpace = 0x101;
 constexpr std::uint16_t kLong = 0x102;
 
 constexpr std::array<std::string_view, 9> kLongForms = {"...", "AE", "ae", "Th", "th",
-                                                         "ss", "OE", "oe", "--"};
+                                                        "ss",  "OE", "oe", "--"};
 
 using CharTable = std::array<std::uint16_t, 0x10000>;
 
@@ -45,14 +45,14 @@ std::unique_ptr<CharTable> BuildTable() {
     if (cp < 0x10000 && cp != 0xFFFD) t[cp] = static_cast<std::uint16_t>(b);
   }
   // ...except the typographic marks the handheld cannot show: their plain forms read the same.
-  for (char32_t c : {0x201C, 0x201D, 0x201E, 0x201F, 0x2033, 0x2036, 0x301D, 0x301E, 0x301F,
-                     0xFF02})
+  for (char32_t c :
+       {0x201C, 0x201D, 0x201E, 0x201F, 0x2033, 0x2036, 0x301D, 0x301E, 0x301F, 0xFF02})
     t[c] = '"';
   for (char32_t c :
        {0x2018, 0x2019, 0x201A, 0x201B, 0x2032, 0x2035, 0x2039, 0x203A, 0x00B4, 0x02BC, 0xFF07})
     t[c] = '\'';
-  for (char32_t c : {0x2010, 0x2011, 0x2012, 0x2013, 0x2014, 0x2015, 0x2212, 0x2E3A, 0xFE58,
-                     0xFE63, 0xFF0D})
+  for (char32_t c :
+       {0x2010, 0x2011, 0x2012, 0x2013, 0x2014, 0x2015, 0x2212, 0x2E3A, 0xFE58, 0xFE63, 0xFF0D})
     t[c] = '-';
   t[0x2026] = kLong + 0;
   t[0x2E3B] = kLong + 8;
@@ -79,8 +79,8 @@ std::unique_ptr<CharTable> BuildTable() {
   t[0x152] = kLong + 6;
   t[0x153] = kLong + 7;
   constexpr std::string_view kLatinA =
-      "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIi__JjKkkLlLlLlLlLlNnNnNnnNnOoOoOo__RrRrRrSsSs"
-      "SsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
+      "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIi__JjKkkLlLlLlLlLlNnNnNnnNnOoOoOo__"
+      "RrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
   static_assert(kLatin1.size() == 0x40 && kLatinA.size() == 0x80);
   for (unsigned i = 0; i < kLatinA.size(); ++i)
     if (kLatinA[i] != '_') t[0x100 + i] = static_cast<unsigned char>(kLatinA[i]);

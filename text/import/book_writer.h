@@ -32,7 +32,10 @@ class BookWriter {
   void CellBreak();
   // Ends the current line (if it holds anything) and makes the next one of `kind`.
   void EndLine();
-  void StartLine(LineKind kind) { EndLine(); kind_ = kind; }
+  void StartLine(LineKind kind) {
+    EndLine();
+    kind_ = kind;
+  }
   // An empty line, unless the text is empty or already ends with one.
   void BlankLine();
   // A placeholder for an image: inline inside running text, otherwise a line of its own.

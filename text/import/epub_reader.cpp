@@ -88,8 +88,9 @@ std::string Fragment(const char* href) {
 
 std::string TrimNumber(const std::string& win) {
   std::size_t b = 0, e = win.size();
-  auto junk = [](char c) { return c == ' ' || c == '[' || c == ']' || c == '{' || c == '}' ||
-                                  c == '(' || c == ')'; };
+  auto junk = [](char c) {
+    return c == ' ' || c == '[' || c == ']' || c == '{' || c == '}' || c == '(' || c == ')';
+  };
   while (b < e && junk(win[b])) ++b;
   while (e > b && junk(win[e - 1])) --e;
   return win.substr(b, e - b);
@@ -175,7 +176,20 @@ class PackageHandler : public XmlHandler {
 };
 
 // --- XHTML chapters ---
-enum class HTag : std::uint8_t { Inline, Skip, Heading, Block, Pre, Tr, Td, Br, Img, Svg, A, Aside };
+enum class HTag : std::uint8_t {
+  Inline,
+  Skip,
+  Heading,
+  Block,
+  Pre,
+  Tr,
+  Td,
+  Br,
+  Img,
+  Svg,
+  A,
+  Aside
+};
 
 HTag HTagOf(std::string_view n) {
   if (n == "p" || n == "div") return HTag::Block;
@@ -371,7 +385,9 @@ void ParseMember(ZipBook& zip, std::int64_t index, XmlHandler& handler) {
   zip.Read(index, [&](std::string_view piece, bool last) { reader.Feed(piece, last); });
 }
 
-bool IsImageType(const std::string& type) { return type.rfind("image/", 0) == 0; }
+bool IsImageType(const std::string& type) {
+  return type.rfind("image/", 0) == 0;
+}
 
 }  // namespace
 

@@ -13,15 +13,43 @@ namespace pagora::book_import {
 namespace {
 
 enum class Tag : std::uint8_t {
-  Other, FictionBook, Description, TitleInfo, BookTitle, Author, FirstName, MiddleName, LastName,
-  Nickname, Binary, Stylesheet, Body, Section, Title, Subtitle, P, V, Stanza, Poem, Epigraph,
-  Cite, TextAuthor, Date, EmptyLine, Image, A, Tr, Td, Annotation,
+  Other,
+  FictionBook,
+  Description,
+  TitleInfo,
+  BookTitle,
+  Author,
+  FirstName,
+  MiddleName,
+  LastName,
+  Nickname,
+  Binary,
+  Stylesheet,
+  Body,
+  Section,
+  Title,
+  Subtitle,
+  P,
+  V,
+  Stanza,
+  Poem,
+  Epigraph,
+  Cite,
+  TextAuthor,
+  Date,
+  EmptyLine,
+  Image,
+  A,
+  Tr,
+  Td,
+  Annotation,
 };
 
 Tag TagOf(std::string_view n) {
   // Ordered roughly by how often they occur in a book.
   if (n == "p") return Tag::P;
-  if (n == "emphasis" || n == "strong" || n == "style" || n == "sup" || n == "sub") return Tag::Other;
+  if (n == "emphasis" || n == "strong" || n == "style" || n == "sup" || n == "sub")
+    return Tag::Other;
   if (n == "v") return Tag::V;
   if (n == "a") return Tag::A;
   if (n == "section") return Tag::Section;
@@ -56,8 +84,9 @@ Tag TagOf(std::string_view n) {
 std::string TrimNumber(const std::string& win) {
   // "[12]", "{12}", "(12)", " 12 " -> "12"
   std::size_t b = 0, e = win.size();
-  auto junk = [](char c) { return c == ' ' || c == '[' || c == ']' || c == '{' || c == '}' ||
-                                  c == '(' || c == ')'; };
+  auto junk = [](char c) {
+    return c == ' ' || c == '[' || c == ']' || c == '{' || c == '}' || c == '(' || c == ')';
+  };
   while (b < e && junk(win[b])) ++b;
   while (e > b && junk(win[e - 1])) --e;
   return win.substr(b, e - b);
@@ -146,8 +175,15 @@ class Fb2Handler : public XmlHandler {
       case Tag::Poem:
         w_.BlankLine();
         break;
-      case Tag::P: case Tag::V: case Tag::Subtitle: case Tag::TextAuthor: case Tag::Date:
-      case Tag::Tr: case Tag::Epigraph: case Tag::Cite: case Tag::Annotation:
+      case Tag::P:
+      case Tag::V:
+      case Tag::Subtitle:
+      case Tag::TextAuthor:
+      case Tag::Date:
+      case Tag::Tr:
+      case Tag::Epigraph:
+      case Tag::Cite:
+      case Tag::Annotation:
         w_.EndLine();
         w_.StartLine(LineKind::Paragraph);
         break;
@@ -213,7 +249,10 @@ class Fb2Handler : public XmlHandler {
       case Tag::Author:
         authors_.emplace_back();
         break;
-      case Tag::FirstName: case Tag::MiddleName: case Tag::LastName: case Tag::Nickname:
+      case Tag::FirstName:
+      case Tag::MiddleName:
+      case Tag::LastName:
+      case Tag::Nickname:
         if (authors_.empty() || stack_[stack_.size() - 2] != Tag::Author) break;
         authorPart_ = tag == Tag::FirstName    ? &authors_.back().first
                       : tag == Tag::MiddleName ? &authors_.back().middle
@@ -271,11 +310,21 @@ class Fb2Handler : public XmlHandler {
   bool InsideLine() const {
     for (auto it = stack_.rbegin() + 1; it != stack_.rend(); ++it) {
       switch (*it) {
-        case Tag::P: case Tag::V: case Tag::Subtitle: case Tag::TextAuthor: case Tag::Date:
+        case Tag::P:
+        case Tag::V:
+        case Tag::Subtitle:
+        case Tag::TextAuthor:
+        case Tag::Date:
         case Tag::Td:
           return true;
-        case Tag::Section: case Tag::Body: case Tag::Title: case Tag::Poem: case Tag::Stanza:
-        case Tag::Epigraph: case Tag::Cite: case Tag::Annotation:
+        case Tag::Section:
+        case Tag::Body:
+        case Tag::Title:
+        case Tag::Poem:
+        case Tag::Stanza:
+        case Tag::Epigraph:
+        case Tag::Cite:
+        case Tag::Annotation:
           return false;
         default:
           break;
@@ -322,7 +371,11 @@ class Fb2Handler : public XmlHandler {
         w_.BlankLine();
         w_.StartLine(LineKind::Paragraph);
         break;
-      case Tag::Poem: case Tag::Epigraph: case Tag::Cite: case Tag::Annotation: case Tag::Tr:
+      case Tag::Poem:
+      case Tag::Epigraph:
+      case Tag::Cite:
+      case Tag::Annotation:
+      case Tag::Tr:
         w_.StartLine(LineKind::Paragraph);
         break;
       case Tag::Td:

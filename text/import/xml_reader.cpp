@@ -57,13 +57,13 @@ struct NamedChar {
   const char* utf8;
 };
 constexpr NamedChar kNamedChars[] = {
-    {"nbsp", "\u00A0"},   {"mdash", "\u2014"},  {"ndash", "\u2013"}, {"laquo", "\u00AB"},
-    {"raquo", "\u00BB"},  {"hellip", "\u2026"}, {"ldquo", "\u201C"}, {"rdquo", "\u201D"},
-    {"bdquo", "\u201E"},  {"lsquo", "\u2018"},  {"rsquo", "\u2019"}, {"sbquo", "\u201A"},
-    {"copy", "\u00A9"},   {"reg", "\u00AE"},    {"trade", "\u2122"}, {"shy", "\u00AD"},
-    {"thinsp", "\u2009"}, {"ensp", "\u2002"},   {"emsp", "\u2003"},  {"minus", "\u2212"},
-    {"deg", "\u00B0"},    {"sect", "\u00A7"},   {"para", "\u00B6"},  {"middot", "\u00B7"},
-    {"bull", "\u2022"},   {"times", "\u00D7"},  {"zwnj", "\u200C"},  {"zwj", "\u200D"},
+    {"nbsp", "\u00A0"},   {"mdash", "\u2014"},  {"ndash", "\u2013"},  {"laquo", "\u00AB"},
+    {"raquo", "\u00BB"},  {"hellip", "\u2026"}, {"ldquo", "\u201C"},  {"rdquo", "\u201D"},
+    {"bdquo", "\u201E"},  {"lsquo", "\u2018"},  {"rsquo", "\u2019"},  {"sbquo", "\u201A"},
+    {"copy", "\u00A9"},   {"reg", "\u00AE"},    {"trade", "\u2122"},  {"shy", "\u00AD"},
+    {"thinsp", "\u2009"}, {"ensp", "\u2002"},   {"emsp", "\u2003"},   {"minus", "\u2212"},
+    {"deg", "\u00B0"},    {"sect", "\u00A7"},   {"para", "\u00B6"},   {"middot", "\u00B7"},
+    {"bull", "\u2022"},   {"times", "\u00D7"},  {"zwnj", "\u200C"},   {"zwj", "\u200D"},
     {"numero", "\u2116"}, {"euro", "\u20AC"},   {"plusmn", "\u00B1"}, {"prime", "\u2032"},
 };
 
@@ -94,7 +94,9 @@ XmlReader::XmlReader(XmlHandler& handler, std::string file, std::string member)
   XML_SetUnknownEncodingHandler(parser_, &OnUnknownEncoding, this);
 }
 
-XmlReader::~XmlReader() { XML_ParserFree(parser_); }
+XmlReader::~XmlReader() {
+  XML_ParserFree(parser_);
+}
 
 void XmlReader::Raise(const std::string& problem) const {
   throw EBookImport(file_ + ": " + problem);
@@ -127,8 +129,7 @@ void XmlReader::Feed(std::string_view data, bool last) {
             (member_.empty() ? "" : " in " + member_));
     Raise("broken XML" + (member_.empty() ? std::string() : " in " + member_) + " at line " +
           std::to_string(XML_GetCurrentLineNumber(parser_)) + ", column " +
-          std::to_string(XML_GetCurrentColumnNumber(parser_) + 1) + ": " +
-          XML_ErrorString(code));
+          std::to_string(XML_GetCurrentColumnNumber(parser_) + 1) + ": " + XML_ErrorString(code));
   } while (!data.empty());
 }
 
@@ -173,10 +174,10 @@ void XmlReader::OnSkippedEntity(void* self, const XML_Char* name, int isParamete
     }
   }
   // An entity nobody defined is an error, not silently lost text.
-  r.Fail(std::string("broken XML") + (r.member_.empty() ? "" : " in " + r.member_) +
-         " at line " + std::to_string(XML_GetCurrentLineNumber(r.parser_)) + ", column " +
-         std::to_string(XML_GetCurrentColumnNumber(r.parser_) + 1) + ": undefined entity &" +
-         name + ";");
+  r.Fail(std::string("broken XML") + (r.member_.empty() ? "" : " in " + r.member_) + " at line " +
+         std::to_string(XML_GetCurrentLineNumber(r.parser_)) + ", column " +
+         std::to_string(XML_GetCurrentColumnNumber(r.parser_) + 1) + ": undefined entity &" + name +
+         ";");
 }
 
 int XmlReader::OnUnknownEncoding(void* self, const XML_Char* name, XML_Encoding* info) {

@@ -15,7 +15,9 @@ namespace pagora::book_import {
 
 namespace {
 
-std::string MegaBytes(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
+std::string MegaBytes(std::uint64_t bytes) {
+  return std::to_string(bytes >> 20) + " MB";
+}
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -30,7 +32,9 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-void ZipBook::Raise(const std::string& problem) const { throw EBookImport(file_ + ": " + problem); }
+void ZipBook::Raise(const std::string& problem) const {
+  throw EBookImport(file_ + ": " + problem);
+}
 
 ZipBook::ZipBook(const std::string& path, const std::string& file) : file_(file) {
   int error = 0;
@@ -72,7 +76,9 @@ ZipBook::~ZipBook() {
   if (zip_) zip_discard(zip_);
 }
 
-std::int64_t ZipBook::Count() const { return zip_get_num_entries(zip_, 0); }
+std::int64_t ZipBook::Count() const {
+  return zip_get_num_entries(zip_, 0);
+}
 
 std::string ZipBook::Name(std::int64_t index) const {
   const char* name = zip_get_name(zip_, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_GUESS);

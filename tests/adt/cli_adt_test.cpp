@@ -1,0 +1,107 @@
+// pagora-cli adt end to end on real archives made by pagora-cli lzh a: wrap, info, unwrap give
+// back the very bytes, and a black-box LZH reader accepts the unwrapped archive. Skipped when
+// the program has not been built.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const std::string kCli = std::string(PAGORA_BINARY_DIR) + "/cli/pagora-cli";
+
+struct Result {
+  int status;
+  std::string out;
+};
+
+Result Shell(const std::string& command) {
+  Result r{-1, {}};
+  std::FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r");
+  if (p == nullptr) return r;
+  char buffer[4096];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.out.append(buffer, got);
+  const int status = ::pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class CliAdt : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(kCli)) GTEST_SKIP() << "pagora-cli not built";
+    dir_ = std::filesystem::path(testing::TempDir()) /
+           ("pagora-cli-adt-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+            "-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(CliAdt, WrapInfoUnwrapRoundTripOnRealArchives) {
+  // Texts of several sizes, so that the archives end inside the first, second and later records.
+  for (int lines : {1, 300, 2000}) {
+    std::ofstream text(Path("book.txt"), std::ios::binary | std::ios::trunc);
+    for (int i = 0; i < lines; ++i) text << "line " << i * 7919 % 10007 << " of the book\r\n";
+    text.close();
+    std::filesystem::remove(Path("book.lzh"));
+    ASSERT_EQ(Shell("cd " + dir_.string() + " && " + kCli + " lzh a book.lzh book.txt").status, 0);
+    const std::string archive = Read(Path("book.lzh"));
+    ASSERT_FALSE(archive.empty());
+
+    Result r = Shell(kCli + " adt wrap " + Path("book.lzh"));
+    ASSERT_EQ(r.status, 0);
+    const std::size_t records = (archive.size() + 3071) / 3072;
+    const std::size_t adtSize = 256 + archive.size() + 4 * records;
+    EXPECT_EQ(r.out, "File " + Path("book.lzh.adt") + "\nArchive: " + std::to_string(archive.size()) +
+                         " bytes in " + std::to_string(records) + " records\nADT file: " +
+                         std::to_string(adtSize) + " bytes\n");
+    EXPECT_EQ(std::filesystem::file_size(Path("book.lzh.adt")), adtSize);
+
+    r = Shell(kCli + " adt info " + Path("book.lzh.adt"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Book name:  book.lzh\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Valid:      yes\n"), std::string::npos) << r.out;
+
+    // Unwrapping refuses to replace the archive unless told to, then gives back its bytes.
+    EXPECT_EQ(Shell(kCli + " adt unwrap " + Path("book.lzh.adt")).status, 1);
+    EXPECT_EQ(Shell(kCli + " adt unwrap " + Path("book.lzh.adt") + " " + Path("back.lzh")).status, 0);
+    EXPECT_EQ(Read(Path("back.lzh")), archive) << lines << " lines";
+    EXPECT_EQ(Shell(kCli + " adt unwrap --force " + Path("book.lzh.adt")).status, 0);
+    EXPECT_EQ(Read(Path("book.lzh")), archive);
+    if (std::filesystem::exists("/usr/bin/lha")) {
+      EXPECT_EQ(Shell("lha t " + Path("back.lzh")).status, 0);
+    }
+    std::filesystem::remove(Path("back.lzh"));
+  }
+}
+
+TEST_F(CliAdt, DamagedFilesAreReportedNotUnwrapped) {
+  std::ofstream(Path("x.adt"), std::ios::binary) << "not an ADT file at all";
+  Result r = Shell(kCli + " adt info " + Path("x.adt"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "File:       " + Path("x.adt") + "\nFile size:  22 bytes\nValid:      no (shorter than its 256-byte header)\n");
+  EXPECT_EQ(Shell(kCli + " adt unwrap " + Path("x.adt")).status, 1);
+  EXPECT_FALSE(std::filesystem::exists(Path("x")));
+  EXPECT_FALSE(std::filesystem::exists(Path("x.lzh")));
+  EXPECT_EQ(Shell(kCli + " adt wrap " + Path("none.lzh")).status, 1);
+  EXPECT_FALSE(std::filesystem::exists(Path("none.lzh.adt")));
+}
+
+}  // namespace

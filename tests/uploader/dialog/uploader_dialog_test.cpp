@@ -16,6 +16,10 @@
 
 #include "tests/uploader/fakes.h"
 
+// The system's font library keeps a cache for the life of the process, which the leak checker
+// of sanitizer builds would report at exit.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 namespace corvane::testing {
 namespace {
 

@@ -58,7 +58,8 @@ TEST(BookFiles, EachKindIsChosenByItsName) {
       dir / "c.Epub",
       MakeZip(Epub({{"c.xhtml", Xhtml("<h1>Глава</h1><p>Текст.</p>")}}, "<itemref idref=\"c1\"/>",
                    "<dc:title>Тихий дом</dc:title><dc:creator>Анна Полева</dc:creator>")));
-  for (const char* name : {"a.fb2", "b.FB2.zip", "c.Epub"}) {
+  WriteFile(dir / "zipped.fb2", MakeZip({{"b.fb2", kBook}}));  // zipped, the name kept
+  for (const char* name : {"a.fb2", "b.FB2.zip", "c.Epub", "zipped.fb2"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(ImportBook(dir / name), kBookLines);
   }
@@ -67,7 +68,8 @@ TEST(BookFiles, EachKindIsChosenByItsName) {
 TEST(BookFiles, UnreadableAndOversizedBooksAreRefused) {
   TempFolder dir;
   WriteFile(dir / "text.txt", "просто текст");
-  WriteFile(dir / "zip.fb2", MakeZip({{"b.fb2", kBook}}));  // a zip under a plain FB2 name
+  WriteFile(dir / "zip.fb2", MakeZip({{"b.txt", "текст"}}));  // a zip under a plain FB2 name
+  WriteFile(dir / "PK.fb2", "PK");
   std::filesystem::create_directory(dir / "folder.fb2");
   // A sparse file just over the limit: refused before any of it is read.
   WriteFile(dir / "huge.fb2", "");
@@ -82,7 +84,8 @@ TEST(BookFiles, UnreadableAndOversizedBooksAreRefused) {
       {"missing.epub", "cannot open: No such file or directory"},
       {"folder.fb2", "cannot open: it is a folder"},
       {"text.txt", "not an FB2 or EPUB book (unknown file name extension)"},
-      {"zip.fb2", "broken XML at line 1, column 3: not well-formed (invalid token)"},
+      {"zip.fb2", "the zip archive holds no .fb2 book"},
+      {"PK.fb2", "broken XML at line 1, column 1: syntax error"},
       {"huge.fb2", "the book is larger than 64 MB (64 MB)"},
       {"fake.epub", "not a zip archive"},
   };

@@ -113,6 +113,12 @@ TEST(EpubImport, BadPackagesAreRefusedWithTheReason) {
     std::string bytes;
     std::string message;
   };
+  Members encrypted = good;
+  encrypted.push_back({"META-INF/encryption.xml",
+                       "<encryption xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\" "
+                       "xmlns:enc=\"http://www.w3.org/2001/04/xmlenc#\"><enc:EncryptedData>"
+                       "<enc:CipherData><enc:CipherReference URI=\"OEBPS/a.xhtml\"/>"
+                       "</enc:CipherData></enc:EncryptedData></encryption>"});
   const Case cases[] = {
       {"not a zip", chapter, "book.epub: not a zip archive"},
       {"a zip of something else", MakeZip({{"a.txt", "текст"}}),
@@ -133,6 +139,8 @@ TEST(EpubImport, BadPackagesAreRefusedWithTheReason) {
        "book.epub: missing chapter OEBPS/a.xhtml"},
       {"chapter outside the book", MakeZip(Epub({{"../../a.xhtml", chapter}}, spine)),
        "book.epub: missing chapter ../../a.xhtml"},
+      {"encrypted chapter", MakeZip(encrypted),
+       "book.epub: chapter OEBPS/a.xhtml is encrypted (copy protection); it cannot be read"},
       {"broken chapter", MakeZip(with(good, "OEBPS/a.xhtml", "<html><body><p>a</b></body></html>")),
        "book.epub: broken XML in OEBPS/a.xhtml at line 1, column 19: mismatched tag"},
       {"undeclared entity without a DTD",

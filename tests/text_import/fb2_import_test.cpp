@@ -215,6 +215,7 @@ TEST(Fb2Import, ZippedBookReadsLikeThePlainOne) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(ImportFb2Zip(MakeZip(c.members, c.store), "book.fb2.zip"), plain);
+    EXPECT_EQ(ImportFb2(MakeZip(c.members, c.store), "book.fb2"), plain);
   }
 }
 

@@ -52,6 +52,8 @@ std::vector<std::string> Fb2FromZip(ZipBook& zip, const std::string& file) {
   Fail(file, "the zip archive holds no .fb2 book");
 }
 
+constexpr std::string_view kZipMagic("PK\x03\x04", 4);
+
 std::string SizeText(std::uint64_t bytes) {
   return std::to_string(bytes >> 20) + " MB";
 }
@@ -67,6 +69,7 @@ std::string ImportedTextName(const std::string& path) {
 }
 
 std::vector<std::string> ImportFb2(std::string_view bytes, const std::string& name) {
+  if (bytes.substr(0, kZipMagic.size()) == kZipMagic) return ImportFb2Zip(bytes, name);
   if (bytes.size() > kMaxBookMemberSize)
     Fail(name, "the book is larger than " + SizeText(kMaxBookMemberSize));
   return book_import::ReadFb2(
@@ -99,11 +102,20 @@ std::vector<std::string> ImportBook(const std::string& path) {
     return book_import::ReadEpub(zip, path);
   }
   if (!EndsWith(lower, ".fb2")) Fail(path, "not an FB2 or EPUB book (unknown file name extension)");
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!in) Fail(path, std::string("cannot open: ") + std::strerror(errno));
+  char magic[4] = {};
+  if (std::fread(magic, 1, sizeof magic, in.get()) == sizeof magic &&
+      std::string_view(magic, sizeof magic) == kZipMagic) {
+    // Zipped books often keep the plain ".fb2" name.
+    in.reset();
+    ZipBook zip(path, path);
+    return Fb2FromZip(zip, path);
+  }
+  std::rewind(in.get());
   if (static_cast<std::uint64_t>(st.st_size) > kMaxBookMemberSize)
     Fail(path, "the book is larger than " + SizeText(kMaxBookMemberSize) + " (" +
                    SizeText(static_cast<std::uint64_t>(st.st_size)) + ")");
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!in) Fail(path, std::string("cannot open: ") + std::strerror(errno));
   return book_import::ReadFb2(
       [&](const std::function<void(std::string_view, bool)>& consume) {
         std::vector<char> buffer(1 << 16);

@@ -46,8 +46,9 @@ std::string ImportedTextName(const std::string& path);
 // that code page 1251 lacks become "?". Raises EBookImport.
 std::vector<std::string> ImportBook(const std::string& path);
 
-// The same for a book already in memory; `name` is used only in messages. ImportFb2 takes plain
-// FB2 bytes, ImportFb2Zip and ImportEpub the bytes of the zip archive.
+// The same for a book already in memory; `name` is used only in messages. ImportFb2 takes FB2
+// bytes (a zipped FB2 too, as ImportBook does for a ".fb2" file that turns out to be a zip),
+// ImportFb2Zip and ImportEpub the bytes of the zip archive.
 std::vector<std::string> ImportFb2(std::string_view bytes, const std::string& name);
 std::vector<std::string> ImportFb2Zip(std::string_view bytes, const std::string& name);
 std::vector<std::string> ImportEpub(std::string_view bytes, const std::string& name);

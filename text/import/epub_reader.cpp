@@ -2,6 +2,7 @@
 // XHTML chapter turned into lines; footnote asides and non-linear chapters go to the end.
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,19 @@ class ContainerHandler : public XmlHandler {
 
   std::string rootfile;
   bool rootfileIsPackage = false;
+};
+
+// --- META-INF/encryption.xml: the members a shop's protection has scrambled ---
+class EncryptionHandler : public XmlHandler {
+ public:
+  void Start(std::string_view name, const char** atts) override {
+    if (name != "CipherReference") return;
+    if (const char* uri = Attribute(atts, "URI")) encrypted.insert(ResolvePath("", uri));
+  }
+  void End(std::string_view) override {}
+  void Chars(std::string_view) override {}
+
+  std::set<std::string> encrypted;
 };
 
 // --- the package document ---
@@ -408,6 +422,10 @@ std::vector<std::string> ReadEpub(ZipBook& zip, const std::string& file) {
   ParseMember(zip, opfIndex, package);
   if (package.spine.empty()) throw fail("the reading order (spine) of the book is empty");
 
+  EncryptionHandler encryption;
+  if (const std::int64_t index = zip.Find("META-INF/encryption.xml"); index >= 0)
+    ParseMember(zip, index, encryption);
+
   // Every chapter is checked before any is read, so a broken book fails at once.
   struct Chapter {
     std::int64_t index;
@@ -422,6 +440,8 @@ std::vector<std::string> ReadEpub(ZipBook& zip, const std::string& file) {
     const std::string path = ResolvePath(opfPath, item->second.href);
     const std::int64_t index = path.empty() ? -1 : zip.Find(path);
     if (index < 0) throw fail("missing chapter " + (path.empty() ? item->second.href : path));
+    if (encryption.encrypted.count(path))
+      throw fail("chapter " + path + " is encrypted (copy protection); it cannot be read");
     chapters.push_back({index, entry.linear, IsImageType(item->second.mediaType)});
   }
 

@@ -2,12 +2,16 @@
 // a time, reading 0 bits once the member's data has ended.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "archive/byte_pump.h"
 
 namespace pagora {
+
+static_assert(std::endian::native == std::endian::little, "the refill reads little-endian words");
 
 class BitReader {
  public:
@@ -15,6 +19,20 @@ class BitReader {
 
   // Makes at least 57 bits available.
   void refill() {
+    if (count_ <= 56 && end_ - in_ >= 8) {
+      // Whole bytes that fit, taken from one big-endian load; the bits of the load beyond
+      // them are cleared so that the window below count_ stays zero.
+      const int take = (64 - count_) >> 3;
+      std::uint64_t v;
+      std::memcpy(&v, in_, 8);
+      v = __builtin_bswap64(v) >> count_;
+      const int filled = count_ + take * 8;
+      if (filled < 64) v &= ~((std::uint64_t{1} << (64 - filled)) - 1);
+      bits_ |= v;
+      in_ += take;
+      count_ = filled;
+      return;
+    }
     while (count_ <= 56) {
       if (in_ == end_ && (ended_ || !fetch())) {
         // Past the end every bit is 0: the window just counts as full.

@@ -80,9 +80,7 @@ std::size_t BytePump::read(std::uint8_t* data, std::size_t n) {
     if (inPos_ == inLen_ && !refill()) break;
     const std::size_t take = std::min(n - done, inLen_ - inPos_);
     const std::uint8_t* src = inBuf_.get() + inPos_;
-    std::uint16_t crc = crcIn_;
-    for (std::size_t i = 0; i < take; ++i) crc = crc16Update(crc, src[i]);
-    crcIn_ = crc;
+    crcIn_ = crc16(src, take, crcIn_);
     std::memcpy(data + done, src, take);
     if (unscrambleInput_) {
       for (std::size_t i = 0; i < take; ++i) data[done + i] ^= keyBytes_[keyIndex_++ & 3];
@@ -110,14 +108,10 @@ void BytePump::write(const std::uint8_t* data, std::size_t n) {
     if (scrambleOutput_) {
       for (std::size_t i = 0; i < take; ++i) dst[i] ^= keyBytes_[keyIndex_++ & 3];
     }
-    std::uint16_t crc = crcOut_;
-    std::uint32_t sum = byteSum_;
-    for (std::size_t i = 0; i < take; ++i) {
-      crc = crc16Update(crc, dst[i]);
-      sum += dst[i];
-    }
-    crcOut_ = crc;
-    byteSum_ = sum;
+    crcOut_ = crc16(dst, take, crcOut_);
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < take; ++i) sum += dst[i];
+    byteSum_ += sum;
     limit_ -= static_cast<std::int64_t>(take);
     written_ += static_cast<std::int64_t>(take);
     outLen_ += take;

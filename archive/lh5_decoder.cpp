@@ -65,7 +65,6 @@ constexpr int NLEN = kLh5LenSymbols;
 constexpr int MAIN_BITS = 9;
 constexpr int POS_BITS = 4;
 constexpr int LEN_BITS = 5;
-constexpr unsigned WMASK = 8191;
 
 [[noreturn]] void badTable() { throw ELzhBadDecodeTable("Bad decode table in archive!"); }
 
@@ -84,12 +83,16 @@ class Decoder {
   Decoder(Lh5DecoderTables& tables, BytePump& pump) : t_(tables), pump_(pump), br_(pump) {}
 
   void run(std::int64_t count, const std::function<void(unsigned)>& onBlock) {
-    std::memset(t_.window, 0x20, sizeof t_.window);
+    constexpr unsigned kHistory = Lh5DecoderTables::kHistory;
+    constexpr unsigned kLimit = kHistory + Lh5DecoderTables::kRun;
+    std::uint8_t* const out = t_.out;
+    // The window starts as 8 KB of spaces, which the first matches may copy from.
+    std::memset(out, 0x20, kHistory);
     br_.refill();
     std::uint16_t itemsLeft = 0;
-    unsigned a = 0;
-    std::int64_t produced = 0;
-    while (produced < count) {
+    unsigned pos = kHistory;
+    std::int64_t flushed = 0;  // bytes written to the pump so far
+    while (flushed + (pos - kHistory) < count) {
       if (itemsLeft == 0) {
         itemsLeft = static_cast<std::uint16_t>(br_.get(16));
         if (onBlock) onBlock(itemsLeft);
@@ -101,42 +104,34 @@ class Decoder {
       if (br_.available() < 48) br_.refill();
       const unsigned c = decodeSymbol(br_, t_.main);
       if (c < 256) {
-        t_.window[a++] = static_cast<std::uint8_t>(c);
-        ++produced;
-        if (a == 8192) {
-          pump_.write(t_.window, 8192);
-          a = 0;
-        }
-        continue;
-      }
-      unsigned length = c - 253;
-      const unsigned j = decodeSymbol(br_, t_.small);
-      const unsigned p = j == 0 ? 0 : (1u << (j - 1)) + br_.take(static_cast<int>(j) - 1);
-      // A damaged stream may run past the declared size; nothing beyond it is written.
-      if (static_cast<std::int64_t>(length) > count - produced) {
-        length = static_cast<unsigned>(count - produced);
-      }
-      produced += length;
-      unsigned src = (a - p - 1) & WMASK;
-      if (src + length <= 8192 && a + length <= 8192 && p + 1 >= length) {
-        std::memmove(t_.window + a, t_.window + src, length);
-        a += length;
+        out[pos++] = static_cast<std::uint8_t>(c);
       } else {
-        for (unsigned k = 0; k < length; ++k) {
-          t_.window[a++] = t_.window[src];
-          src = (src + 1) & WMASK;
-          if (a == 8192) {
-            pump_.write(t_.window, 8192);
-            a = 0;
-          }
+        unsigned length = c - 253;
+        const unsigned j = decodeSymbol(br_, t_.small);
+        const unsigned distance =
+            (j == 0 ? 0 : (1u << (j - 1)) + br_.take(static_cast<int>(j) - 1)) + 1;
+        // A damaged stream may run past the declared size; nothing beyond it is written.
+        const std::int64_t left = count - flushed - (pos - kHistory);
+        if (static_cast<std::int64_t>(length) > left) length = static_cast<unsigned>(left);
+        std::uint8_t* d = out + pos;
+        const std::uint8_t* s = d - distance;
+        if (distance >= 8) {
+          // Whole words: each reads only bytes already final. Writing a little past the
+          // match is harmless, those bytes lie ahead of the output.
+          for (unsigned k = 0; k < length; k += 8) std::memcpy(d + k, s + k, 8);
+        } else {
+          for (unsigned k = 0; k < length; ++k) d[k] = s[k];
         }
+        pos += length;
       }
-      if (a == 8192) {
-        pump_.write(t_.window, 8192);
-        a = 0;
+      if (pos >= kLimit) {
+        pump_.write(out + kHistory, pos - kHistory);
+        flushed += pos - kHistory;
+        std::memmove(out, out + pos - kHistory, kHistory);
+        pos = kHistory;
       }
     }
-    pump_.write(t_.window, a);
+    pump_.write(out + kHistory, pos - kHistory);
   }
 
  private:

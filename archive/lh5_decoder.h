@@ -22,7 +22,11 @@ struct HuffmanDecodeTable {
 };
 
 struct Lh5DecoderTables {
-  std::uint8_t window[8192];
+  // Output is decoded straight into `out`: the 8 KB window of history, then up to 64 KB of new
+  // bytes, then slack for a match that starts just before the end (and for whole-word copies).
+  static constexpr int kHistory = 8192;
+  static constexpr int kRun = 65536;
+  std::uint8_t out[kHistory + kRun + 512];
   std::uint8_t mainLen[kLh5MainSymbols];
   std::uint8_t smallLen[kLh5LenSymbols];
   HuffmanDecodeTable<12, kLh5MainSymbols> main;

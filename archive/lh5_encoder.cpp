@@ -67,20 +67,23 @@ class Encoder {
     }
     for (int i = W; i < 2 * W; ++i) t_.parent[i] = NONE;
     freeHead_ = 1;
-    for (int i = 1; i < W - 1; ++i) t_.next[i] = static_cast<std::int16_t>(i + 1);
+    for (int i = 1; i < W - 1; ++i) t_.next[i] = static_cast<std::int32_t>(i + 1);
     t_.next[W - 1] = NONE;
-    for (int i = 2 * W; i <= kLh5LastBucket; ++i) t_.next[i] = NONE;
+    for (int i = 2 * W; i < 2 * W + kLh5Heads; ++i) t_.next[i] = NONE;
     std::memset(t_.mainCount, 0, sizeof t_.mainCount);
     std::memset(t_.posCount, 0, sizeof t_.posCount);
     t_.buf[0] = 0;
     fillPos_ = flagMask_ = flagPos_ = 0;
   }
 
-  static int bucket(int q, int c) { return q + (c << 4) + 2 * W; }
+  static int bucket(int q, int c) {
+    const std::uint32_t key = (static_cast<std::uint32_t>(q) << 8) | static_cast<std::uint32_t>(c);
+    return 2 * W + static_cast<int>((key * 2654435761u) >> (32 - kLh5HashBits));
+  }
 
   int findChild(int q, int c) {
     int r = t_.next[bucket(q, c)];
-    t_.parent[NONE] = static_cast<std::int16_t>(q);
+    t_.parent[NONE] = static_cast<std::int32_t>(q);
     while (t_.parent[r] != q) r = t_.next[r];
     return r;
   }
@@ -88,11 +91,11 @@ class Encoder {
   void addChild(int q, int c, int r) {
     const int h = bucket(q, c);
     const int t = t_.next[h];
-    t_.next[h] = static_cast<std::int16_t>(r);
-    t_.next[r] = static_cast<std::int16_t>(t);
-    t_.prev[t] = static_cast<std::int16_t>(r);
-    t_.prev[r] = static_cast<std::int16_t>(h);
-    t_.parent[r] = static_cast<std::int16_t>(q);
+    t_.next[h] = static_cast<std::int32_t>(r);
+    t_.next[r] = static_cast<std::int32_t>(t);
+    t_.prev[t] = static_cast<std::int32_t>(r);
+    t_.prev[r] = static_cast<std::int32_t>(h);
+    t_.parent[r] = static_cast<std::int32_t>(q);
     ++t_.childCount[q];
   }
 
@@ -101,11 +104,11 @@ class Encoder {
     freeHead_ = t_.next[node];
     t_.childCount[node] = 0;
     int t = t_.prev[old];
-    t_.prev[node] = static_cast<std::int16_t>(t);
-    t_.next[t] = static_cast<std::int16_t>(node);
+    t_.prev[node] = static_cast<std::int32_t>(t);
+    t_.next[t] = static_cast<std::int32_t>(node);
     t = t_.next[old];
-    t_.next[node] = static_cast<std::int16_t>(t);
-    t_.prev[t] = static_cast<std::int16_t>(node);
+    t_.next[node] = static_cast<std::int32_t>(t);
+    t_.prev[t] = static_cast<std::int32_t>(node);
     t_.parent[node] = t_.parent[old];
     t_.level[node] = static_cast<std::uint8_t>(matchLen_);
     t_.position[node] = static_cast<std::uint16_t>(pos_);
@@ -188,22 +191,22 @@ class Encoder {
     }
     // A full match: the new position takes the old leaf's place.
     int t = t_.prev[r];
-    t_.prev[pos_] = static_cast<std::int16_t>(t);
-    t_.next[t] = static_cast<std::int16_t>(pos_);
+    t_.prev[pos_] = static_cast<std::int32_t>(t);
+    t_.next[t] = static_cast<std::int32_t>(pos_);
     t = t_.next[r];
-    t_.next[pos_] = static_cast<std::int16_t>(t);
-    t_.prev[t] = static_cast<std::int16_t>(pos_);
-    t_.parent[pos_] = static_cast<std::int16_t>(q);
+    t_.next[pos_] = static_cast<std::int32_t>(t);
+    t_.prev[t] = static_cast<std::int32_t>(pos_);
+    t_.parent[pos_] = static_cast<std::int32_t>(q);
     t_.parent[r] = NONE;
-    t_.next[r] = static_cast<std::int16_t>(pos_);
+    t_.next[r] = static_cast<std::int32_t>(pos_);
   }
 
   void remove() {
     if (t_.parent[pos_] == NONE) return;
     int r = t_.prev[pos_];
     int s = t_.next[pos_];
-    t_.next[r] = static_cast<std::int16_t>(s);
-    t_.prev[s] = static_cast<std::int16_t>(r);
+    t_.next[r] = static_cast<std::int32_t>(s);
+    t_.prev[s] = static_cast<std::int32_t>(r);
     r = t_.parent[pos_];
     t_.parent[pos_] = NONE;
     if (r >= W) return;
@@ -230,17 +233,17 @@ class Encoder {
     s = findChild(r, t_.text[t + t_.level[r]]);
     t = t_.prev[s];
     u = t_.next[s];
-    t_.next[t] = static_cast<std::int16_t>(u);
-    t_.prev[u] = static_cast<std::int16_t>(t);
+    t_.next[t] = static_cast<std::int32_t>(u);
+    t_.prev[u] = static_cast<std::int32_t>(t);
     t = t_.prev[r];
-    t_.next[t] = static_cast<std::int16_t>(s);
-    t_.prev[s] = static_cast<std::int16_t>(t);
+    t_.next[t] = static_cast<std::int32_t>(s);
+    t_.prev[s] = static_cast<std::int32_t>(t);
     t = t_.next[r];
-    t_.prev[t] = static_cast<std::int16_t>(s);
-    t_.next[s] = static_cast<std::int16_t>(t);
+    t_.prev[t] = static_cast<std::int32_t>(s);
+    t_.next[s] = static_cast<std::int32_t>(t);
     t_.parent[s] = t_.parent[r];
     t_.parent[r] = NONE;
-    t_.next[r] = static_cast<std::int16_t>(freeHead_);
+    t_.next[r] = static_cast<std::int32_t>(freeHead_);
     freeHead_ = r;
   }
 

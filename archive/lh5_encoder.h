@@ -13,7 +13,11 @@ namespace pagora {
 inline constexpr int kLh5Window = 8192;     // W
 inline constexpr int kLh5Longest = 256;     // longest match
 inline constexpr int kLh5Shortest = 3;      // shortest match coded as a match
-inline constexpr int kLh5LastBucket = 3 * kLh5Window + (kLh5Window / 512 + 1) * 255;
+// Heads of the child chains, one per hash of (node, first byte of the edge). The chains only
+// serve to find a node's child by that byte, so their layout never shows in the output; a
+// wide hash keeps them short.
+inline constexpr int kLh5HashBits = 16;
+inline constexpr int kLh5Heads = 1 << kLh5HashBits;
 inline constexpr int kLh5BlockBytes = 16384;
 
 // The encoder's per-member tables (zero-initialised when coding starts).
@@ -23,9 +27,9 @@ struct Lh5EncoderTables {
   std::uint8_t level[kLh5Window + 256];
   std::uint8_t childCount[kLh5Window + 256];
   std::uint16_t position[kLh5Window + 256];
-  std::int16_t parent[2 * kLh5Window];
-  std::int16_t prev[2 * kLh5Window];
-  std::int16_t next[kLh5LastBucket + 1];
+  std::int32_t parent[2 * kLh5Window];
+  std::int32_t prev[2 * kLh5Window];
+  std::int32_t next[2 * kLh5Window + kLh5Heads];  // chain links, free list, then the heads
   std::uint8_t buf[kLh5BlockBytes];
   std::uint16_t mainCount[2 * kLh5MainSymbols - 1];
   std::uint16_t posCount[2 * kLh5PosSymbols - 1];

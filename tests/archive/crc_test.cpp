@@ -34,6 +34,20 @@ TEST(Crc16, ContinuesAcrossPieces) {
   EXPECT_EQ(byByte, 0xBB3D);
 }
 
+TEST(Crc16, BulkEqualsByteByByteAtEveryLengthAndOffset) {
+  std::string data;
+  for (int i = 0; i < 300; ++i) data.push_back(static_cast<char>(i * 37 + (i >> 3)));
+  for (std::size_t offset = 0; offset < 8; ++offset) {
+    for (std::size_t n = 0; n + offset <= data.size(); n += 7) {
+      std::uint16_t slow = 0x1234;
+      for (std::size_t i = 0; i < n; ++i) {
+        slow = crc16Update(slow, static_cast<std::uint8_t>(data[offset + i]));
+      }
+      EXPECT_EQ(crc16(data.data() + offset, n, 0x1234), slow) << n << " bytes at " << offset;
+    }
+  }
+}
+
 TEST(Crc16, TableEntries) {
   EXPECT_EQ(kCrc16Table[0], 0x0000);
   EXPECT_EQ(kCrc16Table[1], 0xC0C1);

@@ -314,7 +314,11 @@ void addLzhCommand(CLI::App& app, int& status) {
   list->add_option("--names", *names, namesHelp)->check(CLI::IsMember({"device", "1251", "866", "utf8"}));
   list->callback([&status, archive, names] {
     g_memberNames = *names;
-    status = listArchive(*archive);
+    try {
+      status = listArchive(*archive);
+    } catch (const std::exception& e) {
+      status = fail("l", e.what());
+    }
   });
 
   CLI::App* test = lzh->add_subcommand("t", "Test every member of an archive");

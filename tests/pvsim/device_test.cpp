@@ -48,7 +48,7 @@ std::string endOfBatch(bool crc = true) {
   return makeBlock(0, std::string(kHeaderDataSize, '\0'), crc);
 }
 
-class Handheld : public testing::Test {
+class PvsimHandheld : public testing::Test {
  protected:
   void SetUp() override { folder_ = uniqueFolder("device"); }
   void TearDown() override { std::filesystem::remove_all(folder_); }
@@ -106,7 +106,7 @@ class Handheld : public testing::Test {
   Device::Millis now_ = 0;
 };
 
-TEST_F(Handheld, AnswersTheWakeUpOnlyOnceThePortRunsAt9600) {
+TEST_F(PvsimHandheld, AnswersTheWakeUpOnlyOnceThePortRunsAt9600) {
   make();
   speed = 38400;
   device_->lineOpened(0);
@@ -120,7 +120,7 @@ TEST_F(Handheld, AnswersTheWakeUpOnlyOnceThePortRunsAt9600) {
   EXPECT_EQ(device_->exitStatus(), 0);
 }
 
-TEST_F(Handheld, AWrongRateAtTheWakeUpIsAnError) {
+TEST_F(PvsimHandheld, AWrongRateAtTheWakeUpIsAnError) {
   make();
   speed = 19200;
   device_->lineOpened(0);
@@ -130,7 +130,7 @@ TEST_F(Handheld, AWrongRateAtTheWakeUpIsAnError) {
   EXPECT_EQ(device_->exitStatus(), 1);
 }
 
-TEST_F(Handheld, TakesTheCommandInPiecesAndSwitchesRate) {
+TEST_F(PvsimHandheld, TakesTheCommandInPiecesAndSwitchesRate) {
   wakeUp();
   send(kCommand115200.substr(0, 5));
   send(kCommand115200.substr(5, 10));
@@ -147,7 +147,7 @@ TEST_F(Handheld, TakesTheCommandInPiecesAndSwitchesRate) {
   EXPECT_EQ(answered(), "ACK\r\n");
 }
 
-TEST_F(Handheld, RefusesWhatIsNoBootStrapCommand) {
+TEST_F(PvsimHandheld, RefusesWhatIsNoBootStrapCommand) {
   const std::vector<std::string> rows = {"BOOTSTRAPX", "hello", "\x06",
                                          "BOOTSTRAP0Z4E\x06" "00\x18" "000100"};
   for (const std::string& row : rows) {
@@ -161,13 +161,13 @@ TEST_F(Handheld, RefusesWhatIsNoBootStrapCommand) {
   }
 }
 
-TEST_F(Handheld, InstallsTheImageAndStartsTheReceiver) {
+TEST_F(PvsimHandheld, InstallsTheImageAndStartsTheReceiver) {
   install();
   EXPECT_TRUE(logged("Receiver installed: 5 records, 8 data bytes, start 0800:0100")) << log_;
   EXPECT_TRUE(logged("start request C")) << log_;
 }
 
-TEST_F(Handheld, BrokenImagesStopTheLoader) {
+TEST_F(PvsimHandheld, BrokenImagesStopTheLoader) {
   struct Row {
     const char* what;
     std::string stream;
@@ -195,7 +195,7 @@ TEST_F(Handheld, BrokenImagesStopTheLoader) {
   }
 }
 
-TEST_F(Handheld, ComparesTheImageWithTheExpectedOne) {
+TEST_F(PvsimHandheld, ComparesTheImageWithTheExpectedOne) {
   std::string image;
   for (const std::string& record : kImage) {
     if (record != ":0400000308000100F0") image += record + "\r\n";
@@ -215,7 +215,7 @@ TEST_F(Handheld, ComparesTheImageWithTheExpectedOne) {
   EXPECT_TRUE(logged("differs from the expected one at byte 23")) << log_;
 }
 
-TEST_F(Handheld, HeldRepliesShowThePacingOfTheUploader) {
+TEST_F(PvsimHandheld, HeldRepliesShowThePacingOfTheUploader) {
   options.holdRecord = 1;
   options.holdMs = 600;
   wakeUp();
@@ -248,7 +248,7 @@ TEST_F(Handheld, HeldRepliesShowThePacingOfTheUploader) {
   EXPECT_TRUE(logged("error: pacing: 5 records sent without a reply to them")) << log_;
 }
 
-TEST_F(Handheld, ReceivesAFileAndEndsTheBatch) {
+TEST_F(PvsimHandheld, ReceivesAFileAndEndsTheBatch) {
   install();
   const std::string content = pvsim_test::patternBytes(1025, 3);
   send(headerBlock("a.bin", content.size()));
@@ -271,7 +271,7 @@ TEST_F(Handheld, ReceivesAFileAndEndsTheBatch) {
   EXPECT_EQ(folderNames(folder_), std::vector<std::string>{"a.bin"});
 }
 
-TEST_F(Handheld, ChecksumModeFromANakStartRequest) {
+TEST_F(PvsimHandheld, ChecksumModeFromANakStartRequest) {
   options.checksum = true;
   install();
   send(headerBlock("c.bin", 3, false));
@@ -287,7 +287,7 @@ TEST_F(Handheld, ChecksumModeFromANakStartRequest) {
   EXPECT_EQ(device_->exitStatus(), 0);
 }
 
-TEST_F(Handheld, BadBlocksAreRefused) {
+TEST_F(PvsimHandheld, BadBlocksAreRefused) {
   struct Row {
     const char* what;
     std::vector<std::string> blocks;  // sent after the header of a 2000-byte file
@@ -339,7 +339,7 @@ TEST_F(Handheld, BadBlocksAreRefused) {
   }
 }
 
-TEST_F(Handheld, RefusesNamesThatLeaveItsFolder) {
+TEST_F(PvsimHandheld, RefusesNamesThatLeaveItsFolder) {
   for (const std::string name : {"..", ".", "a/b"}) {
     SCOPED_TRACE(name);
     install();
@@ -352,7 +352,7 @@ TEST_F(Handheld, RefusesNamesThatLeaveItsFolder) {
   }
 }
 
-TEST_F(Handheld, AShortBlockIsNakedWhenTheLineGoesQuiet) {
+TEST_F(PvsimHandheld, AShortBlockIsNakedWhenTheLineGoesQuiet) {
   install();
   send(headerBlock("s.bin", 10));
   answered();
@@ -366,7 +366,7 @@ TEST_F(Handheld, AShortBlockIsNakedWhenTheLineGoesQuiet) {
   EXPECT_EQ(answered(), "\x06");
 }
 
-TEST_F(Handheld, ACancelledTransferLeavesTheOldFileAlone) {
+TEST_F(PvsimHandheld, ACancelledTransferLeavesTheOldFileAlone) {
   writeFile(folder_ / "a.bin", "old");
   options.cancel = *parseCancelPoint("data:2");
   options.cancelStyle = CancelStyle::Standard;
@@ -382,7 +382,7 @@ TEST_F(Handheld, ACancelledTransferLeavesTheOldFileAlone) {
   EXPECT_TRUE(logged("error: the uploader sent 1 byte(s) after the cancelled")) << log_;
 }
 
-TEST_F(Handheld, NaksOnPurposeAndChecksTheResentBlock) {
+TEST_F(PvsimHandheld, NaksOnPurposeAndChecksTheResentBlock) {
   options.nakBlocks = {0, 1};
   options.nakTimes = 2;
   install();
@@ -398,7 +398,7 @@ TEST_F(Handheld, NaksOnPurposeAndChecksTheResentBlock) {
   EXPECT_EQ(device_->exitStatus(), 1);
 }
 
-TEST_F(Handheld, RepeatsAnUnansweredStartRequestThenGivesUp) {
+TEST_F(PvsimHandheld, RepeatsAnUnansweredStartRequestThenGivesUp) {
   install();
   wait(1000);
   EXPECT_EQ(answered(), "C");
@@ -409,7 +409,7 @@ TEST_F(Handheld, RepeatsAnUnansweredStartRequestThenGivesUp) {
   EXPECT_EQ(device_->exitStatus(), 3);
 }
 
-TEST_F(Handheld, CancelPointsOnTheCommandLine) {
+TEST_F(PvsimHandheld, CancelPointsOnTheCommandLine) {
   const auto point = [](const char* text) { return parseCancelPoint(text); };
   ASSERT_TRUE(point("start"));
   EXPECT_EQ(point("start")->where, CancelPoint::Where::Start);

@@ -257,17 +257,5 @@ TEST(PvsimUpload, StalledAndFailedUploadsSayWhy) {
   runAll(cases);
 }
 
-TEST(PvsimUpload, LargeFileArrivesWhole) {
-  if (!haveUploader()) GTEST_SKIP() << "corvane-cli is not built";
-  const std::string big = patternBytes(300000, 31);
-  std::vector<Case> cases = {
-      {{.name = "300k", .files = {{"big.lzh", big}}, .arguments = {"--baudrate=115200", "big.lzh"},
-        .simOptions = {"--image", receiverImagePath()}, .limit = 120000ms},
-       installedLog("{port}") + fileLog("big.lzh") + exitLog(words(1)), 0, 0,
-       {{"big.lzh", big}}, {"stored 'big.lzh' (300000 bytes)"}},
-  };
-  runAll(cases);
-}
-
 }  // namespace
 }  // namespace pvsim_test

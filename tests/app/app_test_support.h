@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/main_form.h"
+#include "components/prompts.h"
 
 namespace pagora::testing_support {
 
@@ -58,6 +59,8 @@ class WindowTest : public ::testing::Test {
 
   std::filesystem::path root_;
   std::filesystem::path previousFolder_;
+  // No box ever waits for a person in a test: one a test does not script is recorded here.
+  ScriptedPrompts unexpectedPrompts_;
 };
 
 }  // namespace pagora::testing_support

@@ -25,6 +25,8 @@ void SteadyClock::sleep(std::uint32_t ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void SteadyClock::idle() { std::this_thread::sleep_for(std::chrono::microseconds(250)); }
+void SteadyClock::idle() {
+  std::this_thread::sleep_for(std::chrono::microseconds(250));
+}
 
 }  // namespace corvane

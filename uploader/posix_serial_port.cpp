@@ -5,8 +5,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 
 #include "uploader/serial_port.h"
 
@@ -16,17 +16,28 @@ namespace {
 
 speed_t speedFor(std::int32_t rate) {
   switch (rate) {
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
+    case 300:
+      return B300;
+    case 600:
+      return B600;
+    case 1200:
+      return B1200;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    default:
+      return B0;
   }
 }
 
@@ -148,13 +159,16 @@ std::string devicePathForPort(const std::string& name) {
     bool digits = true;
     for (std::size_t i = 3; i < name.size() && digits; ++i) {
       digits = std::isdigit(static_cast<unsigned char>(name[i])) != 0;
-      if (digits && number < 100000) number = number * 10 + static_cast<unsigned long>(name[i] - '0');
+      if (digits && number < 100000)
+        number = number * 10 + static_cast<unsigned long>(name[i] - '0');
     }
     if (digits && number >= 1 && number < 100000) return "/dev/ttyS" + std::to_string(number - 1);
   }
   return name;
 }
 
-std::unique_ptr<SerialPort> makeSystemSerialPort() { return std::make_unique<PosixSerialPort>(); }
+std::unique_ptr<SerialPort> makeSystemSerialPort() {
+  return std::make_unique<PosixSerialPort>();
+}
 
 }  // namespace corvane

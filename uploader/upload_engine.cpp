@@ -29,17 +29,28 @@ constexpr const char* kFolderSeparators = "/";
 
 char rateCode(std::int32_t rate) {
   switch (rate) {
-    case 300: return '2';
-    case 600: return '3';
-    case 1200: return '4';
-    case 2400: return '5';
-    case 4800: return '6';
-    case 9600: return '7';
-    case 19200: return '8';
-    case 38400: return '9';
-    case 57600: return 'A';
-    case 115200: return 'B';
-    default: return 0;
+    case 300:
+      return '2';
+    case 600:
+      return '3';
+    case 1200:
+      return '4';
+    case 2400:
+      return '5';
+    case 4800:
+      return '6';
+    case 9600:
+      return '7';
+    case 19200:
+      return '8';
+    case 38400:
+      return '9';
+    case 57600:
+      return 'A';
+    case 115200:
+      return 'B';
+    default:
+      return 0;
   }
 }
 
@@ -47,14 +58,22 @@ char rateCode(std::int32_t rate) {
 
 const char* stateName(UploadState state) {
   switch (state) {
-    case UploadState::Idle: return "Idle";
-    case UploadState::AwaitBootStrap: return "AwaitBootStrap";
-    case UploadState::InstallReceiver: return "InstallReceiver";
-    case UploadState::AwaitStartRequest: return "AwaitStartRequest";
-    case UploadState::AwaitHeaderAck: return "AwaitHeaderAck";
-    case UploadState::SendData: return "SendData";
-    case UploadState::AwaitEotAck: return "AwaitEotAck";
-    case UploadState::AwaitFinalAck: return "AwaitFinalAck";
+    case UploadState::Idle:
+      return "Idle";
+    case UploadState::AwaitBootStrap:
+      return "AwaitBootStrap";
+    case UploadState::InstallReceiver:
+      return "InstallReceiver";
+    case UploadState::AwaitStartRequest:
+      return "AwaitStartRequest";
+    case UploadState::AwaitHeaderAck:
+      return "AwaitHeaderAck";
+    case UploadState::SendData:
+      return "SendData";
+    case UploadState::AwaitEotAck:
+      return "AwaitEotAck";
+    case UploadState::AwaitFinalAck:
+      return "AwaitFinalAck";
   }
   return "?";
 }
@@ -74,12 +93,15 @@ std::string bootstrapCommand(std::int32_t baudRate) {
 
 bool isBootStrapAnnouncement(std::string_view received) {
   const std::size_t cancel = received.find(static_cast<char>(wire::CAN));
-  return cancel != std::string_view::npos && received.substr(cancel) == "\x18" "000000";
+  return cancel != std::string_view::npos && received.substr(cancel) ==
+                                                 "\x18"
+                                                 "000000";
 }
 
 std::string headerNameFor(const std::string& listed) {
   std::string name = listed;
-  if (!name.empty() && name.front() == '"') name = name.size() >= 2 ? name.substr(1, name.size() - 2) : "";
+  if (!name.empty() && name.front() == '"')
+    name = name.size() >= 2 ? name.substr(1, name.size() - 2) : "";
   const std::size_t separator = name.find_last_of(kFolderSeparators);
   if (separator != std::string::npos) name.erase(0, separator + 1);
   std::string encoded = utf8ToCp1251(name);
@@ -94,8 +116,8 @@ std::string finalLogText(std::string_view lastWords) {
   return text;
 }
 
-UploadEngine::UploadEngine(UploadOptions options, SerialPort& port, Clock& clock,
-                           UploadView& view, std::optional<std::string> receiverImage)
+UploadEngine::UploadEngine(UploadOptions options, SerialPort& port, Clock& clock, UploadView& view,
+                           std::optional<std::string> receiverImage)
     : options_(std::move(options)),
       fileList_(options_.files.begin(), options_.files.end()),
       port_(port),
@@ -205,14 +227,29 @@ bool UploadEngine::switchBaudRate(std::int32_t rate) {
 
 void UploadEngine::step() {
   switch (state_) {
-    case UploadState::Idle: break;
-    case UploadState::AwaitBootStrap: awaitBootStrap(); break;
-    case UploadState::InstallReceiver: installReceiver(); break;
-    case UploadState::AwaitStartRequest: awaitStartRequest(); break;
-    case UploadState::AwaitHeaderAck: awaitHeaderAck(); break;
-    case UploadState::SendData: sendData(); break;
-    case UploadState::AwaitEotAck: awaitEotAck(); break;
-    case UploadState::AwaitFinalAck: awaitFinalAck(); break;
+    case UploadState::Idle:
+      break;
+    case UploadState::AwaitBootStrap:
+      awaitBootStrap();
+      break;
+    case UploadState::InstallReceiver:
+      installReceiver();
+      break;
+    case UploadState::AwaitStartRequest:
+      awaitStartRequest();
+      break;
+    case UploadState::AwaitHeaderAck:
+      awaitHeaderAck();
+      break;
+    case UploadState::SendData:
+      sendData();
+      break;
+    case UploadState::AwaitEotAck:
+      awaitEotAck();
+      break;
+    case UploadState::AwaitFinalAck:
+      awaitFinalAck();
+      break;
   }
 }
 
@@ -352,7 +389,9 @@ void UploadEngine::writeBlock() {
   buffer_.clear();
 }
 
-void UploadEngine::resendBlock() { write(block_.data(), lastBlockLength_); }
+void UploadEngine::resendBlock() {
+  write(block_.data(), lastBlockLength_);
+}
 
 void UploadEngine::writeEot() {
   const std::uint8_t eot = wire::EOT;
@@ -420,7 +459,9 @@ void UploadEngine::awaitHeaderAck() {
       buffer_.setSingleByte(wire::ACK);
       state_ = UploadState::SendData;
       break;
-    default: buffer_.clear(); break;
+    default:
+      buffer_.clear();
+      break;
   }
 }
 

@@ -57,9 +57,8 @@ QIcon corvaneIcon() {
 
 UploaderDialog::UploaderDialog(UploadOptions options, SerialPort& port, Clock& clock,
                                std::optional<std::string> receiverImage, QWidget* parent)
-    : QDialog(parent,
-              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                  Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint) {
   setWindowTitle(QStringLiteral("Corvane"));
   setWindowIcon(corvaneIcon());
 
@@ -68,9 +67,8 @@ UploaderDialog::UploaderDialog(UploadOptions options, SerialPort& port, Clock& c
   logBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   logBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
   logBox_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(logBox_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    contextMenu()->exec(logBox_->mapToGlobal(at));
-  });
+  connect(logBox_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { contextMenu()->exec(logBox_->mapToGlobal(at)); });
   progressBar_ = new QProgressBar(this);
   progressBar_->setTextVisible(false);
   progressBar_->setRange(0, 100);
@@ -128,11 +126,14 @@ void UploaderDialog::setProgressPosition(std::uint32_t position) {
 }
 
 void UploaderDialog::advanceProgress(std::uint32_t amount) {
-  progressValue_ = std::min<std::uint64_t>(std::uint64_t{progressValue_} + amount, progressMaximum_);
+  progressValue_ =
+      std::min<std::uint64_t>(std::uint64_t{progressValue_} + amount, progressMaximum_);
   progressBar_->setValue(static_cast<int>(progressValue_));
 }
 
-bool UploaderDialog::inputPending() { return inputProbe_ ? inputProbe_() : userInputWaiting(); }
+bool UploaderDialog::inputPending() {
+  return inputProbe_ ? inputProbe_() : userInputWaiting();
+}
 
 // Qt offers no look at queued input that leaves it queued, so the check asks the window
 // system for the pointer and the modifier keys directly: a pointer that moved over the dialog

@@ -15,8 +15,8 @@ class Win32SerialPort final : public SerialPort {
   bool open(const std::string& name) override {
     close();
     const std::string path = devicePathForPort(name);
-    handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                          0, nullptr);
+    handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                          nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) return false;
     // Reads return at once with what is there; the protocol never asks for more than waits.
     COMMTIMEOUTS timeouts{};
@@ -108,6 +108,8 @@ std::string devicePathForPort(const std::string& name) {
   return name;
 }
 
-std::unique_ptr<SerialPort> makeSystemSerialPort() { return std::make_unique<Win32SerialPort>(); }
+std::unique_ptr<SerialPort> makeSystemSerialPort() {
+  return std::make_unique<Win32SerialPort>();
+}
 
 }  // namespace corvane

@@ -132,7 +132,8 @@ TEST(CorvaneCli, EndsBeforeTheUploadWithStatus2) {
        "\r\n\r\nUsage: Corvane [--baudrate=n] [--port=p] [--delete] filename"
        "\r\nExample: Corvane --baudrate=57600 --port=COM1 Nimbrel.lzh\r\n"},
       {{"--port=/nonexistent/tty", "a.lzh"}, "Corvane\r\n"},
-      {{"--port=/dev/null", "a.lzh"}, "Corvane\r\n\r\nOpening /dev/null but GetCommState failed :-(\r\n"},
+      {{"--port=/dev/null", "a.lzh"},
+       "Corvane\r\n\r\nOpening /dev/null but GetCommState failed :-(\r\n"},
   };
   for (const Case& c : cases) {
     const CliRun result = run(kCli, c.arguments, "");
@@ -147,9 +148,14 @@ TEST(CorvaneCli, WithoutReceiverImageStopsAfterTheBootStrapCommand) {
   const std::string copy = folder.path() + "/corvane-cli";
   std::filesystem::copy_file(kCli, copy);
   FakeLine line;
-  line.send("?BootStrap\x18" "000000");
+  line.send(
+      "?BootStrap\x18"
+      "000000");
   const CliRun result = run(copy, {"--baudrate=9600", "--port=" + line.path(), "a.lzh"}, "");
-  EXPECT_EQ(line.received(100), "BOOTSTRAP074E\x06" "00\x18" "000100");
+  EXPECT_EQ(line.received(100),
+            "BOOTSTRAP074E\x06"
+            "00\x18"
+            "000100");
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.out, "Corvane\r\n\r\nOpening " + line.path() +
                             " (9600,8n1 hardware flow control)\r\ntry to wake up PV... success."
@@ -160,20 +166,26 @@ TEST(CorvaneCli, FindsTheImageBesideItselfAndEndsOnSigterm) {
   TempFolder folder;
   const std::string copy = folder.path() + "/corvane-cli";
   std::filesystem::copy_file(kCli, copy);
-  std::filesystem::copy_file(std::string(PAGORA_SOURCE_DIR) + "/tests/uploader/data/receiver-sim.hex",
-                             folder.path() + "/receiver.hex");
+  std::filesystem::copy_file(
+      std::string(PAGORA_SOURCE_DIR) + "/tests/uploader/data/receiver-sim.hex",
+      folder.path() + "/receiver.hex");
   FakeLine line;
-  line.send("?\x18" "000000");
+  line.send(
+      "?\x18"
+      "000000");
   const CliRun result = run(copy, {"--port=" + line.path()}, "", 3000);
   EXPECT_EQ(result.exitCode, 128 + SIGTERM);
-  EXPECT_TRUE(result.out.ends_with("\r\nWaiting for BootStrap response...\r\n"
-                                   "Switching to: 38400,8n1 hardware flow control"))
+  EXPECT_TRUE(
+      result.out.ends_with("\r\nWaiting for BootStrap response...\r\n"
+                           "Switching to: 38400,8n1 hardware flow control"))
       << result.out;
 }
 
 TEST(CorvaneCli, UnreadableNamedImageMeansNoImage) {
   FakeLine line;
-  line.send("?\x18" "000000");
+  line.send(
+      "?\x18"
+      "000000");
   const CliRun result = run(kCli, {"--port=" + line.path()}, "/nonexistent/receiver.hex");
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_TRUE(result.out.ends_with("\r\nError: no Receiver data.\r\n")) << result.out;

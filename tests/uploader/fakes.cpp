@@ -89,7 +89,9 @@ void Harness::openAndWake() {
 
 void Harness::reachInstall() {
   openAndWake();
-  deliver("BootStrap\x18" "000000");
+  deliver(
+      "BootStrap\x18"
+      "000000");
   tick();
   ASSERT_EQ(engine->state(), UploadState::InstallReceiver);
 }

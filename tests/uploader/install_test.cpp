@@ -20,7 +20,10 @@ TEST(InstallReceiver, SendsEveryRecordWithTheStartAddressBeforeTheEnd) {
   Harness h;
   h.reachInstall();
   const std::size_t commandIndex = h.port.writes.size() - 1;
-  EXPECT_EQ(h.port.writes[commandIndex].bytes, "BOOTSTRAP0A4E\x06" "00\x18" "000100");
+  EXPECT_EQ(h.port.writes[commandIndex].bytes,
+            "BOOTSTRAP0A4E\x06"
+            "00\x18"
+            "000100");
   EXPECT_TRUE(h.port.writes[commandIndex].flushed);
   EXPECT_EQ(h.view.range, simulatorImage().size());
 
@@ -144,10 +147,15 @@ TEST(InstallReceiver, NoImageEndsAfterTheBootStrapCommand) {
        {std::optional<std::string>{}, std::optional<std::string>{""}}) {
     Harness h(Harness::defaultOptions(), image);
     h.openAndWake();
-    h.deliver("\x18" "000000");
+    h.deliver(
+        "\x18"
+        "000000");
     h.tick();
     ASSERT_EQ(h.port.writes.size(), 1u);
-    EXPECT_EQ(h.port.writes[0].bytes, "BOOTSTRAP0A4E\x06" "00\x18" "000100");
+    EXPECT_EQ(h.port.writes[0].bytes,
+              "BOOTSTRAP0A4E\x06"
+              "00\x18"
+              "000100");
     EXPECT_TRUE(h.view.log.ends_with("success.\r\nError: no Receiver data."));
     EXPECT_FALSE(h.engine->portOpen());
     EXPECT_EQ(h.engine->state(), UploadState::Idle);
@@ -158,7 +166,9 @@ TEST(InstallReceiver, NoImageEndsAfterTheBootStrapCommand) {
 TEST(InstallReceiver, BootStrapStateKeepsCollectingUntilTheTail) {
   Harness h;
   h.openAndWake();
-  h.deliver("\x18" "000000x");
+  h.deliver(
+      "\x18"
+      "000000x");
   h.tick();
   EXPECT_EQ(h.engine->state(), UploadState::AwaitBootStrap);
   EXPECT_TRUE(h.port.writes.empty());

@@ -86,10 +86,17 @@ TEST(UploadOptions, PlatformConvention) {
 #ifndef _WIN32
 TEST(SerialPortNames, ComNamesMapToSerialDevices) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"COM1", "/dev/ttyS0"},   {"COM2", "/dev/ttyS1"}, {"COM10", "/dev/ttyS9"},
-      {"com3", "/dev/ttyS2"},   {"COM0", "COM0"},       {"COM", "COM"},
-      {"COM1x", "COM1x"},       {"COMA", "COMA"},       {"/dev/pts/4", "/dev/pts/4"},
-      {"/dev/ttyUSB0", "/dev/ttyUSB0"}, {"", ""},
+      {"COM1", "/dev/ttyS0"},
+      {"COM2", "/dev/ttyS1"},
+      {"COM10", "/dev/ttyS9"},
+      {"com3", "/dev/ttyS2"},
+      {"COM0", "COM0"},
+      {"COM", "COM"},
+      {"COM1x", "COM1x"},
+      {"COMA", "COMA"},
+      {"/dev/pts/4", "/dev/pts/4"},
+      {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+      {"", ""},
   };
   for (const auto& [name, path] : cases) EXPECT_EQ(devicePathForPort(name), path) << name;
 }

@@ -54,7 +54,9 @@ TEST(OpenPort, NothingHappensOnTicksWhenClosed) {
   UploadOptions options;
   Harness h(options);
   EXPECT_FALSE(h.engine->openPort());
-  h.deliver("BootStrap\x18" "000000");
+  h.deliver(
+      "BootStrap\x18"
+      "000000");
   h.tick();
   EXPECT_TRUE(h.port.writes.empty());
   EXPECT_EQ(h.port.incoming.size(), 16u);
@@ -66,17 +68,17 @@ TEST(WakeUp, TogglesDtrUntilTheHandheldAnswers) {
     std::string result;
     std::size_t toggles;
   };
-  for (const Case& c : {Case{1, "success.", 1}, Case{3, "success.", 3},
-                        Case{11, "success.", 11}, Case{12, "no response.", 11}}) {
+  for (const Case& c : {Case{1, "success.", 1}, Case{3, "success.", 3}, Case{11, "success.", 11},
+                        Case{12, "no response.", 11}}) {
     SCOPED_TRACE(c.answerOnRaise);
     Harness h;
     h.port.answerOnDtrRaise = c.answerOnRaise;
     ASSERT_TRUE(h.engine->openPort());
     const std::uint32_t before = h.clock.time;
     h.engine->start();
-    EXPECT_EQ(h.view.log,
-              "\r\nOpening COM1 (9600,8n1 hardware flow control)\r\ntry to wake up PV... " +
-                  c.result);
+    EXPECT_EQ(
+        h.view.log,
+        "\r\nOpening COM1 (9600,8n1 hardware flow control)\r\ntry to wake up PV... " + c.result);
     std::vector<bool> expected;
     for (std::size_t i = 0; i < c.toggles; ++i) {
       expected.push_back(false);
@@ -121,14 +123,19 @@ TEST(Drain, ReadsOnWhileBytesKeepComing) {
     void sleep(std::uint32_t ms) override { base.sleep(ms); }
     void idle() override {
       base.idle();
-      if (++calls == 1) port.incoming += "\x18" "000000";
+      if (++calls == 1)
+        port.incoming +=
+            "\x18"
+            "000000";
     }
   };
   LateClock late(h.clock, h.port, calls);
   UploadEngine engine(Harness::defaultOptions(), h.port, late, h.view, simulatorImage());
   ASSERT_TRUE(engine.openPort());
   engine.drainInput();
-  EXPECT_EQ(std::string(engine.receiveBuffer().text()), "BootStrap\x18" "000000");
+  EXPECT_EQ(std::string(engine.receiveBuffer().text()),
+            "BootStrap\x18"
+            "000000");
   EXPECT_TRUE(h.port.incoming.empty());
 }
 
@@ -176,7 +183,8 @@ TEST(BaudSwitch, UnreadableSettingsKeepThePortAtTheOldRate) {
   h.reachInstall();
   h.port.readSettingsSucceeds = false;
   for (int i = 0; i < 3; ++i) h.tick();
-  EXPECT_FALSE(h.view.log.ends_with("flow control\r\nSwitching to: 57600,8n1 hardware flow control"));
+  EXPECT_FALSE(
+      h.view.log.ends_with("flow control\r\nSwitching to: 57600,8n1 hardware flow control"));
   EXPECT_EQ(h.view.log.find("Switching"), std::string::npos);
   EXPECT_TRUE(h.engine->portOpen());
   EXPECT_EQ(h.port.appliedRates, std::vector<std::int32_t>{9600});

@@ -57,8 +57,10 @@ TEST(Blocks, HeaderBlockInBothModes) {
     u.h->deliver(crc ? "C" : "\x15");
     u.h->tick();
     ASSERT_EQ(u.h->engine->state(), UploadState::AwaitHeaderAck);
-    const std::string expected =
-        block(crc, kHead0, headerArea(std::string("file0.lzh\0" "5000 0 0 0 1", 22)));
+    const std::string expected = block(crc, kHead0,
+                                       headerArea(std::string("file0.lzh\0"
+                                                              "5000 0 0 0 1",
+                                                              22)));
     EXPECT_EQ(u.h->port.writes.back().bytes, expected);
     EXPECT_EQ(u.h->port.writes.back().bytes.size(), crc ? 133u : 132u);
     EXPECT_TRUE(u.h->port.writes.back().flushed);
@@ -74,13 +76,15 @@ TEST(Blocks, DataBlocksSubFillAndEotInBothModes) {
     Upload u({content});
     u.h->reachStartRequest();
     u.h->reachHeaderAck(crc ? 'C' : '\x15');
-    EXPECT_EQ(u.h->port.writes.back().bytes,
-              block(crc, kHead0, headerArea(std::string("file0.lzh\0" "1025", 14))));
+    EXPECT_EQ(u.h->port.writes.back().bytes, block(crc, kHead0,
+                                                   headerArea(std::string("file0.lzh\0"
+                                                                          "1025",
+                                                                          14))));
     u.h->deliver("\x06");
     u.h->tick();
     const std::size_t first = u.h->port.writes.size();
     EXPECT_EQ(first, u.h->port.writes.size());  // the header's ACK itself sends nothing
-    u.h->tick();  // the ACK kept in the buffer sends block 1
+    u.h->tick();                                // the ACK kept in the buffer sends block 1
     u.h->deliver("\x06");
     u.h->tick();
     u.h->deliver("\x06");
@@ -98,8 +102,9 @@ TEST(Blocks, DataBlocksSubFillAndEotInBothModes) {
 TEST(Blocks, EmptyFileSendsEotOneTickAfterTheHeaderAck) {
   Upload u({""});
   u.h->reachHeaderAck();
-  EXPECT_EQ(u.h->port.writes.back().bytes,
-            withCrc(kHead0, headerArea(std::string("file0.lzh\0" "0", 11))));
+  EXPECT_EQ(u.h->port.writes.back().bytes, withCrc(kHead0, headerArea(std::string("file0.lzh\0"
+                                                                                  "0",
+                                                                                  11))));
   u.h->deliver("\x06");
   u.h->tick();
   const std::size_t after = u.h->port.writes.size();
@@ -134,8 +139,9 @@ TEST(Blocks, ChecksumModeLastsForTheRestOfTheUpload) {
   v.h->deliver("C");  // C keeps whatever mode is in force
   v.h->tick();
   EXPECT_FALSE(v.h->engine->crcMode());
-  EXPECT_EQ(v.h->port.writes.back().bytes,
-            withSum(kHead0, headerArea(std::string("file1.lzh\0" "3", 11))));
+  EXPECT_EQ(v.h->port.writes.back().bytes, withSum(kHead0, headerArea(std::string("file1.lzh\0"
+                                                                                  "3",
+                                                                                  11))));
 }
 
 TEST(Blocks, BlockNumberWrapsAfter255) {
@@ -179,7 +185,10 @@ TEST(Log, WholeSuccessfulUploadOfOneFile) {
   options.files = {folder.write("book.lzh", countingBytes(3000))};
   Harness h(options);
   h.reachFinalAck();
-  h.deliver("\x06" "Receiver 1.0 done\r\n" "bye");
+  h.deliver(
+      "\x06"
+      "Receiver 1.0 done\r\n"
+      "bye");
   h.tick();
   EXPECT_EQ(h.view.log,
             "\r\nOpening COM1 (9600,8n1 hardware flow control)"
@@ -207,9 +216,19 @@ TEST(Log, FinalAckEndings) {
   const std::vector<Case> cases = {
       {"nothing at all", "", true, false, "\r\nFinished."},
       {"ACK alone", "\x06", true, true, exit},
-      {"words without line end", "\x06" "words", true, true, exit},
-      {"ACK after noise", "xy\x06" "a\r\nb", true, true, exit + "a\r\n"},
-      {"zero byte hides the rest", std::string("\x06" "a\r\n\0b\r\n", 7), true, true, exit + "a\r\n"},
+      {"words without line end",
+       "\x06"
+       "words",
+       true, true, exit},
+      {"ACK after noise",
+       "xy\x06"
+       "a\r\nb",
+       true, true, exit + "a\r\n"},
+      {"zero byte hides the rest",
+       std::string("\x06"
+                   "a\r\n\0b\r\n",
+                   7),
+       true, true, exit + "a\r\n"},
       {"other bytes keep waiting", "xyz", false, false, "\r\nFinished."},
       {"NAK ends", "x\x15", true, false, "\r\nFinished."},
       {"CAN ends", "x\x18", true, false, "\r\nFinished."},
@@ -315,14 +334,15 @@ TEST(Cancel, InEveryStateTheDeviceWayAndTheStandardWay) {
     std::string logTail;
   };
   const std::vector<Case> cases = {
-      {"AwaitStartRequest", [](Upload& u) { u.h->reachStartRequest(); }, "\r\nUpload canceled by PV."},
+      {"AwaitStartRequest", [](Upload& u) { u.h->reachStartRequest(); },
+       "\r\nUpload canceled by PV."},
       {"AwaitHeaderAck", [](Upload& u) { u.h->reachHeaderAck(); }, "\r\nUpload canceled by PV."},
       {"SendData", [](Upload& u) { u.h->reachSendData(); }, "\r\nUpload canceled by PV"},
       {"AwaitEotAck", [](Upload& u) { u.h->reachEotAck(); }, "\r\nUpload canceled by PV"},
       {"AwaitFinalAck", [](Upload& u) { u.h->reachFinalAck(); }, "\r\nFinished."},
   };
-  const std::vector<std::string> cancels = {
-      "\x18", "x\x18", "\x18\x18\x08\x08", "\x18\x18\x18\x18\x18\x08\x08\x08\x08\x08"};
+  const std::vector<std::string> cancels = {"\x18", "x\x18", "\x18\x18\x08\x08",
+                                            "\x18\x18\x18\x18\x18\x08\x08\x08\x08\x08"};
   for (const Case& c : cases) {
     for (const std::string& cancel : cancels) {
       SCOPED_TRACE(std::string(c.state) + " " + ::testing::PrintToString(cancel));
@@ -359,7 +379,9 @@ TEST(Standard, CAfterTheHeaderAckStartsTheData) {
 TEST(Standard, AckAndCTogetherHeaderAckAlsoStarts) {
   Upload u({"abc"});
   u.h->reachHeaderAck();
-  u.h->deliver("\x06" "C");
+  u.h->deliver(
+      "\x06"
+      "C");
   u.h->tick();
   EXPECT_EQ(u.h->engine->state(), UploadState::SendData);
   u.h->tick();
@@ -369,7 +391,9 @@ TEST(Standard, AckAndCTogetherHeaderAckAlsoStarts) {
 TEST(Standard, AckThenCAfterEotCountsAndTheCStartsTheNextFile) {
   Upload u({"abc", "defg"});
   u.h->reachEotAck();
-  u.h->deliver("\x06" "C");
+  u.h->deliver(
+      "\x06"
+      "C");
   u.h->tick();
   EXPECT_EQ(u.h->engine->state(), UploadState::AwaitStartRequest);
   EXPECT_TRUE(u.h->view.log.ends_with("\r\nFinished."));

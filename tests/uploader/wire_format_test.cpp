@@ -31,12 +31,14 @@ TEST(BlockTrailers, KnownCheckValues) {
 
 TEST(BootStrapCommand, EveryRateHasItsCode) {
   const std::vector<std::pair<std::int32_t, char>> codes = {
-      {300, '2'},   {600, '3'},   {1200, '4'},  {2400, '5'},  {4800, '6'},
-      {9600, '7'},  {19200, '8'}, {38400, '9'}, {57600, 'A'}, {115200, 'B'},
+      {300, '2'},  {600, '3'},   {1200, '4'},  {2400, '5'},  {4800, '6'},
+      {9600, '7'}, {19200, '8'}, {38400, '9'}, {57600, 'A'}, {115200, 'B'},
   };
   for (const auto& [rate, code] : codes) {
-    const std::string expected =
-        std::string("BOOTSTRAP0") + code + "4E\x06" "00\x18" "000100";
+    const std::string expected = std::string("BOOTSTRAP0") + code +
+                                 "4E\x06"
+                                 "00\x18"
+                                 "000100";
     EXPECT_EQ(bootstrapCommand(rate), expected) << rate;
     EXPECT_EQ(bootstrapCommand(rate).size(), 23u);
   }
@@ -45,13 +47,27 @@ TEST(BootStrapCommand, EveryRateHasItsCode) {
 
 TEST(BootStrapCommand, AnnouncementMustEndWithCanAndSixZeros) {
   const std::vector<std::pair<std::string, bool>> cases = {
-      {"\x18" "000000", true},
-      {"BootStrap ready\r\n\x18" "000000", true},
-      {"\xff\x01garbage\x18" "000000", true},
-      {"\x18" "000000\r", false},          // a byte after the tail
-      {"\x18" "00000", false},             // too short
-      {"\x18" "000001", false},
-      {"\x18x\x18" "000000", false},       // an earlier, unrelated CAN
+      {"\x18"
+       "000000",
+       true},
+      {"BootStrap ready\r\n\x18"
+       "000000",
+       true},
+      {"\xff\x01garbage\x18"
+       "000000",
+       true},
+      {"\x18"
+       "000000\r",
+       false},  // a byte after the tail
+      {"\x18"
+       "00000",
+       false},  // too short
+      {"\x18"
+       "000001",
+       false},
+      {"\x18x\x18"
+       "000000",
+       false},  // an earlier, unrelated CAN
       {"no cancel at all", false},
       {"", false},
       {"000000", false},
@@ -74,8 +90,7 @@ TEST(HeaderName, LastPartInCodePage1251AtMost15Bytes) {
       {"dir/", ""},
       // Cyrillic is one byte a letter in code page 1251, so 15 letters fit.
       {"/книги/Война и мир.lzh", "\xC2\xEE\xE9\xED\xE0 \xE8 \xEC\xE8\xF0.lzh"},
-      {"Преступление и наказание.lzh",
-       "\xCF\xF0\xE5\xF1\xF2\xF3\xEF\xEB\xE5\xED\xE8\xE5 \xE8 "},
+      {"Преступление и наказание.lzh", "\xCF\xF0\xE5\xF1\xF2\xF3\xEF\xEB\xE5\xED\xE8\xE5 \xE8 "},
       {"ёЁ№.lzh", "\xB8\xA8\xB9.lzh"},
       {"日本.lzh", "??.lzh"},
   };
@@ -97,8 +112,8 @@ TEST(CodePage1251, BothDirections) {
     EXPECT_EQ(utf8ToCp1251(utf8), cp) << utf8;
     EXPECT_EQ(cp1251ToUtf8(cp), utf8) << utf8;
   }
-  EXPECT_EQ(utf8ToCp1251("\xC3"), "?");           // cut-off sequence
-  EXPECT_EQ(utf8ToCp1251("a\x80z"), "a?z");       // stray continuation byte
+  EXPECT_EQ(utf8ToCp1251("\xC3"), "?");             // cut-off sequence
+  EXPECT_EQ(utf8ToCp1251("a\x80z"), "a?z");         // stray continuation byte
   EXPECT_EQ(cp1251ToUtf8("\x98"), "\xEF\xBF\xBD");  // the one unassigned byte
 }
 

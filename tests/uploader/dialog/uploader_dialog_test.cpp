@@ -18,7 +18,9 @@
 
 // The system's font library keeps a cache for the life of the process, which the leak checker
 // of sanitizer builds would report at exit.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\n";
+}
 
 namespace corvane::testing {
 namespace {
@@ -99,12 +101,20 @@ TEST(UploaderDialog, WholeUploadMovesTheProgressBarOverTheWholeFile) {
     if (bytes.starts_with("BOOTSTRAP") || bytes.ends_with("\r\n")) rig.port.incoming += "ACK\r\n";
     if (bytes.ends_with(":00000001FF\r\n")) rig.port.incoming += "C";
     const bool endOfBatch = bytes.size() > 3 && bytes[0] == 0x01 && bytes[3] == 0;
-    if (endOfBatch) rig.port.incoming += "\x06" "Done\r\n";
+    if (endOfBatch)
+      rig.port.incoming +=
+          "\x06"
+          "Done\r\n";
     if ((bytes[0] == 0x01 && !endOfBatch) || bytes[0] == 0x02) rig.port.incoming += "\x06";
-    if (bytes == "\x04") rig.port.incoming += "\x06" "C";
+    if (bytes == "\x04")
+      rig.port.incoming +=
+          "\x06"
+          "C";
   };
   rig.dialog.initialize();
-  rig.port.incoming += "\x18" "000000";
+  rig.port.incoming +=
+      "\x18"
+      "000000";
   int maximumDuringFile = -1;
   for (int i = 0; i < 60 && !rig.dialog.engine().finished(); ++i) {
     rig.tick();
@@ -133,11 +143,15 @@ TEST(UploaderDialog, TickNeverReenters) {
   int nestedWrites = 0;
   rig.port.onWrite = [&](const std::string&) {
     const std::size_t before = rig.port.writes.size();
-    rig.port.incoming += "\x18" "000000";
+    rig.port.incoming +=
+        "\x18"
+        "000000";
     rig.dialog.onTick();  // as if the timer fired while a tick is still busy
     nestedWrites += static_cast<int>(rig.port.writes.size() - before);
   };
-  rig.port.incoming += "\x18" "000000";
+  rig.port.incoming +=
+      "\x18"
+      "000000";
   rig.tick();
   EXPECT_EQ(nestedWrites, 0);
   EXPECT_EQ(rig.port.writes.size(), 1u);
@@ -154,7 +168,9 @@ TEST(UploaderDialog, ContextMenuOffersAbout) {
 TEST(UploaderDialog, AboutBoxWhileTheUploadGoesOn) {
   DialogRig rig;
   rig.dialog.initialize();
-  rig.port.incoming += "\x18" "000000";
+  rig.port.incoming +=
+      "\x18"
+      "000000";
   QString title;
   QString version;
   bool commandSentWhileOpen = false;
@@ -184,7 +200,9 @@ TEST(UploaderDialog, ScriptedInputMakesTheInstallGiveWay) {
   // Without replies to the records the loop would wait for ever; a late "input" ends it.
   rig.dialog.setInputProbe([&] { return input || rig.port.writes.size() >= before + 4; });
   rig.dialog.initialize();
-  rig.port.incoming += "\x18" "000000";
+  rig.port.incoming +=
+      "\x18"
+      "000000";
   for (int i = 0; i < 4; ++i) rig.tick();  // command, then the baud switch
   rig.port.incoming += "ACK\r\n";
   before = rig.port.writes.size();

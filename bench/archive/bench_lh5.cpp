@@ -234,7 +234,8 @@ long childPeakKb(Job job) {
     int status = 0;
     try {
       job();
-    } catch (...) {
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "child: %s\n", e.what());
       status = 1;
     }
     _exit(status);
@@ -242,6 +243,7 @@ long childPeakKb(Job job) {
   int status = 0;
   struct rusage usage {};
   if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "child status %d\n", status);
     return -1;
   }
   return usage.ru_maxrss;
@@ -249,8 +251,7 @@ long childPeakKb(Job job) {
 
 // Streams kBigStream bytes of repeated text into a FIFO from a thread of the child.
 void feedFifo(const std::string& fifo) {
-  const std::vector<char> text = sampleText();
-  std::thread writer([&] {
+  std::thread writer([fifo, text = sampleText()] {
     std::FILE* f = std::fopen(fifo.c_str(), "wb");
     std::int64_t left = kBigStream;
     while (f && left > 0) {

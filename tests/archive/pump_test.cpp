@@ -150,7 +150,7 @@ TEST(PumpCancel, ByAnswerOrFlagAtAChunkBoundary) {
   } cases[] = {
       {"answer at 0 %", 0, -1, 0},
       {"answer after the first chunk", 1, -1, 0},
-      {"answer after the second chunk", 2, -1, 0},  // the first 8 KB still buffered
+      {"answer after the second chunk", 2, -1, 8192},  // only the first chunk came through
       {"flag during the first chunk call", -1, 1, 0},
       {"flag during the 0 % call", -1, 0, 0},
       {"answer at 100 %", 4, -1, 20000},

@@ -2,6 +2,8 @@
 #include "app/about.h"
 
 #include <QEvent>
+#include <QTextBlockFormat>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -29,10 +31,12 @@ TfrAbout::TfrAbout(QWidget* parent) : QDialog(parent) {
       QString(),
       QStringLiteral("ADT container component: the Pagora developers."),
   };
-  for (const QString& line : lines) {
-    Memo1->append(line);
-    Memo1->setAlignment(Qt::AlignCenter);
-  }
+  Memo1->setPlainText(lines.join(u'\n'));
+  QTextCursor all(Memo1->document());
+  all.select(QTextCursor::Document);
+  QTextBlockFormat centred;
+  centred.setAlignment(Qt::AlignHCenter);
+  all.mergeBlockFormat(centred);
   Memo1->viewport()->setCursor(Qt::CrossCursor);
   Memo1->viewport()->installEventFilter(this);
   auto* layout = new QVBoxLayout(this);

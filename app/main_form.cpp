@@ -368,10 +368,11 @@ bool TForm1::ListBox1DragOver(QObject* source) const {
   return TFileListBox::FromDragSource(source) != nullptr;
 }
 
-QString TForm1::fileFolder() const { return Q(AddSlash(Std(DirListBox->Directory()))); }
+// The folder whose files the file list shows (it follows the folder tree).
+QString TForm1::fileFolder() const { return Q(AddSlash(Std(FileListBox1->Directory()))); }
 
 void TForm1::appendSelectedFiles() {
-  QString folder = Q(AddSlash(Std(FileListBox1->Directory())));
+  QString folder = fileFolder();
   for (int i = 0; i < FileListBox1->Count(); ++i) {
     if (!FileListBox1->Selected(i)) continue;
     QString path = folder + FileListBox1->Item(i);

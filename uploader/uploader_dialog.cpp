@@ -85,6 +85,8 @@ UploaderDialog::UploaderDialog(UploadOptions options, SerialPort& port, Clock& c
                                            std::move(receiverImage));
   showLog();
 
+  // One data block per tick is the protocol's speed limit, so the tick keeps its period.
+  timer_.setTimerType(Qt::PreciseTimer);
   timer_.setInterval(static_cast<int>(UploadEngine::kTickMs));
   connect(&timer_, &QTimer::timeout, this, &UploaderDialog::onTick);
 }

@@ -120,6 +120,16 @@ QFont fixedPitchOrFallback(const QFont& wanted) {
   return sys;
 }
 
+// The text looks the same enabled or not; only the caret changes. The usual full repaint on
+// every enable/disable would cost each clean-up command a whole screen.
+class MemoViewport : public QWidget {
+ protected:
+  void changeEvent(QEvent* e) override {
+    if (e->type() == QEvent::EnabledChange) return;
+    QWidget::changeEvent(e);
+  }
+};
+
 }  // namespace
 
 unsigned char TJumpMemo::Fold(unsigned char c) {
@@ -176,6 +186,7 @@ QCursor TJumpMemo::PictureCursor() {
 }
 
 TJumpMemo::TJumpMemo(QWidget* parent) : QAbstractScrollArea(parent) {
+  setViewport(new MemoViewport);
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_KeyCompression, false);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -342,7 +353,8 @@ void TJumpMemo::ScanJumpsAndPictures() {
   const int scrollPx = firstCol_ * charWidth_;
   for (std::size_t li = 0; li < lines_.size(); ++li) {
     const std::string& s = lines_[li];
-    if (s.find_first_of("~^") == std::string::npos) continue;
+    // Two plain byte searches: far quicker than a search for either byte at once.
+    if (s.find('~') == std::string::npos && s.find('^') == std::string::npos) continue;
     const int line = static_cast<int>(li);
     auto scan = [&](char marker, bool (*nameChar)(unsigned char), std::vector<TJump>& out,
                     bool jumpWords) {
@@ -815,7 +827,7 @@ void TJumpMemo::focusOutEvent(QFocusEvent* e) {
 
 void TJumpMemo::changeEvent(QEvent* e) {
   QAbstractScrollArea::changeEvent(e);
-  if (e->type() == QEvent::EnabledChange) viewport()->update();
+  if (e->type() == QEvent::EnabledChange) viewport()->update(caretRect());
 }
 
 // ---- mouse ------------------------------------------------------------------------------------

@@ -28,6 +28,10 @@ namespace {
 // How often Delete HTML tags lets the window breathe: its progress comes once per character,
 // far too often to run the message loop every time.
 constexpr int kHtmlPumpMs = 5;
+constexpr qint64 kGaugeMs = 40;
+constexpr qint64 kQuietStartMs = 15;
+// How much of the text the code-page guess looks at.
+constexpr std::size_t kSampleBytes = 64 * 1024;
 
 QToolButton* makeButton(QWidget* parent, const QString& text, const QString& hint) {
   auto* b = new QToolButton(parent);
@@ -156,10 +160,10 @@ void TForm2::noteCodePage() {
                          .arg(QFileInfo(SavePath()).fileName()));
     return;
   }
-  // The first megabyte is plenty to tell the code pages apart.
+  // The start of the text is plenty to tell the code pages apart.
   std::string sample;
   for (const std::string& line : r->Lines()) {
-    if (sample.size() >= (1u << 20)) break;
+    if (sample.size() >= kSampleBytes) break;
     sample += line;
     sample += '\n';
   }
@@ -200,10 +204,23 @@ void TForm2::afterCommand(bool changed) {
 template <typename F>
 void TForm2::runLineCommand(F&& command) {
   En(false);
-  LineProgress progress = [this](int position, int maximum) {
-    gauge->setRange(0, std::max(0, maximum));
-    gauge->setValue(position);
-    if (position % 100 == 0) QCoreApplication::processEvents();
+  QElapsedTimer clock;
+  clock.start();
+  qint64 gaugeShown = -kGaugeMs;
+  LineProgress progress = [this, &clock, &gaugeShown](int position, int maximum) {
+    if (gauge->maximum() != std::max(0, maximum)) gauge->setRange(0, std::max(0, maximum));
+    if (position % 100 != 0) return;
+    // The first turn of the message loop repaints the whole window (greyed buttons); a command
+    // that ends before anyone could notice is spared it. After that the loop runs every 100
+    // lines, and the bar, which repaints itself at once on every new value, moves only as
+    // often as an eye can follow.
+    const qint64 now = clock.elapsed();
+    if (now < kQuietStartMs) return;
+    if (now - gaugeShown >= kGaugeMs) {
+      gauge->setValue(position);
+      gaugeShown = now;
+    }
+    QCoreApplication::processEvents();
   };
   command(r->Lines(), progress);
   afterCommand(true);
@@ -234,14 +251,19 @@ void TForm2::SpeedButton7Click() {
 
 void TForm2::SpeedButton5Click() {
   En(false);
-  QElapsedTimer sincePump;
-  sincePump.start();
-  HtmlProgress progress = [this, &sincePump](int line, int total) {
-    if (sincePump.elapsed() < kHtmlPumpMs) return;
+  QElapsedTimer clock;
+  clock.start();
+  qint64 lastPump = kQuietStartMs - kHtmlPumpMs;  // the first turn comes after the quiet start
+  unsigned calls = 0;
+  HtmlProgress progress = [this, &clock, &lastPump, &calls](int line, int total) {
+    // Even reading the clock once per character would cost the command much of its speed.
+    if (++calls % 1024 != 0) return;
+    const qint64 now = clock.elapsed();
+    if (now - lastPump < kHtmlPumpMs) return;
     gauge->setRange(0, std::max(0, total));
     gauge->setValue(line);
     QCoreApplication::processEvents();
-    sincePump.restart();
+    lastPump = now;
   };
   DeleteHtmlTags(r->Lines(), HTMLParser1, progress);
   afterCommand(true);

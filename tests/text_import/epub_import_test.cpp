@@ -18,17 +18,22 @@ using testing_books::Xhtml;
 
 TEST(EpubImport, ChaptersFollowTheSpineNotTheManifest) {
   // Manifest order: a, b, c; reading order: c, a, b.
-  const Members members = Epub({{"text/a.xhtml", Xhtml("<p>Второй.</p>")},
-                                {"text/b.xhtml", Xhtml("<p>Третий.</p>")},
-                                {"c%20first.xhtml", Xhtml("<h1>Начало</h1><p>Первый.</p>")}},
-                               "<itemref idref=\"c3\"/><itemref idref=\"c1\"/>"
-                               "<itemref idref=\"c2\"/>");
+  const Members members =
+      Epub({{"text/a.xhtml", Xhtml("<p>Второй.</p>")},
+            {"text/b.xhtml", Xhtml("<p>Третий.</p>")},
+            {"c%20first.xhtml", Xhtml("<h1>Начало</h1><p>Первый.</p>")}},
+           "<itemref idref=\"c3\"/><itemref idref=\"c1\"/>"
+           "<itemref idref=\"pic\"/><itemref idref=\"c2\"/>",
+           "<dc:title>Речная книга</dc:title><dc:creator>Олег Бродов</dc:creator>"
+           "<dc:creator>Ирина Бродова</dc:creator>",
+           "<item id=\"pic\" href=\"../OEBPS/img/p.jpg\" media-type=\"image/jpeg\"/>");
   Members renamed = members;
   for (auto& [name, data] : renamed)
     if (name == "OEBPS/c%20first.xhtml") name = "OEBPS/c first.xhtml";
+  renamed.push_back({"OEBPS/img/p.jpg", "\xFF\xD8\xFF"});
   EXPECT_EQ(ImportEpub(MakeZip(renamed), "book.epub"),
             W(std::vector<std::string>{"Речная книга", "Олег Бродов, Ирина Бродова", "", "Начало",
-                                       "  Первый.", "  Второй.", "  Третий."}));
+                                       "  Первый.", "  Второй.", "[картинка]", "  Третий."}));
 }
 
 const char kDoctype[] =

@@ -196,6 +196,26 @@ TEST_F(ViewTest, ShowingClearsModifiedAndNamesTheFile) {
   EXPECT_TRUE(prompts.records().size() == 1u);
 }
 
+TEST_F(ViewTest, LinesPutInDirectlyAreShownAndSavedToTheirFile) {
+  open("<p>a book?</p>", "first.fb2");  // a book or not, the next file is a plain text
+  path = dir.file("direct.txt");
+  writeFile(path, "old");
+  prompts.queueAnswer(PromptAnswer::No);
+  form->close();
+  ASSERT_FALSE(form->isVisible());
+  form->setFileName(QString::fromStdString(path));
+  form->r->Lines() = {"x  y", "z"};
+  form->show();
+  EXPECT_FALSE(form->Modified());
+  EXPECT_EQ(form->SavePath(), QString::fromStdString(path));
+  form->SpeedButton7->click();
+  prompts.clearRecords();
+  prompts.queueAnswer(PromptAnswer::Yes);
+  form->close();
+  EXPECT_EQ(readFile(path), "x y\r\nz\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("direct.txt.txt")));
+}
+
 TEST_F(ViewTest, ButtonsCarryTheirHints) {
   const struct {
     QToolButton* TForm2::*button;

@@ -301,6 +301,10 @@ void TForm2::FormShow() {
   QString caption = fileName_;
   if (imported_) caption += QStringLiteral(" (converted text, saved as %1)").arg(SavePath());
   setWindowTitle(caption);
+  // Lines a caller put in directly: keep the caret and the view inside them, and say what
+  // code page they look like.
+  r->RefreshLayout();
+  noteCodePage();
   En(true);
   r->setFocus();
 }

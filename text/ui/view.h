@@ -28,7 +28,11 @@ class TForm2 : public QDialog {
   // The shown file. For a FictionBook or EPUB book this is the book; the text is its conversion
   // and saving writes SavePath() beside it.
   QString FileName() const { return fileName_; }
-  void setFileName(const QString& path) { fileName_ = path; }
+  // Names the file whose lines the caller puts into r->Lines() itself (not a converted book).
+  void setFileName(const QString& path) {
+    fileName_ = path;
+    imported_ = false;
+  }
   // Where Close saves the lines: FileName, or the .txt named after an imported book.
   QString SavePath() const;
   bool IsImportedBook() const { return imported_; }

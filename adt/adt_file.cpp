@@ -24,10 +24,9 @@ constexpr unsigned char kRecordKey[20] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x08, 0x
 const char* const kInvalidFile = "Invalid ADT file";
 
 std::int32_t GetInt32(const unsigned char* p) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) |
-                                   static_cast<std::uint32_t>(p[1]) << 8 |
-                                   static_cast<std::uint32_t>(p[2]) << 16 |
-                                   static_cast<std::uint32_t>(p[3]) << 24);
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+      static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 void PutInt32(unsigned char* p, std::int32_t value) {
@@ -163,7 +162,9 @@ TAdtFile::~TAdtFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-std::int64_t TAdtFile::FileSize() const { return SizeOf(fd_, fileName_); }
+std::int64_t TAdtFile::FileSize() const {
+  return SizeOf(fd_, fileName_);
+}
 
 std::array<char, TAdtFile::kBookNameSize> TAdtFile::BookNameFor(std::string_view fileName) {
   std::array<char, kBookNameSize> name{};
@@ -278,7 +279,7 @@ std::string TAdtFile::ReadRecord(std::int32_t index) {
 }
 
 std::optional<std::string> CopyArchiveToAdt(const std::string& archiveName,
-                                             const std::string& adtName) {
+                                            const std::string& adtName) {
   const int archive = ::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC);
   if (archive < 0) return "Error on open input file: Cannot open file " + archiveName;
   struct Closer {

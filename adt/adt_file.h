@@ -1,5 +1,6 @@
 // The ADT container that carries a book archive to PV Manager: TAdtFile, which writes and opens
-// such files, CopyArchiveToAdt, which wraps an archive, and ExtractArchiveFromAdt, which unwraps it.
+// such files, CopyArchiveToAdt, which wraps an archive, and ExtractArchiveFromAdt, which unwraps
+// it.
 #pragma once
 
 #include <array>
@@ -80,9 +81,10 @@ class TAdtFile {
 
 // Wraps an archive into a new ADT file (replacing one of that name) in records of 3072 bytes.
 // Never throws: returns nothing on success, else the one text to show, one of
-// "Error on open input file: ...", "Error on create destination ADT file: ...", "Error on copy: ...".
-// The file is built under a temporary name beside the target and renamed over it when complete,
-// so a failed copy leaves an older file of that name as it was and no partial file behind.
+// "Error on open input file: ...", "Error on create destination ADT file: ...", "Error on copy:
+// ...". The file is built under a temporary name beside the target and renamed over it when
+// complete, so a failed copy leaves an older file of that name as it was and no partial file
+// behind.
 [[nodiscard]] std::optional<std::string> CopyArchiveToAdt(const std::string& archiveName,
                                                           const std::string& adtName);
 

@@ -1,7 +1,7 @@
 // `pagora-cli adt`: wrap a book archive into an ADT file for PV Manager, show what an ADT file
 // holds, and unwrap the archive again.
-#include <CLI/CLI.hpp>
 #include <sys/stat.h>
+#include <CLI/CLI.hpp>
 
 #include <cstdio>
 #include <exception>
@@ -41,13 +41,14 @@ int info(const std::string& adt) {
     const AdtInfo i = InspectAdtFile(adt);
     std::printf("File:       %s\n", escapeControl(adt).c_str());
     if (!i.hasHeader) {
-      std::printf("File size:  %lld bytes\nValid:      no (%s)\n", static_cast<long long>(i.fileSize),
-                  i.problem.c_str());
+      std::printf("File size:  %lld bytes\nValid:      no (%s)\n",
+                  static_cast<long long>(i.fileSize), i.problem.c_str());
       return 1;
     }
     std::printf("Book name:  %s\n", escapeControl(i.bookName).c_str());
     std::printf("Records:    %d\n", i.recordCount);
-    std::printf("File size:  %lld bytes (size field %d)\n", static_cast<long long>(i.fileSize), i.sizeField);
+    std::printf("File size:  %lld bytes (size field %d)\n", static_cast<long long>(i.fileSize),
+                i.sizeField);
     if (i.valid) {
       std::printf("Archive:    %lld bytes\nValid:      yes\n", static_cast<long long>(i.dataSize));
       return 0;
@@ -76,7 +77,8 @@ int unwrap(const std::string& adt, std::string archive, bool force) {
   }
   try {
     const std::int64_t size = ExtractArchiveFromAdt(adt, archive);
-    std::printf("File %s\nSize: %lld bytes\n", escapeControl(archive).c_str(), static_cast<long long>(size));
+    std::printf("File %s\nSize: %lld bytes\n", escapeControl(archive).c_str(),
+                static_cast<long long>(size));
   } catch (const std::exception& e) {
     return fail("unwrap", e.what());
   }
@@ -91,22 +93,26 @@ void addAdtCommand(CLI::App& app, int& status) {
 
   auto archive = std::make_shared<std::string>();
   auto adtName = std::make_shared<std::string>();
-  CLI::App* wrapCommand = adt->add_subcommand("wrap", "Wrap an archive into an ADT file (default ARCHIVE.adt)");
+  CLI::App* wrapCommand =
+      adt->add_subcommand("wrap", "Wrap an archive into an ADT file (default ARCHIVE.adt)");
   wrapCommand->add_option("archive", *archive, "The book archive")->required();
   wrapCommand->add_option("adt", *adtName, "The ADT file to write");
   wrapCommand->callback([&status, archive, adtName] { status = wrap(*archive, *adtName); });
 
-  CLI::App* infoCommand = adt->add_subcommand("info", "Record count, book name, sizes and validity");
+  CLI::App* infoCommand =
+      adt->add_subcommand("info", "Record count, book name, sizes and validity");
   infoCommand->add_option("adt", *adtName, "The ADT file")->required();
   infoCommand->callback([&status, adtName] { status = info(*adtName); });
 
   auto force = std::make_shared<bool>(false);
   CLI::App* unwrapCommand = adt->add_subcommand(
-      "unwrap", "Check an ADT file and write the archive it carries (default: its name without .adt)");
+      "unwrap",
+      "Check an ADT file and write the archive it carries (default: its name without .adt)");
   unwrapCommand->add_option("adt", *adtName, "The ADT file")->required();
   unwrapCommand->add_option("archive", *archive, "The archive to write");
   unwrapCommand->add_flag("-f,--force", *force, "Replace an existing archive");
-  unwrapCommand->callback([&status, adtName, archive, force] { status = unwrap(*adtName, *archive, *force); });
+  unwrapCommand->callback(
+      [&status, adtName, archive, force] { status = unwrap(*adtName, *archive, *force); });
 }
 
 }  // namespace pagora::cli

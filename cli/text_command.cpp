@@ -26,7 +26,8 @@ struct FileOptions {
 };
 
 int fail(const std::string& command, const std::string& message) {
-  std::fprintf(stderr, "pagora-cli: text %s: %s\n", command.c_str(), escapeControl(message).c_str());
+  std::fprintf(stderr, "pagora-cli: text %s: %s\n", command.c_str(),
+               escapeControl(message).c_str());
   return 1;
 }
 
@@ -60,7 +61,9 @@ LineProgress barProgress(ProgressBar& bar) {
   };
 }
 
-std::string linesText(const TextBuffer& lines) { return std::to_string(lines.size()) + " lines"; }
+std::string linesText(const TextBuffer& lines) {
+  return std::to_string(lines.size()) + " lines";
+}
 
 int recodeFiles(const FileOptions& options, const std::string& from) {
   return forEachFile("recode", options, [&](TextBuffer& lines, ProgressBar& bar) {
@@ -84,7 +87,8 @@ int detectFiles(const std::vector<std::string>& files) {
   int status = 0;
   for (const std::string& file : files) {
     try {
-      std::printf("%s: %s\n", escapeControl(file).c_str(), CodePageName(DetectCodePage(ReadFileBytes(file))));
+      std::printf("%s: %s\n", escapeControl(file).c_str(),
+                  CodePageName(DetectCodePage(ReadFileBytes(file))));
     } catch (const std::exception& e) {
       status = fail("detect", e.what());
     }
@@ -110,7 +114,8 @@ int splitFile(const std::string& file, long long chunk) {
 void addFileOptions(CLI::App* command, FileOptions& options) {
   command->add_option("files", options.files, "Text files (changed in place unless -o is given)")
       ->required();
-  command->add_option("-o,--output", options.output, "Write the result here instead (one input file)");
+  command->add_option("-o,--output", options.output,
+                      "Write the result here instead (one input file)");
 }
 
 }  // namespace
@@ -130,7 +135,8 @@ void addTextCommand(CLI::App& app, int& status) {
   recode->callback([&status, recodeOptions, from] { status = recodeFiles(*recodeOptions, *from); });
 
   auto stripOptions = std::make_shared<FileOptions>();
-  CLI::App* strip = text->add_subcommand("strip-html", "Delete HTML tags, keeping the text between them");
+  CLI::App* strip =
+      text->add_subcommand("strip-html", "Delete HTML tags, keeping the text between them");
   addFileOptions(strip, *stripOptions);
   strip->callback([&status, stripOptions] {
     status = forEachFile("strip-html", *stripOptions, [](TextBuffer& lines, ProgressBar& bar) {
@@ -144,8 +150,8 @@ void addTextCommand(CLI::App& app, int& status) {
   });
 
   auto reflowOptions = std::make_shared<FileOptions>();
-  CLI::App* reflow = text->add_subcommand(
-      "reflow", "One paragraph, one line: join the lines of each paragraph");
+  CLI::App* reflow =
+      text->add_subcommand("reflow", "One paragraph, one line: join the lines of each paragraph");
   addFileOptions(reflow, *reflowOptions);
   reflow->callback([&status, reflowOptions] {
     status = forEachFile("reflow", *reflowOptions, [](TextBuffer& lines, ProgressBar& bar) {
@@ -174,7 +180,8 @@ void addTextCommand(CLI::App& app, int& status) {
   split->callback([&status, splitPath, chunk] { status = splitFile(*splitPath, *chunk); });
 
   auto detectPaths = std::make_shared<std::vector<std::string>>();
-  CLI::App* detect = text->add_subcommand("detect", "Tell the encoding of texts: ascii, utf8, cp1251, cp866, koi8r");
+  CLI::App* detect = text->add_subcommand(
+      "detect", "Tell the encoding of texts: ascii, utf8, cp1251, cp866, koi8r");
   detect->add_option("files", *detectPaths, "Text files")->required();
   detect->callback([&status, detectPaths] { status = detectFiles(*detectPaths); });
 

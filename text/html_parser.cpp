@@ -65,8 +65,8 @@ std::string THTMLParser::AttributeValue(std::string_view attribute) {
   const std::size_t open = value.find('"');
   if (open != std::string_view::npos) {
     const std::size_t close = value.find('"', open + 1);
-    value = value.substr(open + 1, close == std::string_view::npos ? std::string_view::npos
-                                                                   : close - open - 1);
+    value = value.substr(
+        open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1);
   }
   return std::string(value);
 }

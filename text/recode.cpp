@@ -60,22 +60,26 @@ constexpr Table MakeDeviceTable() {
   for (int b = 0x20; b < 0x7F; ++b) t[b] = static_cast<unsigned char>(b);
   t[0x7C] = 0xCD;
   t[0x7F] = 0x20;
+  // clang-format off
   constexpr unsigned char symbols[64] = {
       0xE7, 0x20, 0x20, 0xCC, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,
       0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,
       0x20, 0x8F, 0xAF, 0xBD, 0xDD, 0xBE, 0x7C, 0xD3, 0x86, 0xDC, 0xC0, 0xDA, 0x20, 0xD7, 0xD9, 0x20,
       0xC5, 0xC4, 0xC6, 0xC7, 0x20, 0xC8, 0xAE, 0xE5, 0xA7, 0xE6, 0xC1, 0xDB, 0xCA, 0xC9, 0xCB, 0x9F};
+  // clang-format on
   for (int i = 0; i < 64; ++i) t[0x80 + i] = symbols[i];
   for (int b = 0xC0; b <= 0xC5; ++b) t[b] = static_cast<unsigned char>(b - 0x40);  // А..Е
   for (int b = 0xC6; b <= 0xDF; ++b) t[b] = static_cast<unsigned char>(b - 0x3F);  // Ж..Я
   for (int b = 0xE0; b <= 0xE5; ++b) t[b] = static_cast<unsigned char>(b - 0x3F);  // а..е
   for (int b = 0xE6; b <= 0xFF; ++b) t[b] = static_cast<unsigned char>(b - 0x3E);  // ж..я
-  t[0xA8] = 0x86;  // Ё
-  t[0xB8] = 0xA7;  // ё
+  t[0xA8] = 0x86;                                                                  // Ё
+  t[0xB8] = 0xA7;                                                                  // ё
   return t;
 }
 
-constexpr bool IsWinLetter(int b) { return b >= 0xC0 || b == 0xA8 || b == 0xB8; }
+constexpr bool IsWinLetter(int b) {
+  return b >= 0xC0 || b == 0xA8 || b == 0xB8;
+}
 
 // Inverse of the device table: a code's own byte when that maps to itself, else the first byte
 // mapping onto it, and a letter over anything else; codes nothing maps to stay.
@@ -118,8 +122,8 @@ constexpr std::array<std::uint16_t, 64> kWinHigh = {
 // Unicode -> 1251 for the blocks where 1251's characters live: Latin-1 signs, Cyrillic, and
 // general punctuation; everything else 1251 has is listed in kWinHigh and looked up there.
 struct ReverseBlocks {
-  std::array<unsigned char, 0x40> latin{};        // U+0080..U+00BF
-  std::array<unsigned char, 0x0A0> cyrillic{};    // U+0400..U+049F
+  std::array<unsigned char, 0x40> latin{};          // U+0080..U+00BF
+  std::array<unsigned char, 0x0A0> cyrillic{};      // U+0400..U+049F
   std::array<unsigned char, 0x0140> punctuation{};  // U+2000..U+213F
   ReverseBlocks() {
     for (std::size_t i = 0; i < kWinHigh.size(); ++i) {
@@ -197,14 +201,30 @@ std::size_t Utf8Sequence(const unsigned char* p, std::size_t n, std::uint32_t& c
 
 }  // namespace
 
-std::string DosToWin(std::string_view text) { return Map(text, kDosToWin); }
-std::string KoiToWin(std::string_view text) { return Map(text, kKoiToWin); }
-std::string WinToDevice(std::string_view text) { return Map(text, kWinToDevice); }
-std::string DeviceToWin(std::string_view text) { return Map(text, kDeviceToWin); }
-void DosToWinInPlace(std::string& text) { MapInPlace(text, kDosToWin); }
-void KoiToWinInPlace(std::string& text) { MapInPlace(text, kKoiToWin); }
-void WinToDeviceInPlace(std::string& text) { MapInPlace(text, kWinToDevice); }
-void DeviceToWinInPlace(std::string& text) { MapInPlace(text, kDeviceToWin); }
+std::string DosToWin(std::string_view text) {
+  return Map(text, kDosToWin);
+}
+std::string KoiToWin(std::string_view text) {
+  return Map(text, kKoiToWin);
+}
+std::string WinToDevice(std::string_view text) {
+  return Map(text, kWinToDevice);
+}
+std::string DeviceToWin(std::string_view text) {
+  return Map(text, kDeviceToWin);
+}
+void DosToWinInPlace(std::string& text) {
+  MapInPlace(text, kDosToWin);
+}
+void KoiToWinInPlace(std::string& text) {
+  MapInPlace(text, kKoiToWin);
+}
+void WinToDeviceInPlace(std::string& text) {
+  MapInPlace(text, kWinToDevice);
+}
+void DeviceToWinInPlace(std::string& text) {
+  MapInPlace(text, kDeviceToWin);
+}
 
 // Converts in place: the result is never longer than the input, so the write position never
 // overtakes the read position. Returns the result's length.
@@ -308,9 +328,11 @@ bool IsValidUtf8(std::string_view text) {
 namespace {
 
 // Russian letter frequencies in ordinary prose, per ten thousand letters, а..я then ё.
+// clang-format off
 constexpr std::array<double, 33> kLetterFrequency = {
     801, 159, 454, 170, 298, 845, 94,  165, 735, 121, 349, 440, 321, 670, 1097, 281, 473,
     547, 626, 262, 26,  97,  48,  144, 73,  36,  4,   190, 174, 32,  64,  201,  4};
+// clang-format on
 
 enum LetterClass : int { kNoLetter = -1 };
 
@@ -408,22 +430,31 @@ CodePage DetectCodePage(std::string_view text, std::size_t limit) {
 
 const char* CodePageName(CodePage page) {
   switch (page) {
-    case CodePage::Ascii: return "ascii";
-    case CodePage::Utf8: return "utf8";
-    case CodePage::Cp1251: return "cp1251";
-    case CodePage::Cp866: return "cp866";
-    case CodePage::Koi8r: return "koi8r";
+    case CodePage::Ascii:
+      return "ascii";
+    case CodePage::Utf8:
+      return "utf8";
+    case CodePage::Cp1251:
+      return "cp1251";
+    case CodePage::Cp866:
+      return "cp866";
+    case CodePage::Koi8r:
+      return "koi8r";
   }
   return "?";
 }
 
 std::string ToWin(std::string_view text, CodePage from) {
   switch (from) {
-    case CodePage::Utf8: return Utf8ToWin(text);
-    case CodePage::Cp866: return DosToWin(text);
-    case CodePage::Koi8r: return KoiToWin(text);
+    case CodePage::Utf8:
+      return Utf8ToWin(text);
+    case CodePage::Cp866:
+      return DosToWin(text);
+    case CodePage::Koi8r:
+      return KoiToWin(text);
     case CodePage::Ascii:
-    case CodePage::Cp1251: break;
+    case CodePage::Cp1251:
+      break;
   }
   return std::string(text);
 }

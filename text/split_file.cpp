@@ -40,9 +40,11 @@ int SplitDigits(std::int64_t fileSize, std::int64_t chunk) {
 std::string SplitPartName(std::string_view path, int digits, int part) {
   const std::string_view name = FileNameOf(path);
   const std::size_t dot = name.rfind('.');
-  const std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+  const std::string_view ext =
+      dot == std::string_view::npos ? std::string_view() : name.substr(dot);
   std::string prefix = NameBeforeDot(path);
-  prefix.resize(std::min<std::size_t>(prefix.size(), static_cast<std::size_t>(std::max(0, 23 - digits))));
+  prefix.resize(
+      std::min<std::size_t>(prefix.size(), static_cast<std::size_t>(std::max(0, 23 - digits))));
   std::string out(FolderOf(path));
   out += prefix;
   out += '_';

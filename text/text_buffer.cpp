@@ -81,8 +81,8 @@ std::string ReadFileBytes(const std::string& path) {
   if (::fstat(fd.get(), &st) != 0) Fail("Cannot read file", path, errno);
   if (S_ISDIR(st.st_mode)) Fail("Cannot read file", path, EISDIR);
   // Read straight into a string of the file's size; a file that grows meanwhile is read on.
-  std::string bytes(S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0,
-                    '\0');
+  std::string bytes(
+      S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0, '\0');
   std::size_t used = 0;
   for (;;) {
     if (used == bytes.size()) bytes.resize(bytes.size() + 65536);

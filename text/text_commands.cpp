@@ -16,7 +16,9 @@ inline void Report(const LineProgress& progress, std::size_t i, std::size_t last
   if (progress && (i % 100 == 0 || i == last)) progress(static_cast<int>(i), maximum);
 }
 
-int Maximum(std::size_t count, int less) { return static_cast<int>(count) - less; }
+int Maximum(std::size_t count, int less) {
+  return static_cast<int>(count) - less;
+}
 
 bool BeginsParagraph(const std::string& line) {
   return line.empty() || (line.size() >= 2 && line[0] == ' ' && line[1] == ' ');
@@ -28,9 +30,15 @@ void RecodeLines(TextBuffer& lines, Recoding recoding, const LineProgress& progr
   const int maximum = Maximum(lines.size(), 1);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     switch (recoding) {
-      case Recoding::DosToWin: DosToWinInPlace(lines[i]); break;
-      case Recoding::KoiToWin: KoiToWinInPlace(lines[i]); break;
-      case Recoding::Utf8ToWin: Utf8ToWinInPlace(lines[i]); break;
+      case Recoding::DosToWin:
+        DosToWinInPlace(lines[i]);
+        break;
+      case Recoding::KoiToWin:
+        KoiToWinInPlace(lines[i]);
+        break;
+      case Recoding::Utf8ToWin:
+        Utf8ToWinInPlace(lines[i]);
+        break;
     }
     Report(progress, i, lines.size() - 1, maximum);
   }

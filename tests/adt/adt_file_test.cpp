@@ -40,7 +40,8 @@ class AdtTest : public testing::Test {
   }
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(dir_))
+      names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -164,11 +165,15 @@ TEST_F(AdtTest, DamagedHeadersAreRejected) {
     std::string bytes = good;
     c.damage(bytes);
     Write(Path("bad.adt"), bytes);
-    EXPECT_EQ(Message([&] { TAdtFile(Path("bad.adt"), TAdtFile::OpenMode::Open); }), "Invalid ADT file")
+    EXPECT_EQ(Message([&] { TAdtFile(Path("bad.adt"), TAdtFile::OpenMode::Open); }),
+              "Invalid ADT file")
         << c.what;
     EXPECT_EQ(Read(Path("bad.adt")), bytes) << c.what;
     EXPECT_FALSE(InspectAdtFile(Path("bad.adt")).valid) << c.what;
-    EXPECT_EQ(InspectAdtFile(Path("bad.adt")).hasHeader, bytes.size() >= 256 && bytes[0] == 'C' && bytes[5] != 0 && bytes[20] == 0x1A && bytes[21] == 0) << c.what;
+    EXPECT_EQ(InspectAdtFile(Path("bad.adt")).hasHeader, bytes.size() >= 256 && bytes[0] == 'C' &&
+                                                             bytes[5] != 0 && bytes[20] == 0x1A &&
+                                                             bytes[21] == 0)
+        << c.what;
   }
   TAdtFile ok(Path("a.adt"), TAdtFile::OpenMode::Read);
   EXPECT_EQ(ok.RecordCount(), 1);
@@ -185,8 +190,10 @@ TEST_F(AdtTest, OverwritingARecord) {
   const std::string before = Read(Path("o.adt"));
   {
     TAdtFile file(Path("o.adt"), TAdtFile::OpenMode::Open);
-    EXPECT_EQ(Message([&] { file.WriteRecord(1, c.data(), 11); }), "Expanding record not yet implemented");
-    EXPECT_EQ(Message([&] { file.WriteRecord(1, c.data(), 9); }), "Compacting record not yet implemented");
+    EXPECT_EQ(Message([&] { file.WriteRecord(1, c.data(), 11); }),
+              "Expanding record not yet implemented");
+    EXPECT_EQ(Message([&] { file.WriteRecord(1, c.data(), 9); }),
+              "Compacting record not yet implemented");
     EXPECT_EQ(Message([&] { file.WriteRecord(2, c.data(), 10); }), "Invalid record number");
     EXPECT_EQ(Read(Path("o.adt")), before) << "a refused overwrite changes nothing";
     std::string copy = c;
@@ -209,8 +216,8 @@ TEST_F(AdtTest, BookNames) {
   } cases[] = {
       {"C:\\Books\\war.lzh.adt", "war.lzh"},
       {"/home/u/war.lzh.ADT", "war.lzh"},
-      {"/home/u/my.adt.d/book.lzh.adt", "my"},   // cut at the folder holding ".adt"
-      {"/home/u/book.lzh", ""},                  // no ".ADT": no name
+      {"/home/u/my.adt.d/book.lzh.adt", "my"},  // cut at the folder holding ".adt"
+      {"/home/u/book.lzh", ""},                 // no ".ADT": no name
       {"D:book.adt", "book"},
       {std::string(30, 'x') + ".adt", std::string(24, 'x')},
   };
@@ -244,7 +251,8 @@ TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
   std::filesystem::create_directory(Path("folder.lzh"));
   const auto failure = CopyArchiveToAdt(Path("folder.lzh"), Path("b.adt"));
   ASSERT_TRUE(failure.has_value());
-  EXPECT_EQ(failure->rfind("Error on copy: Cannot read file " + Path("folder.lzh") + ": ", 0), 0u) << *failure;
+  EXPECT_EQ(failure->rfind("Error on copy: Cannot read file " + Path("folder.lzh") + ": ", 0), 0u)
+      << *failure;
   EXPECT_EQ(Read(Path("b.adt")), good);
   EXPECT_EQ(Files(), (std::vector<std::string>{"b.adt", "b.lzh", "folder.lzh"}));
 }
@@ -260,7 +268,8 @@ TEST_F(AdtTest, WrapAndUnwrapRoundTrip) {
     EXPECT_EQ(info.dataSize, static_cast<std::int64_t>(size));
     EXPECT_EQ(info.fileSize, static_cast<std::int64_t>(256 + size + 4 * info.recordCount));
     EXPECT_EQ(info.bookName, "r.lzh");
-    EXPECT_EQ(ExtractArchiveFromAdt(Path("r.lzh.adt"), Path("back.lzh")), static_cast<std::int64_t>(size));
+    EXPECT_EQ(ExtractArchiveFromAdt(Path("r.lzh.adt"), Path("back.lzh")),
+              static_cast<std::int64_t>(size));
     EXPECT_EQ(Read(Path("back.lzh")), archive) << size;
   }
 }
@@ -274,8 +283,7 @@ TEST_F(AdtTest, UnwrapRefusesDamagedFilesAndWritesNothing) {
     std::function<void(std::string&)> damage;
     const char* problem;
   } cases[] = {
-      {"a record longer than the file",
-       [](std::string& b) { PutInt32(b, 256 + 4 + 3072, 2000); },
+      {"a record longer than the file", [](std::string& b) { PutInt32(b, 256 + 4 + 3072, 2000); },
        "record 1 runs past the end of the file"},
       {"a negative length", [](std::string& b) { PutInt32(b, 256, 0xFFFFFFFF); },
        "record 0 runs past the end of the file"},

@@ -43,8 +43,9 @@ class CliAdt : public testing::Test {
   void SetUp() override {
     if (!std::filesystem::exists(kCli)) GTEST_SKIP() << "pagora-cli not built";
     dir_ = std::filesystem::path(testing::TempDir()) /
-           ("pagora-cli-adt-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
-            "-" + std::to_string(::getpid()));
+           ("pagora-cli-adt-" +
+            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+            std::to_string(::getpid()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }
@@ -69,9 +70,9 @@ TEST_F(CliAdt, WrapInfoUnwrapRoundTripOnRealArchives) {
     ASSERT_EQ(r.status, 0);
     const std::size_t records = (archive.size() + 3071) / 3072;
     const std::size_t adtSize = 256 + archive.size() + 4 * records;
-    EXPECT_EQ(r.out, "File " + Path("book.lzh.adt") + "\nArchive: " + std::to_string(archive.size()) +
-                         " bytes in " + std::to_string(records) + " records\nADT file: " +
-                         std::to_string(adtSize) + " bytes\n");
+    EXPECT_EQ(r.out, "File " + Path("book.lzh.adt") + "\nArchive: " +
+                         std::to_string(archive.size()) + " bytes in " + std::to_string(records) +
+                         " records\nADT file: " + std::to_string(adtSize) + " bytes\n");
     EXPECT_EQ(std::filesystem::file_size(Path("book.lzh.adt")), adtSize);
 
     r = Shell(kCli + " adt info " + Path("book.lzh.adt"));
@@ -81,7 +82,8 @@ TEST_F(CliAdt, WrapInfoUnwrapRoundTripOnRealArchives) {
 
     // Unwrapping refuses to replace the archive unless told to, then gives back its bytes.
     EXPECT_EQ(Shell(kCli + " adt unwrap " + Path("book.lzh.adt")).status, 1);
-    EXPECT_EQ(Shell(kCli + " adt unwrap " + Path("book.lzh.adt") + " " + Path("back.lzh")).status, 0);
+    EXPECT_EQ(Shell(kCli + " adt unwrap " + Path("book.lzh.adt") + " " + Path("back.lzh")).status,
+              0);
     EXPECT_EQ(Read(Path("back.lzh")), archive) << lines << " lines";
     EXPECT_EQ(Shell(kCli + " adt unwrap --force " + Path("book.lzh.adt")).status, 0);
     EXPECT_EQ(Read(Path("book.lzh")), archive);
@@ -96,7 +98,9 @@ TEST_F(CliAdt, DamagedFilesAreReportedNotUnwrapped) {
   std::ofstream(Path("x.adt"), std::ios::binary) << "not an ADT file at all";
   Result r = Shell(kCli + " adt info " + Path("x.adt"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "File:       " + Path("x.adt") + "\nFile size:  22 bytes\nValid:      no (shorter than its 256-byte header)\n");
+  EXPECT_EQ(r.out,
+            "File:       " + Path("x.adt") +
+                "\nFile size:  22 bytes\nValid:      no (shorter than its 256-byte header)\n");
   EXPECT_EQ(Shell(kCli + " adt unwrap " + Path("x.adt")).status, 1);
   EXPECT_FALSE(std::filesystem::exists(Path("x")));
   EXPECT_FALSE(std::filesystem::exists(Path("x.lzh")));

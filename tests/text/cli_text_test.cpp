@@ -50,7 +50,8 @@ TEST_F(CliText, RecodeInPlaceAndToAnotherFile) {
   EXPECT_EQ(r.out, dir / "dos.txt" + ": cp866 -> cp1251, 2 lines\n");
   EXPECT_EQ(ReadFile(dir / "dos.txt"), kPrivet1251 + "\r\n\xEC\xE8\xF0\r\n");
 
-  const std::string koi = "\xF0\xD2\xC9\xD7\xC5\xD4, \xCD\xC9\xD2! \xE4\xCF\xC2\xD2\xCF\xC5 \xD5\xD4\xD2\xCF.\r\n";
+  const std::string koi =
+      "\xF0\xD2\xC9\xD7\xC5\xD4, \xCD\xC9\xD2! \xE4\xCF\xC2\xD2\xCF\xC5 \xD5\xD4\xD2\xCF.\r\n";
   WriteFile(dir / "koi.txt", koi);
   r = Cli("text recode " + dir / "koi.txt" + " -o " + dir / "win.txt");
   EXPECT_EQ(r.status, 0);
@@ -84,9 +85,12 @@ TEST_F(CliText, FailuresChangeNothing) {
   TestFolder dir;
   WriteFile(dir / "a.txt", "a  b\r\n");
   EXPECT_EQ(Cli("text collapse " + dir / "missing.txt").status, 1);
-  EXPECT_EQ(Cli("text collapse " + dir / "a.txt" + " " + dir / "a.txt" + " -o " + dir / "o.txt").status, 1);
+  EXPECT_EQ(
+      Cli("text collapse " + dir / "a.txt" + " " + dir / "a.txt" + " -o " + dir / "o.txt").status,
+      1);
   EXPECT_EQ(Cli("text split --chunk 0 " + dir / "a.txt").status, 1);
-  EXPECT_EQ(Cli("text recode --from latin1 " + dir / "a.txt").status, 105);  // refused by the parser
+  EXPECT_EQ(Cli("text recode --from latin1 " + dir / "a.txt").status,
+            105);  // refused by the parser
   EXPECT_EQ(ReadFile(dir / "a.txt"), "a  b\r\n");
   EXPECT_EQ(dir.Files(), std::vector<std::string>{"a.txt"});
 }

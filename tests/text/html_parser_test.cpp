@@ -41,7 +41,9 @@ TEST(HtmlParser, EventSequences) {
        {"x<a", "href=y>z"},
        {"text:x", "tag:ahref=y", "text:\r\nz\r\n"}},
       {"an unclosed tag is dropped, its line break stays text", {"a<b c"}, {"text:a", "text:\r\n"}},
-      {"of two openings only the second tag counts", {"x<a<b>y"}, {"text:x", "tag:b", "text:y\r\n"}},
+      {"of two openings only the second tag counts",
+       {"x<a<b>y"},
+       {"text:x", "tag:b", "text:y\r\n"}},
       {"a closing bracket outside a tag is text", {"a>b"}, {"text:a>b\r\n"}},
       {"tag text is trimmed", {"< p \t>"}, {"tag:p", "text:\r\n"}},
       {"a comment with spaces", {"<!-- note -->"}, {"comment:note", "text:\r\n"}},
@@ -129,14 +131,16 @@ TEST(HtmlParser, AttributeReading) {
       {"a HREF=\"a b.htm\"", "href", "HREF=\"a b.htm\"", "a b.htm"},
       {"a href=\"open", "href", "href=\"open", "open"},
       {"a title=x", "href", "", ""},
-      {"img alt=src src=p.gif", "src", "src ", "src "},  // the first occurrence wins, even in a value
-      {"a href", "href", "href", "href"},            // no "=": the whole text
+      {"img alt=src src=p.gif", "src", "src ",
+       "src "},                            // the first occurrence wins, even in a value
+      {"a href", "href", "href", "href"},  // no "=": the whole text
       {"a href=>", "href", "href=>", ">"},
       {"", "href", "", ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(THTMLParser::FindAttribute(c.tag, c.name), c.attribute) << c.tag;
-    EXPECT_EQ(THTMLParser::AttributeValue(THTMLParser::FindAttribute(c.tag, c.name)), c.value) << c.tag;
+    EXPECT_EQ(THTMLParser::AttributeValue(THTMLParser::FindAttribute(c.tag, c.name)), c.value)
+        << c.tag;
   }
 }
 
@@ -177,8 +181,10 @@ TEST(HtmlParser, AnchorCategories) {
       {"a href=\"page.htm\"", &TParsed::HTML, false, &TParsed::Locallinks, "page.htm"},
       {"a href=\"http://x.ru/p/index.html\"", &TParsed::HTML, true, &TParsed::HTTPlinks,
        "http://x.ru/p/index.html"},
-      {"A HREF=\"HTTP://X.RU/PIC.JPG\"", &TParsed::Image, true, &TParsed::HTTPlinks, "HTTP://X.RU/PIC.JPG"},
-      {"a href=\"ftp://x.ru/f.mp3\"", &TParsed::Media, false, &TParsed::FTPlinks, "ftp://x.ru/f.mp3"},
+      {"A HREF=\"HTTP://X.RU/PIC.JPG\"", &TParsed::Image, true, &TParsed::HTTPlinks,
+       "HTTP://X.RU/PIC.JPG"},
+      {"a href=\"ftp://x.ru/f.mp3\"", &TParsed::Media, false, &TParsed::FTPlinks,
+       "ftp://x.ru/f.mp3"},
       {"a href=\"mailto:ivan@mail.com\"", nullptr, false, &TParsed::EMails, "ivan@mail.com"},
       {"a href=\"news://x/y.js\"", &TParsed::Java, false, nullptr, "news://x/y.js"},
       {"a href=\"x.asp\"", &TParsed::ASP, false, &TParsed::Locallinks, "x.asp"},
@@ -190,8 +196,9 @@ TEST(HtmlParser, AnchorCategories) {
       {"a name=top", nullptr, false, &TParsed::Locallinks, ""},
       {"a href=page.htm target=_top", &TParsed::HTML, false, &TParsed::Locallinks, "page.htm "},
   };
-  TLocalRemote TParsed::*all[] = {&TParsed::HTML, &TParsed::Image, &TParsed::Media, &TParsed::Java,
-                                  &TParsed::ActiveX, &TParsed::ASP, &TParsed::PHP, &TParsed::PERL};
+  TLocalRemote TParsed::*all[] = {&TParsed::HTML, &TParsed::Image,   &TParsed::Media,
+                                  &TParsed::Java, &TParsed::ActiveX, &TParsed::ASP,
+                                  &TParsed::PHP,  &TParsed::PERL};
   std::vector<std::string> TParsed::*lists[] = {&TParsed::EMails, &TParsed::HTTPlinks,
                                                 &TParsed::FTPlinks, &TParsed::Locallinks};
   for (const Case& c : cases) {
@@ -221,8 +228,7 @@ TEST(HtmlParser, MetaImagesFramesAndWhatCarriesOver) {
                   "<META NAME=\"description\" CONTENT=\"A novel\">",
                   "<meta name=keyword content=\"unquoted names keep their space\">",
                   "<meta name=\"keywords\" content=\"ignored\">",
-                  "<img src=\"cover.jpg\" alt=x><frame src=left.htm>",
-                  "<a href=\"a.htm\">"});
+                  "<img src=\"cover.jpg\" alt=x><frame src=left.htm>", "<a href=\"a.htm\">"});
   EXPECT_EQ(parser.Parsed().Keyword, "war, peace");
   EXPECT_EQ(parser.Parsed().Description, "A novel");
   EXPECT_EQ(parser.Parsed().Images, Lines{"cover.jpg"});

@@ -32,6 +32,7 @@ std::string Hex(unsigned char b) {
   return buf;
 }
 
+// clang-format off
 // 866 -> 1251 for 0x80..0xFF, as published for the handheld's text tools.
 constexpr std::array<Row, 8> kDosRows = {{
     {0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xCA, 0xCB, 0xCC, 0xCD, 0xCE, 0xCF},
@@ -43,7 +44,9 @@ constexpr std::array<Row, 8> kDosRows = {{
     {0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE, 0xFF},
     {0xA8, 0xB8, 0xAA, 0xBA, 0xAF, 0xBF, 0xA1, 0xA2, 0xB0, 0xF9, 0xB7, 0xFB, 0xB9, 0xA4, 0xFE, 0xA0},
 }};
+// clang-format on
 
+// clang-format off
 // KOI8-R 0xC0..0xFF -> 1251 (small letters, then capitals).
 constexpr std::array<Row, 4> kKoiRows = {{
     {0xFE, 0xE0, 0xE1, 0xF6, 0xE4, 0xE5, 0xF4, 0xE3, 0xF5, 0xE8, 0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE},
@@ -51,7 +54,9 @@ constexpr std::array<Row, 4> kKoiRows = {{
     {0xDE, 0xC0, 0xC1, 0xD6, 0xC4, 0xC5, 0xD4, 0xC3, 0xD5, 0xC8, 0xC9, 0xCA, 0xCB, 0xCC, 0xCD, 0xCE},
     {0xCF, 0xDF, 0xD0, 0xD1, 0xD2, 0xD3, 0xC6, 0xC2, 0xDC, 0xDB, 0xC7, 0xD8, 0xDD, 0xD9, 0xD7, 0xDA},
 }};
+// clang-format on
 
+// clang-format off
 // 1251 -> device character set, all 256 bytes.
 constexpr std::array<Row, 16> kDeviceRows = {{
     {0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x09, 0x20, 0x20, 0x20, 0x0D, 0x20, 0x20},
@@ -71,10 +76,17 @@ constexpr std::array<Row, 16> kDeviceRows = {{
     {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA8, 0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF, 0xB0, 0xB1},
     {0xB2, 0xB3, 0xB4, 0xB5, 0xB6, 0xB7, 0xB8, 0xB9, 0xBA, 0xBB, 0xBC, 0xBD, 0xBE, 0xBF, 0xC0, 0xC1},
 }};
+// clang-format on
 
-unsigned char ExpectedDos(int b) { return b < 0x80 ? b : kDosRows[(b - 0x80) >> 4][b & 15]; }
-unsigned char ExpectedKoi(int b) { return b < 0xC0 ? b : kKoiRows[(b - 0xC0) >> 4][b & 15]; }
-unsigned char ExpectedDevice(int b) { return kDeviceRows[b >> 4][b & 15]; }
+unsigned char ExpectedDos(int b) {
+  return b < 0x80 ? b : kDosRows[(b - 0x80) >> 4][b & 15];
+}
+unsigned char ExpectedKoi(int b) {
+  return b < 0xC0 ? b : kKoiRows[(b - 0xC0) >> 4][b & 15];
+}
+unsigned char ExpectedDevice(int b) {
+  return kDeviceRows[b >> 4][b & 15];
+}
 
 struct TableCase {
   const char* name;
@@ -102,12 +114,12 @@ TEST_P(ByteTables, EveryByteMapsAsPublished) {
   EXPECT_EQ(c.convert(""), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Recode, ByteTables,
-                         testing::Values(TableCase{"DosToWin", DosToWin, DosToWinInPlace, ExpectedDos},
-                                         TableCase{"KoiToWin", KoiToWin, KoiToWinInPlace, ExpectedKoi},
-                                         TableCase{"WinToDevice", WinToDevice, WinToDeviceInPlace,
-                                                   ExpectedDevice}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Recode, ByteTables,
+    testing::Values(TableCase{"DosToWin", DosToWin, DosToWinInPlace, ExpectedDos},
+                    TableCase{"KoiToWin", KoiToWin, KoiToWinInPlace, ExpectedKoi},
+                    TableCase{"WinToDevice", WinToDevice, WinToDeviceInPlace, ExpectedDevice}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Recode, NamedExamples) {
   struct Case {
@@ -122,7 +134,8 @@ TEST(Recode, NamedExamples) {
       // Книга.txt
       {WinToDevice, Bytes({0xCA, 0xED, 0xE8, 0xE3, 0xE0, '.', 't', 'x', 't'}),
        Bytes({0x8B, 0xAF, 0xAA, 0xA4, 0xA1, 0x2E, 0x74, 0x78, 0x74})},
-      {WinToDevice, Bytes({0xA8, 0xB8, '|', '\n', '\r', '\t'}), Bytes({0x86, 0xA7, 0xCD, ' ', '\r', '\t'})},
+      {WinToDevice, Bytes({0xA8, 0xB8, '|', '\n', '\r', '\t'}),
+       Bytes({0x86, 0xA7, 0xCD, ' ', '\r', '\t'})},
   };
   for (const Case& c : cases) EXPECT_EQ(c.convert(c.in), c.out);
 
@@ -149,18 +162,19 @@ TEST(Recode, DeviceToWinRestoresEveryLetterAndPrefersLetters) {
       {0xC0, 0xFE},  // ю, not Є
       {0x8F, 0xCE},  // О, not Ў
       {0x20, 0x20},  // a space stays a space although many bytes become one
-      {0x09, 0x09},  {0x0D, 0x0D}, {0x41, 0x41},
-      {0xCD, 0x7C},  // the bar comes back
-      {0x7C, 0xA6},  // the broken bar went to 0x7C
-      {0xE7, 0x80},  {0xCC, 0x83}, {0x9F, 0xDE},  // 0x9F is Ю; ї also maps there
-      {0x0A, 0x0A},  // nothing maps to LF: unchanged
-      {0xFF, 0xFF},  {0xD0, 0xD0},
+      {0x09, 0x09}, {0x0D, 0x0D}, {0x41, 0x41}, {0xCD, 0x7C},  // the bar comes back
+      {0x7C, 0xA6},                                            // the broken bar went to 0x7C
+      {0xE7, 0x80}, {0xCC, 0x83}, {0x9F, 0xDE},                // 0x9F is Ю; ї also maps there
+      {0x0A, 0x0A},                                            // nothing maps to LF: unchanged
+      {0xFF, 0xFF}, {0xD0, 0xD0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(static_cast<unsigned char>(DeviceToWin(Bytes({c.device}))[0]), c.win) << Hex(c.device);
+    EXPECT_EQ(static_cast<unsigned char>(DeviceToWin(Bytes({c.device}))[0]), c.win)
+        << Hex(c.device);
   }
   // A Russian file name survives the trip to the device and back.
-  const std::string name = Bytes({0xCA, 0xED, 0xE8, 0xE3, 0xE0, ' ', 0xB8, 0xEB, 0xEA, 0xE0, '.', 't', 'x', 't'});
+  const std::string name =
+      Bytes({0xCA, 0xED, 0xE8, 0xE3, 0xE0, ' ', 0xB8, 0xEB, 0xEA, 0xE0, '.', 't', 'x', 't'});
   EXPECT_EQ(DeviceToWin(WinToDevice(name)), name);
   std::string inPlace = WinToDevice(name);
   DeviceToWinInPlace(inPlace);
@@ -174,18 +188,21 @@ TEST(Utf8, ToWinAndBack) {
   } cases[] = {
       {"", ""},
       {"abc", "abc"},
-      {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", Bytes({0xCF, 0xF0, 0xE8, 0xE2, 0xE5, 0xF2})},
-      {"\xD0\x81\xD1\x91", Bytes({0xA8, 0xB8})},               // Ё ё
-      {"\xE2\x82\xAC\xE2\x84\x96", Bytes({0x88, 0xB9})},       // € №
+      {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
+       Bytes({0xCF, 0xF0, 0xE8, 0xE2, 0xE5, 0xF2})},
+      {"\xD0\x81\xD1\x91", Bytes({0xA8, 0xB8})},                    // Ё ё
+      {"\xE2\x82\xAC\xE2\x84\x96", Bytes({0x88, 0xB9})},            // € №
       {"\xC2\xAB\xE2\x80\x94\xC2\xBB", Bytes({0xAB, 0x97, 0xBB})},  // « — »
-      {"\xE4\xB8\xAD", "?"},                                   // a character 1251 lacks
-      {"\xF0\x9F\x98\x80!", "?!"},                             // outside the BMP
-      {"\xEF\xBB\xBFok", "ok"},                                // byte order mark dropped
-      {"a\xFF" "b", Bytes({'a', 0xFF, 'b'})},                   // invalid bytes pass through
-      {"\xD0", Bytes({0xD0})},                                 // cut sequence at the end
-      {"\xC0\x80", Bytes({0xC0, 0x80})},                       // overlong form
-      {"\xED\xA0\x80", Bytes({0xED, 0xA0, 0x80})},             // a surrogate
-      {"\xD0\xD0\x9F", Bytes({0xD0, 0xCF})},                   // a broken lead, then a letter
+      {"\xE4\xB8\xAD", "?"},                                        // a character 1251 lacks
+      {"\xF0\x9F\x98\x80!", "?!"},                                  // outside the BMP
+      {"\xEF\xBB\xBFok", "ok"},                                     // byte order mark dropped
+      {"a\xFF"
+       "b",
+       Bytes({'a', 0xFF, 'b'})},                    // invalid bytes pass through
+      {"\xD0", Bytes({0xD0})},                      // cut sequence at the end
+      {"\xC0\x80", Bytes({0xC0, 0x80})},            // overlong form
+      {"\xED\xA0\x80", Bytes({0xED, 0xA0, 0x80})},  // a surrogate
+      {"\xD0\xD0\x9F", Bytes({0xD0, 0xCF})},        // a broken lead, then a letter
   };
   for (const Case& c : cases) EXPECT_EQ(Utf8ToWin(c.utf8), c.win) << c.utf8;
 
@@ -208,20 +225,30 @@ TEST(Utf8, Validity) {
     std::string text;
     bool valid;
   } cases[] = {
-      {"", true},           {"plain", true},         {"\xD0\x90", true},
-      {"\xF4\x8F\xBF\xBF", true},                    {"\xF4\x90\x80\x80", false},
-      {"\xC1\xBF", false},  {"\xE0\x9F\xBF", false}, {"\xF0\x8F\xBF\xBF", false},
-      {"\x80", false},      {"\xD0", false},         {"\xD0 ", false},
-      {"\xED\x9F\xBF", true},                        {"\xED\xA0\x80", false},
+      {"", true},
+      {"plain", true},
+      {"\xD0\x90", true},
+      {"\xF4\x8F\xBF\xBF", true},
+      {"\xF4\x90\x80\x80", false},
+      {"\xC1\xBF", false},
+      {"\xE0\x9F\xBF", false},
+      {"\xF0\x8F\xBF\xBF", false},
+      {"\x80", false},
+      {"\xD0", false},
+      {"\xD0 ", false},
+      {"\xED\x9F\xBF", true},
+      {"\xED\xA0\x80", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(IsValidUtf8(c.text), c.valid) << testing::PrintToString(c.text);
+  for (const Case& c : cases)
+    EXPECT_EQ(IsValidUtf8(c.text), c.valid) << testing::PrintToString(c.text);
 }
 
 // The inverse of a letter-preserving table, for writing test samples in 866 and KOI8-R.
 std::string FromWin(const std::string& win, std::string (*toWin)(std::string_view)) {
   std::array<int, 256> inverse{};
   inverse.fill(-1);
-  for (int b = 255; b >= 0; --b) inverse[static_cast<unsigned char>(toWin(std::string(1, static_cast<char>(b)))[0])] = b;
+  for (int b = 255; b >= 0; --b)
+    inverse[static_cast<unsigned char>(toWin(std::string(1, static_cast<char>(b)))[0])] = b;
   std::string out;
   for (unsigned char c : win) out.push_back(static_cast<char>(inverse[c] >= 0 ? inverse[c] : '?'));
   return out;
@@ -229,9 +256,12 @@ std::string FromWin(const std::string& win, std::string (*toWin)(std::string_vie
 
 TEST(DetectCodePage, ShortTextsInEveryEncoding) {
   const char* samples[] = {
-      "\xD0\x9C\xD0\xB0\xD1\x88\xD0\xB0 \xD0\xBC\xD1\x8B\xD0\xBB\xD0\xB0 \xD1\x80\xD0\xB0\xD0\xBC\xD1\x83.",
-      "\xD0\x92 \xD0\xBB\xD0\xB5\xD1\x81\xD1\x83 \xD1\x80\xD0\xBE\xD0\xB4\xD0\xB8\xD0\xBB\xD0\xB0\xD1\x81\xD1"
-      "\x8C \xD1\x91\xD0\xBB\xD0\xBE\xD1\x87\xD0\xBA\xD0\xB0,\r\n\xD0\x92 \xD0\xBB\xD0\xB5\xD1\x81\xD1\x83 "
+      "\xD0\x9C\xD0\xB0\xD1\x88\xD0\xB0 \xD0\xBC\xD1\x8B\xD0\xBB\xD0\xB0 "
+      "\xD1\x80\xD0\xB0\xD0\xBC\xD1\x83.",
+      "\xD0\x92 \xD0\xBB\xD0\xB5\xD1\x81\xD1\x83 "
+      "\xD1\x80\xD0\xBE\xD0\xB4\xD0\xB8\xD0\xBB\xD0\xB0\xD1\x81\xD1"
+      "\x8C \xD1\x91\xD0\xBB\xD0\xBE\xD1\x87\xD0\xBA\xD0\xB0,\r\n\xD0\x92 "
+      "\xD0\xBB\xD0\xB5\xD1\x81\xD1\x83 "
       "\xD0\xBE\xD0\xBD\xD0\xB0 \xD1\x80\xD0\xBE\xD1\x81\xD0\xBB\xD0\xB0.\r\n",
       "\xD0\x93\xD0\x9B\xD0\x90\xD0\x92\xD0\x90 1\r\n\xC2\xAB\xD0\x94\xD0\xB0, \xE2\x80\x94 "
       "\xD1\x81\xD0\xBA\xD0\xB0\xD0\xB7\xD0\xB0\xD0\xBB \xD0\xBE\xD0\xBD.\xC2\xBB\r\n",

@@ -50,8 +50,8 @@ TEST(SplitFile, ThousandBytesAtTwoHundredFifty) {
   ASSERT_EQ(text.size(), 1000u);
   WriteFile(dir / "war.txt", text);
   const auto parts = SplitTextFile(dir / "war.txt", 250);
-  ASSERT_EQ(parts, (std::vector<std::string>{dir / "war_1.txt", dir / "war_2.txt", dir / "war_3.txt",
-                                             dir / "war_4.txt"}));
+  ASSERT_EQ(parts, (std::vector<std::string>{dir / "war_1.txt", dir / "war_2.txt",
+                                             dir / "war_3.txt", dir / "war_4.txt"}));
   for (int p = 0; p < 4; ++p) EXPECT_EQ(ReadFile(parts[p]), text.substr(250 * p, 250)) << p;
   EXPECT_EQ(ReadFile(dir / "war.txt"), text) << "the source stays";
 }
@@ -63,8 +63,8 @@ TEST(SplitFile, PartsReachTheChunkOrHoldOneLongLine) {
   const auto parts = SplitTextFile(dir / "t.txt", 6);
   ASSERT_EQ(parts.size(), 3u);
   EXPECT_EQ(ReadFile(parts[0]), "longlonglo\r\n");  // longer than a chunk: a part of its own
-  EXPECT_EQ(ReadFile(parts[1]), "ab\r\ncd\r\n");  // 4 < 6, so the next line joins
-  EXPECT_EQ(ReadFile(parts[2]), "x\r\nyz\r\n");   // the last line gets its line end
+  EXPECT_EQ(ReadFile(parts[1]), "ab\r\ncd\r\n");    // 4 < 6, so the next line joins
+  EXPECT_EQ(ReadFile(parts[2]), "x\r\nyz\r\n");     // the last line gets its line end
 }
 
 TEST(SplitFile, ChunkLargerThanTheFileAndEmptyFile) {

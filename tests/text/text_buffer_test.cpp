@@ -35,7 +35,8 @@ TEST(TextBuffer, SplitsAtEveryKindOfLineEnd) {
       {std::string("a\0b\r\nc", 6), {std::string("a\0b", 3), "c"}},
       {"\xCF\xF0\xE8\r\n\xE2\xE5\xF2", {"\xCF\xF0\xE8", "\xE2\xE5\xF2"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(SplitLines(c.bytes), c.lines) << testing::PrintToString(c.bytes);
+  for (const Case& c : cases)
+    EXPECT_EQ(SplitLines(c.bytes), c.lines) << testing::PrintToString(c.bytes);
 }
 
 TEST(TextBuffer, JoinsWithCrLfAfterEveryLine) {

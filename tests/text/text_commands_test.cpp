@@ -13,7 +13,8 @@ TEST(RecodeLines, ConvertsEveryLineAndReportsEveryHundredLines) {
   std::vector<std::pair<int, int>> calls;
   RecodeLines(lines, Recoding::DosToWin, [&](int pos, int max) { calls.emplace_back(pos, max); });
   EXPECT_EQ(lines, TextBuffer(250, std::string("\xF0\xC0", 2)));
-  EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 249}, {100, 249}, {200, 249}, {249, 249}}));
+  EXPECT_EQ(calls,
+            (std::vector<std::pair<int, int>>{{0, 249}, {100, 249}, {200, 249}, {249, 249}}));
 
   // Converting twice maps the converted text again: р becomes Ё.
   RecodeLines(lines, Recoding::DosToWin);
@@ -144,9 +145,18 @@ TEST(CollapseSpaces, Examples) {
   struct Case {
     std::string in, out;
   } cases[] = {
-      {"", ""},         {" ", ""},          {"    ", ""},        {"a  b", "a b"},
-      {"a     b", "a b"}, {"a b", "a b"},   {"a   ", "a"},       {"   a", " a"},
-      {"a ", "a"},      {"a\t\tb", "a\t\tb"}, {"a \t b", "a \t b"}, {" a  b  c ", " a b c"},
+      {"", ""},
+      {" ", ""},
+      {"    ", ""},
+      {"a  b", "a b"},
+      {"a     b", "a b"},
+      {"a b", "a b"},
+      {"a   ", "a"},
+      {"   a", " a"},
+      {"a ", "a"},
+      {"a\t\tb", "a\t\tb"},
+      {"a \t b", "a \t b"},
+      {" a  b  c ", " a b c"},
   };
   TextBuffer lines;
   for (const Case& c : cases) {
@@ -154,7 +164,8 @@ TEST(CollapseSpaces, Examples) {
     lines.push_back(c.in);
   }
   CollapseSpaces(lines);
-  for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], cases[i].out) << '"' << cases[i].in << '"';
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    EXPECT_EQ(lines[i], cases[i].out) << '"' << cases[i].in << '"';
 }
 
 }  // namespace

@@ -59,7 +59,8 @@ class THTMLParser {
   // the line being read, `total` the number of lines in HTML. Keep the handler cheap.
   std::function<void(int lines, int total)> OnParsing;
 
-  // Parses the current contents of HTML once, raising the events in order.
+  // Parses the current contents of HTML once, raising the events in order. Handlers may read the
+  // parser but must not change HTML while it runs.
   void Execute();
 
   // Title state, kept from one run to the next: a title opened and not closed sends every

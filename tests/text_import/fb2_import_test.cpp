@@ -165,6 +165,27 @@ std::string ToDos(const std::string& utf8) {
   return out;
 }
 
+// UTF-16 little-endian with its byte order mark (the test text is all in the BMP).
+std::string ToUtf16Le(const std::string& utf8) {
+  std::string out = "\xFF\xFE";
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    char32_t cp = c;
+    std::size_t len = 1;
+    if (c >= 0xE0) {
+      cp = ((c & 0x0Fu) << 12) | ((utf8[i + 1] & 0x3Fu) << 6) | (utf8[i + 2] & 0x3Fu);
+      len = 3;
+    } else if (c >= 0xC0) {
+      cp = ((c & 0x1Fu) << 6) | (utf8[i + 1] & 0x3Fu);
+      len = 2;
+    }
+    out.push_back(static_cast<char>(cp & 0xFF));
+    out.push_back(static_cast<char>(cp >> 8));
+    i += len;
+  }
+  return out;
+}
+
 TEST(Fb2Import, DeclaredEncodingsGiveTheSameLines) {
   const std::string body =
       "<body><section><title><p>Ёлка и щи</p></title><p>Съешь же ещё этих мягких "
@@ -187,6 +208,7 @@ TEST(Fb2Import, DeclaredEncodingsGiveTheSameLines) {
       {"<?xml version=\"1.0\" encoding=\"cp1251\"?>", [](const std::string& s) { return W(s); }},
       {"<?xml version=\"1.0\" encoding=\"koi8-r\"?>", &ToKoi},
       {"<?xml version=\"1.0\" encoding=\"IBM866\"?>", &ToDos},
+      {"<?xml version=\"1.0\" encoding=\"UTF-16\"?>", &ToUtf16Le},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.declaration);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -46,16 +48,32 @@ class JumpMemoTest : public ::testing::Test {
     return QRect(4 + (col - memo->FirstColumn()) * memo->CharWidth(), row * memo->LineHeight(),
                  count * memo->CharWidth(), memo->LineHeight());
   }
-  // How many pixels of the area have exactly this colour.
+  // Whether an (anti-aliased) pixel is this colour blended onto the white background, with at
+  // least a third of the colour in it. Black or another colour's strokes do not pass.
+  static bool tinted(QColor px, QColor c) {
+    const int d[3] = {255 - c.red(), 255 - c.green(), 255 - c.blue()};
+    const int p[3] = {px.red(), px.green(), px.blue()};
+    const int k = static_cast<int>(std::max_element(d, d + 3) - d);
+    if (d[k] == 0) return false;
+    const double a = (255.0 - p[k]) / d[k];
+    if (a < 0.33) return false;
+    for (int i = 0; i < 3; ++i)
+      if (std::abs(255.0 - a * d[i] - p[i]) > 24) return false;
+    return true;
+  }
   static int count(const QImage& img, const QRect& area, QColor colour) {
     int n = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
       for (int x = area.left(); x <= area.right(); ++x)
-        if (img.pixelColor(x, y).rgb() == colour.rgb()) ++n;
+        if (tinted(img.pixelColor(x, y), colour)) ++n;
     return n;
   }
   static int nonBackground(const QImage& img, const QRect& area) {
-    return area.width() * area.height() - count(img, area, Qt::white);
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x)
+        if (img.pixelColor(x, y).rgb() != QColor(Qt::white).rgb()) ++n;
+    return n;
   }
 
   ScriptedPrompts prompts;
@@ -380,6 +398,40 @@ TEST_F(JumpMemoTest, LongestLineIsMeasuredAtLoadOnly) {
   memo->Lines() = {std::string(500, 'x')};
   memo->SetText(memo->Lines());
   EXPECT_EQ(memo->LongestLine(), 500);
+}
+
+TEST(JumpMemoDefaults, PublishedPropertiesStartAsDesigned) {
+  ensureApp();
+  TJumpMemo fresh;
+  EXPECT_TRUE(fresh.Border());
+  EXPECT_EQ(fresh.Color(), QColor(Qt::white));
+  EXPECT_EQ(fresh.TextColor(), QColor(Qt::black));
+  EXPECT_EQ(fresh.SelectColor(), QColor(255, 0, 0));
+  EXPECT_EQ(fresh.JumpColor(), QColor(0, 128, 0));
+  EXPECT_EQ(fresh.Pagemarker(), "Page");
+  EXPECT_FALSE(fresh.ShowPages());
+  EXPECT_EQ(fresh.ScrollBars(), TScrollStyle::ssNone);
+  EXPECT_EQ(fresh.JumpPointLength(), 7);
+  EXPECT_FALSE(fresh.UseJumpPointLength());
+  EXPECT_TRUE(fresh.SelWords().empty());
+  EXPECT_EQ(fresh.size(), QSize(200, 200));
+  EXPECT_TRUE(QFontInfo(fresh.Font()).fixedPitch());
+}
+
+TEST(JumpMemoDefaults, AMissingFontFallsBackToAFixedPitchOne) {
+  ensureApp();
+  TJumpMemo memo;
+  for (const char* family : {"No Such Font Xyzzy", "DejaVu Sans"}) {
+    QFont wanted(family);
+    wanted.setPixelSize(13);
+    wanted.setBold(true);
+    memo.setFont(wanted);
+    EXPECT_TRUE(QFontInfo(memo.Font()).fixedPitch()) << family;
+    EXPECT_EQ(memo.Font().pixelSize(), 13) << family;
+    EXPECT_TRUE(memo.Font().bold()) << family;
+    EXPECT_EQ(memo.CharWidth(), QFontMetrics(memo.Font()).horizontalAdvance(QLatin1Char('W')))
+        << family;
+  }
 }
 
 // ---- what is painted --------------------------------------------------------------------------

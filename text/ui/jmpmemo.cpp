@@ -105,18 +105,27 @@ std::string fold(std::string_view s) {
   return out;
 }
 
-// The system's fixed-pitch font stands in for a face the machine lacks.
+// The system's fixed-pitch font stands in for a face the machine lacks. Only a face that really
+// is fixed-pitch will do: columns are counted in character widths.
 QFont fixedPitchOrFallback(const QFont& wanted) {
-  QFont f = wanted;
-  f.setStyleHint(QFont::TypeWriter);
-  if (QFontInfo(f).fixedPitch()) return f;
-  QFont sys = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  if (wanted.pixelSize() > 0)
-    sys.setPixelSize(wanted.pixelSize());
-  else if (wanted.pointSizeF() > 0)
-    sys.setPointSizeF(wanted.pointSizeF());
-  sys.setWeight(wanted.weight());
-  sys.setItalic(wanted.italic());
+  if (QFontInfo(wanted).fixedPitch()) return wanted;
+  auto sized = [&wanted](QFont f) {
+    if (wanted.pixelSize() > 0)
+      f.setPixelSize(wanted.pixelSize());
+    else if (wanted.pointSizeF() > 0)
+      f.setPointSizeF(wanted.pointSizeF());
+    f.setWeight(wanted.weight());
+    f.setItalic(wanted.italic());
+    return f;
+  };
+  QFont sys = sized(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  if (QFontInfo(sys).fixedPitch()) return sys;
+  for (const char* family : {"Courier New", "Liberation Mono", "DejaVu Sans Mono", "Noto Mono",
+                             "Courier", "monospace"}) {
+    QFont f = sized(QFont(QString::fromLatin1(family)));
+    if (QFontInfo(f).fixedPitch()) return f;
+  }
+  sys.setStyleHint(QFont::TypeWriter);
   return sys;
 }
 

@@ -49,6 +49,9 @@ TEST(EpubImport, ChapterStructureBecomesTheseLines) {
    <i>серым</i>.<a epub:type="noteref" href="#fn1">1</a></p>
  <div>Текст прямо в блоке <span>и в строке</span></div>
  <p>Строка стиха,<br/>вторая строка.</p>
+ <p class="empty-line"/>
+ <div class="poem"><div class="stanza"><p class="v">Стих один,</p><p class="v">стих два.</p></div>
+ <div class="stanza"><p class="v">Стих три.</p></div></div>
  <p><img src="pic.png" alt="рис"/></p>
  <p>Рисунок <img src="p2.png"/> в строке.</p>
  <svg xmlns="http://www.w3.org/2000/svg"><image href="c.jpg"/><text>не текст</text></svg>
@@ -80,6 +83,11 @@ TEST(EpubImport, ChapterStructureBecomesTheseLines) {
                                        "  Текст прямо в блоке и в строке",
                                        "  Строка стиха,",
                                        "  вторая строка.",
+                                       "",
+                                       "  Стих один,",
+                                       "  стих два.",
+                                       "",
+                                       "  Стих три.",
                                        "[картинка]",
                                        "  Рисунок [картинка] в строке.",
                                        "[картинка]",

@@ -249,9 +249,13 @@ class ChapterHandler : public XmlHandler {
         w_.StartLine(LineKind::Title);
         ++headingDepth_;
         break;
-      case HTag::Block:
+      case HTag::Block: {
+        // Books converted from FB2 keep its empty lines and stanzas as classes.
+        const char* classes = Attribute(atts, "class");
+        if (HasWord(classes, "empty-line") || HasWord(classes, "stanza")) w_.BlankLine();
         w_.StartLine(Kind());
         break;
+      }
       case HTag::Pre:
         w_.StartLine(Kind());
         ++preDepth_;

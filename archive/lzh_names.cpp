@@ -141,10 +141,7 @@ std::string lzhStoredName(const std::string& path, bool storePath, const std::st
   return lzhStoredNameTail(std::move(name), upperCase);
 }
 
-std::string lzhSafeRelativePath(std::string_view memberName) {
-  const std::string shown(memberName);
-  if (memberName.find('\0') != std::string_view::npos)
-    throw ELzhUnsafePath("Unsafe member name in archive: " + shown);
+std::string lzhUnsafeRelativePath(std::string_view memberName) {
   std::string_view rest = memberName;
   if (rest.size() >= 2 && rest[1] == ':') rest.remove_prefix(2);
   std::string out;
@@ -153,14 +150,31 @@ std::string lzhSafeRelativePath(std::string_view memberName) {
     std::size_t end = rest.find_first_of("\\/", i);
     if (end == std::string_view::npos) end = rest.size();
     std::string_view part = rest.substr(i, end - i);
-    if (part == "..") throw ELzhUnsafePath("Unsafe member name in archive: " + shown);
     if (!part.empty() && part != ".") {
       if (!out.empty()) out += '/';
       out += part;
     }
     i = end + 1;
   }
-  if (out.empty()) throw ELzhUnsafePath("Unsafe member name in archive: " + shown);
+  return out;
+}
+
+bool lzhLeavesFolder(std::string_view relativePath) {
+  if (relativePath.empty() || relativePath.find('\0') != std::string_view::npos) return true;
+  std::size_t i = 0;
+  while (i <= relativePath.size()) {
+    std::size_t end = relativePath.find('/', i);
+    if (end == std::string_view::npos) end = relativePath.size();
+    if (relativePath.substr(i, end - i) == "..") return true;
+    i = end + 1;
+  }
+  return false;
+}
+
+std::string lzhSafeRelativePath(std::string_view memberName) {
+  std::string out = lzhUnsafeRelativePath(memberName);
+  if (lzhLeavesFolder(out) || memberName.find('\0') != std::string_view::npos)
+    throw ELzhUnsafePath("Unsafe member name in archive: " + std::string(memberName));
   return out;
 }
 

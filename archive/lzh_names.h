@@ -36,6 +36,12 @@ std::string lzhStoredNameTail(std::string name, bool upperCase);
 // folder separators, "." parts dropped. Raises ELzhUnsafePath for "..", NUL bytes or an
 // empty result, so that nothing can land outside the target folder.
 std::string lzhSafeRelativePath(std::string_view memberName);
+// The same conversion without the refusal, for showing a refused name to a host that may
+// rename or skip it.
+std::string lzhUnsafeRelativePath(std::string_view memberName);
+// True for a relative path that is empty, holds a NUL byte or has a ".." part: it could end up
+// outside the folder it is put under.
+bool lzhLeavesFolder(std::string_view relativePath);
 
 // Local-time MS-DOS date (high word) and time (low word), and back.
 std::uint32_t lzhDosDateTime(std::time_t when);

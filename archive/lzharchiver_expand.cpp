@@ -104,12 +104,25 @@ void TLzhArchiver::expandMembers() {
 bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& header,
                              std::vector<std::string>& done) {
   const auto dateTime = static_cast<std::int32_t>(header.dateTime());
-  // Rooted, drive-prefixed and ".." names never leave the target folder.
-  std::string target = targetPath_ + lzhSafeRelativePath(header.name);
+  // Rooted and drive-prefixed names are put inside the target folder; a name with ".." has no
+  // safe place there: the host may skip or rename it, else it is refused.
+  std::string target;
+  std::string unsafe;
+  try {
+    target = targetPath_ + lzhSafeRelativePath(header.name);
+  } catch (const ELzhUnsafePath& e) {
+    unsafe = e.what();
+    target = targetPath_ + lzhUnsafeRelativePath(header.name);
+  }
   if (OnCheckFile) OnCheckFile(header.name, target, dateTime, pmExpand);
   confirm(VerifyMode ? 4 : 2, header.name, target);
   if (target.empty()) return true;
   if (target == "*") return false;
+  // Also what a host made of the name must stay below the target folder.
+  std::string_view below = target;
+  if (below.substr(0, targetPath_.size()) == targetPath_) below.remove_prefix(targetPath_.size());
+  if (lzhLeavesFolder(below))
+    throw ELzhUnsafePath(unsafe.empty() ? "Unsafe member name in archive: " + header.name : unsafe);
 
   prepareFolders(targetPath_, target, MakeDirectories);
   const bool temporary = SafeMode || VerifyMode;

@@ -160,40 +160,49 @@ int testArchive(const std::string& archiveName, const std::string& password) {
   ProgressBar bar;
   useProgress(archiver, bar);
   InterruptGuard interrupt(archiver);
-  int resume = 0, tested = 0, failed = 0;
-  std::string current;
+  // Names by position, for members that fail before their name is announced.
+  std::vector<std::string> names;
+  try {
+    archiver.Scan();
+  } catch (const std::exception&) {
+  }
+  names = archiver.FileList();
+  int resume = 0, finished = -1, tested = 0, failed = 0;
   archiver.OnCheckFile = [&](const std::string& member, std::string& target, std::int32_t, TLzhProcessMode) {
     if (archiver.FileInformationIndex() < resume) {
       target.clear();
+      finished = archiver.FileInformationIndex();
       return;
     }
-    current = member;
-    bar.setLabel(shownName(member));
+    bar.setLabel(shownName(memberName(member)));
   };
   archiver.OnAfterProcessed = [&](const std::string& member, const std::string&, std::int32_t, TLzhProcessMode) {
     bar.clear();
-    std::printf("OK      %s\n", shownName(member).c_str());
+    std::printf("OK      %s\n", shownName(memberName(member)).c_str());
+    finished = archiver.FileInformationIndex();
     ++tested;
   };
   int status = 0;
-  // A failing member ends Verify; run it again from the member after it.
+  // A failing member ends Verify; run it again from the member after it. A failure while no
+  // member was under way is the archive's own (a broken header) and ends the test.
   for (;;) {
     try {
       archiver.Verify();
       break;
     } catch (const std::exception& e) {
       bar.clear();
-      int index = archiver.FileInformationIndex();
-      if (index >= resume && !current.empty()) {
-        std::printf("FAILED  %s: %s\n", shownName(current).c_str(), escapeControl(e.what()).c_str());
-        ++tested;
-        ++failed;
-        resume = index + 1;
-        current.clear();
-        continue;
+      const int index = archiver.FileInformationIndex();
+      if (archiver.AbortFlag || index <= finished || index < resume) {
+        status = fail("t", e.what());
+        break;
       }
-      status = fail("t", e.what());
-      break;
+      const std::string name = static_cast<std::size_t>(index) < names.size() ? names[static_cast<std::size_t>(index)]
+                                                                           : "member " + std::to_string(index + 1);
+      std::printf("FAILED  %s: %s\n", shownName(memberName(name)).c_str(), escapeControl(e.what()).c_str());
+      ++tested;
+      ++failed;
+      resume = index + 1;
+      finished = index;
     }
   }
   bar.clear();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
+
 #include "archive/crc16.h"
 #include "archive/lzh_format.h"
 #include "archive/lzh_names.h"
@@ -121,6 +123,47 @@ TEST(SafetyPaths, DotDotIsRefusedAndNothingIsWrittenOutside) {
       EXPECT_THROW(archiver.Verify(), ELzhUnsafePath);
       EXPECT_EQ(listTree(dir.path()), (std::vector<std::string>{"a.lzh", "target", "target/GOOD.TXT"})) << name;
     }
+  }
+}
+
+TEST(SafetyPaths, HostMaySkipOrRenameARefusedNameButNotKeepItsDotDot) {
+  ScratchFolder dir;
+  writeFile(dir / "a.lzh", archiveOf({"..\\EVIL.TXT", "C:..\\X\\EVIL2.TXT", "FINE.TXT"}, 1));
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&, std::string&)> host;
+    std::vector<std::string> written;  // empty: refused
+  };
+  const std::string target = dir / "target/";
+  const Case cases[] = {
+      {"skip", [](const std::string& m, std::string& t) { if (m != "FINE.TXT") t.clear(); }, {"FINE.TXT"}},
+      {"rename",
+       [&](const std::string& m, std::string& t) { if (m != "FINE.TXT") t = target + "SAVED" + std::to_string(m.size()); },
+       {"FINE.TXT", "SAVED11", "SAVED16"}},
+      {"shown name", [&](const std::string& m, std::string& t) {
+         if (m == "..\\EVIL.TXT") {
+           EXPECT_EQ(t, target + "../EVIL.TXT");
+         }
+         if (m == "C:..\\X\\EVIL2.TXT") {
+           EXPECT_EQ(t, target + "../X/EVIL2.TXT");
+         }
+       }, {}},
+      {"recoded but still outside", [&](const std::string&, std::string& t) { t += ".utf8"; }, {}},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(dir / "target");
+    std::filesystem::create_directories(dir / "target");
+    TLzhArchiver archiver;
+    archiver.ArchiveName = dir / "a.lzh";
+    archiver.setTargetPath(dir / "target");
+    archiver.OnCheckFile = [&](const std::string& member, std::string& t, std::int32_t, TLzhProcessMode) { c.host(member, t); };
+    if (c.written.empty()) {
+      EXPECT_THROW(archiver.Expand(), ELzhUnsafePath) << c.what;
+    } else {
+      archiver.Expand();
+    }
+    EXPECT_EQ(listTree(dir / "target"), c.written) << c.what;
+    EXPECT_EQ(listTree(dir.path()).size(), 2 + c.written.size()) << c.what;
   }
 }
 

@@ -517,3 +517,38 @@ TEST_F(MainWindowTest, OpenStyleAndFilterWorkOnTheFileList) {
 
 }  // namespace
 }  // namespace pagora
+
+namespace pagora {
+namespace {
+
+class LayoutTest : public testing_support::WindowTest {};
+
+TEST_F(LayoutTest, WindowLayoutGoesToTheCurrentFolderAndComesBack) {
+  write("config.ini",
+        "[Form1]\r\nFileListBox1_ViewStyle=vsList\r\nDirListBox_Directory=" + books() +
+            "\r\nFormVersion=0\r\n");
+  {
+    ScriptedPrompts prompts;
+    TForm1 form;
+    form.show();
+    QApplication::processEvents();
+    EXPECT_EQ(form.FileListBox1->ViewStyle(), TViewStyle::vsList);
+    EXPECT_EQ(form.DirListBox->Directory().toStdString(), books());
+    form.Icon1Click(1);
+    form.close();
+    EXPECT_TRUE(prompts.records().empty());
+  }
+  std::string saved = read(root_ / "config.ini");
+  for (const char* key : {"Flags=", "ShowCmd=", "NormPos=", "DirListBox_Width=",
+                          "Panel4_Width=", "FormVersion=0"}) {
+    EXPECT_NE(saved.find(key), std::string::npos) << key << "\n" << saved;
+  }
+  EXPECT_NE(saved.find("FileListBox1_ViewStyle=vsIcon\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("DirListBox_Directory=" + books() + "\r\n"), std::string::npos) << saved;
+  // Section "Main" went to the program's folder, not here.
+  EXPECT_EQ(saved.find("[Main]"), std::string::npos) << saved;
+  EXPECT_NE(read(root_ / "prog" / "config.ini").find("LastBook=book\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pagora

@@ -177,3 +177,32 @@ TEST_F(BookBuilderTest, AdtWrapReportsAMissingArchive) {
 
 }  // namespace
 }  // namespace pagora
+
+namespace pagora {
+namespace {
+
+TEST_F(BookBuilderTest, BooksAreStoredAsTheirTextUnderTheirOwnName) {
+  if (!CanImportBooks()) GTEST_SKIP() << "the book importer is not part of this build";
+  std::string fb2 = write(
+      "Сказка.fb2",
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<FictionBook xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\"><description>"
+      "<title-info><book-title>Репка</book-title></title-info></description>"
+      "<body><section><p>Посадил дед репку.</p></section></body></FictionBook>\n");
+  std::string archive = (folder_ / "book.lzh").string();
+  TBookBuilder builder;
+  builder.Compress({fb2}, archive);
+  // Сказка.txt in the device character set.
+  EXPECT_EQ(builder.StoredNames(),
+            (std::vector<std::string>{"\x92\xAC\xA1\xA9\xAC\xA1.txt"}));
+  TLzhArchiver reader;
+  reader.ArchiveName = archive;
+  ASSERT_TRUE(reader.Scan());
+  ASSERT_EQ(reader.FileList().size(), 1u);
+  EXPECT_GT(reader.FileInfoList()[0].UncompressedSize, 20u);
+  // The book itself is untouched and no text file was left beside it.
+  EXPECT_EQ(listing(), (std::vector<std::string>{"book.lzh", "Сказка.fb2"}));
+}
+
+}  // namespace
+}  // namespace pagora

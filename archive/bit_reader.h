@@ -76,7 +76,7 @@ class BitReader {
   std::uint64_t bits_ = 0;
   int count_ = 0;
   bool ended_ = false;
-  std::uint8_t buffer_[4096];
+  std::uint8_t buffer_[8192];
   const std::uint8_t* in_ = buffer_;
   const std::uint8_t* end_ = buffer_;
 };

@@ -80,7 +80,7 @@ std::size_t BytePump::read(std::uint8_t* data, std::size_t n) {
     if (inPos_ == inLen_ && !refill()) break;
     const std::size_t take = std::min(n - done, inLen_ - inPos_);
     const std::uint8_t* src = inBuf_.get() + inPos_;
-    crcIn_ = crc16(src, take, crcIn_);
+    if (inputCrc_) crcIn_ = crc16(src, take, crcIn_);
     std::memcpy(data + done, src, take);
     if (unscrambleInput_) {
       for (std::size_t i = 0; i < take; ++i) data[done + i] ^= keyBytes_[keyIndex_++ & 3];

@@ -42,6 +42,9 @@ class BytePump {
   // Reports 0 % (a -1 answer raises ELzhOperationAborted) and resets counts and CRCs.
   void start();
 
+  // Expansion never looks at crcIn(); it may spare the pump computing it.
+  void setInputCrc(bool on) { inputCrc_ = on; }
+
   // Next input byte (CRC-16 of the raw byte, then unscrambled). At the end of the input it
   // returns 0 and atEnd() becomes true.
   int getc() {
@@ -49,7 +52,7 @@ class BytePump {
       if (!refill()) return 0;
     }
     std::uint8_t b = inBuf_[inPos_++];
-    crcIn_ = crc16Update(crcIn_, b);
+    if (inputCrc_) crcIn_ = crc16Update(crcIn_, b);
     if (unscrambleInput_) b ^= keyBytes_[keyIndex_++ & 3];
     return b;
   }
@@ -110,6 +113,7 @@ class BytePump {
   std::uint32_t keyIndex_ = 0;
   bool scrambleOutput_;
   bool unscrambleInput_;
+  bool inputCrc_ = true;
   LzhProgressHandler progress_;
   const std::atomic<bool>* abortFlag_;
 };

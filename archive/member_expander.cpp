@@ -37,6 +37,7 @@ std::int64_t expandMember(TLzhCoderState& state, const LzhExpandRequest& request
   const std::uint32_t key = scrambleKey(context.password);
   BytePump pump(*request.archive, request.compressedSize, *request.output, kLzhNoOutputLimit, key,
                 false, request.scrambled, context.progress, context.abortFlag);
+  pump.setInputCrc(false);
   pump.start();
   try {
     switch (request.method) {

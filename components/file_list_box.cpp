@@ -227,8 +227,10 @@ void TFileListBox::Update() {
     auto* size = new QStandardItem(locale.formattedDataSize(info.size()));
     size->setData(QVariant::fromValue<qint64>(info.size()), Qt::UserRole);
     size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The date alone keeps the narrow pane readable; the tool tip has the time too.
     auto* modified =
-        new QStandardItem(locale.toString(info.lastModified(), QLocale::ShortFormat));
+        new QStandardItem(locale.toString(info.lastModified().date(), QLocale::ShortFormat));
+    modified->setToolTip(locale.toString(info.lastModified(), QLocale::LongFormat));
     model_.appendRow({name, size, modified});
   }
   for (int i = 0; i < Count(); ++i) {

@@ -39,11 +39,11 @@ class MemoryFile {
 };
 
 // Expands `size` bytes as the coded data of one member of the given method. The first two
-// bytes give the declared size (up to 64 KB, so that zero-bit streams end soon) and the
+// bytes give the declared size (up to 16 KB, so that zero-bit streams end soon) and the
 // scrambled flag; every failure must be one of the engine's own.
 inline void expandArbitrary(int method, const std::uint8_t* data, std::size_t size) {
   if (size < 2) return;
-  const std::int64_t declared = ((data[0] << 8) | data[1]) & 0x7FFF;
+  const std::int64_t declared = ((data[0] << 8) | data[1]) & 0x3FFF;
   const bool scrambled = (data[0] & 0x80) != 0;
   MemoryFile file(data + 2, size - 2);
   if (!file.ok()) return;

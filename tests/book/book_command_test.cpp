@@ -1,0 +1,112 @@
+// pagora-cli book build and book send run as programs: what they print, what they write, and
+// the exact arguments send hands to corvane-cli (a stand-in that records them).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class BookCommandTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string(PAGORA_CLI).empty()) GTEST_SKIP() << "pagora-cli is not part of this build";
+    folder_ = fs::path(testing::TempDir()) /
+              ("book_command_" + std::to_string(::getpid()) + "_" +
+               testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_ / "bin");
+    // A copy of the program with a recording corvane-cli beside it.
+    fs::copy_file(PAGORA_CLI, folder_ / "bin" / "pagora-cli");
+    std::ofstream(folder_ / "bin" / "corvane-cli")
+        << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n"
+           "exit 3\n";
+    fs::permissions(folder_ / "bin" / "corvane-cli", fs::perms::owner_all);
+  }
+  void TearDown() override {
+    if (!folder_.empty()) fs::remove_all(folder_);
+  }
+
+  // Runs pagora-cli in the test folder; returns the exit status and the standard output.
+  std::pair<int, std::string> run(const std::string& arguments) {
+    std::string command = "cd '" + folder_.string() + "' && '" +
+                          (folder_ / "bin" / "pagora-cli").string() + "' " + arguments +
+                          " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    int status = ::pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+  }
+  static std::string read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  fs::path folder_;
+};
+
+TEST_F(BookCommandTest, BuildWritesTheArchiveAndTheAdtFile) {
+  std::ofstream(folder_ / "a.txt") << "first\r\n";
+  std::ofstream(folder_ / "Книга.txt") << "вторая\r\n";
+  auto [status, out] = run("book build 'My Book' a.txt Книга.txt ./a.txt --adt");
+  ASSERT_EQ(status, 0) << out;
+  auto size = fs::file_size(folder_ / "My Book.lzh");
+  EXPECT_NE(out.find("File My Book.lzh.adt\nSize: " + std::to_string(size) +
+                     " bytes\nReady to send in Casio PV\n"),
+            std::string::npos)
+      << out;
+  EXPECT_TRUE(fs::exists(folder_ / "My Book.lzh.adt"));
+  std::string archive = read(folder_ / "My Book.lzh");
+  // Two members: a.txt once (./a.txt is the same entry of the list), then the device name.
+  auto first = archive.find("a.txt");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_EQ(archive.find("a.txt", first + 1), std::string::npos);
+  EXPECT_NE(archive.find("\x8B\xAF\xAA\xA4\xA1.txt"), std::string::npos);
+}
+
+TEST_F(BookCommandTest, BuildRefusesMissingFilesAndLeavesNothing) {
+  auto [status, out] = run("book build book missing.txt");
+  EXPECT_NE(status, 0);
+  EXPECT_FALSE(fs::exists(folder_ / "book.lzh"));
+}
+
+TEST_F(BookCommandTest, SendStartsCorvaneWithTheArchiveAsOneArgument) {
+  std::ofstream(folder_ / "My Book.lzh") << "archive bytes";
+  struct Case {
+    const char* options;
+    const char* expected;
+  } cases[] = {
+      {"", "--baudrate=9600\n--port=COM1\nMy Book.lzh\n"},
+      {"--port 2 --baud 115200", "--baudrate=115200\n--port=COM2\nMy Book.lzh\n"},
+      {"--port COM4 --baud 57600", "--baudrate=57600\n--port=COM4\nMy Book.lzh\n"},
+      {"--port /dev/ttyUSB0", "--baudrate=9600\n--port=/dev/ttyUSB0\nMy Book.lzh\n"},
+  };
+  for (const auto& c : cases) {
+    fs::remove(folder_ / "bin" / "args");
+    // "My Book" names the archive My Book.lzh, as the build does.
+    auto [status, out] = run(std::string("book send 'My Book' ") + c.options);
+    EXPECT_EQ(status, 3) << "corvane-cli's status comes back; " << out;
+    EXPECT_NE(out.find("File My Book.lzh\nSize: 13 bytes\n"), std::string::npos) << out;
+    EXPECT_EQ(read(folder_ / "bin" / "args"), c.expected) << c.options;
+  }
+}
+
+TEST_F(BookCommandTest, SendWithoutAnArchiveStartsNothing) {
+  auto [status, out] = run("book send nothing");
+  EXPECT_EQ(status, 1) << out;
+  EXPECT_NE(out.find("nothing.lzh"), std::string::npos) << out;
+  EXPECT_FALSE(fs::exists(folder_ / "bin" / "args"));
+  auto [badStatus, badOut] = run("book send nothing --baud 1234");
+  EXPECT_NE(badStatus, 0);
+  EXPECT_FALSE(fs::exists(folder_ / "bin" / "args"));
+}
+
+}  // namespace

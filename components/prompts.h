@@ -79,8 +79,11 @@ class ScriptedPrompts : public Prompts {
   ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
 
   void queueAnswer(PromptAnswer answer) { answers_.push_back(answer); }
-  void queueInput(std::optional<QString> text) {
-    inputs_.push_back({text.has_value(), text.value_or(QString())});
+  void queueInput(const std::optional<QString>& text) {
+    if (text)
+      inputs_.push_back({true, *text});
+    else
+      inputs_.push_back({false, QString()});
   }
 
   const std::vector<Record>& records() const { return records_; }

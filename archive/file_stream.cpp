@@ -112,17 +112,16 @@ void FileStream::truncate(std::int64_t length) {
   if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) fail("Cannot truncate");
 }
 
+void FileStream::sync() {
+  if (fd_ < 0) return;
+  // EINVAL and EROFS: a file that cannot be synced (a pipe, a special file, a read-only mount).
+  if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) fail("Cannot write");
+}
+
 void FileStream::close() {
   if (fd_ < 0) return;
   int fd = std::exchange(fd_, -1);
-  int synced = ::fsync(fd);
-  int saved = errno;
-  int closed = ::close(fd);
-  if (synced != 0 && saved != EINVAL && saved != EROFS) {
-    errno = saved;
-    fail("Cannot write");
-  }
-  if (closed != 0 && errno != EINTR) fail("Cannot close");
+  if (::close(fd) != 0 && errno != EINTR) fail("Cannot close");
 }
 
 void FileStream::fail(const char* what) const {

@@ -36,7 +36,11 @@ class FileStream {
   std::int64_t position() const;
   std::int64_t size() const;
   void truncate(std::int64_t length);
-  // Flushes to the device, then closes; raises when the system reports a failure.
+  // Flushes the data to the device; raises when the system reports a failure. Costly: meant
+  // for a file that is about to replace another one, so that the rename never swaps in a file
+  // whose data is not yet on disk.
+  void sync();
+  // Closes without flushing to the device; raises when the system reports a failure.
   void close();
 
  private:

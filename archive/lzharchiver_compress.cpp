@@ -91,6 +91,7 @@ bool copyFile(const std::string& from, const std::string& to) {
       if (got == 0) break;
       out.write(buffer.data(), got);
     }
+    out.sync();  // the copy is renamed over the archive next
     out.close();
     return true;
   } catch (const Exception&) {
@@ -179,6 +180,7 @@ void TLzhArchiver::Compress() {
   try {
     copyOldMembers(out.stream, ArchiveName);
     writeEndMarker(out.stream);
+    out.stream.sync();  // on disk before it is renamed over the old archive
     out.stream.close();
   } catch (const ELzhInvalidHeader&) {
     out.stream = FileStream();

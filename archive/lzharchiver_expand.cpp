@@ -175,6 +175,9 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
     request.brisko = archive.brisko;
     elapsedTicks_ = expandMember(coderState_, request, coderContext());
 
+    // The temporary file replaces the target next: its data must be on disk first. A verified
+    // copy is removed, and a file expanded in place replaces nothing.
+    if (SafeMode && !VerifyMode) out.sync();
     out.close();
     struct timespec times[2];
     times[0].tv_sec = times[1].tv_sec = lzhUnixTime(header.dateTime());

@@ -74,6 +74,15 @@ bool BytePump::refill() {
   return true;
 }
 
+void BytePump::copyRest() {
+  std::uint8_t chunk[kChunk];
+  for (;;) {
+    const std::size_t got = read(chunk, sizeof chunk);
+    if (got == 0) break;
+    write(chunk, got);
+  }
+}
+
 std::size_t BytePump::read(std::uint8_t* data, std::size_t n) {
   std::size_t done = 0;
   while (done < n) {

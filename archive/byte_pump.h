@@ -74,6 +74,8 @@ class BytePump {
   }
   // Writes n bytes as n putc calls would.
   void write(const std::uint8_t* data, std::size_t n);
+  // Copies the rest of the input to the output unchanged (the stored method).
+  void copyRest();
 
   // Writes what is left in the output buffer.
   void flush();

@@ -59,12 +59,7 @@ template bool buildHuffmanDecodeTable<8, kLh5LenSymbols>(const std::uint8_t*, in
 
 namespace {
 
-constexpr int NMAIN = kLh5MainSymbols;
-constexpr int NPOS = kLh5PosSymbols;
-constexpr int NLEN = kLh5LenSymbols;
-constexpr int MAIN_BITS = 9;
-constexpr int POS_BITS = 4;
-constexpr int LEN_BITS = 5;
+using namespace lh5;
 
 [[noreturn]] void badTable() { throw ELzhBadDecodeTable("Bad decode table in archive!"); }
 

@@ -12,12 +12,7 @@ namespace {
 constexpr int W = kLh5Window;
 constexpr int NONE = 0;
 constexpr int STALE = 0x8000;
-constexpr int NMAIN = kLh5MainSymbols;
-constexpr int NPOS = kLh5PosSymbols;
-constexpr int NLEN = kLh5LenSymbols;
-constexpr int MAIN_BITS = 9;
-constexpr int POS_BITS = 4;
-constexpr int LEN_BITS = 5;
+using namespace lh5;
 constexpr int BLOCK_LIMIT = kLh5BlockBytes - 24;
 
 // Number of significant bits of p (0 for 0).

@@ -10,6 +10,17 @@ inline constexpr int kLh5MainSymbols = 510;  // NMAIN
 inline constexpr int kLh5PosSymbols = 14;    // NPOS
 inline constexpr int kLh5LenSymbols = 19;    // NLEN
 
+// The short names both block coders use: the three alphabets, and the widths of the counts in a
+// block header (main code lengths, position code lengths, length code lengths).
+namespace lh5 {
+inline constexpr int NMAIN = kLh5MainSymbols;
+inline constexpr int NPOS = kLh5PosSymbols;
+inline constexpr int NLEN = kLh5LenSymbols;
+inline constexpr int MAIN_BITS = 9;
+inline constexpr int POS_BITS = 4;
+inline constexpr int LEN_BITS = 5;
+}  // namespace lh5
+
 // Scratch space of one code construction, sized for the largest code.
 struct HuffmanWork {
   std::uint16_t left[2 * kLh5MainSymbols - 1];

@@ -37,6 +37,21 @@ std::string formatQuestion(const std::string& text, const std::string& a, const 
   return out;
 }
 
+// Runs `run` with `flag` set to `value`, then gives the flag its former value back, also when
+// `run` fails.
+template <class Run>
+void withFlag(bool& flag, bool value, Run run) {
+  const bool saved = flag;
+  flag = value;
+  try {
+    run();
+  } catch (...) {
+    flag = saved;
+    throw;
+  }
+  flag = saved;
+}
+
 }  // namespace
 
 TLzhArchiver::TLzhArchiver()
@@ -101,27 +116,11 @@ bool TLzhArchiver::Scan() {
 }
 
 void TLzhArchiver::Expand() {
-  const bool saved = VerifyMode;
-  VerifyMode = false;
-  try {
-    expandMembers();
-  } catch (...) {
-    VerifyMode = saved;
-    throw;
-  }
-  VerifyMode = saved;
+  withFlag(VerifyMode, false, [this] { expandMembers(); });
 }
 
 void TLzhArchiver::Verify() {
-  const bool saved = VerifyMode;
-  VerifyMode = true;
-  try {
-    expandMembers();
-  } catch (...) {
-    VerifyMode = saved;
-    throw;
-  }
-  VerifyMode = saved;
+  withFlag(VerifyMode, true, [this] { expandMembers(); });
 }
 
 }  // namespace pagora

@@ -10,20 +10,6 @@
 
 namespace pagora {
 
-namespace {
-
-// Copies until the input ends.
-void copyStored(BytePump& pump) {
-  std::uint8_t chunk[BytePump::kChunk];
-  for (;;) {
-    const std::size_t got = pump.read(chunk, sizeof chunk);
-    if (got == 0) break;
-    pump.write(chunk, got);
-  }
-}
-
-}  // namespace
-
 LzhCodeResult codeMember(TLzhCoderState& state, FileStream& source, FileStream& archive,
                          std::int64_t bytesToRead, int method, const LzhCoderContext& context) {
   if (method < 0 || method > 2) {
@@ -36,7 +22,7 @@ LzhCodeResult codeMember(TLzhCoderState& state, FileStream& source, FileStream& 
   pump.start();
   switch (method) {
     case 0:
-      copyStored(pump);
+      pump.copyRest();
       break;
     case 1:
       lh1Encode(state, pump);

@@ -14,15 +14,6 @@ namespace {
 
 constexpr const char* kInvalidPassword = "Invalid password -- cannot decrypt file";
 
-void copyStored(BytePump& pump) {
-  std::uint8_t chunk[BytePump::kChunk];
-  for (;;) {
-    const std::size_t got = pump.read(chunk, sizeof chunk);
-    if (got == 0) break;
-    pump.write(chunk, got);
-  }
-}
-
 }  // namespace
 
 std::int64_t expandMember(TLzhCoderState& state, const LzhExpandRequest& request,
@@ -42,7 +33,7 @@ std::int64_t expandMember(TLzhCoderState& state, const LzhExpandRequest& request
   try {
     switch (request.method) {
       case 0:
-        copyStored(pump);
+        pump.copyRest();
         break;
       case 1:
         lh1Decode(state, pump, request.originalSize);

@@ -257,6 +257,10 @@ void UploadEngine::write(const std::uint8_t* data, std::size_t n, bool flush) {
   port_.write(data, n, flush);
 }
 
+void UploadEngine::write(std::string_view text, bool flush) {
+  write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), flush);
+}
+
 void UploadEngine::endUpload() {
   state_ = UploadState::Idle;
   port_.close();
@@ -269,7 +273,7 @@ bool UploadEngine::cancelled() const {
 void UploadEngine::awaitBootStrap() {
   if (!isBootStrapAnnouncement(buffer_.text())) return;
   const std::string command = bootstrapCommand(options_.baudRate);
-  write(reinterpret_cast<const std::uint8_t*>(command.data()), command.size());
+  write(command);
   buffer_.clear();
   imagePosition_ = -3;
   recordsSent_ = 0;
@@ -329,10 +333,9 @@ void UploadEngine::installReceiver() {
     if (end == std::string::npos) end = image.size();
     const std::string_view record(image.data() + begin, end - begin);
     if (record.starts_with(kEndRecord)) {
-      write(reinterpret_cast<const std::uint8_t*>(kStartAddressRecord.data()),
-            kStartAddressRecord.size(), false);
+      write(kStartAddressRecord, false);
     }
-    write(reinterpret_cast<const std::uint8_t*>(record.data()), record.size());
+    write(record);
     view_.advanceProgress(static_cast<std::uint32_t>(record.size()));
     ++recordsSent_;
     imagePosition_ = static_cast<std::int32_t>(end);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "uploader/clock.h"
 #include "uploader/receive_buffer.h"
@@ -103,6 +104,7 @@ class UploadEngine {
   bool cancelled() const;
   void endUpload();
   void write(const std::uint8_t* data, std::size_t n, bool flush = true);
+  void write(std::string_view text, bool flush = true);
   void writeBlock();
   void resendBlock();
   void writeEot();

@@ -296,10 +296,19 @@ class Encoder {
 
   void putRightBits(int n, unsigned x) { putLeftBits(n, (x << (16 - n)) & 0xFFFF); }
 
-  void countLengthSymbols() {
-    for (int i = 0; i < NLEN; ++i) t_.lenSymCount[i] = 0;
+  // Main symbols up to the last one in use: the lengths beyond it are not sent.
+  int usedMainSymbols() const {
     int n = NMAIN;
     while (n > 0 && t_.mainLen[n - 1] == 0) --n;
+    return n;
+  }
+
+  // Walks the first n main code lengths as a block header sends them: a length k as symbol k+2,
+  // a run of zeros as symbols 0 (one zero each), 1 (4 extra bits: 3 to 18 zeros) or 2
+  // (MAIN_BITS extra bits: 20 or more), 19 zeros as 0 then 1 with 15.
+  // emit(symbol, extraBits, extraValue), extraBits 0 when the symbol has none.
+  template <class Emit>
+  void walkMainLengths(int n, Emit emit) const {
     int i = 0;
     while (i < n) {
       const int k = t_.mainLen[i++];
@@ -310,19 +319,25 @@ class Encoder {
           ++run;
         }
         if (run <= 2) {
-          t_.lenSymCount[0] = static_cast<std::uint16_t>(t_.lenSymCount[0] + run);
+          for (int r = 0; r < run; ++r) emit(0, 0, 0u);
         } else if (run <= 18) {
-          ++t_.lenSymCount[1];
+          emit(1, 4, static_cast<unsigned>(run - 3));
         } else if (run == 19) {
-          ++t_.lenSymCount[0];
-          ++t_.lenSymCount[1];
+          emit(0, 0, 0u);
+          emit(1, 4, 15u);
         } else {
-          ++t_.lenSymCount[2];
+          emit(2, MAIN_BITS, static_cast<unsigned>(run - 20));
         }
       } else {
-        ++t_.lenSymCount[k + 2];
+        emit(k + 2, 0, 0u);
       }
     }
+  }
+
+  void countLengthSymbols() {
+    for (int i = 0; i < NLEN; ++i) t_.lenSymCount[i] = 0;
+    walkMainLengths(usedMainSymbols(),
+                    [this](int symbol, int, unsigned) { ++t_.lenSymCount[symbol]; });
   }
 
   void writeSmallLengths(int n, int nbit, int special) {
@@ -346,35 +361,12 @@ class Encoder {
   void sendLengthSymbol(int c) { putLeftBits(t_.smallLen[c], t_.smallCode[c]); }
 
   void writeMainLengths() {
-    int n = NMAIN;
-    while (n > 0 && t_.mainLen[n - 1] == 0) --n;
+    const int n = usedMainSymbols();
     putRightBits(MAIN_BITS, static_cast<unsigned>(n));
-    int i = 0;
-    while (i < n) {
-      const int k = t_.mainLen[i++];
-      if (k == 0) {
-        int run = 1;
-        while (i < n && t_.mainLen[i] == 0) {
-          ++i;
-          ++run;
-        }
-        if (run <= 2) {
-          for (int r = 0; r < run; ++r) sendLengthSymbol(0);
-        } else if (run <= 18) {
-          sendLengthSymbol(1);
-          putRightBits(4, static_cast<unsigned>(run - 3));
-        } else if (run == 19) {
-          sendLengthSymbol(0);
-          sendLengthSymbol(1);
-          putRightBits(4, 15);
-        } else {
-          sendLengthSymbol(2);
-          putRightBits(MAIN_BITS, static_cast<unsigned>(run - 20));
-        }
-      } else {
-        sendLengthSymbol(k + 2);
-      }
-    }
+    walkMainLengths(n, [this](int symbol, int extraBits, unsigned extra) {
+      sendLengthSymbol(symbol);
+      if (extraBits != 0) putRightBits(extraBits, extra);
+    });
   }
 
   void writeBlock() {

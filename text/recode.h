@@ -26,6 +26,9 @@ void DeviceToWinInPlace(std::string& text);
 // UTF-8 sequence passes through unchanged. A byte order mark at the very start is dropped.
 std::string Utf8ToWin(std::string_view text);
 void Utf8ToWinInPlace(std::string& text);
+// The same into a buffer of at least text.size() bytes that does not overlap the text; returns
+// the result's length.
+std::size_t Utf8ToWin(std::string_view text, char* out);
 // 1251 -> UTF-8. The one unassigned byte (0x98) becomes U+FFFD.
 std::string WinToUtf8(std::string_view text);
 // True when the bytes form valid UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).

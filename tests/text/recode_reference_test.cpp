@@ -168,13 +168,18 @@ TEST(RecodeReference, Utf8ToWinOnEveryKindOfSequence) {
     cases.push_back(Utf8(cp));
   }
   // A character at every offset of a 32-byte window, so that it straddles each block edge.
-  for (const char* c : {"\xD0\x9F", "\xD1\x91", "\xE2\x80\x93", "\xF0\x9F\x98\x80", "\xD0"}) {
+  for (const char* c : {"\xD0\x9F", "\xD1\x91", "\xD0\x81", "\xE2\x80\x93", "\xF0\x9F\x98\x80",
+                        "\xD0", "\xD1\xD0\x9F", "\x80", "\xD0\x7F"}) {
     for (int at = 0; at < 34; ++at) cases.push_back(std::string(at, 'a') + c + std::string(20, 'b'));
-    for (int at = 0; at < 34; ++at) {
-      std::string letters;
-      for (int k = 0; k < at; ++k) letters += "\xD0\xB0";
-      cases.push_back(letters + c + "\xD1\x8F\xD1\x8F");
-      cases.push_back(letters.substr(0, at) + c);
+    // After letters, whose output is shorter, and with a letter cut by a block's end.
+    for (const char* before : {"", "a", "\xEF\xBB\xBF", "\xEF\xBB\xBF" "a"}) {
+      for (int at = 0; at < 40; ++at) {
+        std::string letters = before;
+        for (int k = 0; k < at; ++k) letters += "\xD0\xB0";
+        cases.push_back(letters + c + "\xD1\x8F\xD1\x8F");
+        cases.push_back(letters + c + "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx");
+        cases.push_back(letters.substr(0, at) + c);
+      }
     }
   }
   for (const std::string& in : cases) {
@@ -199,6 +204,9 @@ TEST(RecodeReference, SeededRandomInputAtEveryAlignment) {
       const std::string_view view(text.data() + skip, text.size() - skip);  // odd alignments
       const std::string want = ReferenceUtf8ToWin(in);
       ASSERT_EQ(Utf8ToWin(view), want) << "round " << round;
+      std::string buffer(view.size() + 1, '#');
+      buffer.resize(Utf8ToWin(view, buffer.data()));
+      ASSERT_EQ(buffer, want) << "round " << round;
       std::string inPlace = in;
       Utf8ToWinInPlace(inPlace);
       ASSERT_EQ(inPlace, want) << "round " << round;

@@ -33,7 +33,8 @@ test: build
 asan: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
-	ctest --preset asan -j $(JOBS)
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	    ctest --preset asan -j $(JOBS)
 
 run: build
 	@./scripts/run.sh build/default

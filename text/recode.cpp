@@ -160,14 +160,63 @@ unsigned char UnicodeToWin(std::uint32_t cp) {
   return b != 0 ? b : '?';
 }
 
+// Tables whose lower half is the identity (866, KOI8-R) leave ASCII alone.
+constexpr bool LowIdentity(const Table& t) {
+  for (int b = 0; b < 0x80; ++b) {
+    if (t[b] != b) return false;
+  }
+  return true;
+}
+
+#if PAGORA_RECODE_SSE2
+// 32 bytes at a time: each of the table's sixteen rows is looked up with a shuffle on the low
+// four bits and kept where the high four bits name that row.
+__attribute__((target("avx2"))) std::size_t MapWide(const unsigned char* in, unsigned char* out,
+                                                    std::size_t n, const Table& table) {
+  const int first = LowIdentity(table) ? 8 : 0;
+  __m256i rows[16];
+  for (int h = first; h < 16; ++h) {
+    rows[h] = _mm256_broadcastsi128_si256(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(table.data() + 16 * h)));
+  }
+  const __m256i lowBits = _mm256_set1_epi8(0x0F);
+  std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+    const __m256i index = _mm256_and_si256(v, lowBits);
+    const __m256i row = _mm256_and_si256(_mm256_srli_epi16(v, 4), lowBits);
+    __m256i result = first == 8 ? _mm256_andnot_si256(_mm256_cmpgt_epi8(_mm256_setzero_si256(), v), v)
+                                : _mm256_setzero_si256();
+    for (int h = first; h < 16; ++h) {
+      const __m256i here = _mm256_cmpeq_epi8(row, _mm256_set1_epi8(static_cast<char>(h)));
+      result = _mm256_or_si256(result,
+                               _mm256_and_si256(here, _mm256_shuffle_epi8(rows[h], index)));
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), result);
+  }
+  return i;
+}
+#endif
+
+// Converts n bytes; `out` may be `in`.
+void MapBytes(const unsigned char* in, unsigned char* out, std::size_t n, const Table& table) {
+  std::size_t i = 0;
+#if PAGORA_RECODE_SSE2
+  static const bool wide = __builtin_cpu_supports("avx2");
+  if (wide) i = MapWide(in, out, n, table);
+#endif
+  for (; i < n; ++i) out[i] = table[in[i]];
+}
+
 void MapInPlace(std::string& text, const Table& table) {
-  for (char& c : text) c = static_cast<char>(table[static_cast<unsigned char>(c)]);
+  auto* p = reinterpret_cast<unsigned char*>(text.data());
+  MapBytes(p, p, text.size(), table);
 }
 
 std::string Map(std::string_view text, const Table& table) {
   std::string out(text.size(), '\0');
-  const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-  for (std::size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(table[in[i]]);
+  MapBytes(reinterpret_cast<const unsigned char*>(text.data()),
+           reinterpret_cast<unsigned char*>(out.data()), text.size(), table);
   return out;
 }
 

@@ -87,20 +87,23 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), LzhArchiver1(new TBookBui
   LzhArchiver1->OnShowProgress = [this](int& percent) { LzhArchiver1ShowProgress(percent); };
 
   FormStorage1 = new TFormStorage(this, QStringLiteral("config.ini"), QStringLiteral("Form1"));
-  FormStorage1->addStoredProperty(
-      QStringLiteral("DirListBox_Width"),
-      [this] { return QString::number(Splitter->sizes().value(0)); },
-      [this](const QString& v) {
-        bool ok = false;
-        int width = v.toInt(&ok);
-        if (!ok || width < 0) return;
-        QList<int> sizes = Splitter->sizes();
-        if (sizes.size() == 3) {
-          sizes[2] += sizes[0] - width;
-          sizes[0] = width;
-          Splitter->setSizes(sizes);
-        }
-      });
+  // The two left panes keep their widths; the chosen list on the right takes what is left.
+  auto storePaneWidth = [this](const QString& name, int pane) {
+    FormStorage1->addStoredProperty(
+        name, [this, pane] { return QString::number(Splitter->sizes().value(pane)); },
+        [this, pane](const QString& v) {
+          bool ok = false;
+          int width = v.toInt(&ok);
+          if (!ok || width < 0) return;
+          QList<int> sizes = Splitter->sizes();
+          if (sizes.size() == 3) {
+            sizes[2] += sizes[pane] - width;
+            sizes[pane] = width;
+            Splitter->setSizes(sizes);
+          }
+        });
+  };
+  storePaneWidth(QStringLiteral("DirListBox_Width"), 0);
   FormStorage1->addStoredProperty(
       QStringLiteral("FileListBox1_ViewStyle"),
       [this] { return ViewStyleName(FileListBox1->ViewStyle()); },
@@ -111,19 +114,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), LzhArchiver1(new TBookBui
   FormStorage1->addStoredProperty(
       QStringLiteral("DirListBox_Directory"), [this] { return DirListBox->Directory(); },
       [this](const QString& v) { DirListBox->setDirectory(v); });
-  FormStorage1->addStoredProperty(
-      QStringLiteral("Panel4_Width"), [this] { return QString::number(Splitter->sizes().value(1)); },
-      [this](const QString& v) {
-        bool ok = false;
-        int width = v.toInt(&ok);
-        if (!ok || width < 0) return;
-        QList<int> sizes = Splitter->sizes();
-        if (sizes.size() == 3) {
-          sizes[2] += sizes[1] - width;
-          sizes[1] = width;
-          Splitter->setSizes(sizes);
-        }
-      });
+  storePaneWidth(QStringLiteral("Panel4_Width"), 1);
   FormStorage1->OnError = [this](const std::exception& e) { ShowException(e); };
 
   FormCreate();

@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <vector>
+
+#include "text/recode.h"
 
 namespace pagora {
 namespace {
@@ -76,6 +79,86 @@ std::int64_t SizeOf(int fd, const std::string& name) {
   return static_cast<std::int64_t>(st.st_size);
 }
 
+// Opens a file to be read from start to end; a folder is refused as a file that cannot be
+// opened (reading it would only fail later, half way through).
+int OpenForReading(const std::string& name) {
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw EAdtFileError("Cannot open file " + name);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    throw EAdtFileError("Cannot open file " + name);
+  }
+  return fd;
+}
+
+struct FdCloser {
+  int fd;
+  ~FdCloser() { ::close(fd); }
+};
+
+// The record key repeated: XOR against a block of whole key periods lets the compiler work on
+// many bytes at a time instead of one byte and one division per step.
+constexpr std::size_t kKeyStreamSize = 20 * 205;  // 4100 bytes, whole periods
+const std::array<unsigned char, kKeyStreamSize>& KeyStream() {
+  static const auto stream = [] {
+    std::array<unsigned char, kKeyStreamSize> s{};
+    for (std::size_t i = 0; i < s.size(); ++i) s[i] = kRecordKey[i % 20];
+    return s;
+  }();
+  return stream;
+}
+
+// Reads a file front to back through one buffer: the record walk asks for 4 bytes at a time,
+// and a system call for each of them would cost more than the data.
+class SequentialReader {
+ public:
+  SequentialReader(int fd, const std::string& name, std::int64_t at)
+      : fd_(fd), name_(name), next_(at), buffer_(1 << 18) {}
+
+  // Up to n bytes; fewer only at the end of the file.
+  std::size_t Read(void* out, std::size_t n) {
+    auto* dst = static_cast<char*>(out);
+    std::size_t done = 0;
+    while (done < n) {
+      if (pos_ == end_) {
+        if (n - done >= buffer_.size()) {  // large reads go straight to the caller
+          const std::size_t got = ReadAt(fd_, name_, dst + done, n - done, next_);
+          next_ += static_cast<std::int64_t>(got);
+          return done + got;
+        }
+        end_ = ReadAt(fd_, name_, buffer_.data(), buffer_.size(), next_);
+        next_ += static_cast<std::int64_t>(end_);
+        pos_ = 0;
+        if (end_ == 0) break;
+      }
+      const std::size_t take = std::min(end_ - pos_, n - done);
+      std::memcpy(dst + done, buffer_.data() + pos_, take);
+      pos_ += take;
+      done += take;
+    }
+    return done;
+  }
+
+  void Skip(std::int64_t n) {
+    const auto buffered = static_cast<std::int64_t>(end_ - pos_);
+    if (n <= buffered) {
+      pos_ += static_cast<std::size_t>(n);
+    } else {
+      next_ += n - buffered;
+      pos_ = end_ = 0;
+    }
+  }
+
+ private:
+  int fd_;
+  const std::string& name_;
+  std::int64_t next_;  // file offset of the byte after the buffer's end
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+};
+
 // Permissions for a file that replaces `target`: the target's own, or 0666 less the umask.
 mode_t ModeFor(const std::string& target) {
   struct stat st {};
@@ -89,6 +172,11 @@ mode_t ModeFor(const std::string& target) {
 class TempBeside {
  public:
   explicit TempBeside(const std::string& target) : target_(target), path_(target + ".XXXXXX") {
+    // A folder of that name cannot be replaced by a file: say so now, not after the copy.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      throw EAdtFileError("Cannot create file " + target);
+    }
     fd_ = ::mkstemp(path_.data());
     if (fd_ < 0) throw EAdtFileError("Cannot create file " + target);
   }
@@ -177,7 +265,11 @@ std::array<char, TAdtFile::kBookNameSize> TAdtFile::BookNameFor(std::string_view
   std::string_view before = fileName.substr(0, adt);
   const std::size_t separator = before.find_last_of("/\\:");
   if (separator != std::string_view::npos) before = before.substr(separator + 1);
-  std::copy_n(before.begin(), std::min<std::size_t>(before.size(), kBookNameSize), name.begin());
+  // PV Manager and the handheld read the field as code page 1251, one byte a letter, so the
+  // UTF-8 name is converted first and cut afterwards: the cut never splits a letter.
+  const std::string converted = Utf8ToWin(before);
+  std::copy_n(converted.begin(), std::min<std::size_t>(converted.size(), kBookNameSize),
+              name.begin());
   return name;
 }
 
@@ -260,7 +352,13 @@ void TAdtFile::WriteRecord(std::int32_t index, const void* data, std::int32_t le
 
 void TAdtFile::ScrambleRecord(void* buffer, std::int32_t length) {
   auto* p = static_cast<unsigned char*>(buffer);
-  for (std::int32_t i = 0; i < length; ++i) p[i] ^= kRecordKey[i % 20];
+  const unsigned char* key = KeyStream().data();
+  // Every block starts at a whole key period, so the key position runs on across blocks.
+  for (std::size_t done = 0; done < static_cast<std::size_t>(std::max(length, 0));) {
+    const std::size_t n = std::min(kKeyStreamSize, static_cast<std::size_t>(length) - done);
+    for (std::size_t i = 0; i < n; ++i) p[done + i] ^= key[i];
+    done += n;
+  }
 }
 
 std::string TAdtFile::ReadRecord(std::int32_t index) {
@@ -280,12 +378,13 @@ std::string TAdtFile::ReadRecord(std::int32_t index) {
 
 std::optional<std::string> CopyArchiveToAdt(const std::string& archiveName,
                                             const std::string& adtName) {
-  const int archive = ::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (archive < 0) return "Error on open input file: Cannot open file " + archiveName;
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closeArchive{archive};
+  int archive = -1;
+  try {
+    archive = OpenForReading(archiveName);
+  } catch (const std::exception& e) {
+    return std::string("Error on open input file: ") + e.what();
+  }
+  FdCloser closeArchive{archive};
 
   // The new container is built beside its final name and replaces an older one only when
   // complete: a failed copy never costs the user a good ADT file.
@@ -314,21 +413,19 @@ std::optional<std::string> CopyArchiveToAdt(const std::string& archiveName,
   return std::nullopt;
 }
 
-AdtInfo InspectAdtFile(const std::string& adtName) {
-  const int fd = ::open(adtName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw EAdtFileError("Cannot open file " + adtName);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } close{fd};
+namespace {
 
-  AdtInfo info;
+// Checks the header and walks the records once, front to back. With `sink` every record's
+// unscrambled data goes to it in order; without, the data is skipped. Leaves the verdict in
+// `info` and stops at the first fault.
+void WalkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
+                 const std::function<void(char* data, std::size_t length)>& sink) {
   info.fileSize = SizeOf(fd, adtName);
   unsigned char header[TAdtFile::kHeaderSize] = {};
   const std::size_t got = ReadAt(fd, adtName, header, sizeof header, 0);
   if (got < sizeof header) {
     info.problem = "shorter than its 256-byte header";
-    return info;
+    return;
   }
   info.sizeField = GetInt32(header + 22);
   info.recordCount = GetInt32(header + 26);
@@ -336,52 +433,91 @@ AdtInfo InspectAdtFile(const std::string& adtName) {
   info.bookName.assign(name, std::find(name, name + TAdtFile::kBookNameSize, '\0'));
   if (std::memcmp(header, kMagic, kMagicLength) != 0 || header[21] != 0) {
     info.problem = "no \"CASIO ADDIN DATAFILE\" header";
-    return info;
+    return;
   }
   info.hasHeader = true;
   if (info.sizeField != info.fileSize) {
     info.problem = "size field " + std::to_string(info.sizeField) + " differs from the file size " +
                    std::to_string(info.fileSize);
-    return info;
+    return;
   }
   if (info.recordCount < 0) {
     info.problem = "negative record count";
-    return info;
+    return;
   }
+  SequentialReader in(fd, adtName, TAdtFile::kHeaderSize);
+  std::vector<char> data;
   std::int64_t offset = TAdtFile::kHeaderSize;
   for (std::int32_t i = 0; i < info.recordCount; ++i) {
     unsigned char length[4];
-    if (ReadAt(fd, adtName, length, 4, offset) < 4) {
+    if (in.Read(length, 4) < 4) {
       info.problem = "record " + std::to_string(i) + " lies past the end of the file";
-      return info;
+      return;
     }
     const std::int32_t l = GetInt32(length);
     if (l < 0 || offset + 4 + l > info.fileSize) {
       info.problem = "record " + std::to_string(i) + " runs past the end of the file";
-      return info;
+      return;
+    }
+    if (sink) {
+      data.resize(static_cast<std::size_t>(l));
+      if (in.Read(data.data(), data.size()) < data.size()) {
+        info.problem = "record " + std::to_string(i) + " runs past the end of the file";
+        return;
+      }
+      TAdtFile::ScrambleRecord(data.data(), l);
+      sink(data.data(), data.size());
+    } else {
+      in.Skip(l);
     }
     offset += 4 + static_cast<std::int64_t>(l);
     info.dataSize += l;
   }
   if (offset != info.fileSize) {
     info.problem = std::to_string(info.fileSize - offset) + " bytes after the last record";
-    return info;
+    return;
   }
   info.valid = true;
+}
+
+}  // namespace
+
+AdtInfo InspectAdtFile(const std::string& adtName) {
+  const int fd = OpenForReading(adtName);
+  FdCloser closer{fd};
+  AdtInfo info;
+  WalkAdtFile(fd, adtName, info, nullptr);
   return info;
 }
 
 std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string& archiveName) {
-  const AdtInfo info = InspectAdtFile(adtName);
-  if (!info.valid) throw EAdtError(std::string(kInvalidFile) + ": " + info.problem);
-  TAdtFile adt(adtName, TAdtFile::OpenMode::Read);
+  const int fd = OpenForReading(adtName);
+  FdCloser closer{fd};
   TempBeside out(archiveName);
+  // The archive is collected in large blocks: one write per record would cost a system call
+  // for every 3 KB.
+  std::vector<char> pending;
+  pending.reserve(1 << 20);
   std::int64_t at = 0;
-  for (std::int32_t i = 0; i < adt.RecordCount(); ++i) {
-    const std::string data = adt.ReadRecord(i);
-    WriteAt(out.fd(), archiveName, data.data(), data.size(), at);
-    at += static_cast<std::int64_t>(data.size());
-  }
+  auto flush = [&] {
+    WriteAt(out.fd(), archiveName, pending.data(), pending.size(), at);
+    at += static_cast<std::int64_t>(pending.size());
+    pending.clear();
+  };
+  AdtInfo info;
+  WalkAdtFile(fd, adtName, info, [&](char* data, std::size_t length) {
+    if (pending.size() + length > pending.capacity() && !pending.empty()) flush();
+    if (length >= pending.capacity()) {
+      WriteAt(out.fd(), archiveName, data, length, at);
+      at += static_cast<std::int64_t>(length);
+    } else {
+      pending.insert(pending.end(), data, data + length);
+    }
+  });
+  // A fault found part way leaves the temporary file to its destructor: nothing half-written
+  // takes the archive's name.
+  if (!info.valid) throw EAdtError(std::string(kInvalidFile) + ": " + info.problem);
+  flush();
   out.Commit();
   return at;
 }

@@ -97,16 +97,27 @@ struct FdCloser {
   ~FdCloser() { ::close(fd); }
 };
 
-// The record key repeated: XOR against a block of whole key periods lets the compiler work on
-// many bytes at a time instead of one byte and one division per step.
-constexpr std::size_t kKeyStreamSize = 20 * 205;  // 4100 bytes, whole periods
-const std::array<unsigned char, kKeyStreamSize>& KeyStream() {
+// The record key repeated, one period more than a block, so that a block may start at any key
+// position: XOR against it lets the compiler work on many bytes at a time instead of one byte
+// and one division per step.
+constexpr std::size_t kKeyBlock = 20 * 205;  // 4100 bytes, whole periods
+const std::array<unsigned char, kKeyBlock + 20>& KeyStream() {
   static const auto stream = [] {
-    std::array<unsigned char, kKeyStreamSize> s{};
+    std::array<unsigned char, kKeyBlock + 20> s{};
     for (std::size_t i = 0; i < s.size(); ++i) s[i] = kRecordKey[i % 20];
     return s;
   }();
   return stream;
+}
+
+// Applies the key to n bytes whose first byte is byte `position` of its record.
+void ApplyKey(unsigned char* p, std::size_t n, std::size_t position) {
+  const unsigned char* key = KeyStream().data() + position % 20;
+  for (std::size_t done = 0; done < n;) {
+    const std::size_t block = std::min(kKeyBlock, n - done);
+    for (std::size_t i = 0; i < block; ++i) p[done + i] ^= key[i];
+    done += block;  // whole periods: the key position carries on unchanged
+  }
 }
 
 // Reads a file front to back through one buffer: the record walk asks for 4 bytes at a time,
@@ -114,30 +125,34 @@ const std::array<unsigned char, kKeyStreamSize>& KeyStream() {
 class SequentialReader {
  public:
   SequentialReader(int fd, const std::string& name, std::int64_t at)
-      : fd_(fd), name_(name), next_(at), buffer_(1 << 18) {}
+      : fd_(fd), name_(name), next_(at), buffer_(1 << 20) {}
 
   // Up to n bytes; fewer only at the end of the file.
   std::size_t Read(void* out, std::size_t n) {
     auto* dst = static_cast<char*>(out);
     std::size_t done = 0;
     while (done < n) {
-      if (pos_ == end_) {
-        if (n - done >= buffer_.size()) {  // large reads go straight to the caller
-          const std::size_t got = ReadAt(fd_, name_, dst + done, n - done, next_);
-          next_ += static_cast<std::int64_t>(got);
-          return done + got;
-        }
-        end_ = ReadAt(fd_, name_, buffer_.data(), buffer_.size(), next_);
-        next_ += static_cast<std::int64_t>(end_);
-        pos_ = 0;
-        if (end_ == 0) break;
-      }
-      const std::size_t take = std::min(end_ - pos_, n - done);
-      std::memcpy(dst + done, buffer_.data() + pos_, take);
-      pos_ += take;
-      done += take;
+      std::size_t got = 0;
+      char* span = Take(n - done, got);
+      if (got == 0) break;
+      std::memcpy(dst + done, span, got);
+      done += got;
     }
     return done;
+  }
+
+  // The next bytes, at most n of them, where they lie in the buffer; valid until the next call.
+  // Fewer than n when the buffer ends first; none only at the end of the file.
+  char* Take(std::size_t n, std::size_t& got) {
+    if (pos_ == end_) {
+      end_ = ReadAt(fd_, name_, buffer_.data(), buffer_.size(), next_);
+      next_ += static_cast<std::int64_t>(end_);
+      pos_ = 0;
+    }
+    got = std::min(end_ - pos_, n);
+    char* span = buffer_.data() + pos_;
+    pos_ += got;
+    return span;
   }
 
   void Skip(std::int64_t n) {
@@ -174,8 +189,12 @@ class TempBeside {
   explicit TempBeside(const std::string& target) : target_(target), path_(target + ".XXXXXX") {
     // A folder of that name cannot be replaced by a file: say so now, not after the copy.
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      throw EAdtFileError("Cannot create file " + target);
+    if (::lstat(target.c_str(), &st) == 0) {
+      replacing_ = true;
+      if (S_ISDIR(st.st_mode) ||
+          (S_ISLNK(st.st_mode) && ::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+        throw EAdtFileError("Cannot create file " + target);
+      }
     }
     fd_ = ::mkstemp(path_.data());
     if (fd_ < 0) throw EAdtFileError("Cannot create file " + target);
@@ -190,7 +209,10 @@ class TempBeside {
   const std::string& path() const { return path_; }
   // Closes our descriptor (others may hold the file open too; they must be closed first).
   void Commit() {
-    if (::fchmod(fd_, ModeFor(target_)) != 0 || ::fsync(fd_) != 0) {
+    // Before a file that was there is replaced, the new one must be on the disk: else a crash
+    // could leave the name on a file that is not. Where nothing stood, nothing can be lost, and
+    // the file is left to the system's own write-back, as a copy would be.
+    if (::fchmod(fd_, ModeFor(target_)) != 0 || (replacing_ && ::fsync(fd_) != 0)) {
       FileFailure("Cannot write file", target_, errno);
     }
     const int fd = fd_;
@@ -206,6 +228,7 @@ class TempBeside {
   std::string target_;
   std::string path_;
   int fd_ = -1;
+  bool replacing_ = false;  // something of the target's name exists
   bool committed_ = false;
 };
 
@@ -351,14 +374,7 @@ void TAdtFile::WriteRecord(std::int32_t index, const void* data, std::int32_t le
 }
 
 void TAdtFile::ScrambleRecord(void* buffer, std::int32_t length) {
-  auto* p = static_cast<unsigned char*>(buffer);
-  const unsigned char* key = KeyStream().data();
-  // Every block starts at a whole key period, so the key position runs on across blocks.
-  for (std::size_t done = 0; done < static_cast<std::size_t>(std::max(length, 0));) {
-    const std::size_t n = std::min(kKeyStreamSize, static_cast<std::size_t>(length) - done);
-    for (std::size_t i = 0; i < n; ++i) p[done + i] ^= key[i];
-    done += n;
-  }
+  if (length > 0) ApplyKey(static_cast<unsigned char*>(buffer), static_cast<std::size_t>(length), 0);
 }
 
 std::string TAdtFile::ReadRecord(std::int32_t index) {
@@ -446,7 +462,6 @@ void WalkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
     return;
   }
   SequentialReader in(fd, adtName, TAdtFile::kHeaderSize);
-  std::vector<char> data;
   std::int64_t offset = TAdtFile::kHeaderSize;
   for (std::int32_t i = 0; i < info.recordCount; ++i) {
     unsigned char length[4];
@@ -460,13 +475,18 @@ void WalkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
       return;
     }
     if (sink) {
-      data.resize(static_cast<std::size_t>(l));
-      if (in.Read(data.data(), data.size()) < data.size()) {
-        info.problem = "record " + std::to_string(i) + " runs past the end of the file";
-        return;
+      // Unscrambled where the reader holds it and handed on from there, piece by piece.
+      for (std::size_t done = 0; done < static_cast<std::size_t>(l);) {
+        std::size_t got = 0;
+        char* span = in.Take(static_cast<std::size_t>(l) - done, got);
+        if (got == 0) {  // the file shrank under us
+          info.problem = "record " + std::to_string(i) + " runs past the end of the file";
+          return;
+        }
+        ApplyKey(reinterpret_cast<unsigned char*>(span), got, done);
+        sink(span, got);
+        done += got;
       }
-      TAdtFile::ScrambleRecord(data.data(), l);
-      sink(data.data(), data.size());
     } else {
       in.Skip(l);
     }
@@ -496,22 +516,23 @@ std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string
   TempBeside out(archiveName);
   // The archive is collected in large blocks: one write per record would cost a system call
   // for every 3 KB.
-  std::vector<char> pending;
-  pending.reserve(1 << 20);
+  std::vector<char> pending(1 << 20);
+  std::size_t filled = 0;
   std::int64_t at = 0;
   auto flush = [&] {
-    WriteAt(out.fd(), archiveName, pending.data(), pending.size(), at);
-    at += static_cast<std::int64_t>(pending.size());
-    pending.clear();
+    WriteAt(out.fd(), archiveName, pending.data(), filled, at);
+    at += static_cast<std::int64_t>(filled);
+    filled = 0;
   };
   AdtInfo info;
   WalkAdtFile(fd, adtName, info, [&](char* data, std::size_t length) {
-    if (pending.size() + length > pending.capacity() && !pending.empty()) flush();
-    if (length >= pending.capacity()) {
-      WriteAt(out.fd(), archiveName, data, length, at);
-      at += static_cast<std::int64_t>(length);
-    } else {
-      pending.insert(pending.end(), data, data + length);
+    while (length > 0) {
+      if (filled == pending.size()) flush();
+      const std::size_t n = std::min(length, pending.size() - filled);
+      std::memcpy(pending.data() + filled, data, n);
+      filled += n;
+      data += n;
+      length -= n;
     }
   });
   // A fault found part way leaves the temporary file to its destructor: nothing half-written

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -73,6 +74,30 @@ void WriteAt(int fd, const std::string& name, const void* buffer, std::size_t n,
   }
 }
 
+constexpr std::size_t kMaxPieces = 1024;  // IOV_MAX on Linux
+
+// Writes the pieces one after the other from offset `at` on (advanced past them).
+void WriteGathered(int fd, const std::string& name, std::vector<iovec>& pieces, std::int64_t& at) {
+  std::size_t first = 0;
+  while (first < pieces.size()) {
+    const ssize_t put = ::pwritev(fd, pieces.data() + first, static_cast<int>(pieces.size() - first),
+                                  static_cast<off_t>(at));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      FileFailure("Cannot write file", name, errno);
+    }
+    if (put == 0) FileFailure("Cannot write file", name, EIO);
+    at += put;
+    // Past the pieces written whole; a piece written in part continues where it stopped.
+    auto left = static_cast<std::size_t>(put);
+    while (first < pieces.size() && left >= pieces[first].iov_len) left -= pieces[first++].iov_len;
+    if (left > 0) {
+      pieces[first].iov_base = static_cast<char*>(pieces[first].iov_base) + left;
+      pieces[first].iov_len -= left;
+    }
+  }
+}
+
 std::int64_t SizeOf(int fd, const std::string& name) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) FileFailure("Cannot read file", name, errno);
@@ -110,13 +135,23 @@ const std::array<unsigned char, kKeyBlock + 20>& KeyStream() {
   return stream;
 }
 
-// Applies the key to n bytes whose first byte is byte `position` of its record.
-void ApplyKey(unsigned char* p, std::size_t n, std::size_t position) {
-  const unsigned char* key = KeyStream().data() + position % 20;
-  for (std::size_t done = 0; done < n;) {
-    const std::size_t block = std::min(kKeyBlock, n - done);
-    for (std::size_t i = 0; i < block; ++i) p[done + i] ^= key[i];
-    done += block;  // whole periods: the key position carries on unchanged
+// Applies the key to n bytes whose first byte is byte `position` of its record, eight bytes
+// at a time (the key stream never overlaps the data, which lets the compiler widen further).
+void ApplyKey(unsigned char* __restrict p, std::size_t n, std::size_t position) {
+  const unsigned char* __restrict key = KeyStream().data() + position % 20;
+  while (n > 0) {
+    const std::size_t block = std::min(kKeyBlock, n);
+    std::size_t i = 0;
+    for (; i + 8 <= block; i += 8) {
+      std::uint64_t data, mask;
+      std::memcpy(&data, p + i, 8);
+      std::memcpy(&mask, key + i, 8);
+      data ^= mask;
+      std::memcpy(p + i, &data, 8);
+    }
+    for (; i < block; ++i) p[i] ^= key[i];
+    p += block;  // whole periods: the key position carries on unchanged
+    n -= block;
   }
 }
 
@@ -145,6 +180,7 @@ class SequentialReader {
   // Fewer than n when the buffer ends first; none only at the end of the file.
   char* Take(std::size_t n, std::size_t& got) {
     if (pos_ == end_) {
+      if (BeforeRefill) BeforeRefill();
       end_ = ReadAt(fd_, name_, buffer_.data(), buffer_.size(), next_);
       next_ += static_cast<std::int64_t>(end_);
       pos_ = 0;
@@ -154,6 +190,9 @@ class SequentialReader {
     pos_ += got;
     return span;
   }
+
+  // Called before the buffer is filled again: spans handed out so far are about to go.
+  std::function<void()> BeforeRefill;
 
   void Skip(std::int64_t n) {
     const auto buffered = static_cast<std::int64_t>(end_ - pos_);
@@ -435,7 +474,10 @@ namespace {
 // unscrambled data goes to it in order; without, the data is skipped. Leaves the verdict in
 // `info` and stops at the first fault.
 void WalkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
-                 const std::function<void(char* data, std::size_t length)>& sink) {
+                 const std::function<void(char* data, std::size_t length)>& sink,
+                 const std::function<void()>& beforeRefill = nullptr) {
+  // `sink` may keep the spans it is given until `beforeRefill` is called, which happens before
+  // the read buffer is filled again and once more at the end of the walk.
   info.fileSize = SizeOf(fd, adtName);
   unsigned char header[TAdtFile::kHeaderSize] = {};
   const std::size_t got = ReadAt(fd, adtName, header, sizeof header, 0);
@@ -462,6 +504,7 @@ void WalkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
     return;
   }
   SequentialReader in(fd, adtName, TAdtFile::kHeaderSize);
+  in.BeforeRefill = beforeRefill;
   std::int64_t offset = TAdtFile::kHeaderSize;
   for (std::int32_t i = 0; i < info.recordCount; ++i) {
     unsigned char length[4];
@@ -493,6 +536,7 @@ void WalkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
     offset += 4 + static_cast<std::int64_t>(l);
     info.dataSize += l;
   }
+  if (beforeRefill) beforeRefill();  // the last spans handed out go with the reader
   if (offset != info.fileSize) {
     info.problem = std::to_string(info.fileSize - offset) + " bytes after the last record";
     return;
@@ -514,31 +558,26 @@ std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string
   const int fd = OpenForReading(adtName);
   FdCloser closer{fd};
   TempBeside out(archiveName);
-  // The archive is collected in large blocks: one write per record would cost a system call
-  // for every 3 KB.
-  std::vector<char> pending(1 << 20);
-  std::size_t filled = 0;
+  // The data goes out straight from the read buffer, one gathered write per buffer, so that
+  // the archive is copied no more often than a plain copy of the file would copy it.
+  std::vector<iovec> pieces;
+  pieces.reserve(kMaxPieces);
   std::int64_t at = 0;
   auto flush = [&] {
-    WriteAt(out.fd(), archiveName, pending.data(), filled, at);
-    at += static_cast<std::int64_t>(filled);
-    filled = 0;
+    WriteGathered(out.fd(), archiveName, pieces, at);
+    pieces.clear();
   };
   AdtInfo info;
-  WalkAdtFile(fd, adtName, info, [&](char* data, std::size_t length) {
-    while (length > 0) {
-      if (filled == pending.size()) flush();
-      const std::size_t n = std::min(length, pending.size() - filled);
-      std::memcpy(pending.data() + filled, data, n);
-      filled += n;
-      data += n;
-      length -= n;
-    }
-  });
+  WalkAdtFile(
+      fd, adtName, info,
+      [&](char* data, std::size_t length) {
+        if (pieces.size() == kMaxPieces) flush();
+        pieces.push_back({data, length});
+      },
+      flush);
   // A fault found part way leaves the temporary file to its destructor: nothing half-written
   // takes the archive's name.
   if (!info.valid) throw EAdtError(std::string(kInvalidFile) + ": " + info.problem);
-  flush();
   out.Commit();
   return at;
 }

@@ -176,8 +176,9 @@ class SequentialReader {
     return done;
   }
 
-  // The next bytes, at most n of them, where they lie in the buffer; valid until the next call.
-  // Fewer than n when the buffer ends first; none only at the end of the file.
+  // The next bytes, at most n of them, where they lie in the buffer; valid until the buffer is
+  // filled again (BeforeRefill tells when). Fewer than n when the buffer ends first; none only
+  // at the end of the file.
   char* Take(std::size_t n, std::size_t& got) {
     if (pos_ == end_) {
       if (BeforeRefill) BeforeRefill();

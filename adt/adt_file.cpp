@@ -3,13 +3,17 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <vector>
+
+#include "text/recode.h"
 
 namespace pagora {
 namespace {
@@ -70,11 +74,145 @@ void WriteAt(int fd, const std::string& name, const void* buffer, std::size_t n,
   }
 }
 
+constexpr std::size_t kMaxPieces = 1024;  // IOV_MAX on Linux
+
+// Writes the pieces one after the other from offset `at` on (advanced past them).
+void WriteGathered(int fd, const std::string& name, std::vector<iovec>& pieces, std::int64_t& at) {
+  std::size_t first = 0;
+  while (first < pieces.size()) {
+    const ssize_t put = ::pwritev(fd, pieces.data() + first, static_cast<int>(pieces.size() - first),
+                                  static_cast<off_t>(at));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      FileFailure("Cannot write file", name, errno);
+    }
+    if (put == 0) FileFailure("Cannot write file", name, EIO);
+    at += put;
+    // Past the pieces written whole; a piece written in part continues where it stopped.
+    auto left = static_cast<std::size_t>(put);
+    while (first < pieces.size() && left >= pieces[first].iov_len) left -= pieces[first++].iov_len;
+    if (left > 0) {
+      pieces[first].iov_base = static_cast<char*>(pieces[first].iov_base) + left;
+      pieces[first].iov_len -= left;
+    }
+  }
+}
+
 std::int64_t SizeOf(int fd, const std::string& name) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) FileFailure("Cannot read file", name, errno);
   return static_cast<std::int64_t>(st.st_size);
 }
+
+// Opens a file to be read from start to end; a folder is refused as a file that cannot be
+// opened (reading it would only fail later, half way through).
+int OpenForReading(const std::string& name) {
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw EAdtFileError("Cannot open file " + name);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    throw EAdtFileError("Cannot open file " + name);
+  }
+  return fd;
+}
+
+struct FdCloser {
+  int fd;
+  ~FdCloser() { ::close(fd); }
+};
+
+// The record key repeated, one period more than a block, so that a block may start at any key
+// position: XOR against it lets the compiler work on many bytes at a time instead of one byte
+// and one division per step.
+constexpr std::size_t kKeyBlock = 20 * 205;  // 4100 bytes, whole periods
+const std::array<unsigned char, kKeyBlock + 20>& KeyStream() {
+  static const auto stream = [] {
+    std::array<unsigned char, kKeyBlock + 20> s{};
+    for (std::size_t i = 0; i < s.size(); ++i) s[i] = kRecordKey[i % 20];
+    return s;
+  }();
+  return stream;
+}
+
+// Applies the key to n bytes whose first byte is byte `position` of its record, eight bytes
+// at a time (the key stream never overlaps the data, which lets the compiler widen further).
+void ApplyKey(unsigned char* __restrict p, std::size_t n, std::size_t position) {
+  const unsigned char* __restrict key = KeyStream().data() + position % 20;
+  while (n > 0) {
+    const std::size_t block = std::min(kKeyBlock, n);
+    std::size_t i = 0;
+    for (; i + 8 <= block; i += 8) {
+      std::uint64_t data, mask;
+      std::memcpy(&data, p + i, 8);
+      std::memcpy(&mask, key + i, 8);
+      data ^= mask;
+      std::memcpy(p + i, &data, 8);
+    }
+    for (; i < block; ++i) p[i] ^= key[i];
+    p += block;  // whole periods: the key position carries on unchanged
+    n -= block;
+  }
+}
+
+// Reads a file front to back through one buffer: the record walk asks for 4 bytes at a time,
+// and a system call for each of them would cost more than the data.
+class SequentialReader {
+ public:
+  SequentialReader(int fd, const std::string& name, std::int64_t at)
+      : fd_(fd), name_(name), next_(at), buffer_(1 << 20) {}
+
+  // Up to n bytes; fewer only at the end of the file.
+  std::size_t Read(void* out, std::size_t n) {
+    auto* dst = static_cast<char*>(out);
+    std::size_t done = 0;
+    while (done < n) {
+      std::size_t got = 0;
+      char* span = Take(n - done, got);
+      if (got == 0) break;
+      std::memcpy(dst + done, span, got);
+      done += got;
+    }
+    return done;
+  }
+
+  // The next bytes, at most n of them, where they lie in the buffer; valid until the buffer is
+  // filled again (BeforeRefill tells when). Fewer than n when the buffer ends first; none only
+  // at the end of the file.
+  char* Take(std::size_t n, std::size_t& got) {
+    if (pos_ == end_) {
+      if (BeforeRefill) BeforeRefill();
+      end_ = ReadAt(fd_, name_, buffer_.data(), buffer_.size(), next_);
+      next_ += static_cast<std::int64_t>(end_);
+      pos_ = 0;
+    }
+    got = std::min(end_ - pos_, n);
+    char* span = buffer_.data() + pos_;
+    pos_ += got;
+    return span;
+  }
+
+  // Called before the buffer is filled again: spans handed out so far are about to go.
+  std::function<void()> BeforeRefill;
+
+  void Skip(std::int64_t n) {
+    const auto buffered = static_cast<std::int64_t>(end_ - pos_);
+    if (n <= buffered) {
+      pos_ += static_cast<std::size_t>(n);
+    } else {
+      next_ += n - buffered;
+      pos_ = end_ = 0;
+    }
+  }
+
+ private:
+  int fd_;
+  const std::string& name_;
+  std::int64_t next_;  // file offset of the byte after the buffer's end
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+};
 
 // Permissions for a file that replaces `target`: the target's own, or 0666 less the umask.
 mode_t ModeFor(const std::string& target) {
@@ -89,6 +227,15 @@ mode_t ModeFor(const std::string& target) {
 class TempBeside {
  public:
   explicit TempBeside(const std::string& target) : target_(target), path_(target + ".XXXXXX") {
+    // A folder of that name cannot be replaced by a file: say so now, not after the copy.
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0) {
+      replacing_ = true;
+      if (S_ISDIR(st.st_mode) ||
+          (S_ISLNK(st.st_mode) && ::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+        throw EAdtFileError("Cannot create file " + target);
+      }
+    }
     fd_ = ::mkstemp(path_.data());
     if (fd_ < 0) throw EAdtFileError("Cannot create file " + target);
   }
@@ -102,7 +249,10 @@ class TempBeside {
   const std::string& path() const { return path_; }
   // Closes our descriptor (others may hold the file open too; they must be closed first).
   void Commit() {
-    if (::fchmod(fd_, ModeFor(target_)) != 0 || ::fsync(fd_) != 0) {
+    // Before a file that was there is replaced, the new one must be on the disk: else a crash
+    // could leave the name on a file that is not. Where nothing stood, nothing can be lost, and
+    // the file is left to the system's own write-back, as a copy would be.
+    if (::fchmod(fd_, ModeFor(target_)) != 0 || (replacing_ && ::fsync(fd_) != 0)) {
       FileFailure("Cannot write file", target_, errno);
     }
     const int fd = fd_;
@@ -118,6 +268,7 @@ class TempBeside {
   std::string target_;
   std::string path_;
   int fd_ = -1;
+  bool replacing_ = false;  // something of the target's name exists
   bool committed_ = false;
 };
 
@@ -177,7 +328,11 @@ std::array<char, TAdtFile::kBookNameSize> TAdtFile::BookNameFor(std::string_view
   std::string_view before = fileName.substr(0, adt);
   const std::size_t separator = before.find_last_of("/\\:");
   if (separator != std::string_view::npos) before = before.substr(separator + 1);
-  std::copy_n(before.begin(), std::min<std::size_t>(before.size(), kBookNameSize), name.begin());
+  // PV Manager and the handheld read the field as code page 1251, one byte a letter, so the
+  // UTF-8 name is converted first and cut afterwards: the cut never splits a letter.
+  const std::string converted = Utf8ToWin(before);
+  std::copy_n(converted.begin(), std::min<std::size_t>(converted.size(), kBookNameSize),
+              name.begin());
   return name;
 }
 
@@ -259,8 +414,7 @@ void TAdtFile::WriteRecord(std::int32_t index, const void* data, std::int32_t le
 }
 
 void TAdtFile::ScrambleRecord(void* buffer, std::int32_t length) {
-  auto* p = static_cast<unsigned char*>(buffer);
-  for (std::int32_t i = 0; i < length; ++i) p[i] ^= kRecordKey[i % 20];
+  if (length > 0) ApplyKey(static_cast<unsigned char*>(buffer), static_cast<std::size_t>(length), 0);
 }
 
 std::string TAdtFile::ReadRecord(std::int32_t index) {
@@ -280,12 +434,13 @@ std::string TAdtFile::ReadRecord(std::int32_t index) {
 
 std::optional<std::string> CopyArchiveToAdt(const std::string& archiveName,
                                             const std::string& adtName) {
-  const int archive = ::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (archive < 0) return "Error on open input file: Cannot open file " + archiveName;
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closeArchive{archive};
+  int archive = -1;
+  try {
+    archive = OpenForReading(archiveName);
+  } catch (const std::exception& e) {
+    return std::string("Error on open input file: ") + e.what();
+  }
+  FdCloser closeArchive{archive};
 
   // The new container is built beside its final name and replaces an older one only when
   // complete: a failed copy never costs the user a good ADT file.
@@ -314,21 +469,22 @@ std::optional<std::string> CopyArchiveToAdt(const std::string& archiveName,
   return std::nullopt;
 }
 
-AdtInfo InspectAdtFile(const std::string& adtName) {
-  const int fd = ::open(adtName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw EAdtFileError("Cannot open file " + adtName);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } close{fd};
+namespace {
 
-  AdtInfo info;
+// Checks the header and walks the records once, front to back. With `sink` every record's
+// unscrambled data goes to it in order; without, the data is skipped. Leaves the verdict in
+// `info` and stops at the first fault.
+void WalkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
+                 const std::function<void(char* data, std::size_t length)>& sink,
+                 const std::function<void()>& beforeRefill = nullptr) {
+  // `sink` may keep the spans it is given until `beforeRefill` is called, which happens before
+  // the read buffer is filled again and once more at the end of the walk.
   info.fileSize = SizeOf(fd, adtName);
   unsigned char header[TAdtFile::kHeaderSize] = {};
   const std::size_t got = ReadAt(fd, adtName, header, sizeof header, 0);
   if (got < sizeof header) {
     info.problem = "shorter than its 256-byte header";
-    return info;
+    return;
   }
   info.sizeField = GetInt32(header + 22);
   info.recordCount = GetInt32(header + 26);
@@ -336,52 +492,93 @@ AdtInfo InspectAdtFile(const std::string& adtName) {
   info.bookName.assign(name, std::find(name, name + TAdtFile::kBookNameSize, '\0'));
   if (std::memcmp(header, kMagic, kMagicLength) != 0 || header[21] != 0) {
     info.problem = "no \"CASIO ADDIN DATAFILE\" header";
-    return info;
+    return;
   }
   info.hasHeader = true;
   if (info.sizeField != info.fileSize) {
     info.problem = "size field " + std::to_string(info.sizeField) + " differs from the file size " +
                    std::to_string(info.fileSize);
-    return info;
+    return;
   }
   if (info.recordCount < 0) {
     info.problem = "negative record count";
-    return info;
+    return;
   }
+  SequentialReader in(fd, adtName, TAdtFile::kHeaderSize);
+  in.BeforeRefill = beforeRefill;
   std::int64_t offset = TAdtFile::kHeaderSize;
   for (std::int32_t i = 0; i < info.recordCount; ++i) {
     unsigned char length[4];
-    if (ReadAt(fd, adtName, length, 4, offset) < 4) {
+    if (in.Read(length, 4) < 4) {
       info.problem = "record " + std::to_string(i) + " lies past the end of the file";
-      return info;
+      return;
     }
     const std::int32_t l = GetInt32(length);
     if (l < 0 || offset + 4 + l > info.fileSize) {
       info.problem = "record " + std::to_string(i) + " runs past the end of the file";
-      return info;
+      return;
+    }
+    if (sink) {
+      // Unscrambled where the reader holds it and handed on from there, piece by piece.
+      for (std::size_t done = 0; done < static_cast<std::size_t>(l);) {
+        std::size_t got = 0;
+        char* span = in.Take(static_cast<std::size_t>(l) - done, got);
+        if (got == 0) {  // the file shrank under us
+          info.problem = "record " + std::to_string(i) + " runs past the end of the file";
+          return;
+        }
+        ApplyKey(reinterpret_cast<unsigned char*>(span), got, done);
+        sink(span, got);
+        done += got;
+      }
+    } else {
+      in.Skip(l);
     }
     offset += 4 + static_cast<std::int64_t>(l);
     info.dataSize += l;
   }
+  if (beforeRefill) beforeRefill();  // the last spans handed out go with the reader
   if (offset != info.fileSize) {
     info.problem = std::to_string(info.fileSize - offset) + " bytes after the last record";
-    return info;
+    return;
   }
   info.valid = true;
+}
+
+}  // namespace
+
+AdtInfo InspectAdtFile(const std::string& adtName) {
+  const int fd = OpenForReading(adtName);
+  FdCloser closer{fd};
+  AdtInfo info;
+  WalkAdtFile(fd, adtName, info, nullptr);
   return info;
 }
 
 std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string& archiveName) {
-  const AdtInfo info = InspectAdtFile(adtName);
-  if (!info.valid) throw EAdtError(std::string(kInvalidFile) + ": " + info.problem);
-  TAdtFile adt(adtName, TAdtFile::OpenMode::Read);
+  const int fd = OpenForReading(adtName);
+  FdCloser closer{fd};
   TempBeside out(archiveName);
+  // The data goes out straight from the read buffer, one gathered write per buffer, so that
+  // the archive is copied no more often than a plain copy of the file would copy it.
+  std::vector<iovec> pieces;
+  pieces.reserve(kMaxPieces);
   std::int64_t at = 0;
-  for (std::int32_t i = 0; i < adt.RecordCount(); ++i) {
-    const std::string data = adt.ReadRecord(i);
-    WriteAt(out.fd(), archiveName, data.data(), data.size(), at);
-    at += static_cast<std::int64_t>(data.size());
-  }
+  auto flush = [&] {
+    WriteGathered(out.fd(), archiveName, pieces, at);
+    pieces.clear();
+  };
+  AdtInfo info;
+  WalkAdtFile(
+      fd, adtName, info,
+      [&](char* data, std::size_t length) {
+        if (pieces.size() == kMaxPieces) flush();
+        pieces.push_back({data, length});
+      },
+      flush);
+  // A fault found part way leaves the temporary file to its destructor: nothing half-written
+  // takes the archive's name.
+  if (!info.valid) throw EAdtError(std::string(kInvalidFile) + ": " + info.problem);
   out.Commit();
   return at;
 }

@@ -61,10 +61,12 @@ class TAdtFile {
   std::int32_t RecordCount() const { return recordCount_; }
   // The 24-byte field as stored.
   const std::array<char, kBookNameSize>& BookName() const { return bookName_; }
-  // The field up to its first zero byte.
+  // The field up to its first zero byte (code page 1251).
   std::string BookNameText() const;
   // The book name a new file named `fileName` gets: the text before the first ".ADT" (any
-  // case), after the last "/", "\" or ":", at most 24 bytes.
+  // case), after the last "/", "\" or ":", converted from UTF-8 to code page 1251 (a character
+  // 1251 lacks becomes "?", bytes that are not UTF-8 stay as they are), then its first 24
+  // characters, one byte each.
   static std::array<char, kBookNameSize> BookNameFor(std::string_view fileName);
 
   // Beyond writing: the unscrambled data of record `index` (checked against the file's end).
@@ -93,7 +95,7 @@ struct AdtInfo {
   std::int64_t fileSize = 0;
   std::int32_t sizeField = 0;
   std::int32_t recordCount = 0;
-  std::string bookName;
+  std::string bookName;       // as stored: code page 1251, up to the first zero byte
   std::int64_t dataSize = 0;  // the carried archive's size: the sum of the record lengths
   bool hasHeader = false;     // the file starts with the container's magic text
   bool valid = false;         // header good and the records fill the file exactly
@@ -105,6 +107,7 @@ AdtInfo InspectAdtFile(const std::string& adtName);
 
 // Checks an ADT file (header, size field, records filling the file exactly) and writes the
 // archive it carries to `archiveName` through a temporary file, so nothing half-written is left.
+// Reads the file once, front to back.
 // Raises EAdtError / EAdtFileError; returns the archive's size.
 std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string& archiveName);
 

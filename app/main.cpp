@@ -43,20 +43,7 @@ int main(int argc, char** argv) {
 
   pagora::TForm1 form;
   form.show();
-  if (!files.isEmpty()) {
-    QFileInfo first(files.first());
-    form.DirListBox->setDirectory(first.absolutePath());
-    QStringList names;
-    for (const QString& f : files) {
-      QFileInfo info(f);
-      if (info.absolutePath() == first.absolutePath()) names << info.fileName();
-    }
-    form.FileListBox1->selectNames(names);
-    for (const QString& f : files) {
-      if (QFileInfo(f).isFile()) form.ListBox1->addItem(QFileInfo(f).absoluteFilePath());
-    }
-    form.Calculate();
-  }
+  form.ChooseFiles(files);
   if (!grabMain.isEmpty() || !grabSettings.isEmpty()) {
     QTimer::singleShot(1500, &form, [&] {
       if (!grabMain.isEmpty()) form.grab().save(grabMain);

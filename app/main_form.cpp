@@ -331,12 +331,41 @@ QStringList TForm1::Chosen() const {
   return out;
 }
 
+bool TForm1::AddChosen(const QString& path) {
+  std::vector<std::string> entries;
+  for (const QString& entry : Chosen()) entries.push_back(Std(entry));
+  if (!AddChosenFile(entries, Std(path))) return false;
+  ListBox1->addItem(path);
+  return true;
+}
+
+void TForm1::ChooseFiles(const QStringList& files) {
+  if (files.isEmpty()) return;
+  QFileInfo first(files.first());
+  DirListBox->setDirectory(first.absolutePath());
+  QStringList names;
+  for (const QString& f : files) {
+    QFileInfo info(f);
+    if (info.absolutePath() == first.absolutePath()) names << info.fileName();
+  }
+  FileListBox1->selectNames(names);
+  for (const QString& f : files) {
+    QFileInfo info(f);
+    if (info.isFile()) AddChosen(QDir::cleanPath(info.absoluteFilePath()));
+  }
+  Calculate();
+}
+
 void TForm1::En(bool value) {
   for (QWidget* w : std::initializer_list<QWidget*>{
            SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4, SpeedButton5, SpeedButton6,
            SpeedButton7, SpeedButton8, DirListBox, FileListBox1, ListBox1}) {
     w->setEnabled(value);
   }
+  // The book name stays enabled but cannot change while a build runs: the build has already
+  // taken its name, and a name typed meanwhile would only seem to have been used.
+  FilenameEdit1->edit()->setReadOnly(!value);
+  FilenameEdit1->button()->setEnabled(value);
 }
 
 void TForm1::Calculate() {
@@ -366,12 +395,7 @@ void TForm1::appendSelectedFiles() {
   QString folder = fileFolder();
   for (int i = 0; i < FileListBox1->Count(); ++i) {
     if (!FileListBox1->Selected(i)) continue;
-    QString path = folder + FileListBox1->Item(i);
-    bool present = false;
-    for (int j = 0; j < ListBox1->count() && !present; ++j) {
-      present = ListBox1->item(j)->text().compare(path, Qt::CaseInsensitive) == 0;
-    }
-    if (!present) ListBox1->addItem(path);
+    AddChosen(folder + FileListBox1->Item(i));
   }
 }
 
@@ -397,10 +421,10 @@ void TForm1::ListBox1KeyDown(int key) {
 void TForm1::compressChosen() {
   std::vector<std::string> files;
   for (const QString& entry : Chosen()) files.push_back(Std(entry));
-  QString name = Q(NormaliseBookName(Std(FilenameEdit1->Text())));
-  FilenameEdit1->setText(name);
+  archiveName_ = Q(NormaliseBookName(Std(FilenameEdit1->Text())));
+  FilenameEdit1->setText(archiveName_);
   StatusBar1->setPosition(0);
-  LzhArchiver1->Compress(files, Std(name));
+  LzhArchiver1->Compress(files, Std(archiveName_));
 }
 
 void TForm1::SpeedButton1Click() {
@@ -416,12 +440,13 @@ void TForm1::SpeedButton1Click() {
   } catch (...) {
     failure = std::current_exception();
   }
-  QString archive = FilenameEdit1->Text();
+  // The archive is the one step 6 named, whatever the edit holds by now.
+  const QString archive = archiveName_;
   if (auto problem = WrapArchiveIntoAdt(Std(archive))) {
     Prompts::current().inform(this, Q(*problem), kCaption);
   }
   try {
-    std::int64_t size = FileLength(Std(FilenameEdit1->Text()));
+    std::int64_t size = FileLength(Std(archive));
     Prompts::current().inform(this,
                               QStringLiteral("File ") + archive + QStringLiteral(".adt\n\r\n\r") +
                                   QStringLiteral("Size: ") + QString::number(size) +

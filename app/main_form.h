@@ -77,6 +77,13 @@ class TForm1 : public QMainWindow {
 
   // The chosen list's entries in order.
   QStringList Chosen() const;
+  // Appends a full path to the chosen list unless an entry equal to it without regard to letter
+  // case is there; returns whether it was appended.
+  bool AddChosen(const QString& path);
+  // Files named on the program's command line: the folder of the first one is shown with the
+  // files of that folder selected, and every one that is a file is chosen (once), then the size
+  // line is computed.
+  void ChooseFiles(const QStringList& files);
   // The selected file's full path in the file list, or empty.
   QString SelectedFile() const;
   // Shows a failure as the program's default error handler does.
@@ -122,12 +129,15 @@ class TForm1 : public QMainWindow {
   void buildMenus();
   void FormCreate();
   void FormDestroy();
-  // Steps 2-7 shared by both build commands; raises when Compress fails.
+  // Steps 3-7 shared by both build commands; raises when Compress fails. The archive's name is
+  // fixed in archiveName_ before compression starts.
   void compressChosen();
   void appendSelectedFiles();
   QString fileFolder() const;
 
   bool busy_ = false;
+  // The book's archive as step 6 fixed it; what the edit holds later does not change the build.
+  QString archiveName_;
   bool destroyed_ = false;
 };
 

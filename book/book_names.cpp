@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <set>
 
 #include "text/recode.h"
 
@@ -48,6 +49,43 @@ std::string AddSlash(const std::string& path) {
 std::string BaseName(const std::string& path) {
   auto slash = path.rfind(kSeparator);
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FoldLetterCase(const std::string& text) {
+  std::string out = text;
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    auto b = static_cast<unsigned char>(out[i]);
+    if (b >= 'A' && b <= 'Z') {
+      out[i] = static_cast<char>(b + 0x20);
+      continue;
+    }
+    if (i + 1 >= out.size()) break;
+    auto next = static_cast<unsigned char>(out[i + 1]);
+    if (b == 0xC3 && next >= 0x80 && next <= 0x9E && next != 0x97) {
+      out[i + 1] = static_cast<char>(next + 0x20);  // U+00C0-U+00DE -> U+00E0-U+00FE
+    } else if (b == 0xD0 && next >= 0x80 && next <= 0x8F) {
+      out[i] = static_cast<char>(0xD1);  // U+0400-U+040F (Ё, Ў, Є ...) -> U+0450-U+045F
+      out[i + 1] = static_cast<char>(next + 0x10);
+    } else if (b == 0xD0 && next >= 0x90 && next <= 0x9F) {
+      out[i + 1] = static_cast<char>(next + 0x20);  // А-П -> а-п
+    } else if (b == 0xD0 && next >= 0xA0 && next <= 0xAF) {
+      out[i] = static_cast<char>(0xD1);  // Р-Я -> р-я
+      out[i + 1] = static_cast<char>(next - 0x20);
+    } else if (b == 0xD2 && next == 0x90) {
+      out[i + 1] = static_cast<char>(0x91);  // Ґ -> ґ
+    }
+    if (b >= 0xC2 && b <= 0xDF && next >= 0x80 && next <= 0xBF) ++i;  // past the whole letter
+  }
+  return out;
+}
+
+bool AddChosenFile(std::vector<std::string>& chosen, const std::string& path) {
+  const std::string key = FoldLetterCase(path);
+  for (const auto& entry : chosen) {
+    if (FoldLetterCase(entry) == key) return false;
+  }
+  chosen.push_back(path);
+  return true;
 }
 
 std::string NormaliseBookName(std::string text) {
@@ -93,9 +131,35 @@ std::int64_t TotalLength(const std::vector<std::string>& files) {
 
 std::string SizeLine(std::int64_t total) { return "Size : " + std::to_string(total) + " bytes"; }
 
+namespace {
+
+// Stored names are compared as the archive compares member names: ASCII letters without
+// regard to case, every other byte as it is.
+std::string FoldStored(const std::string& name) {
+  std::string out = name;
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+  }
+  return out;
+}
+
+// `name` with "~2", "~3", ... before its extension, the first that is not in `taken`.
+std::string NumberedName(const std::string& name, const std::set<std::string>& taken) {
+  const auto dot = name.rfind('.');
+  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  const std::string extension = stem.size() == name.size() ? std::string() : name.substr(dot);
+  for (int n = 2;; ++n) {
+    std::string candidate = stem + "~" + std::to_string(n) + extension;
+    if (taken.count(FoldStored(candidate)) == 0) return candidate;
+  }
+}
+
+}  // namespace
+
 std::vector<std::string> DeviceStoredNames(const std::vector<std::string>& files) {
   // Replays the renames one by one: a file takes its converted name only when no chosen file
-  // occupies that name in its folder at that moment.
+  // occupies that name in its folder at that moment, and no earlier file has been stored under
+  // it (the archive keeps no folders, so files of different folders meet there).
   struct Entry {
     std::string folder;      // code page 1251, as the file system sees it
     std::string ownName;     // code page 1251
@@ -112,21 +176,28 @@ std::vector<std::string> DeviceStoredNames(const std::vector<std::string>& files
   }
   std::vector<std::string> stored;
   stored.reserve(entries.size());
+  std::set<std::string> inArchive;  // FoldStored of every name stored so far
   for (const auto& e : entries) {
     std::string from = Fold(e.folder + e.ownName);
     std::string to = Fold(e.folder + e.deviceName);
-    if (from == to) {
-      stored.push_back(e.deviceName);
-      continue;
+    std::string name;
+    if (inArchive.count(FoldStored(e.deviceName)) != 0) {
+      name = e.ownName;  // a clash in the archive fails like a clash on disk
+    } else if (from == to) {
+      name = e.deviceName;
+    } else if (auto taken = occupied.find(to); taken != occupied.end() && taken->second > 0) {
+      name = e.ownName;
+    } else {
+      if (--occupied[from] == 0) occupied.erase(from);
+      ++occupied[to];
+      name = e.deviceName;
     }
-    auto taken = occupied.find(to);
-    if (taken != occupied.end() && taken->second > 0) {
-      stored.push_back(e.ownName);
-      continue;
-    }
-    if (--occupied[from] == 0) occupied.erase(from);
-    ++occupied[to];
-    stored.push_back(e.deviceName);
+    // Names that code page 1251 cannot tell apart ("日本.txt" and "中文.txt" are both "??.txt"),
+    // or equal names from different folders, leave the own name taken as well: a number keeps
+    // the second member from hiding the first.
+    if (inArchive.count(FoldStored(name)) != 0) name = NumberedName(name, inArchive);
+    inArchive.insert(FoldStored(name));
+    stored.push_back(std::move(name));
   }
   return stored;
 }

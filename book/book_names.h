@@ -41,8 +41,21 @@ std::string SizeLine(std::int64_t total);
 // converted to code page 1251 and then to the device character set. When that converted path
 // is already taken, by an earlier chosen file converted to the same name or by a chosen file
 // still holding that name, the file keeps its code page 1251 name, just as a rename onto an
-// existing file would have failed. Names are compared without regard to letter case.
+// existing file would have failed. Names are compared without regard to letter case. The
+// archive holds every name once: a converted name that an earlier file (of any folder) is
+// already stored under counts as such a clash, and when the own name is taken as well (names
+// 1251 cannot tell apart, like "日本.txt" and "中文.txt", or equal names from two folders) the
+// file is stored under its own name with "~2", "~3", ... before the extension.
 std::vector<std::string> DeviceStoredNames(const std::vector<std::string>& files);
+
+// A UTF-8 text with its letters in one case, for comparing names without regard to letter
+// case: ASCII, the Latin-1 letters and the Cyrillic letters of code page 1251 are lowered; every
+// other byte, valid UTF-8 or not, stays as it is.
+std::string FoldLetterCase(const std::string& text);
+
+// The chosen list's rule: appends `path` unless an entry equal to it without regard to letter
+// case is present. Returns whether it was appended.
+bool AddChosenFile(std::vector<std::string>& chosen, const std::string& path);
 
 // The file name after the last folder separator.
 std::string BaseName(const std::string& path);

@@ -11,6 +11,7 @@
 #include "adt/adt_file.h"
 #include "cli/commands.h"
 #include "cli/terminal.h"
+#include "text/recode.h"
 
 namespace pagora::cli {
 
@@ -45,7 +46,8 @@ int info(const std::string& adt) {
                   static_cast<long long>(i.fileSize), i.problem.c_str());
       return 1;
     }
-    std::printf("Book name:  %s\n", escapeControl(i.bookName).c_str());
+    // The field holds code page 1251, as PV Manager reads it; the terminal wants UTF-8.
+    std::printf("Book name:  %s\n", escapeControl(WinToUtf8(i.bookName)).c_str());
     std::printf("Records:    %d\n", i.recordCount);
     std::printf("File size:  %lld bytes (size field %d)\n", static_cast<long long>(i.fileSize),
                 i.sizeField);

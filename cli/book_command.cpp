@@ -42,20 +42,12 @@ std::string ProgramFolder() {
   return ec ? std::string() : self.parent_path().string();
 }
 
-// The chosen list keeps one entry per file, names compared without regard to letter case.
+// The chosen list keeps one entry per file, names compared without regard to letter case
+// (the window's rule), after "./" and ".." are resolved.
 std::vector<std::string> WithoutDuplicates(const std::vector<std::string>& files) {
   std::vector<std::string> out;
-  auto fold = [](std::string s) {
-    for (char& c : s) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
-    }
-    return s;
-  };
   for (const auto& file : files) {
-    std::string absolute = std::filesystem::absolute(file).lexically_normal().string();
-    bool seen = false;
-    for (const auto& kept : out) seen = seen || fold(kept) == fold(absolute);
-    if (!seen) out.push_back(absolute);
+    AddChosenFile(out, std::filesystem::absolute(file).lexically_normal().string());
   }
   return out;
 }

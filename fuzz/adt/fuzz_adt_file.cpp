@@ -32,22 +32,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const pagora::Exception&) {
     __builtin_trap();  // a readable file always gets an answer
   }
+  // Record by record through TAdtFile, as a cross-check of the one-pass unwrap below.
+  std::string records;
+  bool allRecords = false;
   try {
     pagora::TAdtFile file(adtPath, pagora::TAdtFile::OpenMode::Read);
-    std::int64_t total = 0;
-    for (std::int32_t i = 0; i < file.RecordCount() && i < 4096; ++i) {
-      total += static_cast<std::int64_t>(file.ReadRecord(i).size());
-    }
+    std::int32_t i = 0;
+    for (; i < file.RecordCount() && i < 4096; ++i) records += file.ReadRecord(i);
+    allRecords = i == file.RecordCount();
     (void)file.RecordOffset(-1);
-    (void)total;
   } catch (const pagora::Exception&) {
   }
   try {
     const std::int64_t extracted = pagora::ExtractArchiveFromAdt(adtPath, outPath);
     if (!info.valid || extracted != info.dataSize) __builtin_trap();
+    if (allRecords) {
+      std::string back;
+      if (std::FILE* f = std::fopen(outPath.c_str(), "rb")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) back.append(buffer, n);
+        std::fclose(f);
+      }
+      if (back != records) __builtin_trap();  // one pass and record by record must agree
+    }
   } catch (const pagora::Exception&) {
     if (info.valid) __builtin_trap();
   }
+  // Any name, valid UTF-8 or not, gives a field of at most 24 bytes and never more.
+  const std::string name(reinterpret_cast<const char*>(data), size < 64 ? size : 64);
+  const auto field = pagora::TAdtFile::BookNameFor(name + ".adt");
+  (void)field;
   std::remove(outPath.c_str());
   return 0;
 }

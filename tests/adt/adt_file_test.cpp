@@ -3,7 +3,10 @@
 #include "adt/adt_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstring>
 #include <filesystem>
@@ -220,6 +223,17 @@ TEST_F(AdtTest, BookNames) {
       {"/home/u/book.lzh", ""},                 // no ".ADT": no name
       {"D:book.adt", "book"},
       {std::string(30, 'x') + ".adt", std::string(24, 'x')},
+      // Code page 1251, one byte a letter: the whole name fits where UTF-8 was cut in a letter.
+      {"/b/Анна Каренина.lzh.adt",
+       "\xC0\xED\xED\xE0 \xCA\xE0\xF0\xE5\xED\xE8\xED\xE0.lzh"},
+      // 24 letters, not 24 bytes of UTF-8.
+      {"/b/Война и мир, том первый.lzh.adt",
+       "\xC2\xEE\xE9\xED\xE0 \xE8 \xEC\xE8\xF0, \xF2\xEE\xEC \xEF\xE5\xF0\xE2\xFB\xE9."},
+      {std::string(23, 'x') + "Жук.adt", std::string(23, 'x') + "\xC6"},
+      {"/b/Ёжик.lzh.adt", "\xA8\xE6\xE8\xEA.lzh"},
+      {"/b/日本.lzh.adt", "??.lzh"},             // characters 1251 lacks
+      {"/b/\xCA\xED\xE8\xE3\xE0.adt", "\xCA\xED\xE8\xE3\xE0"},  // not UTF-8: as it is
+      {"/b/a\xD0.adt", "a\xD0"},               // a cut letter left by some other program
   };
   for (const Case& c : cases) {
     const auto field = TAdtFile::BookNameFor(c.file);
@@ -234,6 +248,17 @@ TEST_F(AdtTest, BookNames) {
   EXPECT_EQ(header.size(), 256u);
   EXPECT_EQ(header.substr(30, 24), std::string(24, 'y'));
   EXPECT_EQ(header.substr(54), std::string(202, '\0'));
+
+  // The header of a wrapped book holds the converted name; opening gives it back.
+  Write(Path("Анна Каренина.lzh"), Random(10, 9));
+  ASSERT_EQ(CopyArchiveToAdt(Path("Анна Каренина.lzh"), Path("Анна Каренина.lzh.adt")),
+            std::nullopt);
+  const std::string wrapped = Read(Path("Анна Каренина.lzh.adt"));
+  const std::string expected = "\xC0\xED\xED\xE0 \xCA\xE0\xF0\xE5\xED\xE8\xED\xE0.lzh";
+  EXPECT_EQ(wrapped.substr(30, 24), expected + std::string(24 - expected.size(), '\0'));
+  EXPECT_EQ(InspectAdtFile(Path("Анна Каренина.lzh.adt")).bookName, expected);
+  EXPECT_EQ(TAdtFile(Path("Анна Каренина.lzh.adt"), TAdtFile::OpenMode::Read).BookNameText(),
+            expected);
 }
 
 TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
@@ -245,16 +270,101 @@ TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
   EXPECT_EQ(CopyArchiveToAdt(Path("b.lzh"), Path("no/such/b.adt")),
             "Error on create destination ADT file: Cannot create file " + Path("no/such/b.adt"));
 
-  // A good ADT file survives a copy that fails part way (the "archive" is a folder here).
+  // A folder is neither an archive to read nor a place to put the ADT file; each is reported
+  // under its own heading, before anything is written.
   ASSERT_EQ(CopyArchiveToAdt(Path("b.lzh"), Path("b.adt")), std::nullopt);
   const std::string good = Read(Path("b.adt"));
   std::filesystem::create_directory(Path("folder.lzh"));
-  const auto failure = CopyArchiveToAdt(Path("folder.lzh"), Path("b.adt"));
-  ASSERT_TRUE(failure.has_value());
-  EXPECT_EQ(failure->rfind("Error on copy: Cannot read file " + Path("folder.lzh") + ": ", 0), 0u)
-      << *failure;
+  EXPECT_EQ(CopyArchiveToAdt(Path("folder.lzh"), Path("b.adt")),
+            "Error on open input file: Cannot open file " + Path("folder.lzh"));
+  std::filesystem::create_directory(Path("folder.adt"));
+  EXPECT_EQ(CopyArchiveToAdt(Path("b.lzh"), Path("folder.adt")),
+            "Error on create destination ADT file: Cannot create file " + Path("folder.adt"));
+  EXPECT_TRUE(std::filesystem::is_empty(Path("folder.adt")));
   EXPECT_EQ(Read(Path("b.adt")), good);
-  EXPECT_EQ(Files(), (std::vector<std::string>{"b.adt", "b.lzh", "folder.lzh"}));
+  EXPECT_EQ(Files(), (std::vector<std::string>{"b.adt", "b.lzh", "folder.adt", "folder.lzh"}));
+
+  // A copy that fails part way (writes refused past 3000 bytes) keeps the good file and leaves
+  // no partial one.
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGXFSZ, &ignore, &previous);
+  rlimit limit{}, saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  limit = saved;
+  limit.rlim_cur = 3000;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  const auto failure = CopyArchiveToAdt(Path("b.lzh"), Path("b.adt"));
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::sigaction(SIGXFSZ, &previous, nullptr);
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->rfind("Error on copy: Cannot write file ", 0), 0u) << *failure;
+  EXPECT_EQ(Read(Path("b.adt")), good);
+  EXPECT_EQ(Files(), (std::vector<std::string>{"b.adt", "b.lzh", "folder.adt", "folder.lzh"}));
+}
+
+TEST_F(AdtTest, UnwrapRefusesFoldersOnEitherSide) {
+  Write(Path("e.lzh"), Random(100, 8));
+  ASSERT_EQ(CopyArchiveToAdt(Path("e.lzh"), Path("e.adt")), std::nullopt);
+  std::filesystem::create_directory(Path("dir"));
+  EXPECT_EQ(Message([&] { ExtractArchiveFromAdt(Path("e.adt"), Path("dir")); }),
+            "Cannot create file " + Path("dir"));
+  EXPECT_EQ(Message([&] { ExtractArchiveFromAdt(Path("dir"), Path("out.lzh")); }),
+            "Cannot open file " + Path("dir"));
+  EXPECT_EQ(Message([&] { InspectAdtFile(Path("dir")); }), "Cannot open file " + Path("dir"));
+  EXPECT_EQ(Files(), (std::vector<std::string>{"dir", "e.adt", "e.lzh"}));
+}
+
+TEST_F(AdtTest, TwoHundredThousandEmptyRecordsUnwrapToAnEmptyArchive) {
+  // 800 KB of nothing but record lengths: read record by record from the start, this took
+  // minutes; read in one pass it is over at once.
+  const std::int32_t count = 200000;
+  std::string bytes(256 + 4 * static_cast<std::size_t>(count), '\0');
+  std::memcpy(bytes.data(), "CASIO ADDIN DATAFILE\x1A\x00", 22);
+  PutInt32(bytes, 22, static_cast<std::uint32_t>(bytes.size()));
+  PutInt32(bytes, 26, count);
+  Write(Path("empty-records.adt"), bytes);
+  const AdtInfo info = InspectAdtFile(Path("empty-records.adt"));
+  EXPECT_TRUE(info.valid) << info.problem;
+  EXPECT_EQ(info.recordCount, count);
+  EXPECT_EQ(info.dataSize, 0);
+  EXPECT_EQ(ExtractArchiveFromAdt(Path("empty-records.adt"), Path("out.lzh")), 0);
+  EXPECT_EQ(Read(Path("out.lzh")), "");
+}
+
+TEST_F(AdtTest, RecordsOfEveryLengthComeBackInOrder) {
+  // Empty records, records shorter and longer than the key's period, and records larger than
+  // any read buffer, mixed: the unwrapped archive is their concatenation.
+  const std::int32_t lengths[] = {0, 1, 19, 20, 21, 0, 3072, 4099, 4100, 4101, 300000, 0,
+                                  7,  1 << 20, 65536, 2};
+  std::string all;
+  {
+    TAdtFile file(Path("mixed.adt"), TAdtFile::OpenMode::Create);
+    unsigned seed = 20;
+    for (std::int32_t length : lengths) {
+      const std::string data = Random(static_cast<std::size_t>(length), ++seed);
+      file.WriteRecord(-1, data.data(), length);
+      all += data;
+    }
+  }
+  // The stored bytes are the data combined with the key, restarting at every record.
+  const std::string stored = Read(Path("mixed.adt"));
+  std::size_t at = 256;
+  std::size_t from = 0;
+  for (std::int32_t length : lengths) {
+    ASSERT_EQ(Int32At(stored, at), length);
+    for (std::int32_t i = 0; i < length; ++i) {
+      ASSERT_EQ(static_cast<unsigned char>(stored[at + 4 + i]),
+                static_cast<unsigned char>(all[from + i]) ^ kKey[i % 20])
+          << "record of " << length << " bytes, byte " << i;
+    }
+    at += 4 + static_cast<std::size_t>(length);
+    from += static_cast<std::size_t>(length);
+  }
+  EXPECT_EQ(ExtractArchiveFromAdt(Path("mixed.adt"), Path("mixed.lzh")),
+            static_cast<std::int64_t>(all.size()));
+  EXPECT_EQ(Read(Path("mixed.lzh")), all);
+  EXPECT_EQ(InspectAdtFile(Path("mixed.adt")).dataSize, static_cast<std::int64_t>(all.size()));
 }
 
 TEST_F(AdtTest, WrapAndUnwrapRoundTrip) {

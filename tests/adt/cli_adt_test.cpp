@@ -94,6 +94,26 @@ TEST_F(CliAdt, WrapInfoUnwrapRoundTripOnRealArchives) {
   }
 }
 
+TEST_F(CliAdt, InfoShowsTheStoredNameInUtf8) {
+  struct Case {
+    const char* archive;
+    const char* shown;
+  } cases[] = {
+      {"Анна Каренина.lzh", "Анна Каренина.lzh"},
+      // 24 letters are kept, not 24 bytes of UTF-8.
+      {"Преступление и наказание, роман.lzh", "Преступление и наказание"},
+      {"日本 книга.lzh", "?? книга.lzh"},
+  };
+  for (const Case& c : cases) {
+    std::ofstream(Path(c.archive), std::ios::binary) << "archive bytes";
+    ASSERT_EQ(Shell(kCli + " adt wrap '" + Path(c.archive) + "'").status, 0) << c.archive;
+    Result r = Shell(kCli + " adt info '" + Path(c.archive) + ".adt'");
+    EXPECT_EQ(r.status, 0) << c.archive;
+    EXPECT_NE(r.out.find(std::string("Book name:  ") + c.shown + "\n"), std::string::npos)
+        << r.out;
+  }
+}
+
 TEST_F(CliAdt, DamagedFilesAreReportedNotUnwrapped) {
   std::ofstream(Path("x.adt"), std::ios::binary) << "not an ADT file at all";
   Result r = Shell(kCli + " adt info " + Path("x.adt"));

@@ -86,6 +86,30 @@ TEST_F(BookBuilderTest, CollidingNamesKeepTheirOwnNameInTheArchive) {
   EXPECT_EQ(reader.FileList(), (std::vector<std::string>{"\xAE.txt", "\xB6.txt"}));
 }
 
+TEST_F(BookBuilderTest, NamesThatConvertAlikeAreStoredOnceEach) {
+  // Both names become "??.txt" in the handheld's set; the archive holds each member once, and
+  // both texts come out again.
+  std::filesystem::create_directories(folder_ / "other");
+  std::string a = write("日本.txt", "first\r\n");
+  std::string b = write("中文.txt", "second\r\n");
+  std::string c = write("other/日本.txt", "third\r\n");
+  std::string archive = (folder_ / "book.lzh").string();
+  TBookBuilder builder;
+  builder.Compress({a, b, c}, archive);
+  EXPECT_EQ(builder.StoredNames(), (std::vector<std::string>{"??.txt", "??~2.txt", "??~3.txt"}));
+  TLzhArchiver reader;
+  reader.ArchiveName = archive;
+  ASSERT_TRUE(reader.Scan());
+  EXPECT_EQ(reader.FileList(), (std::vector<std::string>{"??.txt", "??~2.txt", "??~3.txt"}));
+  fs::create_directories(folder_ / "out");
+  reader.setTargetPath((folder_ / "out").string());
+  reader.setFilesToProcess({});
+  reader.Expand();
+  EXPECT_EQ(read((folder_ / "out" / "??.txt").string()), "first\r\n");
+  EXPECT_EQ(read((folder_ / "out" / "??~2.txt").string()), "second\r\n");
+  EXPECT_EQ(read((folder_ / "out" / "??~3.txt").string()), "third\r\n");
+}
+
 TEST_F(BookBuilderTest, OldArchiveIsReplacedNeverAppendedTo) {
   std::string archive = (folder_ / "book.lzh").string();
   std::string old = write("old.txt", "old member\r\n");

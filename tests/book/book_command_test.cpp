@@ -72,6 +72,25 @@ TEST_F(BookCommandTest, BuildWritesTheArchiveAndTheAdtFile) {
   EXPECT_NE(archive.find("\x8B\xAF\xAA\xA4\xA1.txt"), std::string::npos);
 }
 
+TEST_F(BookCommandTest, BuildStoresNamesThatConvertAlikeOnceEach) {
+  std::ofstream(folder_ / "日本.txt") << "first\r\n";
+  std::ofstream(folder_ / "中文.txt") << "second\r\n";
+  auto [status, out] = run("book build book 日本.txt 中文.txt ./日本.txt");
+  ASSERT_EQ(status, 0) << out;
+  std::string archive = read(folder_ / "book.lzh");
+  // Level-1 headers: the name's length at 21, the name from 22 on.
+  std::vector<std::string> names;
+  for (std::size_t at = 0; at + 22 < archive.size() && archive[at] != 0;) {
+    const auto headerSize = static_cast<unsigned char>(archive[at]);
+    const auto nameLength = static_cast<unsigned char>(archive[at + 21]);
+    names.push_back(archive.substr(at + 22, nameLength));
+    std::uint32_t packed = 0;
+    for (int i = 3; i >= 0; --i) packed = packed << 8 | static_cast<unsigned char>(archive[at + 7 + i]);
+    at += 2 + headerSize + packed;
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"??.txt", "??~2.txt"}));
+}
+
 TEST_F(BookCommandTest, BuildRefusesMissingFilesAndLeavesNothing) {
   auto [status, out] = run("book build book missing.txt");
   EXPECT_NE(status, 0);

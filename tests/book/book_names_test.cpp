@@ -123,9 +123,24 @@ TEST(DeviceStoredNames, ConvertedNamesAndCollisions) {
       {"two names that convert alike: the second keeps its own",
        {"/b/м.txt", "/b/¶.txt"},
        {Bytes({0xAE, '.', 't', 'x', 't'}), Bytes({0xB6, '.', 't', 'x', 't'})}},
-      {"alike names in different folders do not collide",
+      {"alike names in different folders meet in the archive: the second keeps its own",
        {"/a/м.txt", "/b/¶.txt"},
-       {Bytes({0xAE, '.', 't', 'x', 't'}), Bytes({0xAE, '.', 't', 'x', 't'})}},
+       {Bytes({0xAE, '.', 't', 'x', 't'}), Bytes({0xB6, '.', 't', 'x', 't'})}},
+      {"names 1251 cannot tell apart: the second gets a number",
+       {"/b/日本.txt", "/b/中文.txt"},
+       {"??.txt", "??~2.txt"}},
+      {"and a third the next number, across folders",
+       {"/a/日.txt", "/b/日.txt", "/c/中.txt"},
+       {"?.txt", "?~2.txt", "?~3.txt"}},
+      {"a number already stored is skipped",
+       {"/b/??~2.txt", "/b/日本.txt", "/b/中文.txt"},
+       {"??~2.txt", "??.txt", "??~3.txt"}},
+      {"equal names in two folders, in any letter case",
+       {"/a/notes.txt", "/b/NOTES.TXT", "/c/notes"},
+       {"notes.txt", "NOTES~2.TXT", "notes"}},
+      {"a name without an extension, or only one",
+       {"/a/日", "/b/中", "/a/.txt", "/b/.TXT"},
+       {"?", "?~2", ".txt", ".TXT~2"}},
       {"letter case does not tell names apart",
        {"/b/" + kniga, "/b/‹ЇЄ¤Ў.TXT"},
        {ownKniga, Bytes({' ', ' ', 0xC0, 0xDD, 0x8F, '.', 'T', 'X', 'T'})}},
@@ -143,6 +158,31 @@ TEST(DeviceStoredNames, ConvertedNamesAndCollisions) {
   for (const auto& c : cases) {
     EXPECT_EQ(DeviceStoredNames(c.files), c.stored) << c.what;
   }
+}
+
+TEST(ChosenList, EachFileOnceWithoutRegardToLetterCase) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> added;
+    std::vector<std::string> chosen;
+  } cases[] = {
+      {"the same name twice", {"/b/a.txt", "/b/a.txt"}, {"/b/a.txt"}},
+      {"ASCII letter case", {"/b/Book.txt", "/b/BOOK.TXT"}, {"/b/Book.txt"}},
+      {"Russian letter case", {"/b/Книга.txt", "/b/КНИГА.TXT", "/b/книга.txt"}, {"/b/Книга.txt"}},
+      {"Ё, Ў and Ґ", {"/b/Ёж Ўё Ґ", "/b/ёЖ ўЁ ґ"}, {"/b/Ёж Ўё Ґ"}},
+      {"Latin-1 letters", {"/b/Ärger", "/b/ärger"}, {"/b/Ärger"}},
+      {"different letters stay apart", {"/b/е", "/b/ё", "/b/日", "/b/本"},
+       {"/b/е", "/b/ё", "/b/日", "/b/本"}},
+      {"folders count too", {"/a/x", "/b/x", "/A/X"}, {"/a/x", "/b/x"}},
+      {"bytes that are not UTF-8", {"/b/\xCA\xED", "/b/\xEA\xED", "/b/\xCA\xED"},
+       {"/b/\xCA\xED", "/b/\xEA\xED"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> chosen;
+    for (const auto& path : c.added) AddChosenFile(chosen, path);
+    EXPECT_EQ(chosen, c.chosen) << c.what;
+  }
+  EXPECT_EQ(FoldLetterCase("ABC Жук ЁЯ"), "abc жук ёя");
 }
 
 }  // namespace

@@ -149,8 +149,8 @@ TEST_F(JumpMemoTest, ScanFindsJumpPointsAndPictures) {
       columns.push_back(j.Column);
       EXPECT_EQ(j.Line, 1) << c.name;
       EXPECT_EQ(j.Rect,
-                QRect(j.Column * memo->CharWidth(), memo->LineHeight(),
-                      static_cast<int>(j.Word.size()) * memo->CharWidth(), memo->LineHeight()))
+                (TCellRect{j.Column * memo->CharWidth(), memo->LineHeight(),
+                           static_cast<int>(j.Word.size()) * memo->CharWidth(), memo->LineHeight()}))
           << c.name;
     }
     for (const auto& p : memo->Pictures()) pictures.push_back(p.Word);

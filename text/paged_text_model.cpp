@@ -65,13 +65,12 @@ int floorDiv(int a, int b) {
 
 template <typename J>
 std::pair<const J*, const J*> ofLine(const std::vector<J>& v, int line) {
-  auto [from, to] = std::equal_range(
-      v.begin(), v.end(), line, [](const auto& a, const auto& b) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(a)>, int>)
-          return a < b.Line;
-        else
-          return a.Line < b;
-      });
+  auto [from, to] = std::equal_range(v.begin(), v.end(), line, [](const auto& a, const auto& b) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(a)>, int>)
+      return a < b.Line;
+    else
+      return a.Line < b;
+  });
   const J* base = v.data();
   return {base + (from - v.begin()), base + (to - v.begin())};
 }
@@ -496,9 +495,8 @@ int PagedTextModel::CaretColumnAt(int line, int x) const {
   const int dx = x - kLeftMargin;
   const int rel = dx <= 0 ? -floorDiv(-dx, cellWidth_) : (dx + cellWidth_ - 1) / cellWidth_;
   const long long c = static_cast<long long>(firstCol_) + rel;
-  return static_cast<int>(
-      std::clamp<long long>(c, std::min(LineLength(line), std::max(0, firstCol_ - 1)),
-                            LineLength(line)));
+  return static_cast<int>(std::clamp<long long>(
+      c, std::min(LineLength(line), std::max(0, firstCol_ - 1)), LineLength(line)));
 }
 
 int PagedTextModel::CellColumnAt(int x) const {
@@ -565,8 +563,8 @@ bool PagedTextModel::MouseDrag(int x, int y) {
   mouseY_ = y;
   const int n = static_cast<int>(lines_.size());
   if (n == 0) return false;
-  const bool outside = y < 0 || y >= visRows_ * lineHeight_ || x < 0 ||
-                       x > kLeftMargin + visCols_ * cellWidth_;
+  const bool outside =
+      y < 0 || y >= visRows_ * lineHeight_ || x < 0 || x > kLeftMargin + visCols_ * cellWidth_;
   if (outside) {
     AutoScrollTick();
     return true;

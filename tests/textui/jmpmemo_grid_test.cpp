@@ -71,9 +71,9 @@ class GridTest : public ::testing::TestWithParam<Face> {
     EXPECT_GT(std::abs(advance - std::round(advance)), 0.05) << advance;
     memo->SetText({marks(400, {0, 1, 5, 10, 41, 77, 79, 80, 81, 150, 250, 297, 299, 300, 301, 310}),
                    "~abc" + std::string(74, ' ') + "~word" + std::string(213, ' ') + "~wxyz   ",
-                   "a\tb\xAD" "c",
-                   std::string(80, 'x'),
-                   marks(310, {})});
+                   "a\tb\xAD"
+                   "c",
+                   std::string(80, 'x'), marks(310, {})});
     ASSERT_GT(memo->VisibleColumns(), 85);
   }
   void scrollToColumn(int col) {
@@ -110,10 +110,7 @@ TEST_P(GridTest, EveryGlyphSitsOnItsOwnCell) {
     const QImage img = screen();
     for (int c = firstVisible(); c <= lastVisible() && c < static_cast<int>(line.size()); ++c) {
       const bool h = line[static_cast<std::size_t>(c)] == 'H';
-      if (h)
-        EXPECT_GT(inkInCell(img, 0, c), 0) << "column " << c << " from " << first;
-      else
-        EXPECT_EQ(inkInCell(img, 0, c), 0) << "column " << c << " from " << first;
+      EXPECT_EQ(inkInCell(img, 0, c) > 0, h) << "column " << c << " from " << first;
     }
   }
 }
@@ -150,19 +147,18 @@ TEST_P(GridTest, CaretStandsAtTheLeftEdgeOfItsCharacter) {
     EXPECT_EQ(img.pixel(x(col), y), QColor(Qt::black).rgb()) << col;
     // The "H" of that column begins right after it, inside the same cell.
     EXPECT_GT(countIn(img, 0, x(col) + 2, x(col + 1), ink), 0) << col;
-    if (col > 0)
+    if (col > 0) {
       EXPECT_EQ(inkInCell(img, 0, col - 1) > 0,
                 memo->Lines()[0][static_cast<std::size_t>(col - 1)] == 'H')
           << col;
+    }
   }
 }
 
 TEST_P(GridTest, SelectionCoversExactlyTheSelectedCells) {
   const QColor highlight = memo->palette().color(QPalette::Highlight);
   const QColor highlightedText = memo->palette().color(QPalette::HighlightedText);
-  const struct {
-    int first, from, to;
-  } cases[] = {{0, 0, 2}, {0, 78, 82}, {220, 296, 302}};
+  const struct { int first, from, to; } cases[] = {{0, 0, 2}, {0, 78, 82}, {220, 296, 302}};
   QWidget* vp = memo->viewport();
   for (const auto& c : cases) {
     scrollToColumn(c.first);
@@ -181,7 +177,9 @@ TEST_P(GridTest, SelectionCoversExactlyTheSelectedCells) {
     EXPECT_TRUE(isHighlight(x(c.from))) << c.from;
     EXPECT_TRUE(isHighlight(x(c.to) - 1)) << c.from;
     EXPECT_FALSE(isHighlight(x(c.to))) << c.from;
-    if (c.from > c.first) EXPECT_FALSE(isHighlight(x(c.from) - 1)) << c.from;
+    if (c.from > c.first) {
+      EXPECT_FALSE(isHighlight(x(c.from) - 1)) << c.from;
+    }
     // Inside, each "H" in the highlighted text colour on its own cell; outside, black ink only.
     auto light = [&](QRgb px) {
       return qRed(px) > highlight.red() + 40 && qGreen(px) > highlight.green() + 40 &&
@@ -203,9 +201,7 @@ TEST_P(GridTest, SelectionCoversExactlyTheSelectedCells) {
 }
 
 TEST_P(GridTest, JumpWordColourCoversExactlyItsCells) {
-  const struct {
-    int first, tilde, length;
-  } cases[] = {{0, 0, 3}, {0, 78, 4}, {220, 296, 4}};
+  const struct { int first, tilde, length; } cases[] = {{0, 0, 3}, {0, 78, 4}, {220, 296, 4}};
   for (const auto& c : cases) {
     scrollToColumn(c.first);
     memo->SetCaret(4, c.first);

@@ -343,10 +343,16 @@ TEST_F(ViewMarkupTest, EveryCommandFindsTheJumpWordsAgain) {
     QToolButton* TForm2::*button;
     Jumps before, after;
   } cases[] = {
-      {"collapse spaces", "a      ~jump  text after\r\n", &TForm2::SpeedButton7, {{8, "jump"}},
+      {"collapse spaces",
+       "a      ~jump  text after\r\n",
+       &TForm2::SpeedButton7,
+       {{8, "jump"}},
        {{3, "jump"}}},
-      {"one paragraph, one line", "x ~go\r\nmore ~on\r\n", &TForm2::SpeedButton6,
-       {{3, "go"}, {6, "on"}}, {{4, "go"}, {13, "on"}}},
+      {"one paragraph, one line",
+       "x ~go\r\nmore ~on\r\n",
+       &TForm2::SpeedButton6,
+       {{3, "go"}, {6, "on"}},
+       {{4, "go"}, {13, "on"}}},
       // A DOS letter becomes a 1251 letter, a word character: the "~" after it no longer counts.
       {"DOS to WIN", "\x80~go\r\n", &TForm2::SpeedButton1, {{2, "go"}}, {}},
       {"delete HTML tags", "<b>~go</b> on\r\n", &TForm2::SpeedButton5, {{4, "go"}}, {{1, "go"}}},
@@ -394,7 +400,8 @@ TEST_F(ViewMarkupTest, ReloadFindsTheJumpWordsOfTheFileAgain) {
 
 TEST_F(ViewMarkupTest, AnotherFileShownByTheMainWindowIsLaidOutAfresh) {
   std::string bytes;
-  for (int i = 0; i < 400; ++i) bytes += "line ~old" + std::to_string(i) + std::string(60, ' ') + "\r\n";
+  for (int i = 0; i < 400; ++i)
+    bytes += "line ~old" + std::to_string(i) + std::string(60, ' ') + "\r\n";
   open(bytes);
   form->r->SetCaret(300, 20);
   ASSERT_GT(form->r->FirstLine(), 0);
@@ -417,8 +424,8 @@ TEST_F(ViewMarkupTest, GaugeIsNeverBusyAndEndsFull) {
     const char* name;
     QToolButton* TForm2::*button;
   } buttons[] = {
-      {"DOS", &TForm2::SpeedButton1},      {"KOI", &TForm2::SpeedButton2},
-      {"UTF-8", &TForm2::SpeedButton8},    {"HTML", &TForm2::SpeedButton5},
+      {"DOS", &TForm2::SpeedButton1},        {"KOI", &TForm2::SpeedButton2},
+      {"UTF-8", &TForm2::SpeedButton8},      {"HTML", &TForm2::SpeedButton5},
       {"paragraphs", &TForm2::SpeedButton6}, {"spaces", &TForm2::SpeedButton7},
   };
   for (const char* text : {"one line\r\n", "two\r\nlines\r\n", ""}) {

@@ -428,8 +428,9 @@ void TJumpMemo::paintRow(QPainter& p, int row, int line) const {
     if (!visible(a - 1, b)) continue;
     p.fillRect(cellRect(a - 1, b), color_);
     drawCells(p, s, std::max(a, c0), std::min(b, c1), baseline, jumpColor_);
-    if (b > a) p.fillRect(QRect(model_.ColumnX(a), baseline + underlinePos_, (b - a) * cw, lineWidth_),
-                          jumpColor_);
+    if (b > a)
+      p.fillRect(QRect(model_.ColumnX(a), baseline + underlinePos_, (b - a) * cw, lineWidth_),
+                 jumpColor_);
   }
   // Picture references: a dotted frame, the marker vanishes, the name in blue with "_" as ".".
   auto [pFrom, pTo] = model_.PicturesOfLine(line);
@@ -506,17 +507,27 @@ void TJumpMemo::keyPressEvent(QKeyEvent* e) {
   const bool ctrl = e->modifiers() & Qt::ControlModifier;
   auto memoKey = [](int k) -> std::optional<MemoKey> {
     switch (k) {
-      case Qt::Key_Down: return MemoKey::Down;
-      case Qt::Key_Up: return MemoKey::Up;
-      case Qt::Key_PageDown: return MemoKey::PageDown;
-      case Qt::Key_PageUp: return MemoKey::PageUp;
-      case Qt::Key_Left: return MemoKey::Left;
-      case Qt::Key_Right: return MemoKey::Right;
-      case Qt::Key_Home: return MemoKey::Home;
-      case Qt::Key_End: return MemoKey::End;
+      case Qt::Key_Down:
+        return MemoKey::Down;
+      case Qt::Key_Up:
+        return MemoKey::Up;
+      case Qt::Key_PageDown:
+        return MemoKey::PageDown;
+      case Qt::Key_PageUp:
+        return MemoKey::PageUp;
+      case Qt::Key_Left:
+        return MemoKey::Left;
+      case Qt::Key_Right:
+        return MemoKey::Right;
+      case Qt::Key_Home:
+        return MemoKey::Home;
+      case Qt::Key_End:
+        return MemoKey::End;
       case Qt::Key_Return:
-      case Qt::Key_Enter: return MemoKey::Enter;
-      default: return std::nullopt;
+      case Qt::Key_Enter:
+        return MemoKey::Enter;
+      default:
+        return std::nullopt;
     }
   };
   if (const auto k = memoKey(e->key())) {

@@ -53,9 +53,7 @@ TEST_F(ModelTest, EveryColumnHasItsOwnCellAtEveryScrollPosition) {
 }
 
 TEST_F(ModelTest, EndPutsTheCaretRightAfterTheLastCharacter) {
-  const struct {
-    int length, firstColumn;
-  } cases[] = {{80, 0}, {99, 0}, {100, 1}, {303, 204}};
+  const struct { int length, firstColumn; } cases[] = {{80, 0}, {99, 0}, {100, 1}, {303, 204}};
   for (const auto& c : cases) {
     m.SetText({std::string(static_cast<std::size_t>(c.length), 'a'), "b"});
     EXPECT_TRUE(m.Key(MemoKey::End, false, false));

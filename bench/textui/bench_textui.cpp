@@ -116,6 +116,36 @@ void BM_PaintScreenBottom(benchmark::State& state) {
 BENCHMARK(BM_PaintScreenTop)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaintScreenBottom)->Unit(benchmark::kMicrosecond);
 
+// The view window's own face (13 px bold), a screen of long lines scrolled far right, with jump
+// words and a selection over several rows: every glyph placed on its cell.
+void BM_PaintWideLinesWindowFont(benchmark::State& state) {
+  TJumpMemo memo;
+  QFont f(QStringLiteral("Courier New"));
+  f.setPixelSize(13);
+  f.setBold(true);
+  memo.setFont(f);
+  memo.resize(860, 560);
+  memo.show();
+  std::vector<std::string> lines;
+  const std::string words = Utf8ToWin("Длинная строка с ~переходом и	табуляцией, ");
+  for (int i = 0; i < 1000; ++i) {
+    std::string l;
+    while (l.size() < 400) l += words;
+    lines.push_back(std::move(l));
+  }
+  memo.SetText(std::move(lines));
+  memo.SetCaret(2, 200);
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
+  for (int i = 0; i < 10; ++i) QApplication::sendEvent(&memo, &down);
+  QCoreApplication::processEvents();
+  for (auto _ : state) {
+    memo.viewport()->update();
+    QCoreApplication::processEvents();
+  }
+  state.counters["first_column"] = memo.FirstColumn();
+}
+BENCHMARK(BM_PaintWideLinesWindowFont)->Unit(benchmark::kMicrosecond);
+
 void BM_PageDown(benchmark::State& state) {
   TJumpMemo memo;
   memo.resize(860, 560);

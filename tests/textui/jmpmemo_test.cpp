@@ -148,9 +148,9 @@ TEST_F(JumpMemoTest, ScanFindsJumpPointsAndPictures) {
       jumps.push_back(j.Word);
       columns.push_back(j.Column);
       EXPECT_EQ(j.Line, 1) << c.name;
-      EXPECT_EQ(j.Rect,
-                QRect(j.Column * memo->CharWidth(), memo->LineHeight(),
-                      static_cast<int>(j.Word.size()) * memo->CharWidth(), memo->LineHeight()))
+      EXPECT_EQ(j.Rect, (TCellRect{j.Column * memo->CharWidth(), memo->LineHeight(),
+                                   static_cast<int>(j.Word.size()) * memo->CharWidth(),
+                                   memo->LineHeight()}))
           << c.name;
     }
     for (const auto& p : memo->Pictures()) pictures.push_back(p.Word);
@@ -267,6 +267,19 @@ TEST_F(JumpMemoTest, KeysScrollTheView) {
   EXPECT_EQ(memo->MaxScrollRow(), 200 - rows);
   key(Qt::Key_Home, Qt::ControlModifier);
   EXPECT_EQ(memo->FirstLine(), 0);
+}
+
+TEST_F(JumpMemoTest, UpAndDownOntoAShortLineBringTheViewBackToColumnZero) {
+  for (Qt::Key k : {Qt::Key_Down, Qt::Key_Up}) {
+    load(k == Qt::Key_Down ? Lines{std::string(300, 'x'), "short"}
+                           : Lines{"short", std::string(300, 'x')});
+    memo->SetCaret(k == Qt::Key_Down ? 0 : 1, 0);
+    key(Qt::Key_End);
+    ASSERT_GT(memo->FirstColumn(), 100);
+    key(k);
+    EXPECT_EQ(caret().second, 5);
+    EXPECT_EQ(memo->FirstColumn(), 0) << (k == Qt::Key_Down ? "down" : "up");
+  }
 }
 
 TEST_F(JumpMemoTest, ShiftSelectsAndCopiesAcrossAPageMarker) {

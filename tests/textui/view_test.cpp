@@ -322,3 +322,132 @@ TEST_F(ViewTest, BookOpensAsTextAndSavesBesideIt) {
 
 }  // namespace
 }  // namespace pagora
+
+namespace pagora {
+namespace {
+
+class ViewMarkupTest : public ViewTest {
+ protected:
+  std::vector<std::pair<int, std::string>> jumps() const {
+    std::vector<std::pair<int, std::string>> out;
+    for (const auto& j : form->r->JumpPoints()) out.emplace_back(j.Column, j.Word);
+    return out;
+  }
+};
+
+TEST_F(ViewMarkupTest, EveryCommandFindsTheJumpWordsAgain) {
+  using Jumps = std::vector<std::pair<int, std::string>>;
+  const struct {
+    const char* name;
+    std::string bytes;
+    QToolButton* TForm2::*button;
+    Jumps before, after;
+  } cases[] = {
+      {"collapse spaces",
+       "a      ~jump  text after\r\n",
+       &TForm2::SpeedButton7,
+       {{8, "jump"}},
+       {{3, "jump"}}},
+      {"one paragraph, one line",
+       "x ~go\r\nmore ~on\r\n",
+       &TForm2::SpeedButton6,
+       {{3, "go"}, {6, "on"}},
+       {{4, "go"}, {13, "on"}}},
+      // A DOS letter becomes a 1251 letter, a word character: the "~" after it no longer counts.
+      {"DOS to WIN", "\x80~go\r\n", &TForm2::SpeedButton1, {{2, "go"}}, {}},
+      {"delete HTML tags", "<b>~go</b> on\r\n", &TForm2::SpeedButton5, {{4, "go"}}, {{1, "go"}}},
+  };
+  for (const auto& c : cases) {
+    open(c.bytes);
+    EXPECT_EQ(jumps(), c.before) << c.name;
+    (form.get()->*c.button)->click();
+    EXPECT_EQ(jumps(), c.after) << c.name;
+    EXPECT_EQ(form->r->LongestLine(), static_cast<int>(form->r->Lines()[0].size())) << c.name;
+    prompts.queueAnswer(PromptAnswer::No);
+    form->close();
+  }
+}
+
+TEST_F(ViewMarkupTest, CollapsedSpacesLeaveNoOldGreenOverTheText) {
+  open("a      ~jump  text after\r\n");
+  form->resize(700, 300);
+  form->SpeedButton7->click();
+  const QImage img = form->r->viewport()->grab().toImage();
+  const int cw = form->r->CharWidth(), lh = form->r->LineHeight();
+  auto green = [&](int fromCol, int toCol) {
+    int n = 0;
+    for (int y = 0; y < lh; ++y)
+      for (int x = 4 + fromCol * cw; x < 4 + toCol * cw; ++x) {
+        const QRgb px = img.pixel(x, y);
+        if (qGreen(px) > qRed(px) + 25 && qGreen(px) > qBlue(px) + 25) ++n;
+      }
+    return n;
+  };
+  EXPECT_GT(green(3, 7), 0) << "the word in its new place";
+  EXPECT_EQ(green(7, 20), 0) << "nothing green over \"text after\"";
+  prompts.queueAnswer(PromptAnswer::No);
+  form->close();
+}
+
+TEST_F(ViewMarkupTest, ReloadFindsTheJumpWordsOfTheFileAgain) {
+  open("~one\r\n");
+  writeFile(path, "   ~two ~three\r\n");
+  form->SpeedButton4->click();
+  EXPECT_EQ(jumps(), (std::vector<std::pair<int, std::string>>{{4, "two"}, {9, "three"}}));
+  EXPECT_EQ(form->r->LongestLine(), 14);
+  form->close();
+}
+
+TEST_F(ViewMarkupTest, AnotherFileShownByTheMainWindowIsLaidOutAfresh) {
+  std::string bytes;
+  for (int i = 0; i < 400; ++i)
+    bytes += "line ~old" + std::to_string(i) + std::string(60, ' ') + "\r\n";
+  open(bytes);
+  form->r->SetCaret(300, 20);
+  ASSERT_GT(form->r->FirstLine(), 0);
+  form->close();
+  ASSERT_FALSE(form->isVisible());
+  form->setFileName(QString::fromStdString(dir.file("other.txt")));
+  form->r->Lines() = {"see ~new here", "x"};
+  form->show();
+  EXPECT_EQ(jumps(), (std::vector<std::pair<int, std::string>>{{5, "new"}}));
+  EXPECT_EQ(form->r->JumpWords(), Lines{"new"});
+  EXPECT_EQ(form->r->LongestLine(), 13);
+  EXPECT_EQ(form->r->FirstLine(), 0);
+  EXPECT_EQ(form->r->Caret().Line, 0);
+  EXPECT_EQ(form->r->Caret().Col, 0);
+  form->close();
+}
+
+TEST_F(ViewMarkupTest, GaugeIsNeverBusyAndEndsFull) {
+  const struct {
+    const char* name;
+    QToolButton* TForm2::*button;
+  } buttons[] = {
+      {"DOS", &TForm2::SpeedButton1},        {"KOI", &TForm2::SpeedButton2},
+      {"UTF-8", &TForm2::SpeedButton8},      {"HTML", &TForm2::SpeedButton5},
+      {"paragraphs", &TForm2::SpeedButton6}, {"spaces", &TForm2::SpeedButton7},
+  };
+  for (const char* text : {"one line\r\n", "two\r\nlines\r\n", ""}) {
+    for (const auto& b : buttons) {
+      open(text);
+      (form.get()->*b.button)->click();
+      EXPECT_LT(form->gauge->minimum(), form->gauge->maximum()) << b.name << " on " << text;
+      EXPECT_EQ(form->gauge->value(), form->gauge->maximum()) << b.name << " on " << text;
+      prompts.queueAnswer(PromptAnswer::No);
+      form->close();
+    }
+  }
+  Lines many(250, "x  y");
+  std::string bytes;
+  for (const auto& l : many) bytes += l + "\r\n";
+  open(bytes);
+  form->SpeedButton7->click();
+  EXPECT_EQ(form->gauge->value(), form->gauge->maximum());
+  EXPECT_EQ(form->gauge->maximum(), 248);
+  prompts.queueAnswer(PromptAnswer::No);
+  form->close();
+}
+
+}  // namespace
+}  // namespace pagora

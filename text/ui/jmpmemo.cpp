@@ -6,6 +6,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -17,6 +19,7 @@
 #include <array>
 #include <climits>
 #include <new>
+#include <optional>
 #include <type_traits>
 
 #include "components/prompts.h"
@@ -29,7 +32,6 @@ namespace {
 const QString kErrorCaption = QStringLiteral("Ошибка");
 const QColor kMarkerColor(0, 0, 255);
 const QColor kPictureColor(0, 0, 255);
-constexpr int kLeftMargin = 4;
 
 // Code page 1251 -> Unicode, one entry per byte, built from the project's own table.
 const std::array<QChar, 256>& cp1251Table() {
@@ -50,58 +52,6 @@ QString decode(std::string_view s) {
   QString out(static_cast<qsizetype>(s.size()), Qt::Uninitialized);
   QChar* d = out.data();
   for (unsigned char c : s) *d++ = t[c];
-  return out;
-}
-
-// The folding table: Latin look-alikes and small letters onto Cyrillic capitals, the remaining
-// small Latin letters onto their capitals, and a few pairs of the upper half.
-const std::array<unsigned char, 256>& foldTable() {
-  static const std::array<unsigned char, 256> table = [] {
-    std::array<unsigned char, 256> t{};
-    for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i);
-    auto set = [&t](unsigned char from, unsigned char to) { t[from] = to; };
-    // Every small Cyrillic letter onto its capital.
-    for (int i = 0xE0; i <= 0xFF; ++i)
-      set(static_cast<unsigned char>(i), static_cast<unsigned char>(i - 0x20));
-    // Latin letters that look like Cyrillic capitals.
-    const struct {
-      char latin;
-      unsigned char cyr;
-    } lookalikes[] = {{'A', 0xC0}, {'B', 0xC2}, {'E', 0xC5}, {'K', 0xCA}, {'M', 0xCC}, {'H', 0xCD},
-                      {'O', 0xCE}, {'P', 0xD0}, {'C', 0xD1}, {'T', 0xD2}, {'Y', 0xD3}, {'X', 0xD5}};
-    for (auto l : lookalikes) {
-      set(static_cast<unsigned char>(l.latin), l.cyr);
-      set(static_cast<unsigned char>(l.latin - 'A' + 'a'), l.cyr);
-    }
-    set(0xBD, 0xCD);  // Ѕ
-    set(0xBE, 0xCD);  // ѕ
-    for (char c : std::string_view("DFGJLNQRSUVWZ"))
-      set(static_cast<unsigned char>(c - 'A' + 'a'), static_cast<unsigned char>(c));
-    set('i', 'I');
-    set(0xB2, 'I');  // І
-    set(0xB3, 'I');  // і
-    set(0xA1, 0xA2);
-    set(0xA3, 0xA4);
-    set(0xA6, 0xA8);
-    set(0xAC, 0xAD);
-    set(0xAF, 0xB0);
-    set(0xB5, 0xB8);
-    set(0xBA, 0xBC);
-    return t;
-  }();
-  return table;
-}
-
-bool isPictureChar(unsigned char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '.' ||
-         c == '_' || c >= 0xC0;
-}
-
-std::string fold(std::string_view s) {
-  const auto& t = foldTable();
-  std::string out(s.size(), '\0');
-  for (std::size_t i = 0; i < s.size(); ++i)
-    out[i] = static_cast<char>(t[static_cast<unsigned char>(s[i])]);
   return out;
 }
 
@@ -140,14 +90,6 @@ class MemoViewport : public QWidget {
 };
 
 }  // namespace
-
-unsigned char TJumpMemo::Fold(unsigned char c) {
-  return foldTable()[c];
-}
-
-bool TJumpMemo::IsWordChar(unsigned char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0;
-}
 
 QCursor TJumpMemo::HandCursor() {
   static const QCursor cursor = [] {
@@ -204,6 +146,21 @@ TJumpMemo::TJumpMemo(QWidget* parent) : QAbstractScrollArea(parent) {
   setFrameShape(QFrame::StyledPanel);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  model_.OnRepaintLines = [this](int from, int to) { repaintLines(from, to); };
+  model_.OnRepaintAll = [this] { viewport()->update(); };
+  model_.OnScrolled = [this](int dLines, int dCols) { scrolled(dLines, dCols); };
+  model_.OnSelect = [this] {
+    if (OnSelect) OnSelect(this);
+  };
+  model_.OnDeSelect = [this] {
+    if (OnDeSelect) OnDeSelect(this);
+  };
+  model_.OnJumpClick = [this](const std::string& w) {
+    if (OnJumpClick) OnJumpClick(this, w);
+  };
+  model_.OnPictureClick = [this](const std::string& w) {
+    if (OnPictureClick) OnPictureClick(this, w);
+  };
   QAbstractScrollArea::setFont(fixedPitchOrFallback(QFont(QStringLiteral("Courier New"), 10)));
   measureFont();
   autoScroll_.setInterval(40);
@@ -215,46 +172,86 @@ TJumpMemo::~TJumpMemo() = default;
 
 void TJumpMemo::measureFont() {
   QFontMetrics fm(font());
-  // Columns follow the advance the text is drawn with; for a fixed-pitch face it is the
-  // average character width.
-  charWidth_ = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
-  lineHeight_ = std::max(1, fm.height());
+  // Every character gets a cell of one whole number of pixels: the face's advance rounded.
+  // Glyphs are placed on that grid one by one, so a fractional advance cannot add up along a
+  // line.
+  model_.SetCellSize(std::max(1, fm.horizontalAdvance(QLatin1Char('0'))), std::max(1, fm.height()));
   ascent_ = fm.ascent();
+  underlinePos_ = std::max(1, fm.underlinePos());
+  lineWidth_ = std::max(1, fm.lineWidth());
+
+  rawFont_ = QRawFont::fromFont(font());
+  const auto& table = cp1251Table();
+  for (int b = 0; b < 256; ++b) {
+    const auto i = static_cast<std::size_t>(b);
+    QChar c = table[i];
+    // A tab and other control characters take their cell as a blank; a soft hyphen shows.
+    if (b < 0x20 || b == 0x7F) c = QLatin1Char(' ');
+    if (b == 0xAD) c = QLatin1Char('-');
+    shown_[i] = c;
+    glyph_[i] = 0;
+    glyphKind_[i] = 0;
+    if (c == QLatin1Char(' ')) continue;
+    if (rawFont_.isValid()) {
+      const QList<quint32> g = rawFont_.glyphIndexesForString(QString(c));
+      if (!g.isEmpty() && g.front() != 0) {
+        glyph_[i] = g.front();
+        glyphKind_[i] = 1;
+        continue;
+      }
+    }
+    glyphKind_[i] = 2;
+  }
 }
 
-std::string TJumpMemo::PageMarkerLine(int page) const {
-  return "- " + pagemarker_ + " " + std::to_string(page) + " -";
+void TJumpMemo::drawCells(QPainter& p, std::string_view s, int from, int to, int baseline,
+                          const QColor& colour, bool markersBlank, bool underscoreAsDot) const {
+  from = std::max(from, 0);
+  to = std::min(to, static_cast<int>(s.size()));
+  if (to <= from) return;
+  runGlyphs_.clear();
+  runPositions_.clear();
+  const int cw = model_.CellWidth();
+  int x = model_.ColumnX(from);
+  std::vector<std::pair<int, QChar>> fallback;
+  for (int c = from; c < to; ++c, x += cw) {
+    unsigned char b = static_cast<unsigned char>(s[static_cast<std::size_t>(c)]);
+    if (markersBlank && (b == '~' || b == '^')) continue;
+    if (underscoreAsDot && b == '_') b = '.';
+    switch (glyphKind_[b]) {
+      case 1:
+        runGlyphs_.push_back(glyph_[b]);
+        runPositions_.push_back(QPointF(x, baseline));
+        break;
+      case 2:
+        fallback.emplace_back(x, shown_[b]);
+        break;
+      default:
+        break;
+    }
+  }
+  p.setPen(colour);
+  if (!runGlyphs_.isEmpty()) {
+    QGlyphRun run;
+    run.setRawFont(rawFont_);
+    run.setGlyphIndexes(runGlyphs_);
+    run.setPositions(runPositions_);
+    p.drawGlyphRun(QPointF(0, 0), run);
+  }
+  // A character the face lacks comes from another face, still in its own cell.
+  for (const auto& [fx, ch] : fallback) p.drawText(QPointF(fx, baseline), QString(ch));
 }
 
-bool TJumpMemo::isMarkerLine(const std::string& line) const {
-  return line.find("- " + pagemarker_ + " ") != std::string::npos;
-}
-
-int TJumpMemo::lineLength(int line) const {
-  if (line < 0 || line >= static_cast<int>(lines_.size())) return 0;
-  return static_cast<int>(lines_[static_cast<std::size_t>(line)].size());
-}
-
-TMemoPos TJumpMemo::makePos(int line, int col) const {
-  TMemoPos p;
-  p.Line = line;
-  p.Row = line - firstLine_;
-  p.Len = lineLength(line);
-  p.Col = std::max(0, col);
-  return p;
-}
-
-void TJumpMemo::resetCaret() {
-  caret_ = anchor_ = prevCaret_ = makePos(0, 0);
-  caret_.Row = anchor_.Row = prevCaret_.Row = 0;
-  selecting_ = selPresent_ = mouseSelecting_ = false;
+void TJumpMemo::LinesChanged() {
+  model_.SetViewSize(viewport()->width(), viewport()->height());
+  model_.LinesChanged();
 }
 
 bool TJumpMemo::LoadFromFile(const QString& path) {
-  lines_.clear();
+  std::vector<std::string> lines;
   bool ok = true;
   try {
-    lines_ = SplitLines(ReadFileBytes(path.toStdString()));
+    lines = SplitLines(ReadFileBytes(path.toStdString()));
   } catch (const std::exception&) {
     ok = false;
   }
@@ -262,88 +259,55 @@ bool TJumpMemo::LoadFromFile(const QString& path) {
     Prompts::current().ask(this, kErrorCaption,
                            QStringLiteral("Не могу загрузить документ из файла !"),
                            PromptKind::Error, PromptButtons::Ok);
-  SetText(std::move(lines_));
+  SetText(std::move(lines));
   return ok;
 }
 
 void TJumpMemo::SetText(std::vector<std::string> lines) {
-  lines_ = std::move(lines);
-  if (showPages_) {
-    removePageMarkers();
-    insertPageMarkers();
-  }
-  firstLine_ = firstCol_ = 0;
-  resetCaret();
-  longest_ = -1;
-  RefreshLayout();
-  ScanJumpsAndPictures();
-  Repaint();
+  model_.SetViewSize(viewport()->width(), viewport()->height());
+  if (!model_.SetText(std::move(lines))) pagesFailed(true);
+}
+
+void TJumpMemo::pagesFailed(bool inserting) {
+  Prompts::current().ask(this, kErrorCaption,
+                         inserting ? QStringLiteral("Не могу вставить указатель страницы !")
+                                   : QStringLiteral("Не могу убрать указатель страницы !"),
+                         PromptKind::Error, PromptButtons::Ok);
 }
 
 void TJumpMemo::RefreshLayout() {
-  if (longest_ < 0) {
-    std::size_t longest = 0;
-    for (const auto& l : lines_) longest = std::max(longest, l.size());
-    longest_ = static_cast<int>(std::min<std::size_t>(longest, 1 << 30));
-  }
-  const int n = static_cast<int>(lines_.size());
-  visCols_ = viewport()->width() / charWidth_;
-  visRows_ = viewport()->height() / lineHeight_;
-  maxScrollCol_ = std::max(0, longest_ - visCols_ + 1);
-  maxScrollRow_ = std::max(0, n - visRows_);
-  if (n > 0) {
-    caret_.Line = std::clamp(caret_.Line, 0, n - 1);
-    anchor_.Line = std::clamp(anchor_.Line, 0, n - 1);
-    caret_.Len = lineLength(caret_.Line);
-    anchor_.Len = lineLength(anchor_.Line);
-    const int row = caret_.Line - firstLine_;
-    if (visRows_ > 0 && row > visRows_ - 1) firstLine_ = caret_.Line - (visRows_ - 1);
-    firstLine_ = std::clamp(firstLine_, 0, maxScrollRow_);
-    firstCol_ = std::clamp(firstCol_, 0, maxScrollCol_);
-    caret_.Row = caret_.Line - firstLine_;
-  } else {
-    firstLine_ = firstCol_ = 0;
-    resetCaret();
-  }
-  syncScrollBars();
-  viewport()->update();
+  model_.SetViewSize(viewport()->width(), viewport()->height());
+  model_.RefreshLayout();
 }
 
 void TJumpMemo::syncScrollBars() {
   QScrollBar* h = horizontalScrollBar();
   QScrollBar* v = verticalScrollBar();
   const QSignalBlocker bh(h), bv(v);
-  h->setRange(0, std::max(1, maxScrollCol_));
+  h->setRange(0, std::max(1, model_.MaxScrollColumn()));
   h->setSingleStep(1);
-  h->setPageStep(std::max(1, visCols_ / 2));
-  h->setValue(firstCol_);
-  v->setRange(0, std::max(1, maxScrollRow_));
+  h->setPageStep(std::max(1, model_.VisibleColumns() / 2));
+  h->setValue(model_.FirstColumn());
+  v->setRange(0, std::max(1, model_.MaxScrollRow()));
   v->setSingleStep(1);
-  v->setPageStep(std::max(1, visRows_));
-  v->setValue(firstLine_);
+  v->setPageStep(std::max(1, model_.VisibleRows()));
+  v->setValue(model_.FirstLine());
 }
 
-void TJumpMemo::scrollTo(int line, int col) {
-  line = std::clamp(line, 0, maxScrollRow_);
-  col = std::clamp(col, 0, maxScrollCol_);
-  const int dy = firstLine_ - line;
-  const int dx = firstCol_ - col;
-  firstLine_ = line;
-  firstCol_ = col;
-  caret_.Row = caret_.Line - firstLine_;
+void TJumpMemo::scrolled(int dLines, int dCols) {
   syncScrollBars();
-  if (dx == 0 && dy == 0) return;
+  if (dLines == 0 && dCols == 0) return;
   // Move what is already drawn and repaint only the uncovered strip.
-  if (dx == 0 && std::abs(dy) < visRows_)
-    viewport()->scroll(0, dy * lineHeight_);
-  else if (dy == 0 && std::abs(dx) < visCols_)
-    viewport()->scroll(dx * charWidth_, 0);
+  if (dCols == 0 && std::abs(dLines) < model_.VisibleRows())
+    viewport()->scroll(0, dLines * model_.LineHeight());
+  else if (dLines == 0 && std::abs(dCols) < model_.VisibleColumns())
+    viewport()->scroll(dCols * model_.CellWidth(), 0);
   else
     viewport()->update();
 }
 
 void TJumpMemo::scrollContentsBy(int, int) {
-  scrollTo(verticalScrollBar()->value(), horizontalScrollBar()->value());
+  model_.ScrollTo(verticalScrollBar()->value(), horizontalScrollBar()->value());
 }
 
 void TJumpMemo::resizeEvent(QResizeEvent* e) {
@@ -356,89 +320,17 @@ void TJumpMemo::Repaint() {
 }
 
 void TJumpMemo::ScanJumpsAndPictures() {
-  jumps_.clear();
-  picts_.clear();
-  jumpWords_.clear();
-  const int scrollPx = firstCol_ * charWidth_;
-  for (std::size_t li = 0; li < lines_.size(); ++li) {
-    const std::string& s = lines_[li];
-    // Two plain byte searches: far quicker than a search for either byte at once.
-    if (s.find('~') == std::string::npos && s.find('^') == std::string::npos) continue;
-    const int line = static_cast<int>(li);
-    auto scan = [&](char marker, bool (*nameChar)(unsigned char), std::vector<TJump>& out,
-                    bool jumpWords) {
-      std::size_t pos = 0;
-      while ((pos = s.find(marker, pos)) != std::string::npos) {
-        if (pos > 0 && IsWordChar(static_cast<unsigned char>(s[pos - 1]))) break;
-        std::size_t e = pos + 1;
-        while (e < s.size() && nameChar(static_cast<unsigned char>(s[e]))) ++e;
-        TJump j;
-        j.Word = s.substr(pos + 1, e - pos - 1);
-        j.Line = line;
-        j.Column = static_cast<int>(pos + 1);
-        const int left = j.Column * charWidth_ - scrollPx;
-        const int top = line * lineHeight_;
-        j.Rect = QRect(QPoint(left, top),
-                       QSize(static_cast<int>(j.Word.size()) * charWidth_, lineHeight_));
-        if (jumpWords) {
-          auto it = std::lower_bound(jumpWords_.begin(), jumpWords_.end(), j.Word);
-          if (it == jumpWords_.end() || *it != j.Word) jumpWords_.insert(it, j.Word);
-        }
-        out.push_back(std::move(j));
-        pos = e;
-      }
-    };
-    scan('~', &TJumpMemo::IsWordChar, jumps_, true);
-    scan('^', &isPictureChar, picts_, false);
-  }
-}
-
-void TJumpMemo::insertPageMarkers() {
-  try {
-    const std::size_t n = lines_.size() / 50;
-    std::vector<std::string> out;
-    out.reserve(lines_.size() + n + 1);
-    for (std::size_t i = 0; i <= n; ++i) {
-      out.push_back(PageMarkerLine(static_cast<int>(i + 1)));
-      const std::size_t from = i * 50, to = std::min(lines_.size(), from + 50);
-      for (std::size_t k = from; k < to; ++k) out.push_back(std::move(lines_[k]));
-    }
-    lines_ = std::move(out);
-  } catch (const std::bad_alloc&) {
-    Prompts::current().ask(this, kErrorCaption,
-                           QStringLiteral("Не могу вставить указатель страницы !"),
-                           PromptKind::Error, PromptButtons::Ok);
-  }
-  longest_ = -1;
-}
-
-void TJumpMemo::removePageMarkers() {
-  const std::string marker = "- " + pagemarker_ + " ";
-  lines_.erase(
-      std::remove_if(lines_.begin(), lines_.end(),
-                     [&](const std::string& l) { return l.find(marker) != std::string::npos; }),
-      lines_.end());
-  longest_ = -1;
+  model_.ScanJumpsAndPictures();
 }
 
 void TJumpMemo::setShowPages(bool on) {
-  showPages_ = on;
-  removePageMarkers();
-  if (on) insertPageMarkers();
-  RefreshLayout();
-  ScanJumpsAndPictures();
-  Repaint();
+  model_.SetViewSize(viewport()->width(), viewport()->height());
+  if (!model_.SetShowPages(on)) pagesFailed(true);
 }
 
 void TJumpMemo::setPagemarker(const std::string& word) {
-  if (showPages_) removePageMarkers();
-  pagemarker_ = word;
-  if (showPages_) {
-    insertPageMarkers();
-    RefreshLayout();
-    ScanJumpsAndPictures();
-  }
-  Repaint();
+  model_.SetViewSize(viewport()->width(), viewport()->height());
+  if (!model_.SetPagemarker(word)) pagesFailed(true);
 }
 
 void TJumpMemo::setBorder(bool on) {
@@ -472,7 +364,7 @@ void TJumpMemo::setJumpColor(const QColor& c) {
   Repaint();
 }
 void TJumpMemo::setSelWords(const std::vector<std::string>& words) {
-  selWords_ = words;
+  model_.SetSelWords(words);
   Repaint();
 }
 
@@ -500,132 +392,72 @@ void TJumpMemo::setUseJumpPointLength(bool on) {
 // ---- painting -------------------------------------------------------------------------------
 
 QRect TJumpMemo::caretRect() const {
-  const int col = std::min(caret_.Col, lineLength(caret_.Line));
-  const int x = col * charWidth_ + kLeftMargin - firstCol_ * charWidth_;
-  const int y = (caret_.Line - firstLine_) * lineHeight_ + 1;
-  return QRect(x, y, 2, lineHeight_);
-}
-
-void TJumpMemo::orderedSelection(TMemoPos& start, TMemoPos& end) const {
-  TMemoPos a = anchor_, c = caret_;
-  a.Col = std::min(a.Col, lineLength(a.Line));
-  c.Col = std::min(c.Col, lineLength(c.Line));
-  if (a.Line < c.Line || (a.Line == c.Line && a.Col <= c.Col)) {
-    start = a;
-    end = c;
-  } else {
-    start = c;
-    end = a;
-  }
+  const TCellRect r = model_.CaretRect();
+  return QRect(r.Left, r.Top, r.Width, r.Height);
 }
 
 void TJumpMemo::paintRow(QPainter& p, int row, int line) const {
-  const std::string& s = lines_[static_cast<std::size_t>(line)];
+  const std::string& s = model_.Lines()[static_cast<std::size_t>(line)];
   const int len = static_cast<int>(s.size());
-  const int y = row * lineHeight_;
-  const int x0 = kLeftMargin - firstCol_ * charWidth_;
+  const int cw = model_.CellWidth(), lh = model_.LineHeight();
+  const int first = model_.FirstColumn();
+  const int y = row * lh;
   const int baseline = y + ascent_;
   // Only the columns that can show: one either side of the window.
-  const int c0 = std::min(len, std::max(0, firstCol_ - 1));
-  const int c1 = std::min(len, firstCol_ + visCols_ + 2);
-  auto xOf = [&](int col) { return x0 + col * charWidth_; };
+  const int c0 = std::min(len, std::max(0, first - 1));
+  const int c1 = std::min(len, first + model_.VisibleColumns() + 2);
   auto cellRect = [&](int from, int to) {
-    return QRect(xOf(from), y, (to - from) * charWidth_, lineHeight_);
+    return QRect(model_.ColumnX(from), y, (to - from) * cw, lh);
   };
   auto visible = [&](int from, int to) { return to > c0 && from < c1; };
-  const bool marker = isMarkerLine(s);
+  const bool marker = model_.IsMarkerLine(s);
 
-  p.setPen(marker ? kMarkerColor : textColor_);
-  if (c1 > c0) p.drawText(xOf(c0), baseline, decode(std::string_view(s).substr(c0, c1 - c0)));
+  drawCells(p, s, c0, c1, baseline, marker ? kMarkerColor : textColor_);
 
   // Search words, drawn again in the selection colour.
-  if (!selWords_.empty() && len > 0) {
-    const std::string folded = fold(s);
-    for (const std::string& rawWord : selWords_) {
-      std::string word = rawWord;
-      bool prefix = false;
-      if (!word.empty() && word.back() == '*') {
-        prefix = true;
-        word.pop_back();
-      }
-      if (word.empty()) continue;
-      word = fold(word);
-      std::size_t pos = 0;
-      while ((pos = folded.find(word, pos)) != std::string::npos) {
-        const std::size_t e = pos + word.size();
-        const bool startOk = pos == 0 || !IsWordChar(static_cast<unsigned char>(s[pos - 1]));
-        const bool endOk = prefix || e == s.size() || !IsWordChar(static_cast<unsigned char>(s[e]));
-        if (!startOk || !endOk) break;
-        const int a = static_cast<int>(pos), b = static_cast<int>(e);
-        if (visible(a, b)) {
-          p.fillRect(cellRect(a, b), color_);
-          p.setPen(selectColor_);
-          p.drawText(xOf(a), baseline, decode(std::string_view(s).substr(pos, word.size())));
-        }
-        pos = e;
-      }
-    }
+  for (const auto& [a, b] : model_.SelWordSpans(line)) {
+    if (!visible(a, b)) continue;
+    p.fillRect(cellRect(a, b), color_);
+    drawCells(p, s, std::max(a, c0), std::min(b, c1), baseline, selectColor_);
   }
 
   // Jump points: the marker vanishes, the word is underlined in the jump colour.
-  auto lineRange = [line](const std::vector<TJump>& v) {
-    return std::equal_range(v.begin(), v.end(), line, [](const auto& a, const auto& b) {
-      if constexpr (std::is_same_v<std::decay_t<decltype(a)>, int>)
-        return a < b.Line;
-      else
-        return a.Line < b;
-    });
-  };
-  {
-    auto [from, to] = lineRange(jumps_);
-    if (from != to) {
-      QFont underlined = font();
-      underlined.setUnderline(true);
-      for (auto it = from; it != to; ++it) {
-        const int a = it->Column, b = a + static_cast<int>(it->Word.size());
-        if (!visible(a - 1, b)) continue;
-        p.fillRect(cellRect(a - 1, b), color_);
-        p.setFont(underlined);
-        p.setPen(jumpColor_);
-        p.drawText(xOf(a), baseline, decode(it->Word));
-        p.setFont(font());
-      }
-    }
+  auto [jFrom, jTo] = model_.JumpsOfLine(line);
+  for (const TJump* j = jFrom; j != jTo; ++j) {
+    const int a = j->Column, b = a + static_cast<int>(j->Word.size());
+    if (!visible(a - 1, b)) continue;
+    p.fillRect(cellRect(a - 1, b), color_);
+    drawCells(p, s, std::max(a, c0), std::min(b, c1), baseline, jumpColor_);
+    if (b > a)
+      p.fillRect(QRect(model_.ColumnX(a), baseline + underlinePos_, (b - a) * cw, lineWidth_),
+                 jumpColor_);
   }
   // Picture references: a dotted frame, the marker vanishes, the name in blue with "_" as ".".
-  {
-    auto [from, to] = lineRange(picts_);
-    for (auto it = from; it != to; ++it) {
-      const int a = it->Column, b = a + static_cast<int>(it->Word.size());
-      if (!visible(a - 1, b)) continue;
-      p.fillRect(cellRect(a - 1, b), color_);
-      std::string shown = it->Word;
-      std::replace(shown.begin(), shown.end(), '_', '.');
-      p.setPen(kPictureColor);
-      p.drawText(xOf(a), baseline, decode(shown));
-      QPen dotted(textColor_, 1, Qt::DotLine);
-      p.setPen(dotted);
-      p.setBrush(Qt::NoBrush);
-      p.drawRect(cellRect(a, b).adjusted(-1, 0, 0, -1));
-    }
+  auto [pFrom, pTo] = model_.PicturesOfLine(line);
+  for (const TPict* pc = pFrom; pc != pTo; ++pc) {
+    const int a = pc->Column, b = a + static_cast<int>(pc->Word.size());
+    if (!visible(a - 1, b)) continue;
+    p.fillRect(cellRect(a - 1, b), color_);
+    drawCells(p, s, std::max(a, c0), std::min(b, c1), baseline, kPictureColor, false, true);
+    QPen dotted(textColor_, 1, Qt::DotLine);
+    p.setPen(dotted);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(cellRect(a, b).adjusted(-1, 0, 0, -1));
   }
 
   // The selected span in the system's highlight colours; markers show as spaces in it and a
   // page-marker line keeps its own look.
-  if ((selPresent_ || selecting_) && !(caret_ == anchor_) && !marker) {
+  if (model_.SelectionShown() && !marker) {
     TMemoPos st, en;
-    orderedSelection(st, en);
+    model_.OrderedSelection(st, en);
     if (line >= st.Line && line <= en.Line) {
       const int a = line == st.Line ? st.Col : 0;
       const int b = line == en.Line ? en.Col : len;
       const int extra = (line != en.Line) ? 1 : 0;  // the line end of a spanned line
       if (b + extra > a && visible(a, b + extra)) {
         p.fillRect(cellRect(a, b + extra), palette().color(QPalette::Highlight));
-        std::string part = s.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a));
-        std::replace(part.begin(), part.end(), '~', ' ');
-        std::replace(part.begin(), part.end(), '^', ' ');
-        p.setPen(palette().color(QPalette::HighlightedText));
-        p.drawText(xOf(a), baseline, decode(part));
+        drawCells(p, s, std::max(a, c0), std::min(b, c1), baseline,
+                  palette().color(QPalette::HighlightedText), true);
       }
     }
   }
@@ -636,187 +468,85 @@ void TJumpMemo::paintEvent(QPaintEvent* e) {
   const QRect area = e->rect();
   p.fillRect(area, color_);
   p.setFont(font());
-  const int n = static_cast<int>(lines_.size());
+  const auto& lines = model_.Lines();
+  const int n = static_cast<int>(lines.size());
+  const int lh = model_.LineHeight();
   if (n > 0) {
     // After the owner shortened the lines, start from the top rather than show nothing.
-    const int first = firstLine_ >= n ? 0 : firstLine_;
-    const int r0 = std::max(0, area.top() / lineHeight_);
-    const int r1 = std::min(visRows_, area.bottom() / lineHeight_);
+    const int first = model_.FirstLine() >= n ? 0 : model_.FirstLine();
+    const int r0 = std::max(0, area.top() / lh);
+    const int r1 = std::min(model_.VisibleRows(), area.bottom() / lh);
     for (int r = r0; r <= r1; ++r) {
       const int line = first + r;
       if (line >= n) break;
       paintRow(p, r, line);
     }
   }
-  if (hasFocus() && isEnabled() && n >= 0) p.fillRect(caretRect(), textColor_);
+  if (hasFocus() && isEnabled()) p.fillRect(caretRect(), textColor_);
 }
 
 void TJumpMemo::repaintLines(int from, int to) {
   if (from > to) std::swap(from, to);
-  const int r0 = std::max(0, from - firstLine_);
-  const int r1 = std::min(visRows_ + 1, to - firstLine_);
-  if (r1 < 0 || r0 > visRows_ + 1) return;
-  viewport()->update(
-      QRect(0, r0 * lineHeight_, viewport()->width(), (r1 - r0 + 1) * lineHeight_ + 2));
+  const int rows = model_.VisibleRows();
+  const int lh = model_.LineHeight();
+  const int r0 = std::max(0, from - model_.FirstLine());
+  const int r1 = std::min(rows + 1, to - model_.FirstLine());
+  if (r1 < 0 || r0 > rows + 1) return;
+  viewport()->update(QRect(0, r0 * lh, viewport()->width(), (r1 - r0 + 1) * lh + 2));
 }
 
-// ---- caret and selection ------------------------------------------------------------------
-
-void TJumpMemo::removeSelection() {
-  const bool had = selPresent_ || selecting_;
-  TMemoPos st, en;
-  orderedSelection(st, en);
-  selPresent_ = selecting_ = false;
-  anchor_ = caret_;
-  if (had) {
-    repaintLines(st.Line, en.Line);
-    if (OnDeSelect) OnDeSelect(this);
-  }
-}
-
-void TJumpMemo::ensureCaretVisible() {
-  int line = firstLine_, col = firstCol_;
-  if (caret_.Line < line) line = caret_.Line;
-  if (visRows_ > 0 && caret_.Line > line + visRows_ - 1) line = caret_.Line - visRows_ + 1;
-  const int c = std::min(caret_.Col, lineLength(caret_.Line));
-  if (c < col) col = c;
-  if (visCols_ > 0 && c > col + visCols_ - 1) col = c - visCols_ + 1;
-  // The longest line was measured at load; a longer line reached by the caret widens the range.
-  if (col > maxScrollCol_) maxScrollCol_ = col;
-  scrollTo(line, col);
-}
-
-void TJumpMemo::moveCaret(int line, int col, bool extend) {
-  const int n = static_cast<int>(lines_.size());
-  if (n == 0) return;
-  line = std::clamp(line, 0, n - 1);
-  if (extend) {
-    if (!selecting_ && !selPresent_) anchor_ = caret_;
-    selecting_ = true;
-  } else if (selPresent_ || selecting_) {
-    removeSelection();
-  }
-  prevCaret_ = caret_;
-  caret_ = makePos(line, col);
-  if (!extend) anchor_ = caret_;
-  ensureCaretVisible();
-  caret_.Row = caret_.Line - firstLine_;
-  repaintLines(prevCaret_.Line, caret_.Line);
-  if (extend && OnSelect) OnSelect(this);
-}
+// ---- caret and keys -------------------------------------------------------------------------
 
 void TJumpMemo::SetCaret(int line, int col) {
-  moveCaret(line, col, false);
+  model_.SetCaret(line, col);
 }
 
 void TJumpMemo::keyPressEvent(QKeyEvent* e) {
   if (OnKeyDown) OnKeyDown(this, e);
   const bool shift = e->modifiers() & Qt::ShiftModifier;
   const bool ctrl = e->modifiers() & Qt::ControlModifier;
-  const int n = static_cast<int>(lines_.size());
-  const int col = std::min(caret_.Col, lineLength(caret_.Line));
-  switch (e->key()) {
-    case Qt::Key_Down:
-      if (n) {
-        moveCaret(caret_.Line + 1, caret_.Col, shift);
-        if (caret_.Col < firstCol_) scrollTo(firstLine_, 0);
-      }
-      break;
-    case Qt::Key_Up:
-      if (n) {
-        moveCaret(caret_.Line - 1, caret_.Col, shift);
-        if (caret_.Col < firstCol_) scrollTo(firstLine_, 0);
-      }
-      break;
-    case Qt::Key_PageDown:
-    case Qt::Key_PageUp: {
-      if (!n) break;
-      if (selPresent_) removeSelection();
-      const bool down = e->key() == Qt::Key_PageDown;
-      const int page = std::max(1, visRows_);
-      if (ctrl) {
-        const int target = down ? std::min(n - 1, firstLine_ + page - 1) : firstLine_;
-        moveCaret(target, caret_.Col, shift);
-      } else {
-        const int target = std::clamp(caret_.Line + (down ? page : -page), 0, n - 1);
-        scrollTo(firstLine_ + (down ? page : -page), firstCol_);
-        moveCaret(target, caret_.Col, shift);
-      }
-      break;
+  auto memoKey = [](int k) -> std::optional<MemoKey> {
+    switch (k) {
+      case Qt::Key_Down:
+        return MemoKey::Down;
+      case Qt::Key_Up:
+        return MemoKey::Up;
+      case Qt::Key_PageDown:
+        return MemoKey::PageDown;
+      case Qt::Key_PageUp:
+        return MemoKey::PageUp;
+      case Qt::Key_Left:
+        return MemoKey::Left;
+      case Qt::Key_Right:
+        return MemoKey::Right;
+      case Qt::Key_Home:
+        return MemoKey::Home;
+      case Qt::Key_End:
+        return MemoKey::End;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        return MemoKey::Enter;
+      default:
+        return std::nullopt;
     }
-    case Qt::Key_Left:
-      if (!n) break;
-      if (col > 0)
-        moveCaret(caret_.Line, col - 1, shift);
-      else if (caret_.Line > 0)
-        moveCaret(caret_.Line - 1, lineLength(caret_.Line - 1), shift);
-      break;
-    case Qt::Key_Right:
-      if (!n) break;
-      if (col < lineLength(caret_.Line))
-        moveCaret(caret_.Line, col + 1, shift);
-      else if (caret_.Line < n - 1)
-        moveCaret(caret_.Line + 1, std::min(1, lineLength(caret_.Line + 1)), shift);
-      break;
-    case Qt::Key_Home:
-      if (!n) break;
-      if (ctrl) {
-        moveCaret(0, 0, shift);
-        scrollTo(0, 0);
-      } else {
-        moveCaret(caret_.Line, 0, shift);
-        scrollTo(firstLine_, 0);
-      }
-      break;
-    case Qt::Key_End:
-      if (!n) break;
-      if (ctrl) {
-        moveCaret(n - 1, lineLength(n - 1), shift);
-        scrollTo(maxScrollRow_, firstCol_);
-      } else {
-        moveCaret(caret_.Line, lineLength(caret_.Line), shift);
-      }
-      break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: {
-      for (const auto* list : {&jumps_, &picts_}) {
-        for (const TJump& j : *list) {
-          if (j.Line != caret_.Line) continue;
-          if (col >= j.Column - 1 && col <= j.Column + static_cast<int>(j.Word.size())) {
-            if (list == &jumps_ && OnJumpClick) OnJumpClick(this, j.Word);
-            if (list == &picts_ && OnPictureClick) OnPictureClick(this, j.Word);
-            return;
-          }
-        }
-      }
-      break;
-    }
-    case Qt::Key_F1:
-      if (OnHelp) OnHelp(helpContext_);
-      break;
-    case Qt::Key_Insert:
-      if (ctrl) CopyToClipboard();
-      break;
-    case Qt::Key_C:
-      // Ctrl+C as well: the usual copy key on this platform.
-      if (ctrl) CopyToClipboard();
-      break;
-    default:
-      QAbstractScrollArea::keyPressEvent(e);
-      return;
+  };
+  if (const auto k = memoKey(e->key())) {
+    model_.Key(*k, shift, ctrl);
+  } else if (e->key() == Qt::Key_F1) {
+    if (OnHelp) OnHelp(helpContext_);
+  } else if ((e->key() == Qt::Key_Insert || e->key() == Qt::Key_C) && ctrl) {
+    // Ctrl+C as well: the usual copy key on this platform.
+    CopyToClipboard();
+  } else {
+    QAbstractScrollArea::keyPressEvent(e);
+    return;
   }
   e->accept();
 }
 
 void TJumpMemo::keyReleaseEvent(QKeyEvent* e) {
   if (OnKeyUp) OnKeyUp(this, e);
-  if (e->key() == Qt::Key_Shift && selecting_ && !mouseSelecting_) {
-    selecting_ = false;
-    TMemoPos st, en;
-    orderedSelection(st, en);
-    selPresent_ = !(st == en);
-    repaintLines(st.Line, en.Line);
-  }
+  if (e->key() == Qt::Key_Shift) model_.ShiftReleased();
   QAbstractScrollArea::keyReleaseEvent(e);
 }
 
@@ -841,73 +571,26 @@ void TJumpMemo::changeEvent(QEvent* e) {
 
 // ---- mouse ------------------------------------------------------------------------------------
 
-int TJumpMemo::lineAt(int y) const {
-  return firstLine_ + (y < 0 ? -1 - (-y - 1) / lineHeight_ : y / lineHeight_);
-}
-
-int TJumpMemo::columnAt(int line, int x) const {
-  const int len = lineLength(line);
-  // The first column whose text prefix reaches the point, or the line end.
-  for (int c = std::max(0, firstCol_ - 1); c <= len; ++c)
-    if (kLeftMargin + (c - firstCol_) * charWidth_ >= x) return c;
-  return len;
-}
-
 const TJump* TJumpMemo::JumpAt(const QPoint& pt) const {
-  const int line = lineAt(pt.y());
-  if (pt.x() < kLeftMargin || line < 0 || line >= static_cast<int>(lines_.size())) return nullptr;
-  const int col = (pt.x() - kLeftMargin) / charWidth_ + firstCol_;
-  auto it = std::lower_bound(jumps_.begin(), jumps_.end(), line,
-                             [](const TJump& j, int l) { return j.Line < l; });
-  for (; it != jumps_.end() && it->Line == line; ++it)
-    if (col >= it->Column && col < it->Column + static_cast<int>(it->Word.size())) return &*it;
-  return nullptr;
+  return model_.JumpAt(pt.x(), pt.y());
 }
 
 const TPict* TJumpMemo::PictureAt(const QPoint& pt) const {
-  const int line = lineAt(pt.y());
-  if (pt.x() < kLeftMargin || line < 0 || line >= static_cast<int>(lines_.size())) return nullptr;
-  const int col = (pt.x() - kLeftMargin) / charWidth_ + firstCol_;
-  auto it = std::lower_bound(picts_.begin(), picts_.end(), line,
-                             [](const TPict& j, int l) { return j.Line < l; });
-  for (; it != picts_.end() && it->Line == line; ++it)
-    if (col >= it->Column - 1 && col < it->Column + static_cast<int>(it->Word.size())) return &*it;
-  return nullptr;
+  return model_.PictureAt(pt.x(), pt.y());
 }
 
 void TJumpMemo::mousePressEvent(QMouseEvent* e) {
   setFocus(Qt::MouseFocusReason);
   if (OnMouseDown) OnMouseDown(this, e);
-  const int n = static_cast<int>(lines_.size());
-  if (n == 0 || e->button() != Qt::LeftButton) return;
+  if (model_.Lines().empty() || e->button() != Qt::LeftButton) return;
   const QPoint pt = e->position().toPoint();
-  if (const TJump* j = JumpAt(pt)) {
-    viewport()->setCursor(Qt::ArrowCursor);
-    const std::string word = j->Word;
-    if (OnJumpClick) OnJumpClick(this, word);
-    return;
-  }
-  if (const TPict* pc = PictureAt(pt)) {
-    viewport()->setCursor(Qt::ArrowCursor);
-    const std::string name = pc->Word;
-    if (OnPictureClick) OnPictureClick(this, name);
-    return;
-  }
-  const int line = std::clamp(lineAt(pt.y()), 0, n - 1);
-  const int col = columnAt(line, pt.x());
-  if (selPresent_ || selecting_) removeSelection();
-  prevCaret_ = caret_;
-  caret_ = makePos(line, col);
-  anchor_ = caret_;
-  selecting_ = true;
-  mouseSelecting_ = true;
-  lastMouse_ = pt;
-  repaintLines(prevCaret_.Line, caret_.Line);
+  if (JumpAt(pt) || PictureAt(pt)) viewport()->setCursor(Qt::ArrowCursor);
+  model_.MousePress(pt.x(), pt.y());
 }
 
 void TJumpMemo::mouseMoveEvent(QMouseEvent* e) {
   const QPoint pt = e->position().toPoint();
-  if (!(e->buttons() & Qt::LeftButton) || !mouseSelecting_) {
+  if (!(e->buttons() & Qt::LeftButton) || !model_.MouseSelecting()) {
     try {
       if (const TJump* j = JumpAt(pt)) {
         viewport()->setCursor(HandCursor());
@@ -926,51 +609,20 @@ void TJumpMemo::mouseMoveEvent(QMouseEvent* e) {
     }
     return;
   }
-  lastMouse_ = pt;
-  const int n = static_cast<int>(lines_.size());
-  if (n == 0) return;
-  const bool outside = pt.y() < 0 || pt.y() >= visRows_ * lineHeight_ || pt.x() < 0 ||
-                       pt.x() > kLeftMargin + visCols_ * charWidth_;
-  if (outside) {
+  if (model_.MouseDrag(pt.x(), pt.y())) {
     if (!autoScroll_.isActive()) autoScroll_.start();
-    autoScrollTick();
-    return;
+  } else {
+    autoScroll_.stop();
   }
-  autoScroll_.stop();
-  const int line = std::clamp(lineAt(pt.y()), 0, n - 1);
-  if (line != caret_.Line || columnAt(line, pt.x()) != caret_.Col)
-    moveCaret(line, columnAt(line, pt.x()), true);
 }
 
 void TJumpMemo::autoScrollTick() {
-  const int n = static_cast<int>(lines_.size());
-  if (!mouseSelecting_ || n == 0) {
-    autoScroll_.stop();
-    return;
-  }
-  const QPoint pt = lastMouse_;
-  const int col = std::min(caret_.Col, lineLength(caret_.Line));
-  if (pt.y() >= visRows_ * lineHeight_) {
-    if (caret_.Line < n - 1) moveCaret(caret_.Line + 1, columnAt(caret_.Line + 1, pt.x()), true);
-  } else if (pt.y() < 0) {
-    if (caret_.Line > 0) moveCaret(caret_.Line - 1, columnAt(caret_.Line - 1, pt.x()), true);
-  } else if (pt.x() > kLeftMargin + visCols_ * charWidth_) {
-    if (col < lineLength(caret_.Line)) moveCaret(caret_.Line, col + 1, true);
-  } else if (pt.x() < 0) {
-    if (col > 0) moveCaret(caret_.Line, col - 1, true);
-  }
+  if (!model_.AutoScrollTick()) autoScroll_.stop();
 }
 
 void TJumpMemo::mouseReleaseEvent(QMouseEvent* e) {
   autoScroll_.stop();
-  if (e->button() == Qt::LeftButton && mouseSelecting_) {
-    mouseSelecting_ = false;
-    selecting_ = false;
-    TMemoPos st, en;
-    orderedSelection(st, en);
-    selPresent_ = !(st == en);
-    repaintLines(st.Line, en.Line);
-  }
+  if (e->button() == Qt::LeftButton) model_.MouseRelease();
 }
 
 // The second press of a double click neither moves the caret nor activates a word.
@@ -981,56 +633,22 @@ void TJumpMemo::mouseDoubleClickEvent(QMouseEvent* e) {
 // ---- clipboard --------------------------------------------------------------------------------
 
 int TJumpMemo::SelectedBlockSize() const {
-  if (!selPresent_ && !selecting_) return 0;
-  TMemoPos st, en;
-  orderedSelection(st, en);
-  // A selection left over from lines the owner has since replaced copies nothing.
-  if (st == en || en.Line >= static_cast<int>(lines_.size())) return 0;
-  if (st.Line == en.Line) return en.Col - st.Col + 1;
-  long long size = lineLength(st.Line) - st.Col + 2;
-  for (int l = st.Line + 1; l < en.Line; ++l) size += lineLength(l) + 2;
-  size += en.Col + 2;
-  size += 1;
-  return static_cast<int>(std::min<long long>(size, INT_MAX));
+  return model_.SelectedBlockSize();
 }
 
 std::string TJumpMemo::SelectedText() const {
-  if (!selPresent_ && !selecting_) return {};
-  TMemoPos st, en;
-  orderedSelection(st, en);
-  if (st == en || en.Line >= static_cast<int>(lines_.size())) return {};
-  const std::string marker = "- " + pagemarker_;
-  std::string out;
-  auto addPart = [&](std::string part, bool last) {
-    if (part.find(marker) != std::string::npos) return;
-    std::replace(part.begin(), part.end(), '~', ' ');
-    std::replace(part.begin(), part.end(), '^', ' ');
-    out += part;
-    if (!last) out += "\r\n";
-  };
-  const auto& first = lines_[static_cast<std::size_t>(st.Line)];
-  if (st.Line == en.Line) {
-    addPart(
-        first.substr(static_cast<std::size_t>(st.Col), static_cast<std::size_t>(en.Col - st.Col)),
-        true);
-    return out;
-  }
-  addPart(first.substr(static_cast<std::size_t>(st.Col)), false);
-  for (int l = st.Line + 1; l < en.Line; ++l) addPart(lines_[static_cast<std::size_t>(l)], false);
-  addPart(lines_[static_cast<std::size_t>(en.Line)].substr(0, static_cast<std::size_t>(en.Col)),
-          true);
-  return out;
+  return model_.SelectedText();
 }
 
 int TJumpMemo::CopyToClipboard() {
-  if (!selPresent_) return 0;
+  if (!model_.SelectionPresent()) return 0;
   const int size = SelectedBlockSize();
   const std::string text = SelectedText();
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) return 0;
   clipboard->setText(decode(text));
   if (OnCopyToClipboard) OnCopyToClipboard(this, size);
-  removeSelection();
+  model_.RemoveSelection();
   Repaint();
   return size;
 }

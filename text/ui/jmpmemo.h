@@ -1,44 +1,29 @@
 // TJumpMemo: a read-only fixed-pitch view of a list of code page 1251 lines, with jump words
 // ("~word"), picture references ("^name"), optional page-marker lines, search-word highlighting,
-// a caret, keyboard and mouse selection, and copying to the clipboard.
+// a caret, keyboard and mouse selection, and copying to the clipboard. The rules live in
+// PagedTextModel; this widget paints its cell grid and hands it the keys and the mouse.
 #pragma once
 
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QCursor>
 #include <QFont>
+#include <QRawFont>
 #include <QRect>
 #include <QString>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "text/paged_text_model.h"
+
 class QKeyEvent;
 class QMouseEvent;
 
 namespace pagora {
-
-// A jump point or a picture reference: the word (name), its line, and its rectangle in
-// document pixels as measured when the text was scanned.
-struct TJump {
-  std::string Word;
-  int Line = 0;
-  int Column = 0;  // column of the first character of the word (right after the marker)
-  QRect Rect;
-};
-using TPict = TJump;
-
-// A caret-like position: line index, screen row (line - first visible line when recorded),
-// column and the length of that line.
-struct TMemoPos {
-  int Line = 0;
-  int Row = 0;
-  int Col = 0;
-  int Len = 0;
-  bool operator==(const TMemoPos& o) const { return Line == o.Line && Col == o.Col; }
-};
 
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
@@ -50,8 +35,8 @@ class TJumpMemo : public QAbstractScrollArea {
 
   // The text. The owner may rewrite it and then call Repaint(); scroll ranges and the caret
   // follow the new lines at the next RefreshLayout() (or resize, font change, load).
-  std::vector<std::string>& Lines() { return lines_; }
-  const std::vector<std::string>& Lines() const { return lines_; }
+  std::vector<std::string>& Lines() { return model_.Lines(); }
+  const std::vector<std::string>& Lines() const { return model_.Lines(); }
 
   // Replaces the text with the file's lines. An unreadable file shows "Не могу загрузить
   // документ из файла !" (caption "Ошибка") and leaves the lines read so far (none). Returns
@@ -62,6 +47,9 @@ class TJumpMemo : public QAbstractScrollArea {
 
   // Geometry, scroll ranges, caret clamping and scroll bars after the lines changed.
   void RefreshLayout();
+  // The owner changed Lines(): the longest line is measured again, the layout follows, jump
+  // words and pictures are found again and a selection of the old lines is dropped.
+  void LinesChanged();
   // Scans the lines for jump points and picture references again.
   void ScanJumpsAndPictures();
   void Repaint();
@@ -87,11 +75,11 @@ class TJumpMemo : public QAbstractScrollArea {
   void setSelectColor(const QColor& c);
   QColor JumpColor() const { return jumpColor_; }
   void setJumpColor(const QColor& c);
-  const std::vector<std::string>& SelWords() const { return selWords_; }
+  const std::vector<std::string>& SelWords() const { return model_.SelWords(); }
   void setSelWords(const std::vector<std::string>& words);
-  const std::string& Pagemarker() const { return pagemarker_; }
+  const std::string& Pagemarker() const { return model_.Pagemarker(); }
   void setPagemarker(const std::string& word);
-  bool ShowPages() const { return showPages_; }
+  bool ShowPages() const { return model_.ShowPages(); }
   void setShowPages(bool on);
   TScrollStyle ScrollBars() const { return scrollBars_; }
   void setScrollBars(TScrollStyle style);
@@ -115,22 +103,26 @@ class TJumpMemo : public QAbstractScrollArea {
   std::function<void(int helpContext)> OnHelp;
 
   // State that owners and tests look at.
-  const std::vector<TJump>& JumpPoints() const { return jumps_; }
-  const std::vector<TPict>& Pictures() const { return picts_; }
-  const std::vector<std::string>& JumpWords() const { return jumpWords_; }
-  const TMemoPos& Caret() const { return caret_; }
-  const TMemoPos& Anchor() const { return anchor_; }
-  bool SelectionPresent() const { return selPresent_; }
-  bool Selecting() const { return selecting_; }
-  int FirstLine() const { return firstLine_; }
-  int FirstColumn() const { return firstCol_; }
-  int CharWidth() const { return charWidth_; }
-  int LineHeight() const { return lineHeight_; }
-  int VisibleColumns() const { return visCols_; }
-  int VisibleRows() const { return visRows_; }
-  int LongestLine() const { return longest_; }
-  int MaxScrollColumn() const { return maxScrollCol_; }
-  int MaxScrollRow() const { return maxScrollRow_; }
+  const PagedTextModel& Model() const { return model_; }
+  const std::vector<TJump>& JumpPoints() const { return model_.JumpPoints(); }
+  const std::vector<TPict>& Pictures() const { return model_.Pictures(); }
+  const std::vector<std::string>& JumpWords() const { return model_.JumpWords(); }
+  const TMemoPos& Caret() const { return model_.Caret(); }
+  const TMemoPos& Anchor() const { return model_.Anchor(); }
+  bool SelectionPresent() const { return model_.SelectionPresent(); }
+  bool Selecting() const { return model_.Selecting(); }
+  int FirstLine() const { return model_.FirstLine(); }
+  int FirstColumn() const { return model_.FirstColumn(); }
+  // The width of every character cell, a whole number of pixels.
+  int CharWidth() const { return model_.CellWidth(); }
+  int LineHeight() const { return model_.LineHeight(); }
+  int VisibleColumns() const { return model_.VisibleColumns(); }
+  int VisibleRows() const { return model_.VisibleRows(); }
+  int LongestLine() const { return model_.LongestLine(); }
+  int MaxScrollColumn() const { return model_.MaxScrollColumn(); }
+  int MaxScrollRow() const { return model_.MaxScrollRow(); }
+  // The caret's rectangle in viewport pixels.
+  QRect CaretRect() const { return caretRect(); }
   // Puts the caret on a line and column (clamped), without selecting; scrolls it into view.
   void SetCaret(int line, int col);
   // The word under a viewport point: a jump word or picture name, or empty.
@@ -138,15 +130,15 @@ class TJumpMemo : public QAbstractScrollArea {
   const TPict* PictureAt(const QPoint& p) const;
 
   // The marker line of page n (1-based): "- " + Pagemarker + " " + n + " -".
-  std::string PageMarkerLine(int page) const;
+  std::string PageMarkerLine(int page) const { return model_.PageMarkerLine(page); }
   // The hand and picture cursors (drawn by the program, not loaded from files).
   static QCursor HandCursor();
   static QCursor PictureCursor();
 
   // Byte -> byte folding used to match SelWords without regard to case and to Latin/Cyrillic
   // look-alikes.
-  static unsigned char Fold(unsigned char c);
-  static bool IsWordChar(unsigned char c);
+  static unsigned char Fold(unsigned char c) { return PagedTextModel::Fold(c); }
+  static bool IsWordChar(unsigned char c) { return PagedTextModel::IsWordChar(c); }
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -164,61 +156,44 @@ class TJumpMemo : public QAbstractScrollArea {
   void changeEvent(QEvent* e) override;
 
  private:
-  void resetCaret();
   void measureFont();
-  void insertPageMarkers();
-  void removePageMarkers();
-  bool isMarkerLine(const std::string& line) const;
-  void scrollTo(int line, int col);
   void syncScrollBars();
-  int lineLength(int line) const;
-  TMemoPos makePos(int line, int col) const;
-  // Moves the caret; handles selection start/extension/removal and the repaint of changed rows.
-  void moveCaret(int line, int col, bool extend);
-  void ensureCaretVisible();
-  void removeSelection();
+  void scrolled(int dLines, int dCols);
   void repaintLines(int from, int to);
-  int columnAt(int line, int x) const;
-  int lineAt(int y) const;
   void autoScrollTick();
   void paintRow(class QPainter& p, int row, int line) const;
+  // Draws columns [from, to) of a line, each character at its own cell, in one colour. Markers
+  // ("~", "^") show as blanks when `markersBlank`, and "_" as "." when `underscoreAsDot`.
+  void drawCells(class QPainter& p, std::string_view s, int from, int to, int baseline,
+                 const QColor& colour, bool markersBlank = false,
+                 bool underscoreAsDot = false) const;
   QRect caretRect() const;
-  void orderedSelection(TMemoPos& start, TMemoPos& end) const;
+  void pagesFailed(bool inserting);
 
-  std::vector<std::string> lines_;
-  std::vector<std::string> selWords_;
-  std::vector<std::string> jumpWords_;
-  std::vector<TJump> jumps_;
-  std::vector<TPict> picts_;
+  PagedTextModel model_;
 
   bool border_ = true;
   QColor color_ = Qt::white;
   QColor textColor_ = Qt::black;
   QColor selectColor_ = Qt::red;
   QColor jumpColor_ = QColor(0, 128, 0);
-  std::string pagemarker_ = "Page";
-  bool showPages_ = false;
   TScrollStyle scrollBars_ = TScrollStyle::ssNone;
   int jumpPointLength_ = 7;
   bool useJumpPointLength_ = false;
   int helpContext_ = 0;
 
-  int charWidth_ = 8;
-  int lineHeight_ = 16;
+  // The face's glyph for every byte, so that a line is drawn as glyphs placed on the grid
+  // rather than laid out as text. A byte the face lacks is drawn on its own with fall-back.
+  QRawFont rawFont_;
+  std::array<quint32, 256> glyph_{};
+  std::array<unsigned char, 256> glyphKind_{};  // 0 blank, 1 glyph, 2 fall-back
+  std::array<QChar, 256> shown_{};
   int ascent_ = 12;
-  int visCols_ = 0;
-  int visRows_ = 0;
-  int longest_ = -1;  // -1: not measured since the last load
-  int maxScrollCol_ = 0;
-  int maxScrollRow_ = 0;
-  int firstLine_ = 0;
-  int firstCol_ = 0;
+  int underlinePos_ = 2;
+  int lineWidth_ = 1;
+  mutable QVector<quint32> runGlyphs_;
+  mutable QVector<QPointF> runPositions_;
 
-  TMemoPos caret_, anchor_, prevCaret_;
-  bool selecting_ = false;
-  bool selPresent_ = false;
-  bool mouseSelecting_ = false;
-  QPoint lastMouse_;
   QTimer autoScroll_;
   std::string hoverWord_;
 };

@@ -135,6 +135,7 @@ QString TForm2::StatusText() const {
 bool TForm2::OpenFile(const QString& path) {
   fileName_ = path;
   imported_ = false;
+  linesGiven_ = false;
   bool ok = true;
 #ifdef PAGORA_HAVE_BOOK_IMPORT
   if (IsImportableBook(path.toStdString())) {
@@ -195,12 +196,21 @@ void TForm2::En(bool enabled) {
 }
 
 void TForm2::afterCommand(bool changed) {
-  // A selection made on the old lines means nothing in the new ones.
-  r->RefreshLayout();
-  r->Repaint();
+  // New lines: their jump words and pictures sit elsewhere, the longest line differs, and a
+  // selection made on the old lines means nothing in them.
+  r->LinesChanged();
+  // The gauge shows where the command ended, not where its last throttled update fell.
+  gauge->setValue(gauge->maximum());
   if (changed) modified_ = true;
   noteCodePage();
   En(true);
+}
+
+void TForm2::setGaugeRange(int maximum) {
+  // A text of one or two lines gives a maximum of 0 or less, which a progress bar would show as
+  // its endless "busy" animation.
+  const int top = std::max(1, maximum);
+  if (gauge->maximum() != top || gauge->minimum() != 0) gauge->setRange(0, top);
 }
 
 template <typename F>
@@ -210,7 +220,7 @@ void TForm2::runLineCommand(F&& command) {
   clock.start();
   qint64 gaugeShown = -kGaugeMs;
   LineProgress progress = [this, &clock, &gaugeShown](int position, int maximum) {
-    if (gauge->maximum() != std::max(0, maximum)) gauge->setRange(0, std::max(0, maximum));
+    setGaugeRange(maximum);
     if (position % 100 != 0) return;
     // The first turn of the message loop repaints the whole window (greyed buttons); a command
     // that ends before anyone could notice is spared it. After that the loop runs every 100
@@ -262,7 +272,7 @@ void TForm2::SpeedButton5Click() {
     if (++calls % 1024 != 0) return;
     const qint64 now = clock.elapsed();
     if (now - lastPump < kHtmlPumpMs) return;
-    gauge->setRange(0, std::max(0, total));
+    setGaugeRange(total);
     gauge->setValue(line);
     QCoreApplication::processEvents();
     lastPump = now;
@@ -308,9 +318,13 @@ void TForm2::FormShow() {
   QString caption = fileName_;
   if (imported_) caption += QStringLiteral(" (converted text, saved as %1)").arg(SavePath());
   setWindowTitle(caption);
-  // Lines a caller put in directly: keep the caret and the view inside them, and say what
-  // code page they look like.
-  r->RefreshLayout();
+  // Lines a caller put in directly are another text: caret and view go home, and its jump
+  // words, pictures and longest line are found afresh.
+  if (linesGiven_)
+    r->SetText(std::move(r->Lines()));
+  else
+    r->RefreshLayout();
+  linesGiven_ = false;
   noteCodePage();
   En(true);
   r->setFocus();

@@ -32,6 +32,7 @@ class TForm2 : public QDialog {
   void setFileName(const QString& path) {
     fileName_ = path;
     imported_ = false;
+    linesGiven_ = true;
   }
   // Where Close saves the lines: FileName, or the .txt named after an imported book.
   QString SavePath() const;
@@ -90,12 +91,14 @@ class TForm2 : public QDialog {
   void FormShow();
   void noteCodePage();
   void afterCommand(bool changed);
+  void setGaugeRange(int maximum);
   template <typename F>
   void runLineCommand(F&& command);
 
   QString fileName_;
   bool modified_ = false;
   bool imported_ = false;
+  bool linesGiven_ = false;  // the caller put the lines in: showing lays them out afresh
   bool busy_ = false;
   bool closing_ = false;
   QLabel* status_ = nullptr;

@@ -28,7 +28,7 @@ TEST(ViewCodePageNote, NamesTheButtonOnlyWhenSure) {
       {capitals, ""},
       {Utf8ToWin("Ёж\r\n"), ""},
       {std::string("\x82\x8D\x88\x8C\x80\x8D\x88\x85! \x91\x90\x8E\x97\x8D\x8E "
-                                "\x8F\x90\x8E\x97\x88\x92\x80\x89\x92\x85\r\n",
+                   "\x8F\x90\x8E\x97\x88\x92\x80\x89\x92\x85\r\n"),
        "\"DOS to WIN\""},
       {"\xF7\xEE\xE9\xED\xE1\xEE\xE9\xE5! \xF3\xF2\xEF\xFE\xEE\xEF\r\n", "\"KOI to WIN\""},
   };

@@ -63,7 +63,7 @@ FileState StateOf(const std::string& path) {
   return {ReadFile(path), st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec, st.st_ino};
 }
 
-// Writes a file dated a day back, so that any rewrite shows in its time.
+// Writes a file dated in 2001, so that any rewrite shows in its time.
 void WriteOldFile(const std::string& path, const std::string& bytes) {
   WriteFile(path, bytes);
   const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};

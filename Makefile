@@ -9,6 +9,8 @@ PACKAGES := cmake ninja-build g++ clang make pkg-config \
             libexpat1-dev libzip-dev \
             lhasa libarchive-tools p7zip-full gzip \
             xvfb xauth imagemagick fonts-dejavu-core fonts-liberation
+# GNU time: peak memory of whole processes in bench/text/recode_vs_iconv.sh.
+PACKAGES += time
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

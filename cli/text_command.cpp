@@ -2,6 +2,7 @@
 // text files. Files are changed in place through a temporary file, or written elsewhere with -o.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -11,6 +12,7 @@
 
 #include "cli/commands.h"
 #include "cli/terminal.h"
+#include "text/file_stream.h"
 #include "text/recode.h"
 #include "text/split_file.h"
 #include "text/text_buffer.h"
@@ -31,23 +33,35 @@ int fail(const std::string& command, const std::string& message) {
   return 1;
 }
 
-// Loads each file, lets `work` change its lines (returning a short report, or nothing to leave
-// the file alone) and saves the result in place or to -o.
+bool checkOutput(const std::string& command, const FileOptions& options) {
+  if (!options.output.empty() && options.files.size() != 1) {
+    fail(command, "-o needs exactly one input file");
+    return false;
+  }
+  return true;
+}
+
+// Loads each file as lines, lets `work` change them (returning a short report) and saves the
+// result in place or to -o. A file whose bytes come out as they were is not written again.
 int forEachFile(const std::string& command, const FileOptions& options,
                 const std::function<std::string(TextBuffer&, ProgressBar&)>& work) {
-  if (!options.output.empty() && options.files.size() != 1) {
-    return fail(command, "-o needs exactly one input file");
-  }
+  if (!checkOutput(command, options)) return 1;
   int status = 0;
   for (const std::string& file : options.files) {
     try {
-      TextBuffer lines = LoadTextFile(file);
+      const std::string bytes = ReadFileBytes(file);
+      TextBuffer lines = SplitLines(bytes);
       ProgressBar bar(escapeControl(file));
       const std::string report = work(lines, bar);
       bar.clear();
-      const std::string& target = options.output.empty() ? file : options.output;
-      SaveTextFile(target, lines);
-      std::printf("%s: %s\n", escapeControl(target).c_str(), report.c_str());
+      const bool inPlace = options.output.empty();
+      const std::string& target = inPlace ? file : options.output;
+      const std::string_view current = bytes;
+      ReplacingWriter out(target, inPlace ? &current : nullptr);
+      out.Write(JoinLines(lines));
+      const bool written = out.Commit();
+      std::printf("%s: %s%s\n", escapeControl(target).c_str(), report.c_str(),
+                  written ? "" : ", left as it is");
     } catch (const std::exception& e) {
       status = fail(command, e.what());
     }
@@ -61,34 +75,165 @@ LineProgress barProgress(ProgressBar& bar) {
   };
 }
 
-std::string linesText(const TextBuffer& lines) {
-  return std::to_string(lines.size()) + " lines";
+std::string linesText(std::size_t count) {
+  return std::to_string(count) + " lines";
 }
 
-int recodeFiles(const FileOptions& options, const std::string& from) {
-  return forEachFile("recode", options, [&](TextBuffer& lines, ProgressBar& bar) {
-    CodePage page = from == "866"     ? CodePage::Cp866
-                    : from == "koi8r" ? CodePage::Koi8r
-                    : from == "utf8"  ? CodePage::Utf8
-                                      : CodePage::Cp1251;
-    if (from == "auto") page = DetectCodePage(JoinLines(lines));
-    const Recoding recoding = page == CodePage::Cp866   ? Recoding::DosToWin
-                              : page == CodePage::Koi8r ? Recoding::KoiToWin
-                                                        : Recoding::Utf8ToWin;
-    if (page == CodePage::Ascii || page == CodePage::Cp1251) {
-      return std::string(CodePageName(page)) + ", left as it is, " + linesText(lines);
+std::string linesText(const TextBuffer& lines) {
+  return linesText(lines.size());
+}
+
+// Lines as the text buffer counts them: ends at CR LF, a lone CR or a lone LF, and a last line
+// without an end counts too.
+std::size_t countLines(std::string_view bytes) {
+  if (bytes.empty()) return 0;
+  std::size_t breaks = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+  for (std::size_t i = bytes.find('\r'); i != std::string_view::npos; i = bytes.find('\r', i + 1)) {
+    if (i + 1 == bytes.size() || bytes[i + 1] != '\n') ++breaks;
+  }
+  const char last = bytes.back();
+  return breaks + (last == '\n' || last == '\r' ? 0 : 1);
+}
+
+// Pieces of the input converted at a time: big enough to make the system calls few, small
+// enough to stay in the processor's cache.
+constexpr std::size_t kPiece = 256 * 1024;
+
+// Where to end a piece of UTF-8 that starts at `from`: before an ASCII byte, so that no
+// character is cut and the next piece cannot begin with what looks like a byte order mark.
+std::size_t utf8PieceEnd(std::string_view bytes, std::size_t from) {
+  std::size_t end = std::min(bytes.size(), from + kPiece);
+  if (end == bytes.size()) return end;
+  for (std::size_t i = end; i > from + kPiece / 2; --i) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) return i;
+  }
+  // No ASCII byte for a long way: end between two characters at least.
+  while (end > from + 1 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
+  return end;
+}
+
+CodePage namedPage(const std::string& from) {
+  return from == "866" ? CodePage::Cp866 : from == "koi8r" ? CodePage::Koi8r : CodePage::Utf8;
+}
+
+// Recoding goes byte for byte (line ends and everything else stay as they are) from the mapped
+// file into the output in pieces; a file that comes out unchanged is not written at all.
+int recodeFiles(const FileOptions& options, const std::string& from, bool force) {
+  if (!checkOutput("recode", options)) return 1;
+  int status = 0;
+  const bool inPlace = options.output.empty();
+  for (const std::string& file : options.files) {
+    try {
+      const MappedFile input(file);
+      const std::string_view bytes = input.bytes();
+      CodePage page = CodePage::Cp1251;
+      std::string guessNote;
+      if (from == "auto") {
+        const CodePageGuess guess = GuessCodePage(bytes, 256 * 1024);
+        if (!IsConfident(guess)) {
+          if (inPlace && !force) {
+            status = fail("recode",
+                          "cannot tell the code page of " + file + " with confidence; give --from");
+            continue;
+          }
+          char note[64];
+          std::snprintf(note, sizeof note, " (a guess, confidence %.2f)", guess.confidence);
+          guessNote = note;
+        }
+        page = guess.page;
+      } else {
+        page = namedPage(from);
+      }
+      const std::string& target = inPlace ? file : options.output;
+      const std::string lines = linesText(countLines(bytes));
+      if (inPlace && (page == CodePage::Ascii || page == CodePage::Cp1251)) {
+        std::printf("%s: %s%s, left as it is, %s\n", escapeControl(target).c_str(),
+                    CodePageName(page), guessNote.c_str(), lines.c_str());
+        continue;
+      }
+      ReplacingWriter out(target, inPlace ? &bytes : nullptr);
+      ProgressBar bar(escapeControl(file));
+      std::string piece(kPiece, '\0');
+      for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t end =
+            page == CodePage::Utf8 ? utf8PieceEnd(bytes, at) : std::min(bytes.size(), at + kPiece);
+        if (piece.size() < end - at) piece.resize(end - at);
+        const std::size_t made = ToWin(bytes.substr(at, end - at), page, piece.data());
+        out.Write(std::string_view(piece.data(), made));
+        at = end;
+        bar.update(static_cast<int>(100.0 * static_cast<double>(at) / bytes.size()));
+      }
+      const bool written = out.Commit();
+      bar.clear();
+      if (page == CodePage::Ascii || page == CodePage::Cp1251) {
+        std::printf("%s: %s%s, copied as it is, %s\n", escapeControl(target).c_str(),
+                    CodePageName(page), guessNote.c_str(), lines.c_str());
+      } else {
+        std::printf("%s: %s -> cp1251%s%s, %s\n", escapeControl(target).c_str(), CodePageName(page),
+                    guessNote.c_str(), written ? "" : ", nothing to change, left as it is",
+                    lines.c_str());
+      }
+    } catch (const std::exception& e) {
+      status = fail("recode", e.what());
     }
-    RecodeLines(lines, recoding, barProgress(bar));
-    return std::string(CodePageName(page)) + " -> cp1251, " + linesText(lines);
-  });
+  }
+  return status;
+}
+
+// Collapse spaces line by line from the mapped file; every line is written with CR LF after it,
+// as the view window saves it.
+int collapseFiles(const FileOptions& options) {
+  if (!checkOutput("collapse", options)) return 1;
+  int status = 0;
+  const bool inPlace = options.output.empty();
+  for (const std::string& file : options.files) {
+    try {
+      const MappedFile input(file);
+      const std::string_view bytes = input.bytes();
+      const std::string& target = inPlace ? file : options.output;
+      ReplacingWriter out(target, inPlace ? &bytes : nullptr);
+      ProgressBar bar(escapeControl(file));
+      std::string piece;
+      piece.reserve(kPiece + 4096);
+      std::size_t lines = 0;
+      const char* p = bytes.data();
+      const char* const end = p + bytes.size();
+      while (p < end) {
+        const char* q = p;
+        while (q < end && *q != '\r' && *q != '\n') ++q;
+        piece += CollapseSpacesInLine(std::string_view(p, static_cast<std::size_t>(q - p)));
+        piece += "\r\n";
+        ++lines;
+        if (q < end) q += (*q == '\r' && q + 1 < end && q[1] == '\n') ? 2 : 1;
+        p = q;
+        if (piece.size() >= kPiece) {
+          out.Write(piece);
+          piece.clear();
+          bar.update(static_cast<int>(100.0 * static_cast<double>(p - bytes.data()) /
+                                      static_cast<double>(bytes.size())));
+        }
+      }
+      out.Write(piece);
+      const bool written = out.Commit();
+      bar.clear();
+      std::printf("%s: %s%s\n", escapeControl(target).c_str(), linesText(lines).c_str(),
+                  written ? "" : ", left as it is");
+    } catch (const std::exception& e) {
+      status = fail("collapse", e.what());
+    }
+  }
+  return status;
 }
 
 int detectFiles(const std::vector<std::string>& files) {
   int status = 0;
   for (const std::string& file : files) {
     try {
-      std::printf("%s: %s\n", escapeControl(file).c_str(),
-                  CodePageName(DetectCodePage(ReadFileBytes(file))));
+      const MappedFile input(file);
+      const CodePageGuess guess = GuessCodePage(input.bytes());
+      std::printf("%s: %s, confidence %.2f%s\n", escapeControl(file).c_str(),
+                  CodePageName(guess.page), guess.confidence,
+                  IsConfident(guess) ? "" : " (unsure)");
     } catch (const std::exception& e) {
       status = fail("detect", e.what());
     }
@@ -100,7 +245,7 @@ int splitFile(const std::string& file, long long chunk) {
   try {
     if (chunk < 0) {
       // The split dialog starts at a quarter of the file.
-      chunk = static_cast<long long>(ReadFileBytes(file).size() / 4);
+      chunk = static_cast<long long>(MappedFile(file).bytes().size() / 4);
     }
     const std::vector<std::string> parts = SplitTextFile(file, chunk);
     for (const std::string& part : parts) std::printf("%s\n", escapeControl(part).c_str());
@@ -127,12 +272,17 @@ void addTextCommand(CLI::App& app, int& status) {
 
   auto recodeOptions = std::make_shared<FileOptions>();
   auto from = std::make_shared<std::string>("auto");
+  auto force = std::make_shared<bool>(false);
   CLI::App* recode = text->add_subcommand("recode", "Convert texts into code page 1251");
   addFileOptions(recode, *recodeOptions);
   recode->add_option("--from", *from, "Encoding of the input (auto: guess it)")
       ->check(CLI::IsMember({"866", "koi8r", "utf8", "auto"}))
       ->default_str("auto");
-  recode->callback([&status, recodeOptions, from] { status = recodeFiles(*recodeOptions, *from); });
+  recode->add_flag("--force", *force,
+                   "With --from auto, recode in place even when the guess is unsure");
+  recode->callback([&status, recodeOptions, from, force] {
+    status = recodeFiles(*recodeOptions, *from, *force);
+  });
 
   auto stripOptions = std::make_shared<FileOptions>();
   CLI::App* strip =
@@ -163,12 +313,7 @@ void addTextCommand(CLI::App& app, int& status) {
   auto collapseOptions = std::make_shared<FileOptions>();
   CLI::App* collapse = text->add_subcommand("collapse", "Replace runs of spaces by one space");
   addFileOptions(collapse, *collapseOptions);
-  collapse->callback([&status, collapseOptions] {
-    status = forEachFile("collapse", *collapseOptions, [](TextBuffer& lines, ProgressBar& bar) {
-      CollapseSpaces(lines, barProgress(bar));
-      return linesText(lines);
-    });
-  });
+  collapse->callback([&status, collapseOptions] { status = collapseFiles(*collapseOptions); });
 
   auto splitPath = std::make_shared<std::string>();
   auto chunk = std::make_shared<long long>(-1);
@@ -181,7 +326,8 @@ void addTextCommand(CLI::App& app, int& status) {
 
   auto detectPaths = std::make_shared<std::vector<std::string>>();
   CLI::App* detect = text->add_subcommand(
-      "detect", "Tell the encoding of texts: ascii, utf8, cp1251, cp866, koi8r");
+      "detect",
+      "Tell the encoding of texts (ascii, utf8, cp1251, cp866, koi8r) and how sure the guess is");
   detect->add_option("files", *detectPaths, "Text files")->required();
   detect->callback([&status, detectPaths] { status = detectFiles(*detectPaths); });
 

@@ -36,9 +36,26 @@ bool IsValidUtf8(std::string_view text);
 
 enum class CodePage { Ascii, Utf8, Cp1251, Cp866, Koi8r };
 
-// Which encoding a text most likely is: Ascii when no byte is 0x80 or above; Utf8 when the
-// high bytes form valid UTF-8 sequences; else the 8-bit code page under which the text reads
-// most like Russian (letter frequencies, case patterns). Looks at the first `limit` bytes only.
+// A guess of a text's encoding and how sure it is, from 0 to 1.
+struct CodePageGuess {
+  CodePage page;
+  double confidence;
+};
+
+// Below this a guess is not to be acted on without asking: nothing is recoded in place on it and
+// the view window says nothing about it.
+inline constexpr double kConfidentGuess = 0.95;
+inline bool IsConfident(const CodePageGuess& guess) {
+  return guess.confidence >= kConfidentGuess;
+}
+
+// Which encoding a text most likely is: Ascii when no byte is 0x80 or above (sure); Utf8 when the
+// high bytes form valid UTF-8 of characters a Russian text has; else the 8-bit code page under
+// which the text reads most like Russian, judged by pairs of letters with capitals folded into
+// small letters, so that all-capitals text reads as well as any. A text that reads about as well
+// in two code pages (a word or two) leans to 1251 with a low confidence. Looks at the first
+// `limit` bytes only.
+CodePageGuess GuessCodePage(std::string_view text, std::size_t limit = 1 << 20);
 CodePage DetectCodePage(std::string_view text, std::size_t limit = 1 << 20);
 
 // "ascii", "utf8", "cp1251", "cp866", "koi8r".
@@ -46,5 +63,8 @@ const char* CodePageName(CodePage page);
 
 // Any of the four encodings (Ascii counts as 1251, of which it is a subset) -> 1251.
 std::string ToWin(std::string_view text, CodePage from);
+// The same into a buffer of at least text.size() bytes that does not overlap the text; returns
+// the result's length (the text's own for the 8-bit code pages).
+std::size_t ToWin(std::string_view text, CodePage from, char* out);
 
 }  // namespace pagora

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "text/recode.h"
 #include "text/text_buffer.h"
 
 namespace pagora {
@@ -16,6 +17,19 @@ std::string_view FileNameOf(std::string_view path) {
 std::string_view FolderOf(std::string_view path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+// How many bytes of `prefix` its first `letters` characters take. A UTF-8 name is cut between
+// two letters, never inside one; a name that is not UTF-8 is cut by bytes.
+std::size_t PrefixBytes(std::string_view prefix, std::size_t letters) {
+  if (!IsValidUtf8(prefix)) return std::min(prefix.size(), letters);
+  std::size_t i = 0;
+  for (std::size_t seen = 0; i < prefix.size(); ++i) {
+    if ((static_cast<unsigned char>(prefix[i]) & 0xC0) == 0x80) continue;  // inside a letter
+    if (seen == letters) break;
+    ++seen;
+  }
+  return i;
 }
 
 }  // namespace
@@ -43,8 +57,7 @@ std::string SplitPartName(std::string_view path, int digits, int part) {
   const std::string_view ext =
       dot == std::string_view::npos ? std::string_view() : name.substr(dot);
   std::string prefix = NameBeforeDot(path);
-  prefix.resize(
-      std::min<std::size_t>(prefix.size(), static_cast<std::size_t>(std::max(0, 23 - digits))));
+  prefix.resize(PrefixBytes(prefix, static_cast<std::size_t>(std::max(0, 23 - digits))));
   std::string out(FolderOf(path));
   out += prefix;
   out += '_';

@@ -1,10 +1,13 @@
 // pagora-cli text end to end: in-place changes, -o, reports and failures (skipped when the
 // program has not been built).
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 
 #include "tests/text/test_folder.h"
+#include "text/recode.h"
 
 namespace pagora {
 namespace {
@@ -20,10 +23,12 @@ struct Result {
   std::string out;
 };
 
-// Runs pagora-cli with the arguments (no spaces in them), stdout captured, stderr dropped.
-Result Cli(const std::string& arguments) {
+// Runs pagora-cli with the arguments (no spaces in them), stdout captured, stderr dropped (or
+// captured too).
+Result Cli(const std::string& arguments, bool withErrors = false) {
   Result r{-1, {}};
-  std::FILE* p = ::popen((kCli + " " + arguments + " 2>/dev/null").c_str(), "r");
+  std::FILE* p =
+      ::popen((kCli + " " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
   if (p == nullptr) return r;
   char buffer[4096];
   std::size_t got;
@@ -31,6 +36,38 @@ Result Cli(const std::string& arguments) {
   const int status = ::pclose(p);
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
+}
+
+// Runs pagora-cli with stdout and stderr together.
+Result CliAll(const std::string& arguments) {
+  return Cli(arguments, true);
+}
+
+std::string Confidence(const std::string& text) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%.2f", GuessCodePage(text).confidence);
+  return buffer;
+}
+
+// What tells a rewritten file from one left alone: contents, modification time and inode.
+struct FileState {
+  std::string bytes;
+  std::int64_t mtimeNs;
+  ino_t inode;
+  bool operator==(const FileState&) const = default;
+};
+
+FileState StateOf(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return {ReadFile(path), st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec, st.st_ino};
+}
+
+// Writes a file dated in 2001, so that any rewrite shows in its time.
+void WriteOldFile(const std::string& path, const std::string& bytes) {
+  WriteFile(path, bytes);
+  const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+  ::utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
 class CliText : public testing::Test {
@@ -48,7 +85,7 @@ TEST_F(CliText, RecodeInPlaceAndToAnotherFile) {
   Result r = Cli("text recode --from 866 " + dir / "dos.txt");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, dir / "dos.txt" + ": cp866 -> cp1251, 2 lines\n");
-  EXPECT_EQ(ReadFile(dir / "dos.txt"), kPrivet1251 + "\r\n\xEC\xE8\xF0\r\n");
+  EXPECT_EQ(ReadFile(dir / "dos.txt"), kPrivet1251 + "\n\xEC\xE8\xF0") << "byte for byte";
 
   const std::string koi =
       "\xF0\xD2\xC9\xD7\xC5\xD4, \xCD\xC9\xD2! \xE4\xCF\xC2\xD2\xCF\xC5 \xD5\xD4\xD2\xCF.\r\n";
@@ -60,7 +97,9 @@ TEST_F(CliText, RecodeInPlaceAndToAnotherFile) {
   EXPECT_EQ(ReadFile(dir / "win.txt").substr(0, 6), kPrivet1251);
 
   r = Cli("text detect " + dir / "koi.txt" + " " + dir / "win.txt");
-  EXPECT_EQ(r.out, dir / "koi.txt" + ": koi8r\n" + dir / "win.txt" + ": cp1251\n");
+  EXPECT_EQ(r.out, dir / "koi.txt" + ": koi8r, confidence " + Confidence(koi) + "\n" +
+                       dir / "win.txt" + ": cp1251, confidence " +
+                       Confidence(ReadFile(dir / "win.txt")) + "\n");
 }
 
 TEST_F(CliText, CleanUpCommands) {
@@ -93,6 +132,109 @@ TEST_F(CliText, FailuresChangeNothing) {
             105);  // refused by the parser
   EXPECT_EQ(ReadFile(dir / "a.txt"), "a  b\r\n");
   EXPECT_EQ(dir.Files(), std::vector<std::string>{"a.txt"});
+}
+
+// Recoding maps bytes and nothing else: whatever line ends the file has, it keeps.
+TEST_F(CliText, RecodeKeepsLineEnds) {
+  TestFolder dir;
+  const std::string privet866 = "\x8F\xE0\xA8\xA2\xA5\xE2";
+  const std::string cases[] = {
+      privet866 + "\n" + privet866 + "\n",
+      privet866 + "\r\n" + privet866 + "\r\n",
+      privet866 + "\r\n" + privet866 + "\n" + privet866 + "\r" + privet866,
+      privet866 + "\n\n\r\r\n",
+      privet866,
+  };
+  for (const std::string& text : cases) {
+    WriteFile(dir / "a.txt", text);
+    EXPECT_EQ(Cli("text recode --from 866 " + dir / "a.txt").status, 0);
+    EXPECT_EQ(ReadFile(dir / "a.txt"), DosToWin(text)) << testing::PrintToString(text);
+    EXPECT_EQ(Cli("text recode --from 866 " + dir / "a.txt" + " -o " + dir / "b.txt").status, 0);
+    EXPECT_EQ(ReadFile(dir / "b.txt"), DosToWin(DosToWin(text)));
+  }
+  // UTF-8 shrinks, but the line ends stay too (and the byte order mark goes).
+  WriteFile(dir / "u.txt", "\xEF\xBB\xBF\xD0\xB4\xD0\xB0\n\xD0\xBD\xD0\xB5\xD1\x82\r");
+  EXPECT_EQ(Cli("text recode --from utf8 " + dir / "u.txt").status, 0);
+  EXPECT_EQ(ReadFile(dir / "u.txt"), "\xE4\xE0\n\xED\xE5\xF2\r");
+}
+
+// A file that needs no change is not written again: same bytes, same time, same inode.
+TEST_F(CliText, FilesThatNeedNoChangeAreLeftAlone) {
+  TestFolder dir;
+  const std::string capitals1251 = Utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\n");
+  struct Case {
+    std::string bytes, arguments, report;
+  } cases[] = {
+      {"plain ASCII\n", "text recode --from 866",
+       ": cp866 -> cp1251, nothing to change, left "
+       "as it is, 1 lines\n"},
+      {"plain ASCII\n", "text recode", ": ascii, left as it is, 1 lines\n"},
+      {capitals1251, "text recode --from auto", ": cp1251, left as it is, 1 lines\n"},
+      {"a b\r\nc\r\n", "text collapse", ": 2 lines, left as it is\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string file = dir / "same.txt";
+    WriteOldFile(file, c.bytes);
+    const FileState before = StateOf(file);
+    const Result r = Cli(c.arguments + " " + file);
+    EXPECT_EQ(r.status, 0) << c.arguments;
+    EXPECT_EQ(r.out, file + c.report) << c.arguments;
+    EXPECT_EQ(StateOf(file), before) << c.arguments;
+  }
+}
+
+// --from auto recodes in place only on a sure guess; -o or --force take an unsure one.
+TEST_F(CliText, AutoRefusesAnUnsureGuessInPlace) {
+  TestFolder dir;
+  const std::string yozh = Utf8ToWin("Ёж\r\n");
+  ASSERT_FALSE(IsConfident(GuessCodePage(yozh)));
+  const std::string file = dir / "yozh.txt";
+  WriteOldFile(file, yozh);
+  const FileState before = StateOf(file);
+  Result r = CliAll("text recode " + file);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "pagora-cli: text recode: cannot tell the code page of " + file +
+                       " with confidence; give --from\n");
+  EXPECT_EQ(StateOf(file), before);
+
+  r = Cli("text recode " + file + " -o " + dir / "out.txt");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind(dir / "out.txt" + ": cp1251 (a guess, confidence ", 0), 0u) << r.out;
+  EXPECT_EQ(ReadFile(dir / "out.txt"), yozh);
+  EXPECT_EQ(Cli("text recode --force " + file).status, 0);
+  EXPECT_EQ(ReadFile(file), yozh);
+
+  // All capitals used to read as KOI8-R and came out as small letters.
+  const std::string capitals = Utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\r\n");
+  for (CodePage page : {CodePage::Cp866, CodePage::Koi8r}) {
+    const std::string encoded = page == CodePage::Cp866
+                                    ? std::string(
+                                          "\x82\x8D\x88\x8C\x80\x8D\x88\x85! "
+                                          "\x91\x90\x8E\x97\x8D\x8E \x8F\x90\x8E"
+                                          "\x97\x88\x92\x80\x89\x92\x85 \x9D\x92"
+                                          "\x8E \x91\x8E\x8E\x81\x99\x85\x8D\x88"
+                                          "\x85.\r\n")
+                                    : std::string(
+                                          "\xF7\xEE\xE9\xED\xE1\xEE\xE9\xE5! "
+                                          "\xF3\xF2\xEF\xFE\xEE\xEF \xF0\xF2\xEF"
+                                          "\xFE\xE9\xF4\xE1\xEA\xF4\xE5 \xFC\xF4"
+                                          "\xEF \xF3\xEF\xEF\xE2\xFD\xE5\xEE\xE9"
+                                          "\xE5.\r\n");
+    ASSERT_EQ(ToWin(encoded, page), capitals) << CodePageName(page);
+    WriteFile(file, encoded);
+    EXPECT_EQ(Cli("text recode " + file).status, 0) << CodePageName(page);
+    EXPECT_EQ(ReadFile(file), capitals) << CodePageName(page);
+  }
+}
+
+TEST_F(CliText, DetectTellsHowSure) {
+  TestFolder dir;
+  WriteFile(dir / "yozh.txt", Utf8ToWin("Ёж"));
+  WriteFile(dir / "ascii.txt", "hello\n");
+  const Result r = Cli("text detect " + dir / "yozh.txt" + " " + dir / "ascii.txt");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, dir / "yozh.txt" + ": cp1251, confidence " + Confidence(Utf8ToWin("Ёж")) +
+                       " (unsure)\n" + dir / "ascii.txt" + ": ascii, confidence 1.00\n");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "text/split_file.h"
 
 #include "tests/text/test_folder.h"
+#include "text/recode.h"
 #include "text/text_buffer.h"
 
 namespace pagora {
@@ -41,6 +42,51 @@ TEST(SplitFile, Names) {
   EXPECT_EQ(SplitDigits(1000, 10), 3);
   EXPECT_EQ(SplitDigits(10, 20), 1);
   EXPECT_THROW(SplitDigits(10, 0), ESplitError);
+}
+
+// A Russian name is cut after whole letters, never inside one; a name that is not UTF-8 is cut
+// by bytes and its bytes pass through.
+TEST(SplitFile, NamesAreCutBetweenLetters) {
+  const std::string name = "Очень длинное название";  // 22 letters, 41 bytes
+  const std::string cp1251(30, '\xEE');               // thirty 1251 "о": not UTF-8
+  struct Case {
+    std::string path;
+    int digits;
+    std::string name;
+  } cases[] = {
+      {"/d/" + name + ".txt", 1, "/d/" + name + "_1.txt"},
+      {"/d/" + name + ".txt", 2, "/d/Очень длинное названи_1.txt"},
+      {"/d/" + name + ".txt", 3, "/d/Очень длинное назван_1.txt"},
+      {"/d/Сорок четыре буквы в названии этой книги.txt", 1, "/d/Сорок четыре буквы в н_1.txt"},
+      {"/d/Война — «Мир» и ещё другие вещи.fb2.txt", 1, "/d/Война — «Мир» и ещё др_1.txt"},
+      {"/d/" + cp1251 + ".txt", 1, "/d/" + std::string(22, '\xEE') + "_1.txt"},
+      {"/d/" + cp1251 + ".txt", 2, "/d/" + std::string(21, '\xEE') + "_1.txt"},
+  };
+  for (const Case& c : cases) {
+    const std::string part = SplitPartName(c.path, c.digits, 1);
+    EXPECT_EQ(part, c.name) << c.path;
+    if (IsValidUtf8(c.path)) {
+      EXPECT_TRUE(IsValidUtf8(part)) << part;
+    }
+  }
+}
+
+TEST(SplitFile, RussianNameWritesUtf8Parts) {
+  TestFolder dir;
+  std::string text;
+  for (int i = 0; i < 120; ++i) text += "line " + std::to_string(i) + "\r\n";
+  const std::string file = dir / "Очень длинное название книги.txt";
+  WriteFile(file, text);
+  const auto parts = SplitTextFile(file, 50);  // 10 digits' worth of parts: d = 2
+  ASSERT_GE(parts.size(), 10u);
+  EXPECT_EQ(parts[0], dir / "Очень длинное названи_1.txt");
+  EXPECT_EQ(parts[9], dir / "Очень длинное названи_10.txt");
+  std::string joined;
+  for (const std::string& part : parts) {
+    EXPECT_TRUE(IsValidUtf8(part)) << part;
+    joined += ReadFile(part);
+  }
+  EXPECT_EQ(joined, text);
 }
 
 TEST(SplitFile, ThousandBytesAtTwoHundredFifty) {

@@ -171,7 +171,9 @@ void TForm2::noteCodePage() {
     sample += '\n';
   }
   QString note;
-  switch (DetectCodePage(sample)) {
+  // An unsure guess (a word or two) says nothing rather than point at the wrong button.
+  const CodePageGuess guess = GuessCodePage(sample);
+  switch (IsConfident(guess) ? guess.page : CodePage::Cp1251) {
     case CodePage::Cp866:
       note = QStringLiteral("The text looks like DOS code page 866: \"DOS to WIN\" converts it");
       break;

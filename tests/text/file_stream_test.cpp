@@ -1,0 +1,91 @@
+// The mapped input and the replacing writer: a file whose new contents equal the old is not
+// touched, a changed one is replaced whole, and an abandoned write leaves the old file alone.
+#include "text/file_stream.h"
+
+#include <sys/stat.h>
+
+#include "tests/text/test_folder.h"
+
+namespace pagora {
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::TestFolder;
+using testing_support::WriteFile;
+
+ino_t InodeOf(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return st.st_ino;
+}
+
+TEST(ReplacingWriter, WritesOnlyWhatChanged) {
+  struct Case {
+    std::string old;
+    std::vector<std::string> pieces;
+    bool written;
+  } cases[] = {
+      {"abcdef", {"abc", "def"}, false},
+      {"abcdef", {"abcdef"}, false},
+      {"", {}, false},
+      {"", {""}, false},
+      {"abcdef", {"abc", "dEf"}, true},
+      {"abcdef", {"abc"}, true},          // shorter: the end goes
+      {"abcdef", {"abcdef", "g"}, true},  // longer
+      {"abc", {"xbc"}, true},             // differs at once
+      {"abc", {"", "ab", "", "c", ""}, false},
+  };
+  TestFolder dir;
+  for (const Case& c : cases) {
+    const std::string file = dir / "f.txt";
+    WriteFile(file, c.old);
+    const ino_t before = InodeOf(file);
+    const std::string_view current = c.old;
+    std::string expected;
+    {
+      ReplacingWriter out(file, &current);
+      for (const std::string& piece : c.pieces) {
+        out.Write(piece);
+        expected += piece;
+      }
+      EXPECT_EQ(out.Commit(), c.written) << c.old << " -> " << expected;
+    }
+    EXPECT_EQ(ReadFile(file), expected);
+    EXPECT_EQ(InodeOf(file) == before, !c.written) << c.old << " -> " << expected;
+    EXPECT_EQ(dir.Files(), std::vector<std::string>{"f.txt"}) << "no temporary file stays";
+  }
+}
+
+TEST(ReplacingWriter, AbandonedWriteKeepsTheOldFile) {
+  TestFolder dir;
+  const std::string file = dir / "f.txt";
+  WriteFile(file, "old text");
+  const std::string_view current = "old text";
+  {
+    ReplacingWriter out(file, &current);
+    out.Write("new");
+    out.Write(std::string(600000, 'x'));  // past the buffer: part of it is on disk already
+  }
+  EXPECT_EQ(ReadFile(file), "old text");
+  EXPECT_EQ(dir.Files(), std::vector<std::string>{"f.txt"});
+
+  // Without the old contents everything is written, a new file too.
+  ReplacingWriter fresh(dir / "new.txt", nullptr);
+  fresh.Write(std::string(300000, 'y'));
+  EXPECT_TRUE(fresh.Commit());
+  EXPECT_EQ(ReadFile(dir / "new.txt"), std::string(300000, 'y'));
+  EXPECT_THROW(ReplacingWriter(dir / "no/such/folder/f.txt", nullptr), ETextFileError);
+}
+
+TEST(MappedFile, BytesOfAnyFile) {
+  TestFolder dir;
+  WriteFile(dir / "a.txt", std::string("a\0b\r\n", 5));
+  WriteFile(dir / "empty.txt", "");
+  EXPECT_EQ(MappedFile(dir / "a.txt").bytes(), std::string_view("a\0b\r\n", 5));
+  EXPECT_EQ(MappedFile(dir / "empty.txt").bytes(), "");
+  EXPECT_THROW(MappedFile(dir / "missing.txt"), ETextFileError);
+  EXPECT_THROW(MappedFile(dir.path().string()), ETextFileError);
+}
+
+}  // namespace
+}  // namespace pagora

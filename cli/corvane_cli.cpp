@@ -95,8 +95,8 @@ int terminalColumns() {
 class TerminalView final : public corvane::UploadView {
  public:
   TerminalView() : barOnTerminal_(isatty(STDERR_FILENO) == 1) {
-    barBelowLog = barOnTerminal_ && isatty(STDOUT_FILENO) == 1 &&
-                  sameDevice(STDOUT_FILENO, STDERR_FILENO);
+    barBelowLog =
+        barOnTerminal_ && isatty(STDOUT_FILENO) == 1 && sameDevice(STDOUT_FILENO, STDERR_FILENO);
   }
 
   void appendLog(std::string_view text) override {
@@ -184,8 +184,8 @@ int main(int argc, char** argv) {
   if (!engine.openPort()) {
     view.finish();
     // The log stays as Corvane writes it; the advice goes beside it.
-    const std::string hint = corvane::permissionHint(
-        corvane::devicePathForPort(options.portName), port->openError());
+    const std::string hint =
+        corvane::permissionHint(corvane::devicePathForPort(options.portName), port->openError());
     if (!hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());
     return 2;
   }
@@ -200,8 +200,8 @@ int main(int argc, char** argv) {
   while (!engine.finished()) {
     if (engine.fastPhase()) {
       if (!engine.stepDueNow()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            next - steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(next - steady_clock::now());
         if (left.count() > 0) port->waitForInput(static_cast<std::uint32_t>(left.count()));
       }
       engine.tick();

@@ -2,8 +2,8 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 

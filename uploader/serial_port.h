@@ -2,10 +2,12 @@
 // flushed writes. The protocol and its log texts live above this, in UploadEngine.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace corvane {
 
@@ -39,11 +41,15 @@ class SerialPort {
   // The system's reason (errno) why the last open failed; 0 when it did not fail or none is
   // known.
   virtual int openError() const { return 0; }
-  // Waits until input arrives or ms pass; true when bytes are waiting. A port that cannot wait
-  // on its input answers at once.
+  // Waits until input arrives or ms pass; true when bytes are waiting. This plain form looks
+  // every millisecond; a port that the system can wait on does better.
   virtual bool waitForInput(std::uint32_t ms) {
-    static_cast<void>(ms);
-    return bytesWaiting() > 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+      if (bytesWaiting() > 0) return true;
+      if (!isOpen() || std::chrono::steady_clock::now() >= end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
   }
   // A descriptor that becomes readable when input arrives, for an event loop to watch; -1 when
   // the port has none (or is closed).

@@ -15,8 +15,8 @@
 #include <QScrollBar>
 #include <QSocketNotifier>
 #include <QTextCursor>
-#include <QWindow>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 namespace corvane {
@@ -127,8 +127,8 @@ void UploaderDialog::initialize() {
   engine_->start();
   if (!timer_.isActive()) timer_.start();
   if (engine_->fast() && port_.inputDescriptor() >= 0) {
-    portNotifier_ = std::make_unique<QSocketNotifier>(port_.inputDescriptor(),
-                                                      QSocketNotifier::Read);
+    portNotifier_ =
+        std::make_unique<QSocketNotifier>(port_.inputDescriptor(), QSocketNotifier::Read);
     portNotifier_->setEnabled(false);
     connect(portNotifier_.get(), &QSocketNotifier::activated, this, &UploaderDialog::fastStep);
   }

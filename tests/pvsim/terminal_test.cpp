@@ -12,7 +12,9 @@
 namespace pvsim_test {
 namespace {
 
-bool haveTmux() { return std::system("tmux -V > /dev/null 2>&1") == 0; }
+bool haveTmux() {
+  return std::system("tmux -V > /dev/null 2>&1") == 0;
+}
 
 // Output of a shell command.
 std::string commandOutput(const std::string& command) {
@@ -53,12 +55,12 @@ Screen runOnTerminal(const Scenario& scenario, const std::string& interruptWhen 
   std::vector<std::string> simArguments = {simulatorPath(), "--out", (folder / "received").string(),
                                            "--timeout", "20"};
   simArguments.insert(simArguments.end(), scenario.simOptions.begin(), scenario.simOptions.end());
-  const pid_t simulator =
-      spawn(simArguments, folder, {}, folder / "sim.out", folder / "sim.log");
+  const pid_t simulator = spawn(simArguments, folder, {}, folder / "sim.out", folder / "sim.log");
   const auto deadline = std::chrono::steady_clock::now() + 10s;
   while (screen.port.empty() && std::chrono::steady_clock::now() < deadline) {
     const std::string printed = readFile(folder / "sim.out");
-    if (printed.find('\n') != std::string::npos) screen.port = printed.substr(0, printed.find('\n'));
+    if (printed.find('\n') != std::string::npos)
+      screen.port = printed.substr(0, printed.find('\n'));
     std::this_thread::sleep_for(5ms);
   }
   if (screen.port.empty()) {
@@ -66,9 +68,11 @@ Screen runOnTerminal(const Scenario& scenario, const std::string& interruptWhen 
     return screen;
   }
 
-  const std::string socket = "corvane-" + std::to_string(::getpid()) + "-" + folder.filename().string();
-  std::string command = "cd " + folder.string() + " && trap '' INT && env CORVANE_RECEIVER_FILE=" +
-                        scenario.receiverFile + " " + CORVANE_CLI_PROGRAM + " --port=" + screen.port;
+  const std::string socket =
+      "corvane-" + std::to_string(::getpid()) + "-" + folder.filename().string();
+  std::string command = "cd " + folder.string() +
+                        " && trap '' INT && env CORVANE_RECEIVER_FILE=" + scenario.receiverFile +
+                        " " + CORVANE_CLI_PROGRAM + " --port=" + screen.port;
   for (const std::string& argument : scenario.arguments) command += " " + argument;
   command += "; echo \\$? > status; exec sleep 600";  // $? of the inner shell
   const std::string tmux = "tmux -L " + socket + " -f /dev/null ";
@@ -113,7 +117,8 @@ TEST(PvsimTerminal, TheScreenKeepsEveryLogLineThePipeGets) {
   std::vector<std::future<Outcome>> piped;
   for (const Scenario& s : scenarios) {
     onScreen.push_back(std::async(std::launch::async, [s] { return runOnTerminal(s); }));
-    piped.push_back(std::async(std::launch::async, [s] { return runUpload(s, CORVANE_CLI_PROGRAM); }));
+    piped.push_back(
+        std::async(std::launch::async, [s] { return runUpload(s, CORVANE_CLI_PROGRAM); }));
   }
   for (std::size_t i = 0; i < scenarios.size(); ++i) {
     SCOPED_TRACE(scenarios[i].name);
@@ -149,13 +154,11 @@ TEST(PvsimTerminal, CtrlCLeavesTheLogWithItsLastLineEnded) {
     screen.rows.back().resize(screen.rows.back().size() - 2);
   }
   EXPECT_EQ(screen.rows,
-            (std::vector<std::string>{"Corvane", "", "Opening " + screen.port +
-                                                     " (9600,8n1 hardware flow control)",
-                                      "try to wake up PV... success.",
-                                      "Waiting for BootStrap response...",
-                                      "Switching to: 115200,8n1 hardware flow control",
-                                      "Installing Receiver... finished.",
-                                      "Starting tranfer of 'a.bin'"}));
+            (std::vector<std::string>{
+                "Corvane", "", "Opening " + screen.port + " (9600,8n1 hardware flow control)",
+                "try to wake up PV... success.", "Waiting for BootStrap response...",
+                "Switching to: 115200,8n1 hardware flow control",
+                "Installing Receiver... finished.", "Starting tranfer of 'a.bin'"}));
 }
 
 }  // namespace

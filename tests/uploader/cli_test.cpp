@@ -4,11 +4,11 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
-#include <sys/stat.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -192,9 +192,9 @@ TEST(CorvaneCli, CtrlCEndsTheLastLogLine) {
   line.send(
       "?\x18"
       "000000");
-  const CliRun result = run(kCli, {"--port=" + line.path(), "--fast"},
-                            std::string(PAGORA_SOURCE_DIR) + "/tests/uploader/data/receiver-sim.hex",
-                            2000, SIGINT);
+  const CliRun result =
+      run(kCli, {"--port=" + line.path(), "--fast"},
+          std::string(PAGORA_SOURCE_DIR) + "/tests/uploader/data/receiver-sim.hex", 2000, SIGINT);
   EXPECT_EQ(result.exitCode, 128 + SIGINT);
   EXPECT_EQ(result.out, "Corvane\r\n\r\nOpening " + line.path() +
                             " (9600,8n1 hardware flow control)\r\ntry to wake up PV... success."
@@ -254,7 +254,8 @@ TEST(CorvaneCli, PortWithoutPermissionAddsOneLineOnStderr) {
   std::ifstream errFile(errPath);
   const std::string err((std::istreambuf_iterator<char>(errFile)), {});
   EXPECT_EQ(err, "No permission to open " + device + ": join the group '" + group +
-                     "' that owns it (sudo usermod -a -G " + group + " $USER), then log in again.\n");
+                     "' that owns it (sudo usermod -a -G " + group +
+                     " $USER), then log in again.\n");
 }
 
 TEST(CorvaneCli, UnreadableNamedImageMeansNoImage) {

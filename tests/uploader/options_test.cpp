@@ -155,7 +155,8 @@ TEST(SerialPortNames, PermissionHintNamesTheOwningGroupOnlyForARefusal) {
             "No permission to open " + device + ": join the group '" + groupName +
                 "' that owns it (sudo usermod -a -G " + groupName + " $USER), then log in again.");
   EXPECT_EQ(permissionHint(device, EPERM).empty(), false);
-  for (int other : {0, ENOENT, EBUSY, ENXIO, EIO}) EXPECT_EQ(permissionHint(device, other), "") << other;
+  for (int other : {0, ENOENT, EBUSY, ENXIO, EIO})
+    EXPECT_EQ(permissionHint(device, other), "") << other;
   EXPECT_EQ(permissionHint(std::string(folderName) + "/missing", EACCES), "");
   std::filesystem::remove_all(folderName);
 }

@@ -4,18 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QKeyEvent>
 #include <QTimer>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "tests/uploader/fakes.h"
 
@@ -229,7 +229,6 @@ TEST(UploaderDialog, ProgressRangeOfNothingShowsAnEmptyBar) {
   EXPECT_EQ(rig.dialog.progressBar()->maximum(), 100000);
   EXPECT_EQ(rig.dialog.progressBar()->value(), 100000);
 }
-
 
 // Counts the key presses that reach a widget.
 class KeyCounter : public QObject {

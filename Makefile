@@ -8,7 +8,7 @@ PACKAGES := cmake ninja-build g++ clang make pkg-config \
             qt6-base-dev libgl-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev \
             libexpat1-dev libzip-dev \
             lhasa libarchive-tools p7zip-full gzip \
-            xvfb xauth imagemagick fonts-dejavu-core fonts-liberation
+            xvfb xauth imagemagick fonts-dejavu-core fonts-liberation tmux
 # GNU time: peak memory of whole processes in bench/text/recode_vs_iconv.sh.
 PACKAGES += time
 

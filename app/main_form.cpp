@@ -514,10 +514,13 @@ void TForm1::SpeedButton8Click() {
       }
       port = QStringLiteral("COM") + QString::number(Settings.ComPort + 1);
     }
-    // The archive name is one argument, blanks and all.
+    // The archive name is one argument, blanks and all; --fast goes before it.
+    QStringList arguments{QStringLiteral("--baudrate=") + Q(rates[Settings.BaudRate]),
+                          QStringLiteral("--port=") + port};
+    if (Settings.FastTransfer) arguments << QStringLiteral("--fast");
+    arguments << archive;
     Launcher::startDetached(Q(AddSlash(Std(ProgramFolder()))) + QStringLiteral("corvane"),
-                            {QStringLiteral("--baudrate=") + Q(rates[Settings.BaudRate]),
-                             QStringLiteral("--port=") + port, archive});
+                            arguments);
   } catch (const std::exception& e) {
     ShowException(e);
   }
@@ -560,6 +563,7 @@ void TForm1::loadSettingsDialog() {
   Form3->ComboBox1->setCurrentIndex(port >= 0 && port < Form3->ComboBox1->count() ? port : -1);
   int baud = Settings.BaudRate;
   Form3->ComboBox2->setCurrentIndex(baud >= 0 && baud < Form3->ComboBox2->count() ? baud : -1);
+  Form3->FastCheck->setChecked(Settings.FastTransfer);
 }
 
 void TForm1::SpeedButton7Click() {
@@ -574,6 +578,7 @@ void TForm1::SpeedButton7Click() {
     Settings.ComPort = chosen;
   }
   Settings.BaudRate = Form3->ComboBox2->currentIndex();
+  Settings.FastTransfer = Form3->FastCheck->isChecked();
 }
 
 // ---- file commands --------------------------------------------------------------------------

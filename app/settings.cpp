@@ -35,6 +35,7 @@ TMainSettings ReadMainSettings(const TIniFile& ini) {
   s.BaudRate = ini.ReadInteger(kMain, "Baudrate", 0);
   s.Auto = ini.ReadBool(kMain, "Auto", false);
   s.PortName = ini.ReadString(kMain, "PortName", "");
+  s.FastTransfer = ini.ReadBool(kMain, "FastTransfer", false);
   return s;
 }
 
@@ -48,6 +49,11 @@ void WriteMainSettings(TIniFile& ini, const TMainSettings& s) {
     ini.WriteString(kMain, "PortName", s.PortName);
   } else if (ini.ValueExists(kMain, "PortName")) {
     ini.DeleteKey(kMain, "PortName");
+  }
+  if (s.FastTransfer) {
+    ini.WriteBool(kMain, "FastTransfer", true);
+  } else if (ini.ValueExists(kMain, "FastTransfer")) {
+    ini.DeleteKey(kMain, "FastTransfer");
   }
 }
 

@@ -1,8 +1,11 @@
-// TForm3: the settings dialog for Corvane's serial port and baud rate.
+// TForm3: the settings dialog for Corvane's serial port, baud rate and fast transfer.
 #pragma once
 
+#include <QCheckBox>  // complete, so that users of the dialog can read the box
 #include <QDialog>
 #include <QStringList>
+#include <functional>
+#include <string>
 
 class QComboBox;
 class QLabel;
@@ -30,10 +33,24 @@ class TForm3 : public QDialog {
 
   // ComboBox1 holds "COM1" ... "COM4" and then these devices; a stored device that is not
   // present now is offered too, so the setting survives a visit to the dialog.
+  // Ports this user may not open are marked: a warning icon, a tool tip naming the group to
+  // join, and NoAccessRole set.
   void setDevices(const QStringList& devices);
+
+  enum class PortAccess { Usable, Missing, NoPermission };
+  static constexpr int NoAccessRole = Qt::UserRole + 1;
+  // The device a list entry stands for: COMn is /dev/ttyS(n-1), as Corvane maps it.
+  static std::string DevicePath(const QString& port);
+  // Whether this user may open the device; tests replace the check (they run as root, whom
+  // the system never refuses). Reset with an empty function.
+  static void setAccessCheck(std::function<PortAccess(const std::string&)> check);
+  static PortAccess CheckAccess(const std::string& device);
+  // The name of the group that owns the device, or its number when it has no name.
+  static QString OwningGroup(const std::string& device);
 
   QComboBox* ComboBox1 = nullptr;  // port
   QComboBox* ComboBox2 = nullptr;  // baud rate
+  QCheckBox* FastCheck = nullptr;  // "Fast transfer": Corvane is started with --fast
   QLabel* Label1 = nullptr;        // the note
   TLinkLabel* Link = nullptr;
   QPushButton* OkButton = nullptr;

@@ -1,7 +1,7 @@
 // corvane-cli: Corvane's upload in a terminal. Same command line and log as the dialog; the
 // log goes to stdout, a progress bar to stderr when that is a terminal.
 //
-// Usage: corvane-cli [--baudrate=n] [--port=p] [--delete] file...
+// Usage: corvane-cli [--baudrate=n] [--port=p] [--delete] [--fast] file...
 // Exit status: 0 when the batch ended with the Receiver's ACK, 1 when the upload ended any
 // other way, 2 when no port was given or it could not be opened, 128 + signal when ended by
 // SIGINT or SIGTERM. The Receiver image is chosen as uploader/README-dev.md describes.
@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,37 +20,95 @@
 #ifdef _WIN32
 #include <io.h>
 #define isatty _isatty
+#define STDOUT_FILENO 1
 #define STDERR_FILENO 2
 #else
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
-volatile std::sig_atomic_t progressShown = 0;
+// What the signal handler needs to leave the terminal tidy; set only by the main flow.
+volatile std::sig_atomic_t barShown = 0;
+volatile std::sig_atomic_t logLineOpen = 0;
+// The bar sits on the row below the log (log and bar share one terminal), or on a row of its
+// own when the log goes elsewhere.
+volatile std::sig_atomic_t barBelowLog = 0;
 
-// Ends the program at once, as closing Corvane's dialog does: neither CAN nor EOT is sent.
-extern "C" void endAtOnce(int signalNumber) {
-  if (progressShown) {
-    const char lineEnd = '\n';
-    [[maybe_unused]] auto ignored = ::write(STDERR_FILENO, &lineEnd, 1);
+// The bar's row is left with the cursor back at the end of the log: save the cursor, go down
+// one row without scrolling (the row is there: it was reserved when the bar was first drawn),
+// work there, restore the cursor.
+constexpr char kEraseBarBelow[] = "\0337\033D\r\033[K\0338";
+constexpr char kEraseBarInPlace[] = "\r\033[K";
+
+void writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const auto put = ::write(fd, data, size);
+    if (put <= 0) return;
+    data += put;
+    size -= static_cast<std::size_t>(put);
   }
+}
+
+void eraseBar() {
+  if (!barShown) return;
+  if (barBelowLog) {
+    writeAll(STDERR_FILENO, kEraseBarBelow, sizeof kEraseBarBelow - 1);
+  } else {
+    writeAll(STDERR_FILENO, kEraseBarInPlace, sizeof kEraseBarInPlace - 1);
+  }
+  barShown = 0;
+}
+
+// Ends the program at once, as closing Corvane's dialog does: neither CAN nor EOT is sent. The
+// bar goes and the log's last line is ended, so the shell prompt starts on a line of its own.
+extern "C" void endAtOnce(int signalNumber) {
+  eraseBar();
+  if (logLineOpen) writeAll(STDOUT_FILENO, "\r\n", 2);
   std::_Exit(128 + signalNumber);
 }
 
+bool sameDevice(int first, int second) {
+#ifdef _WIN32
+  return false;
+#else
+  struct stat a {};
+  struct stat b {};
+  return ::fstat(first, &a) == 0 && ::fstat(second, &b) == 0 && a.st_rdev == b.st_rdev &&
+         a.st_ino == b.st_ino;
+#endif
+}
+
+int terminalColumns() {
+#ifndef _WIN32
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+#endif
+  return 80;
+}
+
+// The log byte for byte on stdout, and the progress bar on stderr when that is a terminal. On
+// a terminal that also shows the log, the bar lives on the row below the log's last line, so
+// what stays on the screen is exactly the log a pipe receives.
 class TerminalView final : public corvane::UploadView {
  public:
-  TerminalView() : barOnTerminal_(isatty(STDERR_FILENO) == 1) {}
+  TerminalView() : barOnTerminal_(isatty(STDERR_FILENO) == 1) {
+    barBelowLog =
+        barOnTerminal_ && isatty(STDOUT_FILENO) == 1 && sameDevice(STDOUT_FILENO, STDERR_FILENO);
+  }
 
   void appendLog(std::string_view text) override {
-    hideBar();
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-    if (!text.empty()) lastLogByte_ = text.back();
+    if (text.empty()) return;
+    eraseBar();
+    writeAll(STDOUT_FILENO, text.data(), text.size());
+    logLineOpen = text.back() != '\n';
     drawBar(true);
   }
   void setProgressRange(std::uint32_t maximum) override {
     maximum_ = maximum;
+    if (maximum_ == 0) eraseBar();
     drawBar(true);
   }
   void setProgressPosition(std::uint32_t position) override {
@@ -64,40 +123,45 @@ class TerminalView final : public corvane::UploadView {
 
   // Leaves the terminal tidy: the bar gone and the log's last line ended.
   void finish() {
-    hideBar();
-    if (lastLogByte_ != '\n') std::fputs("\r\n", stdout);
-    std::fflush(stdout);
+    eraseBar();
+    if (logLineOpen) writeAll(STDOUT_FILENO, "\r\n", 2);
+    logLineOpen = 0;
   }
 
  private:
-  void hideBar() {
-    if (!barOnTerminal_ || !progressShown) return;
-    std::fputs("\r\033[K", stderr);
-    std::fflush(stderr);
-    progressShown = 0;
-  }
-
   void drawBar(bool always) {
     if (!barOnTerminal_ || maximum_ == 0) return;
     const auto now = std::chrono::steady_clock::now();
     if (!always && position_ < maximum_ && now - lastDraw_ < std::chrono::milliseconds(100)) return;
     lastDraw_ = now;
-    constexpr int kWidth = 40;
     const std::uint32_t shown = position_ < maximum_ ? position_ : maximum_;
-    const int filled = static_cast<int>(static_cast<std::uint64_t>(shown) * kWidth / maximum_);
-    std::string bar = "\r\033[K[";
+    const std::string count = "] " + std::to_string(shown) + "/" + std::to_string(maximum_);
+    // The bar never reaches the last column, so it never wraps onto a row of its own.
+    const int width = std::min(40, terminalColumns() - static_cast<int>(count.size()) - 2);
+    if (width < 4) return;
+    const int filled = static_cast<int>(static_cast<std::uint64_t>(shown) *
+                                        static_cast<std::uint64_t>(width) / maximum_);
+    std::string bar;
+    if (barBelowLog) {
+      // The first drawing makes sure there is a row below the log: a step down scrolls the
+      // screen when the log ends on its last row, and the step back up keeps the column.
+      if (!barShown) bar += "\033D\033M";
+      bar += "\0337\033D\r";
+    } else {
+      bar += "\r";
+    }
+    bar += "[";
     bar.append(static_cast<std::size_t>(filled), '#');
-    bar.append(static_cast<std::size_t>(kWidth - filled), ' ');
-    bar += "] " + std::to_string(shown) + "/" + std::to_string(maximum_);
-    std::fputs(bar.c_str(), stderr);
-    std::fflush(stderr);
-    progressShown = 1;
+    bar.append(static_cast<std::size_t>(width - filled), ' ');
+    bar += count + "\033[K";
+    if (barBelowLog) bar += "\0338";
+    writeAll(STDERR_FILENO, bar.data(), bar.size());
+    barShown = 1;
   }
 
   const bool barOnTerminal_;
   std::uint32_t maximum_ = 0;
   std::uint32_t position_ = 0;
-  char lastLogByte_ = 0;
   std::chrono::steady_clock::time_point lastDraw_{};
 };
 
@@ -119,15 +183,31 @@ int main(int argc, char** argv) {
 
   if (!engine.openPort()) {
     view.finish();
+    // The log stays as Corvane writes it; the advice goes beside it.
+    const std::string hint =
+        corvane::permissionHint(corvane::devicePathForPort(options.portName), port->openError());
+    if (!hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());
     return 2;
   }
   engine.start();
 
   // A periodic 200 ms tick; a tick that overruns delays the next one instead of piling up.
+  // With --fast the file batch steps as soon as the device's reply is in, and the tick comes
+  // only after a whole period of silence.
   using std::chrono::steady_clock;
   const auto period = std::chrono::milliseconds(corvane::UploadEngine::kTickMs);
   auto next = steady_clock::now() + period;
   while (!engine.finished()) {
+    if (engine.fastPhase()) {
+      if (!engine.stepDueNow()) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(next - steady_clock::now());
+        if (left.count() > 0) port->waitForInput(static_cast<std::uint32_t>(left.count()));
+      }
+      engine.tick();
+      next = steady_clock::now() + period;
+      continue;
+    }
     std::this_thread::sleep_until(next);
     engine.tick();
     next += period;

@@ -7,6 +7,9 @@
 
 namespace corvane {
 
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates, nothing
+// beyond U+10FFFF.
+bool isValidUtf8(std::string_view text);
 // Characters that code page 1251 lacks, and bytes that are not UTF-8, become '?'.
 std::string utf8ToCp1251(std::string_view utf8);
 // Every byte has a meaning except 0x98, which becomes U+FFFD.

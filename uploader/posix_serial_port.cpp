@@ -1,10 +1,13 @@
 // The serial port on POSIX systems: termios in raw mode, modem lines through ioctl.
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 
@@ -54,7 +57,11 @@ class PosixSerialPort final : public SerialPort {
     const std::string path = devicePathForPort(name);
     // Non-blocking, so that a read returns at once and opening does not wait for carrier.
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) {
+      openError_ = errno;
+      return false;
+    }
+    openError_ = 0;
     // Exclusive use, like an unshared Windows port; a device that does not know the request
     // (not a terminal) fails later at reading its settings.
     ::ioctl(fd, TIOCEXCL);
@@ -144,8 +151,20 @@ class PosixSerialPort final : public SerialPort {
     if (flush) ::tcdrain(fd_);
   }
 
+  int openError() const override { return openError_; }
+
+  bool waitForInput(std::uint32_t ms) override {
+    if (fd_ < 0) return false;
+    pollfd waitFor{fd_, POLLIN, 0};
+    const int ready = ::poll(&waitFor, 1, static_cast<int>(std::min<std::uint32_t>(ms, 60000)));
+    return ready > 0 && bytesWaiting() > 0;
+  }
+
+  int inputDescriptor() const override { return fd_; }
+
  private:
   int fd_ = -1;
+  int openError_ = 0;
   termios pending_{};
   bool configureLines_ = false;
 };
@@ -165,6 +184,21 @@ std::string devicePathForPort(const std::string& name) {
     if (digits && number >= 1 && number < 100000) return "/dev/ttyS" + std::to_string(number - 1);
   }
   return name;
+}
+
+std::string permissionHint(const std::string& devicePath, int openError) {
+  if (openError != EACCES && openError != EPERM) return {};
+  struct stat info {};
+  if (::stat(devicePath.c_str(), &info) != 0) return {};
+  std::string owner;
+  if (const struct group* entry = ::getgrgid(info.st_gid);
+      entry != nullptr && entry->gr_name != nullptr) {
+    owner = entry->gr_name;
+  } else {
+    owner = std::to_string(info.st_gid);
+  }
+  return "No permission to open " + devicePath + ": join the group '" + owner +
+         "' that owns it (sudo usermod -a -G " + owner + " $USER), then log in again.";
 }
 
 std::unique_ptr<SerialPort> makeSystemSerialPort() {

@@ -104,7 +104,8 @@ std::string headerNameFor(const std::string& listed) {
     name = name.size() >= 2 ? name.substr(1, name.size() - 2) : "";
   const std::size_t separator = name.find_last_of(kFolderSeparators);
   if (separator != std::string::npos) name.erase(0, separator + 1);
-  std::string encoded = utf8ToCp1251(name);
+  // A name on disk that is not UTF-8 is taken to be in the handheld's own code page already.
+  std::string encoded = isValidUtf8(name) ? utf8ToCp1251(name) : name;
   if (encoded.size() >= 16) encoded.resize(15);
   return encoded;
 }
@@ -225,7 +226,22 @@ bool UploadEngine::switchBaudRate(std::int32_t rate) {
   return false;
 }
 
+bool UploadEngine::fastPhase() const {
+  // A full buffer leaves input unread in the port; waiting on the port would not wait then.
+  if (!options_.fast || buffer_.room() == 0) return false;
+  switch (state_) {
+    case UploadState::AwaitStartRequest:
+    case UploadState::AwaitHeaderAck:
+    case UploadState::SendData:
+    case UploadState::AwaitEotAck:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void UploadEngine::step() {
+  stepDueNow_ = false;
   switch (state_) {
     case UploadState::Idle:
       break;
@@ -461,6 +477,7 @@ void UploadEngine::awaitHeaderAck() {
     case wire::C:
       buffer_.setSingleByte(wire::ACK);
       state_ = UploadState::SendData;
+      stepDueNow_ = options_.fast;
       break;
     default:
       buffer_.clear();
@@ -511,6 +528,9 @@ void UploadEngine::awaitEotAck() {
     return;
   }
   if (buffer_.empty()) return;
+  // The ACK of the last data block is still in the buffer; only a fast step can come before
+  // the device had time to answer the EOT, and it waits for that answer.
+  if (options_.fast && buffer_.count() <= eotMark_) return;
   const std::uint8_t last = buffer_.last();
   if (last == wire::NAK) {
     writeEot();
@@ -531,6 +551,7 @@ void UploadEngine::awaitEotAck() {
       return;
     }
     buffer_.keepFrom(static_cast<std::size_t>(ack - buffer_.data()) + 1);
+    stepDueNow_ = options_.fast;
   }
   eotMark_ = 0;
   state_ = UploadState::AwaitStartRequest;

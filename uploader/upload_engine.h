@@ -52,7 +52,8 @@ std::string bootstrapCommand(std::int32_t baudRate);
 bool isBootStrapAnnouncement(std::string_view received);
 
 // The name block 0 announces for a listed file: surrounding double quotes dropped, the part
-// after the last folder separator, in code page 1251, at most 15 bytes.
+// after the last folder separator, converted to code page 1251 when it is valid UTF-8 and kept
+// byte for byte otherwise (a name already in an 8-bit code page), at most 15 bytes.
 std::string headerNameFor(const std::string& listed);
 
 // The log text added after the Receiver's final ACK: what the log keeps once it is cut after
@@ -87,6 +88,15 @@ class UploadEngine {
   // The batch ended with the Receiver's ACK to the end-of-batch block.
   bool succeeded() const { return succeeded_; }
   bool crcMode() const { return crcMode_; }
+  bool fast() const { return options_.fast; }
+  // With --fast, the engine is in the file batch, where a step follows the device's reply at
+  // once; the tick only stands in when the device stays silent. The Receiver's last words are
+  // still gathered over a whole tick.
+  bool fastPhase() const;
+  // With --fast, the last step left work that needs no reply (the first data block after the
+  // header's acknowledgement, or a start request that came with an EOT's ACK): the next step
+  // is due at once.
+  bool stepDueNow() const { return stepDueNow_; }
   const ReceiveBuffer& receiveBuffer() const { return buffer_; }
 
  private:
@@ -134,6 +144,7 @@ class UploadEngine {
   std::ifstream file_;
   std::string headerName_;
   bool succeeded_ = false;
+  bool stepDueNow_ = false;
 };
 
 }  // namespace corvane

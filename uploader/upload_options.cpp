@@ -65,6 +65,8 @@ UploadOptions parseUploadOptions(const std::vector<std::string>& arguments, bool
       if (equals != std::string::npos) options.portName = flag.substr(equals + 1);
     } else if (flag == "-delete") {
       options.deleteFlag = true;
+    } else if (flag == "-fast") {
+      options.fast = true;
     } else {
       options.files.push_back(flag);
     }

@@ -11,6 +11,9 @@ struct UploadOptions {
   std::string portName;
   std::int32_t baudRate = 38400;
   bool deleteFlag = false;
+  // --fast: in the file batch each step follows the device's reply at once instead of the
+  // next 200 ms tick. An older Corvane takes the flag for a file name and skips it.
+  bool fast = false;
   std::vector<std::string> files;
 };
 

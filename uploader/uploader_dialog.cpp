@@ -13,8 +13,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSocketNotifier>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 namespace corvane {
@@ -27,6 +29,21 @@ QString displayText(const std::string& log) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QChar('\r'), QChar('\n'));
   return text;
+}
+
+bool isUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+      return true;
+    default:
+      return false;
+  }
 }
 
 // Qt shows a busy animation for an empty range; an empty range means nothing to show here.
@@ -58,7 +75,8 @@ QIcon corvaneIcon() {
 UploaderDialog::UploaderDialog(UploadOptions options, SerialPort& port, Clock& clock,
                                std::optional<std::string> receiverImage, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint) {
+                          Qt::WindowCloseButtonHint),
+      port_(port) {
   setWindowTitle(QStringLiteral("Corvane"));
   setWindowIcon(corvaneIcon());
 
@@ -89,9 +107,13 @@ UploaderDialog::UploaderDialog(UploadOptions options, SerialPort& port, Clock& c
   timer_.setTimerType(Qt::PreciseTimer);
   timer_.setInterval(static_cast<int>(UploadEngine::kTickMs));
   connect(&timer_, &QTimer::timeout, this, &UploaderDialog::onTick);
+  QApplication::instance()->installEventFilter(this);
 }
 
-UploaderDialog::~UploaderDialog() = default;
+UploaderDialog::~UploaderDialog() {
+  QApplication::instance()->removeEventFilter(this);
+  for (auto& held : heldInput_) delete held.second;
+}
 
 void UploaderDialog::initialize() {
   logBox_->moveCursor(QTextCursor::End);
@@ -104,6 +126,30 @@ void UploaderDialog::initialize() {
   if (!opened) return;
   engine_->start();
   if (!timer_.isActive()) timer_.start();
+  if (engine_->fast() && port_.inputDescriptor() >= 0) {
+    portNotifier_ =
+        std::make_unique<QSocketNotifier>(port_.inputDescriptor(), QSocketNotifier::Read);
+    portNotifier_->setEnabled(false);
+    connect(portNotifier_.get(), &QSocketNotifier::activated, this, &UploaderDialog::fastStep);
+  }
+}
+
+bool UploaderDialog::watchingPort() const {
+  return portNotifier_ != nullptr && portNotifier_->isEnabled();
+}
+
+void UploaderDialog::fastStep() {
+  if (inTick_) return;
+  onTick();
+  // The tick stands in only after a whole period without a step.
+  if (timer_.isActive()) timer_.start();
+}
+
+void UploaderDialog::afterStep() {
+  if (!portNotifier_) return;
+  const bool fast = engine_->fastPhase() && port_.isOpen();
+  portNotifier_->setEnabled(fast);
+  if (fast && engine_->stepDueNow()) QTimer::singleShot(0, this, &UploaderDialog::fastStep);
 }
 
 void UploaderDialog::showLog() {
@@ -137,21 +183,65 @@ bool UploaderDialog::inputPending() {
   return inputProbe_ ? inputProbe_() : userInputWaiting();
 }
 
-// Qt offers no look at queued input that leaves it queued, so the check asks the window
-// system for the pointer and the modifier keys directly: a pointer that moved over the dialog
-// since the tick began, a held mouse button or modifier key means the user wants attention.
+// Qt offers no look at queued input that leaves it queued. So while a tick runs, the dialog
+// holds back every key press and pointer event meant for it (the application-wide filter
+// below) and lets the other events through; anything held means the user wants attention.
+// The held events are handed back, in their order, once the tick is over: nothing is lost.
+// The pointer moving over the dialog and held modifier keys count too, as the window system
+// reports them.
 bool UploaderDialog::userInputWaiting() {
+  if (heldInput_.empty()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
+  if (!heldInput_.empty()) return true;
   const QPoint cursor = QCursor::pos();
   if (cursor != cursorAtTick_ && frameGeometry().contains(cursor)) return true;
   return QGuiApplication::queryKeyboardModifiers() != Qt::NoModifier;
+}
+
+bool UploaderDialog::belongsToDialog(QObject* object) const {
+  if (object == nullptr) return false;
+  if (object->isWidgetType()) {
+    auto* widget = static_cast<QWidget*>(object);
+    return widget == this || isAncestorOf(widget);
+  }
+  if (object->isWindowType()) {
+    const QWindow* own = windowHandle();
+    return own != nullptr && object == own;
+  }
+  return false;
+}
+
+bool UploaderDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (holdingInput_ && isUserInput(event->type()) && belongsToDialog(watched)) {
+    heldInput_.emplace_back(QPointer<QObject>(watched), event->clone());
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void UploaderDialog::replayHeldInput() {
+  std::vector<std::pair<QPointer<QObject>, QEvent*>> held;
+  held.swap(heldInput_);
+  for (auto& [receiver, event] : held) {
+    if (receiver) {
+      QCoreApplication::postEvent(receiver, event);
+    } else {
+      delete event;
+    }
+  }
 }
 
 void UploaderDialog::onTick() {
   if (inTick_) return;
   inTick_ = true;
   cursorAtTick_ = QCursor::pos();
+  holdingInput_ = true;
   engine_->tick();
+  holdingInput_ = false;
   inTick_ = false;
+  replayHeldInput();
+  afterStep();
 }
 
 std::unique_ptr<QMenu> UploaderDialog::contextMenu() {

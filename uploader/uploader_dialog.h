@@ -4,17 +4,20 @@
 
 #include <QDialog>
 #include <QPoint>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "uploader/upload_engine.h"
 
 class QPlainTextEdit;
 class QProgressBar;
 class QMenu;
+class QSocketNotifier;
 
 namespace corvane {
 
@@ -41,6 +44,10 @@ class UploaderDialog final : public QDialog, public UploadView {
   // overlap.
   void onTick();
 
+  // With --fast in the file batch: input from the device runs the next step at once; the tick
+  // stands in only after a whole period of silence.
+  bool watchingPort() const;
+
   const std::string& logText() const { return logText_; }
   bool tickRunning() const { return timer_.isActive(); }
   const UploadEngine& engine() const { return *engine_; }
@@ -48,6 +55,9 @@ class UploaderDialog final : public QDialog, public UploadView {
   QProgressBar* progressBar() const { return progressBar_; }
   // The menu offered on a right click in the dialog or its log box, About item included.
   std::unique_ptr<QMenu> contextMenu();
+
+  // Changes the tick's period (tests stretch it, so that only what they drive moves).
+  void setTickPeriod(int ms) { timer_.setInterval(ms); }
 
   // Replaces the check for waiting user input (tests script it).
   void setInputProbe(std::function<bool()> probe) { inputProbe_ = std::move(probe); }
@@ -57,10 +67,15 @@ class UploaderDialog final : public QDialog, public UploadView {
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void showLog();
   bool userInputWaiting();
+  bool belongsToDialog(QObject* object) const;
+  void replayHeldInput();
+  void fastStep();
+  void afterStep();
 
   std::string logText_ = "Corvane\r\n";
   QPlainTextEdit* logBox_ = nullptr;
@@ -70,6 +85,11 @@ class UploaderDialog final : public QDialog, public UploadView {
   bool inTick_ = false;
   QPoint cursorAtTick_;
   std::function<bool()> inputProbe_;
+  SerialPort& port_;
+  std::unique_ptr<QSocketNotifier> portNotifier_;
+  // User input that arrived for the dialog while a tick ran; handed back once the tick is over.
+  bool holdingInput_ = false;
+  std::vector<std::pair<QPointer<QObject>, QEvent*>> heldInput_;
   std::uint32_t progressMaximum_ = 100;
   std::uint32_t progressValue_ = 0;
 };

@@ -73,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.portName = "fuzz";
   options.baudRate = 115200;
   options.deleteFlag = size > 0 && (data[0] & 1);
+  // --fast changes which steps wait for what; both forms must hold up against any bytes.
+  options.fast = size > 0 && (data[0] & 2);
   options.files = {file, "/nonexistent", file};
   Clock clock;
   Port port;

@@ -2,16 +2,21 @@
 // its stdout, and how it finds the Receiver image (environment, then beside the executable).
 #ifndef _WIN32
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,9 +80,9 @@ class FakeLine {
   std::string path_;
 };
 
-// Runs the program; stops it with SIGTERM when it has not ended after stopAfterMs.
+// Runs the program; stops it with the signal when it has not ended after stopAfterMs.
 CliRun run(const std::string& program, const std::vector<std::string>& arguments,
-           const std::string& receiverFile, int stopAfterMs = 8000) {
+           const std::string& receiverFile, int stopAfterMs = 8000, int stopSignal = SIGTERM) {
   int output[2];
   EXPECT_EQ(::pipe(output), 0);
   const pid_t child = ::fork();
@@ -110,7 +115,7 @@ CliRun run(const std::string& program, const std::vector<std::string>& arguments
       result.out.append(chunk, static_cast<std::size_t>(n));
     }
     if (!stopped && std::chrono::steady_clock::now() > end) {
-      ::kill(child, SIGTERM);
+      ::kill(child, stopSignal);
       stopped = true;
     }
   }
@@ -175,10 +180,82 @@ TEST(CorvaneCli, FindsTheImageBesideItselfAndEndsOnSigterm) {
       "000000");
   const CliRun result = run(copy, {"--port=" + line.path()}, "", 3000);
   EXPECT_EQ(result.exitCode, 128 + SIGTERM);
+  // The last log line is ended before the program goes.
   EXPECT_TRUE(
       result.out.ends_with("\r\nWaiting for BootStrap response...\r\n"
-                           "Switching to: 38400,8n1 hardware flow control"))
+                           "Switching to: 38400,8n1 hardware flow control\r\n"))
       << result.out;
+}
+
+TEST(CorvaneCli, CtrlCEndsTheLastLogLine) {
+  FakeLine line;
+  line.send(
+      "?\x18"
+      "000000");
+  const CliRun result =
+      run(kCli, {"--port=" + line.path(), "--fast"},
+          std::string(PAGORA_SOURCE_DIR) + "/tests/uploader/data/receiver-sim.hex", 2000, SIGINT);
+  EXPECT_EQ(result.exitCode, 128 + SIGINT);
+  EXPECT_EQ(result.out, "Corvane\r\n\r\nOpening " + line.path() +
+                            " (9600,8n1 hardware flow control)\r\ntry to wake up PV... success."
+                            "\r\nWaiting for BootStrap response...\r\nSwitching to: 38400,8n1 "
+                            "hardware flow control\r\n");
+}
+
+// A port that exists but is not this user's: the log is Corvane's as always, and stderr gets
+// one line naming the group to join. The system never refuses root, so a root test runs the
+// program as nobody, and any other user meets a device of mode 000.
+TEST(CorvaneCli, PortWithoutPermissionAddsOneLineOnStderr) {
+  TempFolder folder;
+  ::chmod(folder.path().c_str(), 0755);
+  const std::string device = folder.write("ttyUSB9", "");
+  const bool root = ::geteuid() == 0;
+  std::string group;
+  struct stat info {};
+  ASSERT_EQ(::stat(device.c_str(), &info), 0);
+  gid_t owner = info.st_gid;
+  if (root) {
+    if (const struct group* dialout = ::getgrnam("dialout")) owner = dialout->gr_gid;
+    ASSERT_EQ(::chown(device.c_str(), 0, owner), 0);
+    ASSERT_EQ(::chmod(device.c_str(), 0660), 0);
+  } else {
+    ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+  }
+  const struct group* entry = ::getgrgid(owner);
+  group = entry ? entry->gr_name : std::to_string(owner);
+  const std::string errPath = folder.path() + "/err";
+
+  int output[2];
+  ASSERT_EQ(::pipe(output), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(output[1], STDOUT_FILENO);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    ::dup2(err, STDERR_FILENO);
+    if (root) {
+      const struct passwd* nobody = ::getpwnam("nobody");
+      const uid_t uid = nobody ? nobody->pw_uid : 65534;
+      const gid_t gid = nobody ? nobody->pw_gid : 65534;
+      if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(126);
+    }
+    ::execl(kCli.c_str(), kCli.c_str(), ("--port=" + device).c_str(), "a.lzh", nullptr);
+    ::_exit(127);
+  }
+  ::close(output[1]);
+  std::string out;
+  char chunk[256];
+  for (ssize_t n; (n = ::read(output[0], chunk, sizeof chunk)) > 0;) out.append(chunk, n);
+  ::close(output[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_EQ(out, "Corvane\r\n");
+  std::ifstream errFile(errPath);
+  const std::string err((std::istreambuf_iterator<char>(errFile)), {});
+  EXPECT_EQ(err, "No permission to open " + device + ": join the group '" + group +
+                     "' that owns it (sudo usermod -a -G " + group +
+                     " $USER), then log in again.\n");
 }
 
 TEST(CorvaneCli, UnreadableNamedImageMeansNoImage) {

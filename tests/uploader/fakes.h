@@ -2,6 +2,8 @@
 // is shown: enough to run the upload engine without hardware and without sleeping.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,8 +23,12 @@ class FakeClock final : public Clock {
   explicit FakeClock(std::uint32_t start = 1000) : time(start) {}
   std::uint32_t now() override { return time; }
   void sleep(std::uint32_t ms) override { time += ms; }
-  void idle() override { time += 1; }
+  void idle() override {
+    time += 1;
+    if (onIdle) onIdle();
+  }
   std::uint32_t time;
+  std::function<void()> onIdle;
 };
 
 struct Write {
@@ -63,6 +69,12 @@ class FakePort final : public SerialPort {
   }
   std::uint32_t bytesWaiting() override { return static_cast<std::uint32_t>(incoming.size()); }
   long read(std::uint8_t* data, std::size_t n) override {
+    if (descriptor >= 0) {
+      // The readable descriptor stands for the bytes in `incoming`: emptied with them.
+      char drained[64];
+      while (::read(descriptor, drained, sizeof drained) > 0) {
+      }
+    }
     const std::size_t count = std::min(n, incoming.size());
     std::copy(incoming.begin(), incoming.begin() + static_cast<long>(count), data);
     incoming.erase(0, count);
@@ -72,6 +84,8 @@ class FakePort final : public SerialPort {
     writes.push_back({std::string(reinterpret_cast<const char*>(data), n), flush});
     if (onWrite) onWrite(writes.back().bytes);
   }
+
+  int inputDescriptor() const override { return isOpen_ ? descriptor : -1; }
 
   std::string allWritten() const {
     std::string all;
@@ -95,6 +109,8 @@ class FakePort final : public SerialPort {
   std::vector<Write> writes;
   std::function<void(const std::string&)> onWrite;
   int closes = 0;
+  // A descriptor (a pipe's reading end, non-blocking) that an event loop may watch; -1: none.
+  int descriptor = -1;
 
  private:
   bool isOpen_ = false;

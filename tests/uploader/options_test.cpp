@@ -1,6 +1,16 @@
 // Corvane's command line, argument by argument.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#endif
+
 #include "uploader/serial_port.h"
 #include "uploader/upload_options.h"
 
@@ -65,6 +75,32 @@ TEST(UploadOptions, EachRuleAsSpelledOut) {
   }
 }
 
+TEST(UploadOptions, FastIsAWholeWordFlagAndEverythingElseStaysAsBefore) {
+  struct Case {
+    std::vector<std::string> arguments;
+    bool fast;
+    std::vector<std::string> files;
+  };
+  const std::vector<Case> cases = {
+      {{}, false, {}},
+      {{"--fast"}, true, {}},
+      {{"--baudrate=115200", "--port=COM1", "--fast", "book.lzh"}, true, {"book.lzh"}},
+      {{"book.lzh", "--fast"}, true, {"book.lzh"}},
+      // Near misses are file names, as every unknown flag is.
+      {{"--faster"}, false, {"-faster"}},
+      {{"--fast=1"}, false, {"-fast=1"}},
+      {{"-fast"}, false, {"fast"}},
+      {{"fast"}, false, {"fast"}},
+  };
+  for (const Case& c : cases) {
+    const UploadOptions options = parseUploadOptions(c.arguments);
+    EXPECT_EQ(options.fast, c.fast) << ::testing::PrintToString(c.arguments);
+    EXPECT_EQ(options.files, c.files) << ::testing::PrintToString(c.arguments);
+    EXPECT_FALSE(options.deleteFlag);
+  }
+  EXPECT_EQ(parseUploadOptions({"--fast", "--port=COM2"}).portName, "COM2");
+}
+
 TEST(UploadOptions, TheTenRatesAndNoOthers) {
   for (std::int32_t rate : {300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}) {
     EXPECT_EQ(parseUploadOptions({"--baudrate=" + std::to_string(rate)}).baudRate, rate);
@@ -99,6 +135,30 @@ TEST(SerialPortNames, ComNamesMapToSerialDevices) {
       {"", ""},
   };
   for (const auto& [name, path] : cases) EXPECT_EQ(devicePathForPort(name), path) << name;
+}
+
+// The system refuses root nothing, so the refusal is handed in; the group is the file's own.
+TEST(SerialPortNames, PermissionHintNamesTheOwningGroupOnlyForARefusal) {
+  char folderName[] = "/tmp/corvane-hint-XXXXXX";
+  ASSERT_NE(::mkdtemp(folderName), nullptr);
+  const std::string device = std::string(folderName) + "/ttyUSB9";
+  { std::ofstream(device) << ""; }
+  std::string groupName = "dialout";
+  const struct group* dialout = ::getgrnam("dialout");
+  if (dialout == nullptr || ::chown(device.c_str(), static_cast<uid_t>(-1), dialout->gr_gid) != 0) {
+    struct stat info {};
+    ASSERT_EQ(::stat(device.c_str(), &info), 0);
+    const struct group* own = ::getgrgid(info.st_gid);
+    groupName = own ? own->gr_name : std::to_string(info.st_gid);
+  }
+  EXPECT_EQ(permissionHint(device, EACCES),
+            "No permission to open " + device + ": join the group '" + groupName +
+                "' that owns it (sudo usermod -a -G " + groupName + " $USER), then log in again.");
+  EXPECT_EQ(permissionHint(device, EPERM).empty(), false);
+  for (int other : {0, ENOENT, EBUSY, ENXIO, EIO})
+    EXPECT_EQ(permissionHint(device, other), "") << other;
+  EXPECT_EQ(permissionHint(std::string(folderName) + "/missing", EACCES), "");
+  std::filesystem::remove_all(folderName);
 }
 #endif
 

@@ -37,9 +37,10 @@ std::string block(bool crc, const std::string& head, const std::string& area) {
 }
 
 struct Upload {
-  explicit Upload(std::vector<std::string> contents, bool deleteFlag = false) {
+  explicit Upload(std::vector<std::string> contents, bool deleteFlag = false, bool fast = false) {
     UploadOptions options = Harness::defaultOptions();
     options.deleteFlag = deleteFlag;
+    options.fast = fast;
     for (std::size_t i = 0; i < contents.size(); ++i) {
       options.files.push_back(folder.write("file" + std::to_string(i) + ".lzh", contents[i]));
     }
@@ -425,6 +426,98 @@ TEST(Noise, OtherBytesAreDiscardedInEveryWaitingState) {
   u.h->tick();
   EXPECT_EQ(u.h->engine->state(), UploadState::AwaitHeaderAck);
   EXPECT_EQ(u.h->port.writes.size(), writes);
+}
+
+// --fast: which states follow the device's replies at once, and the steps that must not run
+// early. Each tick() here stands for a step woken by the port, whenever it comes.
+TEST(Fast, OnlyTheFileBatchFollowsTheReplies) {
+  for (const bool fast : {false, true}) {
+    SCOPED_TRACE(fast ? "--fast" : "ticks");
+    UploadOptions options = Harness::defaultOptions();
+    options.fast = fast;
+    Harness installing(options);
+    EXPECT_FALSE(installing.engine->fastPhase());
+    installing.reachInstall();
+    EXPECT_FALSE(installing.engine->fastPhase());
+    Upload u({countingBytes(1500)}, false, fast);
+    u.h->reachStartRequest();
+    EXPECT_EQ(u.h->engine->fastPhase(), fast);
+    u.h->reachHeaderAck();
+    EXPECT_EQ(u.h->engine->fastPhase(), fast);
+    u.h->deliver("\x06");
+    for (int i = 0; i < 10 && u.h->engine->state() != UploadState::AwaitEotAck; ++i) {
+      u.h->tick();
+      EXPECT_EQ(u.h->engine->fastPhase(), fast);
+      u.h->deliver("\x06");
+    }
+    ASSERT_EQ(u.h->engine->state(), UploadState::AwaitEotAck);
+    u.h->deliver("\x06");
+    u.h->tick();
+    u.h->deliver("C");
+    u.h->tick();
+    ASSERT_EQ(u.h->engine->state(), UploadState::AwaitFinalAck);
+    // The Receiver's last words are gathered over a whole tick.
+    EXPECT_FALSE(u.h->engine->fastPhase());
+  }
+}
+
+TEST(Fast, TheFirstDataBlockIsDueAtOnceAfterTheHeadersAck) {
+  for (const char reply : {'\x06', 'C'}) {
+    for (const bool fast : {false, true}) {
+      SCOPED_TRACE(std::string(fast ? "--fast, " : "ticks, ") + (reply == 'C' ? "C" : "ACK"));
+      Upload u({countingBytes(1500)}, false, fast);
+      u.h->reachHeaderAck();
+      u.h->deliver(std::string(1, reply));
+      const std::size_t before = u.h->port.writes.size();
+      u.h->tick();
+      EXPECT_EQ(u.h->port.writes.size(), before);  // no block in the step that judged the reply
+      EXPECT_EQ(u.h->engine->stepDueNow(), fast);
+      u.h->tick();
+      ASSERT_EQ(u.h->port.writes.size(), before + 1);
+      EXPECT_EQ(u.h->port.writes.back().bytes.substr(0, 3), "\x02\x01\xFE");
+      EXPECT_FALSE(u.h->engine->stepDueNow());  // the next one waits for the device
+    }
+  }
+}
+
+TEST(Fast, AStepBeforeTheEotIsAnsweredWaitsForTheAnswer) {
+  Upload u({"x"}, false, true);
+  u.h->reachEotAck();
+  const std::size_t before = u.h->port.writes.size();
+  // The ACK of the last data block is still the last byte received: not an answer to the EOT.
+  u.h->tick();
+  u.h->tick();
+  EXPECT_EQ(u.h->engine->state(), UploadState::AwaitEotAck);
+  EXPECT_FALSE(u.h->view.log.ends_with("\r\nFinished."));
+  u.h->deliver("\x15");
+  u.h->tick();
+  u.h->tick();  // woken by nothing new: the EOT goes once per NAK
+  ASSERT_EQ(u.h->port.writes.size(), before + 1);
+  EXPECT_EQ(u.h->port.writes.back().bytes, "\x04");
+  u.h->deliver("\x06");
+  u.h->tick();
+  EXPECT_EQ(u.h->engine->state(), UploadState::AwaitStartRequest);
+  EXPECT_TRUE(u.h->view.log.ends_with("\r\nFinished."));
+
+  // Without --fast the tick judges what is there, as it always did.
+  Upload paced({"x"});
+  paced.h->reachEotAck();
+  paced.h->tick();
+  EXPECT_EQ(paced.h->engine->state(), UploadState::AwaitStartRequest);
+}
+
+TEST(Fast, AStartRequestThatCameWithTheEotsAckIsDueAtOnce) {
+  Upload u({"x", "yy"}, false, true);
+  u.h->reachEotAck();
+  u.h->deliver(
+      "\x06"
+      "C");
+  u.h->tick();
+  EXPECT_TRUE(u.h->view.log.ends_with("\r\nFinished."));
+  EXPECT_TRUE(u.h->engine->stepDueNow());
+  u.h->tick();
+  EXPECT_EQ(u.h->engine->state(), UploadState::AwaitHeaderAck);
+  EXPECT_TRUE(u.h->view.log.ends_with("\r\nStarting tranfer of 'file1.lzh'"));
 }
 
 }  // namespace

@@ -93,6 +93,20 @@ TEST(HeaderName, LastPartInCodePage1251AtMost15Bytes) {
       {"Преступление и наказание.lzh", "\xCF\xF0\xE5\xF1\xF2\xF3\xEF\xEB\xE5\xED\xE8\xE5 \xE8 "},
       {"ёЁ№.lzh", "\xB8\xA8\xB9.lzh"},
       {"日本.lzh", "??.lzh"},
+      // A name that is not UTF-8 is already 8-bit: it goes out byte for byte, cut at 15.
+      {"\xCA\xED\xE8\xE3\xE0.lzh", "\xCA\xED\xE8\xE3\xE0.lzh"},
+      {"/books/\xCA\xED\xE8\xE3\xE0.lzh", "\xCA\xED\xE8\xE3\xE0.lzh"},
+      {"\xCF\xF0\xE5\xF1\xF2\xF3\xEF\xEB\xE5\xED\xE8\xE5 \xE8 \xED\xE0.lzh",
+       "\xCF\xF0\xE5\xF1\xF2\xF3\xEF\xEB\xE5\xED\xE8\xE5 \xE8 "},
+      {"caf\xE9.txt", "caf\xE9.txt"},
+      // Broken UTF-8 of every kind counts as not UTF-8.
+      {"\xC0\xAF.lzh", "\xC0\xAF.lzh"},          // overlong
+      {"\xED\xA0\x80.lzh", "\xED\xA0\x80.lzh"},  // surrogate
+      {"\xD0.lzh", "\xD0.lzh"},                  // cut letter
+      {"\x80"
+       "abc",
+       "\x80"
+       "abc"},  // stray continuation byte
   };
   for (const auto& [listed, announced] : cases) {
     EXPECT_EQ(headerNameFor(listed), announced) << listed;
@@ -100,6 +114,24 @@ TEST(HeaderName, LastPartInCodePage1251AtMost15Bytes) {
 #ifdef _WIN32
   EXPECT_EQ(headerNameFor("C:\\books\\A very long file name.lzh"), "A very long fil");
 #endif
+}
+
+TEST(CodePage1251, Utf8Validity) {
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"", true},
+      {"plain", true},
+      {"Книга", true},
+      {"日本", true},
+      {"\xF0\x9F\x98\x80", true},
+      {"\xCA\xED\xE8", false},
+      {"\xC1\xBF", false},
+      {"\xE0\x80\x80", false},
+      {"\xED\xBF\xBF", false},
+      {"\xF4\x90\x80\x80", false},
+      {"\xF8\x88\x80\x80\x80", false},
+      {"\xD0", false},
+  };
+  for (const auto& [text, valid] : cases) EXPECT_EQ(isValidUtf8(text), valid) << text;
 }
 
 TEST(CodePage1251, BothDirections) {

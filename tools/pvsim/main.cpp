@@ -58,6 +58,10 @@ int main(int argc, char** argv) {
 
   app.add_option("--out", outFolder, "Folder for the received files (made when missing)");
   app.add_option("--link", linkPath, "Also make this symbolic link to the port");
+  bool lineTime = false;
+  app.add_flag("--line-time", lineTime,
+               "Take in the uploader's bytes no faster than a real line at the port's rate "
+               "(10 bits a byte), as a benchmark needs");
   app.add_option("--image", imagePath,
                  "Receiver image the uploader must send, byte for byte")
       ->check(CLI::ExistingFile);
@@ -180,6 +184,8 @@ int main(int argc, char** argv) {
   pvsim::Device device(options, io);
 
   bool portOpen = false;
+  // With --line-time: when the bytes read so far would have finished arriving on a real line.
+  double lineFreeMs = 0;
   while (!device.finished() && stopSignal == 0) {
     pvsim::Device::Millis now = elapsedMs();
     if (!portOpen) {
@@ -203,6 +209,15 @@ int main(int argc, char** argv) {
     if (ready > 0) {
       const std::string bytes = (entry.revents & POLLIN) ? line->readAvailable() : std::string();
       if (!bytes.empty()) {
+        const int speed = lineTime ? line->portSpeed() : 0;
+        if (speed > 0) {
+          lineFreeMs = std::max(lineFreeMs, static_cast<double>(now)) +
+                       static_cast<double>(bytes.size()) * 10000.0 / speed;
+          if (lineFreeMs > static_cast<double>(now)) {
+            ::usleep(static_cast<useconds_t>((lineFreeMs - static_cast<double>(now)) * 1000));
+            now = elapsedMs();
+          }
+        }
         device.receive(bytes, now);
       } else if (entry.revents & (POLLHUP | POLLERR)) {
         device.lineClosed(now);

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -225,6 +228,121 @@ TEST(UploaderDialog, ProgressRangeOfNothingShowsAnEmptyBar) {
   rig.dialog.advanceProgress(672);
   EXPECT_EQ(rig.dialog.progressBar()->maximum(), 100000);
   EXPECT_EQ(rig.dialog.progressBar()->value(), 100000);
+}
+
+// Counts the key presses that reach a widget.
+class KeyCounter : public QObject {
+ public:
+  int presses = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) ++presses;
+    return false;
+  }
+};
+
+TEST(UploaderDialog, AKeyPressFreesTheInstallLoopAndIsHandedBackAfterwards) {
+  DialogRig rig;
+  rig.dialog.setTickPeriod(3600 * 1000);  // only this test's ticks
+  rig.dialog.initialize();
+  rig.port.incoming +=
+      "\x18"
+      "000000";
+  for (int i = 0; i < 4; ++i) rig.tick();  // command, then the baud switch
+  // The device is silent after its first reply. Should the loop never give way, a late reply
+  // now and then ends the wait, and the test fails instead of hanging.
+  int idles = 0;
+  bool lateReply = false;
+  rig.clock.onIdle = [&] {
+    if (++idles % 20000 == 0) {
+      lateReply = true;
+      rig.port.incoming += "ACK\r\n";
+    }
+  };
+  rig.port.incoming += "ACK\r\n";
+  KeyCounter counter;
+  rig.dialog.logBox()->installEventFilter(&counter);
+  QCoreApplication::postEvent(rig.dialog.logBox(),
+                              new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  const std::size_t before = rig.port.writes.size();
+  rig.tick();
+  EXPECT_FALSE(lateReply);
+  EXPECT_EQ(rig.port.writes.size(), before);
+  EXPECT_EQ(counter.presses, 0);  // held while the tick ran
+  QCoreApplication::processEvents();
+  EXPECT_EQ(counter.presses, 1);  // and delivered once afterwards: nothing consumed
+  EXPECT_EQ(rig.dialog.result(), QDialog::Rejected);
+
+  // Without input the installation goes on at the next tick.
+  rig.port.onWrite = [&](const std::string& bytes) {
+    if (bytes.ends_with("\r\n")) rig.port.incoming += "ACK\r\n";
+  };
+  rig.tick();
+  EXPECT_FALSE(lateReply);
+  EXPECT_EQ(rig.port.writes.size(), before + 10);
+}
+
+TEST(UploaderDialog, FastStepsFollowThePortWithoutTheTick) {
+  for (const bool fast : {false, true}) {
+    SCOPED_TRACE(fast ? "--fast" : "ticks");
+    TempFolder folder;
+    UploadOptions options = Harness::defaultOptions();
+    options.files = {folder.write("book.lzh", countingBytes(3000))};
+    options.fast = fast;
+    DialogRig rig(options);
+    rig.dialog.setTickPeriod(3600 * 1000);  // only this test's ticks and the port
+    int line[2];
+    ASSERT_EQ(::pipe2(line, O_NONBLOCK), 0);
+    rig.port.descriptor = line[0];
+    const auto deliver = [&](const std::string& bytes) {
+      rig.port.incoming += bytes;
+      ASSERT_EQ(::write(line[1], "x", 1), 1);
+    };
+    rig.port.onWrite = [&](const std::string& bytes) {
+      if (bytes.starts_with("BOOTSTRAP") || bytes.ends_with("\r\n")) rig.port.incoming += "ACK\r\n";
+    };
+    rig.dialog.initialize();
+    rig.port.incoming +=
+        "\x18"
+        "000000";
+    for (int i = 0; i < 20 && rig.dialog.engine().state() != UploadState::AwaitStartRequest; ++i) {
+      rig.tick();
+    }
+    ASSERT_EQ(rig.dialog.engine().state(), UploadState::AwaitStartRequest);
+    rig.port.onWrite = nullptr;
+    rig.tick();  // the replies to the last records go
+    EXPECT_EQ(rig.dialog.watchingPort(), fast);
+
+    // Each reply is followed by the next step within a few passes of the event loop, long
+    // before a 200 ms tick.
+    const auto settle = [] {
+      for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    };
+    const std::size_t before = rig.port.writes.size();
+    deliver("C");
+    settle();
+    deliver("\x06");
+    settle();
+    deliver("\x06");
+    settle();
+    deliver("\x06");
+    settle();
+    if (fast) {
+      // header, data blocks 1, 2 and 3
+      ASSERT_EQ(rig.port.writes.size(), before + 4);
+      EXPECT_EQ(rig.port.writes[before].bytes.substr(0, 3), std::string("\x01\x00\xFF", 3));
+      EXPECT_EQ(rig.port.writes[before + 3].bytes.substr(0, 3), "\x02\x03\xFC");
+      deliver("\x06");
+      settle();
+      EXPECT_EQ(rig.port.writes.back().bytes, "\x04");
+      EXPECT_EQ(rig.dialog.engine().state(), UploadState::AwaitEotAck);
+    } else {
+      EXPECT_EQ(rig.port.writes.size(), before);  // only the tick moves the paced upload
+    }
+    ::close(line[0]);
+    ::close(line[1]);
+  }
 }
 
 }  // namespace

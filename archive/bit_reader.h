@@ -1,5 +1,7 @@
 // MSB-first bit reading from the byte pump for the decoders: a 64-bit window refilled a byte at
-// a time, reading 0 bits once the member's data has ended.
+// a time, reading 0 bits once the member's data has ended. A valid stream never needs more
+// than a few bits past its end, so a decoder that has used up kSlackBytes of those zeros is
+// reading a damaged member and is stopped before it writes the rest of a forged size.
 #pragma once
 
 #include <bit>
@@ -8,6 +10,7 @@
 #include <cstring>
 
 #include "archive/byte_pump.h"
+#include "archive/lzh_errors.h"
 
 namespace pagora {
 
@@ -15,6 +18,8 @@ static_assert(std::endian::native == std::endian::little, "the refill reads litt
 
 class BitReader {
  public:
+  static constexpr int kSlackBytes = 16;
+
   explicit BitReader(BytePump& pump) : pump_(pump) {}
 
   // Makes at least 57 bits available.
@@ -37,6 +42,8 @@ class BitReader {
       if (in_ == end_ && (ended_ || !fetch())) {
         // Past the end every bit is 0: the window just counts as full.
         ended_ = true;
+        if (bitsPastEnd() > kSlackBytes * 8) throwDataEnded();
+        zeroBits_ += 64 - count_;
         count_ = 64;
         return;
       }
@@ -63,6 +70,12 @@ class BitReader {
     return take(n);
   }
   int available() const { return count_; }
+  // Bits taken beyond the end of the member's data (the zeros read past it).
+  int bitsPastEnd() const { return zeroBits_ > count_ ? zeroBits_ - count_ : 0; }
+
+  [[noreturn]] static void throwDataEnded() {
+    throw ELzhBadCRC("Bad CRC during expansion -- data may be invalid");
+  }
 
  private:
   bool fetch() {
@@ -76,6 +89,7 @@ class BitReader {
   std::uint64_t bits_ = 0;
   int count_ = 0;
   bool ended_ = false;
+  int zeroBits_ = 0;  // zero bits put into the window after the end
   std::uint8_t buffer_[8192];
   const std::uint8_t* in_ = buffer_;
   const std::uint8_t* end_ = buffer_;

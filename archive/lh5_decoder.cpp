@@ -94,6 +94,9 @@ class Decoder {
         readSmallLengths(NLEN, LEN_BITS, 3);
         readMainLengths();
         readSmallLengths(NPOS, POS_BITS, -1);
+        // A coder writes a block's header before its items, inside its data: a header that
+        // reaches past the end is made of the zeros read there, never of a real block.
+        if (br_.bitsPastEnd() > 0) BitReader::throwDataEnded();
       }
       --itemsLeft;
       if (br_.available() < 48) br_.refill();

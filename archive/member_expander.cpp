@@ -48,6 +48,10 @@ std::int64_t expandMember(TLzhCoderState& state, const LzhExpandRequest& request
   } catch (const ELzhBadDecodeTable&) {
     if (request.scrambled) throw ELzhEncrypted(kInvalidPassword);
     throw;
+  } catch (const ELzhBadCRC&) {
+    // The data ran out long before the declared size: damaged, or the wrong password.
+    if (request.scrambled) throw ELzhEncrypted(kInvalidPassword);
+    throw;
   }
   pump.finish();
 

@@ -152,8 +152,9 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
       if (space < static_cast<std::int64_t>(header.originalSize))
         throw ELzhInsufficientDiskSpace("Not enough disk space to expand " + target);
     }
+    const bool replacing = temporary && exists(target);
     try {
-      if (temporary && exists(target)) {
+      if (replacing) {
         // A locked or read-only target fails here, before anything is expanded.
         FileStream probe(target, FileStream::Mode::ReadWrite, true);
       }
@@ -177,9 +178,10 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
     request.brisko = archive.brisko;
     elapsedTicks_ = expandMember(coderState_, request, coderContext());
 
-    // The temporary file replaces the target next: its data must be on disk first. A verified
-    // copy is removed, and a file expanded in place replaces nothing.
-    if (SafeMode && !VerifyMode) out.sync();
+    // The temporary file replaces a file next: its data must be on disk first, so that a crash
+    // never swaps an empty file in for a good one. A new name has nothing to lose and is not
+    // waited for; a verified copy is removed, and a file expanded in place replaces nothing.
+    if (SafeMode && !VerifyMode && replacing) out.sync();
     struct timespec times[2];
     times[0].tv_sec = times[1].tv_sec = lzhUnixTime(header.dateTime());
     times[0].tv_nsec = times[1].tv_nsec = 0;

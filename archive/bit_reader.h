@@ -51,6 +51,49 @@ class BitReader {
       count_ += 8;
     }
   }
+  // The reader's state as a plain value, for a decoder's inner loop to keep in registers; it
+  // is handed back with setWindow() before anything else of the reader is used.
+  struct Window {
+    std::uint64_t bits;
+    int count;
+    const std::uint8_t* in;
+    const std::uint8_t* end;
+
+    // The refill of whole bytes from the buffer; false when the buffer is nearly used up
+    // (the reader's own refill() then takes over).
+    bool refillFast() {
+      if (end - in < 8) return false;
+      const int take = (64 - count) >> 3;
+      std::uint64_t v;
+      std::memcpy(&v, in, 8);
+      v = __builtin_bswap64(v) >> count;
+      const int filled = count + take * 8;
+      if (filled < 64) v &= ~((std::uint64_t{1} << (64 - filled)) - 1);
+      bits |= v;
+      in += take;
+      count = filled;
+      return true;
+    }
+    unsigned peek16() const { return static_cast<unsigned>(bits >> 48); }
+    void consume(int n) {
+      bits <<= n;
+      count -= n;
+    }
+    unsigned take(int n) {
+      if (n == 0) return 0;
+      const unsigned v = static_cast<unsigned>(bits >> (64 - n));
+      consume(n);
+      return v;
+    }
+  };
+  Window window() const { return {bits_, count_, in_, end_}; }
+  void setWindow(const Window& w) {
+    bits_ = w.bits;
+    count_ = w.count;
+    in_ = w.in;
+    end_ = w.end;
+  }
+
   // The next 16 bits without consuming them (needs 16 available).
   unsigned peek16() const { return static_cast<unsigned>(bits_ >> 48); }
   void consume(int n) {

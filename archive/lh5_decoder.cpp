@@ -63,8 +63,8 @@ using namespace lh5;
 
 [[noreturn]] void badTable() { throw ELzhBadDecodeTable("Bad decode table in archive!"); }
 
-template <int kBits, int kSymbols>
-inline unsigned decodeSymbol(BitReader& br, const HuffmanDecodeTable<kBits, kSymbols>& table) {
+template <int kBits, int kSymbols, typename Reader>
+inline unsigned decodeSymbol(Reader& br, const HuffmanDecodeTable<kBits, kSymbols>& table) {
   constexpr int kSubBits = HuffmanDecodeTable<kBits, kSymbols>::kSubBits;
   const unsigned v = br.peek16();
   std::uint32_t e = table.primary[v >> kSubBits];
@@ -92,8 +92,12 @@ class Decoder {
       const unsigned stop = kHistory + static_cast<unsigned>(std::min<std::int64_t>(left, kRun));
       const unsigned cap = kHistory + static_cast<unsigned>(std::min<std::int64_t>(left, kRun + 256));
       unsigned pos = kHistory;
+      // The bit reader's state lives in locals here (in registers); the reader itself is
+      // brought up to date around everything that is not this loop.
+      BitReader::Window w = br_.window();
       while (pos < stop) {
         if (itemsLeft == 0) {
+          br_.setWindow(w);
           itemsLeft = static_cast<std::uint16_t>(br_.get(16));
           if (onBlock) onBlock(itemsLeft);
           readSmallLengths(NLEN, LEN_BITS, 3);
@@ -102,18 +106,23 @@ class Decoder {
           // A coder writes a block's header before its items, inside its data: a header that
           // reaches past the end is made of the zeros read there, never of a real block.
           if (br_.bitsPastEnd() > 0) BitReader::throwDataEnded();
+          w = br_.window();
         }
         --itemsLeft;
-        if (br_.available() < 48) br_.refill();
-        const unsigned c = decodeSymbol(br_, t_.main);
+        if (w.count < 48 && !w.refillFast()) {
+          br_.setWindow(w);
+          br_.refill();
+          w = br_.window();
+        }
+        const unsigned c = decodeSymbol(w, t_.main);
         if (c < 256) {
           out[pos++] = static_cast<std::uint8_t>(c);
           continue;
         }
         unsigned length = c - 253;
-        const unsigned j = decodeSymbol(br_, t_.small);
+        const unsigned j = decodeSymbol(w, t_.small);
         const unsigned distance =
-            (j == 0 ? 0 : (1u << (j - 1)) + br_.take(static_cast<int>(j) - 1)) + 1;
+            (j == 0 ? 0 : (1u << (j - 1)) + w.take(static_cast<int>(j) - 1)) + 1;
         // A damaged stream may run past the declared size; nothing beyond it is written.
         if (pos + length > cap) length = cap - pos;
         std::uint8_t* d = out + pos;
@@ -127,6 +136,7 @@ class Decoder {
         }
         pos += length;
       }
+      br_.setWindow(w);
       const unsigned produced = pos - kHistory;
       pump_.write(out + kHistory, produced);
       left -= produced;

@@ -89,6 +89,26 @@ int run(const std::string& command) {
 
 bool have(const char* tool) { return run(std::string("command -v ") + tool) == 0; }
 
+// What a command prints on standard output and error.
+std::string outputOf(const std::string& command) {
+  std::string out;
+  std::FILE* p = ::popen((command + " 2>&1").c_str(), "r");
+  if (!p) return out;
+  char buffer[4096];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, got);
+  ::pclose(p);
+  return out;
+}
+
+// lhasa exits with 0 also when it found nothing: count the members it says it tested.
+int lhaTested(const std::string& file) {
+  const std::string out = outputOf("lha t '" + file + "'");
+  int tested = 0;
+  for (std::size_t at = out.find("Tested"); at != std::string::npos; at = out.find("Tested", at + 1)) ++tested;
+  return tested;
+}
+
 TEST(SelfExtractors, ArchiveIsFoundBehindStubsOfOtherShapes) {
   ScratchFolder dir;
   const Bytes archive = twoMemberArchive(dir);
@@ -125,6 +145,9 @@ TEST(SelfExtractors, ArchiveIsFoundBehindStubsOfOtherShapes) {
     // Black-box readers that look for archives behind stubs agree.
     if (have("7z")) {
       EXPECT_EQ(run("7z t '" + (dir / c.name) + "'"), 0) << "7z";
+    }
+    if (have("lha")) {
+      EXPECT_EQ(lhaTested(dir / c.name), 2) << "lha";
     }
   }
 }

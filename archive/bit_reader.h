@@ -1,5 +1,7 @@
 // MSB-first bit reading from the byte pump for the decoders: a 64-bit window refilled a byte at
-// a time, reading 0 bits once the member's data has ended.
+// a time, reading 0 bits once the member's data has ended. A valid stream never needs more
+// than a few bits past its end, so a decoder that has used up kSlackBytes of those zeros is
+// reading a damaged member and is stopped before it writes the rest of a forged size.
 #pragma once
 
 #include <bit>
@@ -8,6 +10,7 @@
 #include <cstring>
 
 #include "archive/byte_pump.h"
+#include "archive/lzh_errors.h"
 
 namespace pagora {
 
@@ -15,6 +18,8 @@ static_assert(std::endian::native == std::endian::little, "the refill reads litt
 
 class BitReader {
  public:
+  static constexpr int kSlackBytes = 16;
+
   explicit BitReader(BytePump& pump) : pump_(pump) {}
 
   // Makes at least 57 bits available.
@@ -37,6 +42,8 @@ class BitReader {
       if (in_ == end_ && (ended_ || !fetch())) {
         // Past the end every bit is 0: the window just counts as full.
         ended_ = true;
+        if (bitsPastEnd() > kSlackBytes * 8) throwDataEnded();
+        zeroBits_ += 64 - count_;
         count_ = 64;
         return;
       }
@@ -44,6 +51,49 @@ class BitReader {
       count_ += 8;
     }
   }
+  // The reader's state as a plain value, for a decoder's inner loop to keep in registers; it
+  // is handed back with setWindow() before anything else of the reader is used.
+  struct Window {
+    std::uint64_t bits;
+    int count;
+    const std::uint8_t* in;
+    const std::uint8_t* end;
+
+    // The refill of whole bytes from the buffer; false when the buffer is nearly used up
+    // (the reader's own refill() then takes over).
+    bool refillFast() {
+      if (end - in < 8) return false;
+      const int take = (64 - count) >> 3;
+      std::uint64_t v;
+      std::memcpy(&v, in, 8);
+      v = __builtin_bswap64(v) >> count;
+      const int filled = count + take * 8;
+      if (filled < 64) v &= ~((std::uint64_t{1} << (64 - filled)) - 1);
+      bits |= v;
+      in += take;
+      count = filled;
+      return true;
+    }
+    unsigned peek16() const { return static_cast<unsigned>(bits >> 48); }
+    void consume(int n) {
+      bits <<= n;
+      count -= n;
+    }
+    unsigned take(int n) {
+      if (n == 0) return 0;
+      const unsigned v = static_cast<unsigned>(bits >> (64 - n));
+      consume(n);
+      return v;
+    }
+  };
+  Window window() const { return {bits_, count_, in_, end_}; }
+  void setWindow(const Window& w) {
+    bits_ = w.bits;
+    count_ = w.count;
+    in_ = w.in;
+    end_ = w.end;
+  }
+
   // The next 16 bits without consuming them (needs 16 available).
   unsigned peek16() const { return static_cast<unsigned>(bits_ >> 48); }
   void consume(int n) {
@@ -63,6 +113,12 @@ class BitReader {
     return take(n);
   }
   int available() const { return count_; }
+  // Bits taken beyond the end of the member's data (the zeros read past it).
+  int bitsPastEnd() const { return zeroBits_ > count_ ? zeroBits_ - count_ : 0; }
+
+  [[noreturn]] static void throwDataEnded() {
+    throw ELzhBadCRC("Bad CRC during expansion -- data may be invalid");
+  }
 
  private:
   bool fetch() {
@@ -76,6 +132,7 @@ class BitReader {
   std::uint64_t bits_ = 0;
   int count_ = 0;
   bool ended_ = false;
+  int zeroBits_ = 0;  // zero bits put into the window after the end
   std::uint8_t buffer_[8192];
   const std::uint8_t* in_ = buffer_;
   const std::uint8_t* end_ = buffer_;

@@ -3,11 +3,20 @@
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 #include "archive/lzh_errors.h"
 
 namespace pagora {
+
+namespace {
+
+std::uint32_t sumOf(const std::uint8_t* data, std::size_t n) {
+  std::uint32_t sum = 0;
+  for (std::size_t i = 0; i < n; ++i) sum += data[i];
+  return sum;
+}
+
+}  // namespace
 
 int lzhPercent(std::int64_t a, std::int64_t b) {
   if (b == 0) return 100;
@@ -67,7 +76,8 @@ bool BytePump::refill() {
   if ((abortFlag_ && abortFlag_->load()) || answer == -1) {
     throw ELzhOperationAborted("Operation cancelled");
   }
-  std::this_thread::yield();
+  // No time-slice yield here: the host keeps its interface alive from the progress event,
+  // and on a busy machine each yield hands the processor away for a whole slice.
   atEnd_ = false;
   inPos_ = 0;
   inLen_ = got;
@@ -101,22 +111,18 @@ std::size_t BytePump::read(std::uint8_t* data, std::size_t n) {
 }
 
 void BytePump::drain() {
-  std::this_thread::yield();
   output_.write(outBuf_.get(), outLen_);
   outLen_ = 0;
 }
 
 void BytePump::write(const std::uint8_t* data, std::size_t n) {
   // Whole chunks that need no scrambling go to the stream straight from the caller's memory,
-  // with the same checks, counts and time-slice yield as a buffered chunk.
+  // with the same checks and counts as a buffered chunk.
   while (outLen_ == 0 && !scrambleOutput_ && n >= kChunk && limit_ >= static_cast<std::int64_t>(kChunk)) {
     crcOut_ = crc16(data, kChunk, crcOut_);
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < kChunk; ++i) sum += data[i];
-    byteSum_ += sum;
+    if (byteSumOn_) byteSum_ += sumOf(data, kChunk);
     limit_ -= static_cast<std::int64_t>(kChunk);
     written_ += static_cast<std::int64_t>(kChunk);
-    std::this_thread::yield();
     output_.write(data, kChunk);
     data += kChunk;
     n -= kChunk;
@@ -132,9 +138,7 @@ void BytePump::write(const std::uint8_t* data, std::size_t n) {
       for (std::size_t i = 0; i < take; ++i) dst[i] ^= keyBytes_[keyIndex_++ & 3];
     }
     crcOut_ = crc16(dst, take, crcOut_);
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < take; ++i) sum += dst[i];
-    byteSum_ += sum;
+    if (byteSumOn_) byteSum_ += sumOf(dst, take);
     limit_ -= static_cast<std::int64_t>(take);
     written_ += static_cast<std::int64_t>(take);
     outLen_ += take;

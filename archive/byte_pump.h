@@ -44,6 +44,8 @@ class BytePump {
 
   // Expansion never looks at crcIn(); it may spare the pump computing it.
   void setInputCrc(bool on) { inputCrc_ = on; }
+  // Only Brisko archives check the byte sum of the output; others may spare the pump it.
+  void setByteSum(bool on) { byteSumOn_ = on; }
 
   // Next input byte (CRC-16 of the raw byte, then unscrambled). At the end of the input it
   // returns 0 and atEnd() becomes true.
@@ -69,7 +71,7 @@ class BytePump {
     if (scrambleOutput_) b ^= keyBytes_[keyIndex_++ & 3];
     outBuf_[outLen_++] = b;
     crcOut_ = crc16Update(crcOut_, b);
-    byteSum_ += b;
+    if (byteSumOn_) byteSum_ += b;
     ++written_;
   }
   // Writes n bytes as n putc calls would.
@@ -116,6 +118,7 @@ class BytePump {
   bool scrambleOutput_;
   bool unscrambleInput_;
   bool inputCrc_ = true;
+  bool byteSumOn_ = true;
   LzhProgressHandler progress_;
   const std::atomic<bool>* abortFlag_;
 };

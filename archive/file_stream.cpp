@@ -19,7 +19,9 @@ FileStream::FileStream(const std::string& path, Mode mode, bool exclusive) : pat
   switch (mode) {
     case Mode::Read: flags |= O_RDONLY; break;
     case Mode::ReadWrite: flags |= O_RDWR; break;
-    case Mode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    // Truncated only after the lock is held: a file another run is writing stays whole.
+    case Mode::Create: flags |= O_RDWR | O_CREAT | (exclusive ? 0 : O_TRUNC); break;
+    case Mode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
   }
   do {
     fd_ = ::open(path.c_str(), flags, 0666);
@@ -32,14 +34,27 @@ FileStream::FileStream(const std::string& path, Mode mode, bool exclusive) : pat
     errno = EISDIR;
     fail("Cannot open");
   }
+  if (!exclusive) return;
   // Exclusive use is advisory on POSIX: it keeps two of our own programs apart.
-  if (exclusive && ::flock(fd_, (mode == Mode::Read ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+  if (::flock(fd_, (mode == Mode::Read ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
     int saved = errno;
     ::close(fd_);
     fd_ = -1;
     errno = saved;
-    fail("Cannot open");
+    failLock();
   }
+  if (mode == Mode::Create) truncate(0);
+}
+
+FileStream::FileStream(int descriptor, std::string path) : fd_(descriptor), path_(std::move(path)) {}
+
+void FileStream::lockExclusive() {
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) failLock();
+}
+
+void FileStream::failLock() const {
+  if (errno == EWOULDBLOCK) throw EFileInUse(path_ + " is in use by another program");
+  fail("Cannot lock");
 }
 
 FileStream::~FileStream() {

@@ -14,10 +14,15 @@ class FileStream {
     Read,       // existing file, read only
     ReadWrite,  // existing file, read and write
     Create,     // new or truncated file, read and write
+    CreateNew,  // a file that must not exist yet, read and write
   };
 
   FileStream() = default;
+  // With `exclusive`, a shared lock for Read and an exclusive one otherwise, taken before
+  // anything is truncated; a lock held elsewhere raises EFileInUse and leaves the file alone.
   FileStream(const std::string& path, Mode mode, bool exclusive = false);
+  // Takes over an open descriptor (closed with the stream); `path` names it in failures.
+  FileStream(int descriptor, std::string path);
   ~FileStream();
   FileStream(FileStream&& other) noexcept;
   FileStream& operator=(FileStream&& other) noexcept;
@@ -26,6 +31,10 @@ class FileStream {
 
   bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }
+  int descriptor() const { return fd_; }
+
+  // Turns the lock into an exclusive one; EFileInUse when another holder keeps it.
+  void lockExclusive();
 
   // Reads up to n bytes; fewer only at the end of the file.
   std::size_t read(void* buffer, std::size_t n);
@@ -45,6 +54,7 @@ class FileStream {
 
  private:
   [[noreturn]] void fail(const char* what) const;
+  [[noreturn]] void failLock() const;
 
   int fd_ = -1;
   std::string path_;

@@ -63,8 +63,8 @@ using namespace lh5;
 
 [[noreturn]] void badTable() { throw ELzhBadDecodeTable("Bad decode table in archive!"); }
 
-template <int kBits, int kSymbols>
-inline unsigned decodeSymbol(BitReader& br, const HuffmanDecodeTable<kBits, kSymbols>& table) {
+template <int kBits, int kSymbols, typename Reader>
+inline unsigned decodeSymbol(Reader& br, const HuffmanDecodeTable<kBits, kSymbols>& table) {
   constexpr int kSubBits = HuffmanDecodeTable<kBits, kSymbols>::kSubBits;
   const unsigned v = br.peek16();
   std::uint32_t e = table.primary[v >> kSubBits];
@@ -79,54 +79,69 @@ class Decoder {
 
   void run(std::int64_t count, const std::function<void(unsigned)>& onBlock) {
     constexpr unsigned kHistory = Lh5DecoderTables::kHistory;
-    constexpr unsigned kLimit = kHistory + Lh5DecoderTables::kRun;
+    constexpr unsigned kRun = Lh5DecoderTables::kRun;
     std::uint8_t* const out = t_.out;
     // The window starts as 8 KB of spaces, which the first matches may copy from.
     std::memset(out, 0x20, kHistory);
     br_.refill();
     std::uint16_t itemsLeft = 0;
-    unsigned pos = kHistory;
-    std::int64_t flushed = 0;  // bytes written to the pump so far
-    while (flushed + (pos - kHistory) < count) {
-      if (itemsLeft == 0) {
-        itemsLeft = static_cast<std::uint16_t>(br_.get(16));
-        if (onBlock) onBlock(itemsLeft);
-        readSmallLengths(NLEN, LEN_BITS, 3);
-        readMainLengths();
-        readSmallLengths(NPOS, POS_BITS, -1);
-      }
-      --itemsLeft;
-      if (br_.available() < 48) br_.refill();
-      const unsigned c = decodeSymbol(br_, t_.main);
-      if (c < 256) {
-        out[pos++] = static_cast<std::uint8_t>(c);
-      } else {
+    std::int64_t left = count;  // bytes still to produce
+    while (left > 0) {
+      // One run of new bytes after the window: decoding stops once `stop` is reached, and a
+      // match may run past it into the slack, but never past the declared size (`cap`).
+      const unsigned stop = kHistory + static_cast<unsigned>(std::min<std::int64_t>(left, kRun));
+      const unsigned cap = kHistory + static_cast<unsigned>(std::min<std::int64_t>(left, kRun + 256));
+      unsigned pos = kHistory;
+      // The bit reader's state lives in locals here (in registers); the reader itself is
+      // brought up to date around everything that is not this loop.
+      BitReader::Window w = br_.window();
+      while (pos < stop) {
+        if (itemsLeft == 0) {
+          br_.setWindow(w);
+          itemsLeft = static_cast<std::uint16_t>(br_.get(16));
+          if (onBlock) onBlock(itemsLeft);
+          readSmallLengths(NLEN, LEN_BITS, 3);
+          readMainLengths();
+          readSmallLengths(NPOS, POS_BITS, -1);
+          // A coder writes a block's header before its items, inside its data: a header that
+          // reaches past the end is made of the zeros read there, never of a real block.
+          if (br_.bitsPastEnd() > 0) BitReader::throwDataEnded();
+          w = br_.window();
+        }
+        --itemsLeft;
+        if (w.count < 48 && !w.refillFast()) {
+          br_.setWindow(w);
+          br_.refill();
+          w = br_.window();
+        }
+        const unsigned c = decodeSymbol(w, t_.main);
+        if (c < 256) {
+          out[pos++] = static_cast<std::uint8_t>(c);
+          continue;
+        }
         unsigned length = c - 253;
-        const unsigned j = decodeSymbol(br_, t_.small);
+        const unsigned j = decodeSymbol(w, t_.small);
         const unsigned distance =
-            (j == 0 ? 0 : (1u << (j - 1)) + br_.take(static_cast<int>(j) - 1)) + 1;
+            (j == 0 ? 0 : (1u << (j - 1)) + w.take(static_cast<int>(j) - 1)) + 1;
         // A damaged stream may run past the declared size; nothing beyond it is written.
-        const std::int64_t left = count - flushed - (pos - kHistory);
-        if (static_cast<std::int64_t>(length) > left) length = static_cast<unsigned>(left);
+        if (pos + length > cap) length = cap - pos;
         std::uint8_t* d = out + pos;
-        const std::uint8_t* s = d - distance;
+        const std::uint8_t* src = d - distance;
         if (distance >= 8) {
           // Whole words: each reads only bytes already final. Writing a little past the
           // match is harmless, those bytes lie ahead of the output.
-          for (unsigned k = 0; k < length; k += 8) std::memcpy(d + k, s + k, 8);
+          for (unsigned k = 0; k < length; k += 8) std::memcpy(d + k, src + k, 8);
         } else {
-          for (unsigned k = 0; k < length; ++k) d[k] = s[k];
+          for (unsigned k = 0; k < length; ++k) d[k] = src[k];
         }
         pos += length;
       }
-      if (pos >= kLimit) {
-        pump_.write(out + kHistory, pos - kHistory);
-        flushed += pos - kHistory;
-        std::memmove(out, out + pos - kHistory, kHistory);
-        pos = kHistory;
-      }
+      br_.setWindow(w);
+      const unsigned produced = pos - kHistory;
+      pump_.write(out + kHistory, produced);
+      left -= produced;
+      if (left > 0) std::memmove(out, out + pos - kHistory, kHistory);
     }
-    pump_.write(out + kHistory, pos - kHistory);
   }
 
  private:

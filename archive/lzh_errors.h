@@ -33,4 +33,10 @@ PAGORA_LZH_ERROR(EFileError)
 
 #undef PAGORA_LZH_ERROR
 
+// Another process holds the file (an archive being rebuilt or appended to, say).
+class EFileInUse : public EFileError {
+ public:
+  using EFileError::EFileError;
+};
+
 }  // namespace pagora

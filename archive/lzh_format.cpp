@@ -2,6 +2,7 @@
 // executable stub, append positioning and the end marker.
 #include "archive/lzh_format.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -71,6 +72,7 @@ bool readBriskoHeader(FileStream& stream, LzhMemberHeader& header) {
   header.crc = get16(b + 17);
   header.levelByte = 0;
   header.name = std::move(name);
+  header.comment.clear();
   return true;
 }
 
@@ -93,6 +95,10 @@ std::vector<std::uint8_t> encodeMemberHeader(const LzhMemberHeader& header) {
   const int level = header.level();
   std::string dir;
   std::string file = header.name;
+  if (level == 0 && !header.comment.empty()) {
+    file += '\0';
+    file += header.comment;
+  }
   if (level == 1) {
     std::size_t cut = header.name.rfind('\\');
     if (cut != std::string::npos) {
@@ -196,6 +202,9 @@ bool readMemberHeader(FileStream& stream, bool brisko, LzhMemberHeader& header) 
   const std::int64_t start = stream.position();
   std::uint8_t b[22];
   if (stream.read(b, sizeof b) != sizeof b) return false;
+  // A header size of 0 is the end marker, also where more bytes follow it (a self-extractor
+  // with data after its archive, say).
+  if (b[0] == 0) return false;
   std::string name(b[21], '\0');
   if (stream.read(name.data(), name.size()) != name.size()) return false;
   std::uint8_t crc[2];
@@ -263,15 +272,71 @@ bool readMemberHeader(FileStream& stream, bool brisko, LzhMemberHeader& header) 
                                  std::to_string(static_cast<unsigned>(b[20])));
   }
   header.packedSize = skip;
+  header.comment.clear();
+  if (level == 0) {
+    // The name ends at a zero byte; what follows is the member's note.
+    const std::size_t zero = name.find('\0');
+    if (zero != std::string::npos) {
+      header.comment = name.substr(zero + 1);
+      name.resize(zero);
+    }
+  }
   header.name = std::move(name);
   return true;
+}
+
+bool lzhLooksLikeHeader(const std::uint8_t* p, std::size_t size) {
+  if (size < 24) return false;
+  const int level = p[20] & 0x7F;
+  if (level > 1) return false;
+  const bool lzhFamily = p[2] == '-' && p[3] == 'l' && (p[4] == 'h' || p[4] == 'z') && p[6] == '-';
+  if (!lzhFamily && std::memcmp(p + 2, "-rle-", 5) != 0) return false;
+  const std::size_t h = p[0];
+  const std::size_t n = p[21];
+  if (h < 22 + n + (level == 1 ? 3 : 0) || h + 2 > size) return false;
+  return lzhHeaderChecksum(p + 2, h) == p[1];
+}
+
+std::int64_t findArchiveStart(FileStream& stream, std::int64_t from) {
+  // Self-extractor stubs are a few hundred KB at most; a big file that is no archive at all
+  // is not read through.
+  constexpr std::int64_t kSearchLimit = 4 << 20;
+  constexpr std::size_t kChunk = 65536;
+  constexpr std::size_t kHeaderMost = 257;  // a header is at most 255 + 2 bytes
+  const std::int64_t size = stream.size();
+  std::vector<std::uint8_t> buffer(kChunk + kHeaderMost);
+  for (std::int64_t at = from; at < size && at < from + kSearchLimit; at += kChunk) {
+    stream.seek(at, SEEK_SET);
+    const std::size_t got = stream.read(buffer.data(), buffer.size());
+    const std::size_t last = std::min(got, kChunk);  // candidates in this chunk
+    const std::size_t end = std::min(last + 2, got);
+    for (std::size_t i = 0; i + 2 < end; ++i) {
+      // The method id's first dash comes two bytes in.
+      const void* dash = std::memchr(buffer.data() + i + 2, '-', end - (i + 2));
+      if (!dash) break;
+      i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(dash) - buffer.data()) - 2;
+      if (lzhLooksLikeHeader(buffer.data() + i, got - i)) return at + static_cast<std::int64_t>(i);
+    }
+  }
+  return -1;
 }
 
 LzhReadArchive openArchiveForReading(const std::string& fileName) {
   LzhReadArchive archive;
   archive.stream = FileStream(fileName, FileStream::Mode::Read, true);
-  seekArchiveStart(archive.stream, fileName);
+  const std::int64_t start = seekArchiveStart(archive.stream, fileName);
   archive.brisko = detectBrisko(archive.stream);
+  if (!archive.brisko) {
+    // The stub rule is tried first. Only when its start holds nothing shaped like a header
+    // (a damaged header there is still reported as such) is the file searched.
+    std::uint8_t id[7];
+    const std::size_t got = archive.stream.read(id, sizeof id);
+    const bool headerShaped = got == sizeof id && id[2] == '-' && id[6] == '-';
+    std::int64_t found = -1;
+    if (!headerShaped && archive.stream.size() - start > 21) found = findArchiveStart(archive.stream, 0);
+    archive.stream.seek(found >= 0 ? found : start, SEEK_SET);
+  }
+  archive.start = archive.stream.position();
   return archive;
 }
 

@@ -23,6 +23,9 @@ struct LzhMemberHeader {
   std::uint8_t attribute = 0;
   std::uint8_t levelByte = 0;  // bits 0-6 the level, bit 7 scrambled
   std::string name;
+  // Level 0 only: what follows a zero byte in the name field (some archivers keep a file
+  // note there). Written back after the name and a zero byte.
+  std::string comment;
   std::uint16_t crc = 0;
 
   int level() const { return levelByte & 0x7F; }
@@ -48,6 +51,13 @@ void writeEndMarker(FileStream& stream);
 // Where the archive starts in a file: after an MS-DOS executable stub when the name ends in
 // .EXE (any case) and the file starts with "MZ", else at 0. Leaves the stream there.
 std::int64_t seekArchiveStart(FileStream& stream, const std::string& fileName);
+// Whether the bytes hold a whole LZH member header of level 0 or 1 with a method id of the LZH
+// family and a right checksum (what a search for an archive behind a stub looks for).
+bool lzhLooksLikeHeader(const std::uint8_t* data, std::size_t size);
+// The first position from `from` on (checked up to a few MB into the file) that holds such a
+// header, or -1. The stream's position is left undefined.
+std::int64_t findArchiveStart(FileStream& stream, std::int64_t from);
+
 // True for a Brisko archive header at the position (the stream is then after its 21 bytes);
 // otherwise the position is unchanged. A Brisko kind other than multi-file raises.
 bool detectBrisko(FileStream& stream);
@@ -56,10 +66,13 @@ bool detectBrisko(FileStream& stream);
 // stream stands at the member's coded data. Header faults raise the ELzh* classes.
 bool readMemberHeader(FileStream& stream, bool brisko, LzhMemberHeader& header);
 
-// An archive opened for reading, positioned after its start (and Brisko header).
+// An archive opened for reading, positioned after its start (and Brisko header). When the
+// start that the stub rule gives holds nothing like a member header, the first real header
+// found in the file is taken (self-extracting archives whose stub is not an MS-DOS .EXE).
 struct LzhReadArchive {
   FileStream stream;
   bool brisko = false;
+  std::int64_t start = 0;  // where the first member header is (after a Brisko header)
 };
 LzhReadArchive openArchiveForReading(const std::string& fileName);
 

@@ -12,31 +12,130 @@ namespace pagora {
 
 namespace {
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string lowered(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = lower(c);
-  return out;
-}
-
-bool partMatches(std::string_view pattern, std::string_view name) {
-  if (pattern == "*" || pattern == ".*") return true;
-  if (pattern.empty() && name.empty()) return true;
-  std::size_t star = pattern.find('*');
-  bool starFollows = star != std::string_view::npos && star != 0;
-  std::string_view fixed = starFollows ? pattern.substr(0, star) : pattern;
-  if (name.size() < fixed.size()) return false;
-  if (!starFollows && name.size() != fixed.size()) return false;
-  for (std::size_t i = 0; i < fixed.size(); ++i)
-    if (fixed[i] != '?' && fixed[i] != name[i]) return false;
+// Code points of a name when it is valid UTF-8 (no overlong forms, no surrogates); false for
+// anything else, which is then treated byte by byte.
+bool decodeUtf8(std::string_view s, std::u32string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    int extra = 0;
+    char32_t c = b;
+    if (b < 0x80) {
+    } else if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1;
+      c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      extra = 2;
+      c = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      extra = 3;
+      c = b & 0x07;
+    } else {
+      return false;
+    }
+    if (extra > 0 && i + static_cast<std::size_t>(extra) >= s.size()) return false;
+    for (int k = 1; k <= extra; ++k) {
+      const auto t = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+      if ((t & 0xC0) != 0x80) return false;
+      c = (c << 6) | (t & 0x3F);
+    }
+    if ((extra == 2 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
+        (extra == 3 && (c < 0x10000 || c > 0x10FFFF)))
+      return false;
+    out.push_back(c);
+    i += static_cast<std::size_t>(extra) + 1;
+  }
   return true;
 }
 
-void splitExtension(const std::string& s, std::string& base, std::string& ext) {
-  std::size_t dot = s.rfind('.');
-  if (dot == std::string::npos) {
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Latin-1 and Cyrillic pairs, whatever the process locale says. Every pair has the same UTF-8
+// length, so a name keeps its length in bytes.
+char32_t upperLetter(char32_t c) {
+  if (c >= 'a' && c <= 'z') return c - 32;
+  if (c < 0x80) return c;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+  if (c == 0xFF) return 0x178;
+  if (c >= 0x430 && c <= 0x44F) return c - 32;
+  if (c >= 0x450 && c <= 0x45F) return c - 80;
+  if (((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF)) && (c & 1))
+    return c - 1;
+  if (c >= 0x4C1 && c <= 0x4CE && !(c & 1)) return c - 1;
+  if (c == 0x4CF) return 0x4C0;
+  return c;
+}
+
+char32_t lowerLetter(char32_t c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c < 0x80) return c;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+  if (c == 0x178) return 0xFF;
+  if (c >= 0x410 && c <= 0x42F) return c + 32;
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  if (((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF)) && !(c & 1))
+    return c + 1;
+  if (c >= 0x4C1 && c <= 0x4CE && (c & 1)) return c + 1;
+  if (c == 0x4C0) return 0x4CF;
+  return c;
+}
+
+// Maps the letters of a UTF-8 name; in a name that is not UTF-8 only ASCII letters change.
+std::string mapLetters(std::string_view s, char32_t (*map)(char32_t)) {
+  std::u32string points;
+  std::string out;
+  out.reserve(s.size());
+  if (!decodeUtf8(s, points)) {
+    for (char c : s) out += static_cast<unsigned char>(c) < 0x80 ? static_cast<char>(map(static_cast<unsigned char>(c))) : c;
+    return out;
+  }
+  for (char32_t c : points) appendUtf8(out, map(c));
+  return out;
+}
+
+std::string lowered(std::string_view s) { return mapLetters(s, lowerLetter); }
+
+// Letters of a name for matching: code points of UTF-8, else one per byte.
+std::u32string lettersOf(std::string_view s) {
+  std::u32string out;
+  if (decodeUtf8(s, out)) return out;
+  out.clear();
+  for (char c : s) out.push_back(static_cast<unsigned char>(c));
+  return out;
+}
+
+bool partMatches(std::u32string_view pattern, std::u32string_view name) {
+  if (pattern == U"*" || pattern == U".*") return true;
+  if (pattern.empty() && name.empty()) return true;
+  std::size_t star = pattern.find(U'*');
+  bool starFollows = star != std::u32string_view::npos && star != 0;
+  std::u32string_view fixed = starFollows ? pattern.substr(0, star) : pattern;
+  if (name.size() < fixed.size()) return false;
+  if (!starFollows && name.size() != fixed.size()) return false;
+  for (std::size_t i = 0; i < fixed.size(); ++i)
+    if (fixed[i] != U'?' && fixed[i] != name[i]) return false;
+  return true;
+}
+
+void splitExtension(const std::u32string& s, std::u32string& base, std::u32string& ext) {
+  std::size_t dot = s.rfind(U'.');
+  if (dot == std::u32string::npos) {
     base = s;
     ext.clear();
   } else {
@@ -87,11 +186,12 @@ bool lzhHasWildcard(std::string_view entry) {
 }
 
 bool lzhWildcardMatch(std::string_view pattern, std::string_view name) {
-  std::string pBase, pExt, nBase, nExt;
-  splitExtension(lowered(pattern), pBase, pExt);
-  splitExtension(lowered(name), nBase, nExt);
-  if (pExt.empty()) pExt = "*";
-  if (nExt.empty()) nExt = ".";
+  // "?" stands for one letter, also where a letter takes several bytes.
+  std::u32string pBase, pExt, nBase, nExt;
+  splitExtension(lettersOf(lowered(pattern)), pBase, pExt);
+  splitExtension(lettersOf(lowered(name)), nBase, nExt);
+  if (pExt.empty()) pExt = U"*";
+  if (nExt.empty()) nExt = U".";
   return partMatches(pBase, nBase) && partMatches(pExt, nExt);
 }
 
@@ -121,8 +221,7 @@ bool lzhSelects(std::string_view entry, std::string_view name) {
 
 std::string lzhStoredNameTail(std::string name, bool upperCase) {
   if (name.size() > 2 && name[1] == ':') name.erase(0, 2);
-  if (upperCase)
-    for (char& c : name) c = upper(c);
+  if (upperCase) name = lzhUpperCase(name);
   return name;
 }
 
@@ -139,6 +238,13 @@ std::string lzhStoredName(const std::string& path, bool storePath, const std::st
   }
   std::replace(name.begin(), name.end(), '/', '\\');
   return lzhStoredNameTail(std::move(name), upperCase);
+}
+
+std::string lzhUpperCase(std::string_view name) { return mapLetters(name, upperLetter); }
+std::string lzhLowerCase(std::string_view name) { return mapLetters(name, lowerLetter); }
+
+bool lzhSameIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && lowered(a) == lowered(b);
 }
 
 std::string lzhUnsafeRelativePath(std::string_view memberName) {

@@ -32,6 +32,13 @@ std::string lzhStoredName(const std::string& path, bool storePath, const std::st
 // Only the last two rules (drive removed, upper case): applied again to a host's answer.
 std::string lzhStoredNameTail(std::string name, bool upperCase);
 
+// Upper and lower case of a name: ASCII, Latin-1 and Cyrillic letters of a UTF-8 name whatever
+// the process locale; a name that is not UTF-8 has only its ASCII letters changed.
+std::string lzhUpperCase(std::string_view name);
+std::string lzhLowerCase(std::string_view name);
+// Equal names without regard to case (by the rule above).
+bool lzhSameIgnoringCase(std::string_view a, std::string_view b);
+
 // The relative POSIX path a member name expands to: drive and root removed, '\' and '/' both
 // folder separators, "." parts dropped. Raises ELzhUnsafePath for "..", NUL bytes or an
 // empty result, so that nothing can land outside the target folder.

@@ -27,6 +27,7 @@ struct TLzhFileInfo {
   std::uint16_t CRC = 0;
   std::uint32_t DataOffset = 0;
   bool Encrypted = false;
+  std::string Comment;  // the note after the name of a level-0 header, empty when none
 };
 
 // May rename a file (newFilePath), skip it (empty) or stop the operation ("*").

@@ -108,6 +108,7 @@ bool TLzhArchiver::Scan() {
     std::int64_t data = archive.stream.position();
     info.DataOffset = static_cast<std::uint32_t>(data);
     info.Encrypted = header.scrambled();
+    info.Comment = header.comment;
     fileList_.push_back(header.name);
     fileInfoList_.push_back(info);
     archive.stream.seek(data + header.packedSize, SEEK_SET);

@@ -85,7 +85,7 @@ class TLzhArchiver {
   struct CompressOutput;
   void compressFiles(CompressOutput& out);
   void addMember(FileStream& archive, FileStream& source, LzhMemberHeader& header);
-  void copyOldMembers(FileStream& out, const std::string& oldName);
+  void copyOldMembers(FileStream& out, LzhReadArchive& old);
   void expandMembers();
   bool expandOne(LzhReadArchive& archive, const LzhMemberHeader& header,
                  std::vector<std::string>& done);

@@ -54,14 +54,6 @@ std::string withExtension(const std::string& path, const std::string& extension)
   return folder + file + extension;
 }
 
-bool sameTextIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 void makeFolders(const std::string& folder) {
   for (std::size_t i = 1; i <= folder.size(); ++i) {
     if (i == folder.size() || folder[i] == '/') {
@@ -80,11 +72,12 @@ bool isWriteFailure(const std::exception& e) {
          text.rfind("Cannot close", 0) == 0;
 }
 
-// Copies a whole file; false on any failure (the copy is then removed).
-bool copyFile(const std::string& from, const std::string& to) {
+// Copies the whole of an open file into a new one; false on any failure (the copy is then
+// removed).
+bool copyFile(FileStream& in, const std::string& to) {
   try {
-    FileStream in(from, FileStream::Mode::Read);
-    FileStream out(to, FileStream::Mode::Create);
+    in.seek(0, SEEK_SET);
+    FileStream out(to, FileStream::Mode::Create, true);
     std::vector<char> buffer(65536);
     for (;;) {
       std::size_t got = in.read(buffer.data(), buffer.size());
@@ -94,10 +87,20 @@ bool copyFile(const std::string& from, const std::string& to) {
     out.sync();  // the copy is renamed over the archive next
     out.close();
     return true;
+  } catch (const EFileInUse&) {
+    return false;  // somebody else's file: not ours to remove
   } catch (const Exception&) {
     ::unlink(to.c_str());
     return false;
   }
+}
+
+// Sizes in level 0 and 1 headers are 32 bits wide.
+constexpr std::int64_t kLargestMember = 0xFFFFFFFFLL;
+
+[[noreturn]] void refuseLargeFile(const std::string& name) {
+  throw EFileError("Cannot add " + name +
+                   ": files of 4 GiB or more do not fit in an LZH archive (its sizes are 32 bits)");
 }
 
 }  // namespace
@@ -105,6 +108,7 @@ bool copyFile(const std::string& from, const std::string& to) {
 struct TLzhArchiver::CompressOutput {
   std::string name;
   FileStream stream;
+  LzhReadArchive old;  // the archive being rebuilt, locked for the whole run
   bool appending = false;
   bool rebuilding = false;
   bool created = false;
@@ -126,17 +130,22 @@ void TLzhArchiver::Compress() {
     out.rebuilding = true;
     std::string folder = folderOf(ArchiveName);
     bool useTemp = !tempArchivePath_.empty() &&
-                   !sameTextIgnoringCase(tempArchivePath_, folder.empty() ? "./" : folder) &&
+                   !lzhSameIgnoringCase(tempArchivePath_, folder.empty() ? "./" : folder) &&
                    isDirectory(tempArchivePath_) && ::access(tempArchivePath_.c_str(), W_OK) == 0;
     out.name = withExtension(useTemp ? tempArchivePath_ + fileOf(ArchiveName) : ArchiveName, ".$$$");
     // Refused before any work is done: these archives are never altered.
-    LzhReadArchive old = openArchiveForReading(ArchiveName);
-    if (old.brisko) throw ELzhInvalidHeader("Cannot alter Brisko archives!");
+    out.old = openArchiveForReading(ArchiveName);
+    if (out.old.brisko) throw ELzhInvalidHeader("Cannot alter Brisko archives!");
   } else {
     out.name = ArchiveName;
   }
   for (const std::string& entry : filesToProcess_)
     if (lzhSelects(entry, out.name)) throw EStreamWriteError("Cannot add " + out.name + " to itself!");
+  if (out.rebuilding) {
+    // Held until the new archive has replaced it, so that a second run on the same archive
+    // (a rebuild or an append) fails at once instead of working on a file about to vanish.
+    out.old.stream.lockExclusive();
+  }
 
   try {
     if (out.appending) {
@@ -145,32 +154,38 @@ void TLzhArchiver::Compress() {
       out.opened = true;
     } else {
       if (MakeDirectories) makeFolders(folderOf(out.name));
-      out.stream = FileStream(out.name, FileStream::Mode::Create, true);
+      // A new archive must still be new when it is created; the temporary file of a rebuild
+      // is locked before it is truncated, so that a run holding it keeps it whole.
+      try {
+        out.stream = out.rebuilding ? FileStream(out.name, FileStream::Mode::Create, true)
+                                    : FileStream(out.name, FileStream::Mode::CreateNew, true);
+      } catch (const EFileInUse&) {
+        throw EFileInUse(ArchiveName + " is in use by another program");
+      }
       out.created = true;
     }
-    ::stat(out.name.c_str(), &out.identity);
+    ::fstat(out.stream.descriptor(), &out.identity);
     compressFiles(out);
     if (!out.rebuilding) {
       writeEndMarker(out.stream);
       out.stream.close();
     }
   } catch (const std::exception& e) {
-    out.stream = FileStream();
-    if (out.appending && out.opened) {
-      // Cut back to what was there, end marker included.
+    if (out.appending && out.opened && out.stream.isOpen()) {
+      // Cut back to what was there, end marker included, through the descriptor that holds
+      // the lock.
       try {
-        FileStream restore(out.name, FileStream::Mode::ReadWrite);
-        restore.truncate(out.appendPosition);
+        out.stream.truncate(out.appendPosition);
         if (out.originalSize > out.appendPosition) {
-          restore.seek(out.appendPosition, SEEK_SET);
-          writeEndMarker(restore);
+          out.stream.seek(out.appendPosition, SEEK_SET);
+          writeEndMarker(out.stream);
         }
-        restore.close();
       } catch (const Exception&) {
       }
     } else if (out.created) {
       ::unlink(out.name.c_str());
     }
+    out.stream = FileStream();
     if (!dynamic_cast<const ESelfAdd*>(&e) && isWriteFailure(e))
       throw ELzhInsufficientDiskSpace("Disk protected or full during compression");
     throw;
@@ -178,10 +193,9 @@ void TLzhArchiver::Compress() {
 
   if (!out.rebuilding) return;
   try {
-    copyOldMembers(out.stream, ArchiveName);
+    copyOldMembers(out.stream, out.old);
     writeEndMarker(out.stream);
     out.stream.sync();  // on disk before it is renamed over the old archive
-    out.stream.close();
   } catch (const ELzhInvalidHeader&) {
     out.stream = FileStream();
     ::unlink(out.name.c_str());
@@ -193,15 +207,25 @@ void TLzhArchiver::Compress() {
   }
 
   // rename() swaps the archive in one step: the old one stays whole until the new one is there.
+  // Both stay open (and locked) until then.
   const std::string failure = "Could not replace " + ArchiveName + " with " + out.name;
-  if (::rename(out.name.c_str(), ArchiveName.c_str()) == 0) return;
+  if (::rename(out.name.c_str(), ArchiveName.c_str()) == 0) {
+    try {
+      out.stream.close();
+    } catch (const Exception&) {
+      // The data was synced above; a late close failure changes nothing on disk.
+    }
+    return;
+  }
   if (errno != EXDEV) {
+    out.stream = FileStream();
     ::unlink(out.name.c_str());
     throw ELzhCouldNotRenameFile(failure);
   }
   // The temporary folder is on another file system: bring the archive over first.
   std::string local = withExtension(ArchiveName, ".$$$");
-  bool moved = copyFile(out.name, local) && ::rename(local.c_str(), ArchiveName.c_str()) == 0;
+  bool moved = copyFile(out.stream, local) && ::rename(local.c_str(), ArchiveName.c_str()) == 0;
+  out.stream = FileStream();
   ::unlink(out.name.c_str());
   if (!moved) {
     ::unlink(local.c_str());
@@ -250,6 +274,8 @@ void TLzhArchiver::compressFiles(CompressOutput& out) {
     }
     if (st.st_dev == out.identity.st_dev && st.st_ino == out.identity.st_ino)
       throw ESelfAdd("Cannot add " + out.name + " to itself!");
+    // Refused before a byte of it is read; the archive is then left as it was.
+    if (st.st_size > kLargestMember) refuseLargeFile(entry);
     FileStream source;
     try {
       source = FileStream(entry, FileStream::Mode::Read);
@@ -282,6 +308,7 @@ void TLzhArchiver::addMember(FileStream& archive, FileStream& source, LzhMemberH
   const std::int64_t dataStart = archive.position();
   const std::int64_t sourceStart = source.position();
   const std::int64_t toRead = source.size() - sourceStart;
+  if (toRead > kLargestMember) refuseLargeFile(source.path());  // it grew since it was listed
   int method = CompressionMethod == coTCR ? 0 : static_cast<int>(CompressionMethod);
   LzhCoderContext context = coderContext();
   LzhCodeResult result;
@@ -306,16 +333,18 @@ void TLzhArchiver::addMember(FileStream& archive, FileStream& source, LzhMemberH
   elapsedTicks_ = result.elapsedTicks;
 }
 
-void TLzhArchiver::copyOldMembers(FileStream& out, const std::string& oldName) {
-  LzhReadArchive old = openArchiveForReading(oldName);
-  if (old.brisko) throw ELzhInvalidHeader("Cannot alter Brisko archives!");
+void TLzhArchiver::copyOldMembers(FileStream& out, LzhReadArchive& old) {
+  old.stream.seek(old.start, SEEK_SET);
   LzhMemberHeader header;
   std::vector<char> buffer(65536);
   while (readMemberHeader(old.stream, old.brisko, header)) {
     const std::int64_t data = old.stream.position();
+    // Only a member that a file of this run actually replaced is left out: entries a stop
+    // never reached replace nothing, and names are compared whole, so that a new "README"
+    // leaves an old "README.TXT" alone.
     bool replaced = false;
-    for (const std::string& entry : filesToProcess_)
-      if (lzhSelects(entry, header.name)) replaced = true;
+    for (const std::string& added : processedFiles_)
+      if (lzhSameIgnoringCase(added, header.name)) replaced = true;
     if (!replaced) {
       writeMemberHeader(out, header);
       std::int64_t left = header.packedSize;

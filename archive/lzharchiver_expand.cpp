@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "archive/lzh_names.h"
 #include "archive/lzharchiver.h"
@@ -51,16 +52,15 @@ mode_t currentUmask() {
 }
 
 // Creates a file the way the expansion output is created: anew, with normal permissions, and
-// never by following a symbolic link at its place.
+// never by following a symbolic link at its place. The descriptor opened here is the one
+// written, so the checked file is the written file.
 FileStream createOutput(const std::string& name) {
-  int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) throw EFileError("Cannot create file " + name);
-  ::close(fd);
-  try {
-    return FileStream(name, FileStream::Mode::Create);
-  } catch (const EFileError&) {
-    throw EFileError("Cannot create file " + name);
-  }
+  int fd;
+  do {
+    fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) throw EFileError("Cannot create file " + name + ": " + std::strerror(errno));
+  return FileStream(fd, name);
 }
 
 std::int64_t freeSpace(const std::string& name) {
@@ -133,33 +133,36 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
     if (temporary) {
       std::string folder = folderOf(target);
       std::string pattern = (folder.empty() ? std::string("./") : folder) + "LHAXXXXXX";
-      int fd = ::mkstemp(pattern.data());
+      int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
       if (fd < 0) {
-        if (ExceptionOnFileError) throw EFileError("Cannot create file " + pattern);
+        if (ExceptionOnFileError)
+          throw EFileError("Cannot create file " + pattern + ": " + std::strerror(errno));
         return true;
       }
       outName = pattern;
       outCreated = true;
       ::fchmod(fd, 0666 & ~currentUmask());
-      ::close(fd);
+      out = FileStream(fd, outName);
     }
     if (CheckSpaceBeforeExpand) {
       std::int64_t space = freeSpace(outName);
       struct stat st{};
-      if (space >= 0 && ::stat(outName.c_str(), &st) == 0) space += st.st_size;
+      if (space >= 0 && !temporary && ::stat(outName.c_str(), &st) == 0) space += st.st_size;
       if (space > 2147483647) space = 2147483647;
       if (space < static_cast<std::int64_t>(header.originalSize))
         throw ELzhInsufficientDiskSpace("Not enough disk space to expand " + target);
     }
+    const bool replacing = temporary && exists(target);
     try {
-      if (temporary && exists(target)) {
+      if (replacing) {
         // A locked or read-only target fails here, before anything is expanded.
         FileStream probe(target, FileStream::Mode::ReadWrite, true);
       }
-      out = temporary ? FileStream(outName, FileStream::Mode::Create) : createOutput(outName);
+      if (!temporary) out = createOutput(outName);
       outCreated = true;
     } catch (const EFileError&) {
       if (ExceptionOnFileError) throw;
+      out = FileStream();
       if (temporary) ::unlink(outName.c_str());
       return true;
     }
@@ -175,24 +178,24 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
     request.brisko = archive.brisko;
     elapsedTicks_ = expandMember(coderState_, request, coderContext());
 
-    // The temporary file replaces the target next: its data must be on disk first. A verified
-    // copy is removed, and a file expanded in place replaces nothing.
-    if (SafeMode && !VerifyMode) out.sync();
-    out.close();
+    // The temporary file replaces a file next: its data must be on disk first, so that a crash
+    // never swaps an empty file in for a good one. A new name has nothing to lose and is not
+    // waited for; a verified copy is removed, and a file expanded in place replaces nothing.
+    if (SafeMode && !VerifyMode && replacing) out.sync();
     struct timespec times[2];
     times[0].tv_sec = times[1].tv_sec = lzhUnixTime(header.dateTime());
     times[0].tv_nsec = times[1].tv_nsec = 0;
-    ::utimensat(AT_FDCWD, outName.c_str(), times, 0);
+    ::futimens(out.descriptor(), times);
+    if (!VerifyMode && (header.attribute & 0x01)) {
+      struct stat st{};
+      if (::fstat(out.descriptor(), &st) == 0)
+        ::fchmod(out.descriptor(), st.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH));
+    }
+    out.close();
     if (VerifyMode) {
       ::unlink(outName.c_str());
-    } else {
-      if (SafeMode && ::rename(outName.c_str(), target.c_str()) != 0)
-        throw ELzhCouldNotRenameFile("Could not replace " + target + " with " + outName);
-      if (header.attribute & 0x01) {
-        struct stat st{};
-        if (::stat(target.c_str(), &st) == 0)
-          ::chmod(target.c_str(), st.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH));
-      }
+    } else if (SafeMode && ::rename(outName.c_str(), target.c_str()) != 0) {
+      throw ELzhCouldNotRenameFile("Could not replace " + target + " with " + outName);
     }
     done.push_back(target);
     if (OnAfterProcessed) OnAfterProcessed(header.name, target, dateTime, pmExpand);

@@ -19,6 +19,7 @@ LzhCodeResult codeMember(TLzhCoderState& state, FileStream& source, FileStream& 
   const std::uint32_t key = scrambleKey(context.password);
   BytePump pump(source, bytesToRead, archive, bytesToRead, key, key != 0, false, context.progress,
                 context.abortFlag);
+  pump.setByteSum(false);
   pump.start();
   switch (method) {
     case 0:

@@ -29,6 +29,7 @@ std::int64_t expandMember(TLzhCoderState& state, const LzhExpandRequest& request
   BytePump pump(*request.archive, request.compressedSize, *request.output, kLzhNoOutputLimit, key,
                 false, request.scrambled, context.progress, context.abortFlag);
   pump.setInputCrc(false);
+  pump.setByteSum(request.brisko);
   pump.start();
   try {
     switch (request.method) {
@@ -46,6 +47,10 @@ std::int64_t expandMember(TLzhCoderState& state, const LzhExpandRequest& request
         break;
     }
   } catch (const ELzhBadDecodeTable&) {
+    if (request.scrambled) throw ELzhEncrypted(kInvalidPassword);
+    throw;
+  } catch (const ELzhBadCRC&) {
+    // The data ran out long before the declared size: damaged, or the wrong password.
     if (request.scrambled) throw ELzhEncrypted(kInvalidPassword);
     throw;
   }

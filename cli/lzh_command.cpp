@@ -103,7 +103,7 @@ void useTerminalConfirm(TLzhArchiver& archiver, ProgressBar& bar) {
   };
 }
 
-int listArchive(const std::string& archiveName) {
+int listArchive(const std::string& archiveName, bool verbose) {
   TLzhArchiver archiver;
   archiver.ArchiveName = archiveName;
   if (!archiver.Scan()) return fail("l", "Cannot open " + archiveName + ": No such file");
@@ -119,6 +119,7 @@ int listArchive(const std::string& archiveName) {
                 methodName(info.Method).c_str(), dosDateTimeText(info.DateTime).c_str(), info.CRC,
                 info.Attributes, info.HeaderLevel, info.Encrypted ? "*" : " ",
                 shownName(memberName(archiver.FileList()[i])).c_str());
+    if (verbose && !info.Comment.empty()) std::printf("    note: %s\n", shownName(memberName(info.Comment)).c_str());
   }
   std::printf("--------- -------- ----- ------ ---------- -------- ---- ---- --- ----\n");
   std::printf("%9llu %8llu %4d%% %zu file(s)%s\n", static_cast<unsigned long long>(original),
@@ -321,10 +322,12 @@ void addLzhCommand(CLI::App& app, int& status) {
                           "(default: UTF-8 when valid, else the device's)";
   list->add_option("archive", *archive, "Archive file")->required();
   list->add_option("--names", *names, namesHelp)->check(CLI::IsMember({"device", "1251", "866", "utf8"}));
-  list->callback([&status, archive, names] {
+  auto verbose = std::make_shared<bool>(false);
+  list->add_flag("-v,--verbose", *verbose, "Also show the notes stored with members");
+  list->callback([&status, archive, names, verbose] {
     g_memberNames = *names;
     try {
-      status = listArchive(*archive);
+      status = listArchive(*archive, *verbose);
     } catch (const std::exception& e) {
       status = fail("l", e.what());
     }

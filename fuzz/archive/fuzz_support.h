@@ -38,14 +38,16 @@ class MemoryFile {
   int fd_ = -1;
 };
 
-// Expands `size` bytes as the coded data of one member of the given method. The first two
-// bytes give the declared size (up to 16 KB, so that zero-bit streams end soon) and the
-// scrambled flag; every failure must be one of the engine's own.
+// Expands `size` bytes as the coded data of one member of the given method. The first four
+// bytes give the declared size, any 31-bit value: a forged size must end soon after the data
+// does. The top bit of the first byte is the scrambled flag. Every failure must be one of the
+// engine's own.
 inline void expandArbitrary(int method, const std::uint8_t* data, std::size_t size) {
-  if (size < 2) return;
-  const std::int64_t declared = ((data[0] << 8) | data[1]) & 0x3FFF;
+  if (size < 4) return;
+  const std::int64_t declared =
+      ((std::int64_t{data[0]} << 24) | (data[1] << 16) | (data[2] << 8) | data[3]) & 0x7FFFFFFF;
   const bool scrambled = (data[0] & 0x80) != 0;
-  MemoryFile file(data + 2, size - 2);
+  MemoryFile file(data + 4, size - 4);
   if (!file.ok()) return;
   try {
     FileStream archive(file.path(), FileStream::Mode::Read);
@@ -57,7 +59,7 @@ inline void expandArbitrary(int method, const std::uint8_t* data, std::size_t si
     request.scrambled = scrambled;
     request.method = method;
     request.originalSize = declared;
-    request.compressedSize = static_cast<std::int64_t>(size - 2);
+    request.compressedSize = static_cast<std::int64_t>(size - 4);
     LzhCoderContext context;
     context.password = scrambled ? "fuzz" : "";
     expandMember(state, request, context);

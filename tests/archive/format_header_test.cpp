@@ -221,24 +221,15 @@ Bytes withStub(const Bytes& archive) {
   return concat({stub, archive});
 }
 
-TEST(FormatStub, ExeNamesSkipTheStubOtherNamesDoNot) {
+TEST(FormatStub, ExeNamesSkipTheStubOtherNamesFindTheArchiveBehindIt) {
   ScratchFolder dir;
   Bytes file = withStub(smallArchive());
   for (const char* name : {"book.exe", "BOOK.EXE", "book.bin"}) {
     writeFile(dir / name, file);
     TLzhArchiver archiver;
     archiver.ArchiveName = dir / name;
-    if (std::string(name) == "book.bin") {
-      // Read from offset 0: "MZ" is taken as a level-0 header whose checksum covers the
-      // stub bytes 2..78 (64 + 2).
-      try {
-        archiver.Scan();
-        ADD_FAILURE() << name;
-      } catch (const ELzhBadChecksum& e) {
-        EXPECT_STREQ(e.what(), "Bad checksum in LHARC archive header: 66");
-      }
-      continue;
-    }
+    // book.bin is read from offset 0, where "MZ" is nothing like a member header: the file
+    // is searched and the archive found at the same place.
     ASSERT_TRUE(archiver.Scan()) << name;
     ASSERT_EQ(archiver.FileList(), std::vector<std::string>{"A.TXT"}) << name;
     EXPECT_EQ(archiver.FileInfoList()[0].DataOffset, 576u + 32u) << name;
@@ -249,18 +240,24 @@ TEST(FormatStub, ExeNamesSkipTheStubOtherNamesDoNot) {
   }
 }
 
-TEST(FormatStub, StubPointingBeyondTheFileReadsFromZero) {
+TEST(FormatStub, StubPointingBeyondTheFileIsReadFromZeroThenSearched) {
   ScratchFolder dir;
   Bytes file = withStub(smallArchive());
   file[4] = 9;  // 9 pages end beyond the file: read from 0, where "MZ" is no header
   writeFile(dir / "a.exe", file);
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "a.exe";
+  ASSERT_TRUE(archiver.Scan());
+  EXPECT_EQ(archiver.FileList(), std::vector<std::string>{"A.TXT"});
+  // With a damaged header in place of "MZ" the start holds a header, which is reported.
+  file[2] = '-';
+  file[6] = '-';
+  writeFile(dir / "a.exe", file);
   try {
     archiver.Scan();
     ADD_FAILURE();
-  } catch (const ELzhBadChecksum& e) {
-    EXPECT_STREQ(e.what(), "Bad checksum in LHARC archive header: 73");
+  } catch (const ELzhUnrecognizedCompressionMethod&) {
+  } catch (const ELzhBadChecksum&) {
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace pagora {
 
@@ -18,6 +19,9 @@ class FileStream {
 
   FileStream() = default;
   FileStream(const std::string& path, Mode mode, bool exclusive = false);
+  // Takes over a descriptor that is already open (it is closed with the stream); `path` only
+  // names it in messages. Lets a caller decode into standard output or a discarding sink.
+  FileStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
   ~FileStream();
   FileStream(FileStream&& other) noexcept;
   FileStream& operator=(FileStream&& other) noexcept;

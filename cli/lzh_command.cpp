@@ -152,14 +152,15 @@ WalkResult walkArchive(const std::string& name, Visit visit) {
   if (result.members == 0 && !archive.brisko) {
     // An empty file and a lone end marker are empty archives; anything else that yields no
     // member is some other kind of file.
+    // A first header with a method id in its place is an archive whose first header is broken:
+    // its fault is told rather than a guess about the kind of file.
     try {
       const std::int64_t rest = archive.stream.size() - start;
-      std::uint8_t first = 1;
-      if (rest == 1) {
-        archive.stream.seek(start, SEEK_SET);
-        archive.stream.read(&first, 1);
-      }
-      result.notArchive = !(rest == 0 || (rest == 1 && first == 0));
+      std::uint8_t first[7] = {1, 0, 0, 0, 0, 0, 0};
+      archive.stream.seek(start, SEEK_SET);
+      const std::size_t got = archive.stream.read(first, sizeof first);
+      const bool methodId = got == sizeof first && first[2] == '-' && first[6] == '-';
+      result.notArchive = !(rest == 0 || (rest == 1 && first[0] == 0) || (methodId && !result.error.empty()));
     } catch (const std::exception&) {
       result.notArchive = true;
     }
@@ -345,11 +346,11 @@ int printMembers(const std::string& archiveName, const std::vector<std::string>&
     }
     if (!error.empty()) {
       ++failed;
-      say("p", shownMember(h.name) + ": " + error);
       if (error.find(std::strerror(EPIPE)) != std::string::npos) {
-        outputGone = true;
+        outputGone = true;  // the reader has all it wanted: end quietly, as the classics do
         return false;
       }
+      say("p", shownMember(h.name) + ": " + error);
     }
     return true;
   });

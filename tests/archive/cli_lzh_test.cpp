@@ -224,6 +224,14 @@ TEST_F(CliLzh, BrokenAndForeignFilesAreSaidToBeSo) {
       EXPECT_EQ(r.err, "pagora-cli: lzh " + std::string(command) + ": " + name + " is not an LZH archive\n");
     }
   }
+  // A broken first header is named as such, not taken for another kind of file.
+  archive = Read(Path("book.lzh"));
+  archive[1] ^= 0x55;
+  Write(Path("first.lzh"), archive);
+  r = Cli("lzh t first.lzh");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("FAILED  header of member 1: Bad checksum in LHA archive header: "), std::string::npos)
+      << r.out;
   // An empty archive (only the end marker) is no fault.
   Write(Path("empty.lzh"), std::string(1, '\0'));
   EXPECT_EQ(Cli("lzh t empty.lzh").status, 0);
@@ -245,7 +253,6 @@ TEST_F(CliLzh, AddRefusesAFileThatIsNotAnArchive) {
 
 TEST_F(CliLzh, CancelAtTheConfirmationIsAFailure) {
   MakeBook();
-  const std::string before = Read(Path("book.lzh"));
   Outcome r = Cli("lzh a --confirm book.lzh one.txt two.txt", "q\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("pagora-cli: lzh a: Operation cancelled\n"), std::string::npos) << r.err;
@@ -302,6 +309,14 @@ TEST_F(CliLzh, PrintWritesMembersToStandardOutput) {
   Write(Path("log"), "before\n");
   ASSERT_EQ(std::system(("cd '" + dir_.string() + "' && '" + kCli + "' lzh p book.lzh three.txt >> log").c_str()), 0);
   EXPECT_EQ(Read(Path("log")), "before\nthird\n");
+  // A reader that stops early ends the output without an error message.
+  std::string big;
+  for (int i = 0; big.size() < 400000; ++i) big += "line " + std::to_string(i * 7919 % 100003) + "\n";
+  Write(Path("big.txt"), big);
+  ASSERT_EQ(Cli("lzh a big.lzh big.txt").status, 0);
+  ASSERT_EQ(std::system(("cd '" + dir_.string() + "' && '" + kCli + "' lzh p big.lzh 2> err | head -c 7 > head").c_str()), 0);
+  EXPECT_EQ(Read(Path("head")), "line 0\n");
+  EXPECT_EQ(Read(Path("err")), "");
 }
 
 TEST_F(CliLzh, TestWritesNoFile) {

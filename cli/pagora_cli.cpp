@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "cli/commands.h"
 
@@ -25,7 +26,17 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    std::string where = "pagora-cli";
+    for (const CLI::App* level = &app; !level->get_subcommands().empty();) {
+      level = level->get_subcommands().front();
+      where += " " + level->get_name();
+    }
+    // The archiver group keeps the classic archivers' convention: a usage error is one line
+    // naming the fault and where help is, with status 2. The other groups keep the parser's.
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success) || where.rfind("pagora-cli lzh", 0) != 0)
+      return app.exit(e);
+    std::fprintf(stderr, "%s: %s (see '%s --help')\n", where.c_str(), e.what(), where.c_str());
+    return 2;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pagora-cli: %s\n", e.what());
     return 1;

@@ -118,4 +118,19 @@ PromptAnswer askYesNo(const std::string& question, bool allowCancel) {
   }
 }
 
+ReplaceAnswer askReplace(const std::string& file) {
+  for (;;) {
+    std::cerr << "Replace " << escapeControl(file) << "? [y]es, [n]o, [A]ll, [N]one: " << std::flush;
+    std::string line;
+    if (!std::getline(std::cin, line)) {
+      std::cerr << '\n';
+      return ReplaceAnswer::None;
+    }
+    if (line == "y" || line == "Y" || line == "yes") return ReplaceAnswer::Yes;
+    if (line == "n" || line == "no") return ReplaceAnswer::No;
+    if (line == "A" || line == "a" || line == "all") return ReplaceAnswer::All;
+    if (line == "N" || line == "none") return ReplaceAnswer::None;
+  }
+}
+
 }  // namespace pagora::cli

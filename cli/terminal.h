@@ -41,4 +41,10 @@ enum class PromptAnswer { Yes, No, Cancel };
 // End of input counts as No (or Cancel when allowed).
 PromptAnswer askYesNo(const std::string& question, bool allowCancel = false);
 
+enum class ReplaceAnswer { Yes, No, All, None };
+
+// Asks "Replace FILE? [y]es, [n]o, [A]ll, [N]one" on stderr and reads the answer from stdin
+// ("a" also means All; "n" is No and "N" is None). End of input counts as None.
+ReplaceAnswer askReplace(const std::string& file);
+
 }  // namespace pagora::cli

@@ -377,16 +377,6 @@ struct ExtractOptions {
   bool confirm = false;
 };
 
-// Why no temporary file can be made in a folder: the system's reason, found by trying.
-std::string creationReason(const std::string& folder) {
-  std::string probe = (folder.empty() ? std::string("./") : folder) + "LHAXXXXXX";
-  int fd = ::mkstemp(probe.data());
-  if (fd < 0) return std::strerror(errno);
-  ::close(fd);
-  ::unlink(probe.c_str());
-  return "cannot create a temporary file";
-}
-
 std::string folderOf(const std::string& path) {
   std::size_t cut = path.rfind('/');
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
@@ -497,11 +487,13 @@ int extractArchive(const std::string& archiveName, const ExtractOptions& options
         say("x", archiveName + ": " + reason);
         break;
       }
-      // The component names its temporary file and no reason when it can't make one there.
+      // The component names its temporary file; the user knows only the file it stands for.
       const std::string folder = folderOf(currentTarget);
       const std::string temporaryPrefix = "Cannot create file " + (folder.empty() ? std::string("./") : folder) + "LHA";
-      if (reason.rfind(temporaryPrefix, 0) == 0 && reason.find(": ", temporaryPrefix.size()) == std::string::npos)
-        reason = "Cannot create file " + currentTarget + ": " + creationReason(folder);
+      if (reason.rfind(temporaryPrefix, 0) == 0) {
+        const std::size_t why = reason.find(": ", temporaryPrefix.size());
+        reason = "Cannot create file " + currentTarget + (why == std::string::npos ? "" : reason.substr(why));
+      }
       const std::string name = static_cast<std::size_t>(index) < members.size()
                                    ? shownMember(members[static_cast<std::size_t>(index)])
                                    : "member " + std::to_string(index + 1);

@@ -167,15 +167,7 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
       return true;
     }
 
-    LzhExpandRequest request;
-    request.output = &out;
-    request.archive = &archive.stream;
-    request.scrambled = header.scrambled();
-    request.method = lzhMethodIndex(header.methodId);
-    request.expectedCheck = header.crc;
-    request.originalSize = header.originalSize;
-    request.compressedSize = header.packedSize;
-    request.brisko = archive.brisko;
+    const LzhExpandRequest request = expandRequestFor(header, archive, out);
     elapsedTicks_ = expandMember(coderState_, request, coderContext());
 
     // The temporary file replaces a file next: its data must be on disk first, so that a crash

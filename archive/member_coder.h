@@ -9,6 +9,7 @@
 #include "archive/byte_pump.h"
 #include "archive/coder_state.h"
 #include "archive/file_stream.h"
+#include "archive/lzh_format.h"
 
 namespace pagora {
 
@@ -43,6 +44,11 @@ struct LzhExpandRequest {
   std::int64_t compressedSize = 0;
   bool brisko = false;  // check value is the byte sum; stored members are not checked
 };
+
+// The request that expands the member whose header was just read from `archive` (the stream
+// stands at its data) into `output`.
+LzhExpandRequest expandRequestFor(const LzhMemberHeader& header, LzhReadArchive& archive,
+                                  FileStream& output);
 
 // Expands one member; raises ELzhEncrypted, ELzhBadDecodeTable, ELzhBadCRC,
 // ELzhOperationAborted or a stream failure. Returns the milliseconds spent (ElapsedTicks).

@@ -16,6 +16,20 @@ constexpr const char* kInvalidPassword = "Invalid password -- cannot decrypt fil
 
 }  // namespace
 
+LzhExpandRequest expandRequestFor(const LzhMemberHeader& header, LzhReadArchive& archive,
+                                  FileStream& output) {
+  LzhExpandRequest request;
+  request.output = &output;
+  request.archive = &archive.stream;
+  request.scrambled = header.scrambled();
+  request.method = lzhMethodIndex(header.methodId);
+  request.expectedCheck = header.crc;
+  request.originalSize = header.originalSize;
+  request.compressedSize = header.packedSize;
+  request.brisko = archive.brisko;
+  return request;
+}
+
 std::int64_t expandMember(TLzhCoderState& state, const LzhExpandRequest& request,
                           const LzhCoderContext& context) {
   if (request.scrambled && context.password.empty()) {

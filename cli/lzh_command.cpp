@@ -198,15 +198,7 @@ bool allPatternsMatch(const std::string& command, const std::vector<std::string>
 std::string decodeInto(TLzhCoderState& state, LzhReadArchive& archive, const LzhMemberHeader& header,
                        FileStream& sink, const LzhCoderContext& context) {
   try {
-    LzhExpandRequest request;
-    request.output = &sink;
-    request.archive = &archive.stream;
-    request.scrambled = header.scrambled();
-    request.method = lzhMethodIndex(header.methodId);
-    request.expectedCheck = header.crc;
-    request.originalSize = header.originalSize;
-    request.compressedSize = header.packedSize;
-    request.brisko = archive.brisko;
+    const LzhExpandRequest request = expandRequestFor(header, archive, sink);
     expandMember(state, request, context);
     return {};
   } catch (const ELzhOperationAborted&) {

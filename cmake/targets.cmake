@@ -34,6 +34,11 @@ function(pagora_test_executable name)
   target_compile_definitions(${name} PRIVATE
       PAGORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       PAGORA_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(COMMAND pagora_windows_test)
+    # Cross-built: one test per program, run under Wine (cmake/windows.cmake).
+    pagora_windows_test(${name})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
 endfunction()

@@ -144,7 +144,7 @@ std::vector<std::string> WithoutDuplicates(const std::vector<std::string>& files
     return s;
   };
   for (const auto& file : files) {
-    std::string absolute = std::filesystem::absolute(file).lexically_normal().string();
+    std::string absolute = std::filesystem::absolute(file).lexically_normal().generic_string();
     bool seen = false;
     for (const auto& kept : out) seen = seen || fold(kept) == fold(absolute);
     if (!seen) out.push_back(absolute);

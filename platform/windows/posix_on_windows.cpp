@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include <errno.h>
+#include <fcntl.h>
 #include <io.h>
+#include <share.h>
 #include <sys/stat.h>
 
 #include <string.h>
@@ -187,6 +189,42 @@ char* mkdtemp(char* pattern) {
   }
   errno = EEXIST;
   return nullptr;
+}
+
+namespace {
+
+// Fills the trailing XXXXXX of a pattern with letters; false when there is no such tail.
+bool randomTail(char* pattern, unsigned long long& seed) {
+  const size_t length = strlen(pattern);
+  if (length < 6 || strcmp(pattern + length - 6, "XXXXXX") != 0) return false;
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (size_t i = length - 6; i < length; ++i) {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    pattern[i] = kLetters[(seed >> 33) % 36];
+  }
+  return true;
+}
+
+}  // namespace
+
+int pagora_posix_mkstemp(char* pattern) {
+  const size_t length = strlen(pattern);
+  if (length < 6 || strcmp(pattern + length - 6, "XXXXXX") != 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  unsigned long long seed =
+      GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 20) ^
+      reinterpret_cast<unsigned long long>(pattern);
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    memcpy(pattern + length - 6, "XXXXXX", 6);
+    randomTail(pattern, seed);
+    const int fd = _sopen(pattern, _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO,
+                          _S_IREAD | _S_IWRITE);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
 }
 
 }  // extern "C"

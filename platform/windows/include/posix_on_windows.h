@@ -56,6 +56,8 @@ ssize_t pread(int fd, void* data, size_t size, off_t offset);
 ssize_t pwrite(int fd, const void* data, size_t size, off_t offset);
 char* realpath(const char* path, char* resolved);
 char* mkdtemp(char* pattern);
+// mkstemp that lets the file be opened again by name (the C runtime's denies all sharing).
+int pagora_posix_mkstemp(char* pattern);
 #ifdef __cplusplus
 }
 // POSIX mkdir takes the new folder's permissions; Windows has none to give.
@@ -89,5 +91,6 @@ static inline int sigaction(int number, const struct sigaction* action,
 }
 
 #define rename pagora_posix_rename
+#define mkstemp pagora_posix_mkstemp
 #define fsync pagora_posix_fsync
 #define lstat pagora_posix_lstat

@@ -55,7 +55,7 @@ fuzz: deps
 # The Debian package (build/default/pagora_VERSION_amd64.deb), then its checks without root:
 # unpacked, its programs run, its desktop entry validated, lintian clean of errors.
 package: build
-	cmake --build --preset default --target package -j $(JOBS)
+	cd build/default && cpack -G DEB
 
 package-check: package
 	./scripts/check_package.sh build/default

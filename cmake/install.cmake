@@ -53,8 +53,29 @@ if(HELP2MAN AND GZIP)
         VERBATIM)
     list(APPEND man_pages ${page}.gz)
   endforeach()
+  # The two windows have pages written by hand.
+  foreach(program IN ITEMS pagora corvane)
+    if(TARGET ${program})
+      set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
+      add_custom_command(
+          OUTPUT ${page}.gz
+          COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+          COMMAND ${GZIP} -n -9 -c ${packaging}/${program}.1 > ${page}.gz
+          DEPENDS ${packaging}/${program}.1
+          COMMENT "Manual page for ${program}")
+      list(APPEND man_pages ${page}.gz)
+    endif()
+  endforeach()
+  # Debian wants a changelog, compressed, beside the copyright file.
+  add_custom_command(
+      OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
+      COMMAND ${GZIP} -n -9 -c ${packaging}/changelog > ${PROJECT_BINARY_DIR}/changelog.gz
+      DEPENDS ${packaging}/changelog)
+  list(APPEND man_pages ${PROJECT_BINARY_DIR}/changelog.gz)
   add_custom_target(manpages ALL DEPENDS ${man_pages})
+  list(REMOVE_ITEM man_pages ${PROJECT_BINARY_DIR}/changelog.gz)
   install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 else()
   message(STATUS "help2man or gzip missing: no manual pages")
 endif()
@@ -64,15 +85,14 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pagora)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Pagora and Corvane developers")
-set(CPACK_PACKAGE_CONTACT "Pagora developers <pagora@localhost>")
+set(CPACK_PACKAGE_CONTACT "Pagora developers <pagora-devel@example.org>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Pagora developers <pagora@localhost>")
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/pagora")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Pagora developers <pagora-devel@example.org>")
 file(READ ${packaging}/description.txt long_description)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "book builder and serial uploader for the Casio PV handheld\n${long_description}")

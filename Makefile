@@ -8,13 +8,16 @@ PACKAGES := cmake ninja-build g++ clang make pkg-config \
             qt6-base-dev libgl-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev \
             libexpat1-dev libzip-dev \
             lhasa libarchive-tools p7zip-full gzip \
-            xvfb xauth imagemagick fonts-dejavu-core fonts-liberation tmux
+            xvfb xauth imagemagick fonts-dejavu-core fonts-liberation tmux \
+            dpkg-dev fakeroot file lintian desktop-file-utils help2man \
+            g++-mingw-w64-x86-64-posix wine64
 # GNU time: peak memory of whole processes in bench/text/recode_vs_iconv.sh.
 PACKAGES += time
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build test run bench fuzz asan screenshots clean
+.PHONY: deps build test run bench fuzz asan screenshots package package-check windows \
+        windows-test clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -50,6 +53,25 @@ fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	./scripts/fuzz.sh build/fuzz $(FUZZ_SECONDS)
+
+# The Debian package (build/default/pagora_VERSION_amd64.deb), then its checks without root:
+# unpacked, its programs run, its desktop entry validated, lintian clean of errors.
+package: build
+	cd build/default && cpack -G DEB
+
+package-check: package
+	./scripts/check_package.sh build/default
+
+# pagora-cli.exe and corvane-cli.exe with MinGW-w64 (build/windows/cli/), then their tests and
+# the libraries' under Wine; the serial upload goes to the Linux pvsim through a Wine COM port.
+windows: deps
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS)
+
+windows-test: windows
+	cmake --preset default
+	cmake --build --preset default --target pvsim -j $(JOBS)
+	./scripts/windows_test.sh build/windows
 
 screenshots: build
 	./scripts/screenshots.sh build/default

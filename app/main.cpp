@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QStringList>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 
 #include "app/main_form.h"
 #include "app/upload.h"
@@ -18,6 +20,11 @@
 #endif
 
 int main(int argc, char** argv) {
+  // Answered before Qt starts, so it works without a display.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("pagora %s\n", PAGORA_VERSION);
+    return 0;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pagora"));
   QStringList arguments = QApplication::arguments();

@@ -1,8 +1,12 @@
 // pagora-cli book: build a book archive (optionally wrapped for PV Manager) and send one to the
 // handheld with corvane-cli.
 #include <CLI/CLI.hpp>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <spawn.h>
 #include <sys/wait.h>
+#endif
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,7 +22,9 @@
 #include "book/book_names.h"
 #include "cli/commands.h"
 
+#ifndef _WIN32
 extern char** environ;
+#endif
 
 namespace pagora::cli {
 
@@ -36,18 +42,104 @@ struct SendOptions {
   int baud = 9600;
 };
 
+#ifdef _WIN32
+constexpr const char* kUploader = "corvane-cli.exe";
+
+std::wstring Widen(const std::string& text) {
+  const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  if (size <= 0) return {};
+  std::wstring result(static_cast<std::size_t>(size - 1), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, result.data(), size);
+  return result;
+}
+
+std::string ProgramFolder() {
+  wchar_t buffer[32768];
+  const DWORD length = GetModuleFileNameW(nullptr, buffer, 32768);
+  if (length == 0 || length >= 32768) return {};
+  return std::filesystem::path(std::wstring(buffer, length)).parent_path().string();
+}
+
+// One argument quoted the way the C runtime of the started program splits its command line:
+// backslashes double only in front of a quote.
+std::wstring QuotedArgument(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+// Starts the program with the arguments (the first names the program) and waits for it.
+int RunAndWait(const std::string& program, const std::vector<std::string>& arguments) {
+  std::wstring commandLine;
+  for (const std::string& argument : arguments) {
+    if (!commandLine.empty()) commandLine += L' ';
+    commandLine += QuotedArgument(Widen(argument));
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  const bool searched = program.find_first_of("\\/") == std::string::npos;
+  if (!CreateProcessW(searched ? nullptr : Widen(program).c_str(), commandLine.data(), nullptr,
+                      nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    std::fprintf(stderr, "pagora-cli: cannot start %s: error %lu\n", program.c_str(),
+                 static_cast<unsigned long>(GetLastError()));
+    return 1;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD status = 1;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(status);
+}
+#else
+constexpr const char* kUploader = "corvane-cli";
+
 std::string ProgramFolder() {
   std::error_code ec;
   auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : self.parent_path().string();
 }
 
+// Starts the program with the arguments (the first names the program) and waits for it.
+int RunAndWait(const std::string& program, std::vector<std::string> arguments) {
+  std::vector<char*> argv;
+  for (auto& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  int rc = program.find('/') == std::string::npos
+               ? ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ)
+               : ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+  if (rc != 0) {
+    std::fprintf(stderr, "pagora-cli: cannot start %s: %s\n", program.c_str(), std::strerror(rc));
+    return 1;
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return 1;
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+#endif
+
 // The chosen list keeps one entry per file, names compared without regard to letter case
 // (the window's rule), after "./" and ".." are resolved.
 std::vector<std::string> WithoutDuplicates(const std::vector<std::string>& files) {
   std::vector<std::string> out;
   for (const auto& file : files) {
-    AddChosenFile(out, std::filesystem::absolute(file).lexically_normal().string());
+    AddChosenFile(out, std::filesystem::absolute(file).lexically_normal().generic_string());
   }
   return out;
 }
@@ -104,28 +196,11 @@ int RunSend(const SendOptions& options) {
   std::fflush(stdout);
 
   std::string folder = ProgramFolder();
-  std::string program = folder.empty() ? std::string() : AddSlash(folder) + "corvane-cli";
-  if (program.empty() || ::access(program.c_str(), X_OK) != 0) program = "corvane-cli";
+  std::string program = folder.empty() ? std::string() : AddSlash(folder) + kUploader;
+  if (program.empty() || ::access(program.c_str(), X_OK) != 0) program = kUploader;
   // The archive goes over as one argument, blanks and all.
-  std::vector<std::string> arguments{program, "--baudrate=" + std::to_string(options.baud),
-                                     PortArgument(options.port), archive};
-  std::vector<char*> argv;
-  for (auto& a : arguments) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  int rc = program.find('/') == std::string::npos
-               ? ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ)
-               : ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
-  if (rc != 0) {
-    std::fprintf(stderr, "pagora-cli: cannot start %s: %s\n", program.c_str(), std::strerror(rc));
-    return 1;
-  }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return 1;
-  }
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  return RunAndWait(program, {program, "--baudrate=" + std::to_string(options.baud),
+                              PortArgument(options.port), archive});
 }
 
 }  // namespace

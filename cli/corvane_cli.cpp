@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -167,7 +168,42 @@ class TerminalView final : public corvane::UploadView {
 
 }  // namespace
 
+// Printed for --help alone; every other command line is Corvane's own.
+constexpr const char* kHelp =
+    "Usage: corvane-cli [--baudrate=n] [--port=p] [--delete] file...\n"
+    "Sends files to a Casio PV handheld over a serial line: wakes the handheld, installs the\n"
+    "Receiver program through its BootStrap loader and uploads the files in YMODEM-style\n"
+    "blocks. The log goes to standard output, a progress bar to standard error when that is a\n"
+    "terminal.\n"
+    "\n"
+    "Options:\n"
+    "  --baudrate=n  upload rate: 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600 or\n"
+    "                115200 (anything else means 38400)\n"
+    "  --port=p      serial port: COMn or a device path such as /dev/ttyUSB0\n"
+    "  --delete      pass the delete flag to the handheld in every file's header\n"
+    "  --help        show this text and exit (alone on the command line)\n"
+    "  --version     show the version and exit (alone on the command line)\n"
+    "\n"
+    "On Windows options may start with / as well, and COMn is the Windows port; elsewhere\n"
+    "COMn means /dev/ttyS(n-1).\n"
+    "\n"
+    "The Receiver image is the file named by CORVANE_RECEIVER_FILE, else receiver.hex beside\n"
+    "the program, in $XDG_DATA_HOME/pagora/ (~/.local/share/pagora/) or in /usr/share/pagora/,\n"
+    "else the image built into the program.\n"
+    "\n"
+    "Exit status: 0 when the handheld confirmed the whole batch, 1 when the upload ended any\n"
+    "other way, 2 when no port was given or it could not be opened, 128 + signal number when\n"
+    "stopped by SIGINT or SIGTERM.\n";
+
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string_view(argv[1]) == "--help") {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::puts("corvane-cli " PAGORA_VERSION);
+    return 0;
+  }
   std::signal(SIGINT, endAtOnce);
   std::signal(SIGTERM, endAtOnce);
 

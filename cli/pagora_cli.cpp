@@ -9,6 +9,7 @@
 
 int main(int argc, char** argv) {
   CLI::App app{"Pagora: build books for the Casio PV handheld from a terminal", "pagora-cli"};
+  app.set_version_flag("--version", "pagora-cli " PAGORA_VERSION);
   app.require_subcommand(1);
   int status = 0;
 #if HAVE_BOOK_COMMAND

@@ -29,11 +29,20 @@ endfunction()
 # project's folders through PAGORA_SOURCE_DIR and PAGORA_BINARY_DIR.
 function(pagora_test_executable name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  # Files a build leaves out (tests/windows/excluded_tests.cmake), named from tests/.
+  foreach(excluded IN LISTS PAGORA_EXCLUDED_TEST_SOURCES)
+    list(REMOVE_ITEM sources ${PROJECT_SOURCE_DIR}/tests/${excluded})
+  endforeach()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE project_options GTest::gtest_main ${ARGN})
   target_compile_definitions(${name} PRIVATE
       PAGORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       PAGORA_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(COMMAND pagora_windows_test)
+    # Cross-built: one test per program, run under Wine (cmake/windows.cmake).
+    pagora_windows_test(${name})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
 endfunction()

@@ -1,6 +1,7 @@
 // Corvane: the serial uploader program. It parses its command line, shows its dialog already
 // holding the lines of opening the port and waking the handheld, and ends when it is closed.
 #include <QApplication>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,10 @@
 #include "uploader/uploader_dialog.h"
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::printf("corvane %s\n", PAGORA_VERSION);
+    return 0;
+  }
   // Arguments as the bytes given (UTF-8 names on POSIX), before Qt sees them.
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const corvane::UploadOptions options =

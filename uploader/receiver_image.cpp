@@ -47,17 +47,37 @@ std::optional<std::string> readWholeFile(const std::string& path) {
   return content;
 }
 
-std::optional<std::string> loadReceiverImage() {
+std::vector<std::string> receiverSearchFolders() {
+  std::vector<std::string> folders;
+  if (std::string beside = executableFolder(); !beside.empty()) folders.push_back(beside);
+#ifndef _WIN32
+  // A relative XDG_DATA_HOME is invalid and ignored, as the base-directory rules say.
+  const char* data = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  if (data && data[0] == '/') {
+    folders.push_back(std::string(data) + "/pagora");
+  } else if (home && *home) {
+    folders.push_back(std::string(home) + "/.local/share/pagora");
+  }
+  folders.push_back("/usr/share/pagora");
+#endif
+  return folders;
+}
+
+std::optional<std::string> loadReceiverImage(const std::vector<std::string>& folders) {
   if (const char* named = std::getenv(kReceiverFileVariable); named && *named) {
     return readWholeFile(named);
   }
-  const std::string folder = executableFolder();
-  if (!folder.empty()) {
-    const std::filesystem::path beside = std::filesystem::path(folder) / "receiver.hex";
+  for (const std::string& folder : folders) {
+    const std::filesystem::path candidate = std::filesystem::path(folder) / "receiver.hex";
     std::error_code error;
-    if (std::filesystem::exists(beside, error)) return readWholeFile(beside.string());
+    if (std::filesystem::exists(candidate, error)) return readWholeFile(candidate.string());
   }
   return embeddedReceiverImage();
+}
+
+std::optional<std::string> loadReceiverImage() {
+  return loadReceiverImage(receiverSearchFolders());
 }
 
 }  // namespace corvane

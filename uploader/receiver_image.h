@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace corvane {
 
@@ -16,9 +17,15 @@ std::string executableFolder();
 // The image embedded at build time, or none when the build embedded none.
 std::optional<std::string> embeddedReceiverImage();
 
+// The folders where receiver.hex is looked for, in order: beside the executable, then (not on
+// Windows) the user's data folder $XDG_DATA_HOME/pagora (~/.local/share/pagora when unset or
+// not absolute) and the system's /usr/share/pagora, so an installed Corvane finds it.
+std::vector<std::string> receiverSearchFolders();
+
 // The Receiver image, tried in this order: the file named by CORVANE_RECEIVER_FILE,
-// receiver.hex beside the executable, the embedded image. A named or present file that
-// cannot be read gives no image rather than a silent fall-back.
+// receiver.hex in the first of the folders that has one, the embedded image. A named or
+// present file that cannot be read gives no image rather than a silent fall-back.
+std::optional<std::string> loadReceiverImage(const std::vector<std::string>& folders);
 std::optional<std::string> loadReceiverImage();
 
 // Reads a whole file; none when it cannot be opened or read.

@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
   std::string closingText;
   int timeoutSeconds = 30;
 
+  app.set_version_flag("--version", "pvsim " PAGORA_VERSION);
   app.add_option("--out", outFolder, "Folder for the received files (made when missing)");
   app.add_option("--link", linkPath, "Also make this symbolic link to the port");
   bool lineTime = false;

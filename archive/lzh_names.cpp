@@ -90,8 +90,9 @@ bool lzhWildcardMatch(std::string_view pattern, std::string_view name) {
   std::string pBase, pExt, nBase, nExt;
   splitExtension(lowered(pattern), pBase, pExt);
   splitExtension(lowered(name), nBase, nExt);
-  if (pExt.empty()) pExt = "*";
-  if (nExt.empty()) nExt = ".";
+  // Appended rather than assigned: GCC 12 warns falsely (-Wrestrict) on assigning "*".
+  if (pExt.empty()) pExt += '*';
+  if (nExt.empty()) nExt += '.';
   return partMatches(pBase, nBase) && partMatches(pExt, nExt);
 }
 

@@ -190,8 +190,9 @@ bool lzhWildcardMatch(std::string_view pattern, std::string_view name) {
   std::u32string pBase, pExt, nBase, nExt;
   splitExtension(lettersOf(lowered(pattern)), pBase, pExt);
   splitExtension(lettersOf(lowered(name)), nBase, nExt);
-  if (pExt.empty()) pExt = U"*";
-  if (nExt.empty()) nExt = U".";
+  // Appended rather than assigned: GCC 12 warns falsely (-Wrestrict) on assigning a literal.
+  if (pExt.empty()) pExt += U'*';
+  if (nExt.empty()) nExt += U'.';
   return partMatches(pBase, nBase) && partMatches(pExt, nExt);
 }
 

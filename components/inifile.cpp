@@ -268,7 +268,9 @@ void setValue(ParsedFile& f, const std::string& section, const std::string& key,
   auto s = findSection(f, section);
   if (!s) {
     if (!f.lines.empty() && f.lines.back().end.empty()) f.lines.back().end = f.newline;
-    f.lines.push_back({"[" + trim(section) + "]", f.newline});
+    // A named string, not "[" + a temporary: GCC 12 warns falsely (-Wrestrict) on that.
+    const std::string name = trim(section);
+    f.lines.push_back({"[" + name + "]", f.newline});
     f.lines.push_back({line, f.newline});
   } else if (auto k = findKey(f, *s, key)) {
     f.lines[*k].text = line;

@@ -8,11 +8,10 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__))
+#include "text/recode_path.h"
+
+#if PAGORA_RECODE_SSE2
 #include <immintrin.h>
-#define PAGORA_RECODE_SSE2 1
-#else
-#define PAGORA_RECODE_SSE2 0
 #endif
 
 namespace pagora {
@@ -202,8 +201,7 @@ __attribute__((target("avx2"))) std::size_t MapWide(const unsigned char* in, uns
 void MapBytes(const unsigned char* in, unsigned char* out, std::size_t n, const Table& table) {
   std::size_t i = 0;
 #if PAGORA_RECODE_SSE2
-  static const bool wide = __builtin_cpu_supports("avx2");
-  if (wide) i = MapWide(in, out, n, table);
+  if (ActiveRecodePath() == RecodePath::Avx2) i = MapWide(in, out, n, table);
 #endif
   for (; i < n; ++i) out[i] = table[in[i]];
 }
@@ -331,6 +329,19 @@ inline std::size_t Utf8Step(const unsigned char* s, std::size_t avail, unsigned 
   }
   *d = UnicodeToWin(cp);
   return len;
+}
+
+// One character at a time: the scalar path. Never writes ahead of what it has read, so `dst`
+// may lie in the same buffer at or before `src`.
+std::size_t Utf8Steps(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
+                      std::size_t /*lead*/) {
+  std::size_t s = 0;
+  std::size_t o = 0;
+  while (s < srcLen) {
+    s += Utf8Step(src + s, srcLen - s, dst + o);
+    ++o;
+  }
+  return o;
 }
 
 #if PAGORA_RECODE_SSE2
@@ -542,11 +553,7 @@ inline std::size_t Utf8Kernel(const unsigned char* src, std::size_t srcLen, unsi
     ++o;
   }
 #else
-  (void)lead;
-  while (s < srcLen) {
-    s += Utf8Step(src + s, srcLen - s, dst + o);
-    ++o;
-  }
+  o = Utf8Steps(src, srcLen, dst, lead);
 #endif
   return o;
 }
@@ -565,22 +572,25 @@ __attribute__((target("avx2"), flatten)) std::size_t Utf8KernelWide(const unsign
                                                                    std::size_t lead) {
   return Utf8Kernel<2>(src, srcLen, dst, lead);
 }
-#endif
 
 std::size_t Utf8KernelPlain(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
                             std::size_t lead) {
   return Utf8Kernel<0>(src, srcLen, dst, lead);
 }
+#endif
 
 using Utf8KernelFunction = std::size_t (*)(const unsigned char*, std::size_t, unsigned char*,
                                            std::size_t);
 
 Utf8KernelFunction PickUtf8Kernel() {
+  switch (ActiveRecodePath()) {
 #if PAGORA_RECODE_SSE2
-  if (__builtin_cpu_supports("avx2")) return Utf8KernelWide;
-  if (__builtin_cpu_supports("ssse3")) return Utf8KernelShuffle;
+    case RecodePath::Avx2: return Utf8KernelWide;
+    case RecodePath::Ssse3: return Utf8KernelShuffle;
+    case RecodePath::Sse2: return Utf8KernelPlain;
 #endif
-  return Utf8KernelPlain;
+    default: return Utf8Steps;
+  }
 }
 
 // Chosen on first use, so that converting from another file's static initialiser works too.

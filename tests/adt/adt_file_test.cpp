@@ -162,7 +162,7 @@ TEST_F(AdtTest, DamagedHeadersAreRejected) {
       {"no zero after 0x1A", [](std::string& b) { b[21] = 'x'; }},
       {"zero inside the magic", [](std::string& b) { b[5] = 0; }},
       {"shorter than a header", [](std::string& b) { b.resize(255); }},
-      {"one byte", [](std::string& b) { b = "C"; }},
+      {"one byte", [](std::string& b) { b.assign(1, 'C'); }},  // not = "C": GCC 12 -Wrestrict
   };
   for (const Case& c : cases) {
     std::string bytes = good;

@@ -7,6 +7,7 @@
 
 #include "archive/lzh_errors.h"
 #include "tests/archive/coder_support.h"
+#include "tests/support/test_seed.h"
 
 namespace pagora {
 namespace {
@@ -73,7 +74,7 @@ TEST(CoderPeers, IndependentReadersExpandOurData) {
     int method;
     Bytes data;
   };
-  const std::uint32_t seed = std::random_device{}();
+  const std::uint32_t seed = test_support::TestSeed();
   const Case cases[] = {
       {"lh5 empty", 2, {}},
       {"lh5 seven bytes", 2, bytesOf("aaaaaaa")},
@@ -89,7 +90,7 @@ TEST(CoderPeers, IndependentReadersExpandOurData) {
       {"lh0 random", 0, randomBytes(3000, seed)},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.name) + ", seed " + std::to_string(seed));
+    SCOPED_TRACE(std::string(c.name) + ", " + test_support::SeedNote(seed));
     Coded coded;
     int method = c.method;
     try {

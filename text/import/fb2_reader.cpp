@@ -343,7 +343,9 @@ class Fb2Handler : public XmlHandler {
         // notes (by part or chapter) and read like any section.
         if (inNotes_ && noteDepth_ == 0 && Attribute(atts, "id")) {
           noteDepth_ = sectionDepth_;
-          w_.SetNextPrefix("[" + std::to_string(++noteCount_) + "] ");
+          // A named string, not "[" + a temporary: GCC 12 warns falsely (-Wrestrict) on that.
+          const std::string number = std::to_string(++noteCount_);
+          w_.SetNextPrefix("[" + number + "] ");
         }
         break;
       case Tag::Title:

@@ -1,0 +1,86 @@
+// The choice of the recoders' vector path: what the processor offers, and PAGORA_RECODE_PATH.
+#include "text/recode_path.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+namespace pagora {
+namespace {
+
+constexpr std::array<RecodePath, 4> kPaths = {RecodePath::Scalar, RecodePath::Sse2,
+                                              RecodePath::Ssse3, RecodePath::Avx2};
+
+}  // namespace
+
+const char* RecodePathName(RecodePath path) {
+  switch (path) {
+    case RecodePath::Scalar: return "scalar";
+    case RecodePath::Sse2: return "sse2";
+    case RecodePath::Ssse3: return "ssse3";
+    case RecodePath::Avx2: return "avx2";
+  }
+  return "scalar";
+}
+
+std::optional<RecodePath> ParseRecodePath(std::string_view name) {
+  for (RecodePath path : kPaths) {
+    if (name == RecodePathName(path)) return path;
+  }
+  return std::nullopt;
+}
+
+bool RecodePathRuns(RecodePath path) {
+#if PAGORA_RECODE_SSE2
+  // Called from static initialisers too, before the runtime has filled in the processor model.
+  __builtin_cpu_init();
+  switch (path) {
+    case RecodePath::Scalar: return true;
+    case RecodePath::Sse2: return true;  // every x86-64 processor, and i386 builds ask for it
+    case RecodePath::Ssse3: return __builtin_cpu_supports("ssse3");
+    case RecodePath::Avx2: return __builtin_cpu_supports("avx2");
+  }
+  return false;
+#else
+  return path == RecodePath::Scalar;
+#endif
+}
+
+RecodePath FastestRecodePath() {
+  RecodePath fastest = RecodePath::Scalar;
+  for (RecodePath path : kPaths) {
+    if (RecodePathRuns(path)) fastest = path;
+  }
+  return fastest;
+}
+
+RecodePath ChooseRecodePath(const char* requested, std::string& note) {
+  note.clear();
+  const RecodePath fastest = FastestRecodePath();
+  if (requested == nullptr || *requested == '\0') return fastest;
+  const std::optional<RecodePath> path = ParseRecodePath(requested);
+  if (!path) {
+    note = std::string("PAGORA_RECODE_PATH=\"") + requested +
+           "\" names no recoding path (scalar, sse2, ssse3, avx2); using " +
+           RecodePathName(fastest);
+    return fastest;
+  }
+  if (!RecodePathRuns(*path)) {
+    note = std::string("PAGORA_RECODE_PATH=") + requested +
+           ": this processor cannot run it; using " + RecodePathName(fastest);
+    return fastest;
+  }
+  return *path;
+}
+
+RecodePath ActiveRecodePath() {
+  static const RecodePath active = [] {
+    std::string note;
+    const RecodePath path = ChooseRecodePath(std::getenv("PAGORA_RECODE_PATH"), note);
+    if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
+    return path;
+  }();
+  return active;
+}
+
+}  // namespace pagora

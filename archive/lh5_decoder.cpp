@@ -38,15 +38,15 @@ bool buildHuffmanDecodeTable(const std::uint8_t* lengths, int n,
     if (l == 0) continue;
     const unsigned code = start[l];
     start[l] += 1u << (16 - l);
-    const std::uint32_t entry = static_cast<std::uint32_t>(s) | (static_cast<std::uint32_t>(l) << 16);
+    const std::uint32_t entry = (static_cast<std::uint32_t>(s) << 16) | static_cast<std::uint32_t>(l);
     if (l <= kBits) {
       const unsigned first = code >> kSubBits;
       std::fill_n(table.primary + first, 1u << (kBits - l), entry);
     } else {
       std::uint32_t& slot = table.primary[code >> kSubBits];
-      if (!(slot & 0x80000000u)) slot = 0x80000000u | subs++;
+      if (!(slot & kSubTableFlag)) slot = kSubTableFlag | (subs++ << 16);
       const unsigned low = code & ((1u << kSubBits) - 1);
-      std::fill_n(table.sub[slot & 0xFFFF] + low, 1u << (16 - l), entry);
+      std::fill_n(table.sub[slot >> 16] + low, 1u << (16 - l), entry);
     }
   }
   return true;
@@ -68,9 +68,10 @@ inline unsigned decodeSymbol(Reader& br, const HuffmanDecodeTable<kBits, kSymbol
   constexpr int kSubBits = HuffmanDecodeTable<kBits, kSymbols>::kSubBits;
   const unsigned v = br.peek16();
   std::uint32_t e = table.primary[v >> kSubBits];
-  if (e & 0x80000000u) e = table.sub[e & 0xFFFF][v & ((1u << kSubBits) - 1)];
-  br.consume(static_cast<int>((e >> 16) & 31));
-  return e & 0xFFFF;
+  if (e & kSubTableFlag) [[unlikely]] e = table.sub[e >> 16][v & ((1u << kSubBits) - 1)];
+  // The length sits in the low bits so that the shift can take the entry as it is.
+  br.consume(static_cast<int>(e & 63));
+  return e >> 16;
 }
 
 class Decoder {
@@ -151,7 +152,7 @@ class Decoder {
       const unsigned c = br_.get(nbit);
       if (c >= static_cast<unsigned>(nn)) badTable();
       std::memset(t_.smallLen, 0, sizeof t_.smallLen);
-      std::fill_n(t_.small.primary, 256, c);
+      std::fill_n(t_.small.primary, 256, c << 16);
       return;
     }
     if (n > nn) badTable();
@@ -181,7 +182,7 @@ class Decoder {
       const unsigned c = br_.get(MAIN_BITS);
       if (c >= static_cast<unsigned>(NMAIN)) badTable();
       std::memset(t_.mainLen, 0, sizeof t_.mainLen);
-      std::fill_n(t_.main.primary, 4096, c);
+      std::fill_n(t_.main.primary, 4096, c << 16);
       return;
     }
     if (n > NMAIN) badTable();

@@ -130,13 +130,14 @@ TEST(Lh5Decoder, TablesOfCompleteCodes) {
   deep.push_back(16);
   HuffmanDecodeTable<8, kLh5LenSymbols> table;
   ASSERT_TRUE(buildHuffmanDecodeTable(deep.data(), static_cast<int>(deep.size()), table));
-  EXPECT_EQ(table.primary[0x00], 0u | (1u << 16));              // 0...: symbol 0, 1 bit
-  EXPECT_EQ(table.primary[0xFE], 7u | (8u << 16));              // 11111110: symbol 7
-  ASSERT_TRUE(table.primary[0xFF] & 0x80000000u);               // 11111111...: second level
-  const auto& sub = table.sub[table.primary[0xFF] & 0xFFFF];
-  EXPECT_EQ(sub[0x00], 8u | (9u << 16));                        // 111111110
-  EXPECT_EQ(sub[0xFE], 15u | (16u << 16));                      // 1111111111111110
-  EXPECT_EQ(sub[0xFF], 16u | (16u << 16));                      // 1111111111111111
+  // Entries: code length in the low bits, symbol (or second-level index) above bit 16.
+  EXPECT_EQ(table.primary[0x00], (0u << 16) | 1u);              // 0...: symbol 0, 1 bit
+  EXPECT_EQ(table.primary[0xFE], (7u << 16) | 8u);              // 11111110: symbol 7
+  ASSERT_TRUE(table.primary[0xFF] & kSubTableFlag);             // 11111111...: second level
+  const auto& sub = table.sub[table.primary[0xFF] >> 16];
+  EXPECT_EQ(sub[0x00], (8u << 16) | 9u);                        // 111111110
+  EXPECT_EQ(sub[0xFE], (15u << 16) | 16u);                      // 1111111111111110
+  EXPECT_EQ(sub[0xFF], (16u << 16) | 16u);                      // 1111111111111111
 }
 
 TEST(Lh5Decoder, DamagedStreamStopsAtTheDeclaredSize) {

@@ -104,6 +104,7 @@ class Decoder {
           readSmallLengths(NLEN, LEN_BITS, 3);
           readMainLengths();
           readSmallLengths(NPOS, POS_BITS, -1);
+          buildDistances();
           // A coder writes a block's header before its items, inside its data: a header that
           // reaches past the end is made of the zeros read there, never of a real block.
           if (br_.bitsPastEnd() > 0) BitReader::throwDataEnded();
@@ -121,17 +122,26 @@ class Decoder {
           continue;
         }
         unsigned length = c - 253;
-        const unsigned j = decodeSymbol(w, t_.small);
+        // The position code and its extra bits in one step (see buildDistances()).
+        std::uint32_t pe = t_.dist[w.bits >> 56];
+        if (pe & kSubTableFlag) [[unlikely]] pe = distanceEntry(decodeSymbol(w, t_.small), 0);
+        const unsigned codeBits = pe & 31;
+        const unsigned extra = (pe >> 5) & 31;
+        // extra <= 12: the shift by 32 - extra stays below the width even for no extra bits.
         const unsigned distance =
-            (j == 0 ? 0 : (1u << (j - 1)) + w.take(static_cast<int>(j) - 1)) + 1;
+            (pe >> 16) + static_cast<unsigned>(((w.bits << codeBits) >> 32) >> (32 - extra));
+        w.consume(static_cast<int>(codeBits + extra));
         // A damaged stream may run past the declared size; nothing beyond it is written.
-        if (pos + length > cap) length = cap - pos;
+        if (pos + length > cap) [[unlikely]] length = cap - pos;
         std::uint8_t* d = out + pos;
         const std::uint8_t* src = d - distance;
-        if (distance >= 8) {
+        if (distance >= 8) [[likely]] {
           // Whole words: each reads only bytes already final. Writing a little past the
-          // match is harmless, those bytes lie ahead of the output.
-          for (unsigned k = 0; k < length; k += 8) std::memcpy(d + k, src + k, 8);
+          // match is harmless, those bytes lie ahead of the output. Most matches are at
+          // most 16 bytes, and take no loop at all.
+          std::memcpy(d, src, 8);
+          std::memcpy(d + 8, src + 8, 8);
+          for (unsigned k = 16; k < length; k += 8) std::memcpy(d + k, src + k, 8);
         } else {
           for (unsigned k = 0; k < length; ++k) d[k] = src[k];
         }
@@ -146,6 +156,21 @@ class Decoder {
   }
 
  private:
+  // A t_.dist entry: the bits of position code j (bits 0-4), the count of extra bits that
+  // follow it (bits 5-9) and the distance they add to (bits 16-31); kSubTableFlag when the
+  // code is longer than 8 bits.
+  static std::uint32_t distanceEntry(unsigned j, unsigned codeBits) {
+    const unsigned extra = j == 0 ? 0 : j - 1;
+    const unsigned base = (j == 0 ? 0 : 1u << (j - 1)) + 1;
+    return codeBits | (extra << 5) | (base << 16);
+  }
+  void buildDistances() {
+    for (unsigned v = 0; v < 256; ++v) {
+      const std::uint32_t e = t_.small.primary[v];
+      t_.dist[v] = (e & kSubTableFlag) ? kSubTableFlag : distanceEntry(e >> 16, e & 31);
+    }
+  }
+
   void readSmallLengths(int nn, int nbit, int special) {
     const int n = static_cast<int>(br_.get(nbit));
     if (n == 0) {

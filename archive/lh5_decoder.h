@@ -33,6 +33,8 @@ struct Lh5DecoderTables {
   std::uint8_t smallLen[kLh5LenSymbols];
   HuffmanDecodeTable<12, kLh5MainSymbols> main;
   HuffmanDecodeTable<8, kLh5LenSymbols> small;
+  // The position code of `small` by its first 8 bits, with its extra bits and base distance.
+  std::uint32_t dist[256];
 };
 
 // Builds `table` from lengths[0 .. n-1]; false when the lengths do not form a complete code

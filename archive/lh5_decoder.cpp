@@ -61,6 +61,13 @@ namespace {
 
 using namespace lh5;
 
+// Eight bytes through a register, so that source and target may overlap.
+inline void copy8(std::uint8_t* d, const std::uint8_t* s) {
+  std::uint64_t v;
+  std::memcpy(&v, s, 8);
+  std::memcpy(d, &v, 8);
+}
+
 [[noreturn]] void badTable() { throw ELzhBadDecodeTable("Bad decode table in archive!"); }
 
 template <int kBits, int kSymbols, typename Reader>
@@ -111,40 +118,51 @@ class Decoder {
           w = br_.window();
         }
         --itemsLeft;
-        if (w.count < 48 && !w.refillFast()) {
+        if (w.bufferHasWord()) [[likely]] {
+          w.refillAll();
+        } else if (w.count < 48) {
           br_.setWindow(w);
           br_.refill();
           w = br_.window();
         }
-        const unsigned c = decodeSymbol(w, t_.main);
-        if (c < 256) {
-          out[pos++] = static_cast<std::uint8_t>(c);
-          continue;
-        }
-        unsigned length = c - 253;
+        // Literal or match is a coin toss on text, too costly as a branch: every item goes
+        // through the match path, and a literal is a match of length 1 whose position bits
+        // are left unread and whose first byte is then replaced by the literal.
+        std::uint32_t e = t_.main.primary[w.bits >> 52];
+        if (e & kSubTableFlag) [[unlikely]] e = t_.main.sub[e >> 16][(w.bits >> 48) & 15];
+        w.consume(static_cast<int>(e & 63));
+        const unsigned c = e >> 16;
+        const bool isMatch = c >= 256;
         // The position code and its extra bits in one step (see buildDistances()).
         std::uint32_t pe = t_.dist[w.bits >> 56];
-        if (pe & kSubTableFlag) [[unlikely]] pe = distanceEntry(decodeSymbol(w, t_.small), 0);
+        if (pe & kSubTableFlag) [[unlikely]] {
+          pe = isMatch ? distanceEntry(decodeSymbol(w, t_.small), 0) : 0;
+        }
         const unsigned codeBits = pe & 31;
         const unsigned extra = (pe >> 5) & 31;
         // extra <= 12: the shift by 32 - extra stays below the width even for no extra bits.
+        // The distance is at most 8192, so even a literal's unused one stays inside `out`.
         const unsigned distance =
             (pe >> 16) + static_cast<unsigned>(((w.bits << codeBits) >> 32) >> (32 - extra));
-        w.consume(static_cast<int>(codeBits + extra));
+        // Masks rather than conditions, which the compiler would turn back into a branch.
+        const unsigned matchMask = 0u - static_cast<unsigned>(isMatch);
+        w.consume(static_cast<int>((codeBits + extra) & matchMask));
+        unsigned length = 1 + ((c - 254) & matchMask);
         // A damaged stream may run past the declared size; nothing beyond it is written.
         if (pos + length > cap) [[unlikely]] length = cap - pos;
         std::uint8_t* d = out + pos;
         const std::uint8_t* src = d - distance;
-        if (distance >= 8) [[likely]] {
+        if (distance >= 8 || !isMatch) [[likely]] {
           // Whole words: each reads only bytes already final. Writing a little past the
           // match is harmless, those bytes lie ahead of the output. Most matches are at
           // most 16 bytes, and take no loop at all.
-          std::memcpy(d, src, 8);
-          std::memcpy(d + 8, src + 8, 8);
-          for (unsigned k = 16; k < length; k += 8) std::memcpy(d + k, src + k, 8);
+          copy8(d, src);
+          copy8(d + 8, src + 8);
+          for (unsigned k = 16; k < length; k += 8) copy8(d + k, src + k);
         } else {
           for (unsigned k = 0; k < length; ++k) d[k] = src[k];
         }
+        d[0] = static_cast<std::uint8_t>((src[0] & matchMask) | (c & ~matchMask));
         pos += length;
       }
       br_.setWindow(w);

@@ -21,8 +21,10 @@ bool buildHuffmanDecodeTable(const std::uint8_t* lengths, int n,
   }
   std::uint32_t sum = 0;
   for (int l = 1; l <= 16; ++l) sum += count[l] << (16 - l);
-  std::memset(table.primary, 0, sizeof table.primary);
-  if (sum == 0) return true;
+  if (sum == 0) {
+    std::memset(table.primary, 0, sizeof table.primary);
+    return true;
+  }
   // Anything but exactly the whole code space would leave entries unreached or overlapping.
   if (sum != 65536) return false;
 
@@ -32,6 +34,11 @@ bool buildHuffmanDecodeTable(const std::uint8_t* lengths, int n,
     start[l] = total;
     total += count[l] << (16 - l);
   }
+  // The short codes fill the primary table up to the first code longer than kBits; only the
+  // rest, the second-level links, must start cleared.
+  static_assert(kBits < 16);
+  const unsigned firstLong = start[kBits + 1] >> kSubBits;
+  std::memset(table.primary + firstLong, 0, ((1u << kBits) - firstLong) * sizeof table.primary[0]);
   unsigned subs = 0;
   for (int s = 0; s < n; ++s) {
     const int l = lengths[s];

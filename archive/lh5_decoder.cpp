@@ -124,53 +124,19 @@ class Decoder {
           if (br_.bitsPastEnd() > 0) BitReader::throwDataEnded();
           w = br_.window();
         }
-        --itemsLeft;
-        if (w.bufferHasWord()) [[likely]] {
-          w.refillAll();
-        } else if (w.count < 48) {
-          br_.setWindow(w);
-          br_.refill();
-          w = br_.window();
+        // Items that can neither use up the buffered input (a refill takes at most 8 bytes)
+        // nor reach `stop` (an item gives at most 256 bytes) run without those checks.
+        const std::ptrdiff_t inputRoom = (w.end - w.in) / 8 - 1;
+        unsigned run = std::min<unsigned>(
+            {itemsLeft, (stop - pos) / 256, inputRoom > 0 ? static_cast<unsigned>(inputRoom) : 0u});
+        if (run == 0) {
+          --itemsLeft;
+          item<true>(w, pos, cap);
+          continue;
         }
-        // Literal or match is a coin toss on text, too costly as a branch: every item goes
-        // through the match path, and a literal is a match of length 1 whose position bits
-        // are left unread and whose first byte is then replaced by the literal.
-        std::uint32_t e = t_.main.primary[w.bits >> 52];
-        if (e & kSubTableFlag) [[unlikely]] e = t_.main.sub[e >> 16][(w.bits >> 48) & 15];
-        w.consume(static_cast<int>(e & 63));
-        const unsigned c = e >> 16;
-        const bool isMatch = c >= 256;
-        // The position code and its extra bits in one step (see buildDistances()).
-        std::uint32_t pe = t_.dist[w.bits >> 56];
-        if (pe & kSubTableFlag) [[unlikely]] {
-          pe = isMatch ? distanceEntry(decodeSymbol(w, t_.small), 0) : 0;
-        }
-        const unsigned codeBits = pe & 31;
-        const unsigned extra = (pe >> 5) & 31;
-        // extra <= 12: the shift by 32 - extra stays below the width even for no extra bits.
-        // The distance is at most 8192, so even a literal's unused one stays inside `out`.
-        const unsigned distance =
-            (pe >> 16) + static_cast<unsigned>(((w.bits << codeBits) >> 32) >> (32 - extra));
-        // Masks rather than conditions, which the compiler would turn back into a branch.
-        const unsigned matchMask = 0u - static_cast<unsigned>(isMatch);
-        w.consume(static_cast<int>((codeBits + extra) & matchMask));
-        unsigned length = 1 + ((c - 254) & matchMask);
-        // A damaged stream may run past the declared size; nothing beyond it is written.
-        if (pos + length > cap) [[unlikely]] length = cap - pos;
-        std::uint8_t* d = out + pos;
-        const std::uint8_t* src = d - distance;
-        if (distance >= 8 || !isMatch) [[likely]] {
-          // Whole words: each reads only bytes already final. Writing a little past the
-          // match is harmless, those bytes lie ahead of the output. Most matches are at
-          // most 16 bytes, and take no loop at all.
-          copy8(d, src);
-          copy8(d + 8, src + 8);
-          for (unsigned k = 16; k < length; k += 8) copy8(d + k, src + k);
-        } else {
-          for (unsigned k = 0; k < length; ++k) d[k] = src[k];
-        }
-        d[0] = static_cast<std::uint8_t>((src[0] & matchMask) | (c & ~matchMask));
-        pos += length;
+        itemsLeft = static_cast<std::uint16_t>(itemsLeft - run);
+        do item<false>(w, pos, cap);
+        while (--run != 0);
       }
       br_.setWindow(w);
       const unsigned produced = pos - kHistory;
@@ -178,6 +144,58 @@ class Decoder {
       left -= produced;
       if (left > 0) std::memmove(out, out + pos - kHistory, kHistory);
     }
+  }
+
+  // Decodes one item (literal or match) at `pos`. Unguarded, the caller has made sure that
+  // the buffer holds a word for the refill and that the item cannot pass `cap`.
+  template <bool kGuarded>
+  [[gnu::always_inline]] inline void item(BitReader::Window& w, unsigned& pos, unsigned cap) {
+    if (!kGuarded || w.bufferHasWord()) [[likely]] {
+      w.refillAll();
+    } else if (w.count < 48) {
+      br_.setWindow(w);
+      br_.refill();
+      w = br_.window();
+    }
+    // Literal or match is a coin toss on text, too costly as a branch: every item goes
+    // through the match path, and a literal is a match of length 1 whose position bits
+    // are left unread and whose first byte is then replaced by the literal.
+    std::uint32_t e = t_.main.primary[w.bits >> 52];
+    if (e & kSubTableFlag) [[unlikely]] e = t_.main.sub[e >> 16][(w.bits >> 48) & 15];
+    w.consume(static_cast<int>(e & 63));
+    const unsigned c = e >> 16;
+    const bool isMatch = c >= 256;
+    // The position code and its extra bits in one step (see buildDistances()).
+    std::uint32_t pe = t_.dist[w.bits >> 56];
+    if (pe & kSubTableFlag) [[unlikely]] {
+      pe = isMatch ? distanceEntry(decodeSymbol(w, t_.small), 0) : 0;
+    }
+    const unsigned codeBits = pe & 31;
+    const unsigned extra = (pe >> 5) & 31;
+    // extra <= 12: the shift by 32 - extra stays below the width even for no extra bits.
+    // The distance is at most 8192, so even a literal's unused one stays inside `out`.
+    const unsigned distance =
+        (pe >> 16) + static_cast<unsigned>(((w.bits << codeBits) >> 32) >> (32 - extra));
+    // Masks rather than conditions, which the compiler would turn back into a branch.
+    const unsigned matchMask = 0u - static_cast<unsigned>(isMatch);
+    w.consume(static_cast<int>((codeBits + extra) & matchMask));
+    unsigned length = 1 + ((c - 254) & matchMask);
+    // A damaged stream may run past the declared size; nothing beyond it is written.
+    if (kGuarded && pos + length > cap) [[unlikely]] length = cap - pos;
+    std::uint8_t* d = t_.out + pos;
+    const std::uint8_t* src = d - distance;
+    if (distance >= 8 || !isMatch) [[likely]] {
+      // Whole words: each reads only bytes already final. Writing a little past the
+      // match is harmless, those bytes lie ahead of the output. Most matches are at
+      // most 16 bytes, and take no loop at all.
+      copy8(d, src);
+      copy8(d + 8, src + 8);
+      for (unsigned k = 16; k < length; k += 8) copy8(d + k, src + k);
+    } else {
+      for (unsigned k = 0; k < length; ++k) d[k] = src[k];
+    }
+    d[0] = static_cast<std::uint8_t>((src[0] & matchMask) | (c & ~matchMask));
+    pos += length;
   }
 
  private:

@@ -1,5 +1,6 @@
-// MSB-first bit reading from the byte pump for the decoders: a 64-bit window refilled a byte at
-// a time, reading 0 bits once the member's data has ended. A valid stream never needs more
+// MSB-first bit reading from the byte pump for the decoders: a 64-bit window refilled a word at
+// a time (a byte at a time near the end of a buffer), reading 0 bits once the member's data
+// has ended. A valid stream never needs more
 // than a few bits past its end, so a decoder that has used up kSlackBytes of those zeros is
 // reading a damaged member and is stopped before it writes the rest of a forged size.
 #pragma once
@@ -22,23 +23,15 @@ class BitReader {
 
   explicit BitReader(BytePump& pump) : pump_(pump) {}
 
-  // Makes at least 57 bits available.
+  // Makes at least 56 bits available (at most 63 while the data lasts).
   void refill() {
-    if (count_ <= 56 && end_ - in_ >= 8) {
-      // Whole bytes that fit, taken from one big-endian load; the bits of the load beyond
-      // them are cleared so that the window below count_ stays zero.
-      const int take = (64 - count_) >> 3;
-      std::uint64_t v;
-      std::memcpy(&v, in_, 8);
-      v = __builtin_bswap64(v) >> count_;
-      const int filled = count_ + take * 8;
-      if (filled < 64) v &= ~((std::uint64_t{1} << (64 - filled)) - 1);
-      bits_ |= v;
-      in_ += take;
-      count_ = filled;
+    if (end_ - in_ >= 8) {
+      Window w = window();
+      w.refillAll();
+      setWindow(w);
       return;
     }
-    while (count_ <= 56) {
+    while (count_ < 56) {
       if (in_ == end_ && (ended_ || !fetch())) {
         // Past the end every bit is 0: the window just counts as full.
         ended_ = true;
@@ -59,21 +52,17 @@ class BitReader {
     const std::uint8_t* in;
     const std::uint8_t* end;
 
-    // The refill of whole bytes from the buffer; false when the buffer is nearly used up
-    // (the reader's own refill() then takes over).
-    bool refillFast() {
-      if (end - in < 8) return false;
-      const int take = (64 - count) >> 3;
+    // Tops the window up to 56-63 bits from the buffer without a branch; needs 8 bytes left
+    // in the buffer and count <= 63. The bits below the new count hold the start of the next
+    // byte, and whichever refill comes next ORs that same byte in at that same place.
+    void refillAll() {
       std::uint64_t v;
       std::memcpy(&v, in, 8);
-      v = __builtin_bswap64(v) >> count;
-      const int filled = count + take * 8;
-      if (filled < 64) v &= ~((std::uint64_t{1} << (64 - filled)) - 1);
-      bits |= v;
-      in += take;
-      count = filled;
-      return true;
+      bits |= __builtin_bswap64(v) >> count;
+      in += (63 - count) >> 3;
+      count |= 56;
     }
+    bool bufferHasWord() const { return end - in >= 8; }
     unsigned peek16() const { return static_cast<unsigned>(bits >> 48); }
     void consume(int n) {
       bits <<= n;

@@ -13,7 +13,9 @@ namespace pagora {
 
 // A Huffman decoding table: codes of up to kBits bits resolve in `primary`; longer codes (at
 // most 16 bits) continue in a second-level table of 2^(16 - kBits) entries. An entry holds the
-// symbol in bits 0-15 and the code length in bits 16-20; bit 31 marks a second-level index.
+// code length in bits 0-4 and the symbol in bits 16-31; kSubTableFlag marks an entry whose bits
+// 16-31 index the second-level table instead.
+inline constexpr std::uint32_t kSubTableFlag = 0x8000;
 template <int kBits, int kSymbols>
 struct HuffmanDecodeTable {
   static constexpr int kSubBits = 16 - kBits;
@@ -31,6 +33,8 @@ struct Lh5DecoderTables {
   std::uint8_t smallLen[kLh5LenSymbols];
   HuffmanDecodeTable<12, kLh5MainSymbols> main;
   HuffmanDecodeTable<8, kLh5LenSymbols> small;
+  // The position code of `small` by its first 8 bits, with its extra bits and base distance.
+  std::uint32_t dist[256];
 };
 
 // Builds `table` from lengths[0 .. n-1]; false when the lengths do not form a complete code

@@ -2,6 +2,9 @@
 // must neither overrun a table nor write past the declared size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+
 #include "archive/crc16.h"
 #include "archive/lh5_decoder.h"
 #include "archive/lzh_errors.h"
@@ -130,13 +133,130 @@ TEST(Lh5Decoder, TablesOfCompleteCodes) {
   deep.push_back(16);
   HuffmanDecodeTable<8, kLh5LenSymbols> table;
   ASSERT_TRUE(buildHuffmanDecodeTable(deep.data(), static_cast<int>(deep.size()), table));
-  EXPECT_EQ(table.primary[0x00], 0u | (1u << 16));              // 0...: symbol 0, 1 bit
-  EXPECT_EQ(table.primary[0xFE], 7u | (8u << 16));              // 11111110: symbol 7
-  ASSERT_TRUE(table.primary[0xFF] & 0x80000000u);               // 11111111...: second level
-  const auto& sub = table.sub[table.primary[0xFF] & 0xFFFF];
-  EXPECT_EQ(sub[0x00], 8u | (9u << 16));                        // 111111110
-  EXPECT_EQ(sub[0xFE], 15u | (16u << 16));                      // 1111111111111110
-  EXPECT_EQ(sub[0xFF], 16u | (16u << 16));                      // 1111111111111111
+  // Entries: code length in the low bits, symbol (or second-level index) above bit 16.
+  EXPECT_EQ(table.primary[0x00], (0u << 16) | 1u);              // 0...: symbol 0, 1 bit
+  EXPECT_EQ(table.primary[0xFE], (7u << 16) | 8u);              // 11111110: symbol 7
+  ASSERT_TRUE(table.primary[0xFF] & kSubTableFlag);             // 11111111...: second level
+  const auto& sub = table.sub[table.primary[0xFF] >> 16];
+  EXPECT_EQ(sub[0x00], (8u << 16) | 9u);                        // 111111110
+  EXPECT_EQ(sub[0xFE], (15u << 16) | 16u);                      // 1111111111111110
+  EXPECT_EQ(sub[0xFF], (16u << 16) | 16u);                      // 1111111111111111
+}
+
+// Canonical codes of the given lengths, as a coder assigns them: shorter codes first, equal
+// lengths in symbol order.
+std::vector<unsigned> canonicalCodes(const std::vector<int>& lengths) {
+  unsigned start[17] = {};
+  unsigned total = 0;
+  for (int l = 1; l <= 16; ++l) {
+    start[l] = total;
+    for (int len : lengths) total += len == l ? 1u << (16 - l) : 0;
+  }
+  std::vector<unsigned> codes(lengths.size());
+  for (std::size_t s = 0; s < lengths.size(); ++s) {
+    const int l = lengths[s];
+    if (l == 0) continue;
+    codes[s] = start[l] >> (16 - l);
+    start[l] += 1u << (16 - l);
+  }
+  return codes;
+}
+
+// One item of a hand-made block: a literal byte, or a match of `length` bytes `distance` back.
+struct Item {
+  unsigned literalOrLength;
+  unsigned distance = 0;  // 0: a literal
+};
+
+// A block of the given items with the given main and position code lengths. The length code
+// gives its 19 symbols 4 or 5 bits, and every main length is sent one by one.
+Bits handMadeBlock(const std::vector<int>& mainLengths, const std::vector<int>& positionLengths,
+                   const std::vector<Item>& items) {
+  const auto putLength = [](Bits& b, int c) {
+    if (c < 7) {
+      b.put(3, static_cast<unsigned>(c));
+    } else {
+      b.put(3, 7);
+      for (int k = 7; k < c; ++k) b.put(1, 1);
+      b.put(1, 0);
+    }
+  };
+  Bits b;
+  b.put(16, static_cast<unsigned>(items.size()));
+  std::vector<int> lengthCode(19, 5);
+  std::fill_n(lengthCode.begin(), 13, 4);
+  b.put(5, 19);
+  for (int i = 0; i < 19; ++i) {
+    putLength(b, lengthCode[i]);
+    if (i == 2) b.put(2, 0);
+  }
+  const auto lengthCodes = canonicalCodes(lengthCode);
+  b.put(9, 510);
+  for (int len : mainLengths) {
+    const int c = len == 0 ? 0 : len + 2;
+    b.put(lengthCode[c], lengthCodes[c]);
+  }
+  b.put(4, 14);
+  for (int len : positionLengths) putLength(b, len);
+  const auto mainCodes = canonicalCodes(mainLengths);
+  const auto positionCodes = canonicalCodes(positionLengths);
+  for (const Item& item : items) {
+    const unsigned symbol = item.distance == 0 ? item.literalOrLength : item.literalOrLength + 253;
+    b.put(mainLengths[symbol], mainCodes[symbol]);
+    if (item.distance == 0) continue;
+    const unsigned back = item.distance - 1;
+    const unsigned j = back == 0 ? 0 : static_cast<unsigned>(std::bit_width(back));
+    b.put(positionLengths[j], positionCodes[j]);
+    if (j > 1) b.put(static_cast<int>(j) - 1, back - (1u << (j - 1)));
+  }
+  return b;
+}
+
+// What the items stand for, over a history of spaces.
+Bytes expectedOutput(const std::vector<Item>& items) {
+  Bytes all(8192, ' ');
+  for (const Item& item : items) {
+    if (item.distance == 0) {
+      all.push_back(static_cast<std::uint8_t>(item.literalOrLength));
+    } else {
+      for (unsigned k = 0; k < item.literalOrLength; ++k) all.push_back(all[all.size() - item.distance]);
+    }
+  }
+  return Bytes(all.begin() + 8192, all.end());
+}
+
+TEST(Lh5Decoder, LongCodesShortDistancesAndLongMatches) {
+  // Main code: 'a' 1 bit, 'b' 2, matches of 3 and of 20 bytes 3 and 4, then 'c' .. 'm' 5 to
+  // 15 bits, 'x' and 'y' 16 bits (beyond the first lookup). Position code: j = 0 .. 8 take
+  // 1 .. 9 bits, j = 9 and 10 take 10 (beyond the first lookup too).
+  std::vector<int> mainLengths(510, 0);
+  mainLengths['a'] = 1;
+  mainLengths['b'] = 2;
+  mainLengths[3 + 253] = 3;
+  mainLengths[20 + 253] = 4;
+  for (int c = 'c'; c <= 'm'; ++c) mainLengths[c] = 5 + (c - 'c');
+  mainLengths['x'] = mainLengths['y'] = 16;
+  std::vector<int> positionLengths = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 0, 0, 0};
+  std::vector<Item> items = {{'a'}, {'b'}, {3, 1}, {'x'}, {'y'}, {'m'}, {'c'}, {'y'}, {'x'}};
+  for (int k = 0; k < 14; ++k) items.push_back({20, 7 + static_cast<unsigned>(k % 3)});
+  // Literals whose next bits look like a long position code, matches that reach back into
+  // the spaces before the data and into the data itself, a run of overlapping copies.
+  items.insert(items.end(), {{'y'}, {'y'}, {20, 300}, {20, 270}, {3, 520}, {'l'}, {3, 2},
+                             {20, 1}, {'a'}, {20, 5}, {'x'}});
+  const Bits block = handMadeBlock(mainLengths, positionLengths, items);
+  const Bytes expected = expectedOutput(items);
+  ASSERT_EQ(expected.size(), 382u);
+  EXPECT_EQ(expandBytes({2, block.bytes(), static_cast<std::int64_t>(expected.size()),
+                         crc16(expected.data(), expected.size())}),
+            expected);
+}
+
+TEST(Lh5Decoder, BlockOfZeroItemsHolds65536) {
+  // The item count is 16 bits wide: 0 stands for 65536 items (here 'A' of no bits each).
+  Bits b;
+  b.put(16, 0).put(5, 0).put(5, 0).put(9, 0).put(9, 'A').put(4, 0).put(4, 0);
+  const Bytes all(65536, 'A');
+  EXPECT_EQ(expandBytes({2, b.bytes(), 65536, crc16(all.data(), all.size())}), all);
 }
 
 TEST(Lh5Decoder, DamagedStreamStopsAtTheDeclaredSize) {

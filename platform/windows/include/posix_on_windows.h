@@ -58,6 +58,8 @@ char* realpath(const char* path, char* resolved);
 char* mkdtemp(char* pattern);
 // mkstemp that lets the file be opened again by name (the C runtime's denies all sharing).
 int pagora_posix_mkstemp(char* pattern);
+// Sets the access (times[0]) and modification (times[1]) time of an open file.
+int futimens(int fd, const struct timespec times[2]);
 #ifdef __cplusplus
 }
 // POSIX mkdir takes the new folder's permissions; Windows has none to give.
@@ -88,6 +90,12 @@ static inline int sigaction(int number, const struct sigaction* action,
     previous->sa_flags = 0;
   }
   return 0;
+}
+
+// The flags (O_CLOEXEC) mean nothing here: no program is started with our descriptors.
+static inline int mkostemp(char* pattern, int flags) {
+  (void)flags;
+  return pagora_posix_mkstemp(pattern);
 }
 
 #define rename pagora_posix_rename

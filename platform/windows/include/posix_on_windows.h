@@ -24,8 +24,11 @@
 #include <string>
 #endif
 
+// Every open in the libraries asks for O_CLOEXEC, so it carries what Windows needs instead: not
+// inherited by child programs, and binary (the C runtime's _open defaults to text mode, which
+// drops the CR of CR LF on reading and adds one on writing).
 #ifndef O_CLOEXEC
-#define O_CLOEXEC 0
+#define O_CLOEXEC (_O_NOINHERIT | _O_BINARY)
 #endif
 // No symbolic links to follow by mistake on Windows' own file systems.
 #ifndef O_NOFOLLOW

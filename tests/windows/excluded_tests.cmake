@@ -39,9 +39,5 @@ set(PAGORA_WINDOWS_EXCLUDED_adt_tests
     AdtTest.CopyReportsItsFailuresAndKeepsAnOlderFile)
 
 # KNOWN FAILURES under Wine, not yet examined (built, not run; see the closing note of the
-# Windows build): archive_tests runs past 10 minutes, book_tests fails at once, and two
-# SplitFile cases write different parts; reading an archive back (lzh t/x) reports bad CRCs.
+# Windows build): archive_tests runs past 10 minutes, book_tests fails at once.
 set(PAGORA_WINDOWS_NOT_RUN archive_tests book_tests)
-set(PAGORA_WINDOWS_EXCLUDED_text_tests
-    SplitFile.ThousandBytesAtTwoHundredFifty
-    SplitFile.ChunkLargerThanTheFileAndEmptyFile)

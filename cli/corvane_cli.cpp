@@ -71,7 +71,7 @@ extern "C" void endAtOnce(int signalNumber) {
   std::_Exit(128 + signalNumber);
 }
 
-bool sameDevice(int first, int second) {
+bool sameDevice([[maybe_unused]] int first, [[maybe_unused]] int second) {
 #ifdef _WIN32
   return false;
 #else

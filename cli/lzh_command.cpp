@@ -315,7 +315,12 @@ int printMembers(const std::string& archiveName, const std::vector<std::string>&
   struct stat st{};
   if (::stat(archiveName.c_str(), &st) != 0) return fail("p", withReason("Cannot open " + archiveName, errno));
   std::fflush(stdout);
+#ifdef _WIN32
+  int out = ::_dup(STDOUT_FILENO);
+  if (out >= 0) ::_setmode(out, _O_BINARY);  // members go out byte for byte, no CR added
+#else
   int out = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+#endif
   if (out < 0) return fail("p", withReason("Cannot write to standard output", errno));
   FileStream sink(out, "standard output");
   TLzhCoderState state;
@@ -323,9 +328,12 @@ int printMembers(const std::string& archiveName, const std::vector<std::string>&
   InterruptGuard interrupt(abortFlag);
   const LzhCoderContext context = coderContext(password, nullptr, abortFlag);
   // A reader that goes away (`| head`) ends the output with EPIPE instead of killing us.
+  // Windows has no SIGPIPE: a write to a closed pipe just fails.
+#ifndef _WIN32
   struct sigaction ignore{}, previous{};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGPIPE, &ignore, &previous);
+#endif
   int failed = 0;
   bool cancelled = false, outputGone = false;
   std::vector<std::string> members;
@@ -349,7 +357,9 @@ int printMembers(const std::string& archiveName, const std::vector<std::string>&
     }
     return true;
   });
+#ifndef _WIN32
   ::sigaction(SIGPIPE, &previous, nullptr);
+#endif
   if (cancelled) return fail("p", "Operation cancelled");
   if (!walk.opened) return fail("p", walk.error);
   if (walk.notArchive) return fail("p", notArchiveText(archiveName));

@@ -2,7 +2,9 @@
 #include "text/file_stream.h"
 
 #include <fcntl.h>
+#ifndef _WIN32
 #include <sys/mman.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +44,8 @@ MappedFile::MappedFile(const std::string& path) {
     ::close(fd);
     Fail("Cannot read file", path, EISDIR);
   }
+#ifndef _WIN32
+  // Not on Windows: a mapped file cannot be replaced by rename, and the tools rewrite their input.
   if (S_ISREG(st.st_mode) && st.st_size > 0) {
     void* map =
         ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
@@ -54,13 +58,16 @@ MappedFile::MappedFile(const std::string& path) {
       return;
     }
   }
+#endif
   ::close(fd);
   copy_ = ReadFileBytes(path);
   view_ = copy_;
 }
 
 MappedFile::~MappedFile() {
+#ifndef _WIN32
   if (map_ != nullptr) ::munmap(map_, mapSize_);
+#endif
 }
 
 ReplacingWriter::ReplacingWriter(std::string path, const std::string_view* current)

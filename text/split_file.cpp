@@ -9,13 +9,23 @@
 namespace pagora {
 namespace {
 
+// Where the folder part of a path ends. Windows takes a backslash as well as "/" between folders;
+// on Linux a backslash is a letter of the name.
+std::size_t LastSeparator(std::string_view path) {
+#ifdef _WIN32
+  return path.find_last_of("/\\");
+#else
+  return path.rfind('/');
+#endif
+}
+
 std::string_view FileNameOf(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
+  const std::size_t slash = LastSeparator(path);
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 std::string_view FolderOf(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
+  const std::size_t slash = LastSeparator(path);
   return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
 }
 

@@ -128,6 +128,27 @@ int utimensat(int fd, const char* path, const struct timespec times[2], int) {
   return 0;
 }
 
+int futimens(int fd, const struct timespec times[2]) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  if (handle == INVALID_HANDLE_VALUE) {
+    errno = EBADF;
+    return -1;
+  }
+  // FILETIME counts 100 ns steps since 1601-01-01.
+  FILETIME stamps[2];
+  for (int i = 0; i < 2; ++i) {
+    const ULONGLONG ticks =
+        (static_cast<ULONGLONG>(times[i].tv_sec) + 11644473600ULL) * 10000000ULL +
+        static_cast<ULONGLONG>(times[i].tv_nsec) / 100;
+    stamps[i] = FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  }
+  if (!SetFileTime(handle, nullptr, &stamps[0], &stamps[1])) {
+    errno = errnoFromWin32(GetLastError());
+    return -1;
+  }
+  return 0;
+}
+
 namespace {
 
 // Reads or writes at an offset without moving the descriptor's own position.

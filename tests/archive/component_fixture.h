@@ -36,7 +36,7 @@ class ScratchFolder {
     // Read-only files and folders made by a test must not stop the clean-up.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-      if (!it->is_symlink()) ::chmod(it->path().c_str(), 0700);
+      if (!it->is_symlink()) ::chmod(it->path().string().c_str(), 0700);
     }
     std::filesystem::remove_all(path_, ignored);
   }

@@ -18,7 +18,11 @@ TempFolder::TempFolder() {
   for (char& c : name) {
     if (c == '/') c = '_';
   }
-  path_ = ::testing::TempDir() + name + "-" + std::to_string(::getpid());
+  // Numbered, so that a second folder in the same test does not remove the first one's files
+  // (Windows refuses while the upload still holds one open).
+  static int made = 0;
+  path_ = ::testing::TempDir() + name + "-" + std::to_string(::getpid()) + "-" +
+          std::to_string(++made);
   std::filesystem::remove_all(path_);
   std::filesystem::create_directories(path_);
 }

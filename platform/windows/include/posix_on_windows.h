@@ -24,8 +24,11 @@
 #include <string>
 #endif
 
+// Every open in the libraries asks for O_CLOEXEC, so it carries what Windows needs instead: not
+// inherited by child programs, and binary (the C runtime's _open defaults to text mode, which
+// drops the CR of CR LF on reading and adds one on writing).
 #ifndef O_CLOEXEC
-#define O_CLOEXEC 0
+#define O_CLOEXEC (_O_NOINHERIT | _O_BINARY)
 #endif
 // No symbolic links to follow by mistake on Windows' own file systems.
 #ifndef O_NOFOLLOW
@@ -58,6 +61,8 @@ char* realpath(const char* path, char* resolved);
 char* mkdtemp(char* pattern);
 // mkstemp that lets the file be opened again by name (the C runtime's denies all sharing).
 int pagora_posix_mkstemp(char* pattern);
+// Sets the access (times[0]) and modification (times[1]) time of an open file.
+int futimens(int fd, const struct timespec times[2]);
 #ifdef __cplusplus
 }
 // POSIX mkdir takes the new folder's permissions; Windows has none to give.
@@ -88,6 +93,12 @@ static inline int sigaction(int number, const struct sigaction* action,
     previous->sa_flags = 0;
   }
   return 0;
+}
+
+// The flags (O_CLOEXEC) mean nothing here: no program is started with our descriptors.
+static inline int mkostemp(char* pattern, int flags) {
+  (void)flags;
+  return pagora_posix_mkstemp(pattern);
 }
 
 #define rename pagora_posix_rename

@@ -194,15 +194,16 @@ bool allPatternsMatch(const std::string& command, const std::vector<std::string>
 }
 
 // Decodes the member at the stream's position into sink (the CRC is checked on the way).
-// Returns the failure text, or an empty string; a cancel propagates.
+// Returns the failure text, or an empty string; a cancel sets `cancelled` instead.
 std::string decodeInto(TLzhCoderState& state, LzhReadArchive& archive, const LzhMemberHeader& header,
-                       FileStream& sink, const LzhCoderContext& context) {
+                       FileStream& sink, const LzhCoderContext& context, bool& cancelled) {
   try {
     const LzhExpandRequest request = expandRequestFor(header, archive, sink);
     expandMember(state, request, context);
     return {};
   } catch (const ELzhOperationAborted&) {
-    throw;
+    cancelled = true;
+    return {};
   } catch (const std::exception& e) {
     return e.what();
   }
@@ -278,13 +279,8 @@ int testArchive(const std::string& archiveName, const std::vector<std::string>& 
     members.push_back(h.name);
     if (!selected(patterns, h.name)) return true;
     bar.setLabel(shownMember(h.name));
-    std::string error;
-    try {
-      error = decodeInto(state, archive, h, sink, context);
-    } catch (const ELzhOperationAborted&) {
-      cancelled = true;
-      return false;
-    }
+    const std::string error = decodeInto(state, archive, h, sink, context, cancelled);
+    if (cancelled) return false;
     bar.clear();
     ++tested;
     if (error.empty()) {
@@ -340,13 +336,8 @@ int printMembers(const std::string& archiveName, const std::vector<std::string>&
   WalkResult walk = walkArchive(archiveName, [&](const LzhMemberHeader& h, LzhReadArchive& archive) {
     members.push_back(h.name);
     if (!selected(patterns, h.name)) return true;
-    std::string error;
-    try {
-      error = decodeInto(state, archive, h, sink, context);
-    } catch (const ELzhOperationAborted&) {
-      cancelled = true;
-      return false;
-    }
+    const std::string error = decodeInto(state, archive, h, sink, context, cancelled);
+    if (cancelled) return false;
     if (!error.empty()) {
       ++failed;
       if (error.find(std::strerror(EPIPE)) != std::string::npos) {

@@ -10,14 +10,13 @@
 #include <filesystem>
 #include <map>
 
-#if PAGORA_HAVE_ADT
 #include "adt/adt_file.h"
-#endif
 #include "book/book_names.h"
+#include "book/file_sizes.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
-#if PAGORA_HAVE_TEXTIMPORT
-#include "text/import/book_import.h"
+#if PAGORA_BOOK_IMPORT
+#include "textimport/book_import.h"
 #endif
 
 namespace pagora {
@@ -84,7 +83,7 @@ void TBookBuilder::Compress(const std::vector<std::string>& files,
   std::vector<std::string> sources;
   std::vector<std::string> shownNames;
   for (const auto& file : files) {
-#if PAGORA_HAVE_TEXTIMPORT
+#if PAGORA_BOOK_IMPORT
     if (IsImportableBook(file)) {
       std::string textName = ImportedTextName(file);
       std::string text = scratch.path() + "/" + std::to_string(sources.size()) + ".txt";
@@ -140,16 +139,11 @@ void TBookBuilder::Compress(const std::vector<std::string>& files,
 }
 
 std::optional<std::string> WrapArchiveIntoAdt(const std::string& archiveName) {
-#if PAGORA_HAVE_ADT
   return CopyArchiveToAdt(archiveName, AdtNameFor(archiveName));
-#else
-  return "Error on create destination ADT file: this build has no ADT writer (" +
-         AdtNameFor(archiveName) + ")";
-#endif
 }
 
 bool CanImportBooks() {
-#if PAGORA_HAVE_TEXTIMPORT
+#if PAGORA_BOOK_IMPORT
   return true;
 #else
   return false;

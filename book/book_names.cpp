@@ -1,12 +1,8 @@
-// Name rules of a book build: book name, sizes and the stored names of the chosen files.
+// Name rules of a book build: the book name and the stored names of the chosen files.
 #include "book/book_names.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "book/file_paths.h"
 
-#include <cerrno>
-#include <cstring>
 #include <map>
 #include <set>
 
@@ -34,22 +30,7 @@ std::string Fold(const std::string& text) {
   return out;
 }
 
-std::string FolderOf(const std::string& path) {
-  auto slash = path.rfind(kSeparator);
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 }  // namespace
-
-std::string AddSlash(const std::string& path) {
-  if (path.empty() || path.back() == kSeparator) return path;
-  return path + kSeparator;
-}
-
-std::string BaseName(const std::string& path) {
-  auto slash = path.rfind(kSeparator);
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string FoldLetterCase(const std::string& text) {
   std::string out = text;
@@ -106,30 +87,6 @@ std::string NormaliseBookName(std::string text) {
 }
 
 std::string AdtNameFor(const std::string& archiveName) { return archiveName + ".adt"; }
-
-std::int64_t FileLength(const std::string& fileName) {
-  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    throw EBookIO("Cannot open file " + fileName + ": " + std::strerror(errno));
-  }
-  struct stat info {};
-  int rc = ::fstat(fd, &info);
-  int error = errno;
-  ::close(fd);
-  if (rc != 0) throw EBookIO("Cannot read the size of " + fileName + ": " + std::strerror(error));
-  if (S_ISDIR(info.st_mode)) {
-    throw EBookIO("Cannot open file " + fileName + ": " + std::strerror(EISDIR));
-  }
-  return static_cast<std::int64_t>(info.st_size);
-}
-
-std::int64_t TotalLength(const std::vector<std::string>& files) {
-  std::int64_t total = 0;
-  for (const auto& file : files) total += FileLength(file);
-  return total;
-}
-
-std::string SizeLine(std::int64_t total) { return "Size : " + std::to_string(total) + " bytes"; }
 
 namespace {
 

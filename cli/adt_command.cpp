@@ -9,8 +9,8 @@
 #include <string>
 
 #include "adt/adt_file.h"
-#include "cli/commands.h"
-#include "cli/terminal.h"
+#include "commands.h"
+#include "terminal.h"
 #include "text/recode.h"
 
 namespace pagora::cli {

@@ -20,7 +20,9 @@
 
 #include "book/book_builder.h"
 #include "book/book_names.h"
-#include "cli/commands.h"
+#include "book/file_sizes.h"
+#include "book/file_paths.h"
+#include "commands.h"
 
 #ifndef _WIN32
 extern char** environ;

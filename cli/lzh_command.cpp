@@ -26,8 +26,8 @@
 #include "archive/lzh_names.h"
 #include "archive/lzharchiver.h"
 #include "archive/member_coder.h"
-#include "cli/commands.h"
-#include "cli/terminal.h"
+#include "commands.h"
+#include "terminal.h"
 #include "text/recode.h"
 
 namespace pagora::cli {

@@ -5,25 +5,17 @@
 #include <exception>
 #include <string>
 
-#include "cli/commands.h"
+#include "commands.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Pagora: build books for the Casio PV handheld from a terminal", "pagora-cli"};
   app.set_version_flag("--version", "pagora-cli " PAGORA_VERSION);
   app.require_subcommand(1);
   int status = 0;
-#if HAVE_BOOK_COMMAND
   pagora::cli::addBookCommand(app, status);
-#endif
-#if HAVE_LZH_COMMAND
   pagora::cli::addLzhCommand(app, status);
-#endif
-#if HAVE_ADT_COMMAND
   pagora::cli::addAdtCommand(app, status);
-#endif
-#if HAVE_TEXT_COMMAND
   pagora::cli::addTextCommand(app, status);
-#endif
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -1,5 +1,5 @@
 // Progress bar, control-character escaping and yes/no prompts for pagora-cli.
-#include "cli/terminal.h"
+#include "terminal.h"
 
 #include <unistd.h>
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
-#include "cli/terminal.h"
+#include "commands.h"
+#include "terminal.h"
 #include "text/file_stream.h"
 #include "text/recode.h"
 #include "text/split_file.h"
@@ -331,7 +331,7 @@ void addTextCommand(CLI::App& app, int& status) {
   detect->add_option("files", *detectPaths, "Text files")->required();
   detect->callback([&status, detectPaths] { status = detectFiles(*detectPaths); });
 
-#if HAVE_TEXT_IMPORT_COMMAND
+#if PAGORA_BOOK_IMPORT
   addTextImportCommand(*text, status);
 #endif
 }

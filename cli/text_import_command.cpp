@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "cli/commands.h"
-#include "text/import/book_import.h"
+#include "commands.h"
+#include "textimport/book_import.h"
 #include "text/text_buffer.h"
 
 namespace pagora::cli {

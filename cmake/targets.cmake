@@ -25,8 +25,9 @@ function(pagora_benchmarks)
   endforeach()
 endfunction()
 
-# One GoogleTest executable from every *_test.cpp in the current folder; tests find the
-# project's folders through PAGORA_SOURCE_DIR and PAGORA_BINARY_DIR.
+# One GoogleTest executable from every *_test.cpp in the current folder, with the shared test
+# helpers (tests/support); tests find the project's folders through PAGORA_SOURCE_DIR and
+# PAGORA_BINARY_DIR.
 function(pagora_test_executable name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   # Files a build leaves out (tests/windows/excluded_tests.cmake), named from tests/.
@@ -34,7 +35,7 @@ function(pagora_test_executable name)
     list(REMOVE_ITEM sources ${PROJECT_SOURCE_DIR}/tests/${excluded})
   endforeach()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE project_options GTest::gtest_main ${ARGN})
+  target_link_libraries(${name} PRIVATE project_options test_support GTest::gtest_main ${ARGN})
   target_compile_definitions(${name} PRIVATE
       PAGORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       PAGORA_BINARY_DIR="${PROJECT_BINARY_DIR}")

@@ -3,8 +3,8 @@
 # pagora-cli and show what was made.
 set -euo pipefail
 build=${1:-build/default}
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$build/app/pagora" ]; then
-  exec "$build/app/pagora"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$build/gui/pagora/pagora" ]; then
+  exec "$build/gui/pagora/pagora"
 fi
 cli="$build/cli/pagora-cli"
 out="$build/run"

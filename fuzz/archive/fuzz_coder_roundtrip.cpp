@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "archive/lzh_errors.h"
-#include "fuzz/archive/fuzz_support.h"
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace pagora;

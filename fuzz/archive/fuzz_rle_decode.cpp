@@ -1,5 +1,5 @@
 // Arbitrary bytes as "-rle-" coded data: no crash, no hang, no access out of bounds.
-#include "fuzz/archive/fuzz_support.h"
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   pagora::fuzzing::expandArbitrary(3, data, size);

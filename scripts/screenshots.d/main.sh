@@ -11,11 +11,11 @@ cp samples/* "$work/Books/"
 printf 'Книга первая\r\n' > "$work/Books/Книга.txt"
 # The program reads its settings from its own folder: run a copy there, so no user's
 # config.ini is touched.
-cp "$build/app/pagora" "$work/prog/pagora"
+cp "$build/gui/pagora/pagora-shots" "$work/prog/pagora-shots"
 printf '[Main]\r\nLastBook=%s\r\nComPort=1\r\nBaudRate=4\r\n' "$work/Books/book.lzh" \
     > "$work/prog/config.ini"
 cd "$work"
-"$work/prog/pagora" --grab-main "$root/docs/main-window.png" \
+"$work/prog/pagora-shots" --main "$root/docs/main-window.png" \
     "$work/Books/reka.cp1251.txt" "$work/Books/Книга.txt" "$work/Books/pisma.koi8r.txt"
-"$work/prog/pagora" --grab-settings "$root/docs/settings.png"
+"$work/prog/pagora-shots" --settings "$root/docs/settings.png"
 echo "saved docs/main-window.png and docs/settings.png"

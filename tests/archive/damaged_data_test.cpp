@@ -7,7 +7,7 @@
 #include "archive/lzh_errors.h"
 #include "archive/lzh_format.h"
 #include "archive/lzharchiver.h"
-#include "tests/archive/coder_support.h"
+#include "coder_support.h"
 
 namespace pagora {
 namespace {

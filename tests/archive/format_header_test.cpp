@@ -8,7 +8,7 @@
 #include "archive/lzh_errors.h"
 #include "archive/lzh_format.h"
 #include "archive/lzharchiver.h"
-#include "tests/archive/component_fixture.h"
+#include "component_fixture.h"
 
 namespace pagora {
 namespace {

@@ -5,7 +5,7 @@
 #include "archive/crc16.h"
 #include "archive/lh1_tree.h"
 #include "archive/lzh_errors.h"
-#include "tests/archive/coder_support.h"
+#include "coder_support.h"
 
 namespace pagora {
 namespace {

@@ -9,7 +9,7 @@
 #include "archive/lh5_decoder.h"
 #include "archive/lzh_errors.h"
 #include "archive/scramble_key.h"
-#include "tests/archive/coder_support.h"
+#include "coder_support.h"
 
 namespace pagora {
 namespace {

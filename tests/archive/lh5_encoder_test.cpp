@@ -8,7 +8,7 @@
 #include "archive/lh5_decoder.h"
 #include "archive/lh5_huffman.h"
 #include "archive/lzh_errors.h"
-#include "tests/archive/coder_support.h"
+#include "coder_support.h"
 
 namespace pagora {
 namespace {
@@ -125,7 +125,7 @@ TEST(Lh5Encoder, CodedBytesStayTheSame) {
     std::size_t codedSize;
     std::uint16_t codedCrc;
   } cases[] = {
-#include "tests/archive/lh5_golden.inc"
+#include "lh5_golden.inc"
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.size) + " bytes, seed " + std::to_string(c.seed));

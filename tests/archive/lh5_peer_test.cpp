@@ -6,8 +6,8 @@
 #include <sys/wait.h>
 
 #include "archive/lzh_errors.h"
-#include "tests/archive/coder_support.h"
-#include "tests/support/test_seed.h"
+#include "coder_support.h"
+#include "test_seed.h"
 
 namespace pagora {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "archive/lzh_names.h"
 #include "archive/lzharchiver.h"
-#include "tests/archive/component_fixture.h"
+#include "component_fixture.h"
 
 namespace pagora {
 namespace {

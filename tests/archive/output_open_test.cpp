@@ -11,7 +11,7 @@
 #include <mutex>
 
 #include "archive/lzharchiver.h"
-#include "tests/archive/component_fixture.h"
+#include "component_fixture.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "archive/crc16.h"
 #include "archive/lzh_errors.h"
 #include "archive/scramble_key.h"
-#include "tests/archive/coder_support.h"
+#include "coder_support.h"
 
 namespace pagora {
 namespace {

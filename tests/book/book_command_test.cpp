@@ -16,7 +16,6 @@ namespace fs = std::filesystem;
 class BookCommandTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (std::string(PAGORA_CLI).empty()) GTEST_SKIP() << "pagora-cli is not part of this build";
     folder_ = fs::path(testing::TempDir()) /
               ("book_command_" + std::to_string(::getpid()) + "_" +
                testing::UnitTest::GetInstance()->current_test_info()->name());

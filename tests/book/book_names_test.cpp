@@ -1,5 +1,7 @@
 // Book name normalisation, folder joining, file sizes and the stored-name rules.
 #include "book/book_names.h"
+#include "book/file_sizes.h"
+#include "book/file_paths.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -5,13 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/pvsim/upload_session.h"
+#include "upload_session.h"
 
 namespace pvsim_test {
 namespace {
 
 TEST(PvsimUpload, LargeFileArrivesWhole) {
-  if (!std::filesystem::exists(CORVANE_CLI_PROGRAM)) GTEST_SKIP() << "corvane-cli is not built";
   const std::string big = patternBytes(300000, 31);
   Scenario scenario;
   scenario.name = "300k";

@@ -1,6 +1,6 @@
 // The simulated handheld driven by hand-made bytes and a hand-moved clock: what it answers,
 // what it refuses, and what it leaves in its folder.
-#include "tools/pvsim/device.h"
+#include "pvsim/device.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/pvsim/upload_session.h"
-#include "tools/pvsim/protocol.h"
+#include "upload_session.h"
+#include "pvsim/protocol.h"
 
 namespace pvsim {
 namespace {

@@ -1,6 +1,6 @@
 // The simulated loader's record checks: what a record must look like and the order an image
 // must keep.
-#include "tools/pvsim/intel_hex.h"
+#include "pvsim/intel_hex.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 // The simulator's checks of what the uploader sends: block trailers, header data areas, the
 // BootStrap command, and the text helpers that keep names and logs safe.
-#include "tools/pvsim/protocol.h"
+#include "pvsim/protocol.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 // PAGORA_TEST_SEED: which values replay a run, and what a failure says to replay it.
-#include "tests/support/test_seed.h"
+#include "test_seed.h"
 
 #include <gtest/gtest.h>
 

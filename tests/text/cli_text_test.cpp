@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "tests/text/test_folder.h"
+#include "test_folder.h"
 #include "text/recode.h"
 
 namespace pagora {

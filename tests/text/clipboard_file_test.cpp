@@ -1,7 +1,7 @@
 // "Create file from clipboard": where the file goes and what it holds.
 #include "text/clipboard_file.h"
 
-#include "tests/text/test_folder.h"
+#include "test_folder.h"
 #include "text/text_buffer.h"
 
 namespace pagora {

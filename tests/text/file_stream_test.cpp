@@ -4,7 +4,7 @@
 
 #include <sys/stat.h>
 
-#include "tests/text/test_folder.h"
+#include "test_folder.h"
 
 namespace pagora {
 namespace {

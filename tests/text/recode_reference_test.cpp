@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "text/recode.h"
-#include "tests/support/test_seed.h"
+#include "test_seed.h"
 
 namespace pagora {
 namespace {

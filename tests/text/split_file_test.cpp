@@ -1,7 +1,7 @@
 // Splitting text files into parts: names, contents, failures.
 #include "text/split_file.h"
 
-#include "tests/text/test_folder.h"
+#include "test_folder.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
 

@@ -6,7 +6,7 @@
 
 #include <csignal>
 
-#include "tests/text/test_folder.h"
+#include "test_folder.h"
 
 namespace pagora {
 namespace {

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/uploader/fakes.h"
+#include "fakes.h"
 
 namespace corvane::testing {
 namespace {

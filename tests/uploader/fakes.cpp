@@ -1,5 +1,5 @@
 // The test harness's steps through an upload.
-#include "tests/uploader/fakes.h"
+#include "fakes.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

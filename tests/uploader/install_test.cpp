@@ -4,7 +4,7 @@
 
 #include <numeric>
 
-#include "tests/uploader/fakes.h"
+#include "fakes.h"
 
 namespace corvane::testing {
 namespace {

@@ -1,7 +1,7 @@
 // Opening the port, the wake-up, the per-tick drain and the baud switch, with their log texts.
 #include <gtest/gtest.h>
 
-#include "tests/uploader/fakes.h"
+#include "fakes.h"
 
 namespace corvane::testing {
 namespace {

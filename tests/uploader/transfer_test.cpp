@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/uploader/fakes.h"
+#include "fakes.h"
 
 namespace corvane::testing {
 namespace {

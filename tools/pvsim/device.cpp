@@ -1,9 +1,9 @@
 // The simulated BootStrap loader and Receiver.
-#include "tools/pvsim/device.h"
+#include "pvsim/device.h"
 
 #include <algorithm>
 
-#include "tools/pvsim/protocol.h"
+#include "pvsim/protocol.h"
 
 namespace pvsim {
 

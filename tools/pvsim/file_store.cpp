@@ -1,5 +1,5 @@
 // Receiving files into a folder through temporary files and renames.
-#include "tools/pvsim/file_store.h"
+#include "pvsim/file_store.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "tools/pvsim/protocol.h"
+#include "pvsim/protocol.h"
 
 namespace pvsim {
 

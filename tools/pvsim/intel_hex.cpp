@@ -1,5 +1,5 @@
 // Intel HEX record parsing and the order checks of the simulated BootStrap loader.
-#include "tools/pvsim/intel_hex.h"
+#include "pvsim/intel_hex.h"
 
 #include <cstdio>
 #include <iterator>

@@ -13,9 +13,9 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "tools/pvsim/device.h"
-#include "tools/pvsim/protocol.h"
-#include "tools/pvsim/pty_line.h"
+#include "pvsim/device.h"
+#include "pvsim/protocol.h"
+#include "pvsim/pty_line.h"
 
 namespace {
 

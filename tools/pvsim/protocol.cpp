@@ -1,5 +1,5 @@
 // Block checks, header and BootStrap command parsing, and text helpers of the simulator.
-#include "tools/pvsim/protocol.h"
+#include "pvsim/protocol.h"
 
 #include <array>
 #include <cstdio>

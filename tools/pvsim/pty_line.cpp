@@ -1,5 +1,5 @@
 // Pseudo-terminal master for the simulated handheld.
-#include "tools/pvsim/pty_line.h"
+#include "pvsim/pty_line.h"
 
 #include <cerrno>
 #include <cstdlib>

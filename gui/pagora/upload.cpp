@@ -1,0 +1,179 @@
+// The settings dialog: the note about the handheld's patch, the site link, port and baud rate.
+#include "pagora/upload.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "settings/main_settings.h"
+#include "widgets/launcher.h"
+
+namespace pagora {
+
+namespace {
+std::function<TForm3::PortAccess(const std::string&)>& AccessCheck() {
+  static std::function<TForm3::PortAccess(const std::string&)> check;
+  return check;
+}
+}  // namespace
+
+class TLinkLabel : public QLabel {
+ public:
+  explicit TLinkLabel(const QString& text, QWidget* parent = nullptr) : QLabel(text, parent) {
+    setCursor(Qt::PointingHandCursor);
+    QFont f(QStringLiteral("Verdana"));
+    f.setBold(true);
+    setFont(f);
+    setAlignment(Qt::AlignCenter);
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, QColor(0, 0, 160));
+    setPalette(p);
+  }
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent*) override { Launcher::open(text()); }
+};
+
+TForm3::TForm3(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Upload"));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+
+  auto* panel = new QFrame;
+  panel->setFrameShape(QFrame::Panel);
+  panel->setFrameShadow(QFrame::Raised);
+  Label1 = new QLabel(QString::fromUtf8(kNote).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  Label1->setAlignment(Qt::AlignCenter);
+  Label1->setWordWrap(true);
+  Link = new TLinkLabel(QString::fromUtf8(kSite));
+  {
+    QFont small = Label1->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    Label1->setFont(small);
+  }
+  auto* panelLayout = new QVBoxLayout(panel);
+  panelLayout->setContentsMargins(4, 4, 4, 4);
+  panelLayout->setSpacing(2);
+  panelLayout->addWidget(Label1);
+  panelLayout->addWidget(Link);
+
+  auto* group = new QGroupBox(QStringLiteral("Corvane"));
+  ComboBox1 = new QComboBox;
+  ComboBox2 = new QComboBox;
+  // Both lists are chosen from, never typed into.
+  ComboBox1->setEditable(false);
+  ComboBox2->setEditable(false);
+  for (const auto& rate : BaudRates()) ComboBox2->addItem(QString::fromStdString(rate));
+  auto* grid = new QGridLayout(group);
+  grid->addWidget(new QLabel(QStringLiteral("Port")), 0, 0);
+  grid->addWidget(ComboBox1, 0, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Baudrate")), 1, 0);
+  grid->addWidget(ComboBox2, 1, 1);
+  FastCheck = new QCheckBox(QStringLiteral("Fast transfer"));
+  FastCheck->setToolTip(QStringLiteral(
+      "New: each block follows the handheld's reply at once instead of waiting for Corvane's "
+      "200 ms tick. Uncheck it if a device misbehaves."));
+  grid->addWidget(FastCheck, 2, 0, 1, 2);
+  grid->setColumnStretch(1, 1);
+  // Three rows in the dialog's fixed height: tighter than the style's default spacing.
+  grid->setContentsMargins(6, 2, 6, 4);
+  grid->setVerticalSpacing(3);
+
+  OkButton = new QPushButton(QStringLiteral("OK"));
+  OkButton->setDefault(true);
+  connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->setSpacing(4);
+  layout->addWidget(panel);
+  layout->addWidget(group);
+  layout->addStretch(1);
+  layout->addWidget(OkButton, 0, Qt::AlignHCenter);
+  setDevices(SerialDevices());
+  setFixedSize(230, 268);
+  FormCreate();
+}
+
+void TForm3::FormCreate() {
+  ComboBox1->setCurrentIndex(0);
+  ComboBox2->setCurrentIndex(0);
+}
+
+QStringList TForm3::SerialDevices() {
+  QStringList devices;
+  QDir dev(QStringLiteral("/dev"));
+  // Devices this user may not open are offered too; the list marks them.
+  const QStringList found = dev.entryList(
+      {QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*"), QStringLiteral("rfcomm*")},
+      QDir::System | QDir::Files, QDir::Name);
+  for (const QString& name : found) devices << dev.filePath(name);
+  return devices;
+}
+
+void TForm3::setDevices(const QStringList& devices) {
+  int current = ComboBox1->currentIndex();
+  ComboBox1->clear();
+  for (const auto& port : ComPorts()) ComboBox1->addItem(QString::fromStdString(port));
+  for (const QString& device : devices) ComboBox1->addItem(device);
+  for (int i = 0; i < ComboBox1->count(); ++i) {
+    const std::string device = DevicePath(ComboBox1->itemText(i));
+    if (CheckAccess(device) != PortAccess::NoPermission) continue;
+    const QString group = OwningGroup(device);
+    ComboBox1->setItemData(i, true, NoAccessRole);
+    ComboBox1->setItemIcon(i, QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    ComboBox1->setItemData(
+        i,
+        QStringLiteral("No permission to open %1: join the group '%2' that owns it, then log in "
+                       "again.")
+            .arg(QString::fromStdString(device), group),
+        Qt::ToolTipRole);
+  }
+  ComboBox1->setCurrentIndex(current < ComboBox1->count() ? current : -1);
+}
+
+std::string TForm3::DevicePath(const QString& port) {
+  if (port.size() > 3 && port.left(3).compare(QStringLiteral("COM"), Qt::CaseInsensitive) == 0) {
+    bool ok = false;
+    const int number = port.mid(3).toInt(&ok);
+    if (ok && number >= 1 && port.mid(3).at(0).isDigit()) {
+      return "/dev/ttyS" + std::to_string(number - 1);
+    }
+  }
+  return port.toStdString();
+}
+
+void TForm3::setAccessCheck(std::function<PortAccess(const std::string&)> check) {
+  AccessCheck() = std::move(check);
+}
+
+TForm3::PortAccess TForm3::CheckAccess(const std::string& device) {
+  if (AccessCheck()) return AccessCheck()(device);
+  if (::access(device.c_str(), R_OK | W_OK) == 0) return PortAccess::Usable;
+  return errno == EACCES || errno == EPERM ? PortAccess::NoPermission : PortAccess::Missing;
+}
+
+QString TForm3::OwningGroup(const std::string& device) {
+  struct stat info {};
+  if (::stat(device.c_str(), &info) != 0) return QString();
+  if (const struct group* entry = ::getgrgid(info.st_gid); entry && entry->gr_name) {
+    return QString::fromLocal8Bit(entry->gr_name);
+  }
+  return QString::number(info.st_gid);
+}
+
+}  // namespace pagora

@@ -1,0 +1,16 @@
+// pagora-view FILE: the view window on its own, for trying it out and for screenshots.
+#include <QApplication>
+#include <QStringList>
+#include <cstdio>
+
+#include "viewer/view.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QStringList args = QApplication::arguments();
+  if (args.size() != 2) {
+    std::fprintf(stderr, "usage: pagora-view FILE\n");
+    return 2;
+  }
+  return pagora::runViewWindowStandalone(args.at(1));
+}

@@ -1,0 +1,371 @@
+// TForm2: the view window and its clean-up commands, which call the text library and keep the
+// window responsive while they run.
+#include "viewer/view.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "widgets/formstorage.h"
+#include "widgets/prompts.h"
+#include "text/recode.h"
+#include "text/text_buffer.h"
+#include "text/text_commands.h"
+#if PAGORA_BOOK_IMPORT
+#include "textimport/book_import.h"
+#endif
+
+namespace pagora {
+namespace {
+
+// How often Delete HTML tags lets the window breathe: its progress comes once per character,
+// far too often to run the message loop every time.
+constexpr int kHtmlPumpMs = 5;
+constexpr qint64 kGaugeMs = 40;
+constexpr qint64 kQuietStartMs = 15;
+// Below this size Delete HTML tags parses well within the quiet start (about 8 ms for 2 MB).
+constexpr std::size_t kHtmlQuietBytes = 4u << 20;
+// How much of the text the code-page guess looks at.
+constexpr std::size_t kSampleBytes = 64 * 1024;
+
+QToolButton* makeButton(QWidget* parent, const QString& text, const QString& hint) {
+  auto* b = new QToolButton(parent);
+  b->setText(text);
+  b->setToolTip(hint);
+  b->setFixedSize(40, 40);
+  b->setAutoRaise(true);
+  return b;
+}
+
+}  // namespace
+
+TForm2::TForm2(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form2"));
+  setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+  resize(870, 640);
+
+  auto* panel = new QWidget(this);
+  panel->setFixedHeight(41);
+  auto* row = new QHBoxLayout(panel);
+  row->setContentsMargins(0, 0, 0, 1);
+  row->setSpacing(0);
+  SpeedButton1 = makeButton(panel, QStringLiteral("DOS"), QStringLiteral("DOS to WIN"));
+  SpeedButton2 = makeButton(panel, QStringLiteral("KOI"), QStringLiteral("KOI to WIN"));
+  SpeedButton8 = makeButton(panel, QStringLiteral("UTF8"), QStringLiteral("UTF-8 to WIN"));
+  SpeedButton5 = makeButton(panel, QStringLiteral("<H>"), QStringLiteral("Delete HTML tags"));
+  SpeedButton6 = makeButton(panel, QStringLiteral("¶"), QStringLiteral("Один абзац - одна строка"));
+  SpeedButton7 = makeButton(panel, QStringLiteral("a  b"),
+                            QStringLiteral("Заменить все пробелы от двух и больше одним"));
+  SpeedButton4 = makeButton(panel, QStringLiteral("⟳"), QStringLiteral("Reload file"));
+  SpeedButton3 = makeButton(panel, QStringLiteral("✕"), QString());
+  for (QToolButton* b : {SpeedButton1, SpeedButton2, SpeedButton8, SpeedButton5, SpeedButton6,
+                         SpeedButton7, SpeedButton4})
+    row->addWidget(b);
+  row->addStretch(1);
+  row->addWidget(SpeedButton3);
+
+  r = new TJumpMemo(this);
+  r->setObjectName(QStringLiteral("r"));
+  QFont f(QStringLiteral("Courier New"));
+  f.setPixelSize(13);
+  f.setBold(true);
+  r->setFont(f);
+  r->setColor(Qt::white);
+  r->setTextColor(Qt::black);
+  r->setSelectColor(Qt::red);
+  r->setJumpColor(QColor(0, 128, 0));
+  r->setJumpPointLength(7);
+  r->setUseJumpPointLength(false);
+  r->setPagemarker("Page");
+  r->setScrollBars(TScrollStyle::ssBoth);
+
+  st = new QStatusBar(this);
+  st->setSizeGripEnabled(true);
+  status_ = new QLabel(st);
+  gauge = new QProgressBar(st);
+  gauge->setTextVisible(false);
+  gauge->setFixedWidth(200);
+  gauge->setRange(0, 1);
+  gauge->setValue(0);
+  st->addWidget(status_, 1);
+  st->addPermanentWidget(gauge);
+
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(panel);
+  column->addWidget(r, 1);
+  column->addWidget(st);
+
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+  connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+  connect(SpeedButton8, &QToolButton::clicked, this, [this] { SpeedButton8Click(); });
+  connect(SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton5Click(); });
+  connect(SpeedButton6, &QToolButton::clicked, this, [this] { SpeedButton6Click(); });
+  connect(SpeedButton7, &QToolButton::clicked, this, [this] { SpeedButton7Click(); });
+  connect(SpeedButton4, &QToolButton::clicked, this, [this] { SpeedButton4Click(); });
+  connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+
+  FormStorage = new TFormStorage(this, QStringLiteral("config.ini"), QStringLiteral("Form2"));
+  FormStorage->OnError = [this](const std::exception& e) {
+    Prompts::current().error(this, QString::fromStdString(e.what()));
+  };
+}
+
+TForm2::~TForm2() = default;
+
+QString TForm2::SavePath() const {
+#if PAGORA_BOOK_IMPORT
+  if (imported_) return QString::fromStdString(ImportedTextName(fileName_.toStdString()));
+#endif
+  return fileName_;
+}
+
+QString TForm2::StatusText() const {
+  return status_->text();
+}
+
+bool TForm2::OpenFile(const QString& path) {
+  fileName_ = path;
+  imported_ = false;
+  linesGiven_ = false;
+  bool ok = true;
+#if PAGORA_BOOK_IMPORT
+  if (IsImportableBook(path.toStdString())) {
+    imported_ = true;
+    std::vector<std::string> lines;
+    try {
+      lines = ImportBook(path.toStdString());
+    } catch (const std::exception& e) {
+      ok = false;
+      Prompts::current().error(this, QString::fromStdString(e.what()), QStringLiteral("Ошибка"));
+    }
+    r->SetText(std::move(lines));
+    noteCodePage();
+    return ok;
+  }
+#endif
+  ok = r->LoadFromFile(path);
+  noteCodePage();
+  return ok;
+}
+
+void TForm2::noteCodePage() {
+  if (imported_) {
+    status_->setText(QStringLiteral("Converted from the book; Close saves the text as %1")
+                         .arg(QFileInfo(SavePath()).fileName()));
+    return;
+  }
+  // The start of the text is plenty to tell the code pages apart.
+  std::string sample;
+  for (const std::string& line : r->Lines()) {
+    if (sample.size() >= kSampleBytes) break;
+    sample += line;
+    sample += '\n';
+  }
+  QString note;
+  // An unsure guess (a word or two) says nothing rather than point at the wrong button.
+  const CodePageGuess guess = GuessCodePage(sample);
+  switch (IsConfident(guess) ? guess.page : CodePage::Cp1251) {
+    case CodePage::Cp866:
+      note = QStringLiteral("The text looks like DOS code page 866: \"DOS to WIN\" converts it");
+      break;
+    case CodePage::Koi8r:
+      note = QStringLiteral("The text looks like KOI8-R: \"KOI to WIN\" converts it");
+      break;
+    case CodePage::Utf8:
+      note = QStringLiteral("The text looks like UTF-8: \"UTF-8 to WIN\" converts it");
+      break;
+    default:
+      break;
+  }
+  status_->setText(note);
+}
+
+void TForm2::En(bool enabled) {
+  for (QToolButton* b : {SpeedButton1, SpeedButton2, SpeedButton8, SpeedButton5, SpeedButton6,
+                         SpeedButton7, SpeedButton4, SpeedButton3})
+    b->setEnabled(enabled);
+  r->setEnabled(enabled);
+  busy_ = !enabled;
+}
+
+void TForm2::afterCommand(bool changed) {
+  // New lines: their jump words and pictures sit elsewhere, the longest line differs, and a
+  // selection made on the old lines means nothing in them.
+  r->LinesChanged();
+  // The gauge shows where the command ended, not where its last throttled update fell.
+  gauge->setValue(gauge->maximum());
+  if (changed) modified_ = true;
+  noteCodePage();
+  En(true);
+}
+
+void TForm2::setGaugeRange(int maximum) {
+  // A text of one or two lines gives a maximum of 0 or less, which a progress bar would show as
+  // its endless "busy" animation.
+  const int top = std::max(1, maximum);
+  if (gauge->maximum() != top || gauge->minimum() != 0) gauge->setRange(0, top);
+}
+
+template <typename F>
+void TForm2::runLineCommand(F&& command) {
+  En(false);
+  QElapsedTimer clock;
+  clock.start();
+  qint64 gaugeShown = -kGaugeMs;
+  LineProgress progress = [this, &clock, &gaugeShown](int position, int maximum) {
+    setGaugeRange(maximum);
+    if (position % 100 != 0) return;
+    // The first turn of the message loop repaints the whole window (greyed buttons); a command
+    // that ends before anyone could notice is spared it. After that the loop runs every 100
+    // lines, and the bar, which repaints itself at once on every new value, moves only as
+    // often as an eye can follow.
+    const qint64 now = clock.elapsed();
+    if (now < kQuietStartMs) return;
+    if (now - gaugeShown >= kGaugeMs) {
+      gauge->setValue(position);
+      gaugeShown = now;
+    }
+    QCoreApplication::processEvents();
+  };
+  command(r->Lines(), progress);
+  afterCommand(true);
+}
+
+void TForm2::SpeedButton1Click() {
+  runLineCommand(
+      [](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::DosToWin, p); });
+}
+
+void TForm2::SpeedButton2Click() {
+  runLineCommand(
+      [](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::KoiToWin, p); });
+}
+
+void TForm2::SpeedButton8Click() {
+  runLineCommand(
+      [](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::Utf8ToWin, p); });
+}
+
+void TForm2::SpeedButton6Click() {
+  runLineCommand([](TextBuffer& l, const LineProgress& p) { OneParagraphOneLine(l, p); });
+}
+
+void TForm2::SpeedButton7Click() {
+  runLineCommand([](TextBuffer& l, const LineProgress& p) { CollapseSpaces(l, p); });
+}
+
+void TForm2::SpeedButton5Click() {
+  En(false);
+  QElapsedTimer clock;
+  clock.start();
+  qint64 lastPump = kQuietStartMs - kHtmlPumpMs;  // the first turn comes after the quiet start
+  unsigned calls = 0;
+  HtmlProgress progress = [this, &clock, &lastPump, &calls](int line, int total) {
+    // Even reading the clock once per character would cost the command much of its speed.
+    if (++calls % 1024 != 0) return;
+    const qint64 now = clock.elapsed();
+    if (now - lastPump < kHtmlPumpMs) return;
+    setGaugeRange(total);
+    gauge->setValue(line);
+    QCoreApplication::processEvents();
+    lastPump = now;
+  };
+  // The parser's progress comes once per character, and that call alone costs a text most of
+  // the parsing time again. A text this short is through long before the first turn of the
+  // message loop would come, so it runs without the event.
+  std::size_t bytes = 0;
+  for (const std::string& line : r->Lines()) bytes += line.size();
+  DeleteHtmlTags(r->Lines(), HTMLParser1, bytes < kHtmlQuietBytes ? HtmlProgress() : progress);
+  afterCommand(true);
+}
+
+void TForm2::SpeedButton4Click() {
+  En(false);
+  OpenFile(fileName_);
+  En(true);
+}
+
+void TForm2::SpeedButton3Click() {
+  close();
+}
+
+bool TForm2::SaveLines() {
+  try {
+    SaveTextFile(SavePath().toStdString(), r->Lines());
+  } catch (const std::exception& e) {
+    Prompts::current().error(this, QString::fromStdString(e.what()), QStringLiteral("Ошибка"));
+    return false;
+  }
+  modified_ = false;
+  return true;
+}
+
+void TForm2::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (!e->spontaneous()) FormShow();
+}
+
+void TForm2::FormShow() {
+  // A converted book exists only in memory until it is saved.
+  modified_ = imported_;
+  QString caption = fileName_;
+  if (imported_) caption += QStringLiteral(" (converted text, saved as %1)").arg(SavePath());
+  setWindowTitle(caption);
+  // Lines a caller put in directly are another text: caret and view go home, and its jump
+  // words, pictures and longest line are found afresh.
+  if (linesGiven_)
+    r->SetText(std::move(r->Lines()));
+  else
+    r->RefreshLayout();
+  linesGiven_ = false;
+  noteCodePage();
+  En(true);
+  r->setFocus();
+}
+
+void TForm2::closeEvent(QCloseEvent* e) {
+  // A command still runs and pumps the message loop: closing now would pull its text away.
+  if (busy_) {
+    e->ignore();
+    return;
+  }
+  // Closing by the frame asks like the close button: unsaved work is never dropped silently.
+  if (modified_) {
+    const PromptAnswer a = Prompts::current().ask(
+        this, QStringLiteral("Confirm "), QStringLiteral("Save changes to\n\r") + SavePath(),
+        PromptKind::Question, PromptButtons::YesNoCancel);
+    if (a == PromptAnswer::Cancel || (a == PromptAnswer::Yes && !SaveLines())) {
+      e->ignore();
+      return;
+    }
+  }
+  closing_ = true;
+  QDialog::closeEvent(e);
+  closing_ = false;
+}
+
+void TForm2::reject() {
+  // Escape goes the same way as the close button.
+  if (closing_)
+    QDialog::reject();
+  else
+    close();
+}
+
+int runViewWindowStandalone(const QString& path) {
+  TForm2 window;
+  const bool ok = window.OpenFile(path);
+  window.exec();
+  return ok ? 0 : 1;
+}
+
+}  // namespace pagora

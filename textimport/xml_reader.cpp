@@ -1,0 +1,193 @@
+// Expat with the encodings and entities that Russian FB2 and EPUB files use in practice.
+#include "textimport/xml_reader.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <utility>
+
+#include "textimport/book_import.h"
+#include "text/recode.h"
+
+namespace pagora::book_import {
+
+namespace {
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+char32_t DecodeOne(std::string_view utf8) {
+  const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+  if (utf8.size() == 1) return s[0];
+  if (utf8.size() == 2) return ((s[0] & 0x1Fu) << 6) | (s[1] & 0x3Fu);
+  if (utf8.size() == 3) return ((s[0] & 0x0Fu) << 12) | ((s[1] & 0x3Fu) << 6) | (s[2] & 0x3Fu);
+  return 0xFFFD;
+}
+
+// Byte -> code point of an 8-bit Cyrillic code page, by way of its 1251 form.
+bool CyrillicMap(const std::string& name, int map[256]) {
+  std::string (*toWin)(std::string_view) = nullptr;
+  if (name == "windows-1251" || name == "cp1251" || name == "x-cp1251" || name == "win-1251") {
+  } else if (name == "koi8-r" || name == "koi8r") {
+    toWin = &KoiToWin;
+  } else if (name == "ibm866" || name == "cp866" || name == "866" || name == "dos-866") {
+    toWin = &DosToWin;
+  } else {
+    return false;
+  }
+  for (int b = 0; b < 256; ++b) {
+    if (b < 0x80) {
+      map[b] = b;
+      continue;
+    }
+    std::string one(1, static_cast<char>(b));
+    if (toWin) one = toWin(one);
+    map[b] = static_cast<int>(DecodeOne(WinToUtf8(one)));
+  }
+  return true;
+}
+
+// HTML's named characters that XHTML chapters use without declaring them.
+struct NamedChar {
+  const char* name;
+  const char* utf8;
+};
+constexpr NamedChar kNamedChars[] = {
+    {"nbsp", "\u00A0"},   {"mdash", "\u2014"},  {"ndash", "\u2013"},  {"laquo", "\u00AB"},
+    {"raquo", "\u00BB"},  {"hellip", "\u2026"}, {"ldquo", "\u201C"},  {"rdquo", "\u201D"},
+    {"bdquo", "\u201E"},  {"lsquo", "\u2018"},  {"rsquo", "\u2019"},  {"sbquo", "\u201A"},
+    {"copy", "\u00A9"},   {"reg", "\u00AE"},    {"trade", "\u2122"},  {"shy", "\u00AD"},
+    {"thinsp", "\u2009"}, {"ensp", "\u2002"},   {"emsp", "\u2003"},   {"minus", "\u2212"},
+    {"deg", "\u00B0"},    {"sect", "\u00A7"},   {"para", "\u00B6"},   {"middot", "\u00B7"},
+    {"bull", "\u2022"},   {"times", "\u00D7"},  {"zwnj", "\u200C"},   {"zwj", "\u200D"},
+    {"numero", "\u2116"}, {"euro", "\u20AC"},   {"plusmn", "\u00B1"}, {"prime", "\u2032"},
+};
+
+}  // namespace
+
+std::string_view LocalName(const char* name) {
+  std::string_view s(name);
+  const auto colon = s.rfind(':');
+  return colon == std::string_view::npos ? s : s.substr(colon + 1);
+}
+
+const char* Attribute(const char** atts, std::string_view local) {
+  for (; atts && atts[0]; atts += 2)
+    if (LocalName(atts[0]) == local) return atts[1];
+  return nullptr;
+}
+
+XmlReader::XmlReader(XmlHandler& handler, std::string file, std::string member)
+    : parser_(XML_ParserCreate(nullptr)),
+      handler_(handler),
+      file_(std::move(file)),
+      member_(std::move(member)) {
+  if (!parser_) throw std::bad_alloc();
+  XML_SetUserData(parser_, this);
+  XML_SetElementHandler(parser_, &OnStart, &OnEnd);
+  XML_SetCharacterDataHandler(parser_, &OnChars);
+  XML_SetSkippedEntityHandler(parser_, &OnSkippedEntity);
+  XML_SetUnknownEncodingHandler(parser_, &OnUnknownEncoding, this);
+}
+
+XmlReader::~XmlReader() {
+  XML_ParserFree(parser_);
+}
+
+void XmlReader::Raise(const std::string& problem) const {
+  throw EBookImport(file_ + ": " + problem);
+}
+
+void XmlReader::Caught() {
+  if (!thrown_) thrown_ = std::current_exception();
+  XML_StopParser(parser_, XML_FALSE);
+}
+
+void XmlReader::Fail(std::string problem) {
+  if (failure_.empty()) failure_ = std::move(problem);
+  XML_StopParser(parser_, XML_FALSE);
+}
+
+void XmlReader::Feed(std::string_view data, bool last) {
+  do {
+    // Expat takes an int length: large buffers go in pieces.
+    const std::size_t piece = std::min<std::size_t>(data.size(), 1u << 24);
+    const bool final = last && piece == data.size();
+    const XML_Status status =
+        XML_Parse(parser_, data.data(), static_cast<int>(piece), final ? XML_TRUE : XML_FALSE);
+    data.remove_prefix(piece);
+    if (status == XML_STATUS_OK) continue;
+    if (thrown_) std::rethrow_exception(thrown_);
+    if (!failure_.empty()) Raise(failure_);
+    const XML_Error code = XML_GetErrorCode(parser_);
+    if (code == XML_ERROR_UNKNOWN_ENCODING || code == XML_ERROR_INCORRECT_ENCODING)
+      Raise("unsupported encoding \"" + unknownEncoding_ + "\"" +
+            (member_.empty() ? "" : " in " + member_));
+    Raise("broken XML" + (member_.empty() ? std::string() : " in " + member_) + " at line " +
+          std::to_string(XML_GetCurrentLineNumber(parser_)) + ", column " +
+          std::to_string(XML_GetCurrentColumnNumber(parser_) + 1) + ": " + XML_ErrorString(code));
+  } while (!data.empty());
+}
+
+void XmlReader::OnStart(void* self, const XML_Char* name, const XML_Char** atts) {
+  auto& r = *static_cast<XmlReader*>(self);
+  try {
+    r.handler_.Start(LocalName(name), atts);
+  } catch (...) {
+    r.Caught();
+  }
+}
+
+void XmlReader::OnEnd(void* self, const XML_Char* name) {
+  auto& r = *static_cast<XmlReader*>(self);
+  try {
+    r.handler_.End(LocalName(name));
+  } catch (...) {
+    r.Caught();
+  }
+}
+
+void XmlReader::OnChars(void* self, const XML_Char* text, int length) {
+  auto& r = *static_cast<XmlReader*>(self);
+  try {
+    r.handler_.Chars(std::string_view(text, static_cast<std::size_t>(length)));
+  } catch (...) {
+    r.Caught();
+  }
+}
+
+void XmlReader::OnSkippedEntity(void* self, const XML_Char* name, int isParameter) {
+  if (isParameter) return;
+  auto& r = *static_cast<XmlReader*>(self);
+  for (const NamedChar& c : kNamedChars) {
+    if (std::strcmp(c.name, name) == 0) {
+      try {
+        r.handler_.Chars(c.utf8);
+      } catch (...) {
+        r.Caught();
+      }
+      return;
+    }
+  }
+  // An entity nobody defined is an error, not silently lost text.
+  r.Fail(std::string("broken XML") + (r.member_.empty() ? "" : " in " + r.member_) + " at line " +
+         std::to_string(XML_GetCurrentLineNumber(r.parser_)) + ", column " +
+         std::to_string(XML_GetCurrentColumnNumber(r.parser_) + 1) + ": undefined entity &" + name +
+         ";");
+}
+
+int XmlReader::OnUnknownEncoding(void* self, const XML_Char* name, XML_Encoding* info) {
+  auto& r = *static_cast<XmlReader*>(self);
+  r.unknownEncoding_ = name;
+  if (!CyrillicMap(Lower(name), info->map)) return XML_STATUS_ERROR;
+  info->data = nullptr;
+  info->convert = nullptr;
+  info->release = nullptr;
+  return XML_STATUS_OK;
+}
+
+}  // namespace pagora::book_import

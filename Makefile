@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 30
 
 # Every Debian package the build, the tests, the benchmarks and the fuzzers use.
-PACKAGES := cmake ninja-build g++ clang make pkg-config \
+PACKAGES := cmake ninja-build g++ clang clang-format make pkg-config \
             qt6-base-dev libgl-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev \
             libexpat1-dev libzip-dev \
             lhasa libarchive-tools p7zip-full gzip \
@@ -17,7 +17,7 @@ PACKAGES += time
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps build test release run bench fuzz asan screenshots package package-check windows \
-        windows-test clean
+        windows-test format format-check clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -78,6 +78,14 @@ windows-test: windows
 	cmake --preset default
 	cmake --build --preset default --target pvsim -j $(JOBS)
 	./scripts/windows_test.sh build/windows
+
+# Every C++ file in the layout of .clang-format: `make format` rewrites them, `make format-check`
+# (in CI) fails on the first file that differs.
+format: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 screenshots: build
 	./scripts/screenshots.sh build/default

@@ -2,18 +2,13 @@
 # Debian package that `make package` builds with CPack.
 include(GNUInstallDirs)
 
-set(pagora_programs pagora corvane pagora-cli corvane-cli pvsim)
-foreach(program IN LISTS pagora_programs)
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endforeach()
+install(TARGETS ${PAGORA_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${packaging}/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-if(TARGET pagora)
+if(PAGORA_GUI)
   install(FILES ${packaging}/pagora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${packaging}/icons/pagora.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -26,59 +21,52 @@ endif()
 
 # Manual pages from each program's --help and --version, made at build time. Debian wants them
 # compressed; gzip -n keeps the package reproducible.
-find_program(HELP2MAN help2man)
-find_program(GZIP gzip)
-if(HELP2MAN AND GZIP)
-  set(man_sections
-      "pagora-cli|build books for the Casio PV handheld from a terminal"
-      "corvane-cli|send books to the Casio PV handheld over a serial line"
-      "pvsim|a Casio PV handheld simulated on a pseudo-terminal")
-  set(man_pages "")
-  foreach(entry IN LISTS man_sections)
-    string(REPLACE "|" ";" pair "${entry}")
-    list(GET pair 0 program)
-    list(GET pair 1 summary)
-    if(NOT TARGET ${program})
-      continue()
-    endif()
+pagora_require_program(HELP2MAN help2man help2man)
+pagora_require_program(GZIP gzip gzip)
+set(man_sections
+    "pagora-cli|build books for the Casio PV handheld from a terminal"
+    "corvane-cli|send books to the Casio PV handheld over a serial line"
+    "pvsim|a Casio PV handheld simulated on a pseudo-terminal")
+set(man_pages "")
+foreach(entry IN LISTS man_sections)
+  string(REPLACE "|" ";" pair "${entry}")
+  list(GET pair 0 program)
+  list(GET pair 1 summary)
+  set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
+  add_custom_command(
+      OUTPUT ${page}.gz
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+      COMMAND ${HELP2MAN} --no-info --section=1 --name=${summary}
+              --include=${packaging}/man-common.h2m --output=${page} $<TARGET_FILE:${program}>
+      COMMAND ${GZIP} -n -9 -f ${page}
+      DEPENDS ${program} ${packaging}/man-common.h2m
+      COMMENT "Manual page for ${program}"
+      VERBATIM)
+  list(APPEND man_pages ${page}.gz)
+endforeach()
+# The two windows have pages written by hand.
+if(PAGORA_GUI)
+  foreach(program IN ITEMS pagora corvane)
     set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
     add_custom_command(
         OUTPUT ${page}.gz
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-        COMMAND ${HELP2MAN} --no-info --section=1 --name=${summary}
-                --include=${packaging}/man-common.h2m --output=${page} $<TARGET_FILE:${program}>
-        COMMAND ${GZIP} -n -9 -f ${page}
-        DEPENDS ${program} ${packaging}/man-common.h2m
-        COMMENT "Manual page for ${program}"
-        VERBATIM)
+        COMMAND ${GZIP} -n -9 -c ${packaging}/${program}.1 > ${page}.gz
+        DEPENDS ${packaging}/${program}.1
+        COMMENT "Manual page for ${program}")
     list(APPEND man_pages ${page}.gz)
   endforeach()
-  # The two windows have pages written by hand.
-  foreach(program IN ITEMS pagora corvane)
-    if(TARGET ${program})
-      set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
-      add_custom_command(
-          OUTPUT ${page}.gz
-          COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-          COMMAND ${GZIP} -n -9 -c ${packaging}/${program}.1 > ${page}.gz
-          DEPENDS ${packaging}/${program}.1
-          COMMENT "Manual page for ${program}")
-      list(APPEND man_pages ${page}.gz)
-    endif()
-  endforeach()
-  # Debian wants a changelog, compressed, beside the copyright file.
-  add_custom_command(
-      OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
-      COMMAND ${GZIP} -n -9 -c ${packaging}/changelog > ${PROJECT_BINARY_DIR}/changelog.gz
-      DEPENDS ${packaging}/changelog)
-  list(APPEND man_pages ${PROJECT_BINARY_DIR}/changelog.gz)
-  add_custom_target(manpages ALL DEPENDS ${man_pages})
-  list(REMOVE_ITEM man_pages ${PROJECT_BINARY_DIR}/changelog.gz)
-  install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
-else()
-  message(STATUS "help2man or gzip missing: no manual pages")
 endif()
+# Debian wants a changelog, compressed, beside the copyright file.
+add_custom_command(
+    OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
+    COMMAND ${GZIP} -n -9 -c ${packaging}/changelog > ${PROJECT_BINARY_DIR}/changelog.gz
+    DEPENDS ${packaging}/changelog)
+list(APPEND man_pages ${PROJECT_BINARY_DIR}/changelog.gz)
+add_custom_target(manpages ALL DEPENDS ${man_pages})
+list(REMOVE_ITEM man_pages ${PROJECT_BINARY_DIR}/changelog.gz)
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The Debian package.
 set(CPACK_GENERATOR DEB)

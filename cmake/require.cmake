@@ -8,6 +8,15 @@ macro(pagora_require_package package debian_package)
   endif()
 endmacro()
 
+# A program the build runs, in `variable`.
+macro(pagora_require_program variable program debian_package)
+  find_program(${variable} ${program})
+  if(NOT ${variable})
+    message(FATAL_ERROR "${program} was not found: install the Debian package ${debian_package} "
+                        "(make deps installs every package the build needs)")
+  endif()
+endmacro()
+
 # The same for a pkg-config module, as the imported target PkgConfig::<prefix>.
 macro(pagora_require_module prefix module debian_package)
   pagora_require_package(PkgConfig pkg-config)

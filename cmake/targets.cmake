@@ -13,7 +13,7 @@ endfunction()
 
 # One Google Benchmark executable per bench_*.cpp in the current folder.
 function(pagora_benchmarks)
-  find_package(benchmark REQUIRED)
+  pagora_require_package(benchmark libbenchmark-dev)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/bench_*.cpp)
   foreach(source IN LISTS sources)
     get_filename_component(name ${source} NAME_WE)

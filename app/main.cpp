@@ -56,11 +56,12 @@ int main(int argc, char** argv) {
       if (!grabMain.isEmpty()) form.grab().save(grabMain);
       if (!grabSettings.isEmpty()) {
         form.loadSettingsDialog();
-        form.Form3->show();
+        auto* settingsDialog = form.findChild<pagora::TForm3*>();
+        settingsDialog->show();
         QApplication::processEvents();
-        QTimer::singleShot(500, &form, [&] {
-          form.Form3->grab().save(grabSettings);
-          form.Form3->hide();
+        QTimer::singleShot(500, &form, [&app, settingsDialog, &grabSettings] {
+          settingsDialog->grab().save(grabSettings);
+          settingsDialog->hide();
           app.quit();
         });
         return;

@@ -9,7 +9,7 @@ PACKAGES := cmake ninja-build g++ clang clang-format make pkg-config \
             libexpat1-dev libzip-dev \
             lhasa libarchive-tools p7zip-full gzip \
             xvfb xauth imagemagick fonts-dejavu-core fonts-liberation tmux \
-            dpkg-dev fakeroot file lintian desktop-file-utils help2man \
+            dpkg-dev fakeroot file lintian desktop-file-utils help2man universal-ctags \
             g++-mingw-w64-x86-64-posix wine64
 # GNU time: peak memory of whole processes in bench/text/recode_vs_iconv.sh.
 PACKAGES += time

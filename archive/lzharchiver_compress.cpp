@@ -122,6 +122,14 @@ void TLzhArchiver::Compress() {
   processedFiles_.clear();
   AbortFlag = false;
   CompressOutput out;
+  planOutput(out);
+  writeNewMembers(out);
+  if (out.rebuilding) finishRebuild(out);
+}
+
+// Appends to the archive, rebuilds it through a temporary file, or makes a new one; what is
+// refused is refused here, before any work is done.
+void TLzhArchiver::planOutput(CompressOutput& out) {
   const bool exists = isRegularFile(ArchiveName);
   if (exists && AllowDuplicates) {
     out.appending = true;
@@ -146,7 +154,10 @@ void TLzhArchiver::Compress() {
     // (a rebuild or an append) fails at once instead of working on a file about to vanish.
     out.old.stream.lockExclusive();
   }
+}
 
+// Writes the chosen files; on failure the archive is left as it was and no new file remains.
+void TLzhArchiver::writeNewMembers(CompressOutput& out) {
   try {
     if (out.appending) {
       out.stream = openArchiveForAppend(out.name, out.appendPosition);
@@ -190,8 +201,10 @@ void TLzhArchiver::Compress() {
       throw ELzhInsufficientDiskSpace("Disk protected or full during compression");
     throw;
   }
+}
 
-  if (!out.rebuilding) return;
+// Brings the old archive's other members over and puts the new archive in the old one's place.
+void TLzhArchiver::finishRebuild(CompressOutput& out) {
   try {
     copyOldMembers(out.stream, out.old);
     writeEndMarker(out.stream);

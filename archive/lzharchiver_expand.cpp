@@ -70,6 +70,42 @@ std::int64_t freeSpace(const std::string& name) {
   return static_cast<std::int64_t>(vfs.f_bavail) * static_cast<std::int64_t>(vfs.f_frsize);
 }
 
+// Makes a temporary file next to target, with the permissions a new file gets, and puts its
+// name into name; -1 when it cannot be made.
+int makeTemporaryNextTo(const std::string& target, std::string& name) {
+  std::string folder = folderOf(target);
+  name = (folder.empty() ? std::string("./") : folder) + "LHAXXXXXX";
+  int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd >= 0) ::fchmod(fd, 0666 & ~currentUmask());
+  return fd;
+}
+
+// Refuses a member the disk cannot hold: its expanded size against the free space (counted as
+// a 32-bit figure), plus the file it overwrites when it is expanded in place.
+void requireSpace(const std::string& outName, bool inPlace, std::uint32_t size,
+                  const std::string& target) {
+  std::int64_t space = freeSpace(outName);
+  struct stat st {};
+  if (space >= 0 && inPlace && ::stat(outName.c_str(), &st) == 0) space += st.st_size;
+  if (space > 2147483647) space = 2147483647;
+  if (space < static_cast<std::int64_t>(size))
+    throw ELzhInsufficientDiskSpace("Not enough disk space to expand " + target);
+}
+
+// Gives the expanded file the member's time stamp and, when asked, takes away its write
+// permission (a read-only member).
+void stampOutput(FileStream& out, const LzhMemberHeader& header, bool readOnly) {
+  struct timespec times[2];
+  times[0].tv_sec = times[1].tv_sec = lzhUnixTime(header.dateTime());
+  times[0].tv_nsec = times[1].tv_nsec = 0;
+  ::futimens(out.descriptor(), times);
+  if (readOnly) {
+    struct stat st {};
+    if (::fstat(out.descriptor(), &st) == 0)
+      ::fchmod(out.descriptor(), st.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH));
+  }
+}
+
 }  // namespace
 
 void TLzhArchiver::expandMembers() {
@@ -101,8 +137,9 @@ void TLzhArchiver::expandMembers() {
   finish();
 }
 
-bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& header,
-                             std::vector<std::string>& done) {
+// Where a member goes: its name made safe below the target folder, then as the host leaves it.
+// Empty: the member is skipped; "*": the host stops the expansion.
+std::string TLzhArchiver::expandTarget(const LzhMemberHeader& header) {
   const auto dateTime = static_cast<std::int32_t>(header.dateTime());
   // Rooted and drive-prefixed names are put inside the target folder; a name with ".." has no
   // safe place there: the host may skip or rename it, else it is refused.
@@ -116,13 +153,20 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
   }
   if (OnCheckFile) OnCheckFile(header.name, target, dateTime, pmExpand);
   confirm(VerifyMode ? 4 : 2, header.name, target);
-  if (target.empty()) return true;
-  if (target == "*") return false;
+  if (target.empty() || target == "*") return target;
   // Also what a host made of the name must stay below the target folder.
   std::string_view below = target;
   if (below.substr(0, targetPath_.size()) == targetPath_) below.remove_prefix(targetPath_.size());
   if (lzhLeavesFolder(below))
     throw ELzhUnsafePath(unsafe.empty() ? "Unsafe member name in archive: " + header.name : unsafe);
+  return target;
+}
+
+bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& header,
+                             std::vector<std::string>& done) {
+  const std::string target = expandTarget(header);
+  if (target.empty()) return true;
+  if (target == "*") return false;
 
   prepareFolders(targetPath_, target, MakeDirectories);
   const bool temporary = SafeMode || VerifyMode;
@@ -131,9 +175,8 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
   bool outCreated = false;
   try {
     if (temporary) {
-      std::string folder = folderOf(target);
-      std::string pattern = (folder.empty() ? std::string("./") : folder) + "LHAXXXXXX";
-      int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+      std::string pattern;
+      int fd = makeTemporaryNextTo(target, pattern);
       if (fd < 0) {
         if (ExceptionOnFileError)
           throw EFileError("Cannot create file " + pattern + ": " + std::strerror(errno));
@@ -141,17 +184,9 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
       }
       outName = pattern;
       outCreated = true;
-      ::fchmod(fd, 0666 & ~currentUmask());
       out = FileStream(fd, outName);
     }
-    if (CheckSpaceBeforeExpand) {
-      std::int64_t space = freeSpace(outName);
-      struct stat st{};
-      if (space >= 0 && !temporary && ::stat(outName.c_str(), &st) == 0) space += st.st_size;
-      if (space > 2147483647) space = 2147483647;
-      if (space < static_cast<std::int64_t>(header.originalSize))
-        throw ELzhInsufficientDiskSpace("Not enough disk space to expand " + target);
-    }
+    if (CheckSpaceBeforeExpand) requireSpace(outName, !temporary, header.originalSize, target);
     const bool replacing = temporary && exists(target);
     try {
       if (replacing) {
@@ -174,15 +209,7 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
     // never swaps an empty file in for a good one. A new name has nothing to lose and is not
     // waited for; a verified copy is removed, and a file expanded in place replaces nothing.
     if (SafeMode && !VerifyMode && replacing) out.sync();
-    struct timespec times[2];
-    times[0].tv_sec = times[1].tv_sec = lzhUnixTime(header.dateTime());
-    times[0].tv_nsec = times[1].tv_nsec = 0;
-    ::futimens(out.descriptor(), times);
-    if (!VerifyMode && (header.attribute & 0x01)) {
-      struct stat st{};
-      if (::fstat(out.descriptor(), &st) == 0)
-        ::fchmod(out.descriptor(), st.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH));
-    }
+    stampOutput(out, header, !VerifyMode && (header.attribute & 0x01));
     out.close();
     if (VerifyMode) {
       ::unlink(outName.c_str());
@@ -190,7 +217,9 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
       throw ELzhCouldNotRenameFile("Could not replace " + target + " with " + outName);
     }
     done.push_back(target);
-    if (OnAfterProcessed) OnAfterProcessed(header.name, target, dateTime, pmExpand);
+    if (OnAfterProcessed) {
+      OnAfterProcessed(header.name, target, static_cast<std::int32_t>(header.dateTime()), pmExpand);
+    }
   } catch (const ELzhOperationAborted&) {
     out = FileStream();
     if (outCreated) ::unlink(outName.c_str());

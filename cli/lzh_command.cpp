@@ -375,42 +375,21 @@ std::string folderOf(const std::string& path) {
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-// `x` runs the component in its safe mode only: every member is expanded into a temporary file
-// beside its target and renamed over it after its check value held, so a failed member never
-// leaves a half, empty or wrong file under a real name. A member that fails ends the
-// component's run; the run is started again after it, so that the other members still come out.
-int extractArchive(const std::string& archiveName, const ExtractOptions& options) {
-  struct stat st{};
-  if (::stat(archiveName.c_str(), &st) != 0) return fail("x", withReason("Cannot open " + archiveName, errno));
-  std::vector<std::string> members;
-  WalkResult walk = walkArchive(archiveName, [&](const LzhMemberHeader& h, LzhReadArchive&) {
-    members.push_back(h.name);
-    return true;
-  });
-  if (!walk.opened) return fail("x", walk.error);
-  if (walk.notArchive) return fail("x", notArchiveText(archiveName));
-  const bool matched = allPatternsMatch("x", options.patterns, members);
-
-  TLzhArchiver archiver;
-  archiver.ArchiveName = archiveName;
-  archiver.Password = options.password;
-  archiver.SafeMode = true;
-  archiver.MakeDirectories = true;
-  archiver.ExceptionOnFileError = true;
-  archiver.setTargetPath(options.folder);
-  ProgressBar bar;
-  archiver.OnShowProgress = [&bar](int& percent) { bar.update(percent); };
-  InterruptGuard interrupt(archiver.AbortFlag);
-
-  const bool interactive = isTerminal(stdin);
-  Overwrite overwrite = options.overwrite;
-  int resume = 0;           // members before this index were dealt with by an earlier run
-  int current = -1;         // the member under way, -1 when none is
-  std::string currentTarget;
+// What one `x` keeps between the component's callbacks and its runs.
+struct Extraction {
+  TLzhArchiver& archiver;
+  ProgressBar& bar;
+  Overwrite overwrite;
+  bool interactive;
+  int resume = 0;    // members before this index were dealt with by an earlier run
+  int current = -1;  // the member under way, -1 when none is
+  std::string currentTarget{};
   int extracted = 0, failed = 0, refused = 0;
   bool cancelled = false;
 
-  archiver.OnCheckFile = [&](const std::string& member, std::string& target, std::int32_t, TLzhProcessMode) {
+  // Gives the member its readable name and decides about a file already at its place; an
+  // emptied target skips the member.
+  void placeMember(const std::string& member, std::string& target) {
     const int index = archiver.FileInformationIndex();
     if (index < resume) {
       target.clear();
@@ -439,67 +418,125 @@ int extractArchive(const std::string& archiveName, const ExtractOptions& options
     if (overwrite == Overwrite::Always) return;
     target.clear();
     current = -1;
-  };
-  if (options.confirm) {
-    archiver.Confirm = true;
-    archiver.OnConfirm = [&](const std::string&, const std::string& text) {
-      bar.clear();
-      switch (askYesNo(text, true)) {
-        case PromptAnswer::Yes: return TLzhConfirmAnswer::Yes;
-        case PromptAnswer::No: current = -1; return TLzhConfirmAnswer::No;
-        case PromptAnswer::Cancel: break;
-      }
-      cancelled = true;
-      return TLzhConfirmAnswer::Cancel;
-    };
   }
-  archiver.OnAfterProcessed = [&](const std::string&, const std::string& target, std::int32_t, TLzhProcessMode) {
+
+  TLzhConfirmAnswer confirmMember(const std::string& text) {
+    bar.clear();
+    switch (askYesNo(text, true)) {
+      case PromptAnswer::Yes:
+        return TLzhConfirmAnswer::Yes;
+      case PromptAnswer::No:
+        current = -1;
+        return TLzhConfirmAnswer::No;
+      case PromptAnswer::Cancel:
+        break;
+    }
+    cancelled = true;
+    return TLzhConfirmAnswer::Cancel;
+  }
+
+  void memberDone(const std::string& target) {
     bar.clear();
     std::printf("x %s\n", shownName(target).c_str());
     ++extracted;
     current = -1;
-  };
+  }
 
-  bool headerFailed = false;
+  // Reports why a run of the component stopped; true when a new run goes on after the member
+  // that failed.
+  bool runFailed(const std::exception& e, const std::string& archiveName,
+                 const std::vector<std::string>& members) {
+    bar.clear();
+    const int index = archiver.FileInformationIndex();
+    if (archiver.AbortFlag) return false;
+    std::string reason = e.what();
+    if (current < 0 || current != index) {
+      // No member was under way: the archive's own header is broken, and nothing after it
+      // can be read.
+      ++failed;
+      say("x", archiveName + ": " + reason);
+      return false;
+    }
+    const std::string name = static_cast<std::size_t>(index) < members.size()
+                                 ? shownMember(members[static_cast<std::size_t>(index)])
+                                 : "member " + std::to_string(index + 1);
+    say("x", name + ": " + escapeControl(targetReason(reason)));
+    ++failed;
+    resume = index + 1;
+    return true;
+  }
+
+  // The component names its temporary file; the user knows only the file it stands for.
+  std::string targetReason(std::string reason) const {
+    const std::string folder = folderOf(currentTarget);
+    const std::string temporaryPrefix =
+        "Cannot create file " + (folder.empty() ? std::string("./") : folder) + "LHA";
+    if (reason.rfind(temporaryPrefix, 0) == 0) {
+      const std::size_t why = reason.find(": ", temporaryPrefix.size());
+      reason = "Cannot create file " + currentTarget +
+               (why == std::string::npos ? "" : reason.substr(why));
+    }
+    return reason;
+  }
+};
+
+// `x` runs the component in its safe mode only: every member is expanded into a temporary file
+// beside its target and renamed over it after its check value held, so a failed member never
+// leaves a half, empty or wrong file under a real name. A member that fails ends the
+// component's run; the run is started again after it, so that the other members still come out.
+int extractArchive(const std::string& archiveName, const ExtractOptions& options) {
+  struct stat st {};
+  if (::stat(archiveName.c_str(), &st) != 0)
+    return fail("x", withReason("Cannot open " + archiveName, errno));
+  std::vector<std::string> members;
+  WalkResult walk = walkArchive(archiveName, [&](const LzhMemberHeader& h, LzhReadArchive&) {
+    members.push_back(h.name);
+    return true;
+  });
+  if (!walk.opened) return fail("x", walk.error);
+  if (walk.notArchive) return fail("x", notArchiveText(archiveName));
+  const bool matched = allPatternsMatch("x", options.patterns, members);
+
+  TLzhArchiver archiver;
+  archiver.ArchiveName = archiveName;
+  archiver.Password = options.password;
+  archiver.SafeMode = true;
+  archiver.MakeDirectories = true;
+  archiver.ExceptionOnFileError = true;
+  archiver.setTargetPath(options.folder);
+  ProgressBar bar;
+  archiver.OnShowProgress = [&bar](int& percent) { bar.update(percent); };
+  InterruptGuard interrupt(archiver.AbortFlag);
+
+  Extraction x{.archiver = archiver,
+               .bar = bar,
+               .overwrite = options.overwrite,
+               .interactive = isTerminal(stdin)};
+  archiver.OnCheckFile = [&x](const std::string& member, std::string& target, std::int32_t,
+                              TLzhProcessMode) { x.placeMember(member, target); };
+  if (options.confirm) {
+    archiver.Confirm = true;
+    archiver.OnConfirm = [&x](const std::string&, const std::string& text) {
+      return x.confirmMember(text);
+    };
+  }
+  archiver.OnAfterProcessed = [&x](const std::string&, const std::string& target, std::int32_t,
+                                   TLzhProcessMode) { x.memberDone(target); };
+
   for (;;) {
     archiver.setFilesToProcess(options.patterns);
-    current = -1;
+    x.current = -1;
     try {
       archiver.Expand();
       break;
     } catch (const std::exception& e) {
-      bar.clear();
-      const int index = archiver.FileInformationIndex();
-      if (archiver.AbortFlag) break;
-      std::string reason = e.what();
-      if (current < 0 || current != index) {
-        // No member was under way: the archive's own header is broken, and nothing after it
-        // can be read.
-        headerFailed = true;
-        ++failed;
-        say("x", archiveName + ": " + reason);
-        break;
-      }
-      // The component names its temporary file; the user knows only the file it stands for.
-      const std::string folder = folderOf(currentTarget);
-      const std::string temporaryPrefix = "Cannot create file " + (folder.empty() ? std::string("./") : folder) + "LHA";
-      if (reason.rfind(temporaryPrefix, 0) == 0) {
-        const std::size_t why = reason.find(": ", temporaryPrefix.size());
-        reason = "Cannot create file " + currentTarget + (why == std::string::npos ? "" : reason.substr(why));
-      }
-      const std::string name = static_cast<std::size_t>(index) < members.size()
-                                   ? shownMember(members[static_cast<std::size_t>(index)])
-                                   : "member " + std::to_string(index + 1);
-      say("x", name + ": " + escapeControl(reason));
-      ++failed;
-      resume = index + 1;
+      if (!x.runFailed(e, archiveName, members)) break;
     }
   }
   bar.clear();
-  if (archiver.AbortFlag || cancelled) return fail("x", "Operation cancelled");
-  (void)headerFailed;
-  std::printf("%d member(s) extracted, %d failed, %d skipped\n", extracted, failed, refused);
-  return failed > 0 || refused > 0 || !matched ? kFailed : 0;
+  if (archiver.AbortFlag || x.cancelled) return fail("x", "Operation cancelled");
+  std::printf("%d member(s) extracted, %d failed, %d skipped\n", x.extracted, x.failed, x.refused);
+  return x.failed > 0 || x.refused > 0 || !matched ? kFailed : 0;
 }
 
 struct AddOptions {
@@ -528,43 +565,28 @@ std::string temporaryArchiveName(const std::string& archiveName) {
   return (hasExtension ? archiveName.substr(0, dot) : archiveName) + ".$$$";
 }
 
-int addToArchive(const std::string& archiveName, const std::vector<std::string>& files,
-                 const AddOptions& options) {
-  // An existing file must be an archive this program reads in full before anything changes.
-  struct stat archiveStat{};
-  const bool archiveExists = ::stat(archiveName.c_str(), &archiveStat) == 0;
-  if (archiveExists) {
-    if (!S_ISREG(archiveStat.st_mode)) return fail("a", archiveName + " is not a regular file; nothing was changed");
-    WalkResult walk = walkArchive(archiveName, [](const LzhMemberHeader&, LzhReadArchive&) { return true; });
-    if (!walk.opened) return fail("a", walk.error + "; nothing was changed");
-    if (walk.notArchive) return fail("a", notArchiveText(archiveName) + "; nothing was changed");
-    if (!walk.error.empty()) return fail("a", archiveName + ": " + walk.error + "; nothing was changed");
-  }
+// The files to add. Wildcards are expanded here by the archiver's own rule, so that a pattern
+// matching nothing is reported and the archive is not met among its own inputs; each file goes
+// in once, and none of `skip`. Returns why a file cannot be added, or nothing.
+std::string collectInputs(const std::vector<std::string>& files, const std::vector<FileId>& skip,
+                          std::vector<std::string>& entries) {
   std::set<FileId> ids;
-  std::vector<FileId> skip;  // the archive and its temporary file are never added
-  if (archiveExists) skip.push_back({archiveStat.st_dev, archiveStat.st_ino});
-  struct stat tempStat{};
-  if (::stat(temporaryArchiveName(archiveName).c_str(), &tempStat) == 0) skip.push_back({tempStat.st_dev, tempStat.st_ino});
-
-  // Wildcards are expanded here by the archiver's own rule, so that a pattern matching nothing
-  // is reported and the archive is not met among its own inputs.
-  std::vector<std::string> entries;
   for (const std::string& file : files) {
     std::string entry = file.rfind("./", 0) == 0 ? file.substr(2) : file;
     std::vector<std::string> paths;
     if (lzhHasWildcard(entry)) {
       paths = lzhExpandWildcard(entry);
-      if (paths.empty()) return fail("a", "No file matches " + entry + "; nothing was changed");
+      if (paths.empty()) return "No file matches " + entry + "; nothing was changed";
     } else {
       struct stat st{};
-      if (::stat(entry.c_str(), &st) != 0) return fail("a", withReason("Cannot open " + entry, errno));
-      if (!S_ISREG(st.st_mode)) return fail("a", "Cannot add " + entry + ": not a regular file");
-      if (::access(entry.c_str(), R_OK) != 0) return fail("a", withReason("Cannot read " + entry, errno));
+      if (::stat(entry.c_str(), &st) != 0) return withReason("Cannot open " + entry, errno);
+      if (!S_ISREG(st.st_mode)) return "Cannot add " + entry + ": not a regular file";
+      if (::access(entry.c_str(), R_OK) != 0) return withReason("Cannot read " + entry, errno);
       paths.push_back(entry);
     }
     for (std::string& path : paths) {
       struct stat st{};
-      if (::stat(path.c_str(), &st) != 0) return fail("a", withReason("Cannot open " + path, errno));
+      if (::stat(path.c_str(), &st) != 0) return withReason("Cannot open " + path, errno);
       const FileId id{st.st_dev, st.st_ino};
       bool itself = false;
       for (const FileId& s : skip) itself = itself || (!(s < id) && !(id < s));
@@ -576,6 +598,33 @@ int addToArchive(const std::string& archiveName, const std::vector<std::string>&
       entries.push_back(std::move(path));
     }
   }
+  return {};
+}
+
+int addToArchive(const std::string& archiveName, const std::vector<std::string>& files,
+                 const AddOptions& options) {
+  // An existing file must be an archive this program reads in full before anything changes.
+  struct stat archiveStat {};
+  const bool archiveExists = ::stat(archiveName.c_str(), &archiveStat) == 0;
+  if (archiveExists) {
+    if (!S_ISREG(archiveStat.st_mode))
+      return fail("a", archiveName + " is not a regular file; nothing was changed");
+    WalkResult walk =
+        walkArchive(archiveName, [](const LzhMemberHeader&, LzhReadArchive&) { return true; });
+    if (!walk.opened) return fail("a", walk.error + "; nothing was changed");
+    if (walk.notArchive) return fail("a", notArchiveText(archiveName) + "; nothing was changed");
+    if (!walk.error.empty())
+      return fail("a", archiveName + ": " + walk.error + "; nothing was changed");
+  }
+  std::vector<FileId> skip;  // the archive and its temporary file are never added
+  if (archiveExists) skip.push_back({archiveStat.st_dev, archiveStat.st_ino});
+  struct stat tempStat {};
+  if (::stat(temporaryArchiveName(archiveName).c_str(), &tempStat) == 0)
+    skip.push_back({tempStat.st_dev, tempStat.st_ino});
+
+  std::vector<std::string> entries;
+  const std::string problem = collectInputs(files, skip, entries);
+  if (!problem.empty()) return fail("a", problem);
   if (entries.empty()) return fail("a", "Nothing to add; nothing was changed");
 
   TLzhArchiver archiver;

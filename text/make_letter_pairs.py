@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Prints the letter-pair table of text/recode.cpp from a long Russian text in code page 1251.
+"""Prints the letter-pair table of text/recode_guess.cpp from a long Russian text in code page 1251.
 
 Usage: make_letter_pairs.py novel.cp1251.txt
 

@@ -28,8 +28,8 @@
 #include "pagora/upload.h"
 #include "book/book_builder.h"
 #include "book/book_names.h"
-#include "book/file_sizes.h"
 #include "book/file_paths.h"
+#include "book/file_sizes.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/file_list_box.h"
 #include "widgets/filename_edit.h"
@@ -86,6 +86,175 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), LzhArchiver1(new TBookBui
   buildMenus();
   LzhArchiver1->OnShowProgress = [this](int& percent) { LzhArchiver1ShowProgress(percent); };
 
+  storeLayout();
+
+  FormCreate();
+
+  // The other windows, in the program's order after the main window.
+  Form2 = new TForm2(this);
+  frAbout = new TfrAbout(this);
+  Form3 = new TForm3(this);
+  Form4 = new TForm4(this);
+}
+
+TForm1::~TForm1() {
+  // The storage saves the layout as it goes, which needs the window's parts still alive.
+  delete FormStorage1;
+  FormStorage1 = nullptr;
+  FormDestroy();
+}
+
+void TForm1::buildWindow() {
+  setWindowTitle(QStringLiteral("to Nimbrel"));
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  buildToolBar();
+  buildPanes();
+  connectPanes();
+}
+
+void TForm1::buildToolBar() {
+  auto* toolbar = new QToolBar;
+  toolbar->setMovable(false);
+  toolbar->setFloatable(false);
+  toolbar->setIconSize(QSize(24, 24));
+  auto button = [toolbar](const char* name, Glyph glyph, const char* hint) {
+    auto* b = new QToolButton;
+    b->setObjectName(QString::fromUtf8(name));
+    b->setIcon(GlyphIcon(glyph));
+    b->setAutoRaise(true);
+    if (hint) b->setToolTip(QString::fromUtf8(hint));
+    toolbar->addWidget(b);
+    return b;
+  };
+  SpeedButton1 = button("SpeedButton1", Glyph::Go, "Go Go Go !!!");
+  SpeedButton2 = button("SpeedButton2", Glyph::PvmPath, "Path to PVM");
+  SpeedButton3 = button("SpeedButton3", Glyph::PvManager, "PV Manager");
+  SpeedButton7 = button("SpeedButton7", Glyph::Settings, "Config Corvane");
+  SpeedButton8 = button("SpeedButton8", Glyph::Send, "Run compress & Corvane");
+  SpeedButton4 = button("SpeedButton4", Glyph::About, "About");
+  // The outside library's upload test: never shown, kept among the window's parts.
+  SpeedButton6 = new QToolButton(this);
+  SpeedButton6->setObjectName(QStringLiteral("SpeedButton6"));
+  SpeedButton6->setToolTip(QStringLiteral("About"));
+  SpeedButton6->setVisible(false);
+  auto* spacer = new QWidget;
+  spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  toolbar->addWidget(spacer);
+  SpeedButton5 = button("SpeedButton5", Glyph::Exit, nullptr);
+  addToolBar(Qt::TopToolBarArea, toolbar);
+
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+  connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+  connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+  connect(SpeedButton4, &QToolButton::clicked, this, [this] { SpeedButton4Click(); });
+  connect(SpeedButton5, &QToolButton::clicked, this, [this] { close(); });
+  connect(SpeedButton7, &QToolButton::clicked, this, [this] { SpeedButton7Click(); });
+  connect(SpeedButton8, &QToolButton::clicked, this, [this] { SpeedButton8Click(); });
+}
+
+// The middle pane: the files of the folder open in the tree, under the filter.
+QWidget* TForm1::buildFilePane() {
+  Panel4 = new QWidget;
+  Panel4->setObjectName(QStringLiteral("Panel4"));
+  FileListBox1 = new TFileListBox;
+  FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+  FileListBox1->setToolTip(Hint(
+      "Drag files to the right panel\r\nDouble click - view text\r\nRight click - context menu"));
+  FilterComboBox1 = new TFilterComboBox;
+  FilterComboBox1->setObjectName(QStringLiteral("FilterComboBox1"));
+  FilterComboBox1->setToolTip(QStringLiteral("Filter"));
+  QString filter = QStringLiteral(
+      "Text files (*.txt)|*.txt;*.|Html files (*.*htm*)|*.*htm*|All Files (*.*)|*.*");
+  if (CanImportBooks()) filter += QStringLiteral("|Books (*.fb2 *.epub)|*.fb2;*.fb2.zip;*.epub");
+  FilterComboBox1->setFilter(filter);
+  auto* panel4Layout = new QVBoxLayout(Panel4);
+  panel4Layout->setContentsMargins(0, 0, 0, 0);
+  panel4Layout->setSpacing(2);
+  panel4Layout->addWidget(FileListBox1, 1);
+  panel4Layout->addWidget(FilterComboBox1);
+  return Panel4;
+}
+
+// The right pane: the size line, the chosen list and the book's name.
+QWidget* TForm1::buildChosenPane() {
+  auto* right = new QWidget;
+  StaticText1 = new QLabel(QStringLiteral("Size"));
+  StaticText1->setObjectName(QStringLiteral("StaticText1"));
+  StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  ListBox1 = new TChosenListBox;
+  ListBox1->setObjectName(QStringLiteral("ListBox1"));
+  ListBox1->setToolTip(Hint("Double click - view text\r\nRight click - context menu"));
+  FilenameEdit1 = new TFilenameEdit;
+  FilenameEdit1->setObjectName(QStringLiteral("FilenameEdit1"));
+  FilenameEdit1->setText(QStringLiteral("book"));
+  FilenameEdit1->setToolTip(QStringLiteral("Select target archive"));
+  {
+    QFont f = FilenameEdit1->edit()->font();
+    f.setBold(true);
+    FilenameEdit1->edit()->setFont(f);
+    QPalette p = FilenameEdit1->edit()->palette();
+    p.setColor(QPalette::Text, QColor(128, 0, 0));
+    FilenameEdit1->edit()->setPalette(p);
+  }
+  auto* rightLayout = new QVBoxLayout(right);
+  rightLayout->setContentsMargins(0, 0, 0, 0);
+  rightLayout->setSpacing(2);
+  rightLayout->addWidget(StaticText1);
+  rightLayout->addWidget(ListBox1, 1);
+  rightLayout->addWidget(FilenameEdit1);
+  return right;
+}
+
+// The folder tree, the file pane and the chosen pane side by side, the gauge below, and the
+// window's first size and place.
+void TForm1::buildPanes() {
+  DirListBox = new TDirectoryListBox;
+  DirListBox->setObjectName(QStringLiteral("DirListBox"));
+  DirListBox->setToolTip(QStringLiteral("Folders"));
+  QWidget* filePane = buildFilePane();
+  QWidget* chosenPane = buildChosenPane();
+
+  Splitter = new QSplitter(Qt::Horizontal);
+  Splitter->setObjectName(QStringLiteral("Splitter"));
+  Splitter->setHandleWidth(3);
+  Splitter->setChildrenCollapsible(false);
+  Splitter->addWidget(DirListBox);
+  Splitter->addWidget(filePane);
+  Splitter->addWidget(chosenPane);
+  Splitter->setStretchFactor(0, 0);
+  Splitter->setStretchFactor(1, 0);
+  Splitter->setStretchFactor(2, 1);
+  setCentralWidget(Splitter);
+
+  StatusBar1 = new TStatusBarGauge;
+  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  setStatusBar(StatusBar1);
+
+  resize(890, 696);
+  Splitter->setSizes({217, 305, 890 - 217 - 305 - 6});
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(890 / 2, 696 / 2));
+  }
+}
+
+void TForm1::connectPanes() {
+  connect(DirListBox, &TDirectoryListBox::directoryChanged, FileListBox1,
+          &TFileListBox::setDirectory);
+  DirListBox->setDirectory(QDir::homePath());
+  FileListBox1->setDirectory(DirListBox->Directory());
+  FileListBox1->setMask(FilterComboBox1->Mask());
+  connect(FilterComboBox1, &TFilterComboBox::maskChanged, this, [this] { FilterComboBox1Change(); });
+  connect(FileListBox1, &TFileListBox::doubleClicked, this, [this] { FileListBox1DblClick(); });
+  connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { ListBox1DblClick(); });
+  ListBox1->OnDragOver = [this](QObject* source) { return ListBox1DragOver(source); };
+  ListBox1->OnDragDrop = [this](QObject* source) { ListBox1DragDrop(source); };
+  ListBox1->OnKeyDown = [this](int key) { ListBox1KeyDown(key); };
+}
+
+// The layout kept in config.ini of the current folder (section "Form1").
+void TForm1::storeLayout() {
   FormStorage1 = new TFormStorage(this, QStringLiteral("config.ini"), QStringLiteral("Form1"));
   // The two left panes keep their widths; the chosen list on the right takes what is left.
   auto storePaneWidth = [this](const QString& name, int pane) {
@@ -116,137 +285,6 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), LzhArchiver1(new TBookBui
       [this](const QString& v) { DirListBox->setDirectory(v); });
   storePaneWidth(QStringLiteral("Panel4_Width"), 1);
   FormStorage1->OnError = [this](const std::exception& e) { ShowException(e); };
-
-  FormCreate();
-
-  // The other windows, in the program's order after the main window.
-  Form2 = new TForm2(this);
-  frAbout = new TfrAbout(this);
-  Form3 = new TForm3(this);
-  Form4 = new TForm4(this);
-}
-
-TForm1::~TForm1() {
-  // The storage saves the layout as it goes, which needs the window's parts still alive.
-  delete FormStorage1;
-  FormStorage1 = nullptr;
-  FormDestroy();
-}
-
-void TForm1::buildWindow() {
-  setWindowTitle(QStringLiteral("to Nimbrel"));
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-
-  auto* toolbar = new QToolBar;
-  toolbar->setMovable(false);
-  toolbar->setFloatable(false);
-  toolbar->setIconSize(QSize(24, 24));
-  auto button = [toolbar](Glyph glyph, const char* hint) {
-    auto* b = new QToolButton;
-    b->setIcon(GlyphIcon(glyph));
-    b->setAutoRaise(true);
-    if (hint) b->setToolTip(QString::fromUtf8(hint));
-    toolbar->addWidget(b);
-    return b;
-  };
-  SpeedButton1 = button(Glyph::Go, "Go Go Go !!!");
-  SpeedButton2 = button(Glyph::PvmPath, "Path to PVM");
-  SpeedButton3 = button(Glyph::PvManager, "PV Manager");
-  SpeedButton7 = button(Glyph::Settings, "Config Corvane");
-  SpeedButton8 = button(Glyph::Send, "Run compress & Corvane");
-  SpeedButton4 = button(Glyph::About, "About");
-  SpeedButton6 = new QToolButton;  // the outside library's upload test: never shown
-  SpeedButton6->setToolTip(QStringLiteral("About"));
-  SpeedButton6->setVisible(false);
-  auto* spacer = new QWidget;
-  spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-  toolbar->addWidget(spacer);
-  SpeedButton5 = button(Glyph::Exit, nullptr);
-  addToolBar(Qt::TopToolBarArea, toolbar);
-
-  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
-  connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
-  connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
-  connect(SpeedButton4, &QToolButton::clicked, this, [this] { SpeedButton4Click(); });
-  connect(SpeedButton5, &QToolButton::clicked, this, [this] { close(); });
-  connect(SpeedButton7, &QToolButton::clicked, this, [this] { SpeedButton7Click(); });
-  connect(SpeedButton8, &QToolButton::clicked, this, [this] { SpeedButton8Click(); });
-
-  DirListBox = new TDirectoryListBox;
-  DirListBox->setToolTip(QStringLiteral("Folders"));
-
-  Panel4 = new QWidget;
-  FileListBox1 = new TFileListBox;
-  FileListBox1->setToolTip(Hint(
-      "Drag files to the right panel\r\nDouble click - view text\r\nRight click - context menu"));
-  FilterComboBox1 = new TFilterComboBox;
-  FilterComboBox1->setToolTip(QStringLiteral("Filter"));
-  QString filter = QStringLiteral(
-      "Text files (*.txt)|*.txt;*.|Html files (*.*htm*)|*.*htm*|All Files (*.*)|*.*");
-  if (CanImportBooks()) filter += QStringLiteral("|Books (*.fb2 *.epub)|*.fb2;*.fb2.zip;*.epub");
-  FilterComboBox1->setFilter(filter);
-  auto* panel4Layout = new QVBoxLayout(Panel4);
-  panel4Layout->setContentsMargins(0, 0, 0, 0);
-  panel4Layout->setSpacing(2);
-  panel4Layout->addWidget(FileListBox1, 1);
-  panel4Layout->addWidget(FilterComboBox1);
-
-  auto* right = new QWidget;
-  StaticText1 = new QLabel(QStringLiteral("Size"));
-  StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  ListBox1 = new TChosenListBox;
-  ListBox1->setToolTip(Hint("Double click - view text\r\nRight click - context menu"));
-  FilenameEdit1 = new TFilenameEdit;
-  FilenameEdit1->setText(QStringLiteral("book"));
-  FilenameEdit1->setToolTip(QStringLiteral("Select target archive"));
-  {
-    QFont f = FilenameEdit1->edit()->font();
-    f.setBold(true);
-    FilenameEdit1->edit()->setFont(f);
-    QPalette p = FilenameEdit1->edit()->palette();
-    p.setColor(QPalette::Text, QColor(128, 0, 0));
-    FilenameEdit1->edit()->setPalette(p);
-  }
-  auto* rightLayout = new QVBoxLayout(right);
-  rightLayout->setContentsMargins(0, 0, 0, 0);
-  rightLayout->setSpacing(2);
-  rightLayout->addWidget(StaticText1);
-  rightLayout->addWidget(ListBox1, 1);
-  rightLayout->addWidget(FilenameEdit1);
-
-  Splitter = new QSplitter(Qt::Horizontal);
-  Splitter->setHandleWidth(3);
-  Splitter->setChildrenCollapsible(false);
-  Splitter->addWidget(DirListBox);
-  Splitter->addWidget(Panel4);
-  Splitter->addWidget(right);
-  Splitter->setStretchFactor(0, 0);
-  Splitter->setStretchFactor(1, 0);
-  Splitter->setStretchFactor(2, 1);
-  setCentralWidget(Splitter);
-
-  StatusBar1 = new TStatusBarGauge;
-  setStatusBar(StatusBar1);
-
-  resize(890, 696);
-  Splitter->setSizes({217, 305, 890 - 217 - 305 - 6});
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(890 / 2, 696 / 2));
-  }
-
-  connect(DirListBox, &TDirectoryListBox::directoryChanged, FileListBox1,
-          &TFileListBox::setDirectory);
-  DirListBox->setDirectory(QDir::homePath());
-  FileListBox1->setDirectory(DirListBox->Directory());
-  FileListBox1->setMask(FilterComboBox1->Mask());
-  connect(FilterComboBox1, &TFilterComboBox::maskChanged, this, [this] { FilterComboBox1Change(); });
-  connect(FileListBox1, &TFileListBox::doubleClicked, this, [this] { FileListBox1DblClick(); });
-  connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { ListBox1DblClick(); });
-  ListBox1->OnDragOver = [this](QObject* source) { return ListBox1DragOver(source); };
-  ListBox1->OnDragDrop = [this](QObject* source) { ListBox1DragDrop(source); };
-  ListBox1->OnKeyDown = [this](int key) { ListBox1KeyDown(key); };
 }
 
 void TForm1::buildMenus() {
@@ -352,6 +390,23 @@ void TForm1::ChooseFiles(const QStringList& files) {
     if (info.isFile()) AddChosen(QDir::cleanPath(info.absoluteFilePath()));
   }
   Calculate();
+}
+
+void TForm1::showFolder(const QString& folder) {
+  DirListBox->setDirectory(folder);
+  FileListBox1->setDirectory(folder);
+}
+
+void TForm1::selectFiles(const QStringList& names) {
+  FileListBox1->selectNames(names);
+}
+
+QString TForm1::bookName() const {
+  return FilenameEdit1->Text();
+}
+
+void TForm1::setBookName(const QString& name) {
+  FilenameEdit1->setText(name);
 }
 
 void TForm1::En(bool value) {

@@ -33,11 +33,12 @@ int main(int argc, char** argv) {
       return;
     }
     form.loadSettingsDialog();
-    form.Form3->show();
+    auto* settingsDialog = form.findChild<pagora::TForm3*>();
+    settingsDialog->show();
     QApplication::processEvents();
-    QTimer::singleShot(500, &form, [&] {
-      form.Form3->grab().save(picture);
-      form.Form3->hide();
+    QTimer::singleShot(500, &form, [&app, settingsDialog, &picture] {
+      settingsDialog->grab().save(picture);
+      settingsDialog->hide();
       app.quit();
     });
   });

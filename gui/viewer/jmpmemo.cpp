@@ -396,70 +396,98 @@ QRect TJumpMemo::caretRect() const {
   return QRect(r.Left, r.Top, r.Width, r.Height);
 }
 
+struct TJumpMemo::PaintedRow {
+  const std::string& text;
+  int line;
+  int y, baseline;
+  int cellWidth, lineHeight;
+  int c0, c1;  // only the columns that can show: one either side of the window
+  const PagedTextModel& model;
+
+  QRect cells(int from, int to) const {
+    return QRect(model.ColumnX(from), y, (to - from) * cellWidth, lineHeight);
+  }
+  bool visible(int from, int to) const { return to > c0 && from < c1; }
+};
+
 void TJumpMemo::paintRow(QPainter& p, int row, int line) const {
   const std::string& s = model_.Lines()[static_cast<std::size_t>(line)];
   const int len = static_cast<int>(s.size());
-  const int cw = model_.CellWidth(), lh = model_.LineHeight();
   const int first = model_.FirstColumn();
-  const int y = row * lh;
-  const int baseline = y + ascent_;
-  // Only the columns that can show: one either side of the window.
-  const int c0 = std::min(len, std::max(0, first - 1));
-  const int c1 = std::min(len, first + model_.VisibleColumns() + 2);
-  auto cellRect = [&](int from, int to) {
-    return QRect(model_.ColumnX(from), y, (to - from) * cw, lh);
-  };
-  auto visible = [&](int from, int to) { return to > c0 && from < c1; };
+  const int y = row * model_.LineHeight();
+  const PaintedRow painted{.text = s,
+                           .line = line,
+                           .y = y,
+                           .baseline = y + ascent_,
+                           .cellWidth = model_.CellWidth(),
+                           .lineHeight = model_.LineHeight(),
+                           .c0 = std::min(len, std::max(0, first - 1)),
+                           .c1 = std::min(len, first + model_.VisibleColumns() + 2),
+                           .model = model_};
   const bool marker = model_.IsMarkerLine(s);
+  drawCells(p, s, painted.c0, painted.c1, painted.baseline, marker ? kMarkerColor : textColor_);
+  paintSearchWords(p, painted);
+  paintJumps(p, painted);
+  paintPictures(p, painted);
+  // A page-marker line keeps its own look.
+  if (!marker) paintSelection(p, painted);
+}
 
-  drawCells(p, s, c0, c1, baseline, marker ? kMarkerColor : textColor_);
-
-  // Search words, drawn again in the selection colour.
-  for (const auto& [a, b] : model_.SelWordSpans(line)) {
-    if (!visible(a, b)) continue;
-    p.fillRect(cellRect(a, b), color_);
-    drawCells(p, s, std::max(a, c0), std::min(b, c1), baseline, selectColor_);
+// Search words, drawn again in the selection colour.
+void TJumpMemo::paintSearchWords(QPainter& p, const PaintedRow& row) const {
+  for (const auto& [a, b] : model_.SelWordSpans(row.line)) {
+    if (!row.visible(a, b)) continue;
+    p.fillRect(row.cells(a, b), color_);
+    drawCells(p, row.text, std::max(a, row.c0), std::min(b, row.c1), row.baseline, selectColor_);
   }
+}
 
-  // Jump points: the marker vanishes, the word is underlined in the jump colour.
-  auto [jFrom, jTo] = model_.JumpsOfLine(line);
+// Jump points: the marker vanishes, the word is underlined in the jump colour.
+void TJumpMemo::paintJumps(QPainter& p, const PaintedRow& row) const {
+  auto [jFrom, jTo] = model_.JumpsOfLine(row.line);
   for (const TJump* j = jFrom; j != jTo; ++j) {
     const int a = j->Column, b = a + static_cast<int>(j->Word.size());
-    if (!visible(a - 1, b)) continue;
-    p.fillRect(cellRect(a - 1, b), color_);
-    drawCells(p, s, std::max(a, c0), std::min(b, c1), baseline, jumpColor_);
-    if (b > a)
-      p.fillRect(QRect(model_.ColumnX(a), baseline + underlinePos_, (b - a) * cw, lineWidth_),
+    if (!row.visible(a - 1, b)) continue;
+    p.fillRect(row.cells(a - 1, b), color_);
+    drawCells(p, row.text, std::max(a, row.c0), std::min(b, row.c1), row.baseline, jumpColor_);
+    if (b > a) {
+      p.fillRect(QRect(model_.ColumnX(a), row.baseline + underlinePos_, (b - a) * row.cellWidth,
+                       lineWidth_),
                  jumpColor_);
+    }
   }
-  // Picture references: a dotted frame, the marker vanishes, the name in blue with "_" as ".".
-  auto [pFrom, pTo] = model_.PicturesOfLine(line);
+}
+
+// Picture references: a dotted frame, the marker vanishes, the name in blue with "_" as ".".
+void TJumpMemo::paintPictures(QPainter& p, const PaintedRow& row) const {
+  auto [pFrom, pTo] = model_.PicturesOfLine(row.line);
   for (const TPict* pc = pFrom; pc != pTo; ++pc) {
     const int a = pc->Column, b = a + static_cast<int>(pc->Word.size());
-    if (!visible(a - 1, b)) continue;
-    p.fillRect(cellRect(a - 1, b), color_);
-    drawCells(p, s, std::max(a, c0), std::min(b, c1), baseline, kPictureColor, false, true);
+    if (!row.visible(a - 1, b)) continue;
+    p.fillRect(row.cells(a - 1, b), color_);
+    drawCells(p, row.text, std::max(a, row.c0), std::min(b, row.c1), row.baseline, kPictureColor,
+              false, true);
     QPen dotted(textColor_, 1, Qt::DotLine);
     p.setPen(dotted);
     p.setBrush(Qt::NoBrush);
-    p.drawRect(cellRect(a, b).adjusted(-1, 0, 0, -1));
+    p.drawRect(row.cells(a, b).adjusted(-1, 0, 0, -1));
   }
+}
 
-  // The selected span in the system's highlight colours; markers show as spaces in it and a
-  // page-marker line keeps its own look.
-  if (model_.SelectionShown() && !marker) {
-    TMemoPos st, en;
-    model_.OrderedSelection(st, en);
-    if (line >= st.Line && line <= en.Line) {
-      const int a = line == st.Line ? st.Col : 0;
-      const int b = line == en.Line ? en.Col : len;
-      const int extra = (line != en.Line) ? 1 : 0;  // the line end of a spanned line
-      if (b + extra > a && visible(a, b + extra)) {
-        p.fillRect(cellRect(a, b + extra), palette().color(QPalette::Highlight));
-        drawCells(p, s, std::max(a, c0), std::min(b, c1), baseline,
-                  palette().color(QPalette::HighlightedText), true);
-      }
-    }
+// The selected span in the system's highlight colours; markers show as spaces in it.
+void TJumpMemo::paintSelection(QPainter& p, const PaintedRow& row) const {
+  if (!model_.SelectionShown()) return;
+  TMemoPos st, en;
+  model_.OrderedSelection(st, en);
+  const int line = row.line;
+  if (line < st.Line || line > en.Line) return;
+  const int a = line == st.Line ? st.Col : 0;
+  const int b = line == en.Line ? en.Col : static_cast<int>(row.text.size());
+  const int extra = (line != en.Line) ? 1 : 0;  // the line end of a spanned line
+  if (b + extra > a && row.visible(a, b + extra)) {
+    p.fillRect(row.cells(a, b + extra), palette().color(QPalette::Highlight));
+    drawCells(p, row.text, std::max(a, row.c0), std::min(b, row.c1), row.baseline,
+              palette().color(QPalette::HighlightedText), true);
   }
 }
 

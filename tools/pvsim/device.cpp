@@ -148,7 +148,14 @@ Device::Millis Device::nextDeadline() const {
 
 void Device::advance(Millis now) {
   if (phase_ == Phase::Finished) return;
+  advanceWakeUp(now);
+  releaseHeldReplies(now);
+  advanceReceiverTimers(now);
+  checkSilence(now);
+}
 
+// The loader's side of the wake-up: the line's rate, the answer and the announcement.
+void Device::advanceWakeUp(Millis now) {
   if (phase_ == Phase::WaitSpeed && pollAt_ >= 0 && now >= pollAt_) {
     const int speed = io_.lineSpeed();
     if (speed == 9600 || speed == 0 || now >= speedDeadline_) {
@@ -176,8 +183,11 @@ void Device::advance(Millis now) {
     phase_ = Phase::AwaitCommand;
     lastHeard_ = now;
   }
+}
 
-  // Replies held back on purpose, in the order they were due.
+// Replies held back on purpose go out once their time has come.
+void Device::releaseHeldReplies(Millis now) {
+  // In the order they were due.
   std::stable_sort(pending_.begin(), pending_.end(),
                    [](const Pending& a, const Pending& b) { return a.at < b.at; });
   while (!pending_.empty() && pending_.front().at <= now) {
@@ -196,7 +206,10 @@ void Device::advance(Millis now) {
     heldStart_ = 0;
     if (loader_.complete() && phase_ == Phase::Install) startReceiver(now);
   }
+}
 
+// A block cut short by a quiet line, and start requests that are due or get no answer.
+void Device::advanceReceiverTimers(Millis now) {
   if (partialAt_ >= 0 && now >= partialAt_) {
     partialAt_ = -1;
     if (phase_ == Phase::Install) {
@@ -225,7 +238,10 @@ void Device::advance(Millis now) {
       sendStartRequest(now);
     }
   }
+}
 
+// An uploader that keeps the line open after the end, or falls silent during the session.
+void Device::checkSilence(Millis now) {
   if (closeBy_ >= 0 && now >= closeBy_) {
     log("the uploader kept the line open; ending");
     phase_ = Phase::Finished;

@@ -37,15 +37,9 @@ void logLine(std::string_view text) {
   std::fflush(stderr);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  CLI::App app{
-      "A Casio PV handheld on a pseudo-terminal. Prints the port to give Corvane on its first "
-      "line, answers the wake-up, takes the Receiver image and the files, and stores the files "
-      "in the --out folder. Exit status: 0 session as configured, 1 protocol error, 2 bad "
-      "command line or no pseudo-terminal, 3 the session did not reach its end.",
-      "pvsim"};
+// The command line as typed; the parts that need checking are turned into DeviceOptions by
+// finishOptions.
+struct CommandLine {
   pvsim::DeviceOptions options;
   std::string outFolder = ".";
   std::string linkPath;
@@ -55,30 +49,33 @@ int main(int argc, char** argv) {
   std::string cancelStyle = "device";
   std::string closingText;
   int timeoutSeconds = 30;
-
-  app.set_version_flag("--version", "pvsim " PAGORA_VERSION);
-  app.add_option("--out", outFolder, "Folder for the received files (made when missing)");
-  app.add_option("--link", linkPath, "Also make this symbolic link to the port");
   bool lineTime = false;
-  app.add_flag("--line-time", lineTime,
+};
+
+void describeOptions(CLI::App& app, CommandLine& line) {
+  pvsim::DeviceOptions& options = line.options;
+  app.set_version_flag("--version", "pvsim " PAGORA_VERSION);
+  app.add_option("--out", line.outFolder, "Folder for the received files (made when missing)");
+  app.add_option("--link", line.linkPath, "Also make this symbolic link to the port");
+  app.add_flag("--line-time", line.lineTime,
                "Take in the uploader's bytes no faster than a real line at the port's rate "
                "(10 bits a byte), as a benchmark needs");
-  app.add_option("--image", imagePath,
-                 "Receiver image the uploader must send, byte for byte")
+  app.add_option("--image", line.imagePath, "Receiver image the uploader must send, byte for byte")
       ->check(CLI::ExistingFile);
   app.add_flag("--checksum", options.checksum, "Start requests with NAK (1-byte checksums)");
   app.add_flag("--checksum-first", options.checksumFirst,
                "Only the first start request is NAK; later ones are C, checksums stay");
-  app.add_option("--nak-block", nakBlocks, "NAK block N of every file (0 = header); repeatable")
+  app.add_option("--nak-block", line.nakBlocks,
+                 "NAK block N of every file (0 = header); repeatable")
       ->check(CLI::Range(0, 1 << 20));
   app.add_option("--nak-every", options.nakEvery, "NAK every Nth data block of every file")
       ->check(CLI::Range(1, 1 << 20));
   app.add_option("--nak-times", options.nakTimes, "NAKs per chosen block before it is taken")
       ->check(CLI::Range(1, 100));
   app.add_flag("--nak-eot", options.nakEot, "NAK the first EOT of every file");
-  app.add_option("--cancel", cancelText,
+  app.add_option("--cancel", line.cancelText,
                  "Cancel at start[:FILE], header[:FILE], data[:BLOCK], eot[:FILE] or final");
-  app.add_option("--cancel-style", cancelStyle,
+  app.add_option("--cancel-style", line.cancelStyle,
                  "device (one CAN) or standard (CAN bytes, then backspaces)")
       ->check(CLI::IsMember({"device", "standard"}));
   app.add_flag("--c-after-header", options.cAfterHeader,
@@ -98,99 +95,89 @@ int main(int argc, char** argv) {
   app.add_option("--wrong-rate", options.wrongRate,
                  "Switch the handheld to this rate instead of the requested one")
       ->check(CLI::IsMember({300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}));
-  app.add_option("--closing", closingText,
+  app.add_option("--closing", line.closingText,
                  "The Receiver's last words (escapes \\r \\n \\t \\0 \\xHH)");
-  app.add_option("--timeout", timeoutSeconds, "Give up after this many silent seconds")
+  app.add_option("--timeout", line.timeoutSeconds, "Give up after this many silent seconds")
       ->check(CLI::Range(1, 3600));
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& failure) {
-    const int status = app.exit(failure);
-    return status == 0 ? 0 : 2;
-  }
+}
 
-  options.nakBlocks.insert(nakBlocks.begin(), nakBlocks.end());
+// Completes line.options from the parsed text; false (with the reason on stderr) when a value
+// cannot be used.
+bool finishOptions(const CLI::App& app, CommandLine& line) {
+  pvsim::DeviceOptions& options = line.options;
+  options.nakBlocks.insert(line.nakBlocks.begin(), line.nakBlocks.end());
   options.cancelStyle =
-      cancelStyle == "standard" ? pvsim::CancelStyle::Standard : pvsim::CancelStyle::Device;
-  options.silenceMs = timeoutSeconds * 1000;
-  if (!cancelText.empty()) {
-    const auto point = pvsim::parseCancelPoint(cancelText);
+      line.cancelStyle == "standard" ? pvsim::CancelStyle::Standard : pvsim::CancelStyle::Device;
+  options.silenceMs = line.timeoutSeconds * 1000;
+  if (!line.cancelText.empty()) {
+    const auto point = pvsim::parseCancelPoint(line.cancelText);
     if (!point) {
       std::cerr << "pvsim: --cancel: expected start[:N], header[:N], data[:N], eot[:N] or final\n";
-      return 2;
+      return false;
     }
     options.cancel = *point;
   }
   if (app.count("--closing") > 0) {
-    const auto text = pvsim::unescapeText(closingText);
+    const auto text = pvsim::unescapeText(line.closingText);
     if (!text) {
       std::cerr << "pvsim: --closing: malformed escape\n";
-      return 2;
+      return false;
     }
     options.closingText = *text;
   }
-  if (!imagePath.empty()) {
-    std::ifstream image(imagePath, std::ios::binary);
+  if (!line.imagePath.empty()) {
+    std::ifstream image(line.imagePath, std::ios::binary);
     std::ostringstream content;
     content << image.rdbuf();
     if (!image || content.str().empty()) {
-      std::cerr << "pvsim: cannot read the image " << imagePath << "\n";
-      return 2;
+      std::cerr << "pvsim: cannot read the image " << line.imagePath << "\n";
+      return false;
     }
     options.expectedImage = content.str();
   }
   std::error_code folderError;
-  std::filesystem::create_directories(outFolder, folderError);
-  if (!std::filesystem::is_directory(outFolder)) {
-    std::cerr << "pvsim: cannot use the folder " << outFolder << "\n";
-    return 2;
+  std::filesystem::create_directories(line.outFolder, folderError);
+  if (!std::filesystem::is_directory(line.outFolder)) {
+    std::cerr << "pvsim: cannot use the folder " << line.outFolder << "\n";
+    return false;
   }
-  options.outFolder = outFolder;
+  options.outFolder = line.outFolder;
+  return true;
+}
 
+void catchStopSignals() {
   std::signal(SIGPIPE, SIG_IGN);
   struct sigaction action {};
   action.sa_handler = onStopSignal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+}
 
-  std::unique_ptr<pvsim::PtyLine> line;
-  try {
-    line = std::make_unique<pvsim::PtyLine>();
-  } catch (const std::exception& failure) {
-    std::cerr << "pvsim: " << failure.what() << "\n";
-    return 2;
+// Points linkPath at the port, replacing a link left by an earlier run; false (with the reason
+// on stderr) when it cannot be made.
+bool linkPort(const std::string& portPath, const std::string& linkPath) {
+  std::error_code error;
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(linkPath, error))) {
+    std::filesystem::remove(linkPath, error);
   }
-  bool linked = false;
-  if (!linkPath.empty()) {
-    std::error_code error;
-    if (std::filesystem::is_symlink(std::filesystem::symlink_status(linkPath, error))) {
-      std::filesystem::remove(linkPath, error);
-    }
-    std::filesystem::create_symlink(line->portPath(), linkPath, error);
-    if (error) {
-      std::cerr << "pvsim: cannot make the link " << linkPath << ": " << error.message() << "\n";
-      return 2;
-    }
-    linked = true;
+  std::filesystem::create_symlink(portPath, linkPath, error);
+  if (error) {
+    std::cerr << "pvsim: cannot make the link " << linkPath << ": " << error.message() << "\n";
+    return false;
   }
-  std::cout << line->portPath() << std::endl;
-  logLine("port " + line->portPath() + (linked ? " (link " + linkPath + ")" : "") +
-          "; waiting for the uploader");
+  return true;
+}
 
-  pvsim::DeviceIo io;
-  io.send = [&line](std::string_view bytes) { line->write(bytes); };
-  io.lineSpeed = [&line] { return line->portSpeed(); };
-  io.log = logLine;
-  pvsim::Device device(options, io);
-
+// Plays the handheld until the session ends or a stop signal comes.
+void runSession(pvsim::Device& device, pvsim::PtyLine& line, bool lineTime) {
   bool portOpen = false;
   // With --line-time: when the bytes read so far would have finished arriving on a real line.
   double lineFreeMs = 0;
   while (!device.finished() && stopSignal == 0) {
     pvsim::Device::Millis now = elapsedMs();
     if (!portOpen) {
-      if (line->portOpen()) {
+      if (line.portOpen()) {
         portOpen = true;
         device.lineOpened(now);
       } else {
@@ -202,15 +189,16 @@ int main(int argc, char** argv) {
     if (device.finished()) break;
     const pvsim::Device::Millis deadline = device.nextDeadline();
     int timeout = 1000;
-    if (deadline >= 0) timeout = static_cast<int>(std::clamp<pvsim::Device::Millis>(deadline - now, 0, 1000));
-    pollfd entry{line->fd(), POLLIN, 0};
+    if (deadline >= 0)
+      timeout = static_cast<int>(std::clamp<pvsim::Device::Millis>(deadline - now, 0, 1000));
+    pollfd entry{line.fd(), POLLIN, 0};
     const int ready = ::poll(&entry, 1, timeout);
     if (ready < 0 && errno != EINTR) break;
     now = elapsedMs();
     if (ready > 0) {
-      const std::string bytes = (entry.revents & POLLIN) ? line->readAvailable() : std::string();
+      const std::string bytes = (entry.revents & POLLIN) ? line.readAvailable() : std::string();
       if (!bytes.empty()) {
-        const int speed = lineTime ? line->portSpeed() : 0;
+        const int speed = lineTime ? line.portSpeed() : 0;
         if (speed > 0) {
           lineFreeMs = std::max(lineFreeMs, static_cast<double>(now)) +
                        static_cast<double>(bytes.size()) * 10000.0 / speed;
@@ -225,6 +213,48 @@ int main(int argc, char** argv) {
       }
     }
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "A Casio PV handheld on a pseudo-terminal. Prints the port to give Corvane on its first "
+      "line, answers the wake-up, takes the Receiver image and the files, and stores the files "
+      "in the --out folder. Exit status: 0 session as configured, 1 protocol error, 2 bad "
+      "command line or no pseudo-terminal, 3 the session did not reach its end.",
+      "pvsim"};
+  CommandLine commandLine;
+  describeOptions(app, commandLine);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& failure) {
+    const int status = app.exit(failure);
+    return status == 0 ? 0 : 2;
+  }
+  if (!finishOptions(app, commandLine)) return 2;
+  catchStopSignals();
+
+  std::unique_ptr<pvsim::PtyLine> line;
+  try {
+    line = std::make_unique<pvsim::PtyLine>();
+  } catch (const std::exception& failure) {
+    std::cerr << "pvsim: " << failure.what() << "\n";
+    return 2;
+  }
+  const std::string& linkPath = commandLine.linkPath;
+  const bool linked = !linkPath.empty();
+  if (linked && !linkPort(line->portPath(), linkPath)) return 2;
+  std::cout << line->portPath() << std::endl;
+  logLine("port " + line->portPath() + (linked ? " (link " + linkPath + ")" : "") +
+          "; waiting for the uploader");
+
+  pvsim::DeviceIo io;
+  io.send = [&line](std::string_view bytes) { line->write(bytes); };
+  io.lineSpeed = [&line] { return line->portSpeed(); };
+  io.log = logLine;
+  pvsim::Device device(commandLine.options, io);
+  runSession(device, *line, commandLine.lineTime);
 
   int status = device.exitStatus();
   if (stopSignal != 0) {

@@ -83,10 +83,14 @@ class TLzhArchiver {
 
  private:
   struct CompressOutput;
+  void planOutput(CompressOutput& out);
+  void writeNewMembers(CompressOutput& out);
+  void finishRebuild(CompressOutput& out);
   void compressFiles(CompressOutput& out);
   void addMember(FileStream& archive, FileStream& source, LzhMemberHeader& header);
   void copyOldMembers(FileStream& out, LzhReadArchive& old);
   void expandMembers();
+  std::string expandTarget(const LzhMemberHeader& header);
   bool expandOne(LzhReadArchive& archive, const LzhMemberHeader& header,
                  std::vector<std::string>& done);
   void confirm(int kind, const std::string& name, std::string& newName);

@@ -6,13 +6,18 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLabel>
+#include <QListWidget>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "pagora/main_form.h"
 #include "scripted_prompts.h"
+#include "widgets/file_list_box.h"
 #include "widgets/prompts.h"
 
 namespace pagora::testing_support {
@@ -23,6 +28,30 @@ inline QApplication& App() {
   static char* argv[] = {name, nullptr};
   static QApplication* app = new QApplication(argc, argv);
   return *app;
+}
+
+// A part of a window found as Qt's own test tools find it: by type and object name (empty: the
+// only one of its type). A missing part fails the test instead of crashing it.
+template <class Part>
+Part& part(const QObject& window, const QString& name = QString()) {
+  Part* found = window.findChild<Part*>(name);
+  if (!found) throw std::logic_error("no part named \"" + name.toStdString() + "\"");
+  return *found;
+}
+
+// The parts of the main window the tests look at most.
+inline TFileListBox& fileList(const TForm1& form) {
+  return part<TFileListBox>(form, QStringLiteral("FileListBox1"));
+}
+inline QListWidget& chosenList(const TForm1& form) {
+  return part<QListWidget>(form, QStringLiteral("ListBox1"));
+}
+inline QString sizeLine(const TForm1& form) {
+  return part<QLabel>(form, QStringLiteral("StaticText1")).text();
+}
+// Drops the file list's selection on the chosen list, as a drag from one to the other ends.
+inline void dropSelection(TForm1& form) {
+  form.ListBox1DragDrop(fileList(form).currentView());
 }
 
 class WindowTest : public ::testing::Test {
@@ -56,6 +85,13 @@ class WindowTest : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   std::string books() const { return (root_ / "books").string(); }
+  // A main window showing the books folder with the named files selected.
+  std::unique_ptr<TForm1> window(const QStringList& select = {}) const {
+    auto form = std::make_unique<TForm1>();
+    form->showFolder(QString::fromStdString(books()));
+    form->selectFiles(select);
+    return form;
+  }
   std::string prog() const { return (root_ / "prog").string(); }
 
   std::filesystem::path root_;

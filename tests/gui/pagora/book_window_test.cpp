@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolButton>
 
 #include "adt/adt_file.h"
@@ -18,17 +19,14 @@
 namespace pagora {
 namespace {
 
+using testing_support::chosenList;
+using testing_support::dropSelection;
+using testing_support::part;
+using testing_support::sizeLine;
 using testing_support::WindowTest;
 
 class BookWindowTest : public WindowTest {
  protected:
-  std::unique_ptr<TForm1> window(const QStringList& select = {}) {
-    auto form = std::make_unique<TForm1>();
-    form->DirListBox->setDirectory(QString::fromStdString(books()));
-    form->FileListBox1->setDirectory(QString::fromStdString(books()));
-    form->FileListBox1->selectNames(select);
-    return form;
-  }
   QString book(const std::string& name) const { return QString::fromStdString(books() + "/" + name); }
 };
 
@@ -41,17 +39,18 @@ TEST_F(BookWindowTest, FilesNamedTwiceOnTheCommandLineAreChosenOnce) {
   form->ChooseFiles({"books/a.txt", book("Книга.txt"), book("a.txt"), "books/../books/a.txt",
                      "books/./Книга.txt", book("КНИГА.TXT"), book("missing.txt")});
   EXPECT_EQ(form->Chosen(), (QStringList{book("a.txt"), book("Книга.txt")}));
-  EXPECT_EQ(form->StaticText1->text(), "Size : 12 bytes");
-  EXPECT_EQ(form->DirListBox->Directory(), QString::fromStdString(books()));
+  EXPECT_EQ(sizeLine(*form), "Size : 12 bytes");
+  EXPECT_EQ(part<TDirectoryListBox>(*form, "DirListBox").Directory(),
+            QString::fromStdString(books()));
   EXPECT_TRUE(prompts.records().empty());
 
   // Dropping what is already chosen, in another letter case, adds nothing either. (That
   // spelling names no file here, so the size line cannot be computed: two error boxes.)
-  form->ListBox1->clear();
+  chosenList(*form).clear();
   form->AddChosen(book("КНИГА.txt"));
-  form->FileListBox1->selectNames({"Книга.txt", "a.txt"});
-  form->ListBox1DragDrop(form->FileListBox1->currentView());
-  form->ListBox1DragDrop(form->FileListBox1->currentView());
+  form->selectFiles({"Книга.txt", "a.txt"});
+  dropSelection(*form);
+  dropSelection(*form);
   EXPECT_EQ(form->Chosen(), (QStringList{book("КНИГА.txt"), book("a.txt")}));
   EXPECT_EQ(prompts.records().size(), 2u);
 }
@@ -62,28 +61,26 @@ TEST_F(BookWindowTest, GoUsesTheNameFixedWhenTheBuildBegan) {
   write("books/a.txt", text);
   ScriptedPrompts prompts;
   auto form = window({"a.txt"});
-  form->ListBox1DragDrop(form->FileListBox1->currentView());
-  form->FilenameEdit1->setText(book("war"));
+  dropSelection(*form);
+  form->setBookName(book("war"));
 
   // While the archive is written the user types into the name edit and something else sets
-  // its text; neither may change what is built, wrapped and reported.
+  // its text; neither may change what is built, wrapped and reported. The build lets events
+  // through as it reports its progress, so a timer set now goes off in the middle of it.
+  auto& nameEdit = part<TFilenameEdit>(*form, "FilenameEdit1");
   bool sawReadOnly = false, sawBrowseDisabled = false, typed = false;
-  auto progress = form->LzhArchiver1->OnShowProgress;
-  form->LzhArchiver1->OnShowProgress = [&](int& percent) {
-    QLineEdit* edit = form->FilenameEdit1->edit();
+  QTimer::singleShot(0, form.get(), [&] {
+    QLineEdit* edit = nameEdit.edit();
     sawReadOnly = edit->isReadOnly();
-    sawBrowseDisabled = !form->FilenameEdit1->button()->isEnabled();
-    if (!typed) {
-      typed = true;
-      edit->setFocus();
-      edit->end(false);
-      QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-      QApplication::sendEvent(edit, &press);
-      EXPECT_EQ(edit->text(), book("war.lzh")) << "typing reached a read-only edit";
-      edit->setText(book("peace"));
-    }
-    progress(percent);
-  };
+    sawBrowseDisabled = !nameEdit.button()->isEnabled();
+    typed = true;
+    edit->setFocus();
+    edit->end(false);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QApplication::sendEvent(edit, &press);
+    EXPECT_EQ(edit->text(), book("war.lzh")) << "typing reached a read-only edit";
+    edit->setText(book("peace"));
+  });
   form->SpeedButton1Click();
   ASSERT_TRUE(typed);
   EXPECT_TRUE(sawReadOnly);
@@ -104,13 +101,13 @@ TEST_F(BookWindowTest, GoUsesTheNameFixedWhenTheBuildBegan) {
                 " bytes\n\r\n\rReady to send in Casio PV");
 
   // Afterwards the edit takes keys again.
-  EXPECT_FALSE(form->FilenameEdit1->edit()->isReadOnly());
-  EXPECT_TRUE(form->FilenameEdit1->button()->isEnabled());
-  form->FilenameEdit1->setText(book("b"));
-  form->FilenameEdit1->edit()->end(false);
+  EXPECT_FALSE(nameEdit.edit()->isReadOnly());
+  EXPECT_TRUE(nameEdit.button()->isEnabled());
+  form->setBookName(book("b"));
+  nameEdit.edit()->end(false);
   QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-  QApplication::sendEvent(form->FilenameEdit1->edit(), &press);
-  EXPECT_EQ(form->FilenameEdit1->Text(), book("bx"));
+  QApplication::sendEvent(nameEdit.edit(), &press);
+  EXPECT_EQ(form->bookName(), book("bx"));
 }
 
 TEST_F(BookWindowTest, GoStoresNamesThatConvertAlikeOnceEach) {
@@ -118,9 +115,9 @@ TEST_F(BookWindowTest, GoStoresNamesThatConvertAlikeOnceEach) {
   write("books/中文.txt", "second\r\n");
   ScriptedPrompts prompts;
   auto form = window({"日本.txt", "中文.txt"});
-  form->ListBox1DragDrop(form->FileListBox1->currentView());
+  dropSelection(*form);
   ASSERT_EQ(form->Chosen().size(), 2);
-  form->FilenameEdit1->setText(book("book"));
+  form->setBookName(book("book"));
   form->SpeedButton1Click();
   TLzhArchiver reader;
   reader.ArchiveName = books() + "/book.lzh";

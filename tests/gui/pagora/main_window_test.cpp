@@ -25,6 +25,11 @@
 namespace pagora {
 namespace {
 
+using testing_support::chosenList;
+using testing_support::dropSelection;
+using testing_support::fileList;
+using testing_support::part;
+using testing_support::sizeLine;
 using testing_support::WindowTest;
 
 struct Start {
@@ -51,23 +56,23 @@ class MainWindowTest : public WindowTest {
     WindowTest::TearDown();
   }
 
-  // A window showing the books folder with the named files selected.
-  std::unique_ptr<TForm1> window(const QStringList& select = {}) {
-    auto form = std::make_unique<TForm1>();
-    form->DirListBox->setDirectory(QString::fromStdString(books()));
-    form->FileListBox1->setDirectory(QString::fromStdString(books()));
-    form->FileListBox1->selectNames(select);
-    return form;
-  }
-  static void drop(TForm1& form) { form.ListBox1DragDrop(form.FileListBox1->currentView()); }
   static bool allEnabled(TForm1& form) {
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             form.SpeedButton1, form.SpeedButton2, form.SpeedButton3, form.SpeedButton4,
-             form.SpeedButton5, form.SpeedButton6, form.SpeedButton7, form.SpeedButton8,
-             form.DirListBox, form.FileListBox1, form.ListBox1}) {
-      if (!w->isEnabled()) return false;
+    for (const char* name : {"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4",
+                             "SpeedButton5", "SpeedButton6", "SpeedButton7", "SpeedButton8",
+                             "DirListBox", "FileListBox1", "ListBox1"}) {
+      if (!part<QWidget>(form, name).isEnabled()) return false;
     }
     return true;
+  }
+  static QToolButton& button(TForm1& form, const char* name) {
+    return part<QToolButton>(form, name);
+  }
+  // Changes the window's settings as the settings dialog would.
+  template <class Change>
+  static void changeSettings(TForm1& form, Change change) {
+    TMainSettings settings = form.settings();
+    change(settings);
+    form.setSettings(settings);
   }
 
   std::vector<Start> starts_;
@@ -79,20 +84,19 @@ TEST_F(MainWindowTest, StartsWithTheDesignAndNoSettingsFile) {
   auto form = window();
   EXPECT_EQ(form->windowTitle(), "to Nimbrel");
   EXPECT_EQ(form->size(), QSize(890, 696));
-  EXPECT_EQ(form->FilenameEdit1->Text(), "book");
-  EXPECT_EQ(form->StaticText1->text(), "Size : 0 bytes");
-  EXPECT_EQ(form->Settings.ComPort, 0);
-  EXPECT_EQ(form->Settings.BaudRate, 0);
-  EXPECT_EQ(form->SpeedButton1->toolTip(), "Go Go Go !!!");
-  EXPECT_EQ(form->SpeedButton8->toolTip(), "Run compress & Corvane");
-  EXPECT_FALSE(form->SpeedButton6->isVisibleTo(form.get()));
-  EXPECT_EQ(form->ListBox1->toolTip(), "Double click - view text\nRight click - context menu");
-  EXPECT_EQ(form->FilenameEdit1->toolTip(), "Select target archive");
-  EXPECT_EQ(form->StatusBar1->Position(), 0);
+  EXPECT_EQ(form->bookName(), "book");
+  EXPECT_EQ(sizeLine(*form), "Size : 0 bytes");
+  EXPECT_EQ(form->settings().ComPort, 0);
+  EXPECT_EQ(form->settings().BaudRate, 0);
+  EXPECT_EQ(button(*form, "SpeedButton1").toolTip(), "Go Go Go !!!");
+  EXPECT_EQ(button(*form, "SpeedButton8").toolTip(), "Run compress & Corvane");
+  EXPECT_FALSE(button(*form, "SpeedButton6").isVisibleTo(form.get()));
+  EXPECT_EQ(chosenList(*form).toolTip(), "Double click - view text\nRight click - context menu");
+  EXPECT_EQ(part<TFilenameEdit>(*form, "FilenameEdit1").toolTip(), "Select target archive");
+  EXPECT_EQ(part<TStatusBarGauge>(*form, "StatusBar1").Position(), 0);
   QStringList filters;
-  for (int i = 0; i < form->FilterComboBox1->count(); ++i) {
-    filters << form->FilterComboBox1->itemText(i) + "|" + form->FilterComboBox1->maskAt(i);
-  }
+  auto& filter = part<TFilterComboBox>(*form, "FilterComboBox1");
+  for (int i = 0; i < filter.count(); ++i) filters << filter.itemText(i) + "|" + filter.maskAt(i);
   EXPECT_EQ(filters.mid(0, 3), (QStringList{"Text files (*.txt)|*.txt;*.",
                                             "Html files (*.*htm*)|*.*htm*",
                                             "All Files (*.*)|*.*"}));
@@ -108,35 +112,35 @@ TEST_F(MainWindowTest, DroppingChoosesEachFileOnceAndUpdatesTheSize) {
   auto form = window({"a.txt", "readme"});
   // The text filter shows text files and names without an extension.
   QStringList shown;
-  for (int i = 0; i < form->FileListBox1->Count(); ++i) shown << form->FileListBox1->Item(i);
+  for (int i = 0; i < fileList(*form).Count(); ++i) shown << fileList(*form).Item(i);
   EXPECT_EQ(shown, (QStringList{"a.txt", "B.txt", "readme"}));
 
-  EXPECT_TRUE(form->ListBox1DragOver(form->FileListBox1->currentView()));
-  EXPECT_FALSE(form->ListBox1DragOver(form->ListBox1));
+  EXPECT_TRUE(form->ListBox1DragOver(fileList(*form).currentView()));
+  EXPECT_FALSE(form->ListBox1DragOver(&chosenList(*form)));
   EXPECT_FALSE(form->ListBox1DragOver(nullptr));
 
-  drop(*form);
-  drop(*form);
+  dropSelection(*form);
+  dropSelection(*form);
   const QString folder = QString::fromStdString(books()) + "/";
   EXPECT_EQ(form->Chosen(), (QStringList{folder + "a.txt", folder + "readme"}));
-  EXPECT_EQ(form->StaticText1->text(), "Size : 8 bytes");
+  EXPECT_EQ(sizeLine(*form), "Size : 8 bytes");
 
   // A drop from elsewhere adds nothing but still recounts.
   write("books/a.txt", "1234567890");
-  form->ListBox1DragDrop(form->ListBox1);
+  form->ListBox1DragDrop(&chosenList(*form));
   EXPECT_EQ(form->Chosen().size(), 2);
-  EXPECT_EQ(form->StaticText1->text(), "Size : 13 bytes");
+  EXPECT_EQ(sizeLine(*form), "Size : 13 bytes");
 
   // "-->>" and Delete leave the size line as it was.
-  form->FileListBox1->selectNames({"B.txt"});
+  form->selectFiles({"B.txt"});
   form->N1Click();
   EXPECT_EQ(form->Chosen(), (QStringList{folder + "a.txt", folder + "readme", folder + "B.txt"}));
-  EXPECT_EQ(form->StaticText1->text(), "Size : 13 bytes");
-  form->ListBox1->item(0)->setSelected(true);
-  form->ListBox1->item(2)->setSelected(true);
+  EXPECT_EQ(sizeLine(*form), "Size : 13 bytes");
+  chosenList(*form).item(0)->setSelected(true);
+  chosenList(*form).item(2)->setSelected(true);
   form->ListBox1KeyDown(Qt::Key_Delete);
   EXPECT_EQ(form->Chosen(), (QStringList{folder + "readme"}));
-  EXPECT_EQ(form->StaticText1->text(), "Size : 13 bytes");
+  EXPECT_EQ(sizeLine(*form), "Size : 13 bytes");
   EXPECT_TRUE(prompts.records().empty());
 }
 
@@ -144,8 +148,8 @@ TEST_F(MainWindowTest, SameFileSpelledInOtherLetterCaseIsChosenOnce) {
   write("books/Book.txt", "x");
   ScriptedPrompts prompts;
   auto form = window({"Book.txt"});
-  form->ListBox1->addItem(QString::fromStdString(books()) + "/BOOK.TXT");
-  drop(*form);
+  chosenList(*form).addItem(QString::fromStdString(books()) + "/BOOK.TXT");
+  dropSelection(*form);
   EXPECT_EQ(form->Chosen(), QStringList{QString::fromStdString(books()) + "/BOOK.TXT"});
   // Here the two spellings are two names: the one chosen cannot be sized.
   ASSERT_EQ(prompts.records().size(), 1u);
@@ -171,14 +175,14 @@ TEST_F(MainWindowTest, GoBuildsTheArchiveAndTheAdtFileAndReports) {
   write("books/notes.txt", "notes\r\n");
   ScriptedPrompts prompts;
   auto form = window({"Глава.txt", "notes.txt"});
-  drop(*form);
+  dropSelection(*form);
   std::string book = books() + "/My Books/war";
   std::filesystem::create_directories(books() + "/My Books");
-  form->FilenameEdit1->setText(QString::fromStdString("\"" + book + "\""));
+  form->setBookName(QString::fromStdString("\"" + book + "\""));
   form->SpeedButton1Click();
 
   std::string archive = book + ".lzh";
-  EXPECT_EQ(form->FilenameEdit1->Text().toStdString(), archive);
+  EXPECT_EQ(form->bookName().toStdString(), archive);
   ASSERT_TRUE(std::filesystem::exists(archive));
   auto size = std::filesystem::file_size(archive);
   ASSERT_EQ(prompts.records().size(), 1u);
@@ -190,7 +194,7 @@ TEST_F(MainWindowTest, GoBuildsTheArchiveAndTheAdtFileAndReports) {
   EXPECT_EQ(info.dataSize, static_cast<std::int64_t>(size));
   EXPECT_EQ(info.bookName, "war.lzh");
   EXPECT_TRUE(allEnabled(*form));
-  EXPECT_EQ(form->StatusBar1->Position(), 100);
+  EXPECT_EQ(part<TStatusBarGauge>(*form, "StatusBar1").Position(), 100);
   // The chosen files are where they were, under their own names; the list keeps the file
   // list's display order.
   EXPECT_EQ(read(books() + "/Глава.txt"), text);
@@ -206,9 +210,9 @@ TEST_F(MainWindowTest, GoReportsEachFailureAndEnablesTheWindow) {
   write("books/a.txt", "text\r\n");
   ScriptedPrompts prompts;
   auto form = window({"a.txt"});
-  drop(*form);
+  dropSelection(*form);
   std::string archive = books() + "/no-such-folder/book.lzh";
-  form->FilenameEdit1->setText(QString::fromStdString(books() + "/no-such-folder/book"));
+  form->setBookName(QString::fromStdString(books() + "/no-such-folder/book"));
   form->SpeedButton1Click();
   ASSERT_EQ(prompts.records().size(), 3u);
   // The wrap finds no archive, the report cannot size it, then the build's own failure.
@@ -243,11 +247,13 @@ TEST_F(MainWindowTest, SendAsksAndStartsCorvaneWithTheArchiveAsOneArgument) {
     ScriptedPrompts prompts;
     prompts.queueAnswer(c.answer);
     auto form = window({"a.txt"});
-    drop(*form);
-    form->Settings.ComPort = c.port;
-    form->Settings.BaudRate = c.baud;
-    form->Settings.PortName = c.portName;
-    form->FilenameEdit1->setText(QString::fromStdString(books() + "/My Book"));
+    dropSelection(*form);
+    changeSettings(*form, [&](TMainSettings& s) {
+      s.ComPort = c.port;
+      s.BaudRate = c.baud;
+      s.PortName = c.portName;
+    });
+    form->setBookName(QString::fromStdString(books() + "/My Book"));
     form->SpeedButton8Click();
     std::string archive = books() + "/My Book.lzh";
     ASSERT_TRUE(std::filesystem::exists(archive)) << c.what;
@@ -275,8 +281,8 @@ TEST_F(MainWindowTest, SendAfterAFailedBuildOrWithABadIndexStartsNothing) {
   {
     ScriptedPrompts prompts;
     auto form = window({"a.txt"});
-    drop(*form);
-    form->FilenameEdit1->setText(QString::fromStdString(books() + "/missing/book"));
+    dropSelection(*form);
+    form->setBookName(QString::fromStdString(books() + "/missing/book"));
     form->SpeedButton8Click();
     ASSERT_EQ(prompts.records().size(), 2u);
     EXPECT_EQ(prompts.records()[0].text, "Error compress files");
@@ -294,10 +300,12 @@ TEST_F(MainWindowTest, SendAfterAFailedBuildOrWithABadIndexStartsNothing) {
     ScriptedPrompts prompts;
     prompts.queueAnswer(PromptAnswer::Yes);
     auto form = window({"a.txt"});
-    drop(*form);
-    form->Settings.ComPort = c.port;
-    form->Settings.BaudRate = c.baud;
-    form->FilenameEdit1->setText(QString::fromStdString(books() + "/book"));
+    dropSelection(*form);
+    changeSettings(*form, [&](TMainSettings& s) {
+      s.ComPort = c.port;
+      s.BaudRate = c.baud;
+    });
+    form->setBookName(QString::fromStdString(books() + "/book"));
     form->SpeedButton8Click();
     ASSERT_EQ(prompts.records().size(), 2u);
     EXPECT_EQ(prompts.records()[1].text, c.message);
@@ -314,13 +322,13 @@ TEST_F(MainWindowTest, SettingsComeFromTheProgramFolderAndGoBackAtExit) {
   {
     ScriptedPrompts prompts;
     auto form = window();
-    EXPECT_EQ(form->FilenameEdit1->Text(), "war.lzh");
-    EXPECT_EQ(form->Settings.PVM, "/opt/pvm/pvm.exe");
-    EXPECT_EQ(form->Settings.ComPort, 2);
-    EXPECT_EQ(form->Settings.BaudRate, 3);
-    EXPECT_TRUE(form->Settings.Auto);
-    form->Settings.PVM = "/usr/local/bin/pvm";
-    form->FilenameEdit1->setText("anna.lzh");
+    EXPECT_EQ(form->bookName(), "war.lzh");
+    EXPECT_EQ(form->settings().PVM, "/opt/pvm/pvm.exe");
+    EXPECT_EQ(form->settings().ComPort, 2);
+    EXPECT_EQ(form->settings().BaudRate, 3);
+    EXPECT_TRUE(form->settings().Auto);
+    changeSettings(*form, [&](TMainSettings& s) { s.PVM = "/usr/local/bin/pvm"; });
+    form->setBookName("anna.lzh");
   }
   EXPECT_EQ(read(root_ / "prog" / "config.ini"),
             "[Main]\r\nPVM=/usr/local/bin/pvm\r\nLastBook=anna.lzh\r\nComPort=2\r\nBaudRate=3\r\n"
@@ -331,13 +339,14 @@ TEST_F(MainWindowTest, SettingsComeFromTheProgramFolderAndGoBackAtExit) {
 TEST_F(MainWindowTest, SettingsDialogShowsAndTakesBackPortAndRate) {
   ScriptedPrompts prompts;
   auto form = window();
-  EXPECT_EQ(form->Form3->windowTitle(), "Upload");
+  TForm3& dialog = part<TForm3>(*form);
+  EXPECT_EQ(dialog.windowTitle(), "Upload");
   QStringList ports;
-  for (int i = 0; i < 4; ++i) ports << form->Form3->ComboBox1->itemText(i);
+  for (int i = 0; i < 4; ++i) ports << dialog.ComboBox1->itemText(i);
   EXPECT_EQ(ports, (QStringList{"COM1", "COM2", "COM3", "COM4"}));
   QStringList rates;
-  for (int i = 0; i < form->Form3->ComboBox2->count(); ++i) {
-    rates << form->Form3->ComboBox2->itemText(i);
+  for (int i = 0; i < dialog.ComboBox2->count(); ++i) {
+    rates << dialog.ComboBox2->itemText(i);
   }
   EXPECT_EQ(rates, (QStringList{"9600", "19200", "38400", "57600", "115200"}));
 
@@ -355,28 +364,30 @@ TEST_F(MainWindowTest, SettingsDialogShowsAndTakesBackPortAndRate) {
       {1, 0, "/dev/ttyUSB7", 4, 0, 0, 2, 0, 2, ""},
   };
   for (const auto& c : cases) {
-    form->Settings.ComPort = c.port;
-    form->Settings.BaudRate = c.baud;
-    form->Settings.PortName = c.portName;
+    changeSettings(*form, [&](TMainSettings& s) {
+      s.ComPort = c.port;
+      s.BaudRate = c.baud;
+      s.PortName = c.portName;
+    });
     int shownPort = -9, shownBaud = -9;
     form->ExecDialog = [&](QDialog* d) {
-      EXPECT_EQ(d, form->Form3);
-      shownPort = form->Form3->ComboBox1->currentIndex();
-      shownBaud = form->Form3->ComboBox2->currentIndex();
-      if (c.pickPort != -2) form->Form3->ComboBox1->setCurrentIndex(c.pickPort);
-      if (c.pickBaud != -2) form->Form3->ComboBox2->setCurrentIndex(c.pickBaud);
+      EXPECT_EQ(d, &dialog);
+      shownPort = dialog.ComboBox1->currentIndex();
+      shownBaud = dialog.ComboBox2->currentIndex();
+      if (c.pickPort != -2) dialog.ComboBox1->setCurrentIndex(c.pickPort);
+      if (c.pickBaud != -2) dialog.ComboBox2->setCurrentIndex(c.pickBaud);
       return int(QDialog::Rejected);
     };
     form->SpeedButton7Click();
     if (!c.portName.empty()) {
-      EXPECT_EQ(form->Form3->ComboBox1->itemText(shownPort).toStdString(), c.portName);
+      EXPECT_EQ(dialog.ComboBox1->itemText(shownPort).toStdString(), c.portName);
     } else {
       EXPECT_EQ(shownPort, c.shownPort);
     }
     EXPECT_EQ(shownBaud, c.shownBaud);
-    EXPECT_EQ(form->Settings.ComPort, c.port2);
-    EXPECT_EQ(form->Settings.BaudRate, c.baud2);
-    EXPECT_EQ(form->Settings.PortName, c.portName2);
+    EXPECT_EQ(form->settings().ComPort, c.port2);
+    EXPECT_EQ(form->settings().BaudRate, c.baud2);
+    EXPECT_EQ(form->settings().PortName, c.portName2);
   }
 }
 
@@ -386,7 +397,7 @@ TEST_F(MainWindowTest, PvManagerStartsTheChosenProgram) {
   auto form = window();
   form->SpeedButton3Click();  // no path: asks the desktop, which finds nothing
   EXPECT_TRUE(starts_.empty());
-  form->Settings.PVM = pvm;
+  changeSettings(*form, [&](TMainSettings& s) { s.PVM = pvm; });
   form->SpeedButton3Click();
   ASSERT_EQ(starts_.size(), 1u);
   EXPECT_EQ(starts_[0].program.toStdString(), pvm);
@@ -403,12 +414,13 @@ TEST_F(MainWindowTest, SplitWritesPartsOfTheChosenSize) {
   int range = 0, tick = 0, position = 0;
   form->ExecDialog = [&](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "Split");
-    shownSize = form->Form4->SizeLabel->text();
-    range = form->Form4->TrackBar1->maximum();
-    tick = form->Form4->TrackBar1->tickInterval();
-    position = form->Form4->TrackBar1->value();
-    form->Form4->TrackBar1->setValue(250);
-    shownChunk = form->Form4->ChunkLabel->text();
+    auto& split = dynamic_cast<TForm4&>(*d);
+    shownSize = split.SizeLabel->text();
+    range = split.TrackBar1->maximum();
+    tick = split.TrackBar1->tickInterval();
+    position = split.TrackBar1->value();
+    split.TrackBar1->setValue(250);
+    shownChunk = split.ChunkLabel->text();
     return int(QDialog::Accepted);
   };
   form->Splitfile1Click();
@@ -429,8 +441,8 @@ TEST_F(MainWindowTest, SplitCancelledOrAtZeroWritesNothing) {
   auto form = window({"war.txt"});
   form->ExecDialog = [](QDialog*) { return int(QDialog::Rejected); };
   form->Splitfile1Click();
-  form->ExecDialog = [&](QDialog*) {
-    form->Form4->TrackBar1->setValue(0);
+  form->ExecDialog = [](QDialog* d) {
+    dynamic_cast<TForm4&>(*d).TrackBar1->setValue(0);
     return int(QDialog::Accepted);
   };
   form->Splitfile1Click();
@@ -455,7 +467,7 @@ TEST_F(MainWindowTest, ClipboardTextBecomesACodePage1251File) {
   ASSERT_EQ(prompts.records().size(), 3u);
   EXPECT_EQ(prompts.records()[0].caption, "Input");
   EXPECT_EQ(prompts.records()[0].text, "name");
-  EXPECT_EQ(form->FileListBox1->Count(), 1);
+  EXPECT_EQ(fileList(*form).Count(), 1);
 }
 
 TEST_F(MainWindowTest, DeleteAndRenameAskFirstAndNeverOverwrite) {
@@ -476,8 +488,8 @@ TEST_F(MainWindowTest, DeleteAndRenameAskFirstAndNeverOverwrite) {
   EXPECT_EQ(prompts.records()[0].text, "Delete");
 
   write("books/d.txt", "d");
-  form->FileListBox1->Update();
-  form->FileListBox1->selectNames({"c.txt"});
+  fileList(*form).Update();
+  form->selectFiles({"c.txt"});
   prompts.queueInput(QString("d.txt"));  // taken: nothing happens
   form->Rename1Click();
   EXPECT_EQ(read(books() + "/d.txt"), "d");
@@ -486,7 +498,7 @@ TEST_F(MainWindowTest, DeleteAndRenameAskFirstAndNeverOverwrite) {
   form->Rename1Click();
   EXPECT_EQ(read(books() + "/C.TXT"), "c");
   EXPECT_FALSE(std::filesystem::exists(books() + "/c.txt"));
-  form->FileListBox1->selectNames({"C.TXT"});
+  form->selectFiles({"C.TXT"});
   prompts.queueInput(std::nullopt);  // cancelled
   form->Rename1Click();
   EXPECT_TRUE(std::filesystem::exists(books() + "/C.TXT"));
@@ -508,11 +520,11 @@ TEST_F(MainWindowTest, OpenStyleAndFilterWorkOnTheFileList) {
                                                {3, TViewStyle::vsReport}};
   for (const auto& [tag, style] : styles) {
     form->Icon1Click(tag);
-    EXPECT_EQ(form->FileListBox1->ViewStyle(), style) << tag;
+    EXPECT_EQ(fileList(*form).ViewStyle(), style) << tag;
   }
-  form->FilterComboBox1->setCurrentIndex(1);
+  part<TFilterComboBox>(*form, "FilterComboBox1").setCurrentIndex(1);
   QStringList shown;
-  for (int i = 0; i < form->FileListBox1->Count(); ++i) shown << form->FileListBox1->Item(i);
+  for (int i = 0; i < fileList(*form).Count(); ++i) shown << fileList(*form).Item(i);
   EXPECT_EQ(shown, (QStringList{"b.htm", "c.shtml"}));
 }
 
@@ -533,8 +545,8 @@ TEST_F(LayoutTest, WindowLayoutGoesToTheCurrentFolderAndComesBack) {
     TForm1 form;
     form.show();
     QApplication::processEvents();
-    EXPECT_EQ(form.FileListBox1->ViewStyle(), TViewStyle::vsList);
-    EXPECT_EQ(form.DirListBox->Directory().toStdString(), books());
+    EXPECT_EQ(fileList(form).ViewStyle(), TViewStyle::vsList);
+    EXPECT_EQ(part<TDirectoryListBox>(form, "DirListBox").Directory().toStdString(), books());
     form.Icon1Click(1);
     form.close();
     EXPECT_TRUE(prompts.records().empty());

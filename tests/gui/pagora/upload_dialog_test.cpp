@@ -144,23 +144,27 @@ TEST_F(UploadDialogTest, TheBoxGoesThroughTheDialogAndAddsFastToCorvanesArgument
     ScriptedPrompts prompts;
     prompts.queueAnswer(PromptAnswer::Yes);
     TForm1 form;
-    EXPECT_EQ(form.Form3->FastCheck->text(), "Fast transfer");
-    form.Settings.FastTransfer = !fast;
+    TForm3& dialog = testing_support::part<TForm3>(form);
+    EXPECT_EQ(dialog.FastCheck->text(), "Fast transfer");
+    TMainSettings settings = form.settings();
+    settings.FastTransfer = !fast;
+    form.setSettings(settings);
     form.ExecDialog = [&](QDialog*) {
-      EXPECT_EQ(form.Form3->FastCheck->isChecked(), !fast);  // shows the setting
-      form.Form3->FastCheck->setChecked(fast);
+      EXPECT_EQ(dialog.FastCheck->isChecked(), !fast);  // shows the setting
+      dialog.FastCheck->setChecked(fast);
       return int(QDialog::Rejected);
     };
     form.SpeedButton7Click();
-    EXPECT_EQ(form.Settings.FastTransfer, fast);
+    EXPECT_EQ(form.settings().FastTransfer, fast);
 
-    form.DirListBox->setDirectory(QString::fromStdString(books()));
-    form.FileListBox1->setDirectory(QString::fromStdString(books()));
-    form.FileListBox1->selectNames({"a.txt"});
-    form.ListBox1DragDrop(form.FileListBox1->currentView());
-    form.Settings.ComPort = 0;
-    form.Settings.BaudRate = 4;
-    form.FilenameEdit1->setText(QString::fromStdString(books() + "/book"));
+    form.showFolder(QString::fromStdString(books()));
+    form.selectFiles({"a.txt"});
+    testing_support::dropSelection(form);
+    settings = form.settings();
+    settings.ComPort = 0;
+    settings.BaudRate = 4;
+    form.setSettings(settings);
+    form.setBookName(QString::fromStdString(books() + "/book"));
     form.SpeedButton8Click();
     ASSERT_EQ(starts.size(), 1u);
     QStringList expected{"--baudrate=115200", "--port=COM1"};

@@ -15,17 +15,12 @@
 namespace pagora {
 namespace {
 
+using testing_support::chosenList;
+using testing_support::part;
+using testing_support::sizeLine;
 using testing_support::WindowTest;
 
-class ViewFromListsTest : public WindowTest {
- protected:
-  std::unique_ptr<TForm1> window(const QStringList& select) {
-    auto form = std::make_unique<TForm1>();
-    form->FileListBox1->setDirectory(QString::fromStdString(books()));
-    form->FileListBox1->selectNames(select);
-    return form;
-  }
-};
+class ViewFromListsTest : public WindowTest {};
 
 TEST_F(ViewFromListsTest, FileListOpensTheSelectedFileAndRecountsAfterwards) {
   std::string file = write("books/a.txt", "one\r\ntwo\r\n");
@@ -33,20 +28,20 @@ TEST_F(ViewFromListsTest, FileListOpensTheSelectedFileAndRecountsAfterwards) {
   auto form = window({"a.txt"});
   form->N1Click();
   form->Calculate();
-  EXPECT_EQ(form->StaticText1->text(), "Size : 10 bytes");
+  EXPECT_EQ(sizeLine(*form), "Size : 10 bytes");
   std::vector<std::string> shown;
   QString name;
   form->ExecDialog = [&](QDialog* d) {
-    EXPECT_EQ(d, form->Form2);
-    name = form->Form2->FileName();
-    shown = form->Form2->r->Lines();
+    auto& view = dynamic_cast<TForm2&>(*d);
+    name = view.FileName();
+    shown = view.r->Lines();
     write("books/a.txt", "one two\r\n");  // what a save from the view window does
     return int(QDialog::Accepted);
   };
   form->FileListBox1DblClick();
   EXPECT_EQ(name.toStdString(), file);
   EXPECT_EQ(shown, (std::vector<std::string>{"one", "two"}));
-  EXPECT_EQ(form->StaticText1->text(), "Size : 9 bytes");
+  EXPECT_EQ(sizeLine(*form), "Size : 9 bytes");
   EXPECT_TRUE(prompts.records().empty());
 }
 
@@ -58,24 +53,25 @@ TEST_F(ViewFromListsTest, ChosenListOpensTheEntryWithTheFocus) {
   int shows = 0;
   std::vector<std::string> shown;
   QString name;
-  form->ExecDialog = [&](QDialog*) {
+  form->ExecDialog = [&](QDialog* d) {
     ++shows;
-    name = form->Form2->FileName();
-    shown = form->Form2->r->Lines();
+    auto& view = dynamic_cast<TForm2&>(*d);
+    name = view.FileName();
+    shown = view.r->Lines();
     return int(QDialog::Accepted);
   };
   form->ListBox1DblClick();  // nothing chosen yet
   EXPECT_EQ(shows, 0);
   form->N1Click();
-  form->ListBox1->setCurrentRow(1);
+  chosenList(*form).setCurrentRow(1);
   form->ListBox1DblClick();
   EXPECT_EQ(shows, 1);
   EXPECT_EQ(name.toStdString(), b);
   EXPECT_EQ(shown, (std::vector<std::string>{"beta", "gamma"}));
-  EXPECT_EQ(form->StaticText1->text(), "Size : 19 bytes");
+  EXPECT_EQ(sizeLine(*form), "Size : 19 bytes");
 
   std::filesystem::remove(a);
-  form->ListBox1->setCurrentRow(0);
+  chosenList(*form).setCurrentRow(0);
   form->ListBox1DblClick();
   EXPECT_EQ(shows, 1);
   ASSERT_EQ(prompts.records().size(), 1u);
@@ -99,7 +95,7 @@ TEST_F(ViewFromListsTest, NothingSelectedMeansNothingHappens) {
 
 TEST_F(ViewFromListsTest, AboutWindowShowsTheVersionAndClosesOnAClick) {
   auto form = window({});
-  TfrAbout* about = form->frAbout;
+  TfrAbout* about = &part<TfrAbout>(*form);
   EXPECT_EQ(about->windowTitle(), "About");
   EXPECT_EQ(about->size(), QSize(395, 280));
   QStringList lines = about->Memo1->toPlainText().split('\n');

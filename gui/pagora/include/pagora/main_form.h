@@ -89,10 +89,42 @@ class TForm1 : public QMainWindow {
   // Shows a failure as the program's default error handler does.
   void ShowException(const std::exception& e);
 
+  // Opens a folder in the folder tree; the file list shows its files.
+  void showFolder(const QString& folder);
+  // Selects these names in the file list; names it does not show are passed over.
+  void selectFiles(const QStringList& names);
+  // The book's name as the name edit shows it, and typing a name there.
+  QString bookName() const;
+  void setBookName(const QString& name);
+  // The settings the commands work with: read at start, changed by the settings dialog, written
+  // back at exit.
+  const TMainSettings& settings() const { return Settings; }
+  void setSettings(const TMainSettings& settings) { Settings = settings; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildWindow();
+  void buildToolBar();
+  QWidget* buildFilePane();
+  QWidget* buildChosenPane();
+  void buildPanes();
+  void connectPanes();
+  void buildMenus();
+  void storeLayout();
+  void FormCreate();
+  void FormDestroy();
+  // Steps 3-7 shared by both build commands; raises when Compress fails. The archive's name is
+  // fixed in archiveName_ before compression starts.
+  void compressChosen();
+  void appendSelectedFiles();
+  QString fileFolder() const;
+
   // Unit-level settings.
   TMainSettings Settings;
 
-  // Parts of the window.
+  // Parts of the window; each carries its own name as its object name.
   QToolButton* SpeedButton1 = nullptr;
   QToolButton* SpeedButton2 = nullptr;
   QToolButton* SpeedButton3 = nullptr;
@@ -120,20 +152,6 @@ class TForm1 : public QMainWindow {
   TfrAbout* frAbout = nullptr;
   TForm3* Form3 = nullptr;
   TForm4* Form4 = nullptr;
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  void buildWindow();
-  void buildMenus();
-  void FormCreate();
-  void FormDestroy();
-  // Steps 3-7 shared by both build commands; raises when Compress fails. The archive's name is
-  // fixed in archiveName_ before compression starts.
-  void compressChosen();
-  void appendSelectedFiles();
-  QString fileFolder() const;
 
   bool busy_ = false;
   // The book's archive as step 6 fixed it; what the edit holds later does not change the build.

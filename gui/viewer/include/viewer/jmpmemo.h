@@ -161,7 +161,15 @@ class TJumpMemo : public QAbstractScrollArea {
   void scrolled(int dLines, int dCols);
   void repaintLines(int from, int to);
   void autoScrollTick();
+  // The line shown in a row of the window, and the columns of it that can show.
+  struct PaintedRow;
   void paintRow(class QPainter& p, int row, int line) const;
+  // What is drawn over a row's text: search words, jump points, picture references and the
+  // selected span.
+  void paintSearchWords(class QPainter& p, const PaintedRow& row) const;
+  void paintJumps(class QPainter& p, const PaintedRow& row) const;
+  void paintPictures(class QPainter& p, const PaintedRow& row) const;
+  void paintSelection(class QPainter& p, const PaintedRow& row) const;
   // Draws columns [from, to) of a line, each character at its own cell, in one colour. Markers
   // ("~", "^") show as blanks when `markersBlank`, and "_" as "." when `underscoreAsDot`.
   void drawCells(class QPainter& p, std::string_view s, int from, int to, int baseline,

@@ -106,6 +106,10 @@ class Device {
   void error(const std::string& text);
   std::string phaseName() const;
   bool lineAtLoaderRate();
+  void advanceWakeUp(Millis now);
+  void releaseHeldReplies(Millis now);
+  void advanceReceiverTimers(Millis now);
+  void checkSilence(Millis now);
 
   // Loader.
   void takeCommandBytes(std::string_view bytes, Millis now);

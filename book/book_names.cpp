@@ -18,6 +18,19 @@ namespace {
 
 constexpr char kSeparator = '/';
 
+// The last folder separator of a path: on Windows a backslash separates folders too.
+std::size_t LastSeparator(const std::string& path) {
+#ifdef _WIN32
+  return path.find_last_of("\\/");
+#else
+  return path.rfind(kSeparator);
+#endif
+}
+
+bool EndsWithSeparator(const std::string& path) {
+  return !path.empty() && LastSeparator(path) == path.size() - 1;
+}
+
 // Upper case of a code page 1251 byte for the letters a case-insensitive file system folds:
 // ASCII and the Russian alphabet.
 char FoldByte(char c) {
@@ -35,19 +48,19 @@ std::string Fold(const std::string& text) {
 }
 
 std::string FolderOf(const std::string& path) {
-  auto slash = path.rfind(kSeparator);
+  auto slash = LastSeparator(path);
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 }  // namespace
 
 std::string AddSlash(const std::string& path) {
-  if (path.empty() || path.back() == kSeparator) return path;
+  if (path.empty() || EndsWithSeparator(path)) return path;
   return path + kSeparator;
 }
 
 std::string BaseName(const std::string& path) {
-  auto slash = path.rfind(kSeparator);
+  auto slash = LastSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -93,7 +106,7 @@ std::string NormaliseBookName(std::string text) {
   if (!text.empty() && text.back() == '"') text.pop_back();
   std::string extension;
   auto dot = text.rfind('.');
-  auto slash = text.rfind(kSeparator);
+  auto slash = LastSeparator(text);
   if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
     extension = text.substr(dot);
   }

@@ -208,7 +208,7 @@ std::vector<std::string> lzhExpandWildcard(const std::string& entry) {
       rest.resize(rest.size() - 2);
     }
   }
-  std::size_t cut = rest.rfind('/');
+  std::size_t cut = lzhLastFolderSeparator(rest);
   std::string folder = cut == std::string::npos ? std::string() : rest.substr(0, cut + 1);
   std::string pattern = cut == std::string::npos ? rest : rest.substr(cut + 1);
   std::vector<std::string> out;
@@ -220,6 +220,14 @@ bool lzhSelects(std::string_view entry, std::string_view name) {
   return folderKey(entry) == folderKey(name) && lzhWildcardMatch(filePart(entry), filePart(name));
 }
 
+std::size_t lzhLastFolderSeparator(std::string_view path) {
+#ifdef _WIN32
+  return path.find_last_of("\\/:");
+#else
+  return path.rfind('/');
+#endif
+}
+
 std::string lzhStoredNameTail(std::string name, bool upperCase) {
   if (name.size() > 2 && name[1] == ':') name.erase(0, 2);
   if (upperCase) name = lzhUpperCase(name);
@@ -229,12 +237,18 @@ std::string lzhStoredNameTail(std::string name, bool upperCase) {
 std::string lzhStoredName(const std::string& path, bool storePath, const std::string& targetPath,
                           bool upperCase) {
   std::string name = path;
+  std::string target = targetPath;
+#ifdef _WIN32
+  // Both separators mean the same on Windows: C:\books\ is the folder of C:/books/a.txt.
+  std::replace(name.begin(), name.end(), '\\', '/');
+  std::replace(target.begin(), target.end(), '\\', '/');
+#endif
   if (storePath) {
-    if (!targetPath.empty() && name.size() >= targetPath.size() &&
-        lowered(std::string_view(name).substr(0, targetPath.size())) == lowered(targetPath))
-      name.erase(0, targetPath.size());
+    if (!target.empty() && name.size() >= target.size() &&
+        lowered(std::string_view(name).substr(0, target.size())) == lowered(target))
+      name.erase(0, target.size());
   } else {
-    std::size_t cut = name.rfind('/');
+    std::size_t cut = lzhLastFolderSeparator(name);
     if (cut != std::string::npos) name.erase(0, cut + 1);
   }
   std::replace(name.begin(), name.end(), '/', '\\');

@@ -12,6 +12,9 @@ namespace {
 
 std::string withSlash(const std::string& path) {
   if (path.empty() || path.back() == '/') return path;
+#ifdef _WIN32
+  if (path.back() == '\\') return path;  // a Windows folder separator too
+#endif
   return path + '/';
 }
 

@@ -37,12 +37,12 @@ bool isDirectory(const std::string& path) {
 }
 
 std::string folderOf(const std::string& path) {
-  std::size_t cut = path.rfind('/');
+  std::size_t cut = lzhLastFolderSeparator(path);
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
 std::string fileOf(const std::string& path) {
-  std::size_t cut = path.rfind('/');
+  std::size_t cut = lzhLastFolderSeparator(path);
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
@@ -194,6 +194,9 @@ void TLzhArchiver::writeNewMembers(CompressOutput& out) {
       } catch (const Exception&) {
       }
     } else if (out.created) {
+#ifdef _WIN32
+      out.stream = FileStream();  // Windows deletes no file that is still open
+#endif
       ::unlink(out.name.c_str());
     }
     out.stream = FileStream();
@@ -222,6 +225,16 @@ void TLzhArchiver::finishRebuild(CompressOutput& out) {
   // rename() swaps the archive in one step: the old one stays whole until the new one is there.
   // Both stay open (and locked) until then.
   const std::string failure = "Could not replace " + ArchiveName + " with " + out.name;
+#ifdef _WIN32
+  // Windows renames no open file and replaces none: both are closed just before the swap,
+  // which leaves another run a moment to take the old archive.
+  try {
+    out.stream.close();
+  } catch (const Exception&) {
+    // Synced above.
+  }
+  out.old.stream = FileStream();
+#endif
   if (::rename(out.name.c_str(), ArchiveName.c_str()) == 0) {
     try {
       out.stream.close();
@@ -237,6 +250,14 @@ void TLzhArchiver::finishRebuild(CompressOutput& out) {
   }
   // The temporary folder is on another file system: bring the archive over first.
   std::string local = withExtension(ArchiveName, ".$$$");
+#ifdef _WIN32
+  try {
+    out.stream = FileStream(out.name, FileStream::Mode::Read);
+  } catch (const Exception&) {
+    ::unlink(out.name.c_str());
+    throw ELzhCouldNotRenameFile(failure);
+  }
+#endif
   bool moved = copyFile(out.stream, local) && ::rename(local.c_str(), ArchiveName.c_str()) == 0;
   out.stream = FileStream();
   ::unlink(out.name.c_str());

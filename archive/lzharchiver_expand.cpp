@@ -17,7 +17,7 @@ namespace pagora {
 namespace {
 
 std::string folderOf(const std::string& path) {
-  std::size_t cut = path.rfind('/');
+  std::size_t cut = lzhLastFolderSeparator(path);
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 

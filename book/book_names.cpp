@@ -1,18 +1,15 @@
 // Name rules of a book build: the book name and the stored names of the chosen files.
 #include "book/book_names.h"
 
-#include "book/file_paths.h"
-
 #include <map>
 #include <set>
 
+#include "book/file_paths.h"
 #include "text/recode.h"
 
 namespace pagora {
 
 namespace {
-
-constexpr char kSeparator = '/';
 
 // Upper case of a code page 1251 byte for the letters a case-insensitive file system folds:
 // ASCII and the Russian alphabet.
@@ -74,7 +71,7 @@ std::string NormaliseBookName(std::string text) {
   if (!text.empty() && text.back() == '"') text.pop_back();
   std::string extension;
   auto dot = text.rfind('.');
-  auto slash = text.rfind(kSeparator);
+  auto slash = LastFolderSeparator(text);
   if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
     extension = text.substr(dot);
   }

@@ -6,20 +6,32 @@ namespace {
 
 constexpr char kSeparator = '/';
 
+bool EndsWithSeparator(const std::string& path) {
+  return !path.empty() && LastFolderSeparator(path) == path.size() - 1;
+}
+
 }  // namespace
 
+std::size_t LastFolderSeparator(const std::string& path) {
+#ifdef _WIN32
+  return path.find_last_of("\\/");
+#else
+  return path.rfind(kSeparator);
+#endif
+}
+
 std::string AddSlash(const std::string& path) {
-  if (path.empty() || path.back() == kSeparator) return path;
+  if (path.empty() || EndsWithSeparator(path)) return path;
   return path + kSeparator;
 }
 
 std::string BaseName(const std::string& path) {
-  auto slash = path.rfind(kSeparator);
+  auto slash = LastFolderSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string FolderOf(const std::string& path) {
-  auto slash = path.rfind(kSeparator);
+  auto slash = LastFolderSeparator(path);
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 

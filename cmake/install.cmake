@@ -72,15 +72,18 @@ install(FILES ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOC
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pagora)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# The project has no mail address yet. Debian's fields need one, so they carry an address in the
+# reserved .invalid domain, which no mail reaches; packaging/changelog signs the same way.
+set(pagora_maintainer "The Pagora and Corvane developers <no-address@pagora.invalid>")
 set(CPACK_PACKAGE_VENDOR "The Pagora and Corvane developers")
-set(CPACK_PACKAGE_CONTACT "Pagora developers <pagora-devel@example.org>")
+set(CPACK_PACKAGE_CONTACT "${pagora_maintainer}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Pagora developers <pagora-devel@example.org>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${pagora_maintainer}")
 file(READ ${packaging}/description.txt long_description)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "book builder and serial uploader for the Casio PV handheld\n${long_description}")

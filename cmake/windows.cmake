@@ -6,6 +6,11 @@
 set(PAGORA_GUI OFF CACHE BOOL "Build the Qt programs" FORCE)
 set(PAGORA_BOOK_IMPORT OFF CACHE BOOL "Read FB2 and EPUB books (expat, libzip)" FORCE)
 
+# Kept within a few minutes on two cores: -O2 rather than -O3 for the programs and libraries,
+# and the test programs found at test time instead of started under Wine after each link.
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG")
+set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
+
 # Windows behaviour in the libraries: wide-character file calls behind UTF-8 names.
 add_subdirectory(${PROJECT_SOURCE_DIR}/platform/windows ${PROJECT_BINARY_DIR}/platform_windows)
 target_link_libraries(project_options INTERFACE pagora_windows_compat)
@@ -54,9 +59,8 @@ function(pagora_windows_test name)
     list(JOIN PAGORA_WINDOWS_EXCLUDED_${name} ":" excluded)
     set(filter "--gtest_filter=-${excluded}")
   endif()
-  if(name IN_LIST PAGORA_WINDOWS_NOT_RUN)
-    return()
-  endif()
+  # The test code itself is assertions: -O1 compiles it a fifth faster than -O2.
+  target_compile_options(${name} PRIVATE -O1)
   add_test(NAME ${name} COMMAND ${name} ${filter})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
 endfunction()

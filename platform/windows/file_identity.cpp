@@ -38,6 +38,14 @@ extern int (*__real___imp__stat64)(const char*, struct _stat64*);
 extern int (*__real___imp__fstat64)(int, struct _stat64*);
 
 static int statWithIdentity(const char* path, struct _stat64* status) {
+  // The C runtime finds no folder named with a separator at its end (C:/books/), which POSIX
+  // takes as the folder itself; a root (C:/ or /) keeps its separator.
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && (trimmed.back() == '/' || trimmed.back() == '\\') &&
+         trimmed[trimmed.size() - 2] != ':' && trimmed[trimmed.size() - 2] != '/' &&
+         trimmed[trimmed.size() - 2] != '\\')
+    trimmed.pop_back();
+  path = trimmed.c_str();
   const int result = __real___imp__stat64(path, status);
   if (result != 0) return result;
   const HANDLE file = CreateFileW(widen(path).c_str(), FILE_READ_ATTRIBUTES,

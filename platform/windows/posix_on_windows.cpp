@@ -46,13 +46,42 @@ int errnoFromWin32(DWORD error) {
 
 }  // namespace
 
+// Windows refuses to replace or delete a read-only file, where POSIX asks only for a writable
+// folder. The attribute is taken off a file that is to go anyway, and put back if it stays.
+static bool dropReadOnly(const std::wstring& path, DWORD& attributes) {
+  attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+         !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
 int pagora_posix_rename(const char* from, const char* to) {
   // Replacing is what makes "write a temporary file, then rename it over the old one" safe.
-  if (MoveFileExW(widen(from).c_str(), widen(to).c_str(),
-                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return 0;
+  const std::wstring source = widen(from), target = widen(to);
+  const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (MoveFileExW(source.c_str(), target.c_str(), flags)) return 0;
+  DWORD error = GetLastError();
+  DWORD attributes = 0;
+  if (error == ERROR_ACCESS_DENIED && dropReadOnly(target, attributes)) {
+    if (MoveFileExW(source.c_str(), target.c_str(), flags)) return 0;
+    error = GetLastError();
+    SetFileAttributesW(target.c_str(), attributes);
   }
-  errno = errnoFromWin32(GetLastError());
+  errno = errnoFromWin32(error);
+  return -1;
+}
+
+int pagora_posix_unlink(const char* path) {
+  const std::wstring name = widen(path);
+  if (DeleteFileW(name.c_str())) return 0;
+  DWORD error = GetLastError();
+  DWORD attributes = 0;
+  if (error == ERROR_ACCESS_DENIED && dropReadOnly(name, attributes)) {
+    if (DeleteFileW(name.c_str())) return 0;
+    error = GetLastError();
+    SetFileAttributesW(name.c_str(), attributes);
+  }
+  errno = errnoFromWin32(error);
   return -1;
 }
 
@@ -70,6 +99,10 @@ int flock(int fd, int operation) {
   if (operation & LOCK_UN) {
     return UnlockFileEx(handle, 0, MAXDWORD, MAXDWORD, &whole) ? 0 : (errno = EINVAL, -1);
   }
+  // A new lock replaces the descriptor's old one, as flock converts shared to exclusive; Windows
+  // would refuse a second lock that overlaps the first, even on the same handle.
+  UnlockFileEx(handle, 0, MAXDWORD, MAXDWORD, &whole);
+  whole = OVERLAPPED{};
   DWORD flags = 0;
   if (operation & LOCK_EX) flags |= LOCKFILE_EXCLUSIVE_LOCK;
   if (operation & LOCK_NB) flags |= LOCKFILE_FAIL_IMMEDIATELY;
@@ -99,8 +132,33 @@ struct tm* localtime_r(const time_t* when, struct tm* result) {
   return localtime_s(result, when) == 0 ? result : nullptr;
 }
 
-// Windows files have no permission bits beyond read-only, which the libraries never set.
-int fchmod(int, mode_t) { return 0; }
+// Windows files have no permission bits but one: without the owner's write bit a file is
+// read-only (an expanded member keeps its read-only attribute this way).
+int fchmod(int fd, mode_t mode) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  FILE_BASIC_INFO info{};
+  if (handle == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandleEx(handle, FileBasicInfo, &info, sizeof info)) {
+    errno = EBADF;
+    return -1;
+  }
+  const DWORD before = info.FileAttributes;
+  if (mode & S_IWUSR) {
+    info.FileAttributes &= ~FILE_ATTRIBUTE_READONLY;
+  } else {
+    info.FileAttributes |= FILE_ATTRIBUTE_READONLY;
+  }
+  if (info.FileAttributes == before) return 0;
+  if (info.FileAttributes == 0) info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  // Zero times leave the file's times as they are.
+  info.CreationTime.QuadPart = info.LastAccessTime.QuadPart = 0;
+  info.LastWriteTime.QuadPart = info.ChangeTime.QuadPart = 0;
+  if (!SetFileInformationByHandle(handle, FileBasicInfo, &info, sizeof info)) {
+    errno = errnoFromWin32(GetLastError());
+    return -1;
+  }
+  return 0;
+}
 
 int utimensat(int fd, const char* path, const struct timespec times[2], int) {
   if (fd != AT_FDCWD) {

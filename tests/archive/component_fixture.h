@@ -99,11 +99,11 @@ inline Bytes textBytes(std::size_t n, std::uint32_t seed) {
   return out;
 }
 
-// The names of everything in a folder tree, relative to it, sorted.
+// The names of everything in a folder tree, relative to it, with '/' between folders, sorted.
 inline std::vector<std::string> listTree(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
-    names.push_back(e.path().lexically_relative(folder).string());
+    names.push_back(e.path().lexically_relative(folder).generic_string());
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -60,6 +60,29 @@ TEST_F(CLocale, StoredNamesAndSelection) {
   EXPECT_EQ(lzhStoredName("/книги/Привет.txt", false, "", true), "ПРИВЕТ.TXT");
   EXPECT_EQ(lzhStoredName("/КНИГИ/том/Привет.txt", true, "/книги/", true), "ТОМ\\ПРИВЕТ.TXT");
   EXPECT_EQ(lzhStoredName("/книги/Привет.txt", false, "", false), "Привет.txt");
+  // A backslash separates folders on Windows; on POSIX it is a letter of the name.
+  struct HostCase {
+    std::string path;
+    bool storePath;
+    std::string target;
+    std::string windows;
+    std::string posix;
+  };
+  const HostCase hostCases[] = {
+      {"C:\\книги\\Привет.txt", false, "", "ПРИВЕТ.TXT", "\\КНИГИ\\ПРИВЕТ.TXT"},
+      {"C:\\книги/том\\Привет.txt", false, "", "ПРИВЕТ.TXT", "ТОМ\\ПРИВЕТ.TXT"},
+      {"C:\\книги\\том\\Привет.txt", true, "c:\\КНИГИ\\", "ТОМ\\ПРИВЕТ.TXT", "ТОМ\\ПРИВЕТ.TXT"},
+      {"C:\\книги\\том/Привет.txt", true, "C:/книги/", "ТОМ\\ПРИВЕТ.TXT",
+       "\\КНИГИ\\ТОМ\\ПРИВЕТ.TXT"},
+  };
+  for (const HostCase& c : hostCases) {
+#ifdef _WIN32
+    const std::string& expected = c.windows;
+#else
+    const std::string& expected = c.posix;
+#endif
+    EXPECT_EQ(lzhStoredName(c.path, c.storePath, c.target, true), expected) << c.path;
+  }
   EXPECT_TRUE(lzhSelects("ТОМ\\ПРИВЕТ.TXT", "том\\привет.txt"));
   EXPECT_TRUE(lzhSelects("Том\\*.txt", "ТОМ\\ПРИВЕТ.TXT"));
   // "?" is one letter, also where a letter takes two bytes.

@@ -171,8 +171,8 @@ TEST(SafetyPaths, SymbolicLinksInTheTargetAreNeverFollowed) {
   ScratchFolder dir;
   writeFile(dir / "outside/victim.txt", "keep me");
   std::filesystem::create_directories(dir / "target");
-  ASSERT_EQ(::symlink((dir / "outside").c_str(), (dir / "target/LINKDIR").c_str()), 0);
-  ASSERT_EQ(::symlink((dir / "outside/victim.txt").c_str(), (dir / "target/LINK.TXT").c_str()), 0);
+  std::filesystem::create_directory_symlink(dir / "outside", dir / "target/LINKDIR");
+  std::filesystem::create_symlink(dir / "outside/victim.txt", dir / "target/LINK.TXT");
   struct Case {
     std::string member;
     bool safeMode;

@@ -95,6 +95,40 @@ TEST(WildcardExpand, FolderListingWithAndWithoutSubfolders) {
   for (const Case& c : cases) EXPECT_EQ(lzhExpandWildcard(c.entry), c.found) << c.entry;
 }
 
+TEST(WildcardExpand, FolderWrittenWithBackslashes) {
+  ScratchFolder dir;
+  for (const char* name : {"in/a.txt", "in/b.doc", "in/sub/c.txt"}) writeFile(dir / name, "x");
+  const std::string in = dir.path() + "\\in\\";
+  struct Case {
+    std::string entry;
+    std::vector<std::string> windows;  // POSIX: a backslash is a letter, no such file
+  };
+  const Case cases[] = {
+      {in + "*.txt", {in + "a.txt"}},
+      {in + "*.txt/S", {in + "a.txt", in + "sub/c.txt"}},
+      {in + "?.doc", {in + "b.doc"}},
+  };
+  for (const Case& c : cases) {
+#ifdef _WIN32
+    EXPECT_EQ(lzhExpandWildcard(c.entry), c.windows) << c.entry;
+#else
+    EXPECT_EQ(lzhExpandWildcard(c.entry), std::vector<std::string>{}) << c.entry;
+#endif
+  }
+  // What a Windows user types lands in the archive as folders below the target.
+  TLzhArchiver archiver;
+  archiver.ArchiveName = dir / "a.lzh";
+  archiver.ArchiveType = caLHA;
+  archiver.StorePath = true;
+  archiver.setTargetPath(dir.path() + "\\");
+  archiver.setFilesToProcess({in + "*.txt/S"});
+#ifdef _WIN32
+  archiver.Compress();
+  ASSERT_TRUE(archiver.Scan());
+  EXPECT_EQ(archiver.FileList(), (std::vector<std::string>{"in\\a.txt", "in\\sub\\c.txt"}));
+#endif
+}
+
 TEST(WildcardExpand, CompressReplacesWildcardEntriesInPlace) {
   ScratchFolder dir;
   for (const char* name : {"in/a.txt", "in/b.txt", "in/sub/c.txt", "first.txt", "last.txt"}) writeFile(dir / name, name);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -39,7 +40,7 @@ class BookBuilderTest : public testing::Test {
   }
   std::vector<std::string> listing() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder_)) names.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(folder_)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -104,10 +105,18 @@ TEST_F(BookBuilderTest, NamesThatConvertAlikeAreStoredOnceEach) {
   fs::create_directories(folder_ / "out");
   reader.setTargetPath((folder_ / "out").string());
   reader.setFilesToProcess({});
+  std::string question = "??";
+#ifdef _WIN32
+  // No Windows file name may hold a "?": the texts come out under names with "_" instead.
+  question = "__";
+  reader.OnCheckFile = [](const std::string&, std::string& target, std::int32_t, TLzhProcessMode) {
+    std::replace(target.begin(), target.end(), '?', '_');
+  };
+#endif
   reader.Expand();
-  EXPECT_EQ(read((folder_ / "out" / "??.txt").string()), "first\r\n");
-  EXPECT_EQ(read((folder_ / "out" / "??~2.txt").string()), "second\r\n");
-  EXPECT_EQ(read((folder_ / "out" / "??~3.txt").string()), "third\r\n");
+  EXPECT_EQ(read((folder_ / "out" / (question + ".txt")).string()), "first\r\n");
+  EXPECT_EQ(read((folder_ / "out" / (question + "~2.txt")).string()), "second\r\n");
+  EXPECT_EQ(read((folder_ / "out" / (question + "~3.txt")).string()), "third\r\n");
 }
 
 TEST_F(BookBuilderTest, OldArchiveIsReplacedNeverAppendedTo) {

@@ -25,7 +25,11 @@ std::vector<std::string> lzhExpandWildcard(const std::string& entry);
 // part. Both may be written with '/' or '\'.
 bool lzhSelects(std::string_view entry, std::string_view name);
 
-// The stored name of a file path (POSIX form in, archive form with '\' out): the TargetPath
+// Where the folder part of a file path ends (npos: no folder): Windows separates folders with
+// '\\' as well as '/' (and a drive "C:" ends one); on POSIX '\\' is a letter of the name.
+std::size_t lzhLastFolderSeparator(std::string_view path);
+
+// The stored name of a file path (host form in, archive form with '\' out): the TargetPath
 // prefix removed with storePath, else only the file name; drive removed; upper-cased on request.
 std::string lzhStoredName(const std::string& path, bool storePath, const std::string& targetPath,
                           bool upperCase);

@@ -1,9 +1,13 @@
-// Folder and file parts of a path, with "/" as the folder separator.
+// Folder and file parts of a path. "/" separates folders; on Windows a backslash does too.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace pagora {
+
+// The position of the last folder separator, or npos.
+std::size_t LastFolderSeparator(const std::string& path);
 
 // Empty stays empty; a path ending in the folder separator is kept; else one is appended.
 std::string AddSlash(const std::string& path);

@@ -49,6 +49,8 @@ extern "C" {
 #endif
 // rename that replaces an existing target, as POSIX rename does (the C runtime's refuses).
 int pagora_posix_rename(const char* from, const char* to);
+// unlink that removes a read-only file too, as POSIX unlink does.
+int pagora_posix_unlink(const char* path);
 int pagora_posix_fsync(int fd);
 int pagora_posix_lstat(const char* path, struct stat* status);
 struct tm* localtime_r(const time_t* when, struct tm* result);
@@ -69,6 +71,7 @@ int futimens(int fd, const struct timespec times[2]);
 inline int mkdir(const char* path, mode_t) { return _mkdir(path); }
 namespace std {
 using ::pagora_posix_rename;
+using ::pagora_posix_unlink;
 }
 #endif
 
@@ -102,6 +105,7 @@ static inline int mkostemp(char* pattern, int flags) {
 }
 
 #define rename pagora_posix_rename
+#define unlink pagora_posix_unlink
 #define mkstemp pagora_posix_mkstemp
 #define fsync pagora_posix_fsync
 #define lstat pagora_posix_lstat

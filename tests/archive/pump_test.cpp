@@ -64,7 +64,7 @@ struct PumpRig {
     in = FileStream(folder.file("in"), FileStream::Mode::Read);
     out = FileStream(folder.file("out"), FileStream::Mode::Create);
   }
-  Bytes output() { return readFile(folder.file("out")); }
+  Bytes output() { return readBytes(folder.file("out")); }
 };
 
 TEST(PumpOutput, LimitRaisesOnTheFirstByteBeyond) {
@@ -136,7 +136,7 @@ TEST(PumpProgress, CalledAtStartAfterEachChunkAndAtTheEnd) {
     std::vector<int> calls;
     LzhCoderContext context;
     context.progress = [&](int percent, int&) { calls.push_back(percent); };
-    codeBytes(0, randomBytes(c.size, 1), context);
+    codeBytes(0, RandomBytes(1, c.size), context);
     EXPECT_EQ(calls, c.calls) << c.size << " bytes";
   }
 }
@@ -167,7 +167,7 @@ TEST(PumpCancel, ByAnswerOrFlagAtAChunkBoundary) {
       ++call;
     };
     TempFolder folder;
-    writeFile(folder.file("in"), randomBytes(20000, 2));
+    writeFile(folder.file("in"), RandomBytes(2, 20000));
     FileStream source(folder.file("in"), FileStream::Mode::Read);
     FileStream archive(folder.file("out"), FileStream::Mode::Create);
     TLzhCoderState state;

@@ -1,5 +1,5 @@
-// Helpers of the coder tests: coding or expanding byte strings through real files with the
-// member entry points.
+// Helpers of the coder tests: coding or expanding byte strings in memory with the member entry
+// points.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/file_stream.h"
+#include "archive/byte_stream.h"
 #include "archive/member_coder.h"
 #include "data_generator.h"
 #include "temp_folder.h"
@@ -26,22 +26,14 @@ struct Coded {
 
 // Codes data with the method (0 lh0, 1 lh1, 2 lh5); EUnableToCompress passes through.
 inline Coded codeBytes(int method, const Bytes& data, const LzhCoderContext& context = {}) {
-  TempFolder folder;
-  writeFile(folder.file("in"), data);
   TLzhCoderState state;
-  Coded coded;
-  {
-    FileStream source(folder.file("in"), FileStream::Mode::Read);
-    FileStream archive(folder.file("out"), FileStream::Mode::Create);
-    const LzhCodeResult result = codeMember(state, source, archive,
-                                            static_cast<std::int64_t>(data.size()), method, context);
-    coded.crc = result.crc;
-    EXPECT_EQ(result.compressedSize, archive.size());
-    archive.close();
-  }
-  coded.data = readBytes(folder.file("out"));
+  MemorySource source(data);
+  MemorySink archive;
+  const LzhCodeResult result =
+      codeMember(state, source, archive, static_cast<std::int64_t>(data.size()), method, context);
+  EXPECT_EQ(result.compressedSize, static_cast<std::int64_t>(archive.bytes().size()));
   EXPECT_TRUE(state.idle());
-  return coded;
+  return {archive.bytes(), result.crc};
 }
 
 struct ExpandInput {
@@ -53,20 +45,17 @@ struct ExpandInput {
   bool brisko = false;
 };
 
-// Expands and returns what was written to the output file, also when the expansion raised
-// (the exception is rethrown after `written` is filled).
+// Expands and returns what was written to the output, also when the expansion raised (the
+// exception is rethrown after `written` is filled).
 inline Bytes expandBytes(const ExpandInput& in, const LzhCoderContext& context = {},
                          Bytes* written = nullptr) {
-  TempFolder folder;
   // Bytes after the member must never be read: put a trap there.
   Bytes archiveBytes = in.coded;
   archiveBytes.insert(archiveBytes.end(), {0xDE, 0xAD, 0xBE, 0xEF});
-  writeFile(folder.file("archive"), archiveBytes);
+  MemorySource archive(archiveBytes);
+  MemorySink output;
   TLzhCoderState state;
-  Bytes result;
   try {
-    FileStream archive(folder.file("archive"), FileStream::Mode::Read);
-    FileStream output(folder.file("out"), FileStream::Mode::Create);
     LzhExpandRequest request;
     request.output = &output;
     request.archive = &archive;
@@ -77,16 +66,15 @@ inline Bytes expandBytes(const ExpandInput& in, const LzhCoderContext& context =
     request.compressedSize = static_cast<std::int64_t>(in.coded.size());
     request.brisko = in.brisko;
     expandMember(state, request, context);
-    EXPECT_EQ(archive.position(), static_cast<std::int64_t>(in.coded.size()));
+    EXPECT_EQ(archive.position(), in.coded.size());
   } catch (...) {
-    if (written) *written = readBytes(folder.file("out"));
+    if (written) *written = output.bytes();
     EXPECT_TRUE(state.idle());
     throw;
   }
   EXPECT_TRUE(state.idle());
-  result = readBytes(folder.file("out"));
-  if (written) *written = result;
-  return result;
+  if (written) *written = output.bytes();
+  return output.bytes();
 }
 
 }  // namespace pagora::testing_support

@@ -24,7 +24,7 @@ int lzhPercent(std::int64_t a, std::int64_t b) {
   return static_cast<int>(a / (b / 100));
 }
 
-BytePump::BytePump(FileStream& input, std::int64_t bytesToRead, FileStream& output,
+BytePump::BytePump(ByteSource& input, std::int64_t bytesToRead, ByteSink& output,
                    std::int64_t outputLimit, std::uint32_t key, bool scrambleOutput,
                    bool unscrambleInput, LzhProgressHandler progress,
                    const std::atomic<bool>* abortFlag)

@@ -10,7 +10,7 @@
 
 namespace pagora {
 
-LzhCodeResult codeMember(TLzhCoderState& state, FileStream& source, FileStream& archive,
+LzhCodeResult codeMember(TLzhCoderState& state, ByteSource& source, ByteSink& archive,
                          std::int64_t bytesToRead, int method, const LzhCoderContext& context) {
   if (method < 0 || method > 2) {
     throw ELzhUnrecognizedCompressionMethod("Unrecognized compression method");

@@ -17,7 +17,7 @@ constexpr const char* kInvalidPassword = "Invalid password -- cannot decrypt fil
 }  // namespace
 
 LzhExpandRequest expandRequestFor(const LzhMemberHeader& header, LzhReadArchive& archive,
-                                  FileStream& output) {
+                                  ByteSink& output) {
   LzhExpandRequest request;
   request.output = &output;
   request.archive = &archive.stream;

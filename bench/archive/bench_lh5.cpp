@@ -15,7 +15,6 @@
 #include <map>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "archive/file_stream.h"
 #include "archive/lzh_errors.h"
 #include "archive/member_coder.h"
+#include "data_generator.h"
 
 namespace {
 
@@ -38,13 +38,7 @@ std::vector<char> sampleText() {
   std::ifstream in(corpus, std::ios::binary);
   std::vector<char> text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (!text.empty()) return text;
-  static const char* words[] = {"и ", "в ", "не ", "он ", "на ", "что ", "она ", "с ", "Анна ",
-                                "Левин ", "сказал ", "было ", "\r\n", "как ", "его ", "к "};
-  std::mt19937 rng(1);
-  while (text.size() < 2000000) {
-    for (const char* p = words[rng() % 16]; *p; ++p) text.push_back(*p);
-  }
-  return text;
+  return pagora::testing_support::ProseText<std::vector<char>>(1, 2000000);
 }
 
 struct Workspace {

@@ -1,42 +1,15 @@
-// Helpers of the archive fuzz targets: fuzz bytes as a file the engine can open (an anonymous
-// in-memory file), and one member expansion into /dev/null.
+// Helpers of the archive fuzz targets: one member expansion of fuzz bytes, read straight from
+// memory, with the output counted and dropped.
 #pragma once
-
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
-#include "archive/file_stream.h"
+#include "archive/byte_stream.h"
 #include "archive/lzh_errors.h"
 #include "archive/member_coder.h"
 
 namespace pagora::fuzzing {
-
-class MemoryFile {
- public:
-  MemoryFile(const std::uint8_t* data, std::size_t size) {
-    fd_ = ::memfd_create("fuzz", 0);
-    std::size_t done = 0;
-    while (fd_ >= 0 && done < size) {
-      const ssize_t n = ::write(fd_, data + done, size - done);
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-  }
-  ~MemoryFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  MemoryFile(const MemoryFile&) = delete;
-  MemoryFile& operator=(const MemoryFile&) = delete;
-  bool ok() const { return fd_ >= 0; }
-  std::string path() const { return "/proc/self/fd/" + std::to_string(fd_); }
-
- private:
-  int fd_ = -1;
-};
 
 // Expands `size` bytes as the coded data of one member of the given method. The first four
 // bytes give the declared size, any 31-bit value: a forged size must end soon after the data
@@ -47,11 +20,9 @@ inline void expandArbitrary(int method, const std::uint8_t* data, std::size_t si
   const std::int64_t declared =
       ((std::int64_t{data[0]} << 24) | (data[1] << 16) | (data[2] << 8) | data[3]) & 0x7FFFFFFF;
   const bool scrambled = (data[0] & 0x80) != 0;
-  MemoryFile file(data + 4, size - 4);
-  if (!file.ok()) return;
   try {
-    FileStream archive(file.path(), FileStream::Mode::Read);
-    FileStream output("/dev/null", FileStream::Mode::Create);
+    MemorySource archive(data + 4, size - 4);
+    DiscardSink output;
     TLzhCoderState state;
     LzhExpandRequest request;
     request.output = &output;

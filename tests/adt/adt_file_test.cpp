@@ -13,8 +13,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
+
+#include "data_generator.h"
+#include "temp_folder.h"
 
 namespace pagora {
 namespace {
@@ -24,16 +26,7 @@ const unsigned char kKey[20] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x08, 0xF4, 0x6B, 
 
 class AdtTest : public testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::path(testing::TempDir()) /
-           ("pagora-adt-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string& name) const { return dir_ / name; }
   static void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
   }
@@ -43,19 +36,7 @@ class AdtTest : public testing::Test {
     s << in.rdbuf();
     return s.str();
   }
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir_))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  static std::string Random(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(gen());
-    return s;
-  }
+  std::vector<std::string> Files() const { return dir_.names(); }
   static std::int32_t Int32At(const std::string& bytes, std::size_t at) {
     std::uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
@@ -73,11 +54,11 @@ class AdtTest : public testing::Test {
     return "(no failure)";
   }
 
-  std::filesystem::path dir_;
+  testing_support::TempFolder dir_{"pagora-adt-"};
 };
 
 TEST_F(AdtTest, SevenThousandByteArchiveGivesThreeRecordsExactly) {
-  const std::string archive = Random(7000, 1);
+  const std::string archive = testing_support::RandomBytes<std::string>(1, 7000);
   Write(Path("book.lzh"), archive);
   ASSERT_EQ(CopyArchiveToAdt(Path("book.lzh"), Path("book.lzh.adt")), std::nullopt);
   const std::string adt = Read(Path("book.lzh.adt"));
@@ -149,7 +130,7 @@ TEST_F(AdtTest, EmptyArchiveGivesAHeaderThatOpeningRejects) {
 }
 
 TEST_F(AdtTest, DamagedHeadersAreRejected) {
-  Write(Path("a.lzh"), Random(100, 2));
+  Write(Path("a.lzh"), testing_support::RandomBytes<std::string>(2, 100));
   ASSERT_EQ(CopyArchiveToAdt(Path("a.lzh"), Path("a.adt")), std::nullopt);
   const std::string good = Read(Path("a.adt"));
   struct Case {
@@ -186,7 +167,7 @@ TEST_F(AdtTest, DamagedHeadersAreRejected) {
 }
 
 TEST_F(AdtTest, OverwritingARecord) {
-  const std::string a = Random(10, 3), b = Random(10, 4), c = Random(10, 5);
+  const std::string a = testing_support::RandomBytes<std::string>(3, 10), b = testing_support::RandomBytes<std::string>(4, 10), c = testing_support::RandomBytes<std::string>(5, 10);
   {
     TAdtFile file(Path("o.adt"), TAdtFile::OpenMode::Create);
     file.WriteRecord(-1, a.data(), 10);
@@ -252,7 +233,7 @@ TEST_F(AdtTest, BookNames) {
   EXPECT_EQ(header.substr(54), std::string(202, '\0'));
 
   // The header of a wrapped book holds the converted name; opening gives it back.
-  Write(Path("Анна Каренина.lzh"), Random(10, 9));
+  Write(Path("Анна Каренина.lzh"), testing_support::RandomBytes<std::string>(9, 10));
   ASSERT_EQ(CopyArchiveToAdt(Path("Анна Каренина.lzh"), Path("Анна Каренина.lzh.adt")),
             std::nullopt);
   const std::string wrapped = Read(Path("Анна Каренина.lzh.adt"));
@@ -268,7 +249,7 @@ TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
             "Error on open input file: Cannot open file " + Path("missing.lzh"));
   EXPECT_EQ(Files(), std::vector<std::string>{});
 
-  Write(Path("b.lzh"), Random(5000, 6));
+  Write(Path("b.lzh"), testing_support::RandomBytes<std::string>(6, 5000));
   EXPECT_EQ(CopyArchiveToAdt(Path("b.lzh"), Path("no/such/b.adt")),
             "Error on create destination ADT file: Cannot create file " + Path("no/such/b.adt"));
 
@@ -308,7 +289,7 @@ TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
 }
 
 TEST_F(AdtTest, UnwrapRefusesFoldersOnEitherSide) {
-  Write(Path("e.lzh"), Random(100, 8));
+  Write(Path("e.lzh"), testing_support::RandomBytes<std::string>(8, 100));
   ASSERT_EQ(CopyArchiveToAdt(Path("e.lzh"), Path("e.adt")), std::nullopt);
   std::filesystem::create_directory(Path("dir"));
   EXPECT_EQ(Message([&] { ExtractArchiveFromAdt(Path("e.adt"), Path("dir")); }),
@@ -346,7 +327,7 @@ TEST_F(AdtTest, RecordsOfEveryLengthComeBackInOrder) {
     TAdtFile file(Path("mixed.adt"), TAdtFile::OpenMode::Create);
     unsigned seed = 20;
     for (std::int32_t length : lengths) {
-      const std::string data = Random(static_cast<std::size_t>(length), ++seed);
+      const std::string data = testing_support::RandomBytes<std::string>(++seed, static_cast<std::size_t>(length));
       file.WriteRecord(-1, data.data(), length);
       all += data;
     }
@@ -373,7 +354,7 @@ TEST_F(AdtTest, RecordsOfEveryLengthComeBackInOrder) {
 
 TEST_F(AdtTest, WrapAndUnwrapRoundTrip) {
   for (std::size_t size : {1u, 3071u, 3072u, 3073u, 7000u, 100000u}) {
-    const std::string archive = Random(size, static_cast<unsigned>(size));
+    const std::string archive = testing_support::RandomBytes<std::string>(static_cast<unsigned>(size), size);
     Write(Path("r.lzh"), archive);
     ASSERT_EQ(CopyArchiveToAdt(Path("r.lzh"), Path("r.lzh.adt")), std::nullopt) << size;
     const AdtInfo info = InspectAdtFile(Path("r.lzh.adt"));
@@ -389,7 +370,7 @@ TEST_F(AdtTest, WrapAndUnwrapRoundTrip) {
 }
 
 TEST_F(AdtTest, UnwrapRefusesDamagedFilesAndWritesNothing) {
-  Write(Path("c.lzh"), Random(4000, 7));
+  Write(Path("c.lzh"), testing_support::RandomBytes<std::string>(7, 4000));
   ASSERT_EQ(CopyArchiveToAdt(Path("c.lzh"), Path("c.adt")), std::nullopt);
   const std::string good = Read(Path("c.adt"));
   struct Case {

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "temp_folder.h"
+
 namespace {
 
 const std::string kCli = std::string(PAGORA_BINARY_DIR) + "/cli/pagora-cli";
@@ -42,17 +44,11 @@ class CliAdt : public testing::Test {
  protected:
   void SetUp() override {
     if (!std::filesystem::exists(kCli)) GTEST_SKIP() << "pagora-cli not built";
-    dir_ = std::filesystem::path(testing::TempDir()) /
-           ("pagora-cli-adt-" +
-            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-            std::to_string(::getpid()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
-  std::filesystem::path dir_;
+  pagora::testing_support::TempFolder temp_{"pagora-cli-adt-"};
+  const std::filesystem::path dir_ = temp_.path();
 };
 
 TEST_F(CliAdt, WrapInfoUnwrapRoundTripOnRealArchives) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -42,14 +44,6 @@ class CliLzh : public testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists(kCli)) GTEST_SKIP() << "pagora-cli not built";
-    dir_ = fs::path(testing::TempDir()) /
-           ("pagora-cli-lzh-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
-            "-" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    if (!dir_.empty()) fs::remove_all(dir_);
   }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
@@ -106,7 +100,8 @@ class CliLzh : public testing::Test {
     fs::create_directories(Path("out"));
   }
 
-  fs::path dir_;
+  pagora::testing_support::TempFolder temp_{"pagora-cli-lzh-"};
+  const fs::path dir_ = temp_.path();
 };
 
 TEST_F(CliLzh, ExistingFilesAreReplacedOnlyWithConsent) {

@@ -19,10 +19,10 @@ namespace {
 using testing_support::Bytes;
 using testing_support::fileExists;
 using testing_support::listTree;
-using testing_support::randomBytes;
-using testing_support::readFile;
-using testing_support::ScratchFolder;
-using testing_support::textBytes;
+using testing_support::RandomBytes;
+using testing_support::readBytes;
+using testing_support::TempFolder;
+using testing_support::ProseText;
 using testing_support::writeFile;
 
 std::vector<std::string> membersOf(const std::string& archiveName) {
@@ -32,7 +32,7 @@ std::vector<std::string> membersOf(const std::string& archiveName) {
   return archiver.FileList();
 }
 
-Bytes expandOne(const ScratchFolder& dir, const std::string& archiveName, const std::string& member,
+Bytes expandOne(const TempFolder& dir, const std::string& archiveName, const std::string& member,
                 const std::string& password = {}) {
   TLzhArchiver archiver;
   archiver.ArchiveName = archiveName;
@@ -44,7 +44,7 @@ Bytes expandOne(const ScratchFolder& dir, const std::string& archiveName, const 
   archiver.Expand();
   std::string path = member;
   std::replace(path.begin(), path.end(), '\\', '/');
-  return readFile(dir / ("expanded/" + path));
+  return readBytes(dir / ("expanded/" + path));
 }
 
 // A component set up as the desktop program sets it, writing archiveName from files.
@@ -84,7 +84,7 @@ TEST(ComponentStoredName, Table) {
 }
 
 TEST(ComponentCompress, NewArchiveWithLevelsAndUpperCase) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "in/Alpha.txt", "alpha alpha alpha alpha alpha");
   writeFile(dir / "in/beta.TXT", "beta");
   struct Case {
@@ -112,12 +112,12 @@ TEST(ComponentCompress, NewArchiveWithLevelsAndUpperCase) {
     EXPECT_EQ(archiver.FileInfoList()[0].Attributes, 0x20);
     // "beta" is 4 bytes: coding cannot pay, the member is stored.
     EXPECT_EQ(archiver.FileInfoList()[1].Method, colh0);
-    EXPECT_EQ(readFile(dir / "a.lzh").back(), 0);
+    EXPECT_EQ(readBytes(dir / "a.lzh").back(), 0);
   }
 }
 
 TEST(ComponentCompress, ReadOnlyFileGetsTheReadOnlyAttribute) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "ro.txt", "read only");
   ::chmod((dir / "ro.txt").c_str(), 0444);
   for (TLzhArchiveType type : {caLHARC, caLHA}) {
@@ -147,20 +147,20 @@ TEST(ComponentCompress, ReadOnlyArchiveIsRebuiltAndReplaced) {
 }
 
 TEST(ComponentCompress, RebuildPutsNewFilesFirstAndKeepsTheRestInOrder) {
-  ScratchFolder dir;
+  TempFolder dir;
   for (const char* name : {"a.txt", "b.txt", "c.txt"}) writeFile(dir / name, std::string("old ") + name);
   compress(dir / "book.lzh", {dir / "a.txt", dir / "b.txt", dir / "c.txt"});
   writeFile(dir / "new/B.TXT", "new b, replacing the old one");
   writeFile(dir / "new/d.txt", "new d");
   compress(dir / "book.lzh", {dir / "new/B.TXT", dir / "new/d.txt"});
   EXPECT_EQ(membersOf(dir / "book.lzh"), (std::vector<std::string>{"B.TXT", "d.txt", "a.txt", "c.txt"}));
-  EXPECT_EQ(expandOne(dir, dir / "book.lzh", "B.TXT"), Bytes(readFile(dir / "new/B.TXT")));
-  EXPECT_EQ(expandOne(dir, dir / "book.lzh", "c.txt"), Bytes(readFile(dir / "c.txt")));
+  EXPECT_EQ(expandOne(dir, dir / "book.lzh", "B.TXT"), Bytes(readBytes(dir / "new/B.TXT")));
+  EXPECT_EQ(expandOne(dir, dir / "book.lzh", "c.txt"), Bytes(readBytes(dir / "c.txt")));
   EXPECT_FALSE(fileExists(dir / "book.$$$"));
 }
 
 TEST(ComponentCompress, RebuildThroughTempArchivePath) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "a.txt", "a");
   writeFile(dir / "b.txt", "b");
   compress(dir / "book.lzh", {dir / "a.txt"});
@@ -181,13 +181,13 @@ TEST(ComponentCompress, RebuildThroughTempArchivePath) {
 }
 
 TEST(ComponentCompress, AppendOverwritesTheEndMarker) {
-  ScratchFolder dir;
-  writeFile(dir / "a.txt", textBytes(5000, 1));
-  writeFile(dir / "b.txt", textBytes(3000, 2));
+  TempFolder dir;
+  writeFile(dir / "a.txt", ProseText(1, 5000));
+  writeFile(dir / "b.txt", ProseText(2, 3000));
   compress(dir / "book.lzh", {dir / "a.txt"});
-  const Bytes before = readFile(dir / "book.lzh");
+  const Bytes before = readBytes(dir / "book.lzh");
   compress(dir / "book.lzh", {dir / "b.txt", dir / "a.txt"}, true);
-  const Bytes after = readFile(dir / "book.lzh");
+  const Bytes after = readBytes(dir / "book.lzh");
   ASSERT_GT(after.size(), before.size());
   EXPECT_TRUE(std::equal(before.begin(), before.end() - 1, after.begin()));
   EXPECT_EQ(after.back(), 0);
@@ -195,20 +195,20 @@ TEST(ComponentCompress, AppendOverwritesTheEndMarker) {
 }
 
 TEST(ComponentCompress, AppendAfterAnArchiveWithoutEndMarker) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "a.txt", "aaaa");
   compress(dir / "book.lzh", {dir / "a.txt"});
-  Bytes before = readFile(dir / "book.lzh");
+  Bytes before = readBytes(dir / "book.lzh");
   before.pop_back();
   writeFile(dir / "book.lzh", before);
   compress(dir / "book.lzh", {dir / "a.txt"}, true);
-  const Bytes after = readFile(dir / "book.lzh");
+  const Bytes after = readBytes(dir / "book.lzh");
   EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin()));
   EXPECT_EQ(after.size(), 2 * before.size() + 1);
 }
 
 TEST(ComponentCompress, MissingFilesAreDroppedSilentlyAndStopEndsTheList) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "1.txt", "one");
   writeFile(dir / "2.txt", "two");
   writeFile(dir / "3.txt", "three");
@@ -233,7 +233,7 @@ TEST(ComponentCompress, MissingFilesAreDroppedSilentlyAndStopEndsTheList) {
 }
 
 TEST(ComponentCompress, ConfirmationAnswers) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "1.txt", "one");
   writeFile(dir / "2.txt", "two");
   struct Case {
@@ -262,13 +262,13 @@ TEST(ComponentCompress, ConfirmationAnswers) {
     EXPECT_EQ(questions[0], "Compress " + (dir / "1.txt") + " as 1.TXT?");
     EXPECT_EQ(membersOf(dir / "a.lzh"), c.members);
     if (c.members.empty()) {
-      EXPECT_EQ(readFile(dir / "a.lzh"), Bytes{0});
+      EXPECT_EQ(readBytes(dir / "a.lzh"), Bytes{0});
     }
   }
 }
 
 TEST(ComponentCompress, WithoutAHandlerConfirmationIsYes) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "1.txt", "one");
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "a.lzh";
@@ -279,7 +279,7 @@ TEST(ComponentCompress, WithoutAHandlerConfirmationIsYes) {
 }
 
 TEST(ComponentCompress, CannotAddTheArchiveToItself) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "a.txt", "a");
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "a.lzh";
@@ -293,17 +293,17 @@ TEST(ComponentCompress, CannotAddTheArchiveToItself) {
   EXPECT_FALSE(fileExists(dir / "a.lzh"));
   // The same file reached through another spelling of its path.
   compress(dir / "a.lzh", {dir / "a.txt"});
-  const Bytes before = readFile(dir / "a.lzh");
+  const Bytes before = readBytes(dir / "a.lzh");
   archiver.AllowDuplicates = true;
   archiver.setFilesToProcess({dir / "./a.lzh"});
   EXPECT_THROW(archiver.Compress(), EStreamWriteError);
-  EXPECT_EQ(readFile(dir / "a.lzh"), before);
+  EXPECT_EQ(readBytes(dir / "a.lzh"), before);
 }
 
 #ifndef _WIN32
 TEST(ComponentCompress, UnreadableFileRaisesOrIsSkipped) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "secret.txt", "s");
   writeFile(dir / "ok.txt", "ok");
   ::chmod((dir / "secret.txt").c_str(), 0);
@@ -322,14 +322,14 @@ TEST(ComponentCompress, UnreadableFileRaisesOrIsSkipped) {
 
 // Cancel on the progress report after the first 8 KB chunk of the second file.
 TEST(ComponentCompress, CancelLeavesThePreviousArchiveAsItWas) {
-  ScratchFolder dir;
-  writeFile(dir / "old.txt", textBytes(20000, 3));
-  writeFile(dir / "big1.txt", textBytes(40000, 4));
-  writeFile(dir / "big2.txt", textBytes(40000, 5));
+  TempFolder dir;
+  writeFile(dir / "old.txt", ProseText(3, 20000));
+  writeFile(dir / "big1.txt", ProseText(4, 40000));
+  writeFile(dir / "big2.txt", ProseText(5, 40000));
   for (bool append : {false, true}) {
     for (bool byFlag : {false, true}) {
       compress(dir / "book.lzh", {dir / "old.txt"});
-      const Bytes before = readFile(dir / "book.lzh");
+      const Bytes before = readBytes(dir / "book.lzh");
       TLzhArchiver archiver;
       archiver.ArchiveName = dir / "book.lzh";
       archiver.ArchiveType = caLHA;
@@ -349,7 +349,7 @@ TEST(ComponentCompress, CancelLeavesThePreviousArchiveAsItWas) {
       } catch (const ELzhOperationAborted& e) {
         EXPECT_STREQ(e.what(), "Operation cancelled");
       }
-      EXPECT_EQ(readFile(dir / "book.lzh"), before) << append << byFlag;
+      EXPECT_EQ(readBytes(dir / "book.lzh"), before) << append << byFlag;
       EXPECT_FALSE(fileExists(dir / "book.$$$"));
       EXPECT_EQ(archiver.ProcessedFiles(), std::vector<std::string>{"big1.txt"});
     }
@@ -388,24 +388,24 @@ int compressUnderSizeLimit(const std::string& archiveName, const std::string& in
 }
 
 TEST(ComponentCompress, FullDiskKeepsThePreviousArchive) {
-  ScratchFolder dir;
-  writeFile(dir / "old.txt", textBytes(30000, 6));
-  writeFile(dir / "random.bin", randomBytes(400000, 7));
+  TempFolder dir;
+  writeFile(dir / "old.txt", ProseText(6, 30000));
+  writeFile(dir / "random.bin", RandomBytes(7, 400000));
   for (bool append : {false, true}) {
     compress(dir / "book.lzh", {dir / "old.txt"});
-    const Bytes before = readFile(dir / "book.lzh");
+    const Bytes before = readBytes(dir / "book.lzh");
     EXPECT_EQ(compressUnderSizeLimit(dir / "book.lzh", dir / "random.bin", append, 100000), 0) << append;
-    EXPECT_EQ(readFile(dir / "book.lzh"), before) << append;
+    EXPECT_EQ(readBytes(dir / "book.lzh"), before) << append;
     EXPECT_FALSE(fileExists(dir / "book.$$$")) << append;
   }
 }
 #endif
 
 TEST(ComponentCompress, MethodsAndPasswordsRoundTrip) {
-  ScratchFolder dir;
+  TempFolder dir;
   const std::uint32_t seed = 20261208;
-  const Bytes text = textBytes(70000, seed);
-  const Bytes random = randomBytes(20000, seed + 1);
+  const Bytes text = ProseText(seed, 70000);
+  const Bytes random = RandomBytes(seed + 1, 20000);
   writeFile(dir / "text.txt", text);
   writeFile(dir / "random.bin", random);
   for (TLzhMethod method : {colh0, colh1, colh5}) {
@@ -443,7 +443,7 @@ TEST(ComponentCompress, MethodsAndPasswordsRoundTrip) {
 }
 
 TEST(ComponentCompress, CompressionRatioAndElapsedTicks) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "zeros.bin", Bytes(100000, 0));
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "a.lzh";

@@ -14,15 +14,15 @@ namespace {
 using testing_support::Bytes;
 using testing_support::fileExists;
 using testing_support::listTree;
-using testing_support::readFile;
-using testing_support::ScratchFolder;
-using testing_support::textBytes;
+using testing_support::readBytes;
+using testing_support::TempFolder;
+using testing_support::ProseText;
 using testing_support::writeFile;
 
 // Builds book.lzh (level 1, "-lh5-") holding BOOK\ONE.TXT, BOOK\TWO.TXT and NOTES.DOC.
-std::string makeBook(const ScratchFolder& dir) {
-  writeFile(dir / "src/BOOK/ONE.TXT", textBytes(30000, 11));
-  writeFile(dir / "src/BOOK/TWO.TXT", textBytes(12000, 12));
+std::string makeBook(const TempFolder& dir) {
+  writeFile(dir / "src/BOOK/ONE.TXT", ProseText(11, 30000));
+  writeFile(dir / "src/BOOK/TWO.TXT", ProseText(12, 12000));
   writeFile(dir / "src/NOTES.DOC", "notes");
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "book.lzh";
@@ -36,7 +36,7 @@ std::string makeBook(const ScratchFolder& dir) {
 }
 
 TEST(ComponentExpand, SelectionByPatternAndFolder) {
-  ScratchFolder dir;
+  TempFolder dir;
   const std::string book = makeBook(dir);
   struct Case {
     std::vector<std::string> patterns;
@@ -64,21 +64,21 @@ TEST(ComponentExpand, SelectionByPatternAndFolder) {
       EXPECT_EQ(archiver.FilesToProcess(), archiver.ProcessedFiles());
     }
   }
-  EXPECT_EQ(readFile(dir / "out/BOOK/ONE.TXT"), Bytes{});
+  EXPECT_EQ(readBytes(dir / "out/BOOK/ONE.TXT"), Bytes{});
   std::filesystem::remove_all(dir / "out");
   TLzhArchiver archiver;
   archiver.ArchiveName = book;
   archiver.MakeDirectories = true;
   archiver.setTargetPath(dir / "out");
   archiver.Expand();
-  EXPECT_EQ(readFile(dir / "out/BOOK/ONE.TXT"), readFile(dir / "src/BOOK/ONE.TXT"));
+  EXPECT_EQ(readBytes(dir / "out/BOOK/ONE.TXT"), readBytes(dir / "src/BOOK/ONE.TXT"));
   EXPECT_EQ(archiver.ProcessedFiles(),
             (std::vector<std::string>{dir / "out/BOOK/ONE.TXT", dir / "out/BOOK/TWO.TXT", dir / "out/NOTES.DOC"}));
   EXPECT_EQ(archiver.FileInformationIndex(), 2);
 }
 
 TEST(ComponentExpand, EventsConfirmationAndStop) {
-  ScratchFolder dir;
+  TempFolder dir;
   const std::string book = makeBook(dir);
   TLzhArchiver archiver;
   archiver.ArchiveName = book;
@@ -114,7 +114,7 @@ TEST(ComponentExpand, EventsConfirmationAndStop) {
 }
 
 TEST(ComponentExpand, VerifyWritesNothingAndUsesItsOwnQuestion) {
-  ScratchFolder dir;
+  TempFolder dir;
   const std::string book = makeBook(dir);
   std::filesystem::create_directories(dir / "out/BOOK");
   TLzhArchiver archiver;
@@ -138,13 +138,13 @@ void corruptFirstMember(const std::string& book) {
   TLzhArchiver archiver;
   archiver.ArchiveName = book;
   ASSERT_TRUE(archiver.Scan());
-  Bytes bytes = readFile(book);
+  Bytes bytes = readBytes(book);
   bytes[archiver.FileInfoList()[0].DataOffset + 100] ^= 0x55;
   writeFile(book, bytes);
 }
 
 TEST(ComponentExpand, BadMemberInPlaceStaysThroughTemporaryFileDoesNot) {
-  ScratchFolder dir;
+  TempFolder dir;
   const std::string book = makeBook(dir);
   corruptFirstMember(book);
   for (bool safe : {false, true}) {
@@ -166,15 +166,15 @@ TEST(ComponentExpand, BadMemberInPlaceStaysThroughTemporaryFileDoesNot) {
     EXPECT_EQ(listTree(dir / "out"), (std::vector<std::string>{"BOOK", "BOOK/ONE.TXT"})) << safe;
     if (safe) {
       const std::string previous = "previous contents";
-      EXPECT_EQ(readFile(dir / "out/BOOK/ONE.TXT"), Bytes(previous.begin(), previous.end()));
+      EXPECT_EQ(readBytes(dir / "out/BOOK/ONE.TXT"), Bytes(previous.begin(), previous.end()));
     } else {
-      EXPECT_NE(readFile(dir / "out/BOOK/ONE.TXT").size(), 17u);
+      EXPECT_NE(readBytes(dir / "out/BOOK/ONE.TXT").size(), 17u);
     }
   }
 }
 
 TEST(ComponentExpand, SafeModeReplacesTheTargetAndLeavesNoTemporaryFile) {
-  ScratchFolder dir;
+  TempFolder dir;
   const std::string book = makeBook(dir);
   writeFile(dir / "out/NOTES.DOC", "older notes");
   TLzhArchiver archiver;
@@ -183,7 +183,7 @@ TEST(ComponentExpand, SafeModeReplacesTheTargetAndLeavesNoTemporaryFile) {
   archiver.MakeDirectories = true;
   archiver.setTargetPath(dir / "out");
   archiver.Expand();
-  EXPECT_EQ(readFile(dir / "out/NOTES.DOC"), readFile(dir / "src/NOTES.DOC"));
+  EXPECT_EQ(readBytes(dir / "out/NOTES.DOC"), readBytes(dir / "src/NOTES.DOC"));
   EXPECT_EQ(listTree(dir / "out"), (std::vector<std::string>{"BOOK", "BOOK/ONE.TXT", "BOOK/TWO.TXT", "NOTES.DOC"}));
   struct stat st{};
   ASSERT_EQ(::stat((dir / "out/NOTES.DOC").c_str(), &st), 0);
@@ -193,10 +193,10 @@ TEST(ComponentExpand, SafeModeReplacesTheTargetAndLeavesNoTemporaryFile) {
 }
 
 TEST(ComponentExpand, CancelReturnsWithTheNamesDoneAndRemovesThePartialFile) {
-  ScratchFolder dir;
-  writeFile(dir / "a.txt", textBytes(5000, 21));
-  writeFile(dir / "big.txt", textBytes(60000, 22));
-  writeFile(dir / "c.txt", textBytes(5000, 23));
+  TempFolder dir;
+  writeFile(dir / "a.txt", ProseText(21, 5000));
+  writeFile(dir / "big.txt", ProseText(22, 60000));
+  writeFile(dir / "c.txt", ProseText(23, 5000));
   TLzhArchiver maker;
   maker.ArchiveName = dir / "a.lzh";
   maker.CompressionMethod = colh5;
@@ -220,7 +220,7 @@ TEST(ComponentExpand, CancelReturnsWithTheNamesDoneAndRemovesThePartialFile) {
 }
 
 TEST(ComponentExpand, TimeStampAndReadOnlyAttributeAreRestored) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "ro.txt", "read only text");
   const std::time_t when = lzhUnixTime((44u << 25) | (7u << 21) | (15u << 16) | (13u << 11) | (45u << 5) | 10u);
   struct timespec times[2] = {{when, 0}, {when, 0}};
@@ -243,7 +243,7 @@ TEST(ComponentExpand, TimeStampAndReadOnlyAttributeAreRestored) {
 }
 
 TEST(ComponentExpand, MissingArchiveAndFolderFailures) {
-  ScratchFolder dir;
+  TempFolder dir;
   const std::string book = makeBook(dir);
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "missing.lzh";
@@ -267,7 +267,7 @@ TEST(ComponentExpand, MissingArchiveAndFolderFailures) {
 }
 
 TEST(ComponentExpand, SpaceCheckPassesWhenThereIsRoom) {
-  ScratchFolder dir;
+  TempFolder dir;
   const std::string book = makeBook(dir);
   TLzhArchiver archiver;
   archiver.ArchiveName = book;

@@ -30,7 +30,7 @@ std::string failureOf(const ExpandInput& in, const LzhCoderContext& context, Byt
 }
 
 TEST(Expand, PasswordAndCheckFailures) {
-  const Bytes data = proseBytes(20000, 3);
+  const Bytes data = ProseText(3, 20000);
   const std::uint16_t crc = crc16(data.data(), data.size());
   const Coded lh5Scrambled = codeBytes(2, data, withPassword("right"));
   const Coded lh0Scrambled = codeBytes(0, data, withPassword("right"));
@@ -77,7 +77,7 @@ TEST(Expand, PasswordAndCheckFailures) {
 }
 
 TEST(Expand, RightPasswordAndUnscrambledMembers) {
-  const Bytes data = proseBytes(12345, 4);
+  const Bytes data = ProseText(4, 12345);
   const auto size = static_cast<std::int64_t>(data.size());
   for (int method : {0, 1, 2}) {
     SCOPED_TRACE(method);
@@ -124,7 +124,7 @@ TEST(Expand, RleExamples) {
 }
 
 TEST(Expand, ProgressAndCancel) {
-  const Bytes data = randomBytes(20000, 5);
+  const Bytes data = RandomBytes(5, 20000);
   const std::uint16_t crc = crc16(data.data(), data.size());
   std::vector<int> calls;
   LzhCoderContext context;
@@ -136,7 +136,7 @@ TEST(Expand, ProgressAndCancel) {
   context.progress = [&](int, int& answer) {
     if (++call == 3) answer = -1;  // after the second chunk
   };
-  const Coded coded = codeBytes(2, proseBytes(200000, 6));
+  const Coded coded = codeBytes(2, ProseText(6, 200000));
   EXPECT_EQ(failureOf<ELzhOperationAborted>({2, coded.data, 200000, coded.crc}, context, nullptr),
             "Operation cancelled");
 }

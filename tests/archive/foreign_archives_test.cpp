@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "archive/lzh_errors.h"
 #include "archive/lzh_format.h"
@@ -18,9 +17,10 @@ namespace pagora {
 namespace {
 
 using testing_support::Bytes;
-using testing_support::readFile;
-using testing_support::ScratchFolder;
-using testing_support::textBytes;
+using testing_support::readBytes;
+using testing_support::TempFolder;
+using testing_support::ProseText;
+using testing_support::RandomBytes;
 using testing_support::writeFile;
 
 Bytes concat(std::initializer_list<Bytes> parts) {
@@ -30,9 +30,9 @@ Bytes concat(std::initializer_list<Bytes> parts) {
 }
 
 // An archive of two members made by the component.
-Bytes twoMemberArchive(const ScratchFolder& dir) {
-  writeFile(dir / "src/first.txt", textBytes(6000, 31));
-  writeFile(dir / "src/second.txt", textBytes(2500, 32));
+Bytes twoMemberArchive(const TempFolder& dir) {
+  writeFile(dir / "src/first.txt", ProseText(31, 6000));
+  writeFile(dir / "src/second.txt", ProseText(32, 2500));
   TLzhArchiver archiver;
   archiver.ArchiveType = caLHA;
   archiver.CompressionMethod = colh5;
@@ -40,20 +40,12 @@ Bytes twoMemberArchive(const ScratchFolder& dir) {
   std::filesystem::remove(dir / "plain.lzh");
   archiver.setFilesToProcess({dir / "src/first.txt", dir / "src/second.txt"});
   archiver.Compress();
-  return readFile(dir / "plain.lzh");
-}
-
-// Machine-code-like filler for a stub.
-Bytes filler(std::size_t n, std::uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bytes out(n);
-  for (auto& b : out) b = static_cast<std::uint8_t>(rng());
-  return out;
+  return readBytes(dir / "plain.lzh");
 }
 
 // A DOS .COM self-extractor: a jump, code and the archive right after it.
 Bytes comStub(std::size_t n) {
-  Bytes stub = filler(n, 7);
+  Bytes stub = RandomBytes(7, n);
   stub[0] = 0xE9;
   return stub;
 }
@@ -61,7 +53,7 @@ Bytes comStub(std::size_t n) {
 // A Windows PE self-extractor: an MZ header whose page counts describe only the small DOS
 // stub (start = pages * 512 + lastPage - 512), a PE header, then the program.
 Bytes peStub(std::size_t n, std::uint16_t pages, std::uint16_t lastPage) {
-  Bytes stub = filler(n, 8);
+  Bytes stub = RandomBytes(8, n);
   stub[0] = 'M';
   stub[1] = 'Z';
   stub[2] = static_cast<std::uint8_t>(lastPage);
@@ -110,7 +102,7 @@ int lhaTested(const std::string& file) {
 }
 
 TEST(SelfExtractors, ArchiveIsFoundBehindStubsOfOtherShapes) {
-  ScratchFolder dir;
+  TempFolder dir;
   const Bytes archive = twoMemberArchive(dir);
   const std::vector<std::string> members{"first.txt", "second.txt"};
   struct Case {
@@ -138,8 +130,8 @@ TEST(SelfExtractors, ArchiveIsFoundBehindStubsOfOtherShapes) {
     archiver.setTargetPath(dir / "out");
     archiver.MakeDirectories = true;
     archiver.Expand();
-    EXPECT_EQ(readFile(dir / "out/first.txt"), readFile(dir / "src/first.txt"));
-    EXPECT_EQ(readFile(dir / "out/second.txt"), readFile(dir / "src/second.txt"));
+    EXPECT_EQ(readBytes(dir / "out/first.txt"), readBytes(dir / "src/first.txt"));
+    EXPECT_EQ(readBytes(dir / "out/second.txt"), readBytes(dir / "src/second.txt"));
     archiver.Verify();
     EXPECT_EQ(archiver.ProcessedFiles().size(), 2u);
     // Black-box readers that look for archives behind stubs agree.
@@ -153,7 +145,7 @@ TEST(SelfExtractors, ArchiveIsFoundBehindStubsOfOtherShapes) {
 }
 
 TEST(SelfExtractors, TheStubRuleIsTriedFirst) {
-  ScratchFolder dir;
+  TempFolder dir;
   const Bytes archive = twoMemberArchive(dir);
   // A stub that holds a whole archive of its own before the one its MZ header points at.
   writeFile(dir / "decoy.txt", "decoy");
@@ -162,7 +154,7 @@ TEST(SelfExtractors, TheStubRuleIsTriedFirst) {
   small.setFilesToProcess({dir / "decoy.txt"});
   small.Compress();
   Bytes stub = peStub(4096, 8, 512);  // start = 8 * 512 + 512 - 512 = 4096
-  const Bytes decoy = readFile(dir / "decoy.lzh");
+  const Bytes decoy = readBytes(dir / "decoy.lzh");
   std::copy(decoy.begin(), decoy.end(), stub.begin() + 1000);
   writeFile(dir / "book.exe", concat({stub, archive}));
   EXPECT_EQ(membersOf(dir / "book.exe"), (std::vector<std::string>{"first.txt", "second.txt"}));
@@ -173,10 +165,10 @@ TEST(SelfExtractors, TheStubRuleIsTriedFirst) {
 }
 
 TEST(SelfExtractors, DamagedArchivesAndOtherFilesKeepTheirFailures) {
-  ScratchFolder dir;
+  TempFolder dir;
   Bytes damaged = twoMemberArchive(dir);
   damaged[1] ^= 0x55;  // header checksum of the first member
-  const Bytes text(textBytes(3000, 3));
+  const Bytes text(ProseText(3, 3000));
   struct Case {
     const char* name;
     Bytes file;
@@ -229,7 +221,7 @@ Bytes notedArchive(const std::string& note, const std::string& data) {
 }
 
 TEST(MemberNotes, NameEndsAtTheZeroByteAndTheRestIsTheNote) {
-  ScratchFolder dir;
+  TempFolder dir;
   for (const std::string note : {"read me first", "", "\xCF\xF0\xEE\xF7\xF2\xE8"}) {
     SCOPED_TRACE(note);
     const Bytes archive = notedArchive(note, "noted text");
@@ -243,13 +235,13 @@ TEST(MemberNotes, NameEndsAtTheZeroByteAndTheRestIsTheNote) {
     archiver.setTargetPath(dir / "out");
     archiver.MakeDirectories = true;
     archiver.Expand();
-    EXPECT_EQ(readFile(dir / "out/NOTE.TXT"), Bytes({'n', 'o', 't', 'e', 'd', ' ', 't', 'e', 'x', 't'}));
+    EXPECT_EQ(readBytes(dir / "out/NOTE.TXT"), Bytes({'n', 'o', 't', 'e', 'd', ' ', 't', 'e', 'x', 't'}));
 
     // A rebuild copies the member with its note: its header comes out byte for byte.
     writeFile(dir / "other.txt", "other");
     archiver.setFilesToProcess({dir / "other.txt"});
     archiver.Compress();
-    const Bytes rebuilt = readFile(dir / "noted.lzh");
+    const Bytes rebuilt = readBytes(dir / "noted.lzh");
     const Bytes oldMember(archive.begin(), archive.end() - 1);
     if (!note.empty()) {
       EXPECT_NE(std::search(rebuilt.begin(), rebuilt.end(), oldMember.begin(), oldMember.end()), rebuilt.end());

@@ -14,8 +14,8 @@ namespace pagora {
 namespace {
 
 using testing_support::Bytes;
-using testing_support::readFile;
-using testing_support::ScratchFolder;
+using testing_support::readBytes;
+using testing_support::TempFolder;
 using testing_support::writeFile;
 
 Bytes ascii(const std::string& s) { return Bytes(s.begin(), s.end()); }
@@ -41,7 +41,7 @@ LzhMemberHeader bookHeader() {
 }
 
 // Reads the first header of the bytes through a real file.
-bool readHeaderFrom(const ScratchFolder& dir, const Bytes& bytes, LzhMemberHeader& header,
+bool readHeaderFrom(const TempFolder& dir, const Bytes& bytes, LzhMemberHeader& header,
                     std::int64_t* dataOffset = nullptr) {
   writeFile(dir / "h.lzh", bytes);
   FileStream stream(dir / "h.lzh", FileStream::Mode::Read);
@@ -88,7 +88,7 @@ TEST(FormatHeader, LevelOneWithoutAttributeOrFolderHasOnlyTheEndLink) {
 }
 
 TEST(FormatHeader, ReadBackRestoresNameAttributeAndDataSize) {
-  ScratchFolder dir;
+  TempFolder dir;
   for (int level : {0, 1}) {
     LzhMemberHeader h = bookHeader();
     h.levelByte = static_cast<std::uint8_t>(level | 0x80);
@@ -110,7 +110,7 @@ TEST(FormatHeader, ReadBackRestoresNameAttributeAndDataSize) {
 }
 
 TEST(FormatHeader, ShortHeadersEndTheList) {
-  ScratchFolder dir;
+  TempFolder dir;
   Bytes full = encodeMemberHeader(bookHeader());
   for (std::size_t cut : {std::size_t{0}, std::size_t{1}, std::size_t{21}, std::size_t{25},
                           std::size_t{31}}) {
@@ -128,7 +128,7 @@ Bytes patched(Bytes bytes, std::size_t at, std::uint8_t value, bool fixSum) {
 }
 
 TEST(FormatHeader, FailureTexts) {
-  ScratchFolder dir;
+  TempFolder dir;
   Bytes one = encodeMemberHeader(bookHeader());
   LzhMemberHeader zeroHeader = bookHeader();
   zeroHeader.levelByte = 0;
@@ -168,7 +168,7 @@ TEST(FormatHeader, FailureTexts) {
 }
 
 TEST(FormatHeader, UnknownOrForeignExtendedHeadersAreSkipped) {
-  ScratchFolder dir;
+  TempFolder dir;
   // Level 1 header of X.TXT written by another archiver with OS id "U", a 0x54 header of six
   // data bytes and a folder header, in front of four data bytes.
   Bytes bytes = concat({{26, 0}, ascii("-lh0-"), {4 + 9 + 7, 0, 0, 0, 4, 0, 0, 0},
@@ -222,7 +222,7 @@ Bytes withStub(const Bytes& archive) {
 }
 
 TEST(FormatStub, ExeNamesSkipTheStubOtherNamesFindTheArchiveBehindIt) {
-  ScratchFolder dir;
+  TempFolder dir;
   Bytes file = withStub(smallArchive());
   for (const char* name : {"book.exe", "BOOK.EXE", "book.bin"}) {
     writeFile(dir / name, file);
@@ -236,12 +236,12 @@ TEST(FormatStub, ExeNamesSkipTheStubOtherNamesFindTheArchiveBehindIt) {
     archiver.setTargetPath(dir / "out");
     archiver.MakeDirectories = true;
     archiver.Expand();
-    EXPECT_EQ(readFile(dir / "out/A.TXT"), ascii("hello"));
+    EXPECT_EQ(readBytes(dir / "out/A.TXT"), ascii("hello"));
   }
 }
 
 TEST(FormatStub, StubPointingBeyondTheFileIsReadFromZeroThenSearched) {
-  ScratchFolder dir;
+  TempFolder dir;
   Bytes file = withStub(smallArchive());
   file[4] = 9;  // 9 pages end beyond the file: read from 0, where "MZ" is no header
   writeFile(dir / "a.exe", file);
@@ -262,7 +262,7 @@ TEST(FormatStub, StubPointingBeyondTheFileIsReadFromZeroThenSearched) {
 }
 
 TEST(FormatScan, TinyFilesHoldNoMembers) {
-  ScratchFolder dir;
+  TempFolder dir;
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "missing.lzh";
   EXPECT_FALSE(archiver.Scan());
@@ -275,7 +275,7 @@ TEST(FormatScan, TinyFilesHoldNoMembers) {
 }
 
 TEST(FormatAppend, OverwritesTheEndMarkerOnlyWhenThereIsOne) {
-  ScratchFolder dir;
+  TempFolder dir;
   struct Case {
     Bytes bytes;
     std::int64_t position;
@@ -330,7 +330,7 @@ Bytes briskoMember(const std::string& name, std::uint8_t method, const Bytes& or
 }
 
 TEST(FormatBrisko, StoredAndRunLengthMembersExpandWithTheByteSumCheck) {
-  ScratchFolder dir;
+  TempFolder dir;
   const Bytes runs = {0x41, 0x94, 0x03, 0x94, 0x00, 0x42, 0x94, 0x01, 0x43};
   const Bytes runsExpanded = {0x41, 0x41, 0x41, 0x94, 0x42, 0x43};
   // The stored member's sum is wrong on purpose: stored members are never checked.
@@ -348,17 +348,17 @@ TEST(FormatBrisko, StoredAndRunLengthMembersExpandWithTheByteSumCheck) {
   archiver.setTargetPath(dir / "out");
   archiver.MakeDirectories = true;
   archiver.Expand();
-  EXPECT_EQ(readFile(dir / "out/PLAIN.TXT"), ascii("plain"));
-  EXPECT_EQ(readFile(dir / "out/RUNS.BIN"), runsExpanded);
+  EXPECT_EQ(readBytes(dir / "out/PLAIN.TXT"), ascii("plain"));
+  EXPECT_EQ(readBytes(dir / "out/RUNS.BIN"), runsExpanded);
 }
 
 TEST(FormatBrisko, WrongByteSumOfACodedMemberIsABadCrc) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "b.kvr", concat({briskoArchiveHeader(),
                                    briskoMember("R", 1, {0x41, 0x41}, {0x41, 0x94, 0x02}, 0, 1)}));
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "b.kvr";
-  archiver.setTargetPath(dir.path());
+  archiver.setTargetPath(dir.path().string());
   try {
     archiver.Expand();
     ADD_FAILURE();
@@ -368,7 +368,7 @@ TEST(FormatBrisko, WrongByteSumOfACodedMemberIsABadCrc) {
 }
 
 TEST(FormatBrisko, FailureTexts) {
-  ScratchFolder dir;
+  TempFolder dir;
   struct Case {
     const char* what;
     Bytes bytes;
@@ -398,7 +398,7 @@ TEST(FormatBrisko, FailureTexts) {
 }
 
 TEST(FormatBrisko, CannotBeAlteredAndStaysAsItWas) {
-  ScratchFolder dir;
+  TempFolder dir;
   const Bytes file = concat({briskoArchiveHeader(), briskoMember("A", 0, ascii("a"), ascii("a"))});
   writeFile(dir / "new.txt", "new");
   for (bool append : {false, true}) {
@@ -413,7 +413,7 @@ TEST(FormatBrisko, CannotBeAlteredAndStaysAsItWas) {
     } catch (const ELzhInvalidHeader& e) {
       EXPECT_STREQ(e.what(), "Cannot alter Brisko archives!");
     }
-    EXPECT_EQ(readFile(dir / "b.lzh"), file);
+    EXPECT_EQ(readBytes(dir / "b.lzh"), file);
     EXPECT_FALSE(testing_support::fileExists(dir / "b.$$$"));
   }
 }

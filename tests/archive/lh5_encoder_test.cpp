@@ -17,10 +17,8 @@ using namespace testing_support;
 
 // Item counts of the blocks of an "-lh5-" stream, read by the decoder.
 std::vector<unsigned> blockSizes(const Bytes& coded, std::int64_t count) {
-  TempFolder folder;
-  writeFile(folder.file("coded"), coded);
-  FileStream in(folder.file("coded"), FileStream::Mode::Read);
-  FileStream out(folder.file("plain"), FileStream::Mode::Create);
+  MemorySource in(coded);
+  DiscardSink out;
   BytePump pump(in, static_cast<std::int64_t>(coded.size()), out, kLzhNoOutputLimit, 0, false,
                 false, {}, nullptr);
   pump.start();
@@ -110,7 +108,7 @@ TEST(Lh5Encoder, BlockEndsWhenAFlagGroupWouldStartAt16360) {
 }
 
 TEST(Lh5Encoder, SameInputSameOutput) {
-  const Bytes data = proseBytes(50000, 7);
+  const Bytes data = ProseText(7, 50000);
   EXPECT_EQ(codeBytes(2, data).data, codeBytes(2, data).data);
 }
 
@@ -129,7 +127,7 @@ TEST(Lh5Encoder, CodedBytesStayTheSame) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.size) + " bytes, seed " + std::to_string(c.seed));
-    const Bytes data = proseBytes(c.size, c.seed);
+    const Bytes data = ProseText(c.seed, c.size);
     const Coded coded = codeBytes(2, data);
     EXPECT_EQ(coded.data.size(), c.codedSize);
     EXPECT_EQ(crc16(coded.data.data(), coded.data.size()), c.codedCrc);
@@ -147,7 +145,7 @@ TEST(Lh5Encoder, NodeWithAllByteValuesAsChildren) {
       data.push_back('y');
       data.push_back(static_cast<std::uint8_t>(c));
     }
-    const Bytes filler = proseBytes(9000, static_cast<std::uint32_t>(round));
+    const Bytes filler = ProseText(static_cast<std::uint32_t>(round), 9000);
     data.insert(data.end(), filler.begin(), filler.end());
   }
   const Coded coded = codeBytes(2, data);

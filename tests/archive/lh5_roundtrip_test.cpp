@@ -38,10 +38,10 @@ TEST(CoderRoundTrip, SeededDataThroughEveryMethod) {
       {"lh0 random", 0, 20000, false, ""},
       {"lh0 scrambled", 0, 20000, true, "x"},
   };
-  const std::uint32_t seed = test_support::TestSeed();
+  const std::uint32_t seed = testing_support::TestSeed();
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.name) + ", " + test_support::SeedNote(seed));
-    const Bytes data = c.prose ? proseBytes(c.size, seed) : randomBytes(c.size, seed);
+    SCOPED_TRACE(std::string(c.name) + ", " + testing_support::SeedNote(seed));
+    const Bytes data = c.prose ? ProseText(seed, c.size) : RandomBytes(seed, c.size);
     LzhCoderContext context;
     context.password = c.password;
     Coded coded;

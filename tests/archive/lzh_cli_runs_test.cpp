@@ -17,9 +17,9 @@ namespace pagora {
 namespace {
 
 using testing_support::Bytes;
-using testing_support::readFile;
-using testing_support::ScratchFolder;
-using testing_support::textBytes;
+using testing_support::readBytes;
+using testing_support::TempFolder;
+using testing_support::ProseText;
 using testing_support::writeFile;
 
 const std::string kCli = std::string(PAGORA_BINARY_DIR) + "/cli/pagora-cli";
@@ -120,24 +120,24 @@ class LzhCliRuns : public ::testing::Test {
 };
 
 TEST_F(LzhCliRuns, SecondRunOnAnArchiveInUseFailsAndTouchesNothing) {
-  ScratchFolder dir;
-  for (const char* name : {"old.txt", "1.txt", "2.txt", "3.txt"}) writeFile(dir / name, textBytes(40000, name[0]));
-  ASSERT_EQ(shell("cd '" + dir.path() + "' && '" + kCli + "' lzh a book.lzh old.txt").status, 0);
-  const Bytes before = readFile(dir / "book.lzh");
+  TempFolder dir;
+  for (const char* name : {"old.txt", "1.txt", "2.txt", "3.txt"}) writeFile(dir / name, ProseText(name[0], 40000));
+  ASSERT_EQ(shell("cd '" + dir.path().string() + "' && '" + kCli + "' lzh a book.lzh old.txt").status, 0);
+  const Bytes before = readBytes(dir / "book.lzh");
 
-  Cli first(dir.path(), {"lzh", "a", "--confirm", "book.lzh", "1.txt", "2.txt"});
+  Cli first(dir.path().string(), {"lzh", "a", "--confirm", "book.lzh", "1.txt", "2.txt"});
   ASSERT_TRUE(first.waitFor("Compress "));
   first.answer("y\n");
   ASSERT_TRUE(first.waitFor("Compress ", 2));  // held at the second file, the first one written
-  const Bytes inProgress = readFile(dir / "book.$$$");
+  const Bytes inProgress = readBytes(dir / "book.$$$");
   ASSERT_GT(inProgress.size(), 1000u);
 
-  const Result second = shell("cd '" + dir.path() + "' && '" + kCli + "' lzh a book.lzh 3.txt");
+  const Result second = shell("cd '" + dir.path().string() + "' && '" + kCli + "' lzh a book.lzh 3.txt");
   EXPECT_NE(second.status, 0);
   EXPECT_NE(second.output.find("book.lzh is in use by another program"), std::string::npos) << second.output;
   EXPECT_EQ(second.output.find("$$$"), std::string::npos) << second.output;
-  EXPECT_EQ(readFile(dir / "book.$$$"), inProgress);
-  EXPECT_EQ(readFile(dir / "book.lzh"), before);
+  EXPECT_EQ(readBytes(dir / "book.$$$"), inProgress);
+  EXPECT_EQ(readBytes(dir / "book.lzh"), before);
 
   first.answer("y\n");
   EXPECT_EQ(first.wait(), 0);
@@ -145,16 +145,16 @@ TEST_F(LzhCliRuns, SecondRunOnAnArchiveInUseFailsAndTouchesNothing) {
 }
 
 TEST_F(LzhCliRuns, QuitAtTheFirstQuestionKeepsEveryOldMember) {
-  ScratchFolder dir;
-  for (const char* name : {"a.txt", "b.txt", "c.txt"}) writeFile(dir / name, textBytes(5000, name[0]));
-  ASSERT_EQ(shell("cd '" + dir.path() + "' && '" + kCli + "' lzh a book.lzh a.txt b.txt c.txt").status, 0);
-  const Bytes before = readFile(dir / "book.lzh");
-  Cli run(dir.path(), {"lzh", "a", "--confirm", "book.lzh", "a.txt", "b.txt", "c.txt"});
+  TempFolder dir;
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) writeFile(dir / name, ProseText(name[0], 5000));
+  ASSERT_EQ(shell("cd '" + dir.path().string() + "' && '" + kCli + "' lzh a book.lzh a.txt b.txt c.txt").status, 0);
+  const Bytes before = readBytes(dir / "book.lzh");
+  Cli run(dir.path().string(), {"lzh", "a", "--confirm", "book.lzh", "a.txt", "b.txt", "c.txt"});
   ASSERT_TRUE(run.waitFor("Compress "));
   run.answer("q\n");
   run.wait();
   EXPECT_EQ(membersOf(dir / "book.lzh"), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
-  EXPECT_EQ(readFile(dir / "book.lzh"), before);
+  EXPECT_EQ(readBytes(dir / "book.lzh"), before);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 namespace pagora {
 namespace {
 
-using testing_support::ScratchFolder;
+using testing_support::TempFolder;
 using testing_support::writeFile;
 
 // Runs with the plain "C" locale, the one least able to help.
@@ -92,7 +92,7 @@ TEST_F(CLocale, StoredNamesAndSelection) {
 }
 
 TEST_F(CLocale, LevelZeroArchivesStoreUpperCaseNames) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "Привет.txt", "hello");
   writeFile(dir / "Café.txt", "coffee");
   TLzhArchiver archiver;

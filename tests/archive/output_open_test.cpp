@@ -56,8 +56,8 @@ namespace pagora {
 namespace {
 
 using testing_support::fileExists;
-using testing_support::ScratchFolder;
-using testing_support::textBytes;
+using testing_support::TempFolder;
+using testing_support::ProseText;
 using testing_support::writeFile;
 
 class Recording {
@@ -78,9 +78,9 @@ class Recording {
 };
 
 TEST(OutputOpen, EveryOutputNameIsOpenedOnce) {
-  ScratchFolder dir;
-  writeFile(dir / "in/a.txt", textBytes(20000, 1));
-  writeFile(dir / "in/b.txt", textBytes(20000, 2));
+  TempFolder dir;
+  writeFile(dir / "in/a.txt", ProseText(1, 20000));
+  writeFile(dir / "in/b.txt", ProseText(2, 20000));
   TLzhArchiver archiver;
   archiver.ArchiveType = caLHA;
   archiver.CompressionMethod = colh5;

@@ -14,10 +14,10 @@ namespace pagora {
 namespace {
 
 using testing_support::Bytes;
-using testing_support::randomBytes;
-using testing_support::readFile;
-using testing_support::ScratchFolder;
-using testing_support::textBytes;
+using testing_support::RandomBytes;
+using testing_support::readBytes;
+using testing_support::TempFolder;
+using testing_support::ProseText;
 using testing_support::writeFile;
 
 // Runs a program found on PATH with its standard output into outFile; 127 when it is missing.
@@ -52,15 +52,15 @@ std::vector<Member> members(bool large) {
       {"ONE.TXT", {'x'}},
       {"SEVEN.TXT", {'a', 'b', 'c', 'd', 'e', 'f', 'g'}},
       {"EQUAL.BIN", Bytes(300, 0x41)},
-      {"BOOK/PART1.TXT", textBytes(8192, 31)},
-      {"BOOK/DEEP/PART2.TXT", textBytes(16360, 32)},
-      {"BOOK/PART3.TXT", textBytes(16361, 33)},
-      {"TEXT.TXT", textBytes(100000, 34)},
-      {"RANDOM.BIN", randomBytes(50000, 35)},
+      {"BOOK/PART1.TXT", ProseText(31, 8192)},
+      {"BOOK/DEEP/PART2.TXT", ProseText(32, 16360)},
+      {"BOOK/PART3.TXT", ProseText(33, 16361)},
+      {"TEXT.TXT", ProseText(34, 100000)},
+      {"RANDOM.BIN", RandomBytes(35, 50000)},
   };
   if (large) {
-    out.push_back({"LARGE/TEXT.TXT", textBytes(3u << 20, 36)});
-    out.push_back({"LARGE/RANDOM.BIN", randomBytes(1u << 20, 37)});
+    out.push_back({"LARGE/TEXT.TXT", ProseText(36, 3u << 20)});
+    out.push_back({"LARGE/RANDOM.BIN", RandomBytes(37, 1u << 20)});
   }
   return out;
 }
@@ -72,14 +72,14 @@ std::string lowered(std::string s) {
 
 // Reads an extracted file whose name the reader may have lower-cased (MS-DOS names).
 Bytes readExtracted(const std::string& folder, const std::string& path) {
-  if (testing_support::fileExists(folder + "/" + path)) return readFile(folder + "/" + path);
+  if (testing_support::fileExists(folder + "/" + path)) return readBytes(folder + "/" + path);
   for (const std::string& name : testing_support::listTree(folder))
-    if (lowered(name) == lowered(path)) return readFile(folder + "/" + name);
+    if (lowered(name) == lowered(path)) return readBytes(folder + "/" + name);
   ADD_FAILURE() << path << " not extracted into " << folder;
   return {};
 }
 
-void checkWithPeers(const ScratchFolder& dir, TLzhMethod method, TLzhArchiveType type, bool large) {
+void checkWithPeers(const TempFolder& dir, TLzhMethod method, TLzhArchiveType type, bool large) {
   const std::string label = std::string("method ") + std::to_string(method) + " level " + std::to_string(type);
   const std::vector<Member> content = members(large);
   const std::string src = dir / "src";
@@ -132,24 +132,24 @@ void checkWithPeers(const ScratchFolder& dir, TLzhMethod method, TLzhArchiveType
     std::string name = archiver.FileList()[i];
     std::replace(name.begin(), name.end(), '\\', '/');
     ASSERT_EQ(run({"bsdtar", "-xOf", archive, name}, log), 0) << label << ": bsdtar " << name;
-    EXPECT_EQ(readFile(log), m.data) << label << ": bsdtar " << m.path;
+    EXPECT_EQ(readBytes(log), m.data) << label << ": bsdtar " << m.path;
   }
 }
 
 TEST(PeerReaders, StoredArchivesOfBothLevels) {
-  ScratchFolder dir;
+  TempFolder dir;
   checkWithPeers(dir, colh0, caLHARC, false);
   checkWithPeers(dir, colh0, caLHA, false);
 }
 
 TEST(PeerReaders, Lh1ArchivesOfBothLevels) {
-  ScratchFolder dir;
+  TempFolder dir;
   checkWithPeers(dir, colh1, caLHARC, false);
   checkWithPeers(dir, colh1, caLHA, false);
 }
 
 TEST(PeerReaders, Lh5ArchivesOfBothLevelsWithSeveralMegabytes) {
-  ScratchFolder dir;
+  TempFolder dir;
   checkWithPeers(dir, colh5, caLHARC, false);
   checkWithPeers(dir, colh5, caLHA, true);
 }

@@ -54,17 +54,13 @@ TEST(PumpScramble, KeyBytesCycleFromTheMemberStart) {
   EXPECT_EQ(index, 6u);
 }
 
-// A pump over real files: input holds `input`, output gets what is written.
+// A pump's ends in memory: input holds `input`, output gets what is written.
 struct PumpRig {
-  TempFolder folder;
-  FileStream in;
-  FileStream out;
-  PumpRig(const Bytes& input) {
-    writeFile(folder.file("in"), input);
-    in = FileStream(folder.file("in"), FileStream::Mode::Read);
-    out = FileStream(folder.file("out"), FileStream::Mode::Create);
-  }
-  Bytes output() { return readFile(folder.file("out")); }
+  explicit PumpRig(const Bytes& input) : bytes(input), in(bytes) {}
+  Bytes output() const { return out.bytes(); }
+  Bytes bytes;
+  MemorySource in;
+  MemorySink out;
 };
 
 TEST(PumpOutput, LimitRaisesOnTheFirstByteBeyond) {
@@ -117,7 +113,7 @@ TEST(PumpInput, ReadsOnlyTheBytesItWasGiven) {
   pump.start();
   std::uint8_t got[10];
   EXPECT_EQ(pump.read(got, sizeof got), 4u);
-  EXPECT_EQ(rig.in.position(), 4);
+  EXPECT_EQ(rig.in.position(), 4u);
   EXPECT_EQ(pump.read(got, sizeof got), 0u);
   EXPECT_TRUE(pump.atEnd());
 }
@@ -136,7 +132,7 @@ TEST(PumpProgress, CalledAtStartAfterEachChunkAndAtTheEnd) {
     std::vector<int> calls;
     LzhCoderContext context;
     context.progress = [&](int percent, int&) { calls.push_back(percent); };
-    codeBytes(0, randomBytes(c.size, 1), context);
+    codeBytes(0, RandomBytes(1, c.size), context);
     EXPECT_EQ(calls, c.calls) << c.size << " bytes";
   }
 }
@@ -166,10 +162,9 @@ TEST(PumpCancel, ByAnswerOrFlagAtAChunkBoundary) {
       if (call == c.flagAtCall) abort = true;
       ++call;
     };
-    TempFolder folder;
-    writeFile(folder.file("in"), randomBytes(20000, 2));
-    FileStream source(folder.file("in"), FileStream::Mode::Read);
-    FileStream archive(folder.file("out"), FileStream::Mode::Create);
+    const Bytes input = RandomBytes(2, 20000);
+    MemorySource source(input);
+    MemorySink archive;
     TLzhCoderState state;
     try {
       codeMember(state, source, archive, 20000, 0, context);
@@ -177,7 +172,7 @@ TEST(PumpCancel, ByAnswerOrFlagAtAChunkBoundary) {
     } catch (const ELzhOperationAborted& e) {
       EXPECT_STREQ(e.what(), "Operation cancelled");
     }
-    EXPECT_EQ(archive.size(), c.bytesWrittenBefore);
+    EXPECT_EQ(static_cast<std::int64_t>(archive.bytes().size()), c.bytesWrittenBefore);
     EXPECT_TRUE(state.idle());
   }
 }

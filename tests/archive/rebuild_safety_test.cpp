@@ -19,9 +19,9 @@ namespace {
 
 using testing_support::Bytes;
 using testing_support::fileExists;
-using testing_support::readFile;
-using testing_support::ScratchFolder;
-using testing_support::textBytes;
+using testing_support::readBytes;
+using testing_support::TempFolder;
+using testing_support::ProseText;
 using testing_support::writeFile;
 
 // Runs the test body inside a folder, so that list entries can be plain relative names as on
@@ -48,7 +48,7 @@ void compress(const std::string& archiveName, const std::vector<std::string>& fi
 }
 
 // Member name -> expanded bytes, in archive order.
-std::vector<std::pair<std::string, Bytes>> contentsOf(const ScratchFolder& dir, const std::string& archiveName) {
+std::vector<std::pair<std::string, Bytes>> contentsOf(const TempFolder& dir, const std::string& archiveName) {
   TLzhArchiver archiver;
   archiver.ArchiveName = archiveName;
   std::filesystem::remove_all(dir / "out");
@@ -56,18 +56,18 @@ std::vector<std::pair<std::string, Bytes>> contentsOf(const ScratchFolder& dir, 
   archiver.MakeDirectories = true;
   std::vector<std::pair<std::string, Bytes>> out;
   archiver.OnAfterProcessed = [&](const std::string& member, const std::string& target, std::int32_t,
-                                  TLzhProcessMode) { out.emplace_back(member, readFile(target)); };
+                                  TLzhProcessMode) { out.emplace_back(member, readBytes(target)); };
   archiver.Expand();
   return out;
 }
 
 TEST(RebuildStop, OldMembersThatWereNotReplacedStay) {
-  ScratchFolder dir;
-  InFolder here(dir.path());
-  for (const char* name : {"a.txt", "b.txt", "c.txt"}) writeFile(dir / name, textBytes(3000, name[0]));
+  TempFolder dir;
+  InFolder here(dir.path().string());
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) writeFile(dir / name, ProseText(name[0], 3000));
   compress("book.lzh", {"a.txt", "b.txt", "c.txt"});
-  const Bytes before = readFile("book.lzh");
-  const Bytes oldA = readFile("a.txt"), oldB = readFile("b.txt"), oldC = readFile("c.txt");
+  const Bytes before = readBytes("book.lzh");
+  const Bytes oldA = readBytes("a.txt"), oldB = readBytes("b.txt"), oldC = readBytes("c.txt");
   for (const char* name : {"a.txt", "b.txt", "c.txt"}) writeFile(dir / name, std::string("new ") + name);
 
   using A = TLzhConfirmAnswer;
@@ -102,20 +102,20 @@ TEST(RebuildStop, OldMembersThatWereNotReplacedStay) {
     const auto contents = contentsOf(dir, dir / "book.lzh");
     ASSERT_EQ(contents.size(), 3u) << c.what;
     for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(contents[i].first, c.members[i]) << c.what;
-    EXPECT_EQ(contents[0].second, c.newA ? Bytes(readFile("a.txt")) : oldA) << c.what;
+    EXPECT_EQ(contents[0].second, c.newA ? Bytes(readBytes("a.txt")) : oldA) << c.what;
     EXPECT_EQ(contents[1].second, oldB) << c.what;
     EXPECT_EQ(contents[2].second, oldC) << c.what;
     // Nothing replaced: the rebuilt archive is the old one byte for byte.
     if (!c.newA) {
-      EXPECT_EQ(readFile("book.lzh"), before) << c.what;
+      EXPECT_EQ(readBytes("book.lzh"), before) << c.what;
     }
     EXPECT_FALSE(fileExists("book.$$$")) << c.what;
   }
 }
 
 TEST(RebuildNames, ReplacedOnlyByTheSameNameInAnyCase) {
-  ScratchFolder dir;
-  InFolder here(dir.path());
+  TempFolder dir;
+  InFolder here(dir.path().string());
   struct Case {
     std::vector<std::string> old;  // files of the first archive
     std::string added;             // the file added in the rebuild
@@ -217,22 +217,22 @@ class HeldRun {
 };
 
 TEST(TwoRuns, SecondRunFailsAtOnceAndTouchesNothing) {
-  ScratchFolder dir;
-  writeFile(dir / "old.txt", textBytes(20000, 1));
-  writeFile(dir / "1.txt", textBytes(30000, 2));
-  writeFile(dir / "2.txt", textBytes(30000, 3));
-  writeFile(dir / "3.txt", textBytes(30000, 4));
+  TempFolder dir;
+  writeFile(dir / "old.txt", ProseText(1, 20000));
+  writeFile(dir / "1.txt", ProseText(2, 30000));
+  writeFile(dir / "2.txt", ProseText(3, 30000));
+  writeFile(dir / "3.txt", ProseText(4, 30000));
   for (bool firstAppends : {false, true}) {
     for (bool secondAppends : {false, true}) {
       const std::string what = std::string(firstAppends ? "append" : "rebuild") + " then " +
                                (secondAppends ? "append" : "rebuild");
       std::filesystem::remove(dir / "book.lzh");
       compress(dir / "book.lzh", {dir / "old.txt"});
-      const Bytes before = readFile(dir / "book.lzh");
+      const Bytes before = readBytes(dir / "book.lzh");
       HeldRun first(dir / "book.lzh", {dir / "1.txt", dir / "2.txt"}, firstAppends);
       ASSERT_TRUE(first.held()) << what;
       const std::string work = firstAppends ? dir / "book.lzh" : dir / "book.$$$";
-      const Bytes inProgress = readFile(work);
+      const Bytes inProgress = readBytes(work);
       ASSERT_GT(inProgress.size(), 1000u) << what;
 
       TLzhArchiver second;
@@ -251,9 +251,9 @@ TEST(TwoRuns, SecondRunFailsAtOnceAndTouchesNothing) {
         EXPECT_EQ(std::string(e.what()), (dir / "book.lzh") + " is in use by another program") << what;
       }
       EXPECT_FALSE(progress) << what;
-      EXPECT_EQ(readFile(work), inProgress) << what;
+      EXPECT_EQ(readBytes(work), inProgress) << what;
       if (!firstAppends) {
-        EXPECT_EQ(readFile(dir / "book.lzh"), before) << what;
+        EXPECT_EQ(readBytes(dir / "book.lzh"), before) << what;
       }
 
       EXPECT_EQ(first.finish(), 0) << what;
@@ -269,17 +269,17 @@ TEST(TwoRuns, SecondRunFailsAtOnceAndTouchesNothing) {
 }
 
 TEST(TwoRuns, NewArchiveMadeMeanwhileIsNotOverwritten) {
-  ScratchFolder dir;
-  writeFile(dir / "1.txt", textBytes(30000, 2));
-  writeFile(dir / "2.txt", textBytes(30000, 3));
+  TempFolder dir;
+  writeFile(dir / "1.txt", ProseText(2, 30000));
+  writeFile(dir / "2.txt", ProseText(3, 30000));
   HeldRun first(dir / "book.lzh", {dir / "1.txt", dir / "2.txt"}, false);
   ASSERT_TRUE(first.held());
-  const Bytes inProgress = readFile(dir / "book.lzh");
+  const Bytes inProgress = readBytes(dir / "book.lzh");
   TLzhArchiver second;
   second.ArchiveName = dir / "book.lzh";
   second.setFilesToProcess({dir / "2.txt"});
   EXPECT_THROW(second.Compress(), EFileError);
-  EXPECT_EQ(readFile(dir / "book.lzh"), inProgress);
+  EXPECT_EQ(readBytes(dir / "book.lzh"), inProgress);
   EXPECT_EQ(first.finish(), 0);
   EXPECT_EQ(contentsOf(dir, dir / "book.lzh").size(), 2u);
 }
@@ -289,9 +289,9 @@ TEST(TwoRuns, NewArchiveMadeMeanwhileIsNotOverwritten) {
 // ---- Sizes the headers cannot hold ----
 
 TEST(LargeFiles, FourGibibytesOrMoreAreRefusedBeforeTheyAreRead) {
-  ScratchFolder dir;
-  writeFile(dir / "small.txt", textBytes(5000, 9));
-  writeFile(dir / "old.txt", textBytes(5000, 8));
+  TempFolder dir;
+  writeFile(dir / "small.txt", ProseText(9, 5000));
+  writeFile(dir / "old.txt", ProseText(8, 5000));
   {
     // Sparse: takes no room on the disk.
     writeFile(dir / "huge.bin", "");
@@ -305,7 +305,7 @@ TEST(LargeFiles, FourGibibytesOrMoreAreRefusedBeforeTheyAreRead) {
   for (const Case& c : {Case{"new", false, false}, Case{"rebuild", true, false}, Case{"append", true, true}}) {
     std::filesystem::remove(dir / "book.lzh");
     if (c.existing) compress(dir / "book.lzh", {dir / "old.txt"});
-    const Bytes before = c.existing ? readFile(dir / "book.lzh") : Bytes{};
+    const Bytes before = c.existing ? readBytes(dir / "book.lzh") : Bytes{};
     TLzhArchiver archiver;
     archiver.ArchiveType = caLHA;
     archiver.CompressionMethod = colh5;
@@ -332,7 +332,7 @@ TEST(LargeFiles, FourGibibytesOrMoreAreRefusedBeforeTheyAreRead) {
     EXPECT_FALSE(hugeRead) << c.what;
     EXPECT_EQ(fileExists(dir / "book.lzh"), c.existing) << c.what;
     if (c.existing) {
-      EXPECT_EQ(readFile(dir / "book.lzh"), before) << c.what;
+      EXPECT_EQ(readBytes(dir / "book.lzh"), before) << c.what;
     }
     EXPECT_FALSE(fileExists(dir / "book.$$$")) << c.what;
   }

@@ -17,8 +17,8 @@ namespace {
 using testing_support::Bytes;
 using testing_support::fileExists;
 using testing_support::listTree;
-using testing_support::readFile;
-using testing_support::ScratchFolder;
+using testing_support::readBytes;
+using testing_support::TempFolder;
 using testing_support::writeFile;
 
 // An archive of stored members with the given names, each holding its own name as data.
@@ -82,7 +82,7 @@ TEST(SafetyPaths, RelativePathTable) {
 }
 
 TEST(SafetyPaths, RootedAndDriveNamesLandInsideTheTarget) {
-  ScratchFolder dir;
+  TempFolder dir;
   for (int level : {0, 1}) {
     std::filesystem::remove_all(dir / "target");
     writeFile(dir / "a.lzh", archiveOf({"\\ROOT.TXT", "C:\\DRIVE.TXT", "D:REL.TXT", "/SLASH/X.TXT"}, level));
@@ -94,12 +94,12 @@ TEST(SafetyPaths, RootedAndDriveNamesLandInsideTheTarget) {
     EXPECT_EQ(listTree(dir / "target"),
               (std::vector<std::string>{"DRIVE.TXT", "REL.TXT", "ROOT.TXT", "SLASH", "SLASH/X.TXT"}))
         << level;
-    EXPECT_EQ(readFile(dir / "target/DRIVE.TXT"), Bytes({'C', ':', '\\', 'D', 'R', 'I', 'V', 'E', '.', 'T', 'X', 'T'}));
+    EXPECT_EQ(readBytes(dir / "target/DRIVE.TXT"), Bytes({'C', ':', '\\', 'D', 'R', 'I', 'V', 'E', '.', 'T', 'X', 'T'}));
   }
 }
 
 TEST(SafetyPaths, DotDotIsRefusedAndNothingIsWrittenOutside) {
-  ScratchFolder dir;
+  TempFolder dir;
   const std::vector<std::string> evil = {"..\\ESCAPE.TXT", "SUB\\..\\..\\ESCAPE.TXT", "../ESCAPE.TXT",
                                          "C:..\\ESCAPE.TXT"};
   for (int level : {0, 1}) {
@@ -118,16 +118,16 @@ TEST(SafetyPaths, DotDotIsRefusedAndNothingIsWrittenOutside) {
         EXPECT_EQ(std::string(e.what()), "Unsafe member name in archive: " + name);
       }
       EXPECT_EQ(archiver.ProcessedFiles(), std::vector<std::string>{dir / "target/GOOD.TXT"});
-      EXPECT_EQ(listTree(dir.path()), (std::vector<std::string>{"a.lzh", "target", "target/GOOD.TXT"})) << name;
+      EXPECT_EQ(listTree(dir.path().string()), (std::vector<std::string>{"a.lzh", "target", "target/GOOD.TXT"})) << name;
       // Verify refuses the same way and leaves no temporary file behind.
       EXPECT_THROW(archiver.Verify(), ELzhUnsafePath);
-      EXPECT_EQ(listTree(dir.path()), (std::vector<std::string>{"a.lzh", "target", "target/GOOD.TXT"})) << name;
+      EXPECT_EQ(listTree(dir.path().string()), (std::vector<std::string>{"a.lzh", "target", "target/GOOD.TXT"})) << name;
     }
   }
 }
 
 TEST(SafetyPaths, HostMaySkipOrRenameARefusedNameButNotKeepItsDotDot) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "a.lzh", archiveOf({"..\\EVIL.TXT", "C:..\\X\\EVIL2.TXT", "FINE.TXT"}, 1));
   struct Case {
     const char* what;
@@ -163,12 +163,12 @@ TEST(SafetyPaths, HostMaySkipOrRenameARefusedNameButNotKeepItsDotDot) {
       archiver.Expand();
     }
     EXPECT_EQ(listTree(dir / "target"), c.written) << c.what;
-    EXPECT_EQ(listTree(dir.path()).size(), 2 + c.written.size()) << c.what;
+    EXPECT_EQ(listTree(dir.path().string()).size(), 2 + c.written.size()) << c.what;
   }
 }
 
 TEST(SafetyPaths, SymbolicLinksInTheTargetAreNeverFollowed) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "outside/victim.txt", "keep me");
   std::filesystem::create_directories(dir / "target");
   std::filesystem::create_directory_symlink(dir / "outside", dir / "target/LINKDIR");
@@ -189,13 +189,13 @@ TEST(SafetyPaths, SymbolicLinksInTheTargetAreNeverFollowed) {
     archiver.setTargetPath(dir / "target");
     EXPECT_THROW(archiver.Expand(), ELzhUnsafePath) << c.member;
     EXPECT_EQ(listTree(dir / "outside"), std::vector<std::string>{"victim.txt"}) << c.member;
-    EXPECT_EQ(readFile(dir / "outside/victim.txt"), Bytes({'k', 'e', 'e', 'p', ' ', 'm', 'e'})) << c.member;
+    EXPECT_EQ(readBytes(dir / "outside/victim.txt"), Bytes({'k', 'e', 'e', 'p', ' ', 'm', 'e'})) << c.member;
     EXPECT_EQ(listTree(dir / "target"), (std::vector<std::string>{"LINK.TXT", "LINKDIR"})) << c.member;
   }
 }
 
 TEST(SafetyPaths, ExpansionNeverCreatesSymbolicLinks) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "a.lzh", archiveOf({"A\\B.TXT", "C.TXT"}, 1));
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "a.lzh";

@@ -8,7 +8,7 @@
 namespace pagora {
 namespace {
 
-using testing_support::ScratchFolder;
+using testing_support::TempFolder;
 using testing_support::writeFile;
 
 TEST(WildcardMatch, Table) {
@@ -73,11 +73,11 @@ TEST(WildcardMatch, SelectionNeedsEqualFolders) {
 }
 
 TEST(WildcardExpand, FolderListingWithAndWithoutSubfolders) {
-  ScratchFolder dir;
+  TempFolder dir;
   for (const char* name : {"b.txt", "a.txt", "c.doc", ".hidden.txt", "sub/d.txt", "sub/deeper/e.TXT",
                            "z/f.txt", "sub/.git/g.txt"})
     writeFile(dir / name, "x");
-  const std::string base = dir.path() + "/";
+  const std::string base = dir.path().string() + "/";
   struct Case {
     std::string entry;
     std::vector<std::string> found;
@@ -130,13 +130,13 @@ TEST(WildcardExpand, FolderWrittenWithBackslashes) {
 }
 
 TEST(WildcardExpand, CompressReplacesWildcardEntriesInPlace) {
-  ScratchFolder dir;
+  TempFolder dir;
   for (const char* name : {"in/a.txt", "in/b.txt", "in/sub/c.txt", "first.txt", "last.txt"}) writeFile(dir / name, name);
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "a.lzh";
   archiver.ArchiveType = caLHA;
   archiver.StorePath = true;
-  archiver.setTargetPath(dir.path());
+  archiver.setTargetPath(dir.path().string());
   archiver.setFilesToProcess({dir / "first.txt", dir / "in/*.txt/S", dir / "last.txt"});
   archiver.Compress();
   const std::vector<std::string> expected = {"first.txt", "in\\a.txt", "in\\b.txt", "in\\sub\\c.txt", "last.txt"};

@@ -12,6 +12,7 @@
 
 #include "adt/adt_file.h"
 #include "book/book_names.h"
+#include "temp_folder.h"
 
 namespace pagora {
 namespace {
@@ -20,15 +21,6 @@ namespace fs = std::filesystem;
 
 class BookBuilderTest : public testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::path(testing::TempDir()) /
-              ("book_builder_" + std::to_string(::getpid()) + "_" +
-               testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   std::string write(const std::string& name, const std::string& bytes) {
     std::string p = (folder_ / name).string();
     std::ofstream(p, std::ios::binary) << bytes;
@@ -44,7 +36,8 @@ class BookBuilderTest : public testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-  fs::path folder_;
+  testing_support::TempFolder temp_{"book_builder_"};
+  const fs::path folder_ = temp_.path();
 };
 
 TEST_F(BookBuilderTest, CyrillicNameIsStoredInTheDeviceCharacterSet) {

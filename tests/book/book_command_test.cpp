@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "temp_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -16,10 +18,6 @@ namespace fs = std::filesystem;
 class BookCommandTest : public testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::path(testing::TempDir()) /
-              ("book_command_" + std::to_string(::getpid()) + "_" +
-               testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
     fs::create_directories(folder_ / "bin");
     // A copy of the program with a recording corvane-cli beside it.
     fs::copy_file(PAGORA_CLI, folder_ / "bin" / "pagora-cli");
@@ -27,9 +25,6 @@ class BookCommandTest : public testing::Test {
         << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n"
            "exit 3\n";
     fs::permissions(folder_ / "bin" / "corvane-cli", fs::perms::owner_all);
-  }
-  void TearDown() override {
-    if (!folder_.empty()) fs::remove_all(folder_);
   }
 
   // Runs pagora-cli in the test folder; returns the exit status and the standard output.
@@ -49,7 +44,8 @@ class BookCommandTest : public testing::Test {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
-  fs::path folder_;
+  pagora::testing_support::TempFolder temp_{"book_command_"};
+  const fs::path folder_ = temp_.path();
 };
 
 TEST_F(BookCommandTest, BuildWritesTheArchiveAndTheAdtFile) {

@@ -10,36 +10,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "temp_folder.h"
+
 namespace pagora {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempFolder {
- public:
-  TempFolder() {
-    path_ = fs::path(testing::TempDir()) /
-            ("book_names_" + std::to_string(::getpid()) + "_" +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
-    Remove();
-    fs::create_directories(path_);
-  }
-  ~TempFolder() { Remove(); }
-  void Remove() const {
-    // Windows deletes no read-only file (FileLength's test makes one): writable first.
-    std::error_code ignored;
-    for (auto it = fs::recursive_directory_iterator(path_, ignored);
-         it != fs::recursive_directory_iterator(); it.increment(ignored))
-      fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
-  }
-  std::string file(const std::string& name, const std::string& bytes = "x") const {
-    std::string p = (path_ / name).string();
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
-  }
-  fs::path path_;
-};
+using testing_support::TempFolder;
 
 TEST(NormaliseBookName, ExamplesOfTheBuild) {
   struct Case {
@@ -104,29 +82,29 @@ TEST(BackslashFolders, SeparateOnWindowsOnly) {
 
 TEST(FileLength, SizesReadOnlyFilesAndRefusesWhatIsNoFile) {
   TempFolder t;
-  std::string text = t.file("ro.txt", std::string(1234, 'a'));
+  std::string text = t.write("ro.txt", std::string(1234, 'a'));
   ::chmod(text.c_str(), 0444);
   EXPECT_EQ(FileLength(text), 1234);
-  EXPECT_EQ(FileLength(t.file("empty.txt", "")), 0);
+  EXPECT_EQ(FileLength(t.write("empty.txt", "")), 0);
   try {
-    FileLength((t.path_ / "missing.txt").string());
+    FileLength(t / "missing.txt");
     FAIL() << "a missing file has no length";
   } catch (const EBookIO& e) {
     EXPECT_NE(std::string(e.what()).find("missing.txt"), std::string::npos) << e.what();
   }
-  EXPECT_THROW(FileLength(t.path_.string()), EBookIO);
+  EXPECT_THROW(FileLength(t.path().string()), EBookIO);
 }
 
 TEST(TotalLength, AddsUpPastTwoGigabytes) {
   TempFolder t;
-  std::string big = t.file("big.txt", "");
+  std::string big = t.write("big.txt", "");
   // A sparse file: no disk space is used for the hole.
   fs::resize_file(big, 3'000'000'000LL);
-  std::string small = t.file("small.txt", "12345");
+  std::string small = t.write("small.txt", "12345");
   EXPECT_EQ(TotalLength({big, small}), 3'000'000'005LL);
   EXPECT_EQ(SizeLine(TotalLength({big, small})), "Size : 3000000005 bytes");
   EXPECT_EQ(SizeLine(0), "Size : 0 bytes");
-  EXPECT_THROW(TotalLength({small, (t.path_ / "gone").string()}), EBookIO);
+  EXPECT_THROW(TotalLength({small, t / "gone"}), EBookIO);
 }
 
 // Code page 1251 bytes of a name, written as the UTF-8 the file system holds.

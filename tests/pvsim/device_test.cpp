@@ -18,7 +18,6 @@ namespace {
 
 using pvsim_test::folderNames;
 using pvsim_test::readFile;
-using pvsim_test::uniqueFolder;
 using pvsim_test::writeFile;
 
 const std::string kCommand115200 = std::string("BOOTSTRAP0B4E\x06" "00\x18" "000100");
@@ -50,9 +49,6 @@ std::string endOfBatch(bool crc = true) {
 
 class PvsimHandheld : public testing::Test {
  protected:
-  void SetUp() override { folder_ = uniqueFolder("device"); }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
   void make() {
     options.outFolder = folder_;
     DeviceIo io;
@@ -99,7 +95,8 @@ class PvsimHandheld : public testing::Test {
 
   DeviceOptions options;
   int speed = 9600;
-  std::filesystem::path folder_;
+  pagora::testing_support::TempFolder temp_{"pvsim-device-"};
+  const std::filesystem::path folder_ = temp_.path();
   std::unique_ptr<Device> device_;
   std::string sent_;
   std::string log_;

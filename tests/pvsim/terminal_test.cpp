@@ -93,8 +93,7 @@ Screen runOnTerminal(const Scenario& scenario, const std::string& interruptWhen 
   std::system((tmux + "kill-server").c_str());
   if (!waitFor(simulator, 25000ms)) killAndReap(simulator);
   screen.simLog = readFile(folder / "sim.log");
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
+  pagora::testing_support::removeTempFolder(folder);
   return screen;
 }
 

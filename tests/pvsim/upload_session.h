@@ -22,6 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include "data_generator.h"
+#include "temp_folder.h"
+
 extern char** environ;
 
 namespace pvsim_test {
@@ -29,40 +32,16 @@ namespace pvsim_test {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-inline std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using pagora::testing_support::readFile;
+using pagora::testing_support::writeFile;
 
-inline void writeFile(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary);
-  out << content;
-}
-
-// Deterministic bytes of every value, different for every seed.
+// Bytes of every value, different for every seed.
 inline std::string patternBytes(std::size_t size, unsigned seed) {
-  std::string bytes(size, '\0');
-  std::uint32_t state = 2463534242u ^ (seed * 2654435761u);
-  for (char& byte : bytes) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    byte = static_cast<char>(state & 0xFF);
-  }
-  return bytes;
+  return pagora::testing_support::RandomBytes<std::string>(seed, size);
 }
 
 inline fs::path uniqueFolder(const std::string& name) {
-  static std::atomic<int> counter{0};
-  const fs::path folder = fs::path(testing::TempDir()) /
-                          ("pvsim-" + name + "-" + std::to_string(::getpid()) + "-" +
-                           std::to_string(counter++));
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  return folder;
+  return pagora::testing_support::newTempFolder("pvsim-" + name + "-");
 }
 
 // Starts a program with its output in files; the environment gets the extra entries.
@@ -215,8 +194,7 @@ inline Outcome runUpload(const Scenario& scenario, const std::string& uploader,
 }
 
 inline void removeSession(const Outcome& outcome) {
-  std::error_code ignored;
-  fs::remove_all(outcome.folder, ignored);
+  pagora::testing_support::removeTempFolder(outcome.folder);
 }
 
 // The names of the files in a folder, sorted.

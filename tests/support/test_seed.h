@@ -14,7 +14,7 @@
 #include <random>
 #include <string>
 
-namespace pagora::test_support {
+namespace pagora::testing_support {
 
 // A seed as the environment variable gives it: a decimal number from 0 to 2^32 - 1, nothing
 // else on the line.
@@ -50,4 +50,4 @@ inline std::string SeedNote(std::uint32_t seed) {
          std::to_string(seed) + ")";
 }
 
-}  // namespace pagora::test_support
+}  // namespace pagora::testing_support

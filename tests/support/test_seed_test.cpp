@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace pagora::test_support {
+namespace pagora::testing_support {
 namespace {
 
 TEST(TestSeed, OnlyAPlainDecimalInRangeIsASeed) {
@@ -32,4 +32,4 @@ TEST(TestSeed, OneSeedPerRunAndTheNoteReplaysIt) {
 }
 
 }  // namespace
-}  // namespace pagora::test_support
+}  // namespace pagora::testing_support

@@ -6,15 +6,15 @@
 
 #include <cstdio>
 
-#include "test_folder.h"
+#include "temp_folder.h"
 #include "text/recode.h"
 
 namespace pagora {
 namespace {
 
-using testing_support::ReadFile;
-using testing_support::TestFolder;
-using testing_support::WriteFile;
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
 
 const std::string kCli = std::string(PAGORA_BINARY_DIR) + "/cli/pagora-cli";
 
@@ -60,12 +60,12 @@ struct FileState {
 FileState StateOf(const std::string& path) {
   struct stat st {};
   ::stat(path.c_str(), &st);
-  return {ReadFile(path), st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec, st.st_ino};
+  return {readFile(path), st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec, st.st_ino};
 }
 
 // Writes a file dated in 2001, so that any rewrite shows in its time.
 void WriteOldFile(const std::string& path, const std::string& bytes) {
-  WriteFile(path, bytes);
+  writeFile(path, bytes);
   const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
   ::utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
@@ -80,49 +80,49 @@ class CliText : public testing::Test {
 const std::string kPrivet1251 = "\xCF\xF0\xE8\xE2\xE5\xF2";  // Привет
 
 TEST_F(CliText, RecodeInPlaceAndToAnotherFile) {
-  TestFolder dir;
-  WriteFile(dir / "dos.txt", "\x8F\xE0\xA8\xA2\xA5\xE2\n\xAC\xA8\xE0");  // Привет / мир in 866
+  TempFolder dir;
+  writeFile(dir / "dos.txt", "\x8F\xE0\xA8\xA2\xA5\xE2\n\xAC\xA8\xE0");  // Привет / мир in 866
   Result r = Cli("text recode --from 866 " + dir / "dos.txt");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, dir / "dos.txt" + ": cp866 -> cp1251, 2 lines\n");
-  EXPECT_EQ(ReadFile(dir / "dos.txt"), kPrivet1251 + "\n\xEC\xE8\xF0") << "byte for byte";
+  EXPECT_EQ(readFile(dir / "dos.txt"), kPrivet1251 + "\n\xEC\xE8\xF0") << "byte for byte";
 
   const std::string koi =
       "\xF0\xD2\xC9\xD7\xC5\xD4, \xCD\xC9\xD2! \xE4\xCF\xC2\xD2\xCF\xC5 \xD5\xD4\xD2\xCF.\r\n";
-  WriteFile(dir / "koi.txt", koi);
+  writeFile(dir / "koi.txt", koi);
   r = Cli("text recode " + dir / "koi.txt" + " -o " + dir / "win.txt");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, dir / "win.txt" + ": koi8r -> cp1251, 1 lines\n");
-  EXPECT_EQ(ReadFile(dir / "koi.txt"), koi) << "the input stays as it was";
-  EXPECT_EQ(ReadFile(dir / "win.txt").substr(0, 6), kPrivet1251);
+  EXPECT_EQ(readFile(dir / "koi.txt"), koi) << "the input stays as it was";
+  EXPECT_EQ(readFile(dir / "win.txt").substr(0, 6), kPrivet1251);
 
   r = Cli("text detect " + dir / "koi.txt" + " " + dir / "win.txt");
   EXPECT_EQ(r.out, dir / "koi.txt" + ": koi8r, confidence " + Confidence(koi) + "\n" +
                        dir / "win.txt" + ": cp1251, confidence " +
-                       Confidence(ReadFile(dir / "win.txt")) + "\n");
+                       Confidence(readFile(dir / "win.txt")) + "\n");
 }
 
 TEST_F(CliText, CleanUpCommands) {
-  TestFolder dir;
-  WriteFile(dir / "p.html", "<p>word <b>second</b>.\r\n");
+  TempFolder dir;
+  writeFile(dir / "p.html", "<p>word <b>second</b>.\r\n");
   EXPECT_EQ(Cli("text strip-html " + dir / "p.html" + " -o " + dir / "p.txt").status, 0);
-  EXPECT_EQ(ReadFile(dir / "p.txt"), "word \r\nsecond\r\n.\r\n");
+  EXPECT_EQ(readFile(dir / "p.txt"), "word \r\nsecond\r\n.\r\n");
   EXPECT_EQ(Cli("text reflow " + dir / "p.txt").status, 0);
-  EXPECT_EQ(ReadFile(dir / "p.txt"), " word  second .\r\n");
+  EXPECT_EQ(readFile(dir / "p.txt"), " word  second .\r\n");
   EXPECT_EQ(Cli("text collapse " + dir / "p.txt").status, 0);
-  EXPECT_EQ(ReadFile(dir / "p.txt"), " word second .\r\n");
+  EXPECT_EQ(readFile(dir / "p.txt"), " word second .\r\n");
 
-  WriteFile(dir / "s.txt", "aaaa\r\nbbbb\r\ncccc\r\n");
+  writeFile(dir / "s.txt", "aaaa\r\nbbbb\r\ncccc\r\n");
   const Result r = Cli("text split --chunk 12 " + dir / "s.txt");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, dir / "s_1.txt\n" + dir / "s_2.txt\n" + "2 parts of about 12 bytes\n");
-  EXPECT_EQ(ReadFile(dir / "s_1.txt"), "aaaa\r\nbbbb\r\n");
-  EXPECT_EQ(ReadFile(dir / "s_2.txt"), "cccc\r\n");
+  EXPECT_EQ(readFile(dir / "s_1.txt"), "aaaa\r\nbbbb\r\n");
+  EXPECT_EQ(readFile(dir / "s_2.txt"), "cccc\r\n");
 }
 
 TEST_F(CliText, FailuresChangeNothing) {
-  TestFolder dir;
-  WriteFile(dir / "a.txt", "a  b\r\n");
+  TempFolder dir;
+  writeFile(dir / "a.txt", "a  b\r\n");
   EXPECT_EQ(Cli("text collapse " + dir / "missing.txt").status, 1);
   EXPECT_EQ(
       Cli("text collapse " + dir / "a.txt" + " " + dir / "a.txt" + " -o " + dir / "o.txt").status,
@@ -130,13 +130,13 @@ TEST_F(CliText, FailuresChangeNothing) {
   EXPECT_EQ(Cli("text split --chunk 0 " + dir / "a.txt").status, 1);
   EXPECT_EQ(Cli("text recode --from latin1 " + dir / "a.txt").status,
             105);  // refused by the parser
-  EXPECT_EQ(ReadFile(dir / "a.txt"), "a  b\r\n");
-  EXPECT_EQ(dir.Files(), std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(readFile(dir / "a.txt"), "a  b\r\n");
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"a.txt"});
 }
 
 // Recoding maps bytes and nothing else: whatever line ends the file has, it keeps.
 TEST_F(CliText, RecodeKeepsLineEnds) {
-  TestFolder dir;
+  TempFolder dir;
   const std::string privet866 = "\x8F\xE0\xA8\xA2\xA5\xE2";
   const std::string cases[] = {
       privet866 + "\n" + privet866 + "\n",
@@ -146,21 +146,21 @@ TEST_F(CliText, RecodeKeepsLineEnds) {
       privet866,
   };
   for (const std::string& text : cases) {
-    WriteFile(dir / "a.txt", text);
+    writeFile(dir / "a.txt", text);
     EXPECT_EQ(Cli("text recode --from 866 " + dir / "a.txt").status, 0);
-    EXPECT_EQ(ReadFile(dir / "a.txt"), DosToWin(text)) << testing::PrintToString(text);
+    EXPECT_EQ(readFile(dir / "a.txt"), DosToWin(text)) << testing::PrintToString(text);
     EXPECT_EQ(Cli("text recode --from 866 " + dir / "a.txt" + " -o " + dir / "b.txt").status, 0);
-    EXPECT_EQ(ReadFile(dir / "b.txt"), DosToWin(DosToWin(text)));
+    EXPECT_EQ(readFile(dir / "b.txt"), DosToWin(DosToWin(text)));
   }
   // UTF-8 shrinks, but the line ends stay too (and the byte order mark goes).
-  WriteFile(dir / "u.txt", "\xEF\xBB\xBF\xD0\xB4\xD0\xB0\n\xD0\xBD\xD0\xB5\xD1\x82\r");
+  writeFile(dir / "u.txt", "\xEF\xBB\xBF\xD0\xB4\xD0\xB0\n\xD0\xBD\xD0\xB5\xD1\x82\r");
   EXPECT_EQ(Cli("text recode --from utf8 " + dir / "u.txt").status, 0);
-  EXPECT_EQ(ReadFile(dir / "u.txt"), "\xE4\xE0\n\xED\xE5\xF2\r");
+  EXPECT_EQ(readFile(dir / "u.txt"), "\xE4\xE0\n\xED\xE5\xF2\r");
 }
 
 // A file that needs no change is not written again: same bytes, same time, same inode.
 TEST_F(CliText, FilesThatNeedNoChangeAreLeftAlone) {
-  TestFolder dir;
+  TempFolder dir;
   const std::string capitals1251 = Utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\n");
   struct Case {
     std::string bytes, arguments, report;
@@ -185,7 +185,7 @@ TEST_F(CliText, FilesThatNeedNoChangeAreLeftAlone) {
 
 // --from auto recodes in place only on a sure guess; -o or --force take an unsure one.
 TEST_F(CliText, AutoRefusesAnUnsureGuessInPlace) {
-  TestFolder dir;
+  TempFolder dir;
   const std::string yozh = Utf8ToWin("Ёж\r\n");
   ASSERT_FALSE(IsConfident(GuessCodePage(yozh)));
   const std::string file = dir / "yozh.txt";
@@ -200,9 +200,9 @@ TEST_F(CliText, AutoRefusesAnUnsureGuessInPlace) {
   r = Cli("text recode " + file + " -o " + dir / "out.txt");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind(dir / "out.txt" + ": cp1251 (a guess, confidence ", 0), 0u) << r.out;
-  EXPECT_EQ(ReadFile(dir / "out.txt"), yozh);
+  EXPECT_EQ(readFile(dir / "out.txt"), yozh);
   EXPECT_EQ(Cli("text recode --force " + file).status, 0);
-  EXPECT_EQ(ReadFile(file), yozh);
+  EXPECT_EQ(readFile(file), yozh);
 
   // All capitals used to read as KOI8-R and came out as small letters.
   const std::string capitals = Utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\r\n");
@@ -221,16 +221,16 @@ TEST_F(CliText, AutoRefusesAnUnsureGuessInPlace) {
                                           "\xEF \xF3\xEF\xEF\xE2\xFD\xE5\xEE\xE9"
                                           "\xE5.\r\n");
     ASSERT_EQ(ToWin(encoded, page), capitals) << CodePageName(page);
-    WriteFile(file, encoded);
+    writeFile(file, encoded);
     EXPECT_EQ(Cli("text recode " + file).status, 0) << CodePageName(page);
-    EXPECT_EQ(ReadFile(file), capitals) << CodePageName(page);
+    EXPECT_EQ(readFile(file), capitals) << CodePageName(page);
   }
 }
 
 TEST_F(CliText, DetectTellsHowSure) {
-  TestFolder dir;
-  WriteFile(dir / "yozh.txt", Utf8ToWin("Ёж"));
-  WriteFile(dir / "ascii.txt", "hello\n");
+  TempFolder dir;
+  writeFile(dir / "yozh.txt", Utf8ToWin("Ёж"));
+  writeFile(dir / "ascii.txt", "hello\n");
   const Result r = Cli("text detect " + dir / "yozh.txt" + " " + dir / "ascii.txt");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, dir / "yozh.txt" + ": cp1251, confidence " + Confidence(Utf8ToWin("Ёж")) +

@@ -1,15 +1,15 @@
 // "Create file from clipboard": where the file goes and what it holds.
 #include "text/clipboard_file.h"
 
-#include "test_folder.h"
+#include "temp_folder.h"
 #include "text/text_buffer.h"
 
 namespace pagora {
 namespace {
 
-using testing_support::ReadFile;
-using testing_support::TestFolder;
-using testing_support::WriteFile;
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
 
 TEST(ClipboardFile, Path) {
   EXPECT_EQ(ClipboardFilePath("/books", "new.txt"), "/books/new.txt");
@@ -20,16 +20,16 @@ TEST(ClipboardFile, Path) {
 }
 
 TEST(ClipboardFile, WritesLinesWithCrLfAndReplaces) {
-  TestFolder dir;
+  TempFolder dir;
   const std::string file = dir / "clip.txt";
-  WriteFile(file, "old contents that are longer");
+  writeFile(file, "old contents that are longer");
   WriteClipboardFile(file, "a\rb\nc\r\n\r\nd");
-  EXPECT_EQ(ReadFile(file), "a\r\nb\r\nc\r\n\r\nd\r\n");
+  EXPECT_EQ(readFile(file), "a\r\nb\r\nc\r\n\r\nd\r\n");
   WriteClipboardFile(file, "");
-  EXPECT_EQ(ReadFile(file), "");
+  EXPECT_EQ(readFile(file), "");
   EXPECT_TRUE(std::filesystem::exists(file));
   EXPECT_THROW(WriteClipboardFile(dir / "no/such/clip.txt", "x"), ETextFileError);
-  EXPECT_EQ(dir.Files(), std::vector<std::string>{"clip.txt"});
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"clip.txt"});
 }
 
 }  // namespace

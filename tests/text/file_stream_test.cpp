@@ -4,14 +4,14 @@
 
 #include <sys/stat.h>
 
-#include "test_folder.h"
+#include "temp_folder.h"
 
 namespace pagora {
 namespace {
 
-using testing_support::ReadFile;
-using testing_support::TestFolder;
-using testing_support::WriteFile;
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
 
 ino_t InodeOf(const std::string& path) {
   struct stat st {};
@@ -35,10 +35,10 @@ TEST(ReplacingWriter, WritesOnlyWhatChanged) {
       {"abc", {"xbc"}, true},             // differs at once
       {"abc", {"", "ab", "", "c", ""}, false},
   };
-  TestFolder dir;
+  TempFolder dir;
   for (const Case& c : cases) {
     const std::string file = dir / "f.txt";
-    WriteFile(file, c.old);
+    writeFile(file, c.old);
     const ino_t before = InodeOf(file);
     const std::string_view current = c.old;
     std::string expected;
@@ -50,37 +50,37 @@ TEST(ReplacingWriter, WritesOnlyWhatChanged) {
       }
       EXPECT_EQ(out.Commit(), c.written) << c.old << " -> " << expected;
     }
-    EXPECT_EQ(ReadFile(file), expected);
+    EXPECT_EQ(readFile(file), expected);
     EXPECT_EQ(InodeOf(file) == before, !c.written) << c.old << " -> " << expected;
-    EXPECT_EQ(dir.Files(), std::vector<std::string>{"f.txt"}) << "no temporary file stays";
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"f.txt"}) << "no temporary file stays";
   }
 }
 
 TEST(ReplacingWriter, AbandonedWriteKeepsTheOldFile) {
-  TestFolder dir;
+  TempFolder dir;
   const std::string file = dir / "f.txt";
-  WriteFile(file, "old text");
+  writeFile(file, "old text");
   const std::string_view current = "old text";
   {
     ReplacingWriter out(file, &current);
     out.Write("new");
     out.Write(std::string(600000, 'x'));  // past the buffer: part of it is on disk already
   }
-  EXPECT_EQ(ReadFile(file), "old text");
-  EXPECT_EQ(dir.Files(), std::vector<std::string>{"f.txt"});
+  EXPECT_EQ(readFile(file), "old text");
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"f.txt"});
 
   // Without the old contents everything is written, a new file too.
   ReplacingWriter fresh(dir / "new.txt", nullptr);
   fresh.Write(std::string(300000, 'y'));
   EXPECT_TRUE(fresh.Commit());
-  EXPECT_EQ(ReadFile(dir / "new.txt"), std::string(300000, 'y'));
+  EXPECT_EQ(readFile(dir / "new.txt"), std::string(300000, 'y'));
   EXPECT_THROW(ReplacingWriter(dir / "no/such/folder/f.txt", nullptr), ETextFileError);
 }
 
 TEST(MappedFile, BytesOfAnyFile) {
-  TestFolder dir;
-  WriteFile(dir / "a.txt", std::string("a\0b\r\n", 5));
-  WriteFile(dir / "empty.txt", "");
+  TempFolder dir;
+  writeFile(dir / "a.txt", std::string("a\0b\r\n", 5));
+  writeFile(dir / "empty.txt", "");
   EXPECT_EQ(MappedFile(dir / "a.txt").bytes(), std::string_view("a\0b\r\n", 5));
   EXPECT_EQ(MappedFile(dir / "empty.txt").bytes(), "");
   EXPECT_THROW(MappedFile(dir / "missing.txt"), ETextFileError);

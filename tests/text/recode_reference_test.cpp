@@ -4,12 +4,12 @@
 
 #include <array>
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "text/recode.h"
+#include "data_generator.h"
 #include "test_seed.h"
+#include "text/recode.h"
 
 namespace pagora {
 namespace {
@@ -100,60 +100,7 @@ std::string ReferenceWinToUtf8(const std::string& in) {
   return out;
 }
 
-std::string Utf8(std::uint32_t cp) {
-  std::string s;
-  if (cp < 0x80) {
-    s.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    s.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    s.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    s.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    s.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    s.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    s.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    s.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-  return s;
-}
-
-// Pieces of text the random inputs are built from, weighted towards what fast paths meet.
-std::vector<std::string> Pieces() {
-  std::vector<std::string> pieces = {
-      "a", " ", "\r\n", "Hello, world. ", "0123456789abcdef",
-      "\xEF\xBB\xBF",                  // a byte order mark in the middle stays a character
-      "\xE2\x80\x93", "\xE2\x80\x94",  // dashes
-      "\xC2\xAB", "\xC2\xBB", "\xE2\x80\x9E", "\xE2\x80\x9C", "\xE2\x80\xA6",
-      "\xE2\x82\xAC", "\xE2\x84\x96", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF",
-      "\xC0\x80", "\xC1\xBF", "\xE0\x80\xAF", "\xF0\x80\x80\xAF",  // overlong
-      "\xED\xA0\x80", "\xED\xBF\xBF", "\xF4\x90\x80\x80",        // surrogates, too high
-      "\x80", "\xBF", "\xFE", "\xFF", "\xD0", "\xD1", "\xE2\x80", "\xF0\x9F\x98",  // cut, stray
-  };
-  for (std::uint32_t cp = 0x80; cp < 0x800; ++cp) pieces.push_back(Utf8(cp));
-  for (std::uint32_t cp = 0x0410; cp <= 0x044F; ++cp) {
-    for (int k = 0; k < 8; ++k) pieces.push_back(Utf8(cp));  // Russian letters dominate
-  }
-  return pieces;
-}
-
-std::string RandomText(std::mt19937& rng, std::size_t size) {
-  static const std::vector<std::string> pieces = Pieces();
-  std::string s;
-  const int mode = static_cast<int>(rng() % 3);
-  while (s.size() < size) {
-    if (mode == 0) {
-      s.push_back(static_cast<char>(rng()));  // raw bytes
-    } else if (mode == 1 && rng() % 4 == 0) {
-      s.append(std::string(rng() % 40, 'x'));  // long ASCII runs
-    } else {
-      s += pieces[rng() % pieces.size()];
-    }
-  }
-  return s;
-}
+std::string Utf8(std::uint32_t cp) { return testing_support::DataGenerator::utf8(cp); }
 
 TEST(RecodeReference, Utf8ToWinOnEveryKindOfSequence) {
   std::vector<std::string> cases = {
@@ -194,14 +141,14 @@ TEST(RecodeReference, Utf8ToWinOnEveryKindOfSequence) {
 
 TEST(RecodeReference, SeededRandomInputAtEveryAlignment) {
   std::vector<std::uint32_t> seeds = {1, 2, 3, 42, 1251, 866, 20240601};
-  seeds.push_back(test_support::TestSeed());
+  seeds.push_back(testing_support::TestSeed());
   RecordProperty("seed", std::to_string(seeds.back()));
   for (std::uint32_t seed : seeds) {
-    SCOPED_TRACE(test_support::SeedNote(seed));
-    std::mt19937 rng(seed);
+    SCOPED_TRACE(testing_support::SeedNote(seed));
+    testing_support::DataGenerator data(seed);
     for (int round = 0; round < 60; ++round) {
-      const std::string text = RandomText(rng, rng() % 3000);
-      const std::size_t skip = text.empty() ? 0 : rng() % 17 % (text.size() + 1);
+      const std::string text = data.mixedUtf8(data.next() % 3000);
+      const std::size_t skip = text.empty() ? 0 : data.next() % 17 % (text.size() + 1);
       const std::string in = text.substr(skip);
       const std::string_view view(text.data() + skip, text.size() - skip);  // odd alignments
       const std::string want = ReferenceUtf8ToWin(in);

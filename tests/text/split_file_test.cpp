@@ -1,16 +1,16 @@
 // Splitting text files into parts: names, contents, failures.
 #include "text/split_file.h"
 
-#include "test_folder.h"
+#include "temp_folder.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
 
 namespace pagora {
 namespace {
 
-using testing_support::ReadFile;
-using testing_support::TestFolder;
-using testing_support::WriteFile;
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
 
 TEST(SplitFile, Names) {
   EXPECT_EQ(NameBeforeDot("/books/war.txt"), "war");
@@ -72,11 +72,11 @@ TEST(SplitFile, NamesAreCutBetweenLetters) {
 }
 
 TEST(SplitFile, RussianNameWritesUtf8Parts) {
-  TestFolder dir;
+  TempFolder dir;
   std::string text;
   for (int i = 0; i < 120; ++i) text += "line " + std::to_string(i) + "\r\n";
   const std::string file = dir / "Очень длинное название книги.txt";
-  WriteFile(file, text);
+  writeFile(file, text);
   const auto parts = SplitTextFile(file, 50);  // 10 digits' worth of parts: d = 2
   ASSERT_GE(parts.size(), 10u);
   EXPECT_EQ(parts[0], dir / "Очень длинное названи_1.txt");
@@ -84,51 +84,51 @@ TEST(SplitFile, RussianNameWritesUtf8Parts) {
   std::string joined;
   for (const std::string& part : parts) {
     EXPECT_TRUE(IsValidUtf8(part)) << part;
-    joined += ReadFile(part);
+    joined += readFile(part);
   }
   EXPECT_EQ(joined, text);
 }
 
 TEST(SplitFile, ThousandBytesAtTwoHundredFifty) {
-  TestFolder dir;
+  TempFolder dir;
   std::string text;
   for (int i = 0; i < 20; ++i) text += std::string(48, static_cast<char>('a' + i)) + "\r\n";
   ASSERT_EQ(text.size(), 1000u);
-  WriteFile(dir / "war.txt", text);
+  writeFile(dir / "war.txt", text);
   const auto parts = SplitTextFile(dir / "war.txt", 250);
   ASSERT_EQ(parts, (std::vector<std::string>{dir / "war_1.txt", dir / "war_2.txt",
                                              dir / "war_3.txt", dir / "war_4.txt"}));
-  for (int p = 0; p < 4; ++p) EXPECT_EQ(ReadFile(parts[p]), text.substr(250 * p, 250)) << p;
-  EXPECT_EQ(ReadFile(dir / "war.txt"), text) << "the source stays";
+  for (int p = 0; p < 4; ++p) EXPECT_EQ(readFile(parts[p]), text.substr(250 * p, 250)) << p;
+  EXPECT_EQ(readFile(dir / "war.txt"), text) << "the source stays";
 }
 
 TEST(SplitFile, PartsReachTheChunkOrHoldOneLongLine) {
-  TestFolder dir;
+  TempFolder dir;
   // Line lengths with CR LF: 12, 4, 4, 3, 4 bytes, at a chunk of 6.
-  WriteFile(dir / "t.txt", "longlonglo\nab\rcd\r\nx\r\nyz");
+  writeFile(dir / "t.txt", "longlonglo\nab\rcd\r\nx\r\nyz");
   const auto parts = SplitTextFile(dir / "t.txt", 6);
   ASSERT_EQ(parts.size(), 3u);
-  EXPECT_EQ(ReadFile(parts[0]), "longlonglo\r\n");  // longer than a chunk: a part of its own
-  EXPECT_EQ(ReadFile(parts[1]), "ab\r\ncd\r\n");    // 4 < 6, so the next line joins
-  EXPECT_EQ(ReadFile(parts[2]), "x\r\nyz\r\n");     // the last line gets its line end
+  EXPECT_EQ(readFile(parts[0]), "longlonglo\r\n");  // longer than a chunk: a part of its own
+  EXPECT_EQ(readFile(parts[1]), "ab\r\ncd\r\n");    // 4 < 6, so the next line joins
+  EXPECT_EQ(readFile(parts[2]), "x\r\nyz\r\n");     // the last line gets its line end
 }
 
 TEST(SplitFile, ChunkLargerThanTheFileAndEmptyFile) {
-  TestFolder dir;
-  WriteFile(dir / "readme", "one\r\ntwo");
+  TempFolder dir;
+  writeFile(dir / "readme", "one\r\ntwo");
   EXPECT_EQ(SplitTextFile(dir / "readme", 1000), std::vector<std::string>{dir / "_1"});
-  EXPECT_EQ(ReadFile(dir / "_1"), "one\r\ntwo\r\n");
+  EXPECT_EQ(readFile(dir / "_1"), "one\r\ntwo\r\n");
 
-  WriteFile(dir / "empty.txt", "");
+  writeFile(dir / "empty.txt", "");
   EXPECT_EQ(SplitTextFile(dir / "empty.txt", 10), std::vector<std::string>{});
 }
 
 TEST(SplitFile, FailuresWriteNothing) {
-  TestFolder dir;
-  WriteFile(dir / "a.txt", "text\r\n");
+  TempFolder dir;
+  writeFile(dir / "a.txt", "text\r\n");
   EXPECT_THROW(SplitTextFile(dir / "a.txt", 0), ESplitError);
   EXPECT_THROW(SplitTextFile(dir / "missing.txt", 10), ETextFileError);
-  EXPECT_EQ(dir.Files(), std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"a.txt"});
 }
 
 }  // namespace

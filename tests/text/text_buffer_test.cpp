@@ -8,14 +8,14 @@
 
 #include <csignal>
 
-#include "test_folder.h"
+#include "temp_folder.h"
 
 namespace pagora {
 namespace {
 
-using testing_support::ReadFile;
-using testing_support::TestFolder;
-using testing_support::WriteFile;
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
 
 TEST(TextBuffer, SplitsAtEveryKindOfLineEnd) {
   struct Case {
@@ -48,28 +48,28 @@ TEST(TextBuffer, JoinsWithCrLfAfterEveryLine) {
 }
 
 TEST(TextBuffer, SaveAndLoadRoundTrip) {
-  TestFolder dir;
+  TempFolder dir;
   const std::string file = dir / "book.txt";
-  WriteFile(file, "one\ntwo\r\rthree");
+  writeFile(file, "one\ntwo\r\rthree");
   TextBuffer lines = LoadTextFile(file);
   EXPECT_EQ(lines, (TextBuffer{"one", "two", "", "three"}));
   lines.push_back("\xC0\xE1\xE2");
   SaveTextFile(file, lines);
-  EXPECT_EQ(ReadFile(file), "one\r\ntwo\r\n\r\nthree\r\n\xC0\xE1\xE2\r\n");
-  EXPECT_EQ(dir.Files(), std::vector<std::string>{"book.txt"}) << "no temporary file is left";
+  EXPECT_EQ(readFile(file), "one\r\ntwo\r\n\r\nthree\r\n\xC0\xE1\xE2\r\n");
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"book.txt"}) << "no temporary file is left";
 }
 
 #ifndef _WIN32
 TEST(TextBuffer, SaveKeepsPermissionsAndWritesThroughLinks) {
-  TestFolder dir;
+  TempFolder dir;
   const std::string file = dir / "a.txt";
-  WriteFile(file, "old");
+  writeFile(file, "old");
   ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
   const std::string link = dir / "link.txt";
   std::filesystem::create_symlink(file, link);
   SaveTextFile(link, {"new"});
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(ReadFile(file), "new\r\n");
+  EXPECT_EQ(readFile(file), "new\r\n");
   struct stat st {};
   ASSERT_EQ(::stat(file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -77,7 +77,7 @@ TEST(TextBuffer, SaveKeepsPermissionsAndWritesThroughLinks) {
 #endif
 
 TEST(TextBuffer, FailuresNameTheFileAndLoseNothing) {
-  TestFolder dir;
+  TempFolder dir;
   const std::string missing = dir / "missing.txt";
   try {
     LoadTextFile(missing);
@@ -91,17 +91,17 @@ TEST(TextBuffer, FailuresNameTheFileAndLoseNothing) {
   EXPECT_THROW(SaveTextFile(dir / "no/such/file.txt", {"x"}), ETextFileError);
   // A save over a folder fails and leaves the folder and its contents alone.
   std::filesystem::create_directory(dir / "sub");
-  WriteFile(dir / "sub/keep.txt", "keep");
+  writeFile(dir / "sub/keep.txt", "keep");
   EXPECT_THROW(SaveTextFile(dir / "sub", {"x"}), ETextFileError);
-  EXPECT_EQ(ReadFile(dir / "sub/keep.txt"), "keep");
-  EXPECT_EQ(dir.Files(), std::vector<std::string>{"sub"});
+  EXPECT_EQ(readFile(dir / "sub/keep.txt"), "keep");
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"sub"});
 }
 
 #ifndef _WIN32
 TEST(TextBuffer, WriteFailingMidwayLeavesTheOldFile) {
-  TestFolder dir;
+  TempFolder dir;
   const std::string file = dir / "good.txt";
-  WriteFile(file, "good text\r\n");
+  writeFile(file, "good text\r\n");
   // A file size limit makes the write fail part way, as a full disk would.
   struct rlimit old {};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -118,8 +118,8 @@ TEST(TextBuffer, WriteFailingMidwayLeavesTheOldFile) {
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(error.rfind("Cannot write file " + file + ": ", 0), 0u) << error;
-  EXPECT_EQ(ReadFile(file), "good text\r\n");
-  EXPECT_EQ(dir.Files(), std::vector<std::string>{"good.txt"});
+  EXPECT_EQ(readFile(file), "good text\r\n");
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"good.txt"});
 }
 #endif
 

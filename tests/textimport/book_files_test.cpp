@@ -19,10 +19,10 @@ namespace {
 using testing_books::Epub;
 using testing_books::Fb2;
 using testing_books::MakeZip;
-using testing_books::ReadFile;
+using testing_books::readFile;
 using testing_books::TempFolder;
 using testing_books::W;
-using testing_books::WriteFile;
+using testing_books::writeFile;
 using testing_books::Xhtml;
 
 const std::string kBook =
@@ -52,13 +52,13 @@ TEST(BookFiles, NamesOfImportableBooksAndTheirTexts) {
 
 TEST(BookFiles, EachKindIsChosenByItsName) {
   TempFolder dir;
-  WriteFile(dir / "a.fb2", kBook);
-  WriteFile(dir / "b.FB2.zip", MakeZip({{"b.fb2", kBook}}));
-  WriteFile(
+  writeFile(dir / "a.fb2", kBook);
+  writeFile(dir / "b.FB2.zip", MakeZip({{"b.fb2", kBook}}));
+  writeFile(
       dir / "c.Epub",
       MakeZip(Epub({{"c.xhtml", Xhtml("<h1>Глава</h1><p>Текст.</p>")}}, "<itemref idref=\"c1\"/>",
                    "<dc:title>Тихий дом</dc:title><dc:creator>Анна Полева</dc:creator>")));
-  WriteFile(dir / "zipped.fb2", MakeZip({{"b.fb2", kBook}}));  // zipped, the name kept
+  writeFile(dir / "zipped.fb2", MakeZip({{"b.fb2", kBook}}));  // zipped, the name kept
   for (const char* name : {"a.fb2", "b.FB2.zip", "c.Epub", "zipped.fb2"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(ImportBook(dir / name), kBookLines);
@@ -67,14 +67,14 @@ TEST(BookFiles, EachKindIsChosenByItsName) {
 
 TEST(BookFiles, UnreadableAndOversizedBooksAreRefused) {
   TempFolder dir;
-  WriteFile(dir / "text.txt", "просто текст");
-  WriteFile(dir / "zip.fb2", MakeZip({{"b.txt", "текст"}}));  // a zip under a plain FB2 name
-  WriteFile(dir / "PK.fb2", "PK");
+  writeFile(dir / "text.txt", "просто текст");
+  writeFile(dir / "zip.fb2", MakeZip({{"b.txt", "текст"}}));  // a zip under a plain FB2 name
+  writeFile(dir / "PK.fb2", "PK");
   std::filesystem::create_directory(dir / "folder.fb2");
   // A sparse file just over the limit: refused before any of it is read.
-  WriteFile(dir / "huge.fb2", "");
+  writeFile(dir / "huge.fb2", "");
   std::filesystem::resize_file(dir / "huge.fb2", kMaxBookMemberSize + 1);
-  WriteFile(dir / "fake.epub", kBook);
+  writeFile(dir / "fake.epub", kBook);
   struct Case {
     std::string name;
     std::string problem;
@@ -151,30 +151,30 @@ int RunCli(const std::string& arguments, std::string& output) {
 
 TEST(BookFiles, CommandLineImportWritesTheTextOrNothing) {
   TempFolder dir;
-  WriteFile(dir / "Тихий дом.fb2.zip", MakeZip({{"book.fb2", kBook}}));
+  writeFile(dir / "Тихий дом.fb2.zip", MakeZip({{"book.fb2", kBook}}));
   std::string output;
   ASSERT_EQ(RunCli("text import '" + dir / "Тихий дом.fb2.zip" + "'", output), 0) << output;
   EXPECT_EQ(output, "File " + dir / "Тихий дом.txt" + "\nLines: 5\n");
-  EXPECT_EQ(ReadFile(dir / "Тихий дом.txt"),
+  EXPECT_EQ(readFile(dir / "Тихий дом.txt"),
             W("Тихий дом\r\nАнна Полева\r\n\r\nГлава\r\n  Текст.\r\n"));
 
   // -o names the text; a broken book leaves an existing text as it was.
-  WriteFile(dir / "broken.fb2", kBook.substr(0, 100));
-  WriteFile(dir / "keep.txt", "old text\r\n");
+  writeFile(dir / "broken.fb2", kBook.substr(0, 100));
+  writeFile(dir / "keep.txt", "old text\r\n");
   EXPECT_EQ(
       RunCli("text import '" + dir / "broken.fb2" + "' -o '" + dir / "keep.txt" + "'", output), 1);
   EXPECT_EQ(output, "pagora-cli: " + dir / "broken.fb2" +
                         ": broken XML at line 2, column 1: unclosed token\n");
-  EXPECT_EQ(ReadFile(dir / "keep.txt"), "old text\r\n");
+  EXPECT_EQ(readFile(dir / "keep.txt"), "old text\r\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "broken.txt"));
 
   // The book itself is never the target.
-  WriteFile(dir / "self.fb2", kBook);
+  writeFile(dir / "self.fb2", kBook);
   EXPECT_EQ(RunCli("text import '" + dir / "self.fb2" + "' -o '" + dir / "self.fb2" + "'", output),
             1);
   EXPECT_EQ(output,
             "pagora-cli: " + dir / "self.fb2" + ": the text would replace the book itself\n");
-  EXPECT_EQ(ReadFile(dir / "self.fb2"), kBook);
+  EXPECT_EQ(readFile(dir / "self.fb2"), kBook);
 }
 
 }  // namespace

@@ -1,19 +1,14 @@
 // Small books written by the tests themselves: FB2 documents, zip archives and EPUB packages.
 #pragma once
 
-#include <unistd.h>
 #include <zip.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
-
+#include "temp_folder.h"
 #include "text/recode.h"
 
 namespace pagora::testing_books {
@@ -29,47 +24,16 @@ inline std::vector<std::string> W(const std::vector<std::string>& utf8) {
   return out;
 }
 
-// A folder of its own for one test, removed afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::path(::testing::TempDir()) /
-            ("text_import_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
-             std::to_string(::getpid()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
 
 using Members = std::vector<std::pair<std::string, std::string>>;
 
 // A zip archive holding the members in the given order, deflated (or stored).
 inline std::string MakeZip(const Members& members, bool store = false, int level = 0) {
-  const std::string path = (std::filesystem::path(::testing::TempDir()) /
-                            ("text_import_zip_" + std::to_string(::getpid()) + "_" +
-                             std::to_string(reinterpret_cast<std::uintptr_t>(&members)) + ".zip"))
-                               .string();
+  const TempFolder folder("zip_");
+  const std::string path = folder / "made.zip";
   int error = 0;
   zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   if (!z) throw std::runtime_error("zip_open failed");
@@ -82,9 +46,7 @@ inline std::string MakeZip(const Members& members, bool store = false, int level
                              static_cast<zip_uint32_t>(level));
   }
   if (zip_close(z) != 0) throw std::runtime_error("zip_close failed");
-  std::string bytes = ReadFile(path);
-  std::filesystem::remove(path);
-  return bytes;
+  return readFile(path);
 }
 
 // An FB2 document: the description with one title and the given authors' XML, then `bodies`.

@@ -150,7 +150,7 @@ TEST(CorvaneCli, EndsBeforeTheUploadWithStatus2) {
 TEST(CorvaneCli, WithoutReceiverImageStopsAfterTheBootStrapCommand) {
   TempFolder folder;
   // A copy of the program in a folder without receiver.hex, so no image can be found.
-  const std::string copy = folder.path() + "/corvane-cli";
+  const std::string copy = folder / "corvane-cli";
   std::filesystem::copy_file(kCli, copy);
   FakeLine line;
   line.send(
@@ -169,11 +169,11 @@ TEST(CorvaneCli, WithoutReceiverImageStopsAfterTheBootStrapCommand) {
 
 TEST(CorvaneCli, FindsTheImageBesideItselfAndEndsOnSigterm) {
   TempFolder folder;
-  const std::string copy = folder.path() + "/corvane-cli";
+  const std::string copy = folder / "corvane-cli";
   std::filesystem::copy_file(kCli, copy);
   std::filesystem::copy_file(
       std::string(PAGORA_SOURCE_DIR) + "/tests/uploader/data/receiver-sim.hex",
-      folder.path() + "/receiver.hex");
+      folder / "receiver.hex");
   FakeLine line;
   line.send(
       "?\x18"
@@ -223,7 +223,7 @@ TEST(CorvaneCli, PortWithoutPermissionAddsOneLineOnStderr) {
   }
   const struct group* entry = ::getgrgid(owner);
   group = entry ? entry->gr_name : std::to_string(owner);
-  const std::string errPath = folder.path() + "/err";
+  const std::string errPath = folder / "err";
 
   int output[2];
   ASSERT_EQ(::pipe(output), 0);

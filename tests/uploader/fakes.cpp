@@ -11,33 +11,6 @@
 
 namespace corvane::testing {
 
-TempFolder::TempFolder() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = "corvane-";
-  if (info) name += std::string(info->test_suite_name()) + "-" + info->name();
-  for (char& c : name) {
-    if (c == '/') c = '_';
-  }
-  // Numbered, so that a second folder in the same test does not remove the first one's files
-  // (Windows refuses while the upload still holds one open).
-  static int made = 0;
-  path_ = ::testing::TempDir() + name + "-" + std::to_string(::getpid()) + "-" +
-          std::to_string(++made);
-  std::filesystem::remove_all(path_);
-  std::filesystem::create_directories(path_);
-}
-
-TempFolder::~TempFolder() {
-  std::error_code error;
-  std::filesystem::remove_all(path_, error);
-}
-
-std::string TempFolder::write(const std::string& name, const std::string& content) const {
-  const std::string full = path_ + "/" + name;
-  std::ofstream(full, std::ios::binary) << content;
-  return full;
-}
-
 std::string countingBytes(std::size_t length) {
   std::string bytes(length, '\0');
   for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>(i & 0xFF);

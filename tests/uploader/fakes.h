@@ -14,6 +14,7 @@
 #include "uploader/clock.h"
 #include "uploader/serial_port.h"
 #include "uploader/upload_engine.h"
+#include "temp_folder.h"
 #include "uploader/upload_view.h"
 
 namespace corvane::testing {
@@ -140,20 +141,7 @@ class RecordingView final : public UploadView {
   std::function<bool()> pending;
 };
 
-// A folder of its own for one test, removed afterwards.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  // Writes a file of the given content into the folder and returns its full path.
-  std::string write(const std::string& name, const std::string& content) const;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using pagora::testing_support::TempFolder;
 
 // Bytes 0, 1, 2 ... 255, 0, 1 ... of the given length: every position tells its offset.
 std::string countingBytes(std::size_t length);

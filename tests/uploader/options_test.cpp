@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
+
+#include "temp_folder.h"
 #endif
 
 #include "uploader/serial_port.h"
@@ -139,10 +139,8 @@ TEST(SerialPortNames, ComNamesMapToSerialDevices) {
 
 // The system refuses root nothing, so the refusal is handed in; the group is the file's own.
 TEST(SerialPortNames, PermissionHintNamesTheOwningGroupOnlyForARefusal) {
-  char folderName[] = "/tmp/corvane-hint-XXXXXX";
-  ASSERT_NE(::mkdtemp(folderName), nullptr);
-  const std::string device = std::string(folderName) + "/ttyUSB9";
-  { std::ofstream(device) << ""; }
+  const pagora::testing_support::TempFolder folder("corvane-hint-");
+  const std::string device = folder.write("ttyUSB9", "");
   std::string groupName = "dialout";
   const struct group* dialout = ::getgrnam("dialout");
   if (dialout == nullptr || ::chown(device.c_str(), static_cast<uid_t>(-1), dialout->gr_gid) != 0) {
@@ -157,8 +155,7 @@ TEST(SerialPortNames, PermissionHintNamesTheOwningGroupOnlyForARefusal) {
   EXPECT_EQ(permissionHint(device, EPERM).empty(), false);
   for (int other : {0, ENOENT, EBUSY, ENXIO, EIO})
     EXPECT_EQ(permissionHint(device, other), "") << other;
-  EXPECT_EQ(permissionHint(std::string(folderName) + "/missing", EACCES), "");
-  std::filesystem::remove_all(folderName);
+  EXPECT_EQ(permissionHint(folder / "missing", EACCES), "");
 }
 #endif
 

@@ -249,9 +249,9 @@ TEST(Log, FinalAckEndings) {
 TEST(Files, SkippedNamesAndTheirOrder) {
   TempFolder folder;
   UploadOptions options = Harness::defaultOptions();
-  std::filesystem::create_directory(folder.path() + "/adir");
-  options.files = {folder.path() + "/missing.lzh", folder.write("b.lzh", "bb"),
-                   folder.path() + "/adir", folder.write("a.lzh", "a")};
+  std::filesystem::create_directory(folder / "adir");
+  options.files = {folder / "missing.lzh", folder.write("b.lzh", "bb"),
+                   folder / "adir", folder.write("a.lzh", "a")};
   Harness h(options);
   h.reachHeaderAck();
   EXPECT_TRUE(h.view.log.ends_with("\r\nStarting tranfer of 'b.lzh'"));
@@ -281,7 +281,7 @@ TEST(Files, NoNameLeftSendsTheEndOfBatchAtOnce) {
 
 TEST(Files, ReadOnlyFileIsSent) {
   Upload u({"read only"});
-  const std::string path = u.folder.path() + "/file0.lzh";
+  const std::string path = u.folder / "file0.lzh";
   std::filesystem::permissions(path, std::filesystem::perms::owner_read);
   u.h->reachHeaderAck();
   EXPECT_TRUE(u.h->view.log.ends_with("\r\nStarting tranfer of 'file0.lzh'"));

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "archive/crc16.h"
-#include "archive/file_stream.h"
+#include "archive/byte_stream.h"
 
 namespace pagora {
 
@@ -32,7 +32,7 @@ class BytePump {
   // input: read from its current position, exactly bytesToRead bytes at most; output: written
   // at its current position, at most outputLimit bytes (EUnableToCompress beyond). key 0 turns
   // both scrambling flags off. abortFlag may be null.
-  BytePump(FileStream& input, std::int64_t bytesToRead, FileStream& output,
+  BytePump(ByteSource& input, std::int64_t bytesToRead, ByteSink& output,
            std::int64_t outputLimit, std::uint32_t key, bool scrambleOutput,
            bool unscrambleInput, LzhProgressHandler progress,
            const std::atomic<bool>* abortFlag);
@@ -96,8 +96,8 @@ class BytePump {
   void report(int percent);
   [[noreturn]] static void throwUnableToCompress();
 
-  FileStream& input_;
-  FileStream& output_;
+  ByteSource& input_;
+  ByteSink& output_;
   std::int64_t toRead_;
   std::int64_t limit_;
   std::int64_t limitAtStart_;

@@ -1,5 +1,6 @@
-// A seekable binary file on a POSIX descriptor: the one kind of stream the archive engine
-// reads and writes. Failures raise EFileError naming the file and the system's reason.
+// A seekable binary file on a POSIX descriptor, the stream the archive engine keeps its
+// archives in; the coders see it as a byte source or sink. Failures raise EFileError naming the
+// file and the system's reason.
 #pragma once
 
 #include <cstddef>
@@ -7,9 +8,11 @@
 #include <string>
 #include <utility>
 
+#include "archive/byte_stream.h"
+
 namespace pagora {
 
-class FileStream {
+class FileStream final : public ByteSource, public ByteSink {
  public:
   enum class Mode {
     Read,       // existing file, read only
@@ -24,7 +27,7 @@ class FileStream {
   FileStream(const std::string& path, Mode mode, bool exclusive = false);
   // Takes over an open descriptor (closed with the stream); `path` names it in failures.
   FileStream(int descriptor, std::string path);
-  ~FileStream();
+  ~FileStream() override;
   FileStream(FileStream&& other) noexcept;
   FileStream& operator=(FileStream&& other) noexcept;
   FileStream(const FileStream&) = delete;
@@ -38,9 +41,9 @@ class FileStream {
   void lockExclusive();
 
   // Reads up to n bytes; fewer only at the end of the file.
-  std::size_t read(void* buffer, std::size_t n);
+  std::size_t read(void* buffer, std::size_t n) override;
   // Writes all n bytes or raises (a full disk or a size limit included).
-  void write(const void* buffer, std::size_t n);
+  void write(const void* buffer, std::size_t n) override;
   // whence as for lseek (SEEK_SET, SEEK_CUR, SEEK_END); returns the new position.
   std::int64_t seek(std::int64_t offset, int whence);
   std::int64_t position() const;

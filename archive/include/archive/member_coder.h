@@ -7,8 +7,8 @@
 #include <string>
 
 #include "archive/byte_pump.h"
+#include "archive/byte_stream.h"
 #include "archive/coder_state.h"
-#include "archive/file_stream.h"
 #include "archive/lzh_format.h"
 
 namespace pagora {
@@ -31,12 +31,12 @@ struct LzhCodeResult {
 // the coded bytes. The output may be as long as the input but no longer: beyond that
 // EUnableToCompress is raised (the caller then rewinds both streams and stores the member).
 // Cancel raises ELzhOperationAborted; stream failures pass through.
-LzhCodeResult codeMember(TLzhCoderState& state, FileStream& source, FileStream& archive,
+LzhCodeResult codeMember(TLzhCoderState& state, ByteSource& source, ByteSink& archive,
                          std::int64_t bytesToRead, int method, const LzhCoderContext& context);
 
 struct LzhExpandRequest {
-  FileStream* output = nullptr;   // the target or a temporary file, written from its position
-  FileStream* archive = nullptr;  // positioned at the member's coded data
+  ByteSink* output = nullptr;     // the target or a temporary file, written from its position
+  ByteSource* archive = nullptr;  // positioned at the member's coded data
   bool scrambled = false;         // bit 7 of the header's level byte
   int method = 0;                 // TLzhMethod ordinal: 0 lh0, 1 lh1, 2 lh5, 3 rle
   std::uint16_t expectedCheck = 0;
@@ -48,7 +48,7 @@ struct LzhExpandRequest {
 // The request that expands the member whose header was just read from `archive` (the stream
 // stands at its data) into `output`.
 LzhExpandRequest expandRequestFor(const LzhMemberHeader& header, LzhReadArchive& archive,
-                                  FileStream& output);
+                                  ByteSink& output);
 
 // Expands one member; raises ELzhEncrypted, ELzhBadDecodeTable, ELzhBadCRC,
 // ELzhOperationAborted or a stream failure. Returns the milliseconds spent (ElapsedTicks).

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "pagora/main_form.h"
+#include "temp_folder.h"
 #include "scripted_prompts.h"
 #include "widgets/file_list_box.h"
 #include "widgets/prompts.h"
@@ -58,10 +59,6 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     App();
-    root_ = std::filesystem::path(::testing::TempDir()) /
-            ("app_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "prog");
     std::filesystem::create_directories(root_ / "books");
     previousFolder_ = std::filesystem::current_path();
@@ -71,7 +68,6 @@ class WindowTest : public ::testing::Test {
   void TearDown() override {
     std::filesystem::current_path(previousFolder_);
     TForm1::setProgramFolder(QString());
-    std::filesystem::remove_all(root_);
   }
 
   std::string write(const std::string& relative, const std::string& bytes) {
@@ -94,7 +90,8 @@ class WindowTest : public ::testing::Test {
   }
   std::string prog() const { return (root_ / "prog").string(); }
 
-  std::filesystem::path root_;
+  TempFolder temp_{"app_"};
+  const std::filesystem::path root_ = temp_.path();
   std::filesystem::path previousFolder_;
   // No box ever waits for a person in a test: one a test does not script is recorded here.
   ScriptedPrompts unexpectedPrompts_;

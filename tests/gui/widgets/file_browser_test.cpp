@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "temp_folder.h"
 #include "widgets/file_list_box.h"
 #include "widgets/file_mask.h"
 #include "widgets/filename_edit.h"
@@ -32,22 +33,15 @@ QApplication& App() {
 
 class FolderTest : public testing::Test {
  protected:
-  void SetUp() override {
-    App();
-    folder_ = fs::path(testing::TempDir()) /
-              ("components_" + std::to_string(::getpid()) + "_" +
-               testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
+  void SetUp() override { App(); }
   void touch(const std::string& name) { std::ofstream(folder_ / name) << name; }
   static QStringList items(const TFileListBox& list) {
     QStringList out;
     for (int i = 0; i < list.Count(); ++i) out << list.Item(i);
     return out;
   }
-  fs::path folder_;
+  testing_support::TempFolder temp_{"components_"};
+  const fs::path folder_ = temp_.path();
 };
 
 TEST(FileMask, MatchesAsTheFileListDoes) {

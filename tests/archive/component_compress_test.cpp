@@ -135,7 +135,7 @@ TEST(ComponentCompress, ReadOnlyFileGetsTheReadOnlyAttribute) {
 // A read-only archive is rebuilt and replaced as on POSIX, where only the folder's permissions
 // count; Windows refuses to replace a read-only file until its attribute is taken off.
 TEST(ComponentCompress, ReadOnlyArchiveIsRebuiltAndReplaced) {
-  ScratchFolder dir;
+  TempFolder dir;
   writeFile(dir / "a.txt", "first");
   writeFile(dir / "b.txt", "second");
   compress(dir / "book.lzh", {dir / "a.txt"});

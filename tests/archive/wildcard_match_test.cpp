@@ -96,9 +96,9 @@ TEST(WildcardExpand, FolderListingWithAndWithoutSubfolders) {
 }
 
 TEST(WildcardExpand, FolderWrittenWithBackslashes) {
-  ScratchFolder dir;
+  TempFolder dir;
   for (const char* name : {"in/a.txt", "in/b.doc", "in/sub/c.txt"}) writeFile(dir / name, "x");
-  const std::string in = dir.path() + "\\in\\";
+  const std::string in = dir.path().string() + "\\in\\";
   struct Case {
     std::string entry;
     std::vector<std::string> windows;  // POSIX: a backslash is a letter, no such file
@@ -120,7 +120,7 @@ TEST(WildcardExpand, FolderWrittenWithBackslashes) {
   archiver.ArchiveName = dir / "a.lzh";
   archiver.ArchiveType = caLHA;
   archiver.StorePath = true;
-  archiver.setTargetPath(dir.path() + "\\");
+  archiver.setTargetPath(dir.path().string() + "\\");
   archiver.setFilesToProcess({in + "*.txt/S"});
 #ifdef _WIN32
   archiver.Compress();

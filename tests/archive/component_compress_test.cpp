@@ -142,7 +142,7 @@ TEST(ComponentCompress, ReadOnlyArchiveIsRebuiltAndReplaced) {
   ASSERT_EQ(::chmod((dir / "book.lzh").c_str(), 0444), 0);
   compress(dir / "book.lzh", {dir / "b.txt"});
   EXPECT_EQ(membersOf(dir / "book.lzh"), (std::vector<std::string>{"b.txt", "a.txt"}));
-  EXPECT_EQ(listTree(dir.path()), (std::vector<std::string>{"a.txt", "b.txt", "book.lzh"}));
+  EXPECT_EQ(listTree(dir.path().string()), (std::vector<std::string>{"a.txt", "b.txt", "book.lzh"}));
   EXPECT_EQ(expandOne(dir, dir / "book.lzh", "a.txt"), Bytes({'f', 'i', 'r', 's', 't'}));
 }
 

@@ -80,8 +80,8 @@ constexpr std::size_t kMaxPieces = 1024;  // IOV_MAX on Linux
 void WriteGathered(int fd, const std::string& name, std::vector<iovec>& pieces, std::int64_t& at) {
   std::size_t first = 0;
   while (first < pieces.size()) {
-    const ssize_t put = ::pwritev(fd, pieces.data() + first, static_cast<int>(pieces.size() - first),
-                                  static_cast<off_t>(at));
+    const ssize_t put = ::pwritev(fd, pieces.data() + first,
+                                  static_cast<int>(pieces.size() - first), static_cast<off_t>(at));
     if (put < 0) {
       if (errno == EINTR) continue;
       FileFailure("Cannot write file", name, errno);
@@ -414,7 +414,8 @@ void TAdtFile::WriteRecord(std::int32_t index, const void* data, std::int32_t le
 }
 
 void TAdtFile::ScrambleRecord(void* buffer, std::int32_t length) {
-  if (length > 0) ApplyKey(static_cast<unsigned char*>(buffer), static_cast<std::size_t>(length), 0);
+  if (length > 0)
+    ApplyKey(static_cast<unsigned char*>(buffer), static_cast<std::size_t>(length), 0);
 }
 
 std::string TAdtFile::ReadRecord(std::int32_t index) {

@@ -63,7 +63,8 @@ void BytePump::start() {
 bool BytePump::refill() {
   atEnd_ = true;
   if (toRead_ <= 0) return false;
-  chunk_ = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(chunk_), toRead_));
+  chunk_ =
+      static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(chunk_), toRead_));
   const std::size_t got = input_.read(inBuf_.get(), chunk_);
   if (got == 0) return false;
   toRead_ -= static_cast<std::int64_t>(got);
@@ -118,7 +119,8 @@ void BytePump::drain() {
 void BytePump::write(const std::uint8_t* data, std::size_t n) {
   // Whole chunks that need no scrambling go to the stream straight from the caller's memory,
   // with the same checks and counts as a buffered chunk.
-  while (outLen_ == 0 && !scrambleOutput_ && n >= kChunk && limit_ >= static_cast<std::int64_t>(kChunk)) {
+  while (outLen_ == 0 && !scrambleOutput_ && n >= kChunk &&
+         limit_ >= static_cast<std::int64_t>(kChunk)) {
     crcOut_ = crc16(data, kChunk, crcOut_);
     if (byteSumOn_) byteSum_ += sumOf(data, kChunk);
     limit_ -= static_cast<std::int64_t>(kChunk);
@@ -131,7 +133,8 @@ void BytePump::write(const std::uint8_t* data, std::size_t n) {
     if (limit_ <= 0) throwUnableToCompress();
     if (outLen_ == kChunk) drain();
     std::size_t take = std::min(n, kChunk - outLen_);
-    take = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(take), limit_));
+    take =
+        static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(take), limit_));
     std::uint8_t* dst = outBuf_.get() + outLen_;
     std::memcpy(dst, data, take);
     if (scrambleOutput_) {

@@ -16,6 +16,8 @@ TLzhCoderState::Lease<Lh5EncoderTables> TLzhCoderState::lh5Encoder() {
 TLzhCoderState::Lease<Lh5DecoderTables> TLzhCoderState::lh5Decoder() {
   return Lease<Lh5DecoderTables>(lh5Decoder_);
 }
-TLzhCoderState::Lease<Lh1Tables> TLzhCoderState::lh1() { return Lease<Lh1Tables>(lh1_); }
+TLzhCoderState::Lease<Lh1Tables> TLzhCoderState::lh1() {
+  return Lease<Lh1Tables>(lh1_);
+}
 
 }  // namespace pagora

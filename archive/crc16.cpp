@@ -49,10 +49,10 @@ std::uint16_t crc16(const void* data, std::size_t n, std::uint16_t crc) {
     while (n >= 16) {
       const unsigned b0 = p[0] ^ (crc & 0xFF);
       const unsigned b1 = p[1] ^ (crc >> 8);
-      crc = static_cast<std::uint16_t>(
-          t[15][b0] ^ t[14][b1] ^ t[13][p[2]] ^ t[12][p[3]] ^ t[11][p[4]] ^ t[10][p[5]] ^
-          t[9][p[6]] ^ t[8][p[7]] ^ t[7][p[8]] ^ t[6][p[9]] ^ t[5][p[10]] ^ t[4][p[11]] ^
-          t[3][p[12]] ^ t[2][p[13]] ^ t[1][p[14]] ^ t[0][p[15]]);
+      crc = static_cast<std::uint16_t>(t[15][b0] ^ t[14][b1] ^ t[13][p[2]] ^ t[12][p[3]] ^
+                                       t[11][p[4]] ^ t[10][p[5]] ^ t[9][p[6]] ^ t[8][p[7]] ^
+                                       t[7][p[8]] ^ t[6][p[9]] ^ t[5][p[10]] ^ t[4][p[11]] ^
+                                       t[3][p[12]] ^ t[2][p[13]] ^ t[1][p[14]] ^ t[0][p[15]]);
       p += 16;
       n -= 16;
     }

@@ -17,17 +17,25 @@ namespace pagora {
 FileStream::FileStream(const std::string& path, Mode mode, bool exclusive) : path_(path) {
   int flags = O_CLOEXEC;
   switch (mode) {
-    case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::ReadWrite: flags |= O_RDWR; break;
+    case Mode::Read:
+      flags |= O_RDONLY;
+      break;
+    case Mode::ReadWrite:
+      flags |= O_RDWR;
+      break;
     // Truncated only after the lock is held: a file another run is writing stays whole.
-    case Mode::Create: flags |= O_RDWR | O_CREAT | (exclusive ? 0 : O_TRUNC); break;
-    case Mode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+    case Mode::Create:
+      flags |= O_RDWR | O_CREAT | (exclusive ? 0 : O_TRUNC);
+      break;
+    case Mode::CreateNew:
+      flags |= O_RDWR | O_CREAT | O_EXCL;
+      break;
   }
   do {
     fd_ = ::open(path.c_str(), flags, 0666);
   } while (fd_ < 0 && errno == EINTR);
   if (fd_ < 0) fail("Cannot open");
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd_);
     fd_ = -1;
@@ -46,7 +54,8 @@ FileStream::FileStream(const std::string& path, Mode mode, bool exclusive) : pat
   if (mode == Mode::Create) truncate(0);
 }
 
-FileStream::FileStream(int descriptor, std::string path) : fd_(descriptor), path_(std::move(path)) {}
+FileStream::FileStream(int descriptor, std::string path)
+    : fd_(descriptor), path_(std::move(path)) {}
 
 void FileStream::lockExclusive() {
   if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) failLock();
@@ -118,7 +127,7 @@ std::int64_t FileStream::position() const {
 }
 
 std::int64_t FileStream::size() const {
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd_, &st) != 0) fail("Cannot examine");
   return st.st_size;
 }

@@ -45,7 +45,8 @@ bool buildHuffmanDecodeTable(const std::uint8_t* lengths, int n,
     if (l == 0) continue;
     const unsigned code = start[l];
     start[l] += 1u << (16 - l);
-    const std::uint32_t entry = (static_cast<std::uint32_t>(s) << 16) | static_cast<std::uint32_t>(l);
+    const std::uint32_t entry =
+        (static_cast<std::uint32_t>(s) << 16) | static_cast<std::uint32_t>(l);
     if (l <= kBits) {
       const unsigned first = code >> kSubBits;
       std::fill_n(table.primary + first, 1u << (kBits - l), entry);
@@ -59,8 +60,8 @@ bool buildHuffmanDecodeTable(const std::uint8_t* lengths, int n,
   return true;
 }
 
-template bool buildHuffmanDecodeTable<12, kLh5MainSymbols>(const std::uint8_t*, int,
-                                                           HuffmanDecodeTable<12, kLh5MainSymbols>&);
+template bool buildHuffmanDecodeTable<12, kLh5MainSymbols>(
+    const std::uint8_t*, int, HuffmanDecodeTable<12, kLh5MainSymbols>&);
 template bool buildHuffmanDecodeTable<8, kLh5LenSymbols>(const std::uint8_t*, int,
                                                          HuffmanDecodeTable<8, kLh5LenSymbols>&);
 
@@ -75,14 +76,17 @@ inline void copy8(std::uint8_t* d, const std::uint8_t* s) {
   std::memcpy(d, &v, 8);
 }
 
-[[noreturn]] void badTable() { throw ELzhBadDecodeTable("Bad decode table in archive!"); }
+[[noreturn]] void badTable() {
+  throw ELzhBadDecodeTable("Bad decode table in archive!");
+}
 
 template <int kBits, int kSymbols, typename Reader>
 inline unsigned decodeSymbol(Reader& br, const HuffmanDecodeTable<kBits, kSymbols>& table) {
   constexpr int kSubBits = HuffmanDecodeTable<kBits, kSymbols>::kSubBits;
   const unsigned v = br.peek16();
   std::uint32_t e = table.primary[v >> kSubBits];
-  if (e & kSubTableFlag) [[unlikely]] e = table.sub[e >> 16][v & ((1u << kSubBits) - 1)];
+  if (e & kSubTableFlag) [[unlikely]]
+    e = table.sub[e >> 16][v & ((1u << kSubBits) - 1)];
   // The length sits in the low bits so that the shift can take the entry as it is.
   br.consume(static_cast<int>(e & 63));
   return e >> 16;
@@ -105,7 +109,8 @@ class Decoder {
       // One run of new bytes after the window: decoding stops once `stop` is reached, and a
       // match may run past it into the slack, but never past the declared size (`cap`).
       const unsigned stop = kHistory + static_cast<unsigned>(std::min<std::int64_t>(left, kRun));
-      const unsigned cap = kHistory + static_cast<unsigned>(std::min<std::int64_t>(left, kRun + 256));
+      const unsigned cap =
+          kHistory + static_cast<unsigned>(std::min<std::int64_t>(left, kRun + 256));
       unsigned pos = kHistory;
       // The bit reader's state lives in locals here (in registers); the reader itself is
       // brought up to date around everything that is not this loop.
@@ -161,7 +166,8 @@ class Decoder {
     // through the match path, and a literal is a match of length 1 whose position bits
     // are left unread and whose first byte is then replaced by the literal.
     std::uint32_t e = t_.main.primary[w.bits >> 52];
-    if (e & kSubTableFlag) [[unlikely]] e = t_.main.sub[e >> 16][(w.bits >> 48) & 15];
+    if (e & kSubTableFlag) [[unlikely]]
+      e = t_.main.sub[e >> 16][(w.bits >> 48) & 15];
     w.consume(static_cast<int>(e & 63));
     const unsigned c = e >> 16;
     const bool isMatch = c >= 256;
@@ -181,7 +187,8 @@ class Decoder {
     w.consume(static_cast<int>((codeBits + extra) & matchMask));
     unsigned length = 1 + ((c - 254) & matchMask);
     // A damaged stream may run past the declared size; nothing beyond it is written.
-    if (kGuarded && pos + length > cap) [[unlikely]] length = cap - pos;
+    if (kGuarded && pos + length > cap) [[unlikely]]
+      length = cap - pos;
     std::uint8_t* d = t_.out + pos;
     const std::uint8_t* src = d - distance;
     if (distance >= 8 || !isMatch) [[likely]] {

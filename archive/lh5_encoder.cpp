@@ -16,9 +16,12 @@ using namespace lh5;
 constexpr int BLOCK_LIMIT = kLh5BlockBytes - 24;
 
 // Number of significant bits of p (0 for 0).
-static_assert(std::endian::native == std::endian::little, "the match comparison reads little-endian words");
+static_assert(std::endian::native == std::endian::little,
+              "the match comparison reads little-endian words");
 
-inline int bitCount(unsigned p) { return p == 0 ? 0 : std::bit_width(p); }
+inline int bitCount(unsigned p) {
+  return p == 0 ? 0 : std::bit_width(p);
+}
 
 class Encoder {
  public:

@@ -14,7 +14,9 @@ namespace {
 
 const char kExtendedShort[] = "Unexpected end of extended header section in archive";
 
-std::uint16_t get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t get16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 std::uint32_t get32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
          (std::uint32_t{p[3]} << 24);
@@ -61,7 +63,8 @@ bool readBriskoHeader(FileStream& stream, LzhMemberHeader& header) {
     throw ELzhUnrecognizedCompressionMethod("Sorry - can't handle locked Brisko archives");
   static const char* const kBriskoMethods[] = {"-lh0-", "-rle-", "-lh1-", nullptr, "-lh5-"};
   if (b[16] == 3)
-    throw ELzhUnrecognizedCompressionMethod("Sorry - can't handle custom Brisko compression method");
+    throw ELzhUnrecognizedCompressionMethod(
+        "Sorry - can't handle custom Brisko compression method");
   // An unknown method byte keeps an empty id, which the method look-up refuses.
   header.methodId = b[16] < 5 ? kBriskoMethods[b[16]] : "";
   header.time = get16(b + 2);
@@ -333,7 +336,8 @@ LzhReadArchive openArchiveForReading(const std::string& fileName) {
     const std::size_t got = archive.stream.read(id, sizeof id);
     const bool headerShaped = got == sizeof id && id[2] == '-' && id[6] == '-';
     std::int64_t found = -1;
-    if (!headerShaped && archive.stream.size() - start > 21) found = findArchiveStart(archive.stream, 0);
+    if (!headerShaped && archive.stream.size() - start > 21)
+      found = findArchiveStart(archive.stream, 0);
     archive.stream.seek(found >= 0 ? found : start, SEEK_SET);
   }
   archive.start = archive.stream.position();

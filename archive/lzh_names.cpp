@@ -75,7 +75,8 @@ char32_t upperLetter(char32_t c) {
   if (c == 0xFF) return 0x178;
   if (c >= 0x430 && c <= 0x44F) return c - 32;
   if (c >= 0x450 && c <= 0x45F) return c - 80;
-  if (((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF)) && (c & 1))
+  if (((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF)) &&
+      (c & 1))
     return c - 1;
   if (c >= 0x4C1 && c <= 0x4CE && !(c & 1)) return c - 1;
   if (c == 0x4CF) return 0x4C0;
@@ -89,7 +90,8 @@ char32_t lowerLetter(char32_t c) {
   if (c == 0x178) return 0xFF;
   if (c >= 0x410 && c <= 0x42F) return c + 32;
   if (c >= 0x400 && c <= 0x40F) return c + 80;
-  if (((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF)) && !(c & 1))
+  if (((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF)) &&
+      !(c & 1))
     return c + 1;
   if (c >= 0x4C1 && c <= 0x4CE && (c & 1)) return c + 1;
   if (c == 0x4C0) return 0x4CF;
@@ -102,14 +104,19 @@ std::string mapLetters(std::string_view s, char32_t (*map)(char32_t)) {
   std::string out;
   out.reserve(s.size());
   if (!decodeUtf8(s, points)) {
-    for (char c : s) out += static_cast<unsigned char>(c) < 0x80 ? static_cast<char>(map(static_cast<unsigned char>(c))) : c;
+    for (char c : s)
+      out += static_cast<unsigned char>(c) < 0x80
+                 ? static_cast<char>(map(static_cast<unsigned char>(c)))
+                 : c;
     return out;
   }
   for (char32_t c : points) appendUtf8(out, map(c));
   return out;
 }
 
-std::string lowered(std::string_view s) { return mapLetters(s, lowerLetter); }
+std::string lowered(std::string_view s) {
+  return mapLetters(s, lowerLetter);
+}
 
 // Letters of a name for matching: code points of UTF-8, else one per byte.
 std::u32string lettersOf(std::string_view s) {
@@ -169,7 +176,7 @@ void listFolder(const std::string& folder, const std::string& pattern, bool recu
   std::sort(names.begin(), names.end());
   for (const std::string& name : names) {
     std::string path = folder + name;
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) continue;
     if (S_ISDIR(st.st_mode)) {
       if (recurse) listFolder(path + "/", pattern, recurse, out);
@@ -201,7 +208,8 @@ std::vector<std::string> lzhExpandWildcard(const std::string& entry) {
   bool recurse = false;
   // On POSIX "/S" also looks like a folder separator: it counts as the switch only when a
   // pattern stands before it.
-  if (rest.size() >= 3 && rest[rest.size() - 2] == '/' && (rest.back() == 'S' || rest.back() == 's')) {
+  if (rest.size() >= 3 && rest[rest.size() - 2] == '/' &&
+      (rest.back() == 'S' || rest.back() == 's')) {
     std::string_view before = std::string_view(rest).substr(0, rest.size() - 2);
     if (!filePart(before).empty() && lzhHasWildcard(filePart(before))) {
       recurse = true;
@@ -255,8 +263,12 @@ std::string lzhStoredName(const std::string& path, bool storePath, const std::st
   return lzhStoredNameTail(std::move(name), upperCase);
 }
 
-std::string lzhUpperCase(std::string_view name) { return mapLetters(name, upperLetter); }
-std::string lzhLowerCase(std::string_view name) { return mapLetters(name, lowerLetter); }
+std::string lzhUpperCase(std::string_view name) {
+  return mapLetters(name, upperLetter);
+}
+std::string lzhLowerCase(std::string_view name) {
+  return mapLetters(name, lowerLetter);
+}
 
 bool lzhSameIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && lowered(a) == lowered(b);
@@ -303,8 +315,10 @@ std::uint32_t lzhDosDateTime(std::time_t when) {
   std::tm t{};
   if (!::localtime_r(&when, &t) || t.tm_year < 80) return (1u << 5 | 1u) << 16;  // 1980-01-01
   if (t.tm_year > 207) t.tm_year = 207;
-  std::uint32_t date = static_cast<std::uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
-  std::uint32_t time = static_cast<std::uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
+  std::uint32_t date =
+      static_cast<std::uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
+  std::uint32_t time =
+      static_cast<std::uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
   return (date << 16) | time;
 }
 

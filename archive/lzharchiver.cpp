@@ -63,8 +63,12 @@ TLzhArchiver::TLzhArchiver()
 
 TLzhArchiver::~TLzhArchiver() = default;
 
-void TLzhArchiver::setTargetPath(const std::string& path) { targetPath_ = withSlash(path); }
-void TLzhArchiver::setTempArchivePath(const std::string& path) { tempArchivePath_ = withSlash(path); }
+void TLzhArchiver::setTargetPath(const std::string& path) {
+  targetPath_ = withSlash(path);
+}
+void TLzhArchiver::setTempArchivePath(const std::string& path) {
+  tempArchivePath_ = withSlash(path);
+}
 
 LzhCoderContext TLzhArchiver::coderContext() {
   LzhCoderContext context;
@@ -83,10 +87,12 @@ LzhCoderContext TLzhArchiver::coderContext() {
 void TLzhArchiver::confirm(int kind, const std::string& name, std::string& newName) {
   if (!Confirm || newName.empty() || newName == "*") return;
   if (static_cast<std::size_t>(kind) >= confirmMessages_.size()) return;
-  std::string text = formatQuestion(confirmMessages_[static_cast<std::size_t>(kind)], name, newName);
+  std::string text =
+      formatQuestion(confirmMessages_[static_cast<std::size_t>(kind)], name, newName);
   if (text.empty()) return;
   TLzhConfirmAnswer answer = TLzhConfirmAnswer::Yes;
-  if (OnConfirm) answer = OnConfirm(confirmMessages_.empty() ? std::string() : confirmMessages_[0], text);
+  if (OnConfirm)
+    answer = OnConfirm(confirmMessages_.empty() ? std::string() : confirmMessages_[0], text);
   if (answer == TLzhConfirmAnswer::No) newName.clear();
   if (answer == TLzhConfirmAnswer::Cancel) newName.assign(1, '*');
 }
@@ -94,7 +100,7 @@ void TLzhArchiver::confirm(int kind, const std::string& name, std::string& newNa
 bool TLzhArchiver::Scan() {
   fileList_.clear();
   fileInfoList_.clear();
-  struct stat st{};
+  struct stat st {};
   if (ArchiveName.empty() || ::stat(ArchiveName.c_str(), &st) != 0) return false;
   LzhReadArchive archive = openArchiveForReading(ArchiveName);
   if (archive.stream.size() <= 21) return true;

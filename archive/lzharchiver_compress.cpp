@@ -25,14 +25,14 @@ class ESelfAdd : public EStreamWriteError {
 };
 
 bool isRegularFile(const std::string& path, struct stat* out = nullptr) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   if (out) *out = st;
   return true;
 }
 
 bool isDirectory(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -115,7 +115,7 @@ struct TLzhArchiver::CompressOutput {
   bool opened = false;
   std::int64_t appendPosition = 0;
   std::int64_t originalSize = 0;
-  struct stat identity{};
+  struct stat identity {};
 };
 
 void TLzhArchiver::Compress() {
@@ -140,7 +140,8 @@ void TLzhArchiver::planOutput(CompressOutput& out) {
     bool useTemp = !tempArchivePath_.empty() &&
                    !lzhSameIgnoringCase(tempArchivePath_, folder.empty() ? "./" : folder) &&
                    isDirectory(tempArchivePath_) && ::access(tempArchivePath_.c_str(), W_OK) == 0;
-    out.name = withExtension(useTemp ? tempArchivePath_ + fileOf(ArchiveName) : ArchiveName, ".$$$");
+    out.name =
+        withExtension(useTemp ? tempArchivePath_ + fileOf(ArchiveName) : ArchiveName, ".$$$");
     // Refused before any work is done: these archives are never altered.
     out.old = openArchiveForReading(ArchiveName);
     if (out.old.brisko) throw ELzhInvalidHeader("Cannot alter Brisko archives!");
@@ -148,7 +149,8 @@ void TLzhArchiver::planOutput(CompressOutput& out) {
     out.name = ArchiveName;
   }
   for (const std::string& entry : filesToProcess_)
-    if (lzhSelects(entry, out.name)) throw EStreamWriteError("Cannot add " + out.name + " to itself!");
+    if (lzhSelects(entry, out.name))
+      throw EStreamWriteError("Cannot add " + out.name + " to itself!");
   if (out.rebuilding) {
     // Held until the new archive has replaced it, so that a second run on the same archive
     // (a rebuild or an append) fails at once instead of working on a file about to vanish.
@@ -284,7 +286,7 @@ void TLzhArchiver::compressFiles(CompressOutput& out) {
   for (std::size_t i = 0; i < files.size();) {
     const std::string entry = files[i];
     std::string stored = lzhStoredName(entry, StorePath, targetPath_, upperNames);
-    struct stat st{};
+    struct stat st {};
     std::uint32_t dateTime = 0;
     if (!isRegularFile(entry, &st)) {
       stored.clear();
@@ -320,7 +322,8 @@ void TLzhArchiver::compressFiles(CompressOutput& out) {
     }
     files[i] = stored;
     LzhMemberHeader header;
-    header.methodId = std::string(kLzhMethodIds[CompressionMethod == coTCR ? colh0 : CompressionMethod]);
+    header.methodId =
+        std::string(kLzhMethodIds[CompressionMethod == coTCR ? colh0 : CompressionMethod]);
     header.time = static_cast<std::uint16_t>(dateTime);
     header.date = static_cast<std::uint16_t>(dateTime >> 16);
     // POSIX has no archive bit; every file counts as changed, as a fresh Windows file does.
@@ -331,7 +334,8 @@ void TLzhArchiver::compressFiles(CompressOutput& out) {
     header.name = stored;
     addMember(out.stream, source, header);
     processedFiles_.push_back(stored);
-    if (OnAfterProcessed) OnAfterProcessed(entry, stored, static_cast<std::int32_t>(dateTime), pmCompress);
+    if (OnAfterProcessed)
+      OnAfterProcessed(entry, stored, static_cast<std::int32_t>(dateTime), pmCompress);
     ++i;
   }
 }

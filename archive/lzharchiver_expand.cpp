@@ -22,7 +22,7 @@ std::string folderOf(const std::string& path) {
 }
 
 bool exists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
 }
 
@@ -30,12 +30,14 @@ bool exists(const std::string& path) {
 // link, so nothing is written through one. Missing folders are made when asked.
 void prepareFolders(const std::string& base, const std::string& target, bool makeFolders) {
   std::size_t from = 0;
-  if (!base.empty() && target.compare(0, base.size(), base) == 0) from = base.size();
-  else from = folderOf(target).size();  // a host-chosen target: only its last part is checked
+  if (!base.empty() && target.compare(0, base.size(), base) == 0)
+    from = base.size();
+  else
+    from = folderOf(target).size();  // a host-chosen target: only its last part is checked
   for (std::size_t i = 1; i <= target.size(); ++i) {
     if (i != target.size() && target[i] != '/') continue;
     std::string part = target.substr(0, i);
-    struct stat st{};
+    struct stat st {};
     if (::lstat(part.c_str(), &st) == 0) {
       if (part.size() > from && S_ISLNK(st.st_mode))
         throw ELzhUnsafePath("Refusing to write through the symbolic link " + part);
@@ -65,7 +67,7 @@ FileStream createOutput(const std::string& name) {
 
 std::int64_t freeSpace(const std::string& name) {
   std::string folder = folderOf(name);
-  struct statvfs vfs{};
+  struct statvfs vfs {};
   if (::statvfs(folder.empty() ? "." : folder.c_str(), &vfs) != 0) return -1;
   return static_cast<std::int64_t>(vfs.f_bavail) * static_cast<std::int64_t>(vfs.f_frsize);
 }

@@ -71,8 +71,8 @@ std::int64_t expandMember(TLzhCoderState& state, const LzhExpandRequest& request
   pump.finish();
 
   const bool checked = !(request.brisko && request.method == 0);
-  const std::uint16_t computed = request.brisko ? static_cast<std::uint16_t>(pump.byteSum())
-                                                : pump.crcOut();
+  const std::uint16_t computed =
+      request.brisko ? static_cast<std::uint16_t>(pump.byteSum()) : pump.crcOut();
   if (checked && computed != request.expectedCheck) {
     if (request.scrambled) throw ELzhEncrypted(kInvalidPassword);
     throw ELzhBadCRC("Bad CRC during expansion -- data may be invalid");

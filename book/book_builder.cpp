@@ -66,14 +66,12 @@ TBookBuilder::TBookBuilder() {
   archiver_.VerifyMode = false;
   archiver_.CheckSpaceBeforeExpand = false;
   archiver_.setConfirmMessages({"Please confirm", "Compress %s as %s?", "Expand %s to %s?",
-                                "Delete %s from the archive?",
-                                "Verify archive integrity of %s?"});
+                                "Delete %s from the archive?", "Verify archive integrity of %s?"});
 }
 
 TBookBuilder::~TBookBuilder() = default;
 
-void TBookBuilder::Compress(const std::vector<std::string>& files,
-                            const std::string& archiveName) {
+void TBookBuilder::Compress(const std::vector<std::string>& files, const std::string& archiveName) {
   done_ = false;
   storedNames_.clear();
 

@@ -83,7 +83,9 @@ std::string NormaliseBookName(std::string text) {
   return text;
 }
 
-std::string AdtNameFor(const std::string& archiveName) { return archiveName + ".adt"; }
+std::string AdtNameFor(const std::string& archiveName) {
+  return archiveName + ".adt";
+}
 
 namespace {
 

@@ -32,6 +32,8 @@ std::int64_t TotalLength(const std::vector<std::string>& files) {
   return total;
 }
 
-std::string SizeLine(std::int64_t total) { return "Size : " + std::to_string(total) + " bytes"; }
+std::string SizeLine(std::int64_t total) {
+  return "Size : " + std::to_string(total) + " bytes";
+}
 
 }  // namespace pagora

@@ -20,8 +20,8 @@
 
 #include "book/book_builder.h"
 #include "book/book_names.h"
-#include "book/file_sizes.h"
 #include "book/file_paths.h"
+#include "book/file_sizes.h"
 #include "commands.h"
 
 #ifndef _WIN32
@@ -213,22 +213,23 @@ void addBookCommand(CLI::App& app, int& status) {
 
   auto build = std::make_shared<BuildOptions>();
   auto* buildCommand = book->add_subcommand(
-      "build", "Pack FILES into the archive BOOK (\".lzh\" is added) under names in the "
-               "handheld's character set");
+      "build",
+      "Pack FILES into the archive BOOK (\".lzh\" is added) under names in the "
+      "handheld's character set");
   buildCommand->add_option("BOOK", build->book, "Book name, for example book or books/war.lzh")
       ->required();
   buildCommand->add_option("FILES", build->files, "Text files, in the order of the book")
       ->required()
       ->check(CLI::ExistingFile);
-  buildCommand->add_flag("--adt", build->adt, "Also wrap the archive into BOOK.lzh.adt for PV Manager");
+  buildCommand->add_flag("--adt", build->adt,
+                         "Also wrap the archive into BOOK.lzh.adt for PV Manager");
   buildCommand->callback([build, &status] { status = RunBuild(*build); });
 
   auto send = std::make_shared<SendOptions>();
   auto* sendCommand =
       book->add_subcommand("send", "Send the archive BOOK to the handheld with corvane-cli");
   sendCommand->add_option("BOOK", send->book, "The book archive")->required();
-  sendCommand->add_option("--port", send->port,
-                          "COM1 to COM4 (or 1 to 4), or a serial device path")
+  sendCommand->add_option("--port", send->port, "COM1 to COM4 (or 1 to 4), or a serial device path")
       ->capture_default_str();
   sendCommand->add_option("--baud", send->baud, "Baud rate")
       ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}))

@@ -39,7 +39,9 @@ constexpr int kFailed = 1;
 // Every member or file name printed by this group passes through here, so that a choice of
 // how stored names are decoded (the handheld's character set, 1251, 866, UTF-8) plugs in at
 // one place. Control characters are always escaped.
-std::string shownName(const std::string& name) { return escapeControl(name); }
+std::string shownName(const std::string& name) {
+  return escapeControl(name);
+}
 
 // The character set that `l` and `x` read member names in (--names). Books store their names
 // in the handheld's set, so a name that is not valid UTF-8 is taken to be in that set.
@@ -54,7 +56,9 @@ std::string memberName(const std::string& name) {
   return WinToUtf8(DeviceToWin(name));
 }
 
-std::string shownMember(const std::string& name) { return shownName(memberName(name)); }
+std::string shownMember(const std::string& name) {
+  return shownName(memberName(name));
+}
 
 std::atomic<std::atomic<bool>*> g_abortFlag{nullptr};
 
@@ -68,7 +72,7 @@ class InterruptGuard {
  public:
   explicit InterruptGuard(std::atomic<bool>& flag) {
     g_abortFlag.store(&flag);
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, &previous_);
@@ -81,7 +85,7 @@ class InterruptGuard {
   InterruptGuard& operator=(const InterruptGuard&) = delete;
 
  private:
-  struct sigaction previous_{};
+  struct sigaction previous_ {};
 };
 
 void say(const std::string& command, const std::string& message) {
@@ -94,7 +98,9 @@ int fail(const std::string& command, const std::string& message) {
   return kFailed;
 }
 
-std::string withReason(const std::string& text, int error) { return text + ": " + std::strerror(error); }
+std::string withReason(const std::string& text, int error) {
+  return text + ": " + std::strerror(error);
+}
 
 std::string dosDateTimeText(std::uint32_t dateTime) {
   unsigned date = dateTime >> 16, time = dateTime & 0xFFFF;
@@ -106,7 +112,8 @@ std::string dosDateTimeText(std::uint32_t dateTime) {
 
 // Packed size in percent of the original, one decimal; an empty original counts as 100 %.
 double ratio(std::uint64_t packed, std::uint64_t original) {
-  return original == 0 ? 100.0 : static_cast<double>(packed) * 100.0 / static_cast<double>(original);
+  return original == 0 ? 100.0
+                       : static_cast<double>(packed) * 100.0 / static_cast<double>(original);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -114,11 +121,11 @@ double ratio(std::uint64_t packed, std::uint64_t original) {
 // so that they agree on what an archive is and on where a broken one stops.
 
 struct WalkResult {
-  int members = 0;         // headers read
-  std::string error;       // an open failure or the header fault that ended the walk
-  bool opened = false;     // the file could be opened at all
-  bool notArchive = false; // it holds no member and is not an empty archive either
-  bool stopped = false;    // the visitor asked to stop
+  int members = 0;          // headers read
+  std::string error;        // an open failure or the header fault that ended the walk
+  bool opened = false;      // the file could be opened at all
+  bool notArchive = false;  // it holds no member and is not an empty archive either
+  bool stopped = false;     // the visitor asked to stop
 };
 
 // visit(header, archive) runs with the stream at the member's data and returns false to stop.
@@ -160,7 +167,8 @@ WalkResult walkArchive(const std::string& name, Visit visit) {
       archive.stream.seek(start, SEEK_SET);
       const std::size_t got = archive.stream.read(first, sizeof first);
       const bool methodId = got == sizeof first && first[2] == '-' && first[6] == '-';
-      result.notArchive = !(rest == 0 || (rest == 1 && first[0] == 0) || (methodId && !result.error.empty()));
+      result.notArchive =
+          !(rest == 0 || (rest == 1 && first[0] == 0) || (methodId && !result.error.empty()));
     } catch (const std::exception&) {
       result.notArchive = true;
     }
@@ -168,7 +176,9 @@ WalkResult walkArchive(const std::string& name, Visit visit) {
   return result;
 }
 
-std::string notArchiveText(const std::string& name) { return name + " is not an LZH archive"; }
+std::string notArchiveText(const std::string& name) {
+  return name + " is not an LZH archive";
+}
 
 // Whether a member is selected by the patterns (all members when there are none).
 bool selected(const std::vector<std::string>& patterns, const std::string& member) {
@@ -195,8 +205,9 @@ bool allPatternsMatch(const std::string& command, const std::vector<std::string>
 
 // Decodes the member at the stream's position into sink (the CRC is checked on the way).
 // Returns the failure text, or an empty string; a cancel sets `cancelled` instead.
-std::string decodeInto(TLzhCoderState& state, LzhReadArchive& archive, const LzhMemberHeader& header,
-                       FileStream& sink, const LzhCoderContext& context, bool& cancelled) {
+std::string decodeInto(TLzhCoderState& state, LzhReadArchive& archive,
+                       const LzhMemberHeader& header, FileStream& sink,
+                       const LzhCoderContext& context, bool& cancelled) {
   try {
     const LzhExpandRequest request = expandRequestFor(header, archive, sink);
     expandMember(state, request, context);
@@ -221,8 +232,9 @@ LzhCoderContext coderContext(const std::string& password, ProgressBar* bar,
 // ---------------------------------------------------------------------------------------------
 
 int listArchive(const std::string& archiveName, bool verbose) {
-  struct stat st{};
-  if (::stat(archiveName.c_str(), &st) != 0) return fail("l", withReason("Cannot open " + archiveName, errno));
+  struct stat st {};
+  if (::stat(archiveName.c_str(), &st) != 0)
+    return fail("l", withReason("Cannot open " + archiveName, errno));
   bool headerShown = false;
   auto showHeader = [&] {
     if (headerShown) return;
@@ -262,8 +274,9 @@ int listArchive(const std::string& archiveName, bool verbose) {
 // pump keeps the CRC), so testing needs no disk space and writes nothing.
 int testArchive(const std::string& archiveName, const std::vector<std::string>& patterns,
                 const std::string& password) {
-  struct stat st{};
-  if (::stat(archiveName.c_str(), &st) != 0) return fail("t", withReason("Cannot open " + archiveName, errno));
+  struct stat st {};
+  if (::stat(archiveName.c_str(), &st) != 0)
+    return fail("t", withReason("Cannot open " + archiveName, errno));
   int discard = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   if (discard < 0) return fail("t", withReason("Cannot open /dev/null", errno));
   FileStream sink(discard, "/dev/null");
@@ -275,7 +288,8 @@ int testArchive(const std::string& archiveName, const std::vector<std::string>& 
   int tested = 0, failed = 0;
   bool cancelled = false;
   std::vector<std::string> members;
-  WalkResult walk = walkArchive(archiveName, [&](const LzhMemberHeader& h, LzhReadArchive& archive) {
+  WalkResult walk = walkArchive(archiveName, [&](const LzhMemberHeader& h,
+                                                 LzhReadArchive& archive) {
     members.push_back(h.name);
     if (!selected(patterns, h.name)) return true;
     bar.setLabel(shownMember(h.name));
@@ -298,7 +312,8 @@ int testArchive(const std::string& archiveName, const std::vector<std::string>& 
   if (!walk.error.empty()) {
     // The header after the last member read is broken: what follows it can't be tested.
     ++failed;
-    std::printf("FAILED  header of member %d: %s\n", walk.members + 1, escapeControl(walk.error).c_str());
+    std::printf("FAILED  header of member %d: %s\n", walk.members + 1,
+                escapeControl(walk.error).c_str());
   }
   const bool matched = allPatternsMatch("t", patterns, members);
   std::printf("%d member(s) tested, %d failed\n", tested, failed);
@@ -308,8 +323,9 @@ int testArchive(const std::string& archiveName, const std::vector<std::string>& 
 // `p`: the selected members, one after another, to standard output.
 int printMembers(const std::string& archiveName, const std::vector<std::string>& patterns,
                  const std::string& password) {
-  struct stat st{};
-  if (::stat(archiveName.c_str(), &st) != 0) return fail("p", withReason("Cannot open " + archiveName, errno));
+  struct stat st {};
+  if (::stat(archiveName.c_str(), &st) != 0)
+    return fail("p", withReason("Cannot open " + archiveName, errno));
   std::fflush(stdout);
 #ifdef _WIN32
   int out = ::_dup(STDOUT_FILENO);
@@ -326,28 +342,30 @@ int printMembers(const std::string& archiveName, const std::vector<std::string>&
   // A reader that goes away (`| head`) ends the output with EPIPE instead of killing us.
   // Windows has no SIGPIPE: a write to a closed pipe just fails.
 #ifndef _WIN32
-  struct sigaction ignore{}, previous{};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGPIPE, &ignore, &previous);
 #endif
   int failed = 0;
   bool cancelled = false, outputGone = false;
   std::vector<std::string> members;
-  WalkResult walk = walkArchive(archiveName, [&](const LzhMemberHeader& h, LzhReadArchive& archive) {
-    members.push_back(h.name);
-    if (!selected(patterns, h.name)) return true;
-    const std::string error = decodeInto(state, archive, h, sink, context, cancelled);
-    if (cancelled) return false;
-    if (!error.empty()) {
-      ++failed;
-      if (error.find(std::strerror(EPIPE)) != std::string::npos) {
-        outputGone = true;  // the reader has all it wanted: end quietly, as the classics do
-        return false;
-      }
-      say("p", shownMember(h.name) + ": " + error);
-    }
-    return true;
-  });
+  WalkResult walk =
+      walkArchive(archiveName, [&](const LzhMemberHeader& h, LzhReadArchive& archive) {
+        members.push_back(h.name);
+        if (!selected(patterns, h.name)) return true;
+        const std::string error = decodeInto(state, archive, h, sink, context, cancelled);
+        if (cancelled) return false;
+        if (!error.empty()) {
+          ++failed;
+          if (error.find(std::strerror(EPIPE)) != std::string::npos) {
+            outputGone = true;  // the reader has all it wanted: end quietly, as the classics do
+            return false;
+          }
+          say("p", shownMember(h.name) + ": " + error);
+        }
+        return true;
+      });
 #ifndef _WIN32
   ::sigaction(SIGPIPE, &previous, nullptr);
 #endif
@@ -398,22 +416,30 @@ struct Extraction {
     current = index;
     // The file gets the readable name; the folder part before it stays as given.
     const std::size_t folderLength = archiver.TargetPath().size();
-    if (target.size() >= folderLength) target = target.substr(0, folderLength) + memberName(target.substr(folderLength));
+    if (target.size() >= folderLength)
+      target = target.substr(0, folderLength) + memberName(target.substr(folderLength));
     currentTarget = target;
     bar.setLabel(shownMember(member));
-    struct stat existing{};
+    struct stat existing {};
     if (::lstat(target.c_str(), &existing) != 0) return;
     if (overwrite == Overwrite::Ask && interactive) {
       bar.clear();
       switch (askReplace(target)) {
-        case ReplaceAnswer::Yes: return;
-        case ReplaceAnswer::All: overwrite = Overwrite::Always; return;
-        case ReplaceAnswer::None: overwrite = Overwrite::Never; break;
-        case ReplaceAnswer::No: break;
+        case ReplaceAnswer::Yes:
+          return;
+        case ReplaceAnswer::All:
+          overwrite = Overwrite::Always;
+          return;
+        case ReplaceAnswer::None:
+          overwrite = Overwrite::Never;
+          break;
+        case ReplaceAnswer::No:
+          break;
       }
     } else if (overwrite == Overwrite::Ask) {
       ++refused;
-      say("x", "skipped " + shownName(target) + ": the file exists (-o replaces it, -n keeps it quietly)");
+      say("x", "skipped " + shownName(target) +
+                   ": the file exists (-o replaces it, -n keeps it quietly)");
     }
     if (overwrite == Overwrite::Always) return;
     target.clear();
@@ -578,14 +604,14 @@ std::string collectInputs(const std::vector<std::string>& files, const std::vect
       paths = lzhExpandWildcard(entry);
       if (paths.empty()) return "No file matches " + entry + "; nothing was changed";
     } else {
-      struct stat st{};
+      struct stat st {};
       if (::stat(entry.c_str(), &st) != 0) return withReason("Cannot open " + entry, errno);
       if (!S_ISREG(st.st_mode)) return "Cannot add " + entry + ": not a regular file";
       if (::access(entry.c_str(), R_OK) != 0) return withReason("Cannot read " + entry, errno);
       paths.push_back(entry);
     }
     for (std::string& path : paths) {
-      struct stat st{};
+      struct stat st {};
       if (::stat(path.c_str(), &st) != 0) return withReason("Cannot open " + path, errno);
       const FileId id{st.st_dev, st.st_ino};
       bool itself = false;
@@ -630,7 +656,9 @@ int addToArchive(const std::string& archiveName, const std::vector<std::string>&
   TLzhArchiver archiver;
   archiver.ArchiveName = archiveName;
   archiver.ArchiveType = options.level == 0 ? caLHARC : caLHA;
-  archiver.CompressionMethod = options.method == "lh0" ? colh0 : options.method == "lh1" ? colh1 : colh5;
+  archiver.CompressionMethod = options.method == "lh0"   ? colh0
+                               : options.method == "lh1" ? colh1
+                                                         : colh5;
   archiver.StorePath = options.storePath;
   archiver.ForceUpperCase = options.upper;
   archiver.AllowDuplicates = options.append;
@@ -646,9 +674,12 @@ int addToArchive(const std::string& archiveName, const std::vector<std::string>&
     archiver.OnConfirm = [&](const std::string&, const std::string& text) {
       bar.clear();
       switch (askYesNo(text, true)) {
-        case PromptAnswer::Yes: return TLzhConfirmAnswer::Yes;
-        case PromptAnswer::No: return TLzhConfirmAnswer::No;
-        case PromptAnswer::Cancel: break;
+        case PromptAnswer::Yes:
+          return TLzhConfirmAnswer::Yes;
+        case PromptAnswer::No:
+          return TLzhConfirmAnswer::No;
+        case PromptAnswer::Cancel:
+          break;
       }
       cancelled = true;
       return TLzhConfirmAnswer::Cancel;
@@ -658,7 +689,8 @@ int addToArchive(const std::string& archiveName, const std::vector<std::string>&
   archiver.OnCheckFile = [&](const std::string& file, std::string&, std::int32_t, TLzhProcessMode) {
     bar.setLabel(shownName(file));
   };
-  archiver.OnAfterProcessed = [&](const std::string&, const std::string& stored, std::int32_t, TLzhProcessMode) {
+  archiver.OnAfterProcessed = [&](const std::string&, const std::string& stored, std::int32_t,
+                                  TLzhProcessMode) {
     bar.clear();
     std::printf("a %s (%d%%)\n", shownName(stored).c_str(), archiver.CompressionRatio());
   };
@@ -683,8 +715,9 @@ void addLzhCommand(CLI::App& app, int& status) {
   auto password = std::make_shared<std::string>();
   auto patterns = std::make_shared<std::vector<std::string>>();
   auto names = std::make_shared<std::string>();
-  const char* namesHelp = "Character set of member names: device, 1251, 866 or utf8 "
-                          "(default: UTF-8 when valid, else the device's)";
+  const char* namesHelp =
+      "Character set of member names: device, 1251, 866 or utf8 "
+      "(default: UTF-8 when valid, else the device's)";
   auto nameSets = CLI::IsMember({"device", "1251", "866", "utf8"});
 
   CLI::App* list = lzh->add_subcommand("l", "List the members of an archive");
@@ -722,7 +755,8 @@ void addLzhCommand(CLI::App& app, int& status) {
   CLI::App* extract = lzh->add_subcommand("x", "Extract members (all, or those matching patterns)");
   extract->add_option("archive", *archive, "Archive file")->required();
   extract->add_option("members", extractOptions->patterns, "Member names or patterns (* and ?)");
-  extract->add_option("-C,--directory", extractOptions->folder, "Folder to extract into (default: current)");
+  extract->add_option("-C,--directory", extractOptions->folder,
+                      "Folder to extract into (default: current)");
   extract->add_option("--password", extractOptions->password, "Password of scrambled members");
   CLI::Option* replaceOption =
       extract->add_flag("-o,--overwrite", *replace, "Replace existing files without asking");
@@ -734,27 +768,32 @@ void addLzhCommand(CLI::App& app, int& status) {
   extract->add_option("--names", *names, namesHelp)->check(nameSets);
   extract->callback([&status, archive, extractOptions, replace, keep, names] {
     g_memberNames = *names;
-    extractOptions->overwrite = *replace ? Overwrite::Always : *keep ? Overwrite::Never : Overwrite::Ask;
+    extractOptions->overwrite = *replace ? Overwrite::Always
+                                : *keep  ? Overwrite::Never
+                                         : Overwrite::Ask;
     status = extractArchive(*archive, *extractOptions);
   });
 
   auto files = std::make_shared<std::vector<std::string>>();
   auto options = std::make_shared<AddOptions>();
-  CLI::App* add = lzh->add_subcommand("a", "Add files to an archive (rebuilt, or appended with --append)");
+  CLI::App* add =
+      lzh->add_subcommand("a", "Add files to an archive (rebuilt, or appended with --append)");
   add->add_option("archive", *archive, "Archive file")->required();
-  add->add_option("files", *files, "Files to add (* and ? patterns, pattern/S for subfolders)")->required();
+  add->add_option("files", *files, "Files to add (* and ? patterns, pattern/S for subfolders)")
+      ->required();
   add->add_option("--method", options->method, "Compression method")
       ->check(CLI::IsMember({"lh0", "lh1", "lh5"}))
       ->default_str("lh5");
-  add->add_option("--level", options->level, "Header level")->check(CLI::IsMember({0, 1}))->default_str("1");
+  add->add_option("--level", options->level, "Header level")
+      ->check(CLI::IsMember({0, 1}))
+      ->default_str("1");
   add->add_flag("--store-path", options->storePath, "Keep folder names in the stored names");
   add->add_flag("--upper", options->upper, "Store names in upper case");
   add->add_option("--password", options->password, "Scramble new members with this password");
   add->add_flag("--append", options->append, "Append instead of rebuilding the archive");
   add->add_flag("--confirm", options->confirm, "Ask before each file");
-  add->callback([&status, archive, files, options] {
-    status = addToArchive(*archive, *files, *options);
-  });
+  add->callback(
+      [&status, archive, files, options] { status = addToArchive(*archive, *files, *options); });
 }
 
 }  // namespace pagora::cli

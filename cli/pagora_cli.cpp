@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
     }
     // The archiver group keeps the classic archivers' convention: a usage error is one line
     // naming the fault and where help is, with status 2. The other groups keep the parser's.
-    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success) || where.rfind("pagora-cli lzh", 0) != 0)
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success) ||
+        where.rfind("pagora-cli lzh", 0) != 0)
       return app.exit(e);
     std::fprintf(stderr, "%s: %s (see '%s --help')\n", where.c_str(), e.what(), where.c_str());
     return 2;

@@ -43,7 +43,9 @@ std::size_t utf8Sequence(std::string_view s, std::size_t i, char32_t& code) {
 
 }  // namespace
 
-bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+bool isTerminal(std::FILE* stream) {
+  return ::isatty(::fileno(stream)) == 1;
+}
 
 std::string escapeControl(std::string_view text) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -73,7 +75,9 @@ std::string escapeControl(std::string_view text) {
 ProgressBar::ProgressBar(std::string label)
     : label_(escapeControl(label)), enabled_(isTerminal(stderr)) {}
 
-ProgressBar::~ProgressBar() { clear(); }
+ProgressBar::~ProgressBar() {
+  clear();
+}
 
 void ProgressBar::setLabel(std::string label) {
   label_ = escapeControl(label);
@@ -89,9 +93,9 @@ void ProgressBar::update(int percent) {
   constexpr int kWidth = 30;
   int filled = percent * kWidth / 100;
   std::string label = label_.size() > 40 ? "..." + label_.substr(label_.size() - 37) : label_;
-  std::fprintf(stderr, "\r[%s%s] %3d%% %s\x1b[K", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-               std::string(static_cast<std::size_t>(kWidth - filled), '.').c_str(), percent,
-               label.c_str());
+  std::fprintf(
+      stderr, "\r[%s%s] %3d%% %s\x1b[K", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+      std::string(static_cast<std::size_t>(kWidth - filled), '.').c_str(), percent, label.c_str());
   std::fflush(stderr);
   drawn_ = true;
 }
@@ -120,7 +124,8 @@ PromptAnswer askYesNo(const std::string& question, bool allowCancel) {
 
 ReplaceAnswer askReplace(const std::string& file) {
   for (;;) {
-    std::cerr << "Replace " << escapeControl(file) << "? [y]es, [n]o, [A]ll, [N]one: " << std::flush;
+    std::cerr << "Replace " << escapeControl(file)
+              << "? [y]es, [n]o, [A]ll, [N]one: " << std::flush;
     std::string line;
     if (!std::getline(std::cin, line)) {
       std::cerr << '\n';

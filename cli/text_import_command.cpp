@@ -8,8 +8,8 @@
 #include <string>
 
 #include "commands.h"
-#include "textimport/book_import.h"
 #include "text/text_buffer.h"
+#include "textimport/book_import.h"
 
 namespace pagora::cli {
 

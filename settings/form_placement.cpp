@@ -58,8 +58,7 @@ std::optional<FormPlacement> ReadFormPlacement(const TIniFile& ini, const std::s
   return placement;
 }
 
-void WriteFormPlacement(TIniFile& ini, const std::string& section,
-                        const FormPlacement& placement) {
+void WriteFormPlacement(TIniFile& ini, const std::string& section, const FormPlacement& placement) {
   const FormPlacement::Rect normal = placement.normal.value_or(FormPlacement::Rect{});
   std::vector<std::pair<std::string, std::string>> values = {
       {"Flags", std::to_string(placement.flags)},

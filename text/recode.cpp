@@ -187,12 +187,12 @@ __attribute__((target("avx2"))) std::size_t MapWide(const unsigned char* in, uns
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
     const __m256i index = _mm256_and_si256(v, lowBits);
     const __m256i row = _mm256_and_si256(_mm256_srli_epi16(v, 4), lowBits);
-    __m256i result = first == 8 ? _mm256_andnot_si256(_mm256_cmpgt_epi8(_mm256_setzero_si256(), v), v)
-                                : _mm256_setzero_si256();
+    __m256i result = first == 8
+                         ? _mm256_andnot_si256(_mm256_cmpgt_epi8(_mm256_setzero_si256(), v), v)
+                         : _mm256_setzero_si256();
     for (int h = first; h < 16; ++h) {
       const __m256i here = _mm256_cmpeq_epi8(row, _mm256_set1_epi8(static_cast<char>(h)));
-      result = _mm256_or_si256(result,
-                               _mm256_and_si256(here, _mm256_shuffle_epi8(rows[h], index)));
+      result = _mm256_or_si256(result, _mm256_and_si256(here, _mm256_shuffle_epi8(rows[h], index)));
     }
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), result);
   }

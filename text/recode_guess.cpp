@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "text/recode.h"
 #include "recode_parts.h"
+#include "text/recode.h"
 
 namespace pagora {
 namespace {

@@ -15,10 +15,14 @@ constexpr std::array<RecodePath, 4> kPaths = {RecodePath::Scalar, RecodePath::Ss
 
 const char* RecodePathName(RecodePath path) {
   switch (path) {
-    case RecodePath::Scalar: return "scalar";
-    case RecodePath::Sse2: return "sse2";
-    case RecodePath::Ssse3: return "ssse3";
-    case RecodePath::Avx2: return "avx2";
+    case RecodePath::Scalar:
+      return "scalar";
+    case RecodePath::Sse2:
+      return "sse2";
+    case RecodePath::Ssse3:
+      return "ssse3";
+    case RecodePath::Avx2:
+      return "avx2";
   }
   return "scalar";
 }
@@ -35,10 +39,14 @@ bool RecodePathRuns(RecodePath path) {
   // Called from static initialisers too, before the runtime has filled in the processor model.
   __builtin_cpu_init();
   switch (path) {
-    case RecodePath::Scalar: return true;
-    case RecodePath::Sse2: return true;  // every x86-64 processor, and i386 builds ask for it
-    case RecodePath::Ssse3: return __builtin_cpu_supports("ssse3");
-    case RecodePath::Avx2: return __builtin_cpu_supports("avx2");
+    case RecodePath::Scalar:
+      return true;
+    case RecodePath::Sse2:
+      return true;  // every x86-64 processor, and i386 builds ask for it
+    case RecodePath::Ssse3:
+      return __builtin_cpu_supports("ssse3");
+    case RecodePath::Avx2:
+      return __builtin_cpu_supports("avx2");
   }
   return false;
 #else

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "text/recode.h"
 #include "recode_parts.h"
+#include "text/recode.h"
 #include "text/recode_path.h"
 
 #if PAGORA_RECODE_SSE2

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <utility>
 
-#include "textimport/book_import.h"
 #include "text/recode.h"
+#include "textimport/book_import.h"
 
 namespace pagora::book_import {
 

@@ -109,7 +109,9 @@ std::string devicePathForPort(const std::string& name) {
 }
 
 // Windows grants a port to whoever opens it first; there is no group to join.
-std::string permissionHint(const std::string&, int) { return {}; }
+std::string permissionHint(const std::string&, int) {
+  return {};
+}
 
 std::unique_ptr<SerialPort> makeSystemSerialPort() {
   return std::make_unique<Win32SerialPort>();

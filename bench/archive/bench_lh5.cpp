@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <map>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -184,7 +184,8 @@ void BM_Lh5Compress(benchmark::State& state) {
     w.code(target);
     return processCpuSeconds() - t0;
   });
-  state.counters["ratio%"] = 100.0 * static_cast<double>(w.codedSize) / static_cast<double>(w.inputSize);
+  state.counters["ratio%"] =
+      100.0 * static_cast<double>(w.codedSize) / static_cast<double>(w.inputSize);
 }
 
 void BM_Gzip6Compress(benchmark::State& state) {
@@ -249,7 +250,8 @@ void feedFifo(const std::string& fifo) {
     std::FILE* f = std::fopen(fifo.c_str(), "wb");
     std::int64_t left = kBigStream;
     while (f && left > 0) {
-      const auto n = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(text.size())));
+      const auto n = static_cast<std::size_t>(
+          std::min<std::int64_t>(left, static_cast<std::int64_t>(text.size())));
       std::fwrite(text.data(), 1, n, f);
       left -= static_cast<std::int64_t>(n);
     }

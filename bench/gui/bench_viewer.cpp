@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "widgets/formstorage.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
 #include "text/text_commands.h"
 #include "viewer/jmpmemo.h"
 #include "viewer/view.h"
+#include "widgets/formstorage.h"
 
 namespace {
 

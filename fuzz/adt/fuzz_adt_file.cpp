@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::string back;
       if (std::FILE* f = std::fopen(outPath.c_str(), "rb")) {
         char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) back.append(buffer, n);
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+          back.append(buffer, n);
         std::fclose(f);
       }
       if (back != records) __builtin_trap();  // one pass and record by record must agree

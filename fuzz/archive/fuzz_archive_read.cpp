@@ -17,8 +17,9 @@ namespace {
 const std::string& scratch() {
   static const std::string folder = [] {
     // A memory file system keeps the flush of every expanded member cheap.
-    std::string base = std::filesystem::is_directory("/dev/shm") ? std::string("/dev/shm")
-                                                                  : std::filesystem::temp_directory_path().string();
+    std::string base = std::filesystem::is_directory("/dev/shm")
+                           ? std::string("/dev/shm")
+                           : std::filesystem::temp_directory_path().string();
     std::string path = base + "/fuzz_archive_read_" + std::to_string(::getpid());
     std::filesystem::create_directories(path);
     return path;
@@ -39,9 +40,8 @@ void readAndVerify(const std::string& name, const std::string& password) {
   // Every member goes to one flat name in the scratch folder, so that odd names cannot make
   // folders pile up; the name rules themselves still run first. Declared sizes are taken as
   // they are: a forged one must fail soon after the member's data ends.
-  archiver.OnCheckFile = [&](const std::string&, std::string& target, std::int32_t, pagora::TLzhProcessMode) {
-    target = scratch() + "/member";
-  };
+  archiver.OnCheckFile = [&](const std::string&, std::string& target, std::int32_t,
+                             pagora::TLzhProcessMode) { target = scratch() + "/member"; };
   try {
     archiver.Verify();
   } catch (const pagora::Exception&) {
@@ -54,7 +54,9 @@ void readAndVerify(const std::string& name, const std::string& password) {
 // kept from filling up by a file size limit (writes beyond it fail like a full disk).
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   ::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limit{64 << 20, 64 << 20};
+  struct rlimit limit {
+    64 << 20, 64 << 20
+  };
   ::setrlimit(RLIMIT_FSIZE, &limit);
   return 0;
 }

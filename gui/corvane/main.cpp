@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "uploader/receiver_image.h"
 #include "corvane/uploader_dialog.h"
+#include "uploader/receiver_image.h"
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--version") {

@@ -23,28 +23,28 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "pagora/about.h"
-#include "pagora/unit4.h"
-#include "pagora/upload.h"
 #include "book/book_builder.h"
 #include "book/book_names.h"
 #include "book/file_paths.h"
 #include "book/file_sizes.h"
+#include "pagora/about.h"
+#include "pagora/unit4.h"
+#include "pagora/upload.h"
+#include "settings/inifile.h"
+#include "text/clipboard_file.h"
+#include "text/recode.h"
+#include "text/split_file.h"
+#include "text/text_buffer.h"
+#include "viewer/view.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/file_list_box.h"
 #include "widgets/filename_edit.h"
 #include "widgets/filter_combo_box.h"
 #include "widgets/formstorage.h"
 #include "widgets/glyphs.h"
-#include "settings/inifile.h"
 #include "widgets/launcher.h"
 #include "widgets/prompts.h"
 #include "widgets/status_gauge.h"
-#include "text/clipboard_file.h"
-#include "text/recode.h"
-#include "text/split_file.h"
-#include "text/text_buffer.h"
-#include "viewer/view.h"
 
 namespace pagora {
 
@@ -57,8 +57,12 @@ QString& programFolderOverride() {
   return folder;
 }
 
-std::string Std(const QString& s) { return s.toStdString(); }
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string Std(const QString& s) {
+  return s.toStdString();
+}
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 // Hints keep the system's line breaks; a tool tip wants plain line feeds.
 QString Hint(const char* text) {
@@ -79,7 +83,9 @@ QString TForm1::ProgramFolder() {
   return QCoreApplication::applicationDirPath();
 }
 
-void TForm1::setProgramFolder(const QString& folder) { programFolderOverride() = folder; }
+void TForm1::setProgramFolder(const QString& folder) {
+  programFolderOverride() = folder;
+}
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), LzhArchiver1(new TBookBuilder) {
   buildWindow();
@@ -245,7 +251,8 @@ void TForm1::connectPanes() {
   DirListBox->setDirectory(QDir::homePath());
   FileListBox1->setDirectory(DirListBox->Directory());
   FileListBox1->setMask(FilterComboBox1->Mask());
-  connect(FilterComboBox1, &TFilterComboBox::maskChanged, this, [this] { FilterComboBox1Change(); });
+  connect(FilterComboBox1, &TFilterComboBox::maskChanged, this,
+          [this] { FilterComboBox1Change(); });
   connect(FileListBox1, &TFileListBox::doubleClicked, this, [this] { FileListBox1DblClick(); });
   connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { ListBox1DblClick(); });
   ListBox1->OnDragOver = [this](QObject* source) { return ListBox1DragOver(source); };
@@ -442,7 +449,9 @@ bool TForm1::ListBox1DragOver(QObject* source) const {
 }
 
 // The folder whose files the file list shows (it follows the folder tree).
-QString TForm1::fileFolder() const { return Q(AddSlash(Std(FileListBox1->Directory()))); }
+QString TForm1::fileFolder() const {
+  return Q(AddSlash(Std(FileListBox1->Directory())));
+}
 
 void TForm1::appendSelectedFiles() {
   QString folder = fileFolder();
@@ -457,7 +466,9 @@ void TForm1::ListBox1DragDrop(QObject* source) {
   Calculate();
 }
 
-void TForm1::N1Click() { appendSelectedFiles(); }
+void TForm1::N1Click() {
+  appendSelectedFiles();
+}
 
 void TForm1::Delete1Click() {
   for (int i = ListBox1->count() - 1; i >= 0; --i) {
@@ -603,7 +614,9 @@ void TForm1::SpeedButton3Click() {
   }
 }
 
-void TForm1::SpeedButton4Click() { ExecDialog(frAbout); }
+void TForm1::SpeedButton4Click() {
+  ExecDialog(frAbout);
+}
 
 void TForm1::loadSettingsDialog() {
   QStringList devices = TForm3::SerialDevices();
@@ -692,7 +705,9 @@ void TForm1::Icon1Click(int tag) {
   }
 }
 
-void TForm1::FilterComboBox1Change() { FileListBox1->setMask(FilterComboBox1->Mask()); }
+void TForm1::FilterComboBox1Change() {
+  FileListBox1->setMask(FilterComboBox1->Mask());
+}
 
 void TForm1::Createfilefromclipboard1Click() {
   std::optional<QString> answer =
@@ -728,9 +743,9 @@ void TForm1::Splitfile1Click() {
 }
 
 void TForm1::Delete2Click() {
-  PromptAnswer answer = Prompts::current().ask(this, QStringLiteral("Confirm "),
-                                               QStringLiteral("Delete"), PromptKind::Question,
-                                               PromptButtons::YesNo);
+  PromptAnswer answer =
+      Prompts::current().ask(this, QStringLiteral("Confirm "), QStringLiteral("Delete"),
+                             PromptKind::Question, PromptButtons::YesNo);
   if (answer == PromptAnswer::Yes) {
     QString folder = fileFolder();
     for (int i = 0; i < FileListBox1->Count(); ++i) {

@@ -70,8 +70,12 @@ void TForm4::FormShow() {
   TrackBar1Change();
 }
 
-std::int64_t TForm4::Chunk() const { return TrackBar1->value(); }
+std::int64_t TForm4::Chunk() const {
+  return TrackBar1->value();
+}
 
-void TForm4::TrackBar1Change() { ChunkLabel->setText(QString::number(TrackBar1->value())); }
+void TForm4::TrackBar1Change() {
+  ChunkLabel->setText(QString::number(TrackBar1->value()));
+}
 
 }  // namespace pagora

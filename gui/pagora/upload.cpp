@@ -56,7 +56,8 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   auto* panel = new QFrame;
   panel->setFrameShape(QFrame::Panel);
   panel->setFrameShadow(QFrame::Raised);
-  Label1 = new QLabel(QString::fromUtf8(kNote).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  Label1 =
+      new QLabel(QString::fromUtf8(kNote).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
   Label1->setAlignment(Qt::AlignCenter);
   Label1->setWordWrap(true);
   Link = new TLinkLabel(QString::fromUtf8(kSite));

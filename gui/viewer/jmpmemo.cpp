@@ -22,9 +22,9 @@
 #include <optional>
 #include <type_traits>
 
-#include "widgets/prompts.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
+#include "widgets/prompts.h"
 
 namespace pagora {
 namespace {

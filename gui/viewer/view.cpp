@@ -13,11 +13,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "widgets/formstorage.h"
-#include "widgets/prompts.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
 #include "text/text_commands.h"
+#include "widgets/formstorage.h"
+#include "widgets/prompts.h"
 #if PAGORA_BOOK_IMPORT
 #include "textimport/book_import.h"
 #endif

@@ -9,10 +9,10 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
-#include <QStyle>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -66,8 +66,8 @@ QString ViewStyleName(TViewStyle style) {
 }
 
 bool ViewStyleFromName(const QString& name, TViewStyle& style) {
-  for (TViewStyle s : {TViewStyle::vsIcon, TViewStyle::vsSmallIcon, TViewStyle::vsList,
-                       TViewStyle::vsReport}) {
+  for (TViewStyle s :
+       {TViewStyle::vsIcon, TViewStyle::vsSmallIcon, TViewStyle::vsList, TViewStyle::vsReport}) {
     if (name.compare(ViewStyleName(s), Qt::CaseInsensitive) == 0) {
       style = s;
       return true;
@@ -87,8 +87,8 @@ TFileListBox::TFileListBox(QWidget* parent) : QWidget(parent) {
   reportView_->setUniformRowHeights(true);
   reportView_->setAllColumnsShowFocus(true);
   auto* forwarder = new EventForwarder(this);
-  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(listView_),
-                                  static_cast<QAbstractItemView*>(reportView_)}) {
+  for (QAbstractItemView* view :
+       {static_cast<QAbstractItemView*>(listView_), static_cast<QAbstractItemView*>(reportView_)}) {
     view->setModel(&model_);
     view->setSelectionModel(selection_);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -171,7 +171,9 @@ void TFileListBox::setViewStyle(TViewStyle style) {
   listView_->setDragDropMode(QAbstractItemView::DragOnly);
 }
 
-int TFileListBox::Count() const { return model_.rowCount(); }
+int TFileListBox::Count() const {
+  return model_.rowCount();
+}
 
 QString TFileListBox::Item(int index) const {
   return model_.item(index, 0) ? model_.item(index, 0)->data(kNameRole).toString() : QString();
@@ -208,9 +210,8 @@ void TFileListBox::Update() {
   for (int i = 0; i < Count(); ++i) {
     if (Selected(i)) previouslySelected << Item(i);
   }
-  QString current = selection_->currentIndex().isValid()
-                        ? Item(selection_->currentIndex().row())
-                        : QString();
+  QString current =
+      selection_->currentIndex().isValid() ? Item(selection_->currentIndex().row()) : QString();
   model_.removeRows(0, model_.rowCount());
   if (directory_.isEmpty()) return;
   QDir dir(directory_);

@@ -19,9 +19,9 @@ bool wildcardMatch(const QString& pattern, const QString& name) {
       expression += QRegularExpression::escape(QString(c));
     }
   }
-  QRegularExpression re(QRegularExpression::anchoredPattern(expression),
-                        QRegularExpression::CaseInsensitiveOption |
-                            QRegularExpression::DotMatchesEverythingOption);
+  QRegularExpression re(
+      QRegularExpression::anchoredPattern(expression),
+      QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
   return re.match(name).hasMatch();
 }
 

@@ -18,7 +18,9 @@ void TFilterComboBox::setFilter(const QString& filter) {
   setCurrentIndex(count() > 0 ? 0 : -1);
 }
 
-QString TFilterComboBox::Mask() const { return maskAt(currentIndex()); }
+QString TFilterComboBox::Mask() const {
+  return maskAt(currentIndex());
+}
 
 QString TFilterComboBox::maskAt(int index) const {
   return index >= 0 && index < count() ? itemData(index).toString() : QStringLiteral("*.*");

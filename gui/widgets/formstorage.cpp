@@ -90,9 +90,8 @@ void TFormStorage::SaveFormPlacement() {
   placement.flags = ((st & Qt::WindowMinimized) && (st & Qt::WindowMaximized)) ? 2 : 0;
   QRect normal = form_->normalGeometry();
   if (!normal.isValid()) normal = form_->geometry();
-  placement.normal = FormPlacement::Rect{normal.left(), normal.top(),
-                                         normal.left() + normal.width(),
-                                         normal.top() + normal.height()};
+  placement.normal = FormPlacement::Rect{
+      normal.left(), normal.top(), normal.left() + normal.width(), normal.top() + normal.height()};
   if (QScreen* s = form_->screen())
     placement.pixelsPerInch = static_cast<int>(s->logicalDotsPerInch() + 0.5);
   placement.visible = form_->isVisible();

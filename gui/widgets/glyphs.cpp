@@ -14,8 +14,8 @@ void drawHandheld(QPainter& p, const QRectF& r) {
   p.setBrush(QColor(90, 100, 120));
   p.drawRoundedRect(r, 2, 2);
   p.setBrush(QColor(170, 210, 170));
-  p.drawRect(QRectF(r.left() + r.width() * 0.18, r.top() + r.height() * 0.12,
-                    r.width() * 0.64, r.height() * 0.5));
+  p.drawRect(QRectF(r.left() + r.width() * 0.18, r.top() + r.height() * 0.12, r.width() * 0.64,
+                    r.height() * 0.5));
 }
 
 void paintGlyph(QPainter& p, Glyph glyph, qreal s) {

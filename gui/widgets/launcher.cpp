@@ -32,7 +32,11 @@ bool Launcher::open(const QString& target) {
   return QDesktopServices::openUrl(url);
 }
 
-void Launcher::setStartHandler(StartHandler handler) { startHandler() = std::move(handler); }
-void Launcher::setOpenHandler(OpenHandler handler) { openHandler() = std::move(handler); }
+void Launcher::setStartHandler(StartHandler handler) {
+  startHandler() = std::move(handler);
+}
+void Launcher::setOpenHandler(OpenHandler handler) {
+  openHandler() = std::move(handler);
+}
 
 }  // namespace pagora

@@ -15,8 +15,8 @@ namespace {
 void addIdentity(HANDLE handle, struct _stat64* status) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) return;
-  const std::uint64_t index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) |
-                              info.nFileIndexLow;
+  const std::uint64_t index =
+      (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   status->st_ino = static_cast<_ino_t>(index & 0xFFFF);
   status->st_dev = static_cast<_dev_t>(info.dwVolumeSerialNumber ^ (index >> 16) ^ (index >> 48));
   status->st_rdev = status->st_dev;

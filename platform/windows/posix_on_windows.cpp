@@ -31,16 +31,22 @@ std::wstring widen(const char* text) {
 int errnoFromWin32(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return EACCES;
-    case ERROR_NOT_SAME_DEVICE: return EXDEV;
+    case ERROR_LOCK_VIOLATION:
+      return EACCES;
+    case ERROR_NOT_SAME_DEVICE:
+      return EXDEV;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
     case ERROR_ALREADY_EXISTS:
-    case ERROR_FILE_EXISTS: return EEXIST;
-    default: return EIO;
+    case ERROR_FILE_EXISTS:
+      return EEXIST;
+    default:
+      return EIO;
   }
 }
 
@@ -85,9 +91,13 @@ int pagora_posix_unlink(const char* path) {
   return -1;
 }
 
-int pagora_posix_fsync(int fd) { return _commit(fd); }
+int pagora_posix_fsync(int fd) {
+  return _commit(fd);
+}
 
-int pagora_posix_lstat(const char* path, struct stat* status) { return stat(path, status); }
+int pagora_posix_lstat(const char* path, struct stat* status) {
+  return stat(path, status);
+}
 
 int flock(int fd, int operation) {
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
@@ -173,9 +183,8 @@ int utimensat(int fd, const char* path, const struct timespec times[2], int) {
     return -1;
   }
   // FILETIME counts 100 ns steps since 1601-01-01.
-  const ULONGLONG ticks =
-      (static_cast<ULONGLONG>(times[1].tv_sec) + 11644473600ULL) * 10000000ULL +
-      static_cast<ULONGLONG>(times[1].tv_nsec) / 100;
+  const ULONGLONG ticks = (static_cast<ULONGLONG>(times[1].tv_sec) + 11644473600ULL) * 10000000ULL +
+                          static_cast<ULONGLONG>(times[1].tv_nsec) / 100;
   FILETIME modified{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
   const BOOL done = SetFileTime(file, nullptr, &modified, &modified);
   CloseHandle(file);
@@ -257,7 +266,8 @@ char* mkdtemp(char* pattern) {
     return nullptr;
   }
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  unsigned long long seed = GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 20);
+  unsigned long long seed =
+      GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 20);
   for (int attempt = 0; attempt < 1000; ++attempt) {
     for (size_t i = length - 6; i < length; ++i) {
       seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
@@ -292,14 +302,14 @@ int pagora_posix_mkstemp(char* pattern) {
     errno = EINVAL;
     return -1;
   }
-  unsigned long long seed =
-      GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 20) ^
-      reinterpret_cast<unsigned long long>(pattern);
+  unsigned long long seed = GetTickCount64() ^
+                            (static_cast<unsigned long long>(GetCurrentProcessId()) << 20) ^
+                            reinterpret_cast<unsigned long long>(pattern);
   for (int attempt = 0; attempt < 1000; ++attempt) {
     memcpy(pattern + length - 6, "XXXXXX", 6);
     randomTail(pattern, seed);
-    const int fd = _sopen(pattern, _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO,
-                          _S_IREAD | _S_IWRITE);
+    const int fd =
+        _sopen(pattern, _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   errno = EEXIST;

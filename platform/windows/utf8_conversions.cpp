@@ -102,7 +102,9 @@ size_t __wrap_wcrtomb(char* out, wchar_t unit, mbstate_t* state) {
 
 namespace {
 // A UTF-8 character takes up to four bytes: the C++ library sizes its buffers by this.
-int utf8MaxLength() { return 4; }
+int utf8MaxLength() {
+  return 4;
+}
 }  // namespace
 
 extern "C" {

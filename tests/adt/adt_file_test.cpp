@@ -167,7 +167,9 @@ TEST_F(AdtTest, DamagedHeadersAreRejected) {
 }
 
 TEST_F(AdtTest, OverwritingARecord) {
-  const std::string a = testing_support::RandomBytes<std::string>(3, 10), b = testing_support::RandomBytes<std::string>(4, 10), c = testing_support::RandomBytes<std::string>(5, 10);
+  const std::string a = testing_support::RandomBytes<std::string>(3, 10),
+                    b = testing_support::RandomBytes<std::string>(4, 10),
+                    c = testing_support::RandomBytes<std::string>(5, 10);
   {
     TAdtFile file(Path("o.adt"), TAdtFile::OpenMode::Create);
     file.WriteRecord(-1, a.data(), 10);
@@ -207,16 +209,15 @@ TEST_F(AdtTest, BookNames) {
       {"D:book.adt", "book"},
       {std::string(30, 'x') + ".adt", std::string(24, 'x')},
       // Code page 1251, one byte a letter: the whole name fits where UTF-8 was cut in a letter.
-      {"/b/Анна Каренина.lzh.adt",
-       "\xC0\xED\xED\xE0 \xCA\xE0\xF0\xE5\xED\xE8\xED\xE0.lzh"},
+      {"/b/Анна Каренина.lzh.adt", "\xC0\xED\xED\xE0 \xCA\xE0\xF0\xE5\xED\xE8\xED\xE0.lzh"},
       // 24 letters, not 24 bytes of UTF-8.
       {"/b/Война и мир, том первый.lzh.adt",
        "\xC2\xEE\xE9\xED\xE0 \xE8 \xEC\xE8\xF0, \xF2\xEE\xEC \xEF\xE5\xF0\xE2\xFB\xE9."},
       {std::string(23, 'x') + "Жук.adt", std::string(23, 'x') + "\xC6"},
       {"/b/Ёжик.lzh.adt", "\xA8\xE6\xE8\xEA.lzh"},
-      {"/b/日本.lzh.adt", "??.lzh"},             // characters 1251 lacks
+      {"/b/日本.lzh.adt", "??.lzh"},                            // characters 1251 lacks
       {"/b/\xCA\xED\xE8\xE3\xE0.adt", "\xCA\xED\xE8\xE3\xE0"},  // not UTF-8: as it is
-      {"/b/a\xD0.adt", "a\xD0"},               // a cut letter left by some other program
+      {"/b/a\xD0.adt", "a\xD0"},  // a cut letter left by some other program
   };
   for (const Case& c : cases) {
     const auto field = TAdtFile::BookNameFor(c.file);
@@ -270,7 +271,8 @@ TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
   // A copy that fails part way (writes refused past 3000 bytes) keeps the good file and leaves
   // no partial one. (Windows has no file size limit to set; this case is not run there.)
 #ifndef _WIN32
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGXFSZ, &ignore, &previous);
   rlimit limit{}, saved{};
@@ -320,14 +322,15 @@ TEST_F(AdtTest, TwoHundredThousandEmptyRecordsUnwrapToAnEmptyArchive) {
 TEST_F(AdtTest, RecordsOfEveryLengthComeBackInOrder) {
   // Empty records, records shorter and longer than the key's period, and records larger than
   // any read buffer, mixed: the unwrapped archive is their concatenation.
-  const std::int32_t lengths[] = {0, 1, 19, 20, 21, 0, 3072, 4099, 4100, 4101, 300000, 0,
-                                  7,  1 << 20, 65536, 2};
+  const std::int32_t lengths[] = {0,    1,    19,     20, 21, 0,       3072,  4099,
+                                  4100, 4101, 300000, 0,  7,  1 << 20, 65536, 2};
   std::string all;
   {
     TAdtFile file(Path("mixed.adt"), TAdtFile::OpenMode::Create);
     unsigned seed = 20;
     for (std::int32_t length : lengths) {
-      const std::string data = testing_support::RandomBytes<std::string>(++seed, static_cast<std::size_t>(length));
+      const std::string data =
+          testing_support::RandomBytes<std::string>(++seed, static_cast<std::size_t>(length));
       file.WriteRecord(-1, data.data(), length);
       all += data;
     }
@@ -354,7 +357,8 @@ TEST_F(AdtTest, RecordsOfEveryLengthComeBackInOrder) {
 
 TEST_F(AdtTest, WrapAndUnwrapRoundTrip) {
   for (std::size_t size : {1u, 3071u, 3072u, 3073u, 7000u, 100000u}) {
-    const std::string archive = testing_support::RandomBytes<std::string>(static_cast<unsigned>(size), size);
+    const std::string archive =
+        testing_support::RandomBytes<std::string>(static_cast<unsigned>(size), size);
     Write(Path("r.lzh"), archive);
     ASSERT_EQ(CopyArchiveToAdt(Path("r.lzh"), Path("r.lzh.adt")), std::nullopt) << size;
     const AdtInfo info = InspectAdtFile(Path("r.lzh.adt"));

@@ -105,8 +105,7 @@ TEST_F(CliAdt, InfoShowsTheStoredNameInUtf8) {
     ASSERT_EQ(Shell(kCli + " adt wrap '" + Path(c.archive) + "'").status, 0) << c.archive;
     Result r = Shell(kCli + " adt info '" + Path(c.archive) + ".adt'");
     EXPECT_EQ(r.status, 0) << c.archive;
-    EXPECT_NE(r.out.find(std::string("Book name:  ") + c.shown + "\n"), std::string::npos)
-        << r.out;
+    EXPECT_NE(r.out.find(std::string("Book name:  ") + c.shown + "\n"), std::string::npos) << r.out;
   }
 }
 

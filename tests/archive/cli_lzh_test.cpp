@@ -79,7 +79,8 @@ class CliLzh : public testing::Test {
     std::size_t at = 0;
     for (int i = 0; i < index; ++i) {
       const auto* b = reinterpret_cast<const unsigned char*>(archive.data() + at);
-      const std::size_t skip = b[7] | b[8] << 8 | b[9] << 16 | static_cast<std::size_t>(b[10]) << 24;
+      const std::size_t skip =
+          b[7] | b[8] << 8 | b[9] << 16 | static_cast<std::size_t>(b[10]) << 24;
       at += b[0] + 2 + skip;
     }
     return at;
@@ -112,10 +113,10 @@ TEST_F(CliLzh, ExistingFilesAreReplacedOnlyWithConsent) {
     const char* oneAfter;
     bool reported;
   } cases[] = {
-      {"", 1, "mine\n", true},             // no terminal to ask on: skipped, said, failure
-      {"-n", 0, "mine\n", false},          // kept quietly
+      {"", 1, "mine\n", true},     // no terminal to ask on: skipped, said, failure
+      {"-n", 0, "mine\n", false},  // kept quietly
       {"--no-overwrite", 0, "mine\n", false},
-      {"-o", 0, "first text\n", false},    // replaced without asking
+      {"-o", 0, "first text\n", false},  // replaced without asking
       {"--overwrite", 0, "first text\n", false},
   };
   for (const Case& c : cases) {
@@ -127,7 +128,8 @@ TEST_F(CliLzh, ExistingFilesAreReplacedOnlyWithConsent) {
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_EQ(Read(Path("out/one.txt")), c.oneAfter);
     EXPECT_EQ(Read(Path("out/two.txt")), "second text, a little longer\n");
-    EXPECT_EQ(r.err.find("skipped out/one.txt: the file exists") != std::string::npos, c.reported) << r.err;
+    EXPECT_EQ(r.err.find("skipped out/one.txt: the file exists") != std::string::npos, c.reported)
+        << r.err;
     EXPECT_TRUE(Temporaries("out").empty());
   }
   EXPECT_EQ(Cli("lzh x -o -n book.lzh").status, 2);
@@ -161,8 +163,10 @@ TEST_F(CliLzh, FailedMemberLeavesNoFileUnderARealName) {
       Outcome r = Cli(std::string("lzh x -o -C out ") + c.args);
       EXPECT_EQ(r.status, 1);
       EXPECT_NE(r.err.find("one.txt: " + std::string(c.reason)), std::string::npos) << r.err;
-      if (existing) EXPECT_EQ(Read(Path("out/one.txt")), "mine\n");
-      else EXPECT_FALSE(fs::exists(Path("out/one.txt")));
+      if (existing)
+        EXPECT_EQ(Read(Path("out/one.txt")), "mine\n");
+      else
+        EXPECT_FALSE(fs::exists(Path("out/one.txt")));
       EXPECT_TRUE(Temporaries("out").empty());
     }
   }
@@ -185,7 +189,8 @@ TEST_F(CliLzh, ExtractGoesOnAfterAFailedMember) {
   r = Cli("lzh x -C plainfile/sub book.lzh one.txt");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Not a directory"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("pagora-cli: lzh x: one.txt: Cannot create file plainfile/sub/one.txt: "), std::string::npos)
+  EXPECT_NE(r.err.find("pagora-cli: lzh x: one.txt: Cannot create file plainfile/sub/one.txt: "),
+            std::string::npos)
       << r.err;
 }
 
@@ -201,13 +206,16 @@ TEST_F(CliLzh, BrokenAndForeignFilesAreSaidToBeSo) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("one.txt"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("three.txt"), std::string::npos) << r.out;
-  EXPECT_NE(r.err.find("pagora-cli: lzh l: broken.lzh: Bad checksum in LHA archive header: "), std::string::npos)
+  EXPECT_NE(r.err.find("pagora-cli: lzh l: broken.lzh: Bad checksum in LHA archive header: "),
+            std::string::npos)
       << r.err;
 
   r = Cli("lzh t broken.lzh");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("OK      one.txt\nFAILED  header of member 2: Bad checksum in LHA archive header: "),
-            std::string::npos)
+  EXPECT_NE(
+      r.out.find(
+          "OK      one.txt\nFAILED  header of member 2: Bad checksum in LHA archive header: "),
+      std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("1 member(s) tested, 1 failed\n"), std::string::npos) << r.out;
 
@@ -216,7 +224,8 @@ TEST_F(CliLzh, BrokenAndForeignFilesAreSaidToBeSo) {
       SCOPED_TRACE(std::string(command) + " " + name);
       r = Cli(std::string("lzh ") + command + " " + name);
       EXPECT_EQ(r.status, 1);
-      EXPECT_EQ(r.err, "pagora-cli: lzh " + std::string(command) + ": " + name + " is not an LZH archive\n");
+      EXPECT_EQ(r.err, "pagora-cli: lzh " + std::string(command) + ": " + name +
+                           " is not an LZH archive\n");
     }
   }
   // A broken first header is named as such, not taken for another kind of file.
@@ -225,7 +234,8 @@ TEST_F(CliLzh, BrokenAndForeignFilesAreSaidToBeSo) {
   Write(Path("first.lzh"), archive);
   r = Cli("lzh t first.lzh");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("FAILED  header of member 1: Bad checksum in LHA archive header: "), std::string::npos)
+  EXPECT_NE(r.out.find("FAILED  header of member 1: Bad checksum in LHA archive header: "),
+            std::string::npos)
       << r.out;
   // An empty archive (only the end marker) is no fault.
   Write(Path("empty.lzh"), std::string(1, '\0'));
@@ -273,7 +283,8 @@ TEST_F(CliLzh, InputsOfAdd) {
       "lzh a book.lzh '*'",
       "lzh a book.lzh *",
       "lzh a --append book.lzh '*'",
-      "lzh a book.lzh ./book.lzh \"$PWD/book.lzh\" ../\"$(basename \"$PWD\")\"/book.lzh two.txt two.txt ./two.txt",
+      "lzh a book.lzh ./book.lzh \"$PWD/book.lzh\" ../\"$(basename \"$PWD\")\"/book.lzh two.txt "
+      "two.txt ./two.txt",
       "lzh a --append book.lzh \"$PWD/book.lzh\" two.txt ./two.txt",
   };
   for (const char* args : cases) {
@@ -302,14 +313,21 @@ TEST_F(CliLzh, PrintWritesMembersToStandardOutput) {
   EXPECT_EQ(r.err, "pagora-cli: lzh p: No member matches nothing.txt\n");
   // Appending to a file keeps what it held.
   Write(Path("log"), "before\n");
-  ASSERT_EQ(std::system(("cd '" + dir_.string() + "' && '" + kCli + "' lzh p book.lzh three.txt >> log").c_str()), 0);
+  ASSERT_EQ(
+      std::system(
+          ("cd '" + dir_.string() + "' && '" + kCli + "' lzh p book.lzh three.txt >> log").c_str()),
+      0);
   EXPECT_EQ(Read(Path("log")), "before\nthird\n");
   // A reader that stops early ends the output without an error message.
   std::string big;
-  for (int i = 0; big.size() < 400000; ++i) big += "line " + std::to_string(i * 7919 % 100003) + "\n";
+  for (int i = 0; big.size() < 400000; ++i)
+    big += "line " + std::to_string(i * 7919 % 100003) + "\n";
   Write(Path("big.txt"), big);
   ASSERT_EQ(Cli("lzh a big.lzh big.txt").status, 0);
-  ASSERT_EQ(std::system(("cd '" + dir_.string() + "' && '" + kCli + "' lzh p big.lzh 2> err | head -c 7 > head").c_str()), 0);
+  ASSERT_EQ(std::system(("cd '" + dir_.string() + "' && '" + kCli +
+                         "' lzh p big.lzh 2> err | head -c 7 > head")
+                            .c_str()),
+            0);
   EXPECT_EQ(Read(Path("head")), "line 0\n");
   EXPECT_EQ(Read(Path("err")), "");
 }
@@ -318,7 +336,8 @@ TEST_F(CliLzh, TestWritesNoFile) {
   MakeBook();
   Outcome r = Cli("lzh t book.lzh", "", "TMPDIR=/nonexistent/folder");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "OK      one.txt\nOK      two.txt\nOK      three.txt\n3 member(s) tested, 0 failed\n");
+  EXPECT_EQ(r.out,
+            "OK      one.txt\nOK      two.txt\nOK      three.txt\n3 member(s) tested, 0 failed\n");
 }
 
 TEST_F(CliLzh, ListingAndUsage) {
@@ -333,7 +352,8 @@ TEST_F(CliLzh, ListingAndUsage) {
   EXPECT_NE(r.out.find("1* one.txt"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("(* = scrambled with a password)"), std::string::npos) << r.out;
 
-  for (const char* args : {"lzh", "lzh x", "lzh l a b c", "lzh a --level 7 x.lzh one.txt", "lzh q"}) {
+  for (const char* args :
+       {"lzh", "lzh x", "lzh l a b c", "lzh a --level 7 x.lzh one.txt", "lzh q"}) {
     SCOPED_TRACE(args);
     r = Cli(args);
     EXPECT_EQ(r.status, 2);
@@ -354,7 +374,8 @@ TEST_F(CliLzh, ReplaceQuestionOnATerminal) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (::chdir(dir_.c_str()) != 0) _exit(127);
-    ::execl(kCli.c_str(), kCli.c_str(), "lzh", "x", "-C", "out", "book.lzh", static_cast<char*>(nullptr));
+    ::execl(kCli.c_str(), kCli.c_str(), "lzh", "x", "-C", "out", "book.lzh",
+            static_cast<char*>(nullptr));
     _exit(127);
   }
   std::string seen;
@@ -395,12 +416,12 @@ TEST_F(CliLzh, VerboseListingShowsMemberNotes) {
   };
   put32(static_cast<std::uint32_t>(data.size()));
   put32(static_cast<std::uint32_t>(data.size()));
-  put32(0x5A210000);                   // time and date
-  header += '\x20';                    // attribute
-  header += '\0';                      // level 0
+  put32(0x5A210000);  // time and date
+  header += '\x20';   // attribute
+  header += '\0';     // level 0
   header += static_cast<char>(name.size());
   header += name;
-  header += std::string("\0\0", 2);    // CRC (not read by the listing)
+  header += std::string("\0\0", 2);  // CRC (not read by the listing)
   std::string archive(1, static_cast<char>(header.size()));
   archive += '\0';
   archive += header;

@@ -17,7 +17,9 @@ namespace pagora::testing_support {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
+inline Bytes bytesOf(const std::string& s) {
+  return Bytes(s.begin(), s.end());
+}
 
 struct Coded {
   Bytes data;

@@ -19,10 +19,10 @@ namespace {
 using testing_support::Bytes;
 using testing_support::fileExists;
 using testing_support::listTree;
+using testing_support::ProseText;
 using testing_support::RandomBytes;
 using testing_support::readBytes;
 using testing_support::TempFolder;
-using testing_support::ProseText;
 using testing_support::writeFile;
 
 std::vector<std::string> membersOf(const std::string& archiveName) {
@@ -142,18 +142,21 @@ TEST(ComponentCompress, ReadOnlyArchiveIsRebuiltAndReplaced) {
   ASSERT_EQ(::chmod((dir / "book.lzh").c_str(), 0444), 0);
   compress(dir / "book.lzh", {dir / "b.txt"});
   EXPECT_EQ(membersOf(dir / "book.lzh"), (std::vector<std::string>{"b.txt", "a.txt"}));
-  EXPECT_EQ(listTree(dir.path().string()), (std::vector<std::string>{"a.txt", "b.txt", "book.lzh"}));
+  EXPECT_EQ(listTree(dir.path().string()),
+            (std::vector<std::string>{"a.txt", "b.txt", "book.lzh"}));
   EXPECT_EQ(expandOne(dir, dir / "book.lzh", "a.txt"), Bytes({'f', 'i', 'r', 's', 't'}));
 }
 
 TEST(ComponentCompress, RebuildPutsNewFilesFirstAndKeepsTheRestInOrder) {
   TempFolder dir;
-  for (const char* name : {"a.txt", "b.txt", "c.txt"}) writeFile(dir / name, std::string("old ") + name);
+  for (const char* name : {"a.txt", "b.txt", "c.txt"})
+    writeFile(dir / name, std::string("old ") + name);
   compress(dir / "book.lzh", {dir / "a.txt", dir / "b.txt", dir / "c.txt"});
   writeFile(dir / "new/B.TXT", "new b, replacing the old one");
   writeFile(dir / "new/d.txt", "new d");
   compress(dir / "book.lzh", {dir / "new/B.TXT", dir / "new/d.txt"});
-  EXPECT_EQ(membersOf(dir / "book.lzh"), (std::vector<std::string>{"B.TXT", "d.txt", "a.txt", "c.txt"}));
+  EXPECT_EQ(membersOf(dir / "book.lzh"),
+            (std::vector<std::string>{"B.TXT", "d.txt", "a.txt", "c.txt"}));
   EXPECT_EQ(expandOne(dir, dir / "book.lzh", "B.TXT"), Bytes(readBytes(dir / "new/B.TXT")));
   EXPECT_EQ(expandOne(dir, dir / "book.lzh", "c.txt"), Bytes(readBytes(dir / "c.txt")));
   EXPECT_FALSE(fileExists(dir / "book.$$$"));
@@ -170,7 +173,8 @@ TEST(ComponentCompress, RebuildThroughTempArchivePath) {
   archiver.setTempArchivePath(dir / "tmp");
   EXPECT_EQ(archiver.TempArchivePath(), dir / "tmp/");
   std::string seen;
-  archiver.OnAfterProcessed = [&](const std::string&, const std::string&, std::int32_t, TLzhProcessMode) {
+  archiver.OnAfterProcessed = [&](const std::string&, const std::string&, std::int32_t,
+                                  TLzhProcessMode) {
     seen = fileExists(dir / "tmp/book.$$$") ? "temp" : "none";
   };
   archiver.setFilesToProcess({dir / "b.txt"});
@@ -215,20 +219,22 @@ TEST(ComponentCompress, MissingFilesAreDroppedSilentlyAndStopEndsTheList) {
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "a.lzh";
   std::vector<std::string> checked, after;
-  archiver.OnCheckFile = [&](const std::string& file, std::string& stored, std::int32_t, TLzhProcessMode mode) {
+  archiver.OnCheckFile = [&](const std::string& file, std::string& stored, std::int32_t,
+                             TLzhProcessMode mode) {
     EXPECT_EQ(mode, pmCompress);
     checked.push_back(stored);
     if (file == dir / "2.txt") stored = "renamed/two.txt";
     if (file == dir / "3.txt") stored = "*";
   };
-  archiver.OnAfterProcessed = [&](const std::string& file, const std::string& stored, std::int32_t, TLzhProcessMode) {
-    after.push_back(file + "=" + stored);
-  };
-  archiver.setFilesToProcess({dir / "1.txt", dir / "missing.txt", dir / "2.txt", dir / "3.txt", dir / "4.txt"});
+  archiver.OnAfterProcessed = [&](const std::string& file, const std::string& stored, std::int32_t,
+                                  TLzhProcessMode) { after.push_back(file + "=" + stored); };
+  archiver.setFilesToProcess(
+      {dir / "1.txt", dir / "missing.txt", dir / "2.txt", dir / "3.txt", dir / "4.txt"});
   archiver.Compress();
   EXPECT_EQ(checked, (std::vector<std::string>{"1.TXT", "2.TXT", "3.TXT"}));
   EXPECT_EQ(after, (std::vector<std::string>{dir / "1.txt=1.TXT", dir / "2.txt=RENAMED\\TWO.TXT"}));
-  EXPECT_EQ(archiver.FilesToProcess(), (std::vector<std::string>{"1.TXT", "RENAMED\\TWO.TXT", dir / "4.txt"}));
+  EXPECT_EQ(archiver.FilesToProcess(),
+            (std::vector<std::string>{"1.TXT", "RENAMED\\TWO.TXT", dir / "4.txt"}));
   EXPECT_EQ(membersOf(dir / "a.lzh"), (std::vector<std::string>{"1.TXT", "RENAMED\\TWO.TXT"}));
 }
 
@@ -338,8 +344,10 @@ TEST(ComponentCompress, CancelLeavesThePreviousArchiveAsItWas) {
       int reports = 0;
       archiver.OnShowProgress = [&](int& percent) {
         if (++reports == 8) {
-          if (byFlag) archiver.AbortFlag = true;
-          else percent = -1;
+          if (byFlag)
+            archiver.AbortFlag = true;
+          else
+            percent = -1;
         }
       };
       archiver.setFilesToProcess({dir / "big1.txt", dir / "big2.txt"});
@@ -365,7 +373,9 @@ int compressUnderSizeLimit(const std::string& archiveName, const std::string& in
   pid_t child = ::fork();
   if (child == 0) {
     ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit rl{limit, limit};
+    struct rlimit rl {
+      limit, limit
+    };
     ::setrlimit(RLIMIT_FSIZE, &rl);
     try {
       TLzhArchiver archiver;
@@ -394,7 +404,8 @@ TEST(ComponentCompress, FullDiskKeepsThePreviousArchive) {
   for (bool append : {false, true}) {
     compress(dir / "book.lzh", {dir / "old.txt"});
     const Bytes before = readBytes(dir / "book.lzh");
-    EXPECT_EQ(compressUnderSizeLimit(dir / "book.lzh", dir / "random.bin", append, 100000), 0) << append;
+    EXPECT_EQ(compressUnderSizeLimit(dir / "book.lzh", dir / "random.bin", append, 100000), 0)
+        << append;
     EXPECT_EQ(readBytes(dir / "book.lzh"), before) << append;
     EXPECT_FALSE(fileExists(dir / "book.$$$")) << append;
   }
@@ -422,7 +433,8 @@ TEST(ComponentCompress, MethodsAndPasswordsRoundTrip) {
       EXPECT_EQ(archiver.FileInfoList()[0].Method, method) << "seed " << seed;
       EXPECT_EQ(archiver.FileInfoList()[0].Encrypted, !password.empty());
       EXPECT_EQ(archiver.FileInfoList()[1].Method, colh0) << "random data is stored";
-      EXPECT_EQ(expandOne(dir, dir / "a.lzh", "text.txt", password), text) << "seed " << seed << " " << method;
+      EXPECT_EQ(expandOne(dir, dir / "a.lzh", "text.txt", password), text)
+          << "seed " << seed << " " << method;
       EXPECT_EQ(expandOne(dir, dir / "a.lzh", "random.bin", password), random) << "seed " << seed;
       if (password.empty()) continue;
       struct Case {

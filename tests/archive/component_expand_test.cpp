@@ -1,7 +1,7 @@
 // TLzhArchiver::Expand and Verify: selection, targets, events, SafeMode, VerifyMode, cancel,
 // time stamps and attributes, and what survives a bad member.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "archive/lzh_names.h"
@@ -14,9 +14,9 @@ namespace {
 using testing_support::Bytes;
 using testing_support::fileExists;
 using testing_support::listTree;
+using testing_support::ProseText;
 using testing_support::readBytes;
 using testing_support::TempFolder;
-using testing_support::ProseText;
 using testing_support::writeFile;
 
 // Builds book.lzh (level 1, "-lh5-") holding BOOK\ONE.TXT, BOOK\TWO.TXT and NOTES.DOC.
@@ -30,7 +30,8 @@ std::string makeBook(const TempFolder& dir) {
   archiver.CompressionMethod = colh5;
   archiver.StorePath = true;
   archiver.setTargetPath(dir / "src");
-  archiver.setFilesToProcess({dir / "src/BOOK/ONE.TXT", dir / "src/BOOK/TWO.TXT", dir / "src/NOTES.DOC"});
+  archiver.setFilesToProcess(
+      {dir / "src/BOOK/ONE.TXT", dir / "src/BOOK/TWO.TXT", dir / "src/NOTES.DOC"});
   archiver.Compress();
   return dir / "book.lzh";
 }
@@ -58,7 +59,8 @@ TEST(ComponentExpand, SelectionByPatternAndFolder) {
     archiver.setTargetPath(dir / "out");
     archiver.setFilesToProcess(c.patterns);
     archiver.Expand();
-    std::vector<std::string> written = fileExists(dir / "out") ? listTree(dir / "out") : std::vector<std::string>{};
+    std::vector<std::string> written =
+        fileExists(dir / "out") ? listTree(dir / "out") : std::vector<std::string>{};
     EXPECT_EQ(written, c.written) << (c.patterns.empty() ? "" : c.patterns[0]);
     if (!c.patterns.empty()) {
       EXPECT_EQ(archiver.FilesToProcess(), archiver.ProcessedFiles());
@@ -73,7 +75,8 @@ TEST(ComponentExpand, SelectionByPatternAndFolder) {
   archiver.Expand();
   EXPECT_EQ(readBytes(dir / "out/BOOK/ONE.TXT"), readBytes(dir / "src/BOOK/ONE.TXT"));
   EXPECT_EQ(archiver.ProcessedFiles(),
-            (std::vector<std::string>{dir / "out/BOOK/ONE.TXT", dir / "out/BOOK/TWO.TXT", dir / "out/NOTES.DOC"}));
+            (std::vector<std::string>{dir / "out/BOOK/ONE.TXT", dir / "out/BOOK/TWO.TXT",
+                                      dir / "out/NOTES.DOC"}));
   EXPECT_EQ(archiver.FileInformationIndex(), 2);
 }
 
@@ -86,7 +89,8 @@ TEST(ComponentExpand, EventsConfirmationAndStop) {
   archiver.setTargetPath(dir / "out");
   archiver.Confirm = true;
   std::vector<std::string> log;
-  archiver.OnCheckFile = [&](const std::string& member, std::string& target, std::int32_t, TLzhProcessMode mode) {
+  archiver.OnCheckFile = [&](const std::string& member, std::string& target, std::int32_t,
+                             TLzhProcessMode mode) {
     EXPECT_EQ(mode, pmExpand);
     log.push_back("check " + member);
     if (member == "NOTES.DOC") target = dir / "out/renamed.doc";
@@ -95,7 +99,8 @@ TEST(ComponentExpand, EventsConfirmationAndStop) {
     log.push_back(text);
     return text.find("TWO") != std::string::npos ? TLzhConfirmAnswer::No : TLzhConfirmAnswer::Yes;
   };
-  archiver.OnAfterProcessed = [&](const std::string& member, const std::string& target, std::int32_t, TLzhProcessMode) {
+  archiver.OnAfterProcessed = [&](const std::string& member, const std::string& target,
+                                  std::int32_t, TLzhProcessMode) {
     log.push_back("done " + member + " " + target);
   };
   archiver.Expand();
@@ -110,7 +115,8 @@ TEST(ComponentExpand, EventsConfirmationAndStop) {
       "done NOTES.DOC " + (dir / "out/renamed.doc"),
   };
   EXPECT_EQ(log, expected);
-  EXPECT_EQ(listTree(dir / "out"), (std::vector<std::string>{"BOOK", "BOOK/ONE.TXT", "renamed.doc"}));
+  EXPECT_EQ(listTree(dir / "out"),
+            (std::vector<std::string>{"BOOK", "BOOK/ONE.TXT", "renamed.doc"}));
 }
 
 TEST(ComponentExpand, VerifyWritesNothingAndUsesItsOwnQuestion) {
@@ -159,7 +165,8 @@ TEST(ComponentExpand, BadMemberInPlaceStaysThroughTemporaryFileDoesNot) {
       ADD_FAILURE() << safe;
     } catch (const Exception& e) {
       const std::string text = e.what();
-      EXPECT_TRUE(text == "Bad CRC during expansion -- data may be invalid" || text == "Bad decode table in archive!")
+      EXPECT_TRUE(text == "Bad CRC during expansion -- data may be invalid" ||
+                  text == "Bad decode table in archive!")
           << text;
     }
     EXPECT_TRUE(archiver.ProcessedFiles().empty());
@@ -184,8 +191,9 @@ TEST(ComponentExpand, SafeModeReplacesTheTargetAndLeavesNoTemporaryFile) {
   archiver.setTargetPath(dir / "out");
   archiver.Expand();
   EXPECT_EQ(readBytes(dir / "out/NOTES.DOC"), readBytes(dir / "src/NOTES.DOC"));
-  EXPECT_EQ(listTree(dir / "out"), (std::vector<std::string>{"BOOK", "BOOK/ONE.TXT", "BOOK/TWO.TXT", "NOTES.DOC"}));
-  struct stat st{};
+  EXPECT_EQ(listTree(dir / "out"),
+            (std::vector<std::string>{"BOOK", "BOOK/ONE.TXT", "BOOK/TWO.TXT", "NOTES.DOC"}));
+  struct stat st {};
   ASSERT_EQ(::stat((dir / "out/NOTES.DOC").c_str(), &st), 0);
   mode_t mask = ::umask(0);
   ::umask(mask);
@@ -222,7 +230,8 @@ TEST(ComponentExpand, CancelReturnsWithTheNamesDoneAndRemovesThePartialFile) {
 TEST(ComponentExpand, TimeStampAndReadOnlyAttributeAreRestored) {
   TempFolder dir;
   writeFile(dir / "ro.txt", "read only text");
-  const std::time_t when = lzhUnixTime((44u << 25) | (7u << 21) | (15u << 16) | (13u << 11) | (45u << 5) | 10u);
+  const std::time_t when =
+      lzhUnixTime((44u << 25) | (7u << 21) | (15u << 16) | (13u << 11) | (45u << 5) | 10u);
   struct timespec times[2] = {{when, 0}, {when, 0}};
   ::utimensat(AT_FDCWD, (dir / "ro.txt").c_str(), times, 0);
   ::chmod((dir / "ro.txt").c_str(), 0444);
@@ -231,12 +240,13 @@ TEST(ComponentExpand, TimeStampAndReadOnlyAttributeAreRestored) {
   archiver.setFilesToProcess({dir / "ro.txt"});
   archiver.Compress();
   ASSERT_TRUE(archiver.Scan());
-  EXPECT_EQ(archiver.FileInfoList()[0].DateTime, (44u << 25) | (7u << 21) | (15u << 16) | (13u << 11) | (45u << 5) | 10u);
+  EXPECT_EQ(archiver.FileInfoList()[0].DateTime,
+            (44u << 25) | (7u << 21) | (15u << 16) | (13u << 11) | (45u << 5) | 10u);
   archiver.setFilesToProcess({});
   archiver.setTargetPath(dir / "out");
   archiver.MakeDirectories = true;
   archiver.Expand();
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::stat((dir / "out/RO.TXT").c_str(), &st), 0);
   EXPECT_EQ(st.st_mtime, when);
   EXPECT_EQ(st.st_mode & 0222, 0u);

@@ -15,7 +15,7 @@
 namespace pagora::testing_support {
 
 inline bool fileExists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
 }
 

@@ -20,7 +20,8 @@ TEST(Crc16, KnownValues) {
       {std::string("\xFF", 1), 0x4040},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(crc16(c.data.data(), c.data.size()), c.crc) << "data of " << c.data.size() << " bytes";
+    EXPECT_EQ(crc16(c.data.data(), c.data.size()), c.crc)
+        << "data of " << c.data.size() << " bytes";
   }
 }
 

@@ -37,8 +37,11 @@ TEST(DamagedData, ForgedSizeStopsEveryDecoderSoonAfterTheData) {
   const Case cases[] = {
       {"lh5", {2, lh5.data, kForged, lh5.crc}, "", bad, text.size()},
       {"lh1", {1, lh1.data, kForged, lh1.crc}, "", bad, text.size() + 2000},
-      {"lh5 scrambled", {2, lh5Scrambled.data, kForged, lh5Scrambled.crc, true}, "secret",
-       "Invalid password -- cannot decrypt file", text.size()},
+      {"lh5 scrambled",
+       {2, lh5Scrambled.data, kForged, lh5Scrambled.crc, true},
+       "secret",
+       "Invalid password -- cannot decrypt file",
+       text.size()},
       // Stored and run-length data never read past their end: what they write is bounded by it.
       {"lh0", {0, text, kForged, 0}, "", bad, text.size()},
       {"rle", {3, rle, kForged, 0}, "", bad, 300},
@@ -84,7 +87,8 @@ TEST(DamagedData, ZerosJustPastTheEndStillCountAsData) {
     Bytes text;
     Coded coded = codedEndingInZero(method, text);
     while (!coded.data.empty() && coded.data.back() == 0) coded.data.pop_back();
-    EXPECT_EQ(expandBytes({method, coded.data, static_cast<std::int64_t>(text.size()), coded.crc}), text);
+    EXPECT_EQ(expandBytes({method, coded.data, static_cast<std::int64_t>(text.size()), coded.crc}),
+              text);
   }
 }
 
@@ -118,7 +122,8 @@ TEST(DamagedData, ArchiveWithAForgedSizeFailsWritingAlmostNothing) {
     EXPECT_THROW(archiver.Expand(), ELzhBadCRC) << safe;
     // In place the bad file stays, as it always did; through a temporary file nothing does.
     std::size_t left = 0;
-    for (const auto& e : std::filesystem::directory_iterator(folder.file("out"))) left += e.file_size();
+    for (const auto& e : std::filesystem::directory_iterator(folder.file("out")))
+      left += e.file_size();
     EXPECT_LE(left, safe ? 0 : text.size()) << safe;
   }
 }

@@ -82,8 +82,9 @@ TEST(Expand, RightPasswordAndUnscrambledMembers) {
   for (int method : {0, 1, 2}) {
     SCOPED_TRACE(method);
     const Coded scrambled = codeBytes(method, data, withPassword("right"));
-    EXPECT_EQ(expandBytes({method, scrambled.data, size, scrambled.crc, true}, withPassword("right")),
-              data);
+    EXPECT_EQ(
+        expandBytes({method, scrambled.data, size, scrambled.crc, true}, withPassword("right")),
+        data);
     // A member written without a password ignores the password given for expanding.
     const Coded plain = codeBytes(method, data);
     EXPECT_EQ(expandBytes({method, plain.data, size, plain.crc, false}, withPassword("any")), data);
@@ -110,8 +111,8 @@ TEST(Expand, RleExamples) {
       {{0x41, 0x94, 0x03}, {0x41, 0x41, 0x41}},
       {{0x94, 0x00}, {0x94}},
       {{0x41, 0x94, 0x01}, {0x41}},
-      {{0x41, 0x94}, {0x41, 0x94}},                          // marker at the very end
-      {{0x94, 0x04}, {0x00, 0x00, 0x00}},                    // the byte before starts as 0
+      {{0x41, 0x94}, {0x41, 0x94}},                                // marker at the very end
+      {{0x94, 0x04}, {0x00, 0x00, 0x00}},                          // the byte before starts as 0
       {{0x41, 0x94, 0x02, 0x94, 0x03}, {0x41, 0x41, 0x94, 0x94}},  // after a run: the marker
       {{}, {}},
   };
@@ -142,8 +143,7 @@ TEST(Expand, ProgressAndCancel) {
 }
 
 TEST(Expand, UnknownMethodIsRefused) {
-  EXPECT_NE(failureOf<ELzhUnrecognizedCompressionMethod>({4, {}, 0, 0}, {}, nullptr),
-            "no failure");
+  EXPECT_NE(failureOf<ELzhUnrecognizedCompressionMethod>({4, {}, 0, 0}, {}, nullptr), "no failure");
 }
 
 }  // namespace

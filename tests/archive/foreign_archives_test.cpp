@@ -17,10 +17,10 @@ namespace pagora {
 namespace {
 
 using testing_support::Bytes;
-using testing_support::readBytes;
-using testing_support::TempFolder;
 using testing_support::ProseText;
 using testing_support::RandomBytes;
+using testing_support::readBytes;
+using testing_support::TempFolder;
 using testing_support::writeFile;
 
 Bytes concat(std::initializer_list<Bytes> parts) {
@@ -79,7 +79,9 @@ int run(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool have(const char* tool) { return run(std::string("command -v ") + tool) == 0; }
+bool have(const char* tool) {
+  return run(std::string("command -v ") + tool) == 0;
+}
 
 // What a command prints on standard output and error.
 std::string outputOf(const std::string& command) {
@@ -97,7 +99,9 @@ std::string outputOf(const std::string& command) {
 int lhaTested(const std::string& file) {
   const std::string out = outputOf("lha t '" + file + "'");
   int tested = 0;
-  for (std::size_t at = out.find("Tested"); at != std::string::npos; at = out.find("Tested", at + 1)) ++tested;
+  for (std::size_t at = out.find("Tested"); at != std::string::npos;
+       at = out.find("Tested", at + 1))
+    ++tested;
   return tested;
 }
 
@@ -177,7 +181,8 @@ TEST(SelfExtractors, DamagedArchivesAndOtherFilesKeepTheirFailures) {
   const Case cases[] = {
       // A header where the archive should start is reported, not skipped over.
       {"damaged.lzh", damaged, "Bad checksum in LHA archive header: "},
-      {"damaged.exe", concat({peStub(2048, 4, 512), damaged}), "Bad checksum in LHA archive header: "},
+      {"damaged.exe", concat({peStub(2048, 4, 512), damaged}),
+       "Bad checksum in LHA archive header: "},
       // Nothing that looks like an archive anywhere: the failure at the rule's start.
       {"text.lzh", text, "Unsupported header level in archive: "},
   };
@@ -213,7 +218,8 @@ Bytes notedArchive(const std::string& note, const std::string& data) {
     // CRC-16/ARC, bit by bit.
     for (std::uint8_t b : bytes) {
       crc ^= b;
-      for (int k = 0; k < 8; ++k) crc = static_cast<std::uint16_t>((crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1);
+      for (int k = 0; k < 8; ++k)
+        crc = static_cast<std::uint16_t>((crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1);
     }
   }
   h.crc = crc;
@@ -235,7 +241,8 @@ TEST(MemberNotes, NameEndsAtTheZeroByteAndTheRestIsTheNote) {
     archiver.setTargetPath(dir / "out");
     archiver.MakeDirectories = true;
     archiver.Expand();
-    EXPECT_EQ(readBytes(dir / "out/NOTE.TXT"), Bytes({'n', 'o', 't', 'e', 'd', ' ', 't', 'e', 'x', 't'}));
+    EXPECT_EQ(readBytes(dir / "out/NOTE.TXT"),
+              Bytes({'n', 'o', 't', 'e', 'd', ' ', 't', 'e', 'x', 't'}));
 
     // A rebuild copies the member with its note: its header comes out byte for byte.
     writeFile(dir / "other.txt", "other");
@@ -244,7 +251,8 @@ TEST(MemberNotes, NameEndsAtTheZeroByteAndTheRestIsTheNote) {
     const Bytes rebuilt = readBytes(dir / "noted.lzh");
     const Bytes oldMember(archive.begin(), archive.end() - 1);
     if (!note.empty()) {
-      EXPECT_NE(std::search(rebuilt.begin(), rebuilt.end(), oldMember.begin(), oldMember.end()), rebuilt.end());
+      EXPECT_NE(std::search(rebuilt.begin(), rebuilt.end(), oldMember.begin(), oldMember.end()),
+                rebuilt.end());
     }
     ASSERT_TRUE(archiver.Scan());
     EXPECT_EQ(archiver.FileList(), (std::vector<std::string>{"OTHER.TXT", "NOTE.TXT"}));

@@ -18,7 +18,9 @@ using testing_support::readBytes;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
-Bytes ascii(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes ascii(const std::string& s) {
+  return Bytes(s.begin(), s.end());
+}
 
 Bytes concat(std::initializer_list<Bytes> parts) {
   Bytes out;
@@ -51,10 +53,14 @@ bool readHeaderFrom(const TempFolder& dir, const Bytes& bytes, LzhMemberHeader& 
 }
 
 TEST(FormatHeader, LevelOneBookPartOneBytes) {
-  const Bytes expected = concat({{34, 58}, ascii("-lh5-"), {113, 0, 0, 0, 200, 0, 0, 0},
-                                 {0x34, 0x12, 0x78, 0x56, 0x20, 0x01, 9}, ascii("PART1.TXT"),
+  const Bytes expected = concat({{34, 58},
+                                 ascii("-lh5-"),
+                                 {113, 0, 0, 0, 200, 0, 0, 0},
+                                 {0x34, 0x12, 0x78, 0x56, 0x20, 0x01, 9},
+                                 ascii("PART1.TXT"),
                                  {0xCD, 0xAB, 'M', 5, 0, 0x40, 0x20, 0x00, 8, 0, 0x02},
-                                 ascii("BOOK"), {0xFF, 0, 0}});
+                                 ascii("BOOK"),
+                                 {0xFF, 0, 0}});
   EXPECT_EQ(encodeMemberHeader(bookHeader()), expected);
 }
 
@@ -69,8 +75,11 @@ TEST(FormatHeader, LevelZeroKeepsBackslashesAndSetsArchiveBit) {
   h.levelByte = 0;
   h.name = "BOOK\\A.TXT";
   h.crc = 0x2211;
-  const Bytes expected = concat({{32, 218}, ascii("-lh0-"), {10, 0, 0, 0, 10, 0, 0, 0},
-                                 {0x34, 0x12, 0x78, 0x56, 0x21, 0x00, 10}, ascii("BOOK\\A.TXT"),
+  const Bytes expected = concat({{32, 218},
+                                 ascii("-lh0-"),
+                                 {10, 0, 0, 0, 10, 0, 0, 0},
+                                 {0x34, 0x12, 0x78, 0x56, 0x21, 0x00, 10},
+                                 ascii("BOOK\\A.TXT"),
                                  {0x11, 0x22}});
   EXPECT_EQ(encodeMemberHeader(h), expected);
 }
@@ -112,8 +121,8 @@ TEST(FormatHeader, ReadBackRestoresNameAttributeAndDataSize) {
 TEST(FormatHeader, ShortHeadersEndTheList) {
   TempFolder dir;
   Bytes full = encodeMemberHeader(bookHeader());
-  for (std::size_t cut : {std::size_t{0}, std::size_t{1}, std::size_t{21}, std::size_t{25},
-                          std::size_t{31}}) {
+  for (std::size_t cut :
+       {std::size_t{0}, std::size_t{1}, std::size_t{21}, std::size_t{25}, std::size_t{31}}) {
     LzhMemberHeader h;
     EXPECT_FALSE(readHeaderFrom(dir, Bytes(full.begin(), full.begin() + static_cast<long>(cut)), h))
         << cut;
@@ -140,14 +149,16 @@ TEST(FormatHeader, FailureTexts) {
     const std::type_info& type;
   };
   const Case cases[] = {
-      {"level-1 checksum", patched(one, 1, 0, false), "Bad checksum in LHA archive header: 58", typeid(ELzhBadChecksum)},
+      {"level-1 checksum", patched(one, 1, 0, false), "Bad checksum in LHA archive header: 58",
+       typeid(ELzhBadChecksum)},
       {"level-0 checksum", patched(zero, 1, 7, false),
        "Bad checksum in LHARC archive header: " + std::to_string(zero[1]), typeid(ELzhBadChecksum)},
       {"level 0x82", patched(one, 20, 0x82, true), "Unsupported header level in archive: 130",
        typeid(ELzhInvalidHeaderLevel)},
       {"level 2", patched(one, 20, 0x02, true), "Unsupported header level in archive: 2",
        typeid(ELzhInvalidHeaderLevel)},
-      {"os id", patched(one, 33, 'X', true), "Unsupported OS mode in archive: X", typeid(ELzhInvalidHeader)},
+      {"os id", patched(one, 33, 'X', true), "Unsupported OS mode in archive: X",
+       typeid(ELzhInvalidHeader)},
       {"chain cut", Bytes(one.begin(), one.end() - 4),
        "Unexpected end of extended header section in archive", typeid(ELzhInvalidHeader)},
       {"size below 3", patched(one, 34, 2, true),
@@ -171,9 +182,15 @@ TEST(FormatHeader, UnknownOrForeignExtendedHeadersAreSkipped) {
   TempFolder dir;
   // Level 1 header of X.TXT written by another archiver with OS id "U", a 0x54 header of six
   // data bytes and a folder header, in front of four data bytes.
-  Bytes bytes = concat({{26, 0}, ascii("-lh0-"), {4 + 9 + 7, 0, 0, 0, 4, 0, 0, 0},
-                        {0, 0, 0x21, 0x4A, 0x20, 0x01, 5}, ascii("X.TXT"), {0, 0, 'U', 9, 0},
-                        {0x54, 1, 2, 3, 4, 5, 6, 7, 0, 0x02}, ascii("DIR"), {0xFF, 0, 0},
+  Bytes bytes = concat({{26, 0},
+                        ascii("-lh0-"),
+                        {4 + 9 + 7, 0, 0, 0, 4, 0, 0, 0},
+                        {0, 0, 0x21, 0x4A, 0x20, 0x01, 5},
+                        ascii("X.TXT"),
+                        {0, 0, 'U', 9, 0},
+                        {0x54, 1, 2, 3, 4, 5, 6, 7, 0, 0x02},
+                        ascii("DIR"),
+                        {0xFF, 0, 0},
                         ascii("data")});
   bytes[1] = lzhHeaderChecksum(bytes.data() + 2, 26);
   LzhMemberHeader h;
@@ -194,7 +211,8 @@ TEST(FormatHeader, MethodTableIsExactAndCaseSensitive) {
       lzhMethodIndex(id);
       ADD_FAILURE() << id;
     } catch (const ELzhUnrecognizedCompressionMethod& e) {
-      EXPECT_EQ(std::string(e.what()), std::string("Unrecognized compression method: \"") + id + "\" in header");
+      EXPECT_EQ(std::string(e.what()),
+                std::string("Unrecognized compression method: \"") + id + "\" in header");
     }
   }
 }
@@ -282,10 +300,8 @@ TEST(FormatAppend, OverwritesTheEndMarkerOnlyWhenThereIsOne) {
   };
   const Bytes archive = smallArchive();
   const auto end = static_cast<std::int64_t>(archive.size() - 1);
-  const Case cases[] = {{archive, end},
-                        {Bytes(archive.begin(), archive.end() - 1), end},
-                        {{}, 0},
-                        {{0}, 0}};
+  const Case cases[] = {
+      {archive, end}, {Bytes(archive.begin(), archive.end() - 1), end}, {{}, 0}, {{0}, 0}};
   for (const Case& c : cases) {
     writeFile(dir / "a.lzh", c.bytes);
     std::int64_t position = -1;
@@ -316,7 +332,8 @@ Bytes briskoMember(const std::string& name, std::uint8_t method, const Bytes& or
   h[5] = static_cast<std::uint8_t>(dosDate >> 8);
   h[6] = 0x20;
   auto put32 = [&](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) h[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      h[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
   };
   put32(8, static_cast<std::uint32_t>(original.size()));
   put32(12, static_cast<std::uint32_t>(coded.size()));
@@ -334,7 +351,8 @@ TEST(FormatBrisko, StoredAndRunLengthMembersExpandWithTheByteSumCheck) {
   const Bytes runs = {0x41, 0x94, 0x03, 0x94, 0x00, 0x42, 0x94, 0x01, 0x43};
   const Bytes runsExpanded = {0x41, 0x41, 0x41, 0x94, 0x42, 0x43};
   // The stored member's sum is wrong on purpose: stored members are never checked.
-  Bytes file = concat({briskoArchiveHeader(), briskoMember("PLAIN.TXT", 0, ascii("plain"), ascii("plain"), 0, 9),
+  Bytes file = concat({briskoArchiveHeader(),
+                       briskoMember("PLAIN.TXT", 0, ascii("plain"), ascii("plain"), 0, 9),
                        briskoMember("RUNS.BIN", 1, runsExpanded, runs)});
   writeFile(dir / "b.kvr", file);
   TLzhArchiver archiver;
@@ -344,7 +362,8 @@ TEST(FormatBrisko, StoredAndRunLengthMembersExpandWithTheByteSumCheck) {
   EXPECT_EQ(archiver.FileInfoList()[1].Method, coTCR);
   EXPECT_EQ(archiver.FileInfoList()[1].UncompressedSize, 6u);
   EXPECT_EQ(archiver.FileInfoList()[1].CompressedSize, 9u);
-  EXPECT_EQ(archiver.FileInfoList()[1].DateTime, (((41u << 9) | (3u << 5) | 4u) << 16) | ((5u << 11) | (6u << 5) | 4u));
+  EXPECT_EQ(archiver.FileInfoList()[1].DateTime,
+            (((41u << 9) | (3u << 5) | 4u) << 16) | ((5u << 11) | (6u << 5) | 4u));
   archiver.setTargetPath(dir / "out");
   archiver.MakeDirectories = true;
   archiver.Expand();

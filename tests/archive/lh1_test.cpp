@@ -17,8 +17,8 @@ TEST(Lh1PositionCode, CanonicalPrefixCodeOfTheUpperBits) {
     int value, length;
     unsigned code;
   } cases[] = {
-      {0, 3, 0b000},      {1, 4, 0b0010},     {3, 4, 0b0100},     {4, 5, 0b01010},
-      {11, 5, 0b10001},   {12, 6, 0b100100},  {23, 6, 0b101111},  {24, 7, 0b1100000},
+      {0, 3, 0b000},      {1, 4, 0b0010},      {3, 4, 0b0100},      {4, 5, 0b01010},
+      {11, 5, 0b10001},   {12, 6, 0b100100},   {23, 6, 0b101111},   {24, 7, 0b1100000},
       {47, 7, 0b1110111}, {48, 8, 0b11110000}, {63, 8, 0b11111111},
   };
   const Lh1PositionCode& pc = lh1PositionCode();
@@ -47,9 +47,10 @@ TEST(Lh1Coder, RoundTripsAcrossRebuildsAndLongMatches) {
     Bytes data;
   } cases[] = {
       {"empty", {}},
-      {"long run", Bytes(70000, 'z')},         // weights reach the limit: rebuilds
+      {"long run", Bytes(70000, 'z')},  // weights reach the limit: rebuilds
       {"prose", ProseText(12, 150000)},
-      {"period 4000", [] {  // just inside the 4036 positions the match trees hold
+      {"period 4000",
+       [] {  // just inside the 4036 positions the match trees hold
          Bytes b = RandomBytes(3, 4000);
          Bytes out;
          for (int i = 0; i < 5; ++i) out.insert(out.end(), b.begin(), b.end());

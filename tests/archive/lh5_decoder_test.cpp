@@ -64,16 +64,17 @@ TEST(Lh5Decoder, RefusesBadTablesAndCounts) {
   cases.push_back({"length code under-full", Bits().put(16, 1).put(5, 2).put(3, 1).put(3, 2)});
   cases.push_back({"length code count 20 of 19", Bits().put(16, 1).put(5, 20).put(16, 0)});
   cases.push_back({"length code single symbol 19", Bits().put(16, 1).put(5, 0).put(5, 19)});
-  cases.push_back({"length code length above 16",
-                   Bits().put(16, 1).put(5, 1).put(16, 0xFFFF).put(8, 0)});
-  cases.push_back({"main code over-full: three 1-bit codes",
-                   blockWithSingleLengthSymbol(1, 3).put(9, 3)});
-  cases.push_back({"main code under-full: one 1-bit code",
-                   blockWithSingleLengthSymbol(1, 3).put(9, 1)});
+  cases.push_back(
+      {"length code length above 16", Bits().put(16, 1).put(5, 1).put(16, 0xFFFF).put(8, 0)});
+  cases.push_back(
+      {"main code over-full: three 1-bit codes", blockWithSingleLengthSymbol(1, 3).put(9, 3)});
+  cases.push_back(
+      {"main code under-full: one 1-bit code", blockWithSingleLengthSymbol(1, 3).put(9, 1)});
   cases.push_back({"main count 511 of 510", blockWithSingleLengthSymbol(1, 3).put(9, 511)});
-  cases.push_back({"main single symbol 510", blockWithSingleLengthSymbol(1, 0).put(9, 0).put(9, 510)});
-  cases.push_back({"main zero run past the table",
-                   blockWithSingleLengthSymbol(1, 2).put(9, 510).put(9, 500)});
+  cases.push_back(
+      {"main single symbol 510", blockWithSingleLengthSymbol(1, 0).put(9, 0).put(9, 510)});
+  cases.push_back(
+      {"main zero run past the table", blockWithSingleLengthSymbol(1, 2).put(9, 510).put(9, 500)});
   cases.push_back({"position count 15 of 14",
                    blockWithSingleLengthSymbol(1, 3).put(9, 2).put(4, 15).put(16, 0)});
   cases.push_back({"position single symbol 14",
@@ -94,7 +95,8 @@ TEST(Lh5Decoder, RefusesBadTablesAndCounts) {
 }
 
 TEST(Lh5Decoder, BadTableOfAScrambledMemberMeansWrongPassword) {
-  Bytes coded = Bits().put(16, 1).put(5, 4).put(3, 1).put(3, 1).put(3, 1).put(2, 0).put(3, 1).bytes();
+  Bytes coded =
+      Bits().put(16, 1).put(5, 4).put(3, 1).put(3, 1).put(3, 1).put(2, 0).put(3, 1).bytes();
   const std::uint32_t key = scrambleKey("pw");
   std::uint32_t index = 0;
   scrambleBytes(key, index, coded.data(), coded.size());
@@ -113,14 +115,9 @@ TEST(Lh5Decoder, TablesOfCompleteCodes) {
     std::vector<std::uint8_t> lengths;
     bool accepted;
   } cases[] = {
-      {{1, 1}, true},
-      {{1, 2, 2}, true},
-      {{0, 0, 0}, true},  // no code at all
-      {{1, 1, 1, 1}, false},
-      {{1}, false},
-      {{1, 2}, false},
-      {{2, 2, 2, 2, 1}, false},
-      {{17, 17}, false},
+      {{1, 1}, true},           {{1, 2, 2}, true}, {{0, 0, 0}, true},  // no code at all
+      {{1, 1, 1, 1}, false},    {{1}, false},      {{1, 2}, false},
+      {{2, 2, 2, 2, 1}, false}, {{17, 17}, false},
   };
   for (const auto& c : cases) {
     HuffmanDecodeTable<8, kLh5LenSymbols> table;
@@ -134,13 +131,13 @@ TEST(Lh5Decoder, TablesOfCompleteCodes) {
   HuffmanDecodeTable<8, kLh5LenSymbols> table;
   ASSERT_TRUE(buildHuffmanDecodeTable(deep.data(), static_cast<int>(deep.size()), table));
   // Entries: code length in the low bits, symbol (or second-level index) above bit 16.
-  EXPECT_EQ(table.primary[0x00], (0u << 16) | 1u);              // 0...: symbol 0, 1 bit
-  EXPECT_EQ(table.primary[0xFE], (7u << 16) | 8u);              // 11111110: symbol 7
-  ASSERT_TRUE(table.primary[0xFF] & kSubTableFlag);             // 11111111...: second level
+  EXPECT_EQ(table.primary[0x00], (0u << 16) | 1u);   // 0...: symbol 0, 1 bit
+  EXPECT_EQ(table.primary[0xFE], (7u << 16) | 8u);   // 11111110: symbol 7
+  ASSERT_TRUE(table.primary[0xFF] & kSubTableFlag);  // 11111111...: second level
   const auto& sub = table.sub[table.primary[0xFF] >> 16];
-  EXPECT_EQ(sub[0x00], (8u << 16) | 9u);                        // 111111110
-  EXPECT_EQ(sub[0xFE], (15u << 16) | 16u);                      // 1111111111111110
-  EXPECT_EQ(sub[0xFF], (16u << 16) | 16u);                      // 1111111111111111
+  EXPECT_EQ(sub[0x00], (8u << 16) | 9u);    // 111111110
+  EXPECT_EQ(sub[0xFE], (15u << 16) | 16u);  // 1111111111111110
+  EXPECT_EQ(sub[0xFF], (16u << 16) | 16u);  // 1111111111111111
 }
 
 // Canonical codes of the given lengths, as a coder assigns them: shorter codes first, equal
@@ -219,7 +216,8 @@ Bytes expectedOutput(const std::vector<Item>& items) {
     if (item.distance == 0) {
       all.push_back(static_cast<std::uint8_t>(item.literalOrLength));
     } else {
-      for (unsigned k = 0; k < item.literalOrLength; ++k) all.push_back(all[all.size() - item.distance]);
+      for (unsigned k = 0; k < item.literalOrLength; ++k)
+        all.push_back(all[all.size() - item.distance]);
     }
   }
   return Bytes(all.begin() + 8192, all.end());
@@ -241,8 +239,17 @@ TEST(Lh5Decoder, LongCodesShortDistancesAndLongMatches) {
   for (int k = 0; k < 14; ++k) items.push_back({20, 7 + static_cast<unsigned>(k % 3)});
   // Literals whose next bits look like a long position code, matches that reach back into
   // the spaces before the data and into the data itself, a run of overlapping copies.
-  items.insert(items.end(), {{'y'}, {'y'}, {20, 300}, {20, 270}, {3, 520}, {'l'}, {3, 2},
-                             {20, 1}, {'a'}, {20, 5}, {'x'}});
+  items.insert(items.end(), {{'y'},
+                             {'y'},
+                             {20, 300},
+                             {20, 270},
+                             {3, 520},
+                             {'l'},
+                             {3, 2},
+                             {20, 1},
+                             {'a'},
+                             {20, 5},
+                             {'x'}});
   const Bits block = handMadeBlock(mainLengths, positionLengths, items);
   const Bytes expected = expectedOutput(items);
   ASSERT_EQ(expected.size(), 382u);
@@ -270,7 +277,8 @@ TEST(Lh5Decoder, DamagedStreamStopsAtTheDeclaredSize) {
 TEST(Lh5Decoder, TruncatedStreamReadsZeroBitsAndFailsTheCheck) {
   const Bytes data = ProseText(11, 30000);
   const Coded coded = codeBytes(2, data);
-  const Bytes cut(coded.data.begin(), coded.data.begin() + static_cast<long>(coded.data.size() / 2));
+  const Bytes cut(coded.data.begin(),
+                  coded.data.begin() + static_cast<long>(coded.data.size() / 2));
   Bytes written;
   try {
     expandBytes({2, cut, 30000, coded.crc}, {}, &written);

@@ -92,11 +92,8 @@ TEST(Lh5Encoder, BlockEndsWhenAFlagGroupWouldStartAt16360) {
     std::size_t size;
     std::vector<unsigned> blocks;
   } cases[] = {
-      {14543, {14543}},
-      {14544, {14544}},
-      {14545, {14544, 1}},
-      {29088, {14544, 14544}},
-      {29089, {14544, 14544, 1}},
+      {14543, {14543}},        {14544, {14544}},           {14545, {14544, 1}},
+      {29088, {14544, 14544}}, {29089, {14544, 14544, 1}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);
@@ -184,10 +181,10 @@ TEST(Lh5Huffman, DegenerateCounts) {
     int root;
     std::vector<std::uint8_t> lengths;
   } cases[] = {
-      {{0, 0, 0, 0}, 0, {0, 0, 0, 0}},         // nothing: root 0, no lengths
-      {{0, 0, 9, 0}, 2, {0, 0, 0, 0}},         // one symbol: it is the root, with no bits
-      {{1, 1, 0, 0}, 4, {1, 1, 0, 0}},         // two symbols: one bit each
-      {{3, 1, 1, 0}, 5, {1, 2, 2, 0}},         // the first removed get the longest codes
+      {{0, 0, 0, 0}, 0, {0, 0, 0, 0}},  // nothing: root 0, no lengths
+      {{0, 0, 9, 0}, 2, {0, 0, 0, 0}},  // one symbol: it is the root, with no bits
+      {{1, 1, 0, 0}, 4, {1, 1, 0, 0}},  // two symbols: one bit each
+      {{3, 1, 1, 0}, 5, {1, 2, 2, 0}},  // the first removed get the longest codes
       {{1, 1, 1, 1}, 6, {2, 2, 2, 2}},
   };
   for (const auto& c : cases) {

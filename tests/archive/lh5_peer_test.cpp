@@ -2,8 +2,8 @@
 // (lhasa, 7z, bsdtar), wrapped in a minimal level-1 archive built here.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sys/wait.h>
+#include <cstdio>
 
 #include "archive/lzh_errors.h"
 #include "coder_support.h"

@@ -57,8 +57,8 @@ TEST(CoderRoundTrip, SeededDataThroughEveryMethod) {
     if (c.prose && c.method != 0 && c.size > 1000) {
       EXPECT_LT(coded.data.size(), data.size() / 2);
     }
-    ExpandInput in{method, coded.data, static_cast<std::int64_t>(data.size()), coded.crc,
-                   !c.password.empty(), false};
+    ExpandInput in{method,    coded.data,          static_cast<std::int64_t>(data.size()),
+                   coded.crc, !c.password.empty(), false};
     EXPECT_EQ(expandBytes(in, context), data);
   }
 }

@@ -1,8 +1,8 @@
 // `pagora-cli lzh a` as separate processes on one archive: a second run while the first waits
 // at a question fails at once saying the archive is in use, and a "q" answer keeps the old
 // members. Skipped when the program has not been built.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,9 +17,9 @@ namespace pagora {
 namespace {
 
 using testing_support::Bytes;
+using testing_support::ProseText;
 using testing_support::readBytes;
 using testing_support::TempFolder;
-using testing_support::ProseText;
 using testing_support::writeFile;
 
 const std::string kCli = std::string(PAGORA_BINARY_DIR) + "/cli/pagora-cli";
@@ -59,7 +59,9 @@ class Cli {
   bool waitFor(const std::string& text, int count = 1) {
     for (int spins = 0; spins < 600; ++spins) {
       std::size_t seen = 0;
-      for (std::size_t at = errors_.find(text); at != std::string::npos; at = errors_.find(text, at + 1)) ++seen;
+      for (std::size_t at = errors_.find(text); at != std::string::npos;
+           at = errors_.find(text, at + 1))
+        ++seen;
       if (seen >= static_cast<std::size_t>(count)) return true;
       pollfd p{err_, POLLIN, 0};
       if (::poll(&p, 1, 100) > 0) {
@@ -121,8 +123,10 @@ class LzhCliRuns : public ::testing::Test {
 
 TEST_F(LzhCliRuns, SecondRunOnAnArchiveInUseFailsAndTouchesNothing) {
   TempFolder dir;
-  for (const char* name : {"old.txt", "1.txt", "2.txt", "3.txt"}) writeFile(dir / name, ProseText(name[0], 40000));
-  ASSERT_EQ(shell("cd '" + dir.path().string() + "' && '" + kCli + "' lzh a book.lzh old.txt").status, 0);
+  for (const char* name : {"old.txt", "1.txt", "2.txt", "3.txt"})
+    writeFile(dir / name, ProseText(name[0], 40000));
+  ASSERT_EQ(
+      shell("cd '" + dir.path().string() + "' && '" + kCli + "' lzh a book.lzh old.txt").status, 0);
   const Bytes before = readBytes(dir / "book.lzh");
 
   Cli first(dir.path().string(), {"lzh", "a", "--confirm", "book.lzh", "1.txt", "2.txt"});
@@ -132,9 +136,11 @@ TEST_F(LzhCliRuns, SecondRunOnAnArchiveInUseFailsAndTouchesNothing) {
   const Bytes inProgress = readBytes(dir / "book.$$$");
   ASSERT_GT(inProgress.size(), 1000u);
 
-  const Result second = shell("cd '" + dir.path().string() + "' && '" + kCli + "' lzh a book.lzh 3.txt");
+  const Result second =
+      shell("cd '" + dir.path().string() + "' && '" + kCli + "' lzh a book.lzh 3.txt");
   EXPECT_NE(second.status, 0);
-  EXPECT_NE(second.output.find("book.lzh is in use by another program"), std::string::npos) << second.output;
+  EXPECT_NE(second.output.find("book.lzh is in use by another program"), std::string::npos)
+      << second.output;
   EXPECT_EQ(second.output.find("$$$"), std::string::npos) << second.output;
   EXPECT_EQ(readBytes(dir / "book.$$$"), inProgress);
   EXPECT_EQ(readBytes(dir / "book.lzh"), before);
@@ -146,8 +152,12 @@ TEST_F(LzhCliRuns, SecondRunOnAnArchiveInUseFailsAndTouchesNothing) {
 
 TEST_F(LzhCliRuns, QuitAtTheFirstQuestionKeepsEveryOldMember) {
   TempFolder dir;
-  for (const char* name : {"a.txt", "b.txt", "c.txt"}) writeFile(dir / name, ProseText(name[0], 5000));
-  ASSERT_EQ(shell("cd '" + dir.path().string() + "' && '" + kCli + "' lzh a book.lzh a.txt b.txt c.txt").status, 0);
+  for (const char* name : {"a.txt", "b.txt", "c.txt"})
+    writeFile(dir / name, ProseText(name[0], 5000));
+  ASSERT_EQ(
+      shell("cd '" + dir.path().string() + "' && '" + kCli + "' lzh a book.lzh a.txt b.txt c.txt")
+          .status,
+      0);
   const Bytes before = readBytes(dir / "book.lzh");
   Cli run(dir.path().string(), {"lzh", "a", "--confirm", "book.lzh", "a.txt", "b.txt", "c.txt"});
   ASSERT_TRUE(run.waitFor("Compress "));

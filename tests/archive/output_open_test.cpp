@@ -56,8 +56,8 @@ namespace pagora {
 namespace {
 
 using testing_support::fileExists;
-using testing_support::TempFolder;
 using testing_support::ProseText;
+using testing_support::TempFolder;
 using testing_support::writeFile;
 
 class Recording {

@@ -1,7 +1,7 @@
 // Archives written by the component must test clean and extract byte for byte with three
 // independent LZH readers: lhasa, bsdtar (libarchive) and 7z. A missing reader is a failure.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,14 +14,15 @@ namespace pagora {
 namespace {
 
 using testing_support::Bytes;
+using testing_support::ProseText;
 using testing_support::RandomBytes;
 using testing_support::readBytes;
 using testing_support::TempFolder;
-using testing_support::ProseText;
 using testing_support::writeFile;
 
 // Runs a program found on PATH with its standard output into outFile; 127 when it is missing.
-int run(const std::vector<std::string>& argv, const std::string& outFile, const std::string& cwd = {}) {
+int run(const std::vector<std::string>& argv, const std::string& outFile,
+        const std::string& cwd = {}) {
   pid_t child = ::fork();
   if (child == 0) {
     if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) ::_exit(126);
@@ -80,7 +81,8 @@ Bytes readExtracted(const std::string& folder, const std::string& path) {
 }
 
 void checkWithPeers(const TempFolder& dir, TLzhMethod method, TLzhArchiveType type, bool large) {
-  const std::string label = std::string("method ") + std::to_string(method) + " level " + std::to_string(type);
+  const std::string label =
+      std::string("method ") + std::to_string(method) + " level " + std::to_string(type);
   const std::vector<Member> content = members(large);
   const std::string src = dir / "src";
   std::filesystem::remove_all(src);

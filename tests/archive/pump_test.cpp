@@ -18,10 +18,18 @@ TEST(PumpPercent, IntegerRule) {
     std::int64_t a, b;
     int percent;
   } cases[] = {
-      {0, 0, 100},          {5, 0, 100},           {0, 10, 0},
-      {1, 3, 33},           {2, 3, 66},            {8192, 20000, 40},
-      {100000, 100000, 100}, {99999, 100000, 99},   {50000, 100001, 50},
-      {99999, 200000, 49},  {150, 100001, 0},      {4294967295LL, 4294967295LL, 100},
+      {0, 0, 100},
+      {5, 0, 100},
+      {0, 10, 0},
+      {1, 3, 33},
+      {2, 3, 66},
+      {8192, 20000, 40},
+      {100000, 100000, 100},
+      {99999, 100000, 99},
+      {50000, 100001, 50},
+      {99999, 200000, 49},
+      {150, 100001, 0},
+      {4294967295LL, 4294967295LL, 100},
       {2147483647, 4294967295LL, 50},
   };
   for (const auto& c : cases) {
@@ -37,10 +45,10 @@ TEST(PumpKey, FromPassword) {
       {"", 0},
       {"a", 97},
       {"abc", 941094},
-      {"\xFF\xFF\xFF\xFF\xFF", 167118079},              // wraps modulo 2^32
-      {std::string("\0", 1), 418772093},                // product 0
-      {"\x80\x80\x80\x80\x80", 418772093},              // 2^35: 0 modulo 2^32
-      {"\x80\x80\x80\x80", 268435456u},                  // 2^28 still fits
+      {"\xFF\xFF\xFF\xFF\xFF", 167118079},  // wraps modulo 2^32
+      {std::string("\0", 1), 418772093},    // product 0
+      {"\x80\x80\x80\x80\x80", 418772093},  // 2^35: 0 modulo 2^32
+      {"\x80\x80\x80\x80", 268435456u},     // 2^28 still fits
   };
   for (const auto& c : cases) EXPECT_EQ(scrambleKey(c.password), c.key) << c.password;
 }
@@ -140,8 +148,8 @@ TEST(PumpProgress, CalledAtStartAfterEachChunkAndAtTheEnd) {
 TEST(PumpCancel, ByAnswerOrFlagAtAChunkBoundary) {
   struct Case {
     const char* name;
-    int cancelAtCall;  // answer -1 at this call (0-based), or -1 for never
-    int flagAtCall;    // set the abort flag during this call, or -1
+    int cancelAtCall;                 // answer -1 at this call (0-based), or -1 for never
+    int flagAtCall;                   // set the abort flag during this call, or -1
     std::int64_t bytesWrittenBefore;  // what reached the archive before the cancel
   } cases[] = {
       {"answer at 0 %", 0, -1, 0},

@@ -1,8 +1,8 @@
 // What a rebuild keeps and what a second run on the same archive may touch: a stop keeps every
 // old member it did not replace, names are compared whole (letters of any case, Cyrillic and
 // Latin-1 included), two processes on one archive, and files too large for the format.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -19,9 +19,9 @@ namespace {
 
 using testing_support::Bytes;
 using testing_support::fileExists;
+using testing_support::ProseText;
 using testing_support::readBytes;
 using testing_support::TempFolder;
-using testing_support::ProseText;
 using testing_support::writeFile;
 
 // Runs the test body inside a folder, so that list entries can be plain relative names as on
@@ -48,14 +48,16 @@ void compress(const std::string& archiveName, const std::vector<std::string>& fi
 }
 
 // Member name -> expanded bytes, in archive order.
-std::vector<std::pair<std::string, Bytes>> contentsOf(const TempFolder& dir, const std::string& archiveName) {
+std::vector<std::pair<std::string, Bytes>> contentsOf(const TempFolder& dir,
+                                                      const std::string& archiveName) {
   TLzhArchiver archiver;
   archiver.ArchiveName = archiveName;
   std::filesystem::remove_all(dir / "out");
   archiver.setTargetPath(dir / "out");
   archiver.MakeDirectories = true;
   std::vector<std::pair<std::string, Bytes>> out;
-  archiver.OnAfterProcessed = [&](const std::string& member, const std::string& target, std::int32_t,
+  archiver.OnAfterProcessed = [&](const std::string& member, const std::string& target,
+                                  std::int32_t,
                                   TLzhProcessMode) { out.emplace_back(member, readBytes(target)); };
   archiver.Expand();
   return out;
@@ -64,17 +66,19 @@ std::vector<std::pair<std::string, Bytes>> contentsOf(const TempFolder& dir, con
 TEST(RebuildStop, OldMembersThatWereNotReplacedStay) {
   TempFolder dir;
   InFolder here(dir.path().string());
-  for (const char* name : {"a.txt", "b.txt", "c.txt"}) writeFile(dir / name, ProseText(name[0], 3000));
+  for (const char* name : {"a.txt", "b.txt", "c.txt"})
+    writeFile(dir / name, ProseText(name[0], 3000));
   compress("book.lzh", {"a.txt", "b.txt", "c.txt"});
   const Bytes before = readBytes("book.lzh");
   const Bytes oldA = readBytes("a.txt"), oldB = readBytes("b.txt"), oldC = readBytes("c.txt");
-  for (const char* name : {"a.txt", "b.txt", "c.txt"}) writeFile(dir / name, std::string("new ") + name);
+  for (const char* name : {"a.txt", "b.txt", "c.txt"})
+    writeFile(dir / name, std::string("new ") + name);
 
   using A = TLzhConfirmAnswer;
   struct Case {
     const char* what;
-    std::vector<A> answers;     // confirmation answers, in order (empty: no confirmation)
-    int starAt;                 // OnCheckFile answers "*" for this file (-1: never)
+    std::vector<A> answers;  // confirmation answers, in order (empty: no confirmation)
+    int starAt;              // OnCheckFile answers "*" for this file (-1: never)
     std::vector<std::string> members;
     bool newA;
   };
@@ -94,7 +98,8 @@ TEST(RebuildStop, OldMembersThatWereNotReplacedStay) {
     std::size_t asked = 0;
     archiver.OnConfirm = [&](const std::string&, const std::string&) { return c.answers[asked++]; };
     int checked = 0;
-    archiver.OnCheckFile = [&](const std::string&, std::string& stored, std::int32_t, TLzhProcessMode) {
+    archiver.OnCheckFile = [&](const std::string&, std::string& stored, std::int32_t,
+                               TLzhProcessMode) {
       if (checked++ == c.starAt) stored = "*";
     };
     archiver.setFilesToProcess({"a.txt", "b.txt", "c.txt"});
@@ -248,7 +253,8 @@ TEST(TwoRuns, SecondRunFailsAtOnceAndTouchesNothing) {
         ADD_FAILURE() << what << ": the second run went through";
       } catch (const EFileError& e) {
         EXPECT_NE(dynamic_cast<const EFileInUse*>(&e), nullptr) << what;
-        EXPECT_EQ(std::string(e.what()), (dir / "book.lzh") + " is in use by another program") << what;
+        EXPECT_EQ(std::string(e.what()), (dir / "book.lzh") + " is in use by another program")
+            << what;
       }
       EXPECT_FALSE(progress) << what;
       EXPECT_EQ(readBytes(work), inProgress) << what;
@@ -302,7 +308,8 @@ TEST(LargeFiles, FourGibibytesOrMoreAreRefusedBeforeTheyAreRead) {
     bool existing;
     bool append;
   };
-  for (const Case& c : {Case{"new", false, false}, Case{"rebuild", true, false}, Case{"append", true, true}}) {
+  for (const Case& c :
+       {Case{"new", false, false}, Case{"rebuild", true, false}, Case{"append", true, true}}) {
     std::filesystem::remove(dir / "book.lzh");
     if (c.existing) compress(dir / "book.lzh", {dir / "old.txt"});
     const Bytes before = c.existing ? readBytes(dir / "book.lzh") : Bytes{};
@@ -312,9 +319,8 @@ TEST(LargeFiles, FourGibibytesOrMoreAreRefusedBeforeTheyAreRead) {
     archiver.AllowDuplicates = c.append;
     archiver.ArchiveName = dir / "book.lzh";
     bool smallDone = false, hugeRead = false;
-    archiver.OnAfterProcessed = [&](const std::string&, const std::string&, std::int32_t, TLzhProcessMode) {
-      smallDone = true;
-    };
+    archiver.OnAfterProcessed = [&](const std::string&, const std::string&, std::int32_t,
+                                    TLzhProcessMode) { smallDone = true; };
     archiver.OnShowProgress = [&](int&) {
       if (smallDone) hugeRead = true;
     };

@@ -85,23 +85,26 @@ TEST(SafetyPaths, RootedAndDriveNamesLandInsideTheTarget) {
   TempFolder dir;
   for (int level : {0, 1}) {
     std::filesystem::remove_all(dir / "target");
-    writeFile(dir / "a.lzh", archiveOf({"\\ROOT.TXT", "C:\\DRIVE.TXT", "D:REL.TXT", "/SLASH/X.TXT"}, level));
+    writeFile(dir / "a.lzh",
+              archiveOf({"\\ROOT.TXT", "C:\\DRIVE.TXT", "D:REL.TXT", "/SLASH/X.TXT"}, level));
     TLzhArchiver archiver;
     archiver.ArchiveName = dir / "a.lzh";
     archiver.MakeDirectories = true;
     archiver.setTargetPath(dir / "target");
     archiver.Expand();
-    EXPECT_EQ(listTree(dir / "target"),
-              (std::vector<std::string>{"DRIVE.TXT", "REL.TXT", "ROOT.TXT", "SLASH", "SLASH/X.TXT"}))
+    EXPECT_EQ(
+        listTree(dir / "target"),
+        (std::vector<std::string>{"DRIVE.TXT", "REL.TXT", "ROOT.TXT", "SLASH", "SLASH/X.TXT"}))
         << level;
-    EXPECT_EQ(readBytes(dir / "target/DRIVE.TXT"), Bytes({'C', ':', '\\', 'D', 'R', 'I', 'V', 'E', '.', 'T', 'X', 'T'}));
+    EXPECT_EQ(readBytes(dir / "target/DRIVE.TXT"),
+              Bytes({'C', ':', '\\', 'D', 'R', 'I', 'V', 'E', '.', 'T', 'X', 'T'}));
   }
 }
 
 TEST(SafetyPaths, DotDotIsRefusedAndNothingIsWrittenOutside) {
   TempFolder dir;
-  const std::vector<std::string> evil = {"..\\ESCAPE.TXT", "SUB\\..\\..\\ESCAPE.TXT", "../ESCAPE.TXT",
-                                         "C:..\\ESCAPE.TXT"};
+  const std::vector<std::string> evil = {"..\\ESCAPE.TXT", "SUB\\..\\..\\ESCAPE.TXT",
+                                         "../ESCAPE.TXT", "C:..\\ESCAPE.TXT"};
   for (int level : {0, 1}) {
     for (const std::string& name : evil) {
       std::filesystem::remove_all(dir / "target");
@@ -118,10 +121,14 @@ TEST(SafetyPaths, DotDotIsRefusedAndNothingIsWrittenOutside) {
         EXPECT_EQ(std::string(e.what()), "Unsafe member name in archive: " + name);
       }
       EXPECT_EQ(archiver.ProcessedFiles(), std::vector<std::string>{dir / "target/GOOD.TXT"});
-      EXPECT_EQ(listTree(dir.path().string()), (std::vector<std::string>{"a.lzh", "target", "target/GOOD.TXT"})) << name;
+      EXPECT_EQ(listTree(dir.path().string()),
+                (std::vector<std::string>{"a.lzh", "target", "target/GOOD.TXT"}))
+          << name;
       // Verify refuses the same way and leaves no temporary file behind.
       EXPECT_THROW(archiver.Verify(), ELzhUnsafePath);
-      EXPECT_EQ(listTree(dir.path().string()), (std::vector<std::string>{"a.lzh", "target", "target/GOOD.TXT"})) << name;
+      EXPECT_EQ(listTree(dir.path().string()),
+                (std::vector<std::string>{"a.lzh", "target", "target/GOOD.TXT"}))
+          << name;
     }
   }
 }
@@ -136,18 +143,26 @@ TEST(SafetyPaths, HostMaySkipOrRenameARefusedNameButNotKeepItsDotDot) {
   };
   const std::string target = dir / "target/";
   const Case cases[] = {
-      {"skip", [](const std::string& m, std::string& t) { if (m != "FINE.TXT") t.clear(); }, {"FINE.TXT"}},
+      {"skip",
+       [](const std::string& m, std::string& t) {
+         if (m != "FINE.TXT") t.clear();
+       },
+       {"FINE.TXT"}},
       {"rename",
-       [&](const std::string& m, std::string& t) { if (m != "FINE.TXT") t = target + "SAVED" + std::to_string(m.size()); },
+       [&](const std::string& m, std::string& t) {
+         if (m != "FINE.TXT") t = target + "SAVED" + std::to_string(m.size());
+       },
        {"FINE.TXT", "SAVED11", "SAVED16"}},
-      {"shown name", [&](const std::string& m, std::string& t) {
+      {"shown name",
+       [&](const std::string& m, std::string& t) {
          if (m == "..\\EVIL.TXT") {
            EXPECT_EQ(t, target + "../EVIL.TXT");
          }
          if (m == "C:..\\X\\EVIL2.TXT") {
            EXPECT_EQ(t, target + "../X/EVIL2.TXT");
          }
-       }, {}},
+       },
+       {}},
       {"recoded but still outside", [&](const std::string&, std::string& t) { t += ".utf8"; }, {}},
   };
   for (const Case& c : cases) {
@@ -156,7 +171,8 @@ TEST(SafetyPaths, HostMaySkipOrRenameARefusedNameButNotKeepItsDotDot) {
     TLzhArchiver archiver;
     archiver.ArchiveName = dir / "a.lzh";
     archiver.setTargetPath(dir / "target");
-    archiver.OnCheckFile = [&](const std::string& member, std::string& t, std::int32_t, TLzhProcessMode) { c.host(member, t); };
+    archiver.OnCheckFile = [&](const std::string& member, std::string& t, std::int32_t,
+                               TLzhProcessMode) { c.host(member, t); };
     if (c.written.empty()) {
       EXPECT_THROW(archiver.Expand(), ELzhUnsafePath) << c.what;
     } else {
@@ -177,8 +193,11 @@ TEST(SafetyPaths, SymbolicLinksInTheTargetAreNeverFollowed) {
     std::string member;
     bool safeMode;
   };
-  const Case cases[] = {{"LINKDIR\\victim.txt", false}, {"LINKDIR\\NEW.TXT", false},
-                        {"LINK.TXT", false}, {"LINK.TXT", true}, {"LINKDIR\\victim.txt", true}};
+  const Case cases[] = {{"LINKDIR\\victim.txt", false},
+                        {"LINKDIR\\NEW.TXT", false},
+                        {"LINK.TXT", false},
+                        {"LINK.TXT", true},
+                        {"LINKDIR\\victim.txt", true}};
   for (const Case& c : cases) {
     writeFile(dir / "a.lzh", archiveOf({c.member}, 1));
     TLzhArchiver archiver;
@@ -189,8 +208,10 @@ TEST(SafetyPaths, SymbolicLinksInTheTargetAreNeverFollowed) {
     archiver.setTargetPath(dir / "target");
     EXPECT_THROW(archiver.Expand(), ELzhUnsafePath) << c.member;
     EXPECT_EQ(listTree(dir / "outside"), std::vector<std::string>{"victim.txt"}) << c.member;
-    EXPECT_EQ(readBytes(dir / "outside/victim.txt"), Bytes({'k', 'e', 'e', 'p', ' ', 'm', 'e'})) << c.member;
-    EXPECT_EQ(listTree(dir / "target"), (std::vector<std::string>{"LINK.TXT", "LINKDIR"})) << c.member;
+    EXPECT_EQ(readBytes(dir / "outside/victim.txt"), Bytes({'k', 'e', 'e', 'p', ' ', 'm', 'e'}))
+        << c.member;
+    EXPECT_EQ(listTree(dir / "target"), (std::vector<std::string>{"LINK.TXT", "LINKDIR"}))
+        << c.member;
   }
 }
 

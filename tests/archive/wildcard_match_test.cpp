@@ -69,13 +69,14 @@ TEST(WildcardMatch, SelectionNeedsEqualFolders) {
       {"/out/*.lzh", "/out/book.$$$", false},
       {"/out/*.$$$", "/out/book.$$$", true},
   };
-  for (const Case& c : cases) EXPECT_EQ(lzhSelects(c.entry, c.member), c.selected) << c.entry << " vs " << c.member;
+  for (const Case& c : cases)
+    EXPECT_EQ(lzhSelects(c.entry, c.member), c.selected) << c.entry << " vs " << c.member;
 }
 
 TEST(WildcardExpand, FolderListingWithAndWithoutSubfolders) {
   TempFolder dir;
-  for (const char* name : {"b.txt", "a.txt", "c.doc", ".hidden.txt", "sub/d.txt", "sub/deeper/e.TXT",
-                           "z/f.txt", "sub/.git/g.txt"})
+  for (const char* name : {"b.txt", "a.txt", "c.doc", ".hidden.txt", "sub/d.txt",
+                           "sub/deeper/e.TXT", "z/f.txt", "sub/.git/g.txt"})
     writeFile(dir / name, "x");
   const std::string base = dir.path().string() + "/";
   struct Case {
@@ -85,9 +86,11 @@ TEST(WildcardExpand, FolderListingWithAndWithoutSubfolders) {
   const Case cases[] = {
       {base + "*.txt", {base + "a.txt", base + "b.txt"}},
       {base + "*.txt/S",
-       {base + "a.txt", base + "b.txt", base + "sub/d.txt", base + "sub/deeper/e.TXT", base + "z/f.txt"}},
+       {base + "a.txt", base + "b.txt", base + "sub/d.txt", base + "sub/deeper/e.TXT",
+        base + "z/f.txt"}},
       {base + "*.txt/s",
-       {base + "a.txt", base + "b.txt", base + "sub/d.txt", base + "sub/deeper/e.TXT", base + "z/f.txt"}},
+       {base + "a.txt", base + "b.txt", base + "sub/d.txt", base + "sub/deeper/e.TXT",
+        base + "z/f.txt"}},
       {base + "?.doc", {base + "c.doc"}},
       {base + "sub/*", {base + "sub/d.txt"}},
       {base + "nothing/*.txt", {}},
@@ -131,7 +134,8 @@ TEST(WildcardExpand, FolderWrittenWithBackslashes) {
 
 TEST(WildcardExpand, CompressReplacesWildcardEntriesInPlace) {
   TempFolder dir;
-  for (const char* name : {"in/a.txt", "in/b.txt", "in/sub/c.txt", "first.txt", "last.txt"}) writeFile(dir / name, name);
+  for (const char* name : {"in/a.txt", "in/b.txt", "in/sub/c.txt", "first.txt", "last.txt"})
+    writeFile(dir / name, name);
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "a.lzh";
   archiver.ArchiveType = caLHA;
@@ -139,7 +143,8 @@ TEST(WildcardExpand, CompressReplacesWildcardEntriesInPlace) {
   archiver.setTargetPath(dir.path().string());
   archiver.setFilesToProcess({dir / "first.txt", dir / "in/*.txt/S", dir / "last.txt"});
   archiver.Compress();
-  const std::vector<std::string> expected = {"first.txt", "in\\a.txt", "in\\b.txt", "in\\sub\\c.txt", "last.txt"};
+  const std::vector<std::string> expected = {"first.txt", "in\\a.txt", "in\\b.txt",
+                                             "in\\sub\\c.txt", "last.txt"};
   EXPECT_EQ(archiver.FilesToProcess(), expected);
   ASSERT_TRUE(archiver.Scan());
   EXPECT_EQ(archiver.FileList(), expected);

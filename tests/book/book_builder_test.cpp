@@ -32,7 +32,8 @@ class BookBuilderTest : public testing::Test {
   }
   std::vector<std::string> listing() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder_)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(folder_))
+      names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -209,18 +210,17 @@ namespace {
 
 TEST_F(BookBuilderTest, BooksAreStoredAsTheirTextUnderTheirOwnName) {
   if (!CanImportBooks()) GTEST_SKIP() << "the book importer is not part of this build";
-  std::string fb2 = write(
-      "Сказка.fb2",
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<FictionBook xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\"><description>"
-      "<title-info><book-title>Репка</book-title></title-info></description>"
-      "<body><section><p>Посадил дед репку.</p></section></body></FictionBook>\n");
+  std::string fb2 =
+      write("Сказка.fb2",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<FictionBook xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\"><description>"
+            "<title-info><book-title>Репка</book-title></title-info></description>"
+            "<body><section><p>Посадил дед репку.</p></section></body></FictionBook>\n");
   std::string archive = (folder_ / "book.lzh").string();
   TBookBuilder builder;
   builder.Compress({fb2}, archive);
   // Сказка.txt in the device character set.
-  EXPECT_EQ(builder.StoredNames(),
-            (std::vector<std::string>{"\x92\xAC\xA1\xA9\xAC\xA1.txt"}));
+  EXPECT_EQ(builder.StoredNames(), (std::vector<std::string>{"\x92\xAC\xA1\xA9\xAC\xA1.txt"}));
   TLzhArchiver reader;
   reader.ArchiveName = archive;
   ASSERT_TRUE(reader.Scan());

@@ -22,7 +22,8 @@ class BookCommandTest : public testing::Test {
     // A copy of the program with a recording corvane-cli beside it.
     fs::copy_file(PAGORA_CLI, folder_ / "bin" / "pagora-cli");
     std::ofstream(folder_ / "bin" / "corvane-cli")
-        << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n"
+        << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname "
+           "\"$0\")/args\"\n"
            "exit 3\n";
     fs::permissions(folder_ / "bin" / "corvane-cli", fs::perms::owner_all);
   }
@@ -30,12 +31,12 @@ class BookCommandTest : public testing::Test {
   // Runs pagora-cli in the test folder; returns the exit status and the standard output.
   std::pair<int, std::string> run(const std::string& arguments) {
     std::string command = "cd '" + folder_.string() + "' && '" +
-                          (folder_ / "bin" / "pagora-cli").string() + "' " + arguments +
-                          " 2>&1";
+                          (folder_ / "bin" / "pagora-cli").string() + "' " + arguments + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     std::string out;
     char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+      out.append(buffer, n);
     int status = ::pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
   }
@@ -80,7 +81,8 @@ TEST_F(BookCommandTest, BuildStoresNamesThatConvertAlikeOnceEach) {
     const auto nameLength = static_cast<unsigned char>(archive[at + 21]);
     names.push_back(archive.substr(at + 22, nameLength));
     std::uint32_t packed = 0;
-    for (int i = 3; i >= 0; --i) packed = packed << 8 | static_cast<unsigned char>(archive[at + 7 + i]);
+    for (int i = 3; i >= 0; --i)
+      packed = packed << 8 | static_cast<unsigned char>(archive[at + 7 + i]);
     at += 2 + headerSize + packed;
   }
   EXPECT_EQ(names, (std::vector<std::string>{"??.txt", "??~2.txt"}));

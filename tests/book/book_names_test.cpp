@@ -1,7 +1,7 @@
 // Book name normalisation, folder joining, file sizes and the stored-name rules.
 #include "book/book_names.h"
-#include "book/file_sizes.h"
 #include "book/file_paths.h"
+#include "book/file_sizes.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -127,9 +127,7 @@ TEST(DeviceStoredNames, ConvertedNamesAndCollisions) {
   } cases[] = {
       {"plain ASCII stays", {"/b/war-and-peace_1.txt"}, {"war-and-peace_1.txt"}},
       {"Cyrillic in an ASCII folder", {"/b/" + kniga}, {deviceKniga}},
-      {"Cyrillic folder: the name is still converted",
-       {"/книги/" + kniga},
-       {deviceKniga}},
+      {"Cyrillic folder: the name is still converted", {"/книги/" + kniga}, {deviceKniga}},
       {"Ё and ё", {"/b/Ёё"}, {Bytes({0x86, 0xA7})}},
       {"vertical bar and blanks", {"/b/a|b c"}, {Bytes({'a', 0xCD, 'b', ' ', 'c'})}},
       {"two names that convert alike: the second keeps its own",
@@ -183,10 +181,12 @@ TEST(ChosenList, EachFileOnceWithoutRegardToLetterCase) {
       {"Russian letter case", {"/b/Книга.txt", "/b/КНИГА.TXT", "/b/книга.txt"}, {"/b/Книга.txt"}},
       {"Ё, Ў and Ґ", {"/b/Ёж Ўё Ґ", "/b/ёЖ ўЁ ґ"}, {"/b/Ёж Ўё Ґ"}},
       {"Latin-1 letters", {"/b/Ärger", "/b/ärger"}, {"/b/Ärger"}},
-      {"different letters stay apart", {"/b/е", "/b/ё", "/b/日", "/b/本"},
+      {"different letters stay apart",
+       {"/b/е", "/b/ё", "/b/日", "/b/本"},
        {"/b/е", "/b/ё", "/b/日", "/b/本"}},
       {"folders count too", {"/a/x", "/b/x", "/A/X"}, {"/a/x", "/b/x"}},
-      {"bytes that are not UTF-8", {"/b/\xCA\xED", "/b/\xEA\xED", "/b/\xCA\xED"},
+      {"bytes that are not UTF-8",
+       {"/b/\xCA\xED", "/b/\xEA\xED", "/b/\xCA\xED"},
        {"/b/\xCA\xED", "/b/\xEA\xED"}},
   };
   for (const auto& c : cases) {

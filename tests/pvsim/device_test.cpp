@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "upload_session.h"
 #include "pvsim/protocol.h"
+#include "upload_session.h"
 
 namespace pvsim {
 namespace {
@@ -20,8 +20,13 @@ using pvsim_test::folderNames;
 using pvsim_test::readFile;
 using pvsim_test::writeFile;
 
-const std::string kCommand115200 = std::string("BOOTSTRAP0B4E\x06" "00\x18" "000100");
-const std::string kAnnouncement = std::string("\r\nPV BootStrap 1.0\r\n\x18" "000000");
+const std::string kCommand115200 = std::string(
+    "BOOTSTRAP0B4E\x06"
+    "00\x18"
+    "000100");
+const std::string kAnnouncement = std::string(
+    "\r\nPV BootStrap 1.0\r\n\x18"
+    "000000");
 const std::vector<std::string> kImage = {":020000020800F4", ":0400000001020304F2",
                                          ":0400040005060708DE", ":0400000308000100F0",
                                          ":00000001FF"};
@@ -113,7 +118,8 @@ TEST_F(PvsimHandheld, AnswersTheWakeUpOnlyOnceThePortRunsAt9600) {
   wait(120);
   EXPECT_EQ(answered(), "\r\n");
   wait(100);
-  EXPECT_EQ(answered(), std::string("PV BootStrap 1.0\r\n\x18" "000000"));
+  EXPECT_EQ(answered(), std::string("PV BootStrap 1.0\r\n\x18"
+                                    "000000"));
   EXPECT_EQ(device_->exitStatus(), 0);
 }
 
@@ -146,7 +152,9 @@ TEST_F(PvsimHandheld, TakesTheCommandInPiecesAndSwitchesRate) {
 
 TEST_F(PvsimHandheld, RefusesWhatIsNoBootStrapCommand) {
   const std::vector<std::string> rows = {"BOOTSTRAPX", "hello", "\x06",
-                                         "BOOTSTRAP0Z4E\x06" "00\x18" "000100"};
+                                         "BOOTSTRAP0Z4E\x06"
+                                         "00\x18"
+                                         "000100"};
   for (const std::string& row : rows) {
     SCOPED_TRACE(escapeForLog(row));
     wakeUp();
@@ -305,18 +313,28 @@ TEST_F(PvsimHandheld, BadBlocksAreRefused) {
       {"wrong complement", {badComplement}, "\x15", false, "wrong number complement"},
       {"block number skipped", {dataBlock(2, "x")}, cancel, false, "numbered 2, expected 1"},
       {"header among the data", {headerBlock("b", 1)}, cancel, false, "128-byte block"},
-      {"EOT too early", {dataBlock(1, std::string(1024, 'x')), "\x04"}, "\x06\x06", false,
+      {"EOT too early",
+       {dataBlock(1, std::string(1024, 'x')), "\x04"},
+       "\x06\x06",
+       false,
        "ended after 1024 of 2000 bytes"},
       {"block beyond the size",
        {dataBlock(1, std::string(1024, 'x')), dataBlock(2, std::string(976, 'y')),
         dataBlock(3, "z")},
-       "\x06\x06" + cancel, false, "beyond the 2000 bytes"},
-      {"padding other than SUB", {dataBlock(1, std::string(1024, 'x')), badPadding, "\x04"},
-       "\x06\x06\x06", true, "not filled up with SUB"},
+       "\x06\x06" + cancel,
+       false,
+       "beyond the 2000 bytes"},
+      {"padding other than SUB",
+       {dataBlock(1, std::string(1024, 'x')), badPadding, "\x04"},
+       "\x06\x06\x06",
+       true,
+       "not filled up with SUB"},
       {"block sent twice",
        {dataBlock(1, std::string(1024, 'x')), dataBlock(1, std::string(1024, 'x')),
         dataBlock(2, std::string(976, 'y')), "\x04"},
-       "\x06\x06\x06\x06", true, "sent again after it was acknowledged"},
+       "\x06\x06\x06\x06",
+       true,
+       "sent again after it was acknowledged"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

@@ -9,7 +9,8 @@ namespace pvsim_test {
 namespace {
 
 TEST(PvsimDialog, UploadsAFileAndStaysOpenAfterwards) {
-  if (!std::filesystem::exists(CORVANE_DIALOG_PROGRAM)) GTEST_SKIP() << "this build has no windows (PAGORA_GUI=OFF)";
+  if (!std::filesystem::exists(CORVANE_DIALOG_PROGRAM))
+    GTEST_SKIP() << "this build has no windows (PAGORA_GUI=OFF)";
   // Paced by the tick, and with --fast, where the port's notifier drives the file batch.
   for (const bool fast : {false, true}) {
     SCOPED_TRACE(fast ? "with --fast" : "paced by the tick");

@@ -61,8 +61,8 @@ std::pair<int, std::string> load(HexLoader& loader, const std::vector<std::strin
 
 TEST(PvsimIntelHex, ImageOrder) {
   const std::string segment = ":020000020800F4";
-  const std::string data1 = ":0400000001020304F2";  // 4 bytes at 0000
-  const std::string data2 = ":0400040005060708DE";  // 4 bytes at 0004
+  const std::string data1 = ":0400000001020304F2";    // 4 bytes at 0000
+  const std::string data2 = ":0400040005060708DE";    // 4 bytes at 0004
   const std::string overlap = ":0400020005060708E0";  // 4 bytes at 0002
   const std::string start = ":0400000308000100F0";
   const std::string linearStart = ":0400000500001000E7";

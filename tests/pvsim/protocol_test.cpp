@@ -85,21 +85,55 @@ TEST(PvsimProtocol, HeaderDataAreas) {
   };
   const std::vector<Row> rows = {
       {area(""), true, true, "", 0, false, ""},
-      {area(std::string("book.lzh\0" "5000", 13)), true, false, "book.lzh", 5000, false, ""},
-      {area(std::string("book.lzh\0" "5000 0 0 0 1", 21)), true, false, "book.lzh", 5000, true, ""},
-      {area(std::string("e\0" "0", 3)), true, false, "e", 0, false, ""},
-      {area(std::string("big\0" "2147483647", 14)), true, false, "big", 2147483647, false, ""},
-      {area(std::string("\xCA\xED\xE8\xE3\xE0\0" "1", 7)), true, false, "\xCA\xED\xE8\xE3\xE0", 1,
-       false, ""},
-      {area(std::string("\0" "12", 3)), false, false, "", 0, false, "empty name"},
+      {area(std::string("book.lzh\0"
+                        "5000",
+                        13)),
+       true, false, "book.lzh", 5000, false, ""},
+      {area(std::string("book.lzh\0"
+                        "5000 0 0 0 1",
+                        21)),
+       true, false, "book.lzh", 5000, true, ""},
+      {area(std::string("e\0"
+                        "0",
+                        3)),
+       true, false, "e", 0, false, ""},
+      {area(std::string("big\0"
+                        "2147483647",
+                        14)),
+       true, false, "big", 2147483647, false, ""},
+      {area(std::string("\xCA\xED\xE8\xE3\xE0\0"
+                        "1",
+                        7)),
+       true, false, "\xCA\xED\xE8\xE3\xE0", 1, false, ""},
+      {area(std::string("\0"
+                        "12",
+                        3)),
+       false, false, "", 0, false, "empty name"},
       {area(std::string("a\0", 2)), false, false, "", 0, false, "without a decimal file size"},
-      {area(std::string("a\0" "-5", 4)), false, false, "", 0, false, "without a decimal file size"},
-      {area(std::string("a\0" "012", 5)), false, false, "", 0, false, "leading zero"},
-      {area(std::string("a\0" "2147483648", 12)), false, false, "", 0, false, "too large"},
-      {area(std::string("a\0" "5 0 0 0 0", 11)), false, false, "", 0, false, "after the file size"},
-      {area(std::string("a\0" "5 0 0 0 1 7", 13)), false, false, "", 0, false,
-       "after the file size"},
-      {area(std::string("a\0" "5\0\0junk", 9)), false, false, "", 0, false, "after the file size"},
+      {area(std::string("a\0"
+                        "-5",
+                        4)),
+       false, false, "", 0, false, "without a decimal file size"},
+      {area(std::string("a\0"
+                        "012",
+                        5)),
+       false, false, "", 0, false, "leading zero"},
+      {area(std::string("a\0"
+                        "2147483648",
+                        12)),
+       false, false, "", 0, false, "too large"},
+      {area(std::string("a\0"
+                        "5 0 0 0 0",
+                        11)),
+       false, false, "", 0, false, "after the file size"},
+      {area(std::string("a\0"
+                        "5 0 0 0 1 7",
+                        13)),
+       false, false, "", 0, false, "after the file size"},
+      {area(std::string("a\0"
+                        "5\0\0junk",
+                        9)),
+       false, false, "", 0, false, "after the file size"},
       {std::string(kHeaderDataSize, 'n'), false, false, "", 0, false, "whole data area"},
   };
   for (const Row& row : rows) {
@@ -119,10 +153,13 @@ TEST(PvsimProtocol, HeaderDataAreas) {
 
 TEST(PvsimProtocol, BootStrapCommandsForEveryRate) {
   const std::vector<std::pair<char, int>> codes = {
-      {'2', 300},   {'3', 600},   {'4', 1200},  {'5', 2400},  {'6', 4800},
-      {'7', 9600},  {'8', 19200}, {'9', 38400}, {'A', 57600}, {'B', 115200}};
+      {'2', 300},  {'3', 600},   {'4', 1200},  {'5', 2400},  {'6', 4800},
+      {'7', 9600}, {'8', 19200}, {'9', 38400}, {'A', 57600}, {'B', 115200}};
   for (const auto& [code, rate] : codes) {
-    const std::string command = std::string("BOOTSTRAP0") + code + "4E\x06" "00\x18" "000100";
+    const std::string command = std::string("BOOTSTRAP0") + code +
+                                "4E\x06"
+                                "00\x18"
+                                "000100";
     ASSERT_EQ(command.size(), kBootStrapCommandSize);
     const CommandParse parsed = parseBootStrapCommand(command);
     EXPECT_EQ(parsed.rate, rate) << parsed.error;
@@ -134,17 +171,35 @@ TEST(PvsimProtocol, BootStrapCommandsForEveryRate) {
 }
 
 TEST(PvsimProtocol, MalformedBootStrapCommands) {
-  const std::string good = std::string("BOOTSTRAP0A4E\x06" "00\x18" "000100");
+  const std::string good = std::string(
+      "BOOTSTRAP0A4E\x06"
+      "00\x18"
+      "000100");
   struct Row {
     std::string command;
     std::string errorPart;
   };
   const std::vector<Row> rows = {
-      {"BOOTSTRAP0C4E\x06" "00\x18" "000100", "unknown rate code C"},
-      {"BOOTSTRAP1A4E\x06" "00\x18" "000100", "does not start with BOOTSTRAP0"},
-      {"BOOTSTRAP0A4F\x06" "00\x18" "000100", "after the rate code"},
-      {"BOOTSTRAP0A4E\x15" "00\x18" "000100", "after the rate code"},
-      {"BOOTSTRAP0A4E\x06" "00\x18" "000101", "after the rate code"},
+      {"BOOTSTRAP0C4E\x06"
+       "00\x18"
+       "000100",
+       "unknown rate code C"},
+      {"BOOTSTRAP1A4E\x06"
+       "00\x18"
+       "000100",
+       "does not start with BOOTSTRAP0"},
+      {"BOOTSTRAP0A4F\x06"
+       "00\x18"
+       "000100",
+       "after the rate code"},
+      {"BOOTSTRAP0A4E\x15"
+       "00\x18"
+       "000100",
+       "after the rate code"},
+      {"BOOTSTRAP0A4E\x06"
+       "00\x18"
+       "000101",
+       "after the rate code"},
       {good.substr(0, 22), "22 bytes"},
       {good + "0", "24 bytes"},
   };
@@ -158,17 +213,16 @@ TEST(PvsimProtocol, MalformedBootStrapCommands) {
   EXPECT_TRUE(isBootStrapCommandPrefix(good));
   EXPECT_FALSE(isBootStrapCommandPrefix(good + "x"));
   EXPECT_FALSE(isBootStrapCommandPrefix("BOOTSTRAP0Z"));
-  EXPECT_FALSE(isBootStrapCommandPrefix("\x18" "000000"));
+  EXPECT_FALSE(
+      isBootStrapCommandPrefix("\x18"
+                               "000000"));
 }
 
 TEST(PvsimProtocol, Cp1251NamesBecomeUtf8) {
   const std::vector<std::pair<std::string, std::string>> rows = {
-      {"book.lzh", "book.lzh"},
-      {"\xCA\xED\xE8\xE3\xE0.txt", "Книга.txt"},
-      {"\xC0\xDF\xE0\xFF", "АЯая"},
-      {"\xA8\xB8", "Ёё"},
-      {"\xB9\x96\x88", "№–€"},
-      {"\x98", "\xEF\xBF\xBD"},
+      {"book.lzh", "book.lzh"},     {"\xCA\xED\xE8\xE3\xE0.txt", "Книга.txt"},
+      {"\xC0\xDF\xE0\xFF", "АЯая"}, {"\xA8\xB8", "Ёё"},
+      {"\xB9\x96\x88", "№–€"},      {"\x98", "\xEF\xBF\xBD"},
   };
   for (const auto& [cp1251, utf8] : rows) EXPECT_EQ(cp1251ToUtf8(cp1251), utf8);
 }

@@ -105,7 +105,9 @@ inline int killAndReap(pid_t pid) {
   return waitFor(pid, 5000ms).value_or(-1);
 }
 
-inline std::string simulatorPath() { return PVSIM_PROGRAM; }
+inline std::string simulatorPath() {
+  return PVSIM_PROGRAM;
+}
 inline std::string receiverImagePath() {
   return std::string(PAGORA_SOURCE_DIR) + "/tests/uploader/data/receiver-sim.hex";
 }

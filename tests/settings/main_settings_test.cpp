@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "temp_folder.h"
 #include "settings/inifile.h"
+#include "temp_folder.h"
 
 namespace pagora {
 namespace {
@@ -37,12 +37,14 @@ TEST_F(SettingsTest, ReadsKeysDefaultsAndOddValues) {
     TMainSettings expected;
   } cases[] = {
       {"no file", "", TMainSettings{}},
-      {"BaudRate as written", "[Main]\r\nBaudRate=3\r\n", TMainSettings{"", "book", 0, 3, false, ""}},
+      {"BaudRate as written", "[Main]\r\nBaudRate=3\r\n",
+       TMainSettings{"", "book", 0, 3, false, ""}},
       {"Baudrate as read", "[Main]\r\nBaudrate=3\r\n", TMainSettings{"", "book", 0, 3, false, ""}},
       {"hexadecimal port", "[main]\r\ncomport=0x2\r\n", TMainSettings{"", "book", 2, 0, false, ""}},
       {"port that is no number", "[Main]\r\nComPort=two\r\n", TMainSettings{}},
       {"all keys",
-       "[Main]\r\nPVM=C:\\PVM\\pvm.exe\r\nLastBook=war.lzh\r\nComPort=3\r\nBaudRate=4\r\nAuto=7\r\n",
+       "[Main]\r\nPVM=C:\\PVM\\pvm.exe\r\nLastBook=war.lzh\r\nComPort=3\r\nBaudRate=4\r\nAuto="
+       "7\r\n",
        TMainSettings{"C:\\PVM\\pvm.exe", "war.lzh", 3, 4, true, ""}},
       {"first of two keys wins", "[Main]\r\nComPort=1\r\nComPort=2\r\n",
        TMainSettings{"", "book", 1, 0, false, ""}},

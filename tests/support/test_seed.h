@@ -35,8 +35,7 @@ inline std::uint32_t TestSeed() {
     const char* given = std::getenv("PAGORA_TEST_SEED");
     if (given != nullptr && *given != '\0') {
       if (const auto parsed = ParseTestSeed(given)) return *parsed;
-      std::fprintf(stderr, "PAGORA_TEST_SEED=\"%s\" is not a number from 0 to 4294967295\n",
-                   given);
+      std::fprintf(stderr, "PAGORA_TEST_SEED=\"%s\" is not a number from 0 to 4294967295\n", given);
       std::exit(2);
     }
     return static_cast<std::uint32_t>(std::random_device{}());
@@ -46,8 +45,8 @@ inline std::uint32_t TestSeed() {
 
 // What a failure says about its seed: the number and how to run it again.
 inline std::string SeedNote(std::uint32_t seed) {
-  return "seed " + std::to_string(seed) + " (replay with PAGORA_TEST_SEED=" +
-         std::to_string(seed) + ")";
+  return "seed " + std::to_string(seed) + " (replay with PAGORA_TEST_SEED=" + std::to_string(seed) +
+         ")";
 }
 
 }  // namespace pagora::testing_support

@@ -11,11 +11,20 @@ TEST(TestSeed, OnlyAPlainDecimalInRangeIsASeed) {
     const char* text;
     std::optional<std::uint32_t> want;
   } cases[] = {
-      {"0", 0u},           {"42", 42u},          {"4294967295", 4294967295u},
-      {"007", 7u},         {nullptr, std::nullopt}, {"", std::nullopt},
-      {"4294967296", std::nullopt}, {"-1", std::nullopt}, {"+1", std::nullopt},
-      {" 1", std::nullopt}, {"1 ", std::nullopt}, {"0x10", std::nullopt},
-      {"12abc", std::nullopt}, {"1\n", std::nullopt},
+      {"0", 0u},
+      {"42", 42u},
+      {"4294967295", 4294967295u},
+      {"007", 7u},
+      {nullptr, std::nullopt},
+      {"", std::nullopt},
+      {"4294967296", std::nullopt},
+      {"-1", std::nullopt},
+      {"+1", std::nullopt},
+      {" 1", std::nullopt},
+      {"1 ", std::nullopt},
+      {"0x10", std::nullopt},
+      {"12abc", std::nullopt},
+      {"1\n", std::nullopt},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseTestSeed(c.text), c.want) << (c.text ? c.text : "(null)");

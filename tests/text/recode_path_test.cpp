@@ -28,8 +28,8 @@ testing::Environment* const kForcedPathCheck =
     testing::AddGlobalTestEnvironment(new ForcedPathThisProcessorLacks);
 
 TEST(RecodePath, NamesReadBackAndNothingElseIsAPath) {
-  for (RecodePath path : {RecodePath::Scalar, RecodePath::Sse2, RecodePath::Ssse3,
-                          RecodePath::Avx2}) {
+  for (RecodePath path :
+       {RecodePath::Scalar, RecodePath::Sse2, RecodePath::Ssse3, RecodePath::Avx2}) {
     EXPECT_EQ(ParseRecodePath(RecodePathName(path)), path) << RecodePathName(path);
   }
   for (const char* name : {"", "AVX2", "avx", "sse", "avx2 ", "neon", "scalar\n"}) {
@@ -72,9 +72,9 @@ TEST(RecodePath, ChoiceFromTheEnvironmentValue) {
     if (RecodePathRuns(path)) {
       cases.push_back({RecodePathName(path), path, ""});
     } else {
-      cases.push_back({RecodePathName(path), fastest,
-                       "PAGORA_RECODE_PATH=" + name + ": this processor cannot run it; using " +
-                           fastestName});
+      cases.push_back(
+          {RecodePathName(path), fastest,
+           "PAGORA_RECODE_PATH=" + name + ": this processor cannot run it; using " + fastestName});
     }
   }
   for (const Case& c : cases) {

@@ -100,16 +100,27 @@ std::string ReferenceWinToUtf8(const std::string& in) {
   return out;
 }
 
-std::string Utf8(std::uint32_t cp) { return testing_support::DataGenerator::utf8(cp); }
+std::string Utf8(std::uint32_t cp) {
+  return testing_support::DataGenerator::utf8(cp);
+}
 
 TEST(RecodeReference, Utf8ToWinOnEveryKindOfSequence) {
   std::vector<std::string> cases = {
-      "", "\xEF\xBB\xBF", "\xEF\xBB", "\xEF\xBB\xBF\xEF\xBB\xBF", "x\xEF\xBB\xBF",
+      "",
+      "\xEF\xBB\xBF",
+      "\xEF\xBB",
+      "\xEF\xBB\xBF\xEF\xBB\xBF",
+      "x\xEF\xBB\xBF",
       "\xD0\x81\xD1\x91\xD0\x80\xD0\x8D\xD1\x90\xD1\x9D\xD1\xA0\xD2\x90\xD2\x91",
       "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xD0\xBC\xD0\xB8\xD1\x80",
       "\xE2\x80\x98\xE2\x80\x99\xE2\x80\x9A\xE2\x80\xB9\xE2\x80\xBA\xE2\x84\xA2\xE2\x80\xA2",
-      "\xF0\x90\x80\x80\xF3\xBF\xBF\xBF", "\xD0\xD0\x9F", "\xD0\x9F\xD0", "\xE2\x80\xD0\x9F",
-      "\xF0\x9F\x98\xD0\x9F", "\x80\x80\x80\xBF", "\xC2\x80\xC2\x9F\xC2\xA0\xC2\xBF",
+      "\xF0\x90\x80\x80\xF3\xBF\xBF\xBF",
+      "\xD0\xD0\x9F",
+      "\xD0\x9F\xD0",
+      "\xE2\x80\xD0\x9F",
+      "\xF0\x9F\x98\xD0\x9F",
+      "\x80\x80\x80\xBF",
+      "\xC2\x80\xC2\x9F\xC2\xA0\xC2\xBF",
   };
   for (std::uint32_t cp = 0; cp < 0x110000; cp += (cp < 0x3000 ? 1 : 0x35)) {
     if (cp >= 0xD800 && cp <= 0xDFFF) continue;
@@ -118,9 +129,12 @@ TEST(RecodeReference, Utf8ToWinOnEveryKindOfSequence) {
   // A character at every offset of a 32-byte window, so that it straddles each block edge.
   for (const char* c : {"\xD0\x9F", "\xD1\x91", "\xD0\x81", "\xE2\x80\x93", "\xF0\x9F\x98\x80",
                         "\xD0", "\xD1\xD0\x9F", "\x80", "\xD0\x7F"}) {
-    for (int at = 0; at < 34; ++at) cases.push_back(std::string(at, 'a') + c + std::string(20, 'b'));
+    for (int at = 0; at < 34; ++at)
+      cases.push_back(std::string(at, 'a') + c + std::string(20, 'b'));
     // After letters, whose output is shorter, and with a letter cut by a block's end.
-    for (const char* before : {"", "a", "\xEF\xBB\xBF", "\xEF\xBB\xBF" "a"}) {
+    for (const char* before : {"", "a", "\xEF\xBB\xBF",
+                               "\xEF\xBB\xBF"
+                               "a"}) {
       for (int at = 0; at < 40; ++at) {
         std::string letters = before;
         for (int k = 0; k < at; ++k) letters += "\xD0\xB0";

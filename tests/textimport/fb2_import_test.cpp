@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "book_fixtures.h"
-#include "textimport/book_import.h"
 #include "text/recode.h"
+#include "textimport/book_import.h"
 
 namespace pagora {
 namespace {

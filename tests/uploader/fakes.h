@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
 #include "uploader/clock.h"
 #include "uploader/serial_port.h"
 #include "uploader/upload_engine.h"
-#include "temp_folder.h"
 #include "uploader/upload_view.h"
 
 namespace corvane::testing {

@@ -250,8 +250,8 @@ TEST(Files, SkippedNamesAndTheirOrder) {
   TempFolder folder;
   UploadOptions options = Harness::defaultOptions();
   std::filesystem::create_directory(folder / "adir");
-  options.files = {folder / "missing.lzh", folder.write("b.lzh", "bb"),
-                   folder / "adir", folder.write("a.lzh", "a")};
+  options.files = {folder / "missing.lzh", folder.write("b.lzh", "bb"), folder / "adir",
+                   folder.write("a.lzh", "a")};
   Harness h(options);
   h.reachHeaderAck();
   EXPECT_TRUE(h.view.log.ends_with("\r\nStarting tranfer of 'b.lzh'"));

@@ -1,12 +1,12 @@
 // Receiving files into a folder through temporary files and renames.
 #include "pvsim/file_store.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "pvsim/protocol.h"
 
@@ -14,7 +14,9 @@ namespace pvsim {
 
 FileStore::FileStore(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
-FileStore::~FileStore() { discard(); }
+FileStore::~FileStore() {
+  discard();
+}
 
 std::string FileStore::hostName(std::string_view deviceName) {
   if (deviceName.empty() || deviceName == "." || deviceName == ".." ||
@@ -53,7 +55,8 @@ std::string FileStore::append(const std::uint8_t* data, std::size_t size) {
 
 std::string FileStore::commit() {
   std::string error;
-  if (::fsync(fd_) != 0) error = "cannot write " + temporary_.string() + ": " + std::strerror(errno);
+  if (::fsync(fd_) != 0)
+    error = "cannot write " + temporary_.string() + ": " + std::strerror(errno);
   if (::close(fd_) != 0 && error.empty()) {
     error = "cannot write " + temporary_.string() + ": " + std::strerror(errno);
   }

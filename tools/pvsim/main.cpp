@@ -2,6 +2,8 @@
 // without a device. Prints the port path on its first line, then plays the handheld's part.
 #include <CLI/CLI.hpp>
 
+#include <poll.h>
+#include <unistd.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -9,9 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <poll.h>
 #include <sstream>
-#include <unistd.h>
 
 #include "pvsim/device.h"
 #include "pvsim/protocol.h"
@@ -21,7 +21,9 @@ namespace {
 
 volatile std::sig_atomic_t stopSignal = 0;
 
-void onStopSignal(int signal) { stopSignal = signal; }
+void onStopSignal(int signal) {
+  stopSignal = signal;
+}
 
 using Clock = std::chrono::steady_clock;
 

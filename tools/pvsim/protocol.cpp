@@ -22,11 +22,16 @@ std::array<std::uint16_t, 256> makeCrcTable() {
 }
 
 constexpr std::string_view kRateCodes = "23456789AB";
-constexpr std::array<int, 10> kRates = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr std::array<int, 10> kRates = {300,  600,   1200,  2400,  4800,
+                                        9600, 19200, 38400, 57600, 115200};
 
 constexpr std::string_view kCommandStart = "BOOTSTRAP0";
 // Everything after the rate code.
-constexpr std::string_view kCommandTail{"4E\x06" "00\x18" "000100", 12};
+constexpr std::string_view kCommandTail{
+    "4E\x06"
+    "00\x18"
+    "000100",
+    12};
 
 // Unicode code points of the upper half of code page 1251.
 constexpr std::array<std::uint16_t, 128> kCp1251High = {
@@ -260,11 +265,21 @@ std::optional<std::string> unescapeText(std::string_view text) {
     }
     if (++i == text.size()) return std::nullopt;
     switch (text[i]) {
-      case 'r': out += '\r'; break;
-      case 'n': out += '\n'; break;
-      case 't': out += '\t'; break;
-      case '0': out += '\0'; break;
-      case '\\': out += '\\'; break;
+      case 'r':
+        out += '\r';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case '0':
+        out += '\0';
+        break;
+      case '\\':
+        out += '\\';
+        break;
       case 'x': {
         if (i + 2 >= text.size()) return std::nullopt;
         const int high = hexValue(text[i + 1]);
@@ -274,7 +289,8 @@ std::optional<std::string> unescapeText(std::string_view text) {
         i += 2;
         break;
       }
-      default: return std::nullopt;
+      default:
+        return std::nullopt;
     }
   }
   return out;

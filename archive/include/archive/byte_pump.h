@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-#include "archive/crc16.h"
 #include "archive/byte_stream.h"
+#include "archive/crc16.h"
 
 namespace pagora {
 
@@ -32,10 +32,9 @@ class BytePump {
   // input: read from its current position, exactly bytesToRead bytes at most; output: written
   // at its current position, at most outputLimit bytes (EUnableToCompress beyond). key 0 turns
   // both scrambling flags off. abortFlag may be null.
-  BytePump(ByteSource& input, std::int64_t bytesToRead, ByteSink& output,
-           std::int64_t outputLimit, std::uint32_t key, bool scrambleOutput,
-           bool unscrambleInput, LzhProgressHandler progress,
-           const std::atomic<bool>* abortFlag);
+  BytePump(ByteSource& input, std::int64_t bytesToRead, ByteSink& output, std::int64_t outputLimit,
+           std::uint32_t key, bool scrambleOutput, bool unscrambleInput,
+           LzhProgressHandler progress, const std::atomic<bool>* abortFlag);
   BytePump(const BytePump&) = delete;
   BytePump& operator=(const BytePump&) = delete;
 

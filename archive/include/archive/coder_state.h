@@ -21,7 +21,9 @@ class TLzhCoderState {
   template <typename Tables>
   class Lease {
    public:
-    explicit Lease(std::unique_ptr<Tables>& slot) : slot_(slot) { slot_ = std::make_unique<Tables>(); }
+    explicit Lease(std::unique_ptr<Tables>& slot) : slot_(slot) {
+      slot_ = std::make_unique<Tables>();
+    }
     ~Lease() { slot_.reset(); }
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;

@@ -10,9 +10,9 @@
 
 namespace pagora {
 
-inline constexpr int kLh5Window = 8192;     // W
-inline constexpr int kLh5Longest = 256;     // longest match
-inline constexpr int kLh5Shortest = 3;      // shortest match coded as a match
+inline constexpr int kLh5Window = 8192;  // W
+inline constexpr int kLh5Longest = 256;  // longest match
+inline constexpr int kLh5Shortest = 3;   // shortest match coded as a match
 // Heads of the child chains, one per hash of (node, first byte of the edge). The chains only
 // serve to find a node's child by that byte, so their layout never shows in the output; a
 // wide hash keeps them short.

@@ -7,9 +7,9 @@
 
 namespace pagora {
 
-#define PAGORA_LZH_ERROR(Name)                                       \
-  class Name : public Exception {                                    \
-   public:                                                           \
+#define PAGORA_LZH_ERROR(Name)                                        \
+  class Name : public Exception {                                     \
+   public:                                                            \
     explicit Name(const std::string& message) : Exception(message) {} \
   };
 

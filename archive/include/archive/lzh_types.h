@@ -31,9 +31,9 @@ struct TLzhFileInfo {
 };
 
 // May rename a file (newFilePath), skip it (empty) or stop the operation ("*").
-using TLzhFilenameCheckEvent = std::function<void(const std::string& originalFilePath,
-                                                  std::string& newFilePath, std::int32_t dateTime,
-                                                  TLzhProcessMode mode)>;
+using TLzhFilenameCheckEvent =
+    std::function<void(const std::string& originalFilePath, std::string& newFilePath,
+                       std::int32_t dateTime, TLzhProcessMode mode)>;
 using TLzhAfterProcessedEvent =
     std::function<void(const std::string& originalFilePath, const std::string& newFilePath,
                        std::int32_t dateTime, TLzhProcessMode mode)>;

@@ -16,7 +16,7 @@ namespace pagora {
 // What the component hands every coder: its Password, OnShowProgress and AbortFlag.
 struct LzhCoderContext {
   std::string password;
-  LzhProgressHandler progress;               // may be empty
+  LzhProgressHandler progress;                   // may be empty
   const std::atomic<bool>* abortFlag = nullptr;  // may be null
 };
 

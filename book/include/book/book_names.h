@@ -1,4 +1,5 @@
-// Name rules of a book build: the book name normalised to ".lzh", and the names the chosen files are stored under in the handheld's character set.
+// Name rules of a book build: the book name normalised to ".lzh", and the names the chosen files
+// are stored under in the handheld's character set.
 #pragma once
 
 #include <string>

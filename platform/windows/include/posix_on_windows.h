@@ -8,11 +8,11 @@
 #include <io.h>
 #include <limits.h>
 #include <signal.h>
-#include <time.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #ifdef __cplusplus
@@ -68,11 +68,13 @@ int futimens(int fd, const struct timespec times[2]);
 #ifdef __cplusplus
 }
 // POSIX mkdir takes the new folder's permissions; Windows has none to give.
-inline int mkdir(const char* path, mode_t) { return _mkdir(path); }
+inline int mkdir(const char* path, mode_t) {
+  return _mkdir(path);
+}
 namespace std {
 using ::pagora_posix_rename;
 using ::pagora_posix_unlink;
-}
+}  // namespace std
 #endif
 
 // sigaction over the C runtime's signal: only the handler is carried (Ctrl-C is SIGINT here).

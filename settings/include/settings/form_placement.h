@@ -47,8 +47,7 @@ std::optional<FormPlacement> ReadFormPlacement(const TIniFile& ini, const std::s
                                                const std::vector<std::string>& propertyKeys);
 
 // Writes every key in one rewrite of the file; throws EIniWrite (nothing is then written).
-void WriteFormPlacement(TIniFile& ini, const std::string& section,
-                        const FormPlacement& placement);
+void WriteFormPlacement(TIniFile& ini, const std::string& section, const FormPlacement& placement);
 
 // "a,b,c,d" as a rectangle (blanks around the numbers allowed), or nothing when garbled.
 std::optional<FormPlacement::Rect> ParseFourNumbers(const std::string& text);

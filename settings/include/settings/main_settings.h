@@ -11,13 +11,13 @@ namespace pagora {
 class TIniFile;
 
 struct TMainSettings {
-  std::string PVM;                 // PV Manager's program file; empty when none is chosen
-  std::string LastBook = "book";   // the book name edit's text
-  int ComPort = 0;                 // 0 = COM1 ... 3 = COM4
-  int BaudRate = 0;                // index into BaudRates()
-  bool Auto = false;               // kept for the file's sake; it has no other effect
-  std::string PortName;            // a serial device chosen beyond COM1-COM4; empty: use ComPort
-  bool FastTransfer = false;       // start Corvane with --fast
+  std::string PVM;                // PV Manager's program file; empty when none is chosen
+  std::string LastBook = "book";  // the book name edit's text
+  int ComPort = 0;                // 0 = COM1 ... 3 = COM4
+  int BaudRate = 0;               // index into BaudRates()
+  bool Auto = false;              // kept for the file's sake; it has no other effect
+  std::string PortName;           // a serial device chosen beyond COM1-COM4; empty: use ComPort
+  bool FastTransfer = false;      // start Corvane with --fast
 };
 
 // The baud rates of the settings dialog, in list order.
@@ -31,8 +31,8 @@ const std::vector<std::string>& ComPorts();
 TMainSettings ReadMainSettings(const TIniFile& ini);
 // Writes "PVM", "LastBook", "ComPort", "BaudRate", "Auto" in this order, then "PortName" (removed
 // when empty) and "FastTransfer" (written as 1 while on, removed while off, so a file of a
-// program that never used it stays as it was). Raises EIniWrite ("Unable to write to <file>") at the first key the system
-// refuses; the keys after it are not written.
+// program that never used it stays as it was). Raises EIniWrite ("Unable to write to <file>") at
+// the first key the system refuses; the keys after it are not written.
 void WriteMainSettings(TIniFile& ini, const TMainSettings& settings);
 
 // The file that holds section "Main": config.ini in the program's folder, unless that file

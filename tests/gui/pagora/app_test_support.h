@@ -16,8 +16,8 @@
 #include <string>
 
 #include "pagora/main_form.h"
-#include "temp_folder.h"
 #include "scripted_prompts.h"
+#include "temp_folder.h"
 #include "widgets/file_list_box.h"
 #include "widgets/prompts.h"
 

@@ -10,10 +10,10 @@
 #include "adt/adt_file.h"
 #include "app_test_support.h"
 #include "book/book_builder.h"
+#include "scripted_prompts.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/file_list_box.h"
 #include "widgets/filename_edit.h"
-#include "scripted_prompts.h"
 #include "widgets/prompts.h"
 
 namespace pagora {
@@ -27,7 +27,9 @@ using testing_support::WindowTest;
 
 class BookWindowTest : public WindowTest {
  protected:
-  QString book(const std::string& name) const { return QString::fromStdString(books() + "/" + name); }
+  QString book(const std::string& name) const {
+    return QString::fromStdString(books() + "/" + name);
+  }
 };
 
 TEST_F(BookWindowTest, FilesNamedTwiceOnTheCommandLineAreChosenOnce) {
@@ -96,8 +98,8 @@ TEST_F(BookWindowTest, GoUsesTheNameFixedWhenTheBuildBegan) {
   EXPECT_EQ(info.bookName, "war.lzh");
   ASSERT_EQ(prompts.records().size(), 1u);
   EXPECT_EQ(prompts.records()[0].text.toStdString(),
-            "File " + archive + ".adt\n\r\n\rSize: " +
-                std::to_string(std::filesystem::file_size(archive)) +
+            "File " + archive +
+                ".adt\n\r\n\rSize: " + std::to_string(std::filesystem::file_size(archive)) +
                 " bytes\n\r\n\rReady to send in Casio PV");
 
   // Afterwards the edit takes keys again.

@@ -10,11 +10,11 @@
 #include <thread>
 
 #include "app_test_support.h"
+#include "scripted_prompts.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/file_list_box.h"
 #include "widgets/filename_edit.h"
 #include "widgets/launcher.h"
-#include "scripted_prompts.h"
 #include "widgets/prompts.h"
 
 extern char** environ;
@@ -78,7 +78,8 @@ TEST_F(EndToEndTest, BookBuiltInTheWindowArrivesOnTheSimulatedHandheld) {
   QStringList names;
   for (const auto& entry : std::filesystem::directory_iterator(samples)) {
     std::filesystem::copy_file(entry.path(), root_ / "books" / entry.path().filename());
-    if (entry.path().extension() == ".txt") names << QString::fromStdString(entry.path().filename());
+    if (entry.path().extension() == ".txt")
+      names << QString::fromStdString(entry.path().filename());
   }
   ASSERT_FALSE(names.isEmpty());
   // Corvane is started from Pagora's own folder.
@@ -92,8 +93,7 @@ TEST_F(EndToEndTest, BookBuiltInTheWindowArrivesOnTheSimulatedHandheld) {
                     root_ / "sim.out", root_ / "sim.log");
   std::string port;
   for (auto end = std::chrono::steady_clock::now() + 10s;
-       port.empty() && std::chrono::steady_clock::now() < end;
-       std::this_thread::sleep_for(5ms)) {
+       port.empty() && std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(5ms)) {
     std::string printed = read(root_ / "sim.out");
     if (printed.find('\n') != std::string::npos) port = printed.substr(0, printed.find('\n'));
   }

@@ -9,16 +9,16 @@
 #include <QToolButton>
 
 #include "adt/adt_file.h"
-#include "pagora/unit4.h"
-#include "pagora/upload.h"
 #include "app_test_support.h"
 #include "book/book_builder.h"
+#include "pagora/unit4.h"
+#include "pagora/upload.h"
+#include "scripted_prompts.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/file_list_box.h"
 #include "widgets/filename_edit.h"
 #include "widgets/filter_combo_box.h"
 #include "widgets/launcher.h"
-#include "scripted_prompts.h"
 #include "widgets/prompts.h"
 #include "widgets/status_gauge.h"
 
@@ -97,9 +97,9 @@ TEST_F(MainWindowTest, StartsWithTheDesignAndNoSettingsFile) {
   QStringList filters;
   auto& filter = part<TFilterComboBox>(*form, "FilterComboBox1");
   for (int i = 0; i < filter.count(); ++i) filters << filter.itemText(i) + "|" + filter.maskAt(i);
-  EXPECT_EQ(filters.mid(0, 3), (QStringList{"Text files (*.txt)|*.txt;*.",
-                                            "Html files (*.*htm*)|*.*htm*",
-                                            "All Files (*.*)|*.*"}));
+  EXPECT_EQ(filters.mid(0, 3),
+            (QStringList{"Text files (*.txt)|*.txt;*.", "Html files (*.*htm*)|*.*htm*",
+                         "All Files (*.*)|*.*"}));
   EXPECT_TRUE(prompts.records().empty());
 }
 
@@ -202,8 +202,7 @@ TEST_F(MainWindowTest, GoBuildsTheArchiveAndTheAdtFileAndReports) {
   TLzhArchiver reader;
   reader.ArchiveName = archive;
   ASSERT_TRUE(reader.Scan());
-  EXPECT_EQ(reader.FileList(),
-            (std::vector<std::string>{"notes.txt", "\x83\xAD\xA1\xA3\xA1.txt"}));
+  EXPECT_EQ(reader.FileList(), (std::vector<std::string>{"notes.txt", "\x83\xAD\xA1\xA3\xA1.txt"}));
 }
 
 TEST_F(MainWindowTest, GoReportsEachFailureAndEnablesTheWindow) {
@@ -235,10 +234,18 @@ TEST_F(MainWindowTest, SendAsksAndStartsCorvaneWithTheArchiveAsOneArgument) {
     PromptAnswer answer;
     QStringList expected;  // empty: nothing started
   } cases[] = {
-      {"second port, fastest rate", 1, 4, "", PromptAnswer::Yes,
+      {"second port, fastest rate",
+       1,
+       4,
+       "",
+       PromptAnswer::Yes,
        {"--baudrate=115200", "--port=COM2"}},
       {"first port, slowest rate", 0, 0, "", PromptAnswer::Yes, {"--baudrate=9600", "--port=COM1"}},
-      {"a serial device beyond COM4", 3, 2, "/dev/ttyUSB0", PromptAnswer::Yes,
+      {"a serial device beyond COM4",
+       3,
+       2,
+       "/dev/ttyUSB0",
+       PromptAnswer::Yes,
        {"--baudrate=38400", "--port=/dev/ttyUSB0"}},
       {"answer No", 1, 4, "", PromptAnswer::No, {}},
   };
@@ -262,8 +269,8 @@ TEST_F(MainWindowTest, SendAsksAndStartsCorvaneWithTheArchiveAsOneArgument) {
     EXPECT_EQ(prompts.records()[0].caption, "Confirm");
     EXPECT_EQ(prompts.records()[0].buttons, PromptButtons::YesNo);
     EXPECT_EQ(prompts.records()[0].text.toStdString(),
-              "File " + archive + "\n\r\n\rSize: " +
-                  std::to_string(std::filesystem::file_size(archive)) +
+              "File " + archive +
+                  "\n\r\n\rSize: " + std::to_string(std::filesystem::file_size(archive)) +
                   " bytes\n\r\n\rSend to Casio PV ?");
     if (c.expected.isEmpty()) {
       EXPECT_TRUE(starts_.empty()) << c.what;
@@ -537,9 +544,8 @@ namespace {
 class LayoutTest : public testing_support::WindowTest {};
 
 TEST_F(LayoutTest, WindowLayoutGoesToTheCurrentFolderAndComesBack) {
-  write("config.ini",
-        "[Form1]\r\nFileListBox1_ViewStyle=vsList\r\nDirListBox_Directory=" + books() +
-            "\r\nFormVersion=0\r\n");
+  write("config.ini", "[Form1]\r\nFileListBox1_ViewStyle=vsList\r\nDirListBox_Directory=" +
+                          books() + "\r\nFormVersion=0\r\n");
   {
     ScriptedPrompts prompts;
     TForm1 form;
@@ -552,8 +558,8 @@ TEST_F(LayoutTest, WindowLayoutGoesToTheCurrentFolderAndComesBack) {
     EXPECT_TRUE(prompts.records().empty());
   }
   std::string saved = read(root_ / "config.ini");
-  for (const char* key : {"Flags=", "ShowCmd=", "NormPos=", "DirListBox_Width=",
-                          "Panel4_Width=", "FormVersion=0"}) {
+  for (const char* key :
+       {"Flags=", "ShowCmd=", "NormPos=", "DirListBox_Width=", "Panel4_Width=", "FormVersion=0"}) {
     EXPECT_NE(saved.find(key), std::string::npos) << key << "\n" << saved;
   }
   EXPECT_NE(saved.find("FileListBox1_ViewStyle=vsIcon\r\n"), std::string::npos) << saved;

@@ -8,15 +8,15 @@
 #include <QToolButton>
 #include <cstdlib>
 
-#include "settings/main_settings.h"
-#include "pagora/upload.h"
 #include "app_test_support.h"
+#include "pagora/upload.h"
+#include "scripted_prompts.h"
+#include "settings/inifile.h"
+#include "settings/main_settings.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/file_list_box.h"
 #include "widgets/filename_edit.h"
-#include "settings/inifile.h"
 #include "widgets/launcher.h"
-#include "scripted_prompts.h"
 #include "widgets/prompts.h"
 
 namespace pagora {
@@ -77,9 +77,8 @@ TEST_F(UploadDialogTest, TheFastTransferBoxFitsTheFixedDialog) {
   dialog.show();
   QApplication::processEvents();
   EXPECT_EQ(dialog.size(), QSize(230, 268));
-  for (QWidget* part : std::initializer_list<QWidget*>{dialog.Label1, dialog.ComboBox1,
-                                                       dialog.ComboBox2, dialog.FastCheck,
-                                                       dialog.OkButton}) {
+  for (QWidget* part : std::initializer_list<QWidget*>{
+           dialog.Label1, dialog.ComboBox1, dialog.ComboBox2, dialog.FastCheck, dialog.OkButton}) {
     SCOPED_TRACE(part->metaObject()->className());
     EXPECT_TRUE(part->isVisible());
     EXPECT_GE(part->height(), part->minimumSizeHint().height());

@@ -4,13 +4,13 @@
 #include <QMouseEvent>
 #include <QTextEdit>
 
-#include "pagora/about.h"
 #include "app_test_support.h"
+#include "pagora/about.h"
+#include "scripted_prompts.h"
+#include "viewer/view.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/file_list_box.h"
-#include "scripted_prompts.h"
 #include "widgets/prompts.h"
-#include "viewer/view.h"
 
 namespace pagora {
 namespace {

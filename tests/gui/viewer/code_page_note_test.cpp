@@ -2,12 +2,12 @@
 // says nothing when that guess is unsure.
 #include <gtest/gtest.h>
 
-#include "widgets/formstorage.h"
-#include "scripted_prompts.h"
-#include "widgets/prompts.h"
 #include "gui_test_support.h"
+#include "scripted_prompts.h"
 #include "text/recode.h"
 #include "viewer/view.h"
+#include "widgets/formstorage.h"
+#include "widgets/prompts.h"
 
 namespace pagora {
 namespace {

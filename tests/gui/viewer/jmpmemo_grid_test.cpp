@@ -11,10 +11,10 @@
 #include <QTest>
 #include <cmath>
 
-#include "scripted_prompts.h"
-#include "widgets/prompts.h"
 #include "gui_test_support.h"
+#include "scripted_prompts.h"
 #include "viewer/jmpmemo.h"
+#include "widgets/prompts.h"
 
 namespace pagora {
 namespace {

@@ -13,9 +13,9 @@
 #include <QPixmap>
 #include <QTest>
 
+#include "gui_test_support.h"
 #include "scripted_prompts.h"
 #include "widgets/prompts.h"
-#include "gui_test_support.h"
 
 namespace pagora {
 namespace {

@@ -8,11 +8,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "widgets/formstorage.h"
-#include "settings/inifile.h"
-#include "scripted_prompts.h"
-#include "widgets/prompts.h"
 #include "gui_test_support.h"
+#include "scripted_prompts.h"
+#include "settings/inifile.h"
+#include "widgets/formstorage.h"
+#include "widgets/prompts.h"
 
 namespace pagora {
 namespace {

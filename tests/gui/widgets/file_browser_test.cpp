@@ -50,27 +50,17 @@ TEST(FileMask, MatchesAsTheFileListDoes) {
     const char* name;
     bool match;
   } cases[] = {
-      {"*.txt;*.", "a.txt", true},
-      {"*.txt;*.", "A.TXT", true},
-      {"*.txt;*.", "readme", true},
-      {"*.txt;*.", "a.b", false},
-      {"*.txt;*.", "a.txt.bak", false},
-      {"*.txt;*.", "txt", true},  // no extension at all
-      {"*.*htm*", "a.html", true},
-      {"*.*htm*", "a.htm", true},
-      {"*.*htm*", "a.shtml", true},
-      {"*.*htm*", "a.txt", false},
-      {"*.*htm*", "htm", false},
-      {"*.*", "readme", true},
-      {"*.*", "a.b.c", true},
-      {"?.txt", "a.txt", true},
-      {"?.txt", "ab.txt", false},
-      {"war*.", "war1", true},
-      {"war*.", "war.txt", false},
-      {"*.fb2;*.fb2.zip;*.epub", "Anna.FB2.ZIP", true},
+      {"*.txt;*.", "a.txt", true},      {"*.txt;*.", "A.TXT", true},
+      {"*.txt;*.", "readme", true},     {"*.txt;*.", "a.b", false},
+      {"*.txt;*.", "a.txt.bak", false}, {"*.txt;*.", "txt", true},  // no extension at all
+      {"*.*htm*", "a.html", true},      {"*.*htm*", "a.htm", true},
+      {"*.*htm*", "a.shtml", true},     {"*.*htm*", "a.txt", false},
+      {"*.*htm*", "htm", false},        {"*.*", "readme", true},
+      {"*.*", "a.b.c", true},           {"?.txt", "a.txt", true},
+      {"?.txt", "ab.txt", false},       {"war*.", "war1", true},
+      {"war*.", "war.txt", false},      {"*.fb2;*.fb2.zip;*.epub", "Anna.FB2.ZIP", true},
       {"[a].txt", "[a].txt", true},  // brackets are plain characters
-      {"[a].txt", "a.txt", false},
-      {"", "a.txt", false},
+      {"[a].txt", "a.txt", false},      {"", "a.txt", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FileMask(c.mask).matches(c.name), c.match) << c.mask << " " << c.name;
@@ -78,8 +68,8 @@ TEST(FileMask, MatchesAsTheFileListDoes) {
 }
 
 TEST(ViewStyle, NamesRoundTrip) {
-  for (TViewStyle s : {TViewStyle::vsIcon, TViewStyle::vsSmallIcon, TViewStyle::vsList,
-                       TViewStyle::vsReport}) {
+  for (TViewStyle s :
+       {TViewStyle::vsIcon, TViewStyle::vsSmallIcon, TViewStyle::vsList, TViewStyle::vsReport}) {
     TViewStyle back = TViewStyle::vsIcon;
     ASSERT_TRUE(ViewStyleFromName(ViewStyleName(s), back));
     EXPECT_EQ(back, s);
@@ -132,8 +122,8 @@ TEST_F(FolderTest, ViewStylesKeepTheListADragSource) {
   touch("a.txt");
   TFileListBox list;
   list.setDirectory(QString::fromStdString(folder_.string()));
-  for (TViewStyle s : {TViewStyle::vsIcon, TViewStyle::vsList, TViewStyle::vsSmallIcon,
-                       TViewStyle::vsReport}) {
+  for (TViewStyle s :
+       {TViewStyle::vsIcon, TViewStyle::vsList, TViewStyle::vsSmallIcon, TViewStyle::vsReport}) {
     list.setViewStyle(s);
     EXPECT_EQ(list.ViewStyle(), s);
     EXPECT_TRUE(list.currentView()->dragEnabled());

@@ -7,10 +7,10 @@
 #include <QCloseEvent>
 #include <QWidget>
 
-#include "settings/inifile.h"
-#include "scripted_prompts.h"
-#include "widgets/prompts.h"
 #include "gui_test_support.h"
+#include "scripted_prompts.h"
+#include "settings/inifile.h"
+#include "widgets/prompts.h"
 
 namespace pagora {
 namespace {

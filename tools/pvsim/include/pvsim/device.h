@@ -49,16 +49,16 @@ struct DeviceOptions {
   bool nakEot = false;         // NAK the first EOT of every file
   CancelPoint cancel;
   CancelStyle cancelStyle = CancelStyle::Device;
-  bool cAfterHeader = false;   // ACK the header, then send C a tick later
-  bool ackCAfterEot = false;   // ACK and C in one burst after EOT
-  bool noise = false;          // noise bytes in front of every answer
-  bool zeroByte = false;       // a zero byte in front of every Receiver answer and in the closing text
-  int holdRecord = 0;          // from this record on, the loader holds its replies for holdMs
-  int holdBlock = 0;           // the reply to this data block of the first file comes holdMs late
+  bool cAfterHeader = false;  // ACK the header, then send C a tick later
+  bool ackCAfterEot = false;  // ACK and C in one burst after EOT
+  bool noise = false;         // noise bytes in front of every answer
+  bool zeroByte = false;  // a zero byte in front of every Receiver answer and in the closing text
+  int holdRecord = 0;     // from this record on, the loader holds its replies for holdMs
+  int holdBlock = 0;      // the reply to this data block of the first file comes holdMs late
   int holdMs = 1000;
-  int wrongRate = 0;           // the loader switches to this rate instead of the requested one
+  int wrongRate = 0;  // the loader switches to this rate instead of the requested one
   std::optional<std::string> closingText;  // the Receiver's last words; a default when none
-  int silenceMs = 30000;       // give up when the uploader stays silent this long
+  int silenceMs = 30000;                   // give up when the uploader stays silent this long
 };
 
 struct DeviceIo {
@@ -93,8 +93,18 @@ class Device {
 
  private:
   enum class Phase {
-    WaitOpen, WaitSpeed, Announce, AwaitCommand, Install,
-    AwaitHeader, AwaitData, AwaitEotRepeat, Done, Cancelled, Failed, Finished
+    WaitOpen,
+    WaitSpeed,
+    Announce,
+    AwaitCommand,
+    Install,
+    AwaitHeader,
+    AwaitData,
+    AwaitEotRepeat,
+    Done,
+    Cancelled,
+    Failed,
+    Finished
   };
 
   struct Pending {
@@ -160,8 +170,8 @@ class Device {
   int rate_ = 9600;
   bool garbledLogged_ = false;
   std::string command_;
-  std::string stream_;         // image bytes not yet taken as records
-  std::string expectedStream_; // the whole expected install stream, when one is given
+  std::string stream_;          // image bytes not yet taken as records
+  std::string expectedStream_;  // the whole expected install stream, when one is given
   std::size_t streamOffset_ = 0;
   HexLoader loader_;
   int recordsReceived_ = 0;

@@ -10,7 +10,11 @@ namespace pvsim {
 using namespace device_timing;
 
 std::string Device::fileLabel() const {
-  return "'" + escapeForLog(fileName_) + "'";
+  // Built by appending: GCC 12 at -O3 warns (-Wrestrict) on "'" + text + "'" here.
+  std::string label(1, '\'');
+  label += escapeForLog(fileName_);
+  label += '\'';
+  return label;
 }
 
 void Device::answer(std::string_view bytes) {

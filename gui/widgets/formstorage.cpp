@@ -67,11 +67,11 @@ bool TFormStorage::RestoreFormPlacement() {
   else
     form_->setWindowState(form_->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
 
-  for (const StoredProperty& p : properties_) {
-    if (!p.restore) continue;
+  for (std::size_t i = 0; i < properties_.size(); ++i) {
+    if (!properties_[i].restore) continue;
     for (const auto& [key, value] : placement->properties) {
-      if (key == utf8(p.key)) {
-        p.restore(QString::fromStdString(value));
+      if (key == keys[i]) {
+        properties_[i].restore(QString::fromStdString(value));
         break;
       }
     }

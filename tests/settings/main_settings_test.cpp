@@ -14,10 +14,7 @@ namespace {
 class SettingsTest : public ::testing::Test {
  protected:
   std::string write(const std::string& relative, const std::string& bytes) {
-    auto path = root_ / relative;
-    std::filesystem::create_directories(path.parent_path());
-    testing_support::writeFile(path, bytes);
-    return path.string();
+    return folder_.write(relative, bytes);
   }
   static std::string read(const std::filesystem::path& path) {
     return testing_support::readFile(path);

@@ -43,8 +43,8 @@ QString& programFolderOverride() {
 }
 
 // Hints keep the system's line breaks; a tool tip wants plain line feeds.
-QString Hint(const char* text) {
-  return QString::fromUtf8(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+QString Hint(QString text) {
+  return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 }  // namespace
@@ -82,7 +82,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::buildWindow() {
-  setWindowTitle(QStringLiteral("to Nimbrel"));
+  setWindowTitle(tr("to Nimbrel"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   buildToolBar();
@@ -95,30 +95,30 @@ void TForm1::buildToolBar() {
   toolbar->setMovable(false);
   toolbar->setFloatable(false);
   toolbar->setIconSize(QSize(24, 24));
-  auto button = [toolbar](const char* name, Glyph glyph, const char* hint) {
+  auto button = [toolbar](const char* name, Glyph glyph, const QString& hint) {
     auto* b = new QToolButton;
     b->setObjectName(QString::fromUtf8(name));
     b->setIcon(GlyphIcon(glyph));
     b->setAutoRaise(true);
-    if (hint) b->setToolTip(QString::fromUtf8(hint));
+    if (!hint.isEmpty()) b->setToolTip(hint);
     toolbar->addWidget(b);
     return b;
   };
-  SpeedButton1 = button("SpeedButton1", Glyph::Go, "Go Go Go !!!");
-  SpeedButton2 = button("SpeedButton2", Glyph::PvmPath, "Path to PVM");
-  SpeedButton3 = button("SpeedButton3", Glyph::PvManager, "PV Manager");
-  SpeedButton7 = button("SpeedButton7", Glyph::Settings, "Config Corvane");
-  SpeedButton8 = button("SpeedButton8", Glyph::Send, "Run compress & Corvane");
-  SpeedButton4 = button("SpeedButton4", Glyph::About, "About");
+  SpeedButton1 = button("SpeedButton1", Glyph::Go, tr("Go Go Go !!!"));
+  SpeedButton2 = button("SpeedButton2", Glyph::PvmPath, tr("Path to PVM"));
+  SpeedButton3 = button("SpeedButton3", Glyph::PvManager, tr("PV Manager"));
+  SpeedButton7 = button("SpeedButton7", Glyph::Settings, tr("Config Corvane"));
+  SpeedButton8 = button("SpeedButton8", Glyph::Send, tr("Run compress & Corvane"));
+  SpeedButton4 = button("SpeedButton4", Glyph::About, tr("About"));
   // The outside library's upload test: never shown, kept among the window's parts.
   SpeedButton6 = new QToolButton(this);
   SpeedButton6->setObjectName(QStringLiteral("SpeedButton6"));
-  SpeedButton6->setToolTip(QStringLiteral("About"));
+  SpeedButton6->setToolTip(tr("About"));
   SpeedButton6->setVisible(false);
   auto* spacer = new QWidget;
   spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   toolbar->addWidget(spacer);
-  SpeedButton5 = button("SpeedButton5", Glyph::Exit, nullptr);
+  SpeedButton5 = button("SpeedButton5", Glyph::Exit, QString());
   addToolBar(Qt::TopToolBarArea, toolbar);
 
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
@@ -136,14 +136,17 @@ QWidget* TForm1::buildFilePane() {
   Panel4->setObjectName(QStringLiteral("Panel4"));
   FileListBox1 = new TFileListBox;
   FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
-  FileListBox1->setToolTip(Hint(
-      "Drag files to the right panel\r\nDouble click - view text\r\nRight click - context menu"));
+  FileListBox1->setToolTip(Hint(tr(
+      "Drag files to the right panel\r\nDouble click - view text\r\nRight click - context menu")));
   FilterComboBox1 = new TFilterComboBox;
   FilterComboBox1->setObjectName(QStringLiteral("FilterComboBox1"));
-  FilterComboBox1->setToolTip(QStringLiteral("Filter"));
-  QString filter = QStringLiteral(
-      "Text files (*.txt)|*.txt;*.|Html files (*.*htm*)|*.*htm*|All Files (*.*)|*.*");
-  if (CanImportBooks()) filter += QStringLiteral("|Books (*.fb2 *.epub)|*.fb2;*.fb2.zip;*.epub");
+  FilterComboBox1->setToolTip(tr("Filter"));
+  QString filter = tr("Text files (*.txt)") + QStringLiteral("|*.txt;*.|") +
+                   tr("Html files (*.*htm*)") + QStringLiteral("|*.*htm*|") +
+                   tr("All Files (*.*)") + QStringLiteral("|*.*");
+  if (CanImportBooks()) {
+    filter += u'|' + tr("Books (*.fb2 *.epub)") + QStringLiteral("|*.fb2;*.fb2.zip;*.epub");
+  }
   FilterComboBox1->setFilter(filter);
   auto* panel4Layout = new QVBoxLayout(Panel4);
   panel4Layout->setContentsMargins(0, 0, 0, 0);
@@ -156,16 +159,17 @@ QWidget* TForm1::buildFilePane() {
 // The right pane: the size line, the chosen list and the book's name.
 QWidget* TForm1::buildChosenPane() {
   auto* right = new QWidget;
-  StaticText1 = new QLabel(QStringLiteral("Size"));
+  StaticText1 = new QLabel(tr("Size"));
   StaticText1->setObjectName(QStringLiteral("StaticText1"));
   StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   ListBox1 = new TChosenListBox;
   ListBox1->setObjectName(QStringLiteral("ListBox1"));
-  ListBox1->setToolTip(Hint("Double click - view text\r\nRight click - context menu"));
+  ListBox1->setToolTip(Hint(tr("Double click - view text\r\nRight click - context menu")));
   FilenameEdit1 = new TFilenameEdit;
   FilenameEdit1->setObjectName(QStringLiteral("FilenameEdit1"));
   FilenameEdit1->setText(QStringLiteral("book"));
-  FilenameEdit1->setToolTip(QStringLiteral("Select target archive"));
+  FilenameEdit1->setToolTip(tr("Select target archive"));
+  FilenameEdit1->Filter = tr("Archive (*.lzh)");
   {
     QFont f = FilenameEdit1->edit()->font();
     f.setBold(true);
@@ -188,7 +192,7 @@ QWidget* TForm1::buildChosenPane() {
 void TForm1::buildPanes() {
   DirListBox = new TDirectoryListBox;
   DirListBox->setObjectName(QStringLiteral("DirListBox"));
-  DirListBox->setToolTip(QStringLiteral("Folders"));
+  DirListBox->setToolTip(tr("Folders"));
   QWidget* filePane = buildFilePane();
   QWidget* chosenPane = buildChosenPane();
 
@@ -267,29 +271,29 @@ void TForm1::storeLayout() {
 
 void TForm1::buildMenus() {
   PopupMenu1 = new QMenu(this);
-  PopupMenu1->addAction(QStringLiteral("View"), this, [this] { FileListBox1DblClick(); });
+  PopupMenu1->addAction(tr("View"), this, [this] { FileListBox1DblClick(); });
   PopupMenu1->addAction(QStringLiteral("-->>"), this, [this] { N1Click(); });
   PopupMenu1->addSeparator();
-  QMenu* style = PopupMenu1->addMenu(QStringLiteral("Style"));
-  const std::pair<const char*, int> styles[] = {
-      {"Icon", 1}, {"List", 2}, {"Report", 3}, {"Small Icon", 4}};
+  QMenu* style = PopupMenu1->addMenu(tr("Style"));
+  const std::pair<QString, int> styles[] = {
+      {tr("Icon"), 1}, {tr("List"), 2}, {tr("Report"), 3}, {tr("Small Icon"), 4}};
   for (const auto& [name, tag] : styles) {
-    style->addAction(QString::fromUtf8(name), this, [this, tag = tag] { Icon1Click(tag); });
+    style->addAction(name, this, [this, tag = tag] { Icon1Click(tag); });
   }
   PopupMenu1->addSeparator();
-  PopupMenu1->addAction(QStringLiteral("Create file from clipboard"), this,
+  PopupMenu1->addAction(tr("Create file from clipboard"), this,
                         [this] { Createfilefromclipboard1Click(); });
-  PopupMenu1->addAction(QStringLiteral("Split file"), this, [this] { Splitfile1Click(); });
+  PopupMenu1->addAction(tr("Split file"), this, [this] { Splitfile1Click(); });
   PopupMenu1->addSeparator();
-  PopupMenu1->addAction(QStringLiteral("Delete"), this, [this] { Delete2Click(); });
-  PopupMenu1->addAction(QStringLiteral("Rename"), this, [this] { Rename1Click(); });
-  PopupMenu1->addAction(QStringLiteral("Open"), this, [this] { Editnotepad1Click(); });
+  PopupMenu1->addAction(tr("Delete"), this, [this] { Delete2Click(); });
+  PopupMenu1->addAction(tr("Rename"), this, [this] { Rename1Click(); });
+  PopupMenu1->addAction(tr("Open"), this, [this] { Editnotepad1Click(); });
   connect(FileListBox1, &TFileListBox::contextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(at); });
 
   PopupMenu2 = new QMenu(this);
-  PopupMenu2->addAction(QStringLiteral("View"), this, [this] { ListBox1DblClick(); });
-  PopupMenu2->addAction(QStringLiteral("Delete"), this, [this] { Delete1Click(); });
+  PopupMenu2->addAction(tr("View"), this, [this] { ListBox1DblClick(); });
+  PopupMenu2->addAction(tr("Delete"), this, [this] { Delete1Click(); });
   ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ListBox1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu2->popup(ListBox1->viewport()->mapToGlobal(at)); });

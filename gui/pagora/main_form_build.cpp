@@ -14,6 +14,7 @@
 #include "main_form_helpers.h"
 #include "pagora/about.h"
 #include "pagora/upload.h"
+#include "translations/language.h"
 #include "widgets/filename_edit.h"
 #include "widgets/launcher.h"
 #include "widgets/prompts.h"
@@ -63,13 +64,19 @@ void TForm1::SpeedButton1Click() {
   if (auto problem = WrapArchiveIntoAdt(Std(archive))) {
     Prompts::current().inform(this, Q(*problem), kCaption);
   }
+  // A name without a folder is relative to the folder Pagora was started in, which the user
+  // does not see: the report names the whole path.
+  const QString adt = QFileInfo(archive).absoluteFilePath() + QStringLiteral(".adt");
+  if (!failure) {
+    StatusBar1->showMessage(
+        tr("Book %1: %n file(s)", nullptr, static_cast<int>(Chosen().size())).arg(adt));
+  }
   try {
     std::int64_t size = FileLength(Std(archive));
     Prompts::current().inform(this,
-                              QStringLiteral("File ") + archive + QStringLiteral(".adt\n\r\n\r") +
-                                  QStringLiteral("Size: ") + QString::number(size) +
-                                  QStringLiteral(" bytes") +
-                                  QStringLiteral("\n\r\n\rReady to send in Casio PV"),
+                              tr("File %1\n\r\n\rSize: %2 bytes\n\r\n\rReady to send in Casio PV",
+                                 nullptr, pluralCount(size))
+                                  .arg(adt, QString::number(size)),
                               kCaption);
   } catch (const std::exception& e) {
     ShowException(e);
@@ -98,7 +105,7 @@ void TForm1::SpeedButton8Click() {
   } catch (...) {
     failed = true;
   }
-  if (failed) Prompts::current().inform(this, QStringLiteral("Error compress files"), kCaption);
+  if (failed) Prompts::current().inform(this, tr("Error compress files"), kCaption);
   En(true);
   busy_ = false;
 
@@ -111,10 +118,9 @@ void TForm1::SpeedButton8Click() {
     return;
   }
   PromptAnswer answer = Prompts::current().ask(
-      this, QStringLiteral("Confirm"),
-      QStringLiteral("File ") + archive + QStringLiteral("\n\r\n\r") + QStringLiteral("Size: ") +
-          QString::number(size) + QStringLiteral(" bytes") +
-          QStringLiteral("\n\r\n\rSend to Casio PV ?"),
+      this, tr("Confirm"),
+      tr("File %1\n\r\n\rSize: %2 bytes\n\r\n\rSend to Casio PV ?", nullptr, pluralCount(size))
+          .arg(archive, QString::number(size)),
       PromptKind::Question, PromptButtons::YesNo);
   if (answer != PromptAnswer::Yes) return;
   try {
@@ -148,7 +154,7 @@ void TForm1::SpeedButton8Click() {
 
 void TForm1::SpeedButton2Click() {
   QFileDialog dialog(this, QString(), QDir(QStringLiteral(".")).absolutePath(),
-                     QStringLiteral("Executable (*.exe);;All files (*)"));
+                     tr("Executable (*.exe)") + QStringLiteral(";;") + tr("All files (*)"));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::ReadOnly, false);
   if (!Settings.PVM.empty()) dialog.selectFile(Q(Settings.PVM));
@@ -184,6 +190,8 @@ void TForm1::loadSettingsDialog() {
   int baud = Settings.BaudRate;
   Form3->ComboBox2->setCurrentIndex(baud >= 0 && baud < Form3->ComboBox2->count() ? baud : -1);
   Form3->FastCheck->setChecked(Settings.FastTransfer);
+  const int language = Form3->LanguageBox->findData(Q(Settings.Language));
+  Form3->LanguageBox->setCurrentIndex(language >= 0 ? language : 0);
 }
 
 void TForm1::SpeedButton7Click() {
@@ -199,6 +207,7 @@ void TForm1::SpeedButton7Click() {
   }
   Settings.BaudRate = Form3->ComboBox2->currentIndex();
   Settings.FastTransfer = Form3->FastCheck->isChecked();
+  Settings.Language = Std(Form3->LanguageBox->currentData().toString());
 }
 
 }  // namespace pagora

@@ -12,6 +12,7 @@
 #include "book/file_paths.h"
 #include "book/file_sizes.h"
 #include "main_form_helpers.h"
+#include "translations/language.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/file_list_box.h"
 #include "widgets/filename_edit.h"
@@ -87,7 +88,9 @@ void TForm1::Calculate() {
   std::vector<std::string> files;
   for (const QString& entry : Chosen()) files.push_back(Std(entry));
   try {
-    StaticText1->setText(Q(SizeLine(TotalLength(files))));
+    const std::int64_t total = TotalLength(files);
+    StaticText1->setText(
+        tr("Size : %1 bytes", nullptr, pluralCount(total)).arg(QString::number(total)));
   } catch (const std::exception& e) {
     ShowException(e);
   }
@@ -121,14 +124,18 @@ void TForm1::ListBox1DragDrop(QObject* source) {
   Calculate();
 }
 
+// The size line follows every change of the chosen list, not only a drop: a line that kept
+// the old total after "-->>" or "Delete" would show a book size that is not the one built.
 void TForm1::N1Click() {
   appendSelectedFiles();
+  Calculate();
 }
 
 void TForm1::Delete1Click() {
   for (int i = ListBox1->count() - 1; i >= 0; --i) {
     if (ListBox1->item(i)->isSelected()) delete ListBox1->takeItem(i);
   }
+  Calculate();
 }
 
 void TForm1::ListBox1KeyDown(int key) {

@@ -90,7 +90,7 @@ void TForm1::FilterComboBox1Change() {
 
 void TForm1::Createfilefromclipboard1Click() {
   std::optional<QString> answer =
-      Prompts::current().input(this, QStringLiteral("Input"), QStringLiteral("name"), QString());
+      Prompts::current().input(this, tr("Input"), tr("name"), QString());
   if (!answer || answer->isEmpty()) return;
   std::string path = ClipboardFilePath(Std(fileFolder()), Std(*answer));
   QString text = QGuiApplication::clipboard()->text();
@@ -122,9 +122,8 @@ void TForm1::Splitfile1Click() {
 }
 
 void TForm1::Delete2Click() {
-  PromptAnswer answer =
-      Prompts::current().ask(this, QStringLiteral("Confirm "), QStringLiteral("Delete"),
-                             PromptKind::Question, PromptButtons::YesNo);
+  PromptAnswer answer = Prompts::current().ask(this, tr("Confirm "), tr("Delete", "question"),
+                                               PromptKind::Question, PromptButtons::YesNo);
   if (answer == PromptAnswer::Yes) {
     QString folder = fileFolder();
     for (int i = 0; i < FileListBox1->Count(); ++i) {
@@ -138,8 +137,7 @@ void TForm1::Rename1Click() {
   int i = FileListBox1->FirstSelected();
   if (i < 0) return;
   QString old = FileListBox1->Item(i);
-  std::optional<QString> answer =
-      Prompts::current().input(this, QStringLiteral("New Name"), QStringLiteral("Input"), old);
+  std::optional<QString> answer = Prompts::current().input(this, tr("New Name"), tr("Input"), old);
   if (answer && *answer != old && !answer->isEmpty()) {
     std::string from = Std(fileFolder() + old);
     std::string to = Std(fileFolder() + *answer);

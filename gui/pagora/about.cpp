@@ -42,7 +42,8 @@ TfrAbout::TfrAbout(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(Memo1);
-  setFixedSize(395, 280);
+  // Wide enough for the longest line in Russian, which a narrower window would wrap.
+  setFixedSize(470, 280);
 }
 
 bool TfrAbout::eventFilter(QObject* watched, QEvent* event) {

@@ -137,7 +137,8 @@ void TForm1::Rename1Click() {
   int i = FileListBox1->FirstSelected();
   if (i < 0) return;
   QString old = FileListBox1->Item(i);
-  std::optional<QString> answer = Prompts::current().input(this, tr("New Name"), tr("Input"), old);
+  std::optional<QString> answer =
+      Prompts::current().input(this, tr("New Name"), tr("Input", "new name"), old);
   if (answer && *answer != old && !answer->isEmpty()) {
     std::string from = Std(fileFolder() + old);
     std::string to = Std(fileFolder() + *answer);

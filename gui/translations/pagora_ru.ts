@@ -282,6 +282,11 @@ Right click - context menu</source>
         <source>New Name</source>
         <translation>Новое имя</translation>
     </message>
+    <message>
+        <source>Input</source>
+        <comment>new name</comment>
+        <translation>Новое имя файла:</translation>
+    </message>
 </context>
 <context>
     <name>pagora::TForm2</name>

@@ -17,6 +17,7 @@
 #include "app_test_support.h"
 #include "corvane/uploader_dialog.h"
 #include "fakes.h"
+#include "pagora/language_setting.h"
 #include "translations/language.h"
 
 namespace pagora {
@@ -90,13 +91,17 @@ Texts everyWindowsTexts() {
   return texts;
 }
 
+void removeTranslations() {
+  for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+    QCoreApplication::removeTranslator(t);
+    delete t;
+  }
+}
+
 class TranslationTest : public WindowTest {
  protected:
   void TearDown() override {
-    for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
-      QCoreApplication::removeTranslator(t);
-      delete t;
-    }
+    removeTranslations();
     WindowTest::TearDown();
   }
 };
@@ -143,11 +148,27 @@ TEST_F(TranslationTest, TheFirstDesktopLanguageWithTextsWins) {
         << languages.join(u' ').toStdString();
     const bool russian = QCoreApplication::translate("pagora::TForm1", "Open") != "Open";
     EXPECT_EQ(russian, *expected != '\0');
-    for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
-      QCoreApplication::removeTranslator(t);
-      delete t;
-    }
+    removeTranslations();
   }
+}
+
+// The setting decides over the desktop, and reaches Corvane through the environment; System
+// leaves both to the desktop, even when Pagora itself was started with the variable set.
+TEST_F(TranslationTest, TheLanguageSettingReachesCorvaneThroughTheEnvironment) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Language=ru\r\n", "ru"}, {"Language=en\r\n", "en"}, {"", nullptr}};
+  for (const auto& [line, variable] : cases) {
+    qputenv(kLanguageVariable, "ru");
+    write("prog/config.ini", std::string("[Main]\r\n") + line);
+    const QString installed = applyLanguageSetting();
+    EXPECT_EQ(qEnvironmentVariableIsSet(kLanguageVariable), variable != nullptr);
+    if (variable) {
+      EXPECT_EQ(qgetenv(kLanguageVariable), variable);
+      EXPECT_EQ(installed, QString::fromUtf8(*variable == 'r' ? "ru" : ""));
+    }
+    removeTranslations();
+  }
+  qunsetenv(kLanguageVariable);
 }
 
 }  // namespace

@@ -5,7 +5,8 @@ FUZZ_SECONDS ?= 30
 
 # Every Debian package the build, the tests, the benchmarks and the fuzzers use.
 PACKAGES := cmake ninja-build g++ clang clang-format make pkg-config \
-            qt6-base-dev libgl-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev \
+            qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n \
+            libgl-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev \
             libexpat1-dev libzip-dev \
             lhasa libarchive-tools p7zip-full gzip \
             xvfb xauth imagemagick fonts-dejavu-core fonts-liberation tmux \
@@ -17,7 +18,7 @@ PACKAGES += time
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps build test release run bench fuzz asan screenshots package package-check windows \
-        windows-test format format-check clean
+        windows-test format format-check translations clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -86,6 +87,12 @@ format: deps
 
 format-check: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+# gui/translations/*.ts brought up to date with the texts in the code (lupdate, entries no
+# longer in the code dropped); translate the new entries, then `make test` checks them.
+translations: deps
+	cmake --preset default
+	cmake --build --preset default --target update_translations
 
 screenshots: build
 	./scripts/screenshots.sh build/default

@@ -170,7 +170,7 @@ class TerminalView final : public corvane::UploadView {
 
 // Printed for --help alone; every other command line is Corvane's own.
 constexpr const char* kHelp =
-    "Usage: corvane-cli [--baudrate=n] [--port=p] [--delete] file...\n"
+    "Usage: corvane-cli [--baudrate=n] [--port=p] [--delete] [--fast] file...\n"
     "Sends files to a Casio PV handheld over a serial line: wakes the handheld, installs the\n"
     "Receiver program through its BootStrap loader and uploads the files in YMODEM-style\n"
     "blocks. The log goes to standard output, a progress bar to standard error when that is a\n"
@@ -181,6 +181,8 @@ constexpr const char* kHelp =
     "                115200 (anything else means 38400)\n"
     "  --port=p      serial port: COMn or a device path such as /dev/ttyUSB0\n"
     "  --delete      pass the delete flag to the handheld in every file's header\n"
+    "  --fast        in the file batch, send each block as soon as the handheld has replied\n"
+    "                instead of on the next 200 ms tick (leave it off if a device misbehaves)\n"
     "  --help        show this text and exit (alone on the command line)\n"
     "  --version     show the version and exit (alone on the command line)\n"
     "\n"
@@ -219,10 +221,15 @@ int main(int argc, char** argv) {
 
   if (!engine.openPort()) {
     view.finish();
-    // The log stays as Corvane writes it; the advice goes beside it.
-    const std::string hint =
-        corvane::permissionHint(corvane::devicePathForPort(options.portName), port->openError());
-    if (!hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());
+    // The log stays as Corvane writes it; the reason, or the advice, goes beside it.
+    const std::string device = corvane::devicePathForPort(options.portName);
+    const int error = port->openError();
+    const std::string hint = corvane::permissionHint(device, error);
+    if (!hint.empty()) {
+      std::fprintf(stderr, "%s\n", hint.c_str());
+    } else if (error != 0) {
+      std::fprintf(stderr, "cannot open %s: %s\n", device.c_str(), std::strerror(error));
+    }
     return 2;
   }
   engine.start();

@@ -83,6 +83,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own dialog texts (Yes, No, Cancel, the file dialog) in the user's language; the
+# programs' own translations are built into them.
+if(PAGORA_GUI)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+endif()
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${pagora_maintainer}")
 file(READ ${packaging}/description.txt long_description)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

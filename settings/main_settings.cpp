@@ -36,6 +36,7 @@ TMainSettings ReadMainSettings(const TIniFile& ini) {
   s.Auto = ini.ReadBool(kMain, "Auto", false);
   s.PortName = ini.ReadString(kMain, "PortName", "");
   s.FastTransfer = ini.ReadBool(kMain, "FastTransfer", false);
+  s.Language = ini.ReadString(kMain, "Language", "");
   return s;
 }
 
@@ -54,6 +55,11 @@ void WriteMainSettings(TIniFile& ini, const TMainSettings& s) {
     ini.WriteBool(kMain, "FastTransfer", true);
   } else if (ini.ValueExists(kMain, "FastTransfer")) {
     ini.DeleteKey(kMain, "FastTransfer");
+  }
+  if (!s.Language.empty()) {
+    ini.WriteString(kMain, "Language", s.Language);
+  } else if (ini.ValueExists(kMain, "Language")) {
+    ini.DeleteKey(kMain, "Language");
   }
 }
 

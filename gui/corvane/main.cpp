@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "corvane/uploader_dialog.h"
+#include "translations/language.h"
 #include "uploader/receiver_image.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Corvane"));
   QApplication::setOrganizationName(QStringLiteral("CORVANE"));
+  // Started by Pagora, Corvane speaks the language Pagora's settings chose; else the desktop's.
+  pagora::installTranslations(qEnvironmentVariable(pagora::kLanguageVariable));
 
   const auto port = corvane::makeSystemSerialPort();
   corvane::SteadyClock clock;

@@ -247,7 +247,7 @@ void UploaderDialog::onTick() {
 std::unique_ptr<QMenu> UploaderDialog::contextMenu() {
   std::unique_ptr<QMenu> menu(logBox_->createStandardContextMenu());
   menu->addSeparator();
-  QAction* about = menu->addAction(QStringLiteral("&About Corvane..."));
+  QAction* about = menu->addAction(tr("&About Corvane..."));
   connect(about, &QAction::triggered, this, &UploaderDialog::showAbout);
   return menu;
 }
@@ -259,10 +259,10 @@ void UploaderDialog::contextMenuEvent(QContextMenuEvent* event) {
 void UploaderDialog::showAbout() {
   QDialog about(this, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   about.setObjectName(QStringLiteral("aboutBox"));
-  about.setWindowTitle(QStringLiteral("About Corvane"));
+  about.setWindowTitle(tr("About Corvane"));
   auto* icon = new QLabel(&about);
   icon->setPixmap(corvaneIcon().pixmap(32, 32));
-  auto* version = new QLabel(QStringLiteral("Corvane Version 1.0"), &about);
+  auto* version = new QLabel(tr("Corvane Version 1.0"), &about);
   version->setObjectName(QStringLiteral("version"));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
   buttons->button(QDialogButtonBox::Ok)->setDefault(true);

@@ -10,7 +10,7 @@
 namespace pagora {
 
 TfrAbout::TfrAbout(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("About"));
+  setWindowTitle(tr("About"));
   setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   Memo1 = new QTextEdit;
   Memo1->setReadOnly(true);
@@ -25,11 +25,11 @@ TfrAbout::TfrAbout(QWidget* parent) : QDialog(parent) {
       QStringLiteral("============="),
       QStringLiteral("v 0.2.0"),
       QString(),
-      QStringLiteral("Books for the Casio PV handheld:"),
-      QStringLiteral("plain texts packed with LZH, names in the handheld's letters,"),
-      QStringLiteral("sent with Corvane or through PV Manager."),
+      tr("Books for the Casio PV handheld:"),
+      tr("plain texts packed with LZH, names in the handheld's letters,"),
+      tr("sent with Corvane or through PV Manager."),
       QString(),
-      QStringLiteral("ADT container component: the Pagora developers."),
+      tr("ADT container component: the Pagora developers."),
   };
   Memo1->setPlainText(lines.join(u'\n'));
   QTextCursor all(Memo1->document());
@@ -42,7 +42,8 @@ TfrAbout::TfrAbout(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(Memo1);
-  setFixedSize(395, 280);
+  // Wide enough for the longest line in Russian, which a narrower window would wrap.
+  setFixedSize(470, 280);
 }
 
 bool TfrAbout::eventFilter(QObject* watched, QEvent* event) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "pagora/language_setting.h"
 #include "pagora/main_form.h"
 #include "viewer/view.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pagora"));
+  pagora::applyLanguageSetting();
   QStringList arguments = QApplication::arguments();
   arguments.removeFirst();
   int view = arguments.indexOf(QStringLiteral("--view"));

@@ -1,19 +1,11 @@
-// Pagora's main window: layout, the book commands, settings at start and exit, file commands.
+// Pagora's main window: its parts and layout, the menus, and the settings read at start and
+// written at exit.
 #include "pagora/main_form.h"
 
-#include <fcntl.h>
-#include <stdio.h>
-
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -24,17 +16,11 @@
 #include <filesystem>
 
 #include "book/book_builder.h"
-#include "book/book_names.h"
-#include "book/file_paths.h"
-#include "book/file_sizes.h"
+#include "main_form_helpers.h"
 #include "pagora/about.h"
 #include "pagora/unit4.h"
 #include "pagora/upload.h"
 #include "settings/inifile.h"
-#include "text/clipboard_file.h"
-#include "text/recode.h"
-#include "text/split_file.h"
-#include "text/text_buffer.h"
 #include "viewer/view.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/file_list_box.h"
@@ -42,39 +28,24 @@
 #include "widgets/filter_combo_box.h"
 #include "widgets/formstorage.h"
 #include "widgets/glyphs.h"
-#include "widgets/launcher.h"
 #include "widgets/prompts.h"
 #include "widgets/status_gauge.h"
 
 namespace pagora {
 
-namespace {
+using namespace mainform;
 
-const QString kCaption = QStringLiteral("Pagora");
+namespace {
 
 QString& programFolderOverride() {
   static QString folder;
   return folder;
 }
 
-std::string Std(const QString& s) {
-  return s.toStdString();
-}
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
 // Hints keep the system's line breaks; a tool tip wants plain line feeds.
-QString Hint(const char* text) {
-  return QString::fromUtf8(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+QString Hint(QString text) {
+  return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
-
-// The string list's index failure.
-class EStringListError : public Exception {
- public:
-  explicit EStringListError(int index)
-      : Exception("List index out of bounds (" + std::to_string(index) + ")") {}
-};
 
 }  // namespace
 
@@ -111,7 +82,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::buildWindow() {
-  setWindowTitle(QStringLiteral("to Nimbrel"));
+  setWindowTitle(tr("to Nimbrel"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   buildToolBar();
@@ -124,30 +95,30 @@ void TForm1::buildToolBar() {
   toolbar->setMovable(false);
   toolbar->setFloatable(false);
   toolbar->setIconSize(QSize(24, 24));
-  auto button = [toolbar](const char* name, Glyph glyph, const char* hint) {
+  auto button = [toolbar](const char* name, Glyph glyph, const QString& hint) {
     auto* b = new QToolButton;
     b->setObjectName(QString::fromUtf8(name));
     b->setIcon(GlyphIcon(glyph));
     b->setAutoRaise(true);
-    if (hint) b->setToolTip(QString::fromUtf8(hint));
+    if (!hint.isEmpty()) b->setToolTip(hint);
     toolbar->addWidget(b);
     return b;
   };
-  SpeedButton1 = button("SpeedButton1", Glyph::Go, "Go Go Go !!!");
-  SpeedButton2 = button("SpeedButton2", Glyph::PvmPath, "Path to PVM");
-  SpeedButton3 = button("SpeedButton3", Glyph::PvManager, "PV Manager");
-  SpeedButton7 = button("SpeedButton7", Glyph::Settings, "Config Corvane");
-  SpeedButton8 = button("SpeedButton8", Glyph::Send, "Run compress & Corvane");
-  SpeedButton4 = button("SpeedButton4", Glyph::About, "About");
+  SpeedButton1 = button("SpeedButton1", Glyph::Go, tr("Go Go Go !!!"));
+  SpeedButton2 = button("SpeedButton2", Glyph::PvmPath, tr("Path to PVM"));
+  SpeedButton3 = button("SpeedButton3", Glyph::PvManager, tr("PV Manager"));
+  SpeedButton7 = button("SpeedButton7", Glyph::Settings, tr("Config Corvane"));
+  SpeedButton8 = button("SpeedButton8", Glyph::Send, tr("Run compress & Corvane"));
+  SpeedButton4 = button("SpeedButton4", Glyph::About, tr("About"));
   // The outside library's upload test: never shown, kept among the window's parts.
   SpeedButton6 = new QToolButton(this);
   SpeedButton6->setObjectName(QStringLiteral("SpeedButton6"));
-  SpeedButton6->setToolTip(QStringLiteral("About"));
+  SpeedButton6->setToolTip(tr("About"));
   SpeedButton6->setVisible(false);
   auto* spacer = new QWidget;
   spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   toolbar->addWidget(spacer);
-  SpeedButton5 = button("SpeedButton5", Glyph::Exit, nullptr);
+  SpeedButton5 = button("SpeedButton5", Glyph::Exit, QString());
   addToolBar(Qt::TopToolBarArea, toolbar);
 
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
@@ -165,14 +136,17 @@ QWidget* TForm1::buildFilePane() {
   Panel4->setObjectName(QStringLiteral("Panel4"));
   FileListBox1 = new TFileListBox;
   FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
-  FileListBox1->setToolTip(Hint(
-      "Drag files to the right panel\r\nDouble click - view text\r\nRight click - context menu"));
+  FileListBox1->setToolTip(Hint(tr(
+      "Drag files to the right panel\r\nDouble click - view text\r\nRight click - context menu")));
   FilterComboBox1 = new TFilterComboBox;
   FilterComboBox1->setObjectName(QStringLiteral("FilterComboBox1"));
-  FilterComboBox1->setToolTip(QStringLiteral("Filter"));
-  QString filter = QStringLiteral(
-      "Text files (*.txt)|*.txt;*.|Html files (*.*htm*)|*.*htm*|All Files (*.*)|*.*");
-  if (CanImportBooks()) filter += QStringLiteral("|Books (*.fb2 *.epub)|*.fb2;*.fb2.zip;*.epub");
+  FilterComboBox1->setToolTip(tr("Filter"));
+  QString filter = tr("Text files (*.txt)") + QStringLiteral("|*.txt;*.|") +
+                   tr("Html files (*.*htm*)") + QStringLiteral("|*.*htm*|") +
+                   tr("All Files (*.*)") + QStringLiteral("|*.*");
+  if (CanImportBooks()) {
+    filter += u'|' + tr("Books (*.fb2 *.epub)") + QStringLiteral("|*.fb2;*.fb2.zip;*.epub");
+  }
   FilterComboBox1->setFilter(filter);
   auto* panel4Layout = new QVBoxLayout(Panel4);
   panel4Layout->setContentsMargins(0, 0, 0, 0);
@@ -185,16 +159,17 @@ QWidget* TForm1::buildFilePane() {
 // The right pane: the size line, the chosen list and the book's name.
 QWidget* TForm1::buildChosenPane() {
   auto* right = new QWidget;
-  StaticText1 = new QLabel(QStringLiteral("Size"));
+  StaticText1 = new QLabel(tr("Size"));
   StaticText1->setObjectName(QStringLiteral("StaticText1"));
   StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   ListBox1 = new TChosenListBox;
   ListBox1->setObjectName(QStringLiteral("ListBox1"));
-  ListBox1->setToolTip(Hint("Double click - view text\r\nRight click - context menu"));
+  ListBox1->setToolTip(Hint(tr("Double click - view text\r\nRight click - context menu")));
   FilenameEdit1 = new TFilenameEdit;
   FilenameEdit1->setObjectName(QStringLiteral("FilenameEdit1"));
   FilenameEdit1->setText(QStringLiteral("book"));
-  FilenameEdit1->setToolTip(QStringLiteral("Select target archive"));
+  FilenameEdit1->setToolTip(tr("Select target archive"));
+  FilenameEdit1->Filter = tr("Archive (*.lzh)");
   {
     QFont f = FilenameEdit1->edit()->font();
     f.setBold(true);
@@ -217,7 +192,7 @@ QWidget* TForm1::buildChosenPane() {
 void TForm1::buildPanes() {
   DirListBox = new TDirectoryListBox;
   DirListBox->setObjectName(QStringLiteral("DirListBox"));
-  DirListBox->setToolTip(QStringLiteral("Folders"));
+  DirListBox->setToolTip(tr("Folders"));
   QWidget* filePane = buildFilePane();
   QWidget* chosenPane = buildChosenPane();
 
@@ -296,29 +271,29 @@ void TForm1::storeLayout() {
 
 void TForm1::buildMenus() {
   PopupMenu1 = new QMenu(this);
-  PopupMenu1->addAction(QStringLiteral("View"), this, [this] { FileListBox1DblClick(); });
+  PopupMenu1->addAction(tr("View"), this, [this] { FileListBox1DblClick(); });
   PopupMenu1->addAction(QStringLiteral("-->>"), this, [this] { N1Click(); });
   PopupMenu1->addSeparator();
-  QMenu* style = PopupMenu1->addMenu(QStringLiteral("Style"));
-  const std::pair<const char*, int> styles[] = {
-      {"Icon", 1}, {"List", 2}, {"Report", 3}, {"Small Icon", 4}};
+  QMenu* style = PopupMenu1->addMenu(tr("Style"));
+  const std::pair<QString, int> styles[] = {
+      {tr("Icon"), 1}, {tr("List"), 2}, {tr("Report"), 3}, {tr("Small Icon"), 4}};
   for (const auto& [name, tag] : styles) {
-    style->addAction(QString::fromUtf8(name), this, [this, tag = tag] { Icon1Click(tag); });
+    style->addAction(name, this, [this, tag = tag] { Icon1Click(tag); });
   }
   PopupMenu1->addSeparator();
-  PopupMenu1->addAction(QStringLiteral("Create file from clipboard"), this,
+  PopupMenu1->addAction(tr("Create file from clipboard"), this,
                         [this] { Createfilefromclipboard1Click(); });
-  PopupMenu1->addAction(QStringLiteral("Split file"), this, [this] { Splitfile1Click(); });
+  PopupMenu1->addAction(tr("Split file"), this, [this] { Splitfile1Click(); });
   PopupMenu1->addSeparator();
-  PopupMenu1->addAction(QStringLiteral("Delete"), this, [this] { Delete2Click(); });
-  PopupMenu1->addAction(QStringLiteral("Rename"), this, [this] { Rename1Click(); });
-  PopupMenu1->addAction(QStringLiteral("Open"), this, [this] { Editnotepad1Click(); });
+  PopupMenu1->addAction(tr("Delete"), this, [this] { Delete2Click(); });
+  PopupMenu1->addAction(tr("Rename"), this, [this] { Rename1Click(); });
+  PopupMenu1->addAction(tr("Open"), this, [this] { Editnotepad1Click(); });
   connect(FileListBox1, &TFileListBox::contextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(at); });
 
   PopupMenu2 = new QMenu(this);
-  PopupMenu2->addAction(QStringLiteral("View"), this, [this] { ListBox1DblClick(); });
-  PopupMenu2->addAction(QStringLiteral("Delete"), this, [this] { Delete1Click(); });
+  PopupMenu2->addAction(tr("View"), this, [this] { ListBox1DblClick(); });
+  PopupMenu2->addAction(tr("Delete"), this, [this] { Delete1Click(); });
   ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ListBox1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu2->popup(ListBox1->viewport()->mapToGlobal(at)); });
@@ -364,416 +339,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
     return;
   }
   QMainWindow::closeEvent(event);
-}
-
-// ---- chosen list ----------------------------------------------------------------------------
-
-QStringList TForm1::Chosen() const {
-  QStringList out;
-  for (int i = 0; i < ListBox1->count(); ++i) out << ListBox1->item(i)->text();
-  return out;
-}
-
-bool TForm1::AddChosen(const QString& path) {
-  std::vector<std::string> entries;
-  for (const QString& entry : Chosen()) entries.push_back(Std(entry));
-  if (!AddChosenFile(entries, Std(path))) return false;
-  ListBox1->addItem(path);
-  return true;
-}
-
-void TForm1::ChooseFiles(const QStringList& files) {
-  if (files.isEmpty()) return;
-  QFileInfo first(files.first());
-  DirListBox->setDirectory(first.absolutePath());
-  QStringList names;
-  for (const QString& f : files) {
-    QFileInfo info(f);
-    if (info.absolutePath() == first.absolutePath()) names << info.fileName();
-  }
-  FileListBox1->selectNames(names);
-  for (const QString& f : files) {
-    QFileInfo info(f);
-    if (info.isFile()) AddChosen(QDir::cleanPath(info.absoluteFilePath()));
-  }
-  Calculate();
-}
-
-void TForm1::showFolder(const QString& folder) {
-  DirListBox->setDirectory(folder);
-  FileListBox1->setDirectory(folder);
-}
-
-void TForm1::selectFiles(const QStringList& names) {
-  FileListBox1->selectNames(names);
-}
-
-QString TForm1::bookName() const {
-  return FilenameEdit1->Text();
-}
-
-void TForm1::setBookName(const QString& name) {
-  FilenameEdit1->setText(name);
-}
-
-void TForm1::En(bool value) {
-  for (QWidget* w : std::initializer_list<QWidget*>{
-           SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4, SpeedButton5, SpeedButton6,
-           SpeedButton7, SpeedButton8, DirListBox, FileListBox1, ListBox1}) {
-    w->setEnabled(value);
-  }
-  // The book name stays enabled but cannot change while a build runs: the build has already
-  // taken its name, and a name typed meanwhile would only seem to have been used.
-  FilenameEdit1->edit()->setReadOnly(!value);
-  FilenameEdit1->button()->setEnabled(value);
-}
-
-void TForm1::Calculate() {
-  std::vector<std::string> files;
-  for (const QString& entry : Chosen()) files.push_back(Std(entry));
-  try {
-    StaticText1->setText(Q(SizeLine(TotalLength(files))));
-  } catch (const std::exception& e) {
-    ShowException(e);
-  }
-}
-
-void TForm1::LzhArchiver1ShowProgress(int& percentageDone) {
-  StatusBar1->setPosition(percentageDone);
-  // The build runs on this thread: let the gauge paint and the name edit take keys.
-  QCoreApplication::processEvents();
-}
-
-bool TForm1::ListBox1DragOver(QObject* source) const {
-  return TFileListBox::FromDragSource(source) != nullptr;
-}
-
-// The folder whose files the file list shows (it follows the folder tree).
-QString TForm1::fileFolder() const {
-  return Q(AddSlash(Std(FileListBox1->Directory())));
-}
-
-void TForm1::appendSelectedFiles() {
-  QString folder = fileFolder();
-  for (int i = 0; i < FileListBox1->Count(); ++i) {
-    if (!FileListBox1->Selected(i)) continue;
-    AddChosen(folder + FileListBox1->Item(i));
-  }
-}
-
-void TForm1::ListBox1DragDrop(QObject* source) {
-  if (TFileListBox::FromDragSource(source)) appendSelectedFiles();
-  Calculate();
-}
-
-void TForm1::N1Click() {
-  appendSelectedFiles();
-}
-
-void TForm1::Delete1Click() {
-  for (int i = ListBox1->count() - 1; i >= 0; --i) {
-    if (ListBox1->item(i)->isSelected()) delete ListBox1->takeItem(i);
-  }
-}
-
-void TForm1::ListBox1KeyDown(int key) {
-  if (key == Qt::Key_Delete) Delete1Click();
-}
-
-// ---- building -------------------------------------------------------------------------------
-
-void TForm1::compressChosen() {
-  std::vector<std::string> files;
-  for (const QString& entry : Chosen()) files.push_back(Std(entry));
-  archiveName_ = Q(NormaliseBookName(Std(FilenameEdit1->Text())));
-  FilenameEdit1->setText(archiveName_);
-  StatusBar1->setPosition(0);
-  LzhArchiver1->Compress(files, Std(archiveName_));
-}
-
-void TForm1::SpeedButton1Click() {
-  if (ListBox1->count() == 0) {
-    Prompts::current().inform(this, QStringLiteral("Файлы не заданы"), kCaption);
-    return;
-  }
-  busy_ = true;
-  En(false);
-  std::exception_ptr failure;
-  try {
-    compressChosen();
-  } catch (...) {
-    failure = std::current_exception();
-  }
-  // The archive is the one step 6 named, whatever the edit holds by now.
-  const QString archive = archiveName_;
-  if (auto problem = WrapArchiveIntoAdt(Std(archive))) {
-    Prompts::current().inform(this, Q(*problem), kCaption);
-  }
-  try {
-    std::int64_t size = FileLength(Std(archive));
-    Prompts::current().inform(this,
-                              QStringLiteral("File ") + archive + QStringLiteral(".adt\n\r\n\r") +
-                                  QStringLiteral("Size: ") + QString::number(size) +
-                                  QStringLiteral(" bytes") +
-                                  QStringLiteral("\n\r\n\rReady to send in Casio PV"),
-                              kCaption);
-  } catch (const std::exception& e) {
-    ShowException(e);
-  }
-  En(true);
-  busy_ = false;
-  if (failure) {
-    try {
-      std::rethrow_exception(failure);
-    } catch (const std::exception& e) {
-      ShowException(e);
-    }
-  }
-}
-
-void TForm1::SpeedButton8Click() {
-  if (ListBox1->count() == 0) {
-    Prompts::current().inform(this, QStringLiteral("Файлы не заданы"), kCaption);
-    return;
-  }
-  busy_ = true;
-  En(false);
-  bool failed = false;
-  try {
-    compressChosen();
-  } catch (...) {
-    failed = true;
-  }
-  if (failed) Prompts::current().inform(this, QStringLiteral("Error compress files"), kCaption);
-  En(true);
-  busy_ = false;
-
-  QString archive = FilenameEdit1->Text();
-  std::int64_t size = 0;
-  try {
-    size = FileLength(Std(archive));
-  } catch (const std::exception& e) {
-    ShowException(e);
-    return;
-  }
-  PromptAnswer answer = Prompts::current().ask(
-      this, QStringLiteral("Confirm"),
-      QStringLiteral("File ") + archive + QStringLiteral("\n\r\n\r") + QStringLiteral("Size: ") +
-          QString::number(size) + QStringLiteral(" bytes") +
-          QStringLiteral("\n\r\n\rSend to Casio PV ?"),
-      PromptKind::Question, PromptButtons::YesNo);
-  if (answer != PromptAnswer::Yes) return;
-  try {
-    const auto& rates = BaudRates();
-    if (Settings.BaudRate < 0 || Settings.BaudRate >= static_cast<int>(rates.size())) {
-      throw EStringListError(Settings.BaudRate);
-    }
-    QString port;
-    if (!Settings.PortName.empty()) {
-      port = Q(Settings.PortName);
-    } else {
-      // An index the list does not hold would name a port that is not there: refuse it.
-      if (Settings.ComPort < 0 || Settings.ComPort >= static_cast<int>(ComPorts().size())) {
-        throw EStringListError(Settings.ComPort);
-      }
-      port = QStringLiteral("COM") + QString::number(Settings.ComPort + 1);
-    }
-    // The archive name is one argument, blanks and all; --fast goes before it.
-    QStringList arguments{QStringLiteral("--baudrate=") + Q(rates[Settings.BaudRate]),
-                          QStringLiteral("--port=") + port};
-    if (Settings.FastTransfer) arguments << QStringLiteral("--fast");
-    arguments << archive;
-    Launcher::startDetached(Q(AddSlash(Std(ProgramFolder()))) + QStringLiteral("corvane"),
-                            arguments);
-  } catch (const std::exception& e) {
-    ShowException(e);
-  }
-}
-
-// ---- PV Manager, settings dialog, About -----------------------------------------------------
-
-void TForm1::SpeedButton2Click() {
-  QFileDialog dialog(this, QString(), QDir(QStringLiteral(".")).absolutePath(),
-                     QStringLiteral("Executable (*.exe);;All files (*)"));
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setOption(QFileDialog::ReadOnly, false);
-  if (!Settings.PVM.empty()) dialog.selectFile(Q(Settings.PVM));
-  if (ExecDialog(&dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-    Settings.PVM = Std(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
-  }
-}
-
-void TForm1::SpeedButton3Click() {
-  QString pvm = Q(Settings.PVM);
-  QFileInfo info(pvm);
-  // A program file starts by itself; anything else goes to the program the desktop associates.
-  if (info.isFile() && info.isExecutable()) {
-    Launcher::startDetached(info.absoluteFilePath(), {});
-  } else {
-    Launcher::open(pvm);
-  }
-}
-
-void TForm1::SpeedButton4Click() {
-  ExecDialog(frAbout);
-}
-
-void TForm1::loadSettingsDialog() {
-  QStringList devices = TForm3::SerialDevices();
-  if (!Settings.PortName.empty() && !devices.contains(Q(Settings.PortName))) {
-    devices << Q(Settings.PortName);
-  }
-  Form3->setDevices(devices);
-  int port = Settings.ComPort;
-  if (!Settings.PortName.empty()) port = Form3->ComboBox1->findText(Q(Settings.PortName));
-  Form3->ComboBox1->setCurrentIndex(port >= 0 && port < Form3->ComboBox1->count() ? port : -1);
-  int baud = Settings.BaudRate;
-  Form3->ComboBox2->setCurrentIndex(baud >= 0 && baud < Form3->ComboBox2->count() ? baud : -1);
-  Form3->FastCheck->setChecked(Settings.FastTransfer);
-}
-
-void TForm1::SpeedButton7Click() {
-  loadSettingsDialog();
-  ExecDialog(Form3);
-  // The positions come back however the dialog was closed.
-  int chosen = Form3->ComboBox1->currentIndex();
-  if (chosen >= static_cast<int>(ComPorts().size())) {
-    Settings.PortName = Std(Form3->ComboBox1->currentText());
-  } else {
-    Settings.PortName.clear();
-    Settings.ComPort = chosen;
-  }
-  Settings.BaudRate = Form3->ComboBox2->currentIndex();
-  Settings.FastTransfer = Form3->FastCheck->isChecked();
-}
-
-// ---- file commands --------------------------------------------------------------------------
-
-QString TForm1::SelectedFile() const {
-  int i = FileListBox1->FirstSelected();
-  return i < 0 ? QString() : fileFolder() + FileListBox1->Item(i);
-}
-
-void TForm1::FileListBox1DblClick() {
-  QString file = SelectedFile();
-  if (file.isEmpty()) return;
-  Form2->OpenFile(file);
-  ExecDialog(Form2);
-  Calculate();
-}
-
-void TForm1::ListBox1DblClick() {
-  QListWidgetItem* item = ListBox1->currentItem();
-  if (!item) return;
-  QString file = item->text();
-  try {
-    if (CanImportBooks() && file.endsWith(QStringLiteral(".fb2"), Qt::CaseInsensitive)) {
-      Form2->OpenFile(file);
-    } else if (CanImportBooks() &&
-               (file.endsWith(QStringLiteral(".fb2.zip"), Qt::CaseInsensitive) ||
-                file.endsWith(QStringLiteral(".epub"), Qt::CaseInsensitive))) {
-      Form2->OpenFile(file);
-    } else {
-      auto lines = LoadTextFile(Std(file));
-      Form2->setFileName(file);
-      Form2->r->Lines() = std::move(lines);
-    }
-  } catch (const std::exception& e) {
-    ShowException(e);
-    return;
-  }
-  ExecDialog(Form2);
-  Calculate();
-}
-
-void TForm1::Icon1Click(int tag) {
-  switch (tag) {
-    case 1:
-      FileListBox1->setViewStyle(TViewStyle::vsIcon);
-      break;
-    case 2:
-      FileListBox1->setViewStyle(TViewStyle::vsList);
-      break;
-    case 3:
-      FileListBox1->setViewStyle(TViewStyle::vsReport);
-      break;
-    case 4:
-      FileListBox1->setViewStyle(TViewStyle::vsSmallIcon);
-      break;
-    default:
-      break;
-  }
-}
-
-void TForm1::FilterComboBox1Change() {
-  FileListBox1->setMask(FilterComboBox1->Mask());
-}
-
-void TForm1::Createfilefromclipboard1Click() {
-  std::optional<QString> answer =
-      Prompts::current().input(this, QStringLiteral("Input"), QStringLiteral("name"), QString());
-  if (!answer || answer->isEmpty()) return;
-  std::string path = ClipboardFilePath(Std(fileFolder()), Std(*answer));
-  QString text = QGuiApplication::clipboard()->text();
-  try {
-    WriteClipboardFile(path, Utf8ToWin(Std(text)));
-  } catch (const std::exception& e) {
-    ShowException(e);
-  }
-  FileListBox1->Update();
-}
-
-void TForm1::Splitfile1Click() {
-  QString file = SelectedFile();
-  if (file.isEmpty()) return;
-  Form4->FileName = file;
-  try {
-    Form4->FormShow();
-  } catch (const std::exception& e) {
-    ShowException(e);
-    return;
-  }
-  if (ExecDialog(Form4) != QDialog::Accepted) return;
-  try {
-    SplitTextFile(Std(file), Form4->Chunk());
-  } catch (const std::exception& e) {
-    ShowException(e);
-  }
-  FileListBox1->Update();
-}
-
-void TForm1::Delete2Click() {
-  PromptAnswer answer =
-      Prompts::current().ask(this, QStringLiteral("Confirm "), QStringLiteral("Delete"),
-                             PromptKind::Question, PromptButtons::YesNo);
-  if (answer == PromptAnswer::Yes) {
-    QString folder = fileFolder();
-    for (int i = 0; i < FileListBox1->Count(); ++i) {
-      if (FileListBox1->Selected(i)) QFile::remove(folder + FileListBox1->Item(i));
-    }
-  }
-  FileListBox1->Update();
-}
-
-void TForm1::Rename1Click() {
-  int i = FileListBox1->FirstSelected();
-  if (i < 0) return;
-  QString old = FileListBox1->Item(i);
-  std::optional<QString> answer =
-      Prompts::current().input(this, QStringLiteral("New Name"), QStringLiteral("Input"), old);
-  if (answer && *answer != old && !answer->isEmpty()) {
-    std::string from = Std(fileFolder() + old);
-    std::string to = Std(fileFolder() + *answer);
-    // Never onto an existing file: a rename must not destroy another file.
-    ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
-  }
-  FileListBox1->Update();
-}
-
-void TForm1::Editnotepad1Click() {
-  QString file = SelectedFile();
-  if (file.isEmpty()) return;
-  Launcher::open(file);
 }
 
 }  // namespace pagora

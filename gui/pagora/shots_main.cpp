@@ -7,12 +7,14 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "pagora/language_setting.h"
 #include "pagora/main_form.h"
 #include "pagora/upload.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pagora"));
+  pagora::applyLanguageSetting();
   QStringList arguments = QApplication::arguments();
   arguments.removeFirst();
   if (arguments.size() < 2 ||

@@ -11,6 +11,7 @@
 
 #include "book/book_names.h"
 #include "book/file_sizes.h"
+#include "translations/language.h"
 
 namespace pagora {
 
@@ -25,7 +26,7 @@ QLabel* boldLabel(const QString& text) {
 }  // namespace
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Split"));
+  setWindowTitle(tr("Split"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   FileLabel = boldLabel(QString());
@@ -33,11 +34,11 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
   ChunkLabel = boldLabel(QString());
   FileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* grid = new QGridLayout;
-  grid->addWidget(boldLabel(QStringLiteral("File")), 0, 0);
+  grid->addWidget(boldLabel(tr("File")), 0, 0);
   grid->addWidget(FileLabel, 0, 1);
-  grid->addWidget(boldLabel(QStringLiteral("Size")), 1, 0);
+  grid->addWidget(boldLabel(tr("Size")), 1, 0);
   grid->addWidget(SizeLabel, 1, 1);
-  grid->addWidget(boldLabel(QStringLiteral("Chunk")), 2, 0);
+  grid->addWidget(boldLabel(tr("Chunk")), 2, 0);
   grid->addWidget(ChunkLabel, 2, 1);
   grid->setColumnStretch(1, 1);
 
@@ -59,7 +60,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
 void TForm4::FormShow() {
   FileLabel->setText(FileName);
   std::int64_t size = FileLength(FileName.toStdString());
-  SizeLabel->setText(QString::number(size) + QStringLiteral(" bytes"));
+  SizeLabel->setText(tr("%1 bytes", nullptr, pluralCount(size)).arg(QString::number(size)));
   // The track bar counts in int; a text beyond that is split at most at its 2 GiB mark.
   int top = static_cast<int>(std::min<std::int64_t>(size, INT_MAX));
   QSignalBlocker block(TrackBar1);

@@ -1,4 +1,5 @@
-// The settings dialog: the note about the handheld's patch, the site link, port and baud rate.
+// The settings dialog: how to prepare the handheld, where the README says more, port, baud rate,
+// fast transfer and the windows' language.
 #include "pagora/upload.h"
 
 #include <grp.h>
@@ -10,7 +11,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -33,7 +36,8 @@ std::function<TForm3::PortAccess(const std::string&)>& AccessCheck() {
 
 class TLinkLabel : public QLabel {
  public:
-  explicit TLinkLabel(const QString& text, QWidget* parent = nullptr) : QLabel(text, parent) {
+  TLinkLabel(const QString& text, const QString& target, QWidget* parent = nullptr)
+      : QLabel(text, parent), target_(target) {
     setCursor(Qt::PointingHandCursor);
     QFont f(QStringLiteral("Verdana"));
     f.setBold(true);
@@ -45,22 +49,55 @@ class TLinkLabel : public QLabel {
   }
 
  protected:
-  void mouseDoubleClickEvent(QMouseEvent*) override { Launcher::open(text()); }
+  void mouseDoubleClickEvent(QMouseEvent*) override { Launcher::open(target_); }
+
+ private:
+  QString target_;
 };
 
+namespace {
+
+// The installed README (the package puts it under share/doc), else one beside the program.
+QString readmePath() {
+  const QDir program(QCoreApplication::applicationDirPath());
+  for (const QString& candidate :
+       {program.filePath(QStringLiteral("../share/doc/pagora/README.md")),
+        program.filePath(QStringLiteral("README.md"))}) {
+    if (QFileInfo::exists(candidate)) return QFileInfo(candidate).absoluteFilePath();
+  }
+  return QStringLiteral("/usr/share/doc/pagora/README.md");
+}
+
+}  // namespace
+
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Upload"));
+  setWindowTitle(tr("Upload"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
 
   auto* panel = new QFrame;
   panel->setFrameShape(QFrame::Panel);
   panel->setFrameShadow(QFrame::Raised);
-  Label1 =
-      new QLabel(QString::fromUtf8(kNote).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+#ifdef _WIN32
+  const QString note =
+      tr("Please,  install VivavUruv.eve patch\r\ninto Casio PV.\r\nCopy Corvane.exe in "
+         "directory\r\nof this program\r\n\r\nDownload new version of these \r\nprograms from "
+         "author site :");
+#else
+  // Here there is no patch to install and no Corvane.exe to copy: what a Linux user needs is
+  // the device, the right to open it, and the Receiver image.
+  const QString note =
+      tr("Choose the handheld's serial device below: COM1 is /dev/ttyS0, a USB cable is "
+         "/dev/ttyUSB0. You need to be in the group dialout (sudo usermod -a -G dialout $USER, "
+         "then log in again). Put the Receiver image in ~/.local/share/pagora/receiver.hex.\r\n"
+         "More in the README, \"Preparing the handheld\":");
+#endif
+  Label1 = new QLabel(QString(note).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
   Label1->setAlignment(Qt::AlignCenter);
   Label1->setWordWrap(true);
-  Link = new TLinkLabel(QString::fromUtf8(kSite));
+  const QString readme = readmePath();
+  Link = new TLinkLabel(QFileInfo(readme).fileName(), readme);
+  Link->setToolTip(readme);
   {
     QFont small = Label1->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
@@ -80,21 +117,34 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   ComboBox2->setEditable(false);
   for (const auto& rate : BaudRates()) ComboBox2->addItem(QString::fromStdString(rate));
   auto* grid = new QGridLayout(group);
-  grid->addWidget(new QLabel(QStringLiteral("Port")), 0, 0);
+  grid->addWidget(new QLabel(tr("Port")), 0, 0);
   grid->addWidget(ComboBox1, 0, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Baudrate")), 1, 0);
+  grid->addWidget(new QLabel(tr("Baudrate")), 1, 0);
   grid->addWidget(ComboBox2, 1, 1);
-  FastCheck = new QCheckBox(QStringLiteral("Fast transfer"));
-  FastCheck->setToolTip(QStringLiteral(
-      "New: each block follows the handheld's reply at once instead of waiting for Corvane's "
-      "200 ms tick. Uncheck it if a device misbehaves."));
+  FastCheck = new QCheckBox(tr("Fast transfer"));
+  FastCheck->setToolTip(
+      tr("New: each block follows the handheld's reply at once instead of waiting for Corvane's "
+         "200 ms tick. Uncheck it if a device misbehaves."));
   grid->addWidget(FastCheck, 2, 0, 1, 2);
   grid->setColumnStretch(1, 1);
-  // Three rows in the dialog's fixed height: tighter than the style's default spacing.
   grid->setContentsMargins(6, 2, 6, 4);
   grid->setVerticalSpacing(3);
 
-  OkButton = new QPushButton(QStringLiteral("OK"));
+  auto* languageGroup = new QGroupBox(tr("Language"));
+  LanguageBox = new QComboBox;
+  // Each language by its own name, so that a user lost in a foreign one still finds theirs.
+  LanguageBox->addItem(tr("System"), QString());
+  LanguageBox->addItem(QStringLiteral("English"), QStringLiteral("en"));
+  LanguageBox->addItem(QStringLiteral("Русский"), QStringLiteral("ru"));
+  auto* languageNote = new QLabel(tr("The language changes at the next start."));
+  languageNote->setWordWrap(true);
+  auto* languageLayout = new QVBoxLayout(languageGroup);
+  languageLayout->setContentsMargins(6, 2, 6, 4);
+  languageLayout->setSpacing(3);
+  languageLayout->addWidget(LanguageBox);
+  languageLayout->addWidget(languageNote);
+
+  OkButton = new QPushButton(tr("OK"));
   OkButton->setDefault(true);
   connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -103,10 +153,13 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   layout->setSpacing(4);
   layout->addWidget(panel);
   layout->addWidget(group);
+  layout->addWidget(languageGroup);
   layout->addStretch(1);
   layout->addWidget(OkButton, 0, Qt::AlignHCenter);
   setDevices(SerialDevices());
-  setFixedSize(230, 268);
+  // Wide enough for the longer Russian labels; as high as the note needs at that width.
+  setFixedWidth(330);
+  setFixedHeight(heightForWidth(330) > 0 ? heightForWidth(330) : sizeHint().height());
   FormCreate();
 }
 
@@ -139,8 +192,7 @@ void TForm3::setDevices(const QStringList& devices) {
     ComboBox1->setItemIcon(i, QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
     ComboBox1->setItemData(
         i,
-        QStringLiteral("No permission to open %1: join the group '%2' that owns it, then log in "
-                       "again.")
+        tr("No permission to open %1: join the group '%2' that owns it, then log in again.")
             .arg(QString::fromStdString(device), group),
         Qt::ToolTipRole);
   }

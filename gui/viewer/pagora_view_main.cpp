@@ -3,10 +3,12 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "translations/language.h"
 #include "viewer/view.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  pagora::installTranslations(QString());
   const QStringList args = QApplication::arguments();
   if (args.size() != 2) {
     std::fprintf(stderr, "usage: pagora-view FILE\n");

@@ -56,14 +56,14 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   auto* row = new QHBoxLayout(panel);
   row->setContentsMargins(0, 0, 0, 1);
   row->setSpacing(0);
-  SpeedButton1 = makeButton(panel, QStringLiteral("DOS"), QStringLiteral("DOS to WIN"));
-  SpeedButton2 = makeButton(panel, QStringLiteral("KOI"), QStringLiteral("KOI to WIN"));
-  SpeedButton8 = makeButton(panel, QStringLiteral("UTF8"), QStringLiteral("UTF-8 to WIN"));
-  SpeedButton5 = makeButton(panel, QStringLiteral("<H>"), QStringLiteral("Delete HTML tags"));
+  SpeedButton1 = makeButton(panel, QStringLiteral("DOS"), tr("DOS to WIN"));
+  SpeedButton2 = makeButton(panel, QStringLiteral("KOI"), tr("KOI to WIN"));
+  SpeedButton8 = makeButton(panel, QStringLiteral("UTF8"), tr("UTF-8 to WIN"));
+  SpeedButton5 = makeButton(panel, QStringLiteral("<H>"), tr("Delete HTML tags"));
   SpeedButton6 = makeButton(panel, QStringLiteral("¶"), QStringLiteral("Один абзац - одна строка"));
   SpeedButton7 = makeButton(panel, QStringLiteral("a  b"),
                             QStringLiteral("Заменить все пробелы от двух и больше одним"));
-  SpeedButton4 = makeButton(panel, QStringLiteral("⟳"), QStringLiteral("Reload file"));
+  SpeedButton4 = makeButton(panel, QStringLiteral("⟳"), tr("Reload file"));
   SpeedButton3 = makeButton(panel, QStringLiteral("✕"), QString());
   for (QToolButton* b : {SpeedButton1, SpeedButton2, SpeedButton8, SpeedButton5, SpeedButton6,
                          SpeedButton7, SpeedButton4})
@@ -159,7 +159,7 @@ bool TForm2::OpenFile(const QString& path) {
 
 void TForm2::noteCodePage() {
   if (imported_) {
-    status_->setText(QStringLiteral("Converted from the book; Close saves the text as %1")
+    status_->setText(tr("Converted from the book; Close saves the text as %1")
                          .arg(QFileInfo(SavePath()).fileName()));
     return;
   }
@@ -175,13 +175,13 @@ void TForm2::noteCodePage() {
   const CodePageGuess guess = GuessCodePage(sample);
   switch (IsConfident(guess) ? guess.page : CodePage::Cp1251) {
     case CodePage::Cp866:
-      note = QStringLiteral("The text looks like DOS code page 866: \"DOS to WIN\" converts it");
+      note = tr("The text looks like DOS code page 866: \"DOS to WIN\" converts it");
       break;
     case CodePage::Koi8r:
-      note = QStringLiteral("The text looks like KOI8-R: \"KOI to WIN\" converts it");
+      note = tr("The text looks like KOI8-R: \"KOI to WIN\" converts it");
       break;
     case CodePage::Utf8:
-      note = QStringLiteral("The text looks like UTF-8: \"UTF-8 to WIN\" converts it");
+      note = tr("The text looks like UTF-8: \"UTF-8 to WIN\" converts it");
       break;
     default:
       break;
@@ -318,7 +318,7 @@ void TForm2::FormShow() {
   // A converted book exists only in memory until it is saved.
   modified_ = imported_;
   QString caption = fileName_;
-  if (imported_) caption += QStringLiteral(" (converted text, saved as %1)").arg(SavePath());
+  if (imported_) caption += tr(" (converted text, saved as %1)").arg(SavePath());
   setWindowTitle(caption);
   // Lines a caller put in directly are another text: caret and view go home, and its jump
   // words, pictures and longest line are found afresh.
@@ -340,9 +340,9 @@ void TForm2::closeEvent(QCloseEvent* e) {
   }
   // Closing by the frame asks like the close button: unsaved work is never dropped silently.
   if (modified_) {
-    const PromptAnswer a = Prompts::current().ask(
-        this, QStringLiteral("Confirm "), QStringLiteral("Save changes to\n\r") + SavePath(),
-        PromptKind::Question, PromptButtons::YesNoCancel);
+    const PromptAnswer a =
+        Prompts::current().ask(this, tr("Confirm "), tr("Save changes to\n\r%1").arg(SavePath()),
+                               PromptKind::Question, PromptButtons::YesNoCancel);
     if (a == PromptAnswer::Cancel || (a == PromptAnswer::Yes && !SaveLines())) {
       e->ignore();
       return;

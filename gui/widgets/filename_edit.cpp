@@ -36,7 +36,7 @@ void TFilenameEdit::browse() {
     chosen = BrowseDialog(this);
   } else {
     QFileDialog dialog(this, QString(), QDir(InitialDir).absolutePath(),
-                       Filter + QStringLiteral(";;All files (*)"));
+                       Filter + QStringLiteral(";;") + tr("All files (*)"));
     dialog.setDefaultSuffix(DefaultExt);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);

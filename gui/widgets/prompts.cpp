@@ -1,6 +1,7 @@
 // Message boxes and input boxes as Qt dialogs.
 #include "widgets/prompts.h"
 
+#include <QCoreApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -14,13 +15,13 @@ Prompts* installed = nullptr;
 QString Prompts::defaultCaption(PromptKind kind) {
   switch (kind) {
     case PromptKind::Information:
-      return QStringLiteral("Information");
+      return QCoreApplication::translate("pagora::Prompts", "Information");
     case PromptKind::Warning:
-      return QStringLiteral("Warning");
+      return QCoreApplication::translate("pagora::Prompts", "Warning");
     case PromptKind::Error:
-      return QStringLiteral("Error");
+      return QCoreApplication::translate("pagora::Prompts", "Error");
     case PromptKind::Question:
-      return QStringLiteral("Confirm");
+      return QCoreApplication::translate("pagora::Prompts", "Confirm");
   }
   return {};
 }

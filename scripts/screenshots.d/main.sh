@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of Pagora's main window (with a chosen list) and of its settings dialog, taken under
-# Xvfb: docs/main-window.png and docs/settings.png. Argument: the build folder.
+# Xvfb: docs/main-window.png and docs/settings.png, and the main window in Russian,
+# docs/main-window-ru.png. Argument: the build folder.
 set -euo pipefail
 build=${1:-build/default}
 root=$(pwd)
@@ -15,7 +16,10 @@ cp "$build/gui/pagora/pagora-shots" "$work/prog/pagora-shots"
 printf '[Main]\r\nLastBook=%s\r\nComPort=1\r\nBaudRate=4\r\n' "$work/Books/book.lzh" \
     > "$work/prog/config.ini"
 cd "$work"
-"$work/prog/pagora-shots" --main "$root/docs/main-window.png" \
-    "$work/Books/reka.cp1251.txt" "$work/Books/Книга.txt" "$work/Books/pisma.koi8r.txt"
-"$work/prog/pagora-shots" --settings "$root/docs/settings.png"
-echo "saved docs/main-window.png and docs/settings.png"
+chosen=("$work/Books/reka.cp1251.txt" "$work/Books/Книга.txt" "$work/Books/pisma.koi8r.txt")
+# The windows follow LANGUAGE and LANG; each picture names its language.
+LANGUAGE=en LANG=C.UTF-8 "$work/prog/pagora-shots" --main "$root/docs/main-window.png" "${chosen[@]}"
+LANGUAGE=en LANG=C.UTF-8 "$work/prog/pagora-shots" --settings "$root/docs/settings.png"
+LANGUAGE=ru LANG=ru_RU.UTF-8 "$work/prog/pagora-shots" --main "$root/docs/main-window-ru.png" \
+    "${chosen[@]}"
+echo "saved docs/main-window.png, docs/settings.png and docs/main-window-ru.png"

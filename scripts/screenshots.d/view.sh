@@ -9,7 +9,7 @@ trap 'rm -rf "$work"' EXIT
 # The window keeps its layout in config.ini of the current folder: use a folder of our own.
 cp "$root/samples/reka.cp1251.txt" "$work/reka.txt"
 cd "$work"
-"$build/gui/viewer/pagora-view" "$work/reka.txt" &
+LANGUAGE=en LANG=C.UTF-8 "$build/gui/viewer/pagora-view" "$work/reka.txt" &
 pid=$!
 sleep 3
 mkdir -p "$root/docs"

@@ -31,6 +31,7 @@ const std::string kCli = std::string(PAGORA_BINARY_DIR) + "/cli/corvane-cli";
 struct CliRun {
   int exitCode = -1;
   std::string out;
+  std::string err;
 };
 
 // A pseudo-terminal standing in for the handheld's line; answers like a BootStrap loader.
@@ -85,9 +86,12 @@ CliRun run(const std::string& program, const std::vector<std::string>& arguments
            const std::string& receiverFile, int stopAfterMs = 8000, int stopSignal = SIGTERM) {
   int output[2];
   EXPECT_EQ(::pipe(output), 0);
+  char errPath[] = "/tmp/corvane-cli-err.XXXXXX";
+  const int errFile = ::mkstemp(errPath);
   const pid_t child = ::fork();
   if (child == 0) {
     ::dup2(output[1], STDOUT_FILENO);
+    ::dup2(errFile, STDERR_FILENO);
     ::close(output[0]);
     ::close(output[1]);
     if (receiverFile.empty()) {
@@ -123,6 +127,10 @@ CliRun run(const std::string& program, const std::vector<std::string>& arguments
   int status = 0;
   ::waitpid(child, &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  std::ifstream errText(errPath);
+  result.err.assign(std::istreambuf_iterator<char>(errText), {});
+  ::close(errFile);
+  ::unlink(errPath);
   return result;
 }
 
@@ -130,20 +138,26 @@ TEST(CorvaneCli, EndsBeforeTheUploadWithStatus2) {
   struct Case {
     std::vector<std::string> arguments;
     std::string out;
+    std::string err;
   };
   const std::vector<Case> cases = {
       {{},
        "Corvane\r\n\r\nNo port specified on command line."
        "\r\n\r\nUsage: Corvane [--baudrate=n] [--port=p] [--delete] filename"
-       "\r\nExample: Corvane --baudrate=57600 --port=COM1 Nimbrel.lzh\r\n"},
-      {{"--port=/nonexistent/tty", "a.lzh"}, "Corvane\r\n"},
+       "\r\nExample: Corvane --baudrate=57600 --port=COM1 Nimbrel.lzh\r\n",
+       ""},
+      {{"--port=/nonexistent/tty", "a.lzh"},
+       "Corvane\r\n",
+       "cannot open /nonexistent/tty: No such file or directory\n"},
       {{"--port=/dev/null", "a.lzh"},
-       "Corvane\r\n\r\nOpening /dev/null but GetCommState failed :-(\r\n"},
+       "Corvane\r\n\r\nOpening /dev/null but GetCommState failed :-(\r\n",
+       ""},
   };
   for (const Case& c : cases) {
     const CliRun result = run(kCli, c.arguments, "");
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, c.err);
   }
 }
 

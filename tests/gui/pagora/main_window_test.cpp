@@ -131,16 +131,16 @@ TEST_F(MainWindowTest, DroppingChoosesEachFileOnceAndUpdatesTheSize) {
   EXPECT_EQ(form->Chosen().size(), 2);
   EXPECT_EQ(sizeLine(*form), "Size : 13 bytes");
 
-  // "-->>" and Delete leave the size line as it was.
+  // "-->>" and Delete recount too: the line never shows a size the book would not have.
   form->selectFiles({"B.txt"});
   form->N1Click();
   EXPECT_EQ(form->Chosen(), (QStringList{folder + "a.txt", folder + "readme", folder + "B.txt"}));
-  EXPECT_EQ(sizeLine(*form), "Size : 13 bytes");
+  EXPECT_EQ(sizeLine(*form), "Size : 20 bytes");
   chosenList(*form).item(0)->setSelected(true);
   chosenList(*form).item(2)->setSelected(true);
   form->ListBox1KeyDown(Qt::Key_Delete);
   EXPECT_EQ(form->Chosen(), (QStringList{folder + "readme"}));
-  EXPECT_EQ(sizeLine(*form), "Size : 13 bytes");
+  EXPECT_EQ(sizeLine(*form), "Size : 3 bytes");
   EXPECT_TRUE(prompts.records().empty());
 }
 

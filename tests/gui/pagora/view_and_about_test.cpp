@@ -97,7 +97,7 @@ TEST_F(ViewFromListsTest, AboutWindowShowsTheVersionAndClosesOnAClick) {
   auto form = window({});
   TfrAbout* about = &part<TfrAbout>(*form);
   EXPECT_EQ(about->windowTitle(), "About");
-  EXPECT_EQ(about->size(), QSize(395, 280));
+  EXPECT_EQ(about->size(), QSize(470, 280));
   QStringList lines = about->Memo1->toPlainText().split('\n');
   ASSERT_GE(lines.size(), 4);
   EXPECT_EQ(lines.mid(0, 4), (QStringList{"", "Pagora", "=============", "v 0.2.0"}));

@@ -13,18 +13,13 @@ class QPushButton;
 
 namespace pagora {
 
-// A label that asks the desktop to open its text (a web address) on a double-click.
+// A label that asks the desktop to open a file (the README) on a double-click.
 class TLinkLabel;
 
 class TForm3 : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr const char* kNote =
-      "Please,  install VivavUruv.eve patch\r\ninto Casio PV.\r\nCopy Corvane.exe in directory\r\n"
-      "of this program\r\n\r\nDownload new version of these \r\nprograms from author site :";
-  static constexpr const char* kSite = "https://pagora.example.org/";
-
   explicit TForm3(QWidget* parent = nullptr);
 
   // The serial devices of this machine offered after COM1-COM4 (USB and ACM adapters,
@@ -51,7 +46,10 @@ class TForm3 : public QDialog {
   QComboBox* ComboBox1 = nullptr;  // port
   QComboBox* ComboBox2 = nullptr;  // baud rate
   QCheckBox* FastCheck = nullptr;  // "Fast transfer": Corvane is started with --fast
-  QLabel* Label1 = nullptr;        // the note
+  // "Language": System, English, Русский; the item data is the setting's value ("", "en",
+  // "ru"). It takes effect at the next start, as the label under it says.
+  QComboBox* LanguageBox = nullptr;
+  QLabel* Label1 = nullptr;  // the note
   TLinkLabel* Link = nullptr;
   QPushButton* OkButton = nullptr;
 

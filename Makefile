@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 30
 # Every Debian package the build, the tests, the benchmarks and the fuzzers use.
 PACKAGES := cmake ninja-build g++ clang clang-format make pkg-config \
             qt6-base-dev libgl-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            libexpat1-dev libzip-dev \
+            libexpat1-dev libzip-dev python3 \
             lhasa libarchive-tools p7zip-full gzip \
             xvfb xauth imagemagick fonts-dejavu-core fonts-liberation tmux \
             dpkg-dev fakeroot file lintian desktop-file-utils help2man universal-ctags \

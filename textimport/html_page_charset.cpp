@@ -88,10 +88,12 @@ std::optional<CodePage> codePageNamed(std::string_view name) {
 
 std::optional<CodePage> declaredCodePage(std::string_view page) {
   page = page.substr(0, kDeclarationWindow);
-  for (std::size_t at = findNoCase(page, "<meta", 0); at != std::string_view::npos;
-       at = findNoCase(page, "<meta", at + 5)) {
+  // Each tag is searched once, from its "<meta" to its ">", so the work stays linear.
+  for (std::size_t at = findNoCase(page, "<meta", 0); at != std::string_view::npos;) {
     const std::size_t end = page.find('>', at);
     if (const auto found = charsetInTag(page.substr(at, end - at))) return found;
+    if (end == std::string_view::npos) break;
+    at = findNoCase(page, "<meta", end);
   }
   return std::nullopt;
 }

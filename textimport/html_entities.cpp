@@ -88,6 +88,15 @@ std::size_t namedReference(std::string& out, std::string_view text, bool attribu
 
 }  // namespace
 
+std::string_view namedCharacter(std::string_view name) {
+  if (name.size() >= kLongestEntity) return {};
+  char full[kLongestEntity];
+  name.copy(full, name.size());
+  full[name.size()] = ';';
+  const NamedReference* r = findName(std::string_view(full, name.size() + 1));
+  return r ? r->text : std::string_view();
+}
+
 void appendUtf8(std::string& out, char32_t cp) {
   if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
   if (cp < 0x80) {

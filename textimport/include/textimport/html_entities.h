@@ -20,6 +20,10 @@ inline std::string decodeHtmlText(std::string_view text, bool attribute = false)
   return out;
 }
 
+// The UTF-8 text of the named reference "&name;" (name given without "&" and ";"); empty when
+// HTML has no such name.
+std::string_view namedCharacter(std::string_view name);
+
 // Appends the UTF-8 form of a code point (U+FFFD for one that has none).
 void appendUtf8(std::string& out, char32_t cp);
 

@@ -84,7 +84,7 @@ bool IsImportableBook(const std::string& path) {
   return BookExtension(path) != 0;
 }
 
-bool IsHtmlPage(const std::string& path) {
+bool isHtmlPage(const std::string& path) {
   const std::string lower = LowerName(path);
   return EndsWith(lower, ".htm") || EndsWith(lower, ".html");
 }
@@ -112,10 +112,10 @@ std::vector<std::string> ImportEpub(std::string_view bytes, const std::string& n
   return book_import::ReadEpub(zip, name);
 }
 
-std::vector<std::string> ImportHtml(std::string_view bytes, const std::string& name) {
+std::vector<std::string> importHtml(std::string_view bytes, const std::string& name) {
   if (bytes.size() > kMaxBookMemberSize)
     Fail(name, "the page is larger than " + SizeText(kMaxBookMemberSize));
-  return book_import::ReadHtmlPage(bytes);
+  return book_import::readHtmlPage(bytes);
 }
 
 std::vector<std::string> ImportBook(const std::string& path) {
@@ -132,12 +132,12 @@ std::vector<std::string> ImportBook(const std::string& path) {
     ZipBook zip(path, path);
     return book_import::ReadEpub(zip, path);
   }
-  const bool html = IsHtmlPage(path);
+  const bool html = isHtmlPage(path);
   if (!html && !EndsWith(lower, ".fb2"))
     Fail(path, "not an FB2 or EPUB book or an HTML page (unknown file name extension)");
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!in) Fail(path, std::string("cannot open: ") + std::strerror(errno));
-  if (html) return ImportHtml(ReadPage(in.get(), path, st), path);
+  if (html) return importHtml(ReadPage(in.get(), path, st), path);
   char magic[4] = {};
   if (std::fread(magic, 1, sizeof magic, in.get()) == sizeof magic &&
       std::string_view(magic, sizeof magic) == kZipMagic) {

@@ -56,9 +56,10 @@ bool closesParagraph(std::string_view n) {
                   "listing", "xmp",        "plaintext"});
 }
 
-// Elements whose content is no markup: dropped (scripts, styles) or text as it stands.
+// Elements whose content is dropped unread: scripts, styles, what a browser that runs scripts
+// does not show.
 bool isRawText(std::string_view n) {
-  return isOneOf(n, {"script", "style", "xmp", "iframe", "noembed", "noframes", "template"});
+  return isOneOf(n, {"script", "style", "iframe", "noembed", "noframes", "noscript", "template"});
 }
 
 // Elements that may stand in <head> without ending it.
@@ -315,7 +316,7 @@ class PageReader {
 
 }  // namespace
 
-std::vector<std::string> ReadHtmlPage(std::string_view bytes) {
+std::vector<std::string> readHtmlPage(std::string_view bytes) {
   const std::string page = pageAsUtf8(bytes);
   BookWriter writer;
   std::map<std::string, std::string> noteNumbers;

@@ -177,7 +177,7 @@ void BM_ImportHtmlPage(benchmark::State& state) {
     return;
   }
   std::size_t lines = 0;
-  for (auto _ : state) lines = pagora::ImportHtml(page, "bench.html").size();
+  for (auto _ : state) lines = pagora::importHtml(page, "bench.html").size();
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
   state.counters["lines"] = static_cast<double>(lines);
   state.counters["MB"] = static_cast<double>(page.size()) / (1 << 20);

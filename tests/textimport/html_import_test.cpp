@@ -108,7 +108,7 @@ TEST(HtmlImport, PageInEveryCodePageGivesTheSameLines) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(ImportHtml(c.bytes, "page.html"), expected);
+    EXPECT_EQ(importHtml(c.bytes, "page.html"), expected);
   }
 }
 
@@ -129,7 +129,7 @@ TEST(HtmlImport, DeclarationDecidesWhatAFewWordsAreIn) {
     SCOPED_TRACE(c.meta);
     const std::string page =
         Peer(std::string("iconv -f UTF-8 -t ") + c.codePage, std::string(c.meta) + "<p>Эх</p>");
-    EXPECT_EQ(ImportHtml(page, "page.html"), std::vector<std::string>{W("  Эх")});
+    EXPECT_EQ(importHtml(page, "page.html"), std::vector<std::string>{W("  Эх")});
   }
 }
 
@@ -159,7 +159,7 @@ TEST(HtmlImport, MarkupMakesTheseLines) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.html);
-    EXPECT_EQ(ImportHtml(c.html, "page.html"), c.lines);
+    EXPECT_EQ(importHtml(c.html, "page.html"), c.lines);
   }
 }
 

@@ -28,7 +28,7 @@ inline constexpr std::uint64_t kMaxBookMemberSize = 64ull << 20;
 // ignored); the content is not looked at.
 bool IsImportableBook(const std::string& path);
 // True when the name ends in ".htm" or ".html" (letter case ignored).
-bool IsHtmlPage(const std::string& path);
+bool isHtmlPage(const std::string& path);
 
 // The text file that an imported book becomes: the same folder and name with the book's
 // extension (".fb2", ".fb2.zip", ".epub", ".htm", ".html") replaced by ".txt":
@@ -57,10 +57,10 @@ std::vector<std::string> ImportBook(const std::string& path);
 
 // The same for a book already in memory; `name` is used only in messages. ImportFb2 takes FB2
 // bytes (a zipped FB2 too, as ImportBook does for a ".fb2" file that turns out to be a zip),
-// ImportFb2Zip and ImportEpub the bytes of the zip archive, ImportHtml those of the page.
+// ImportFb2Zip and ImportEpub the bytes of the zip archive, importHtml those of the page.
 std::vector<std::string> ImportFb2(std::string_view bytes, const std::string& name);
 std::vector<std::string> ImportFb2Zip(std::string_view bytes, const std::string& name);
 std::vector<std::string> ImportEpub(std::string_view bytes, const std::string& name);
-std::vector<std::string> ImportHtml(std::string_view bytes, const std::string& name);
+std::vector<std::string> importHtml(std::string_view bytes, const std::string& name);
 
 }  // namespace pagora

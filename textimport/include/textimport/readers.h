@@ -21,6 +21,6 @@ class ZipBook;
 std::vector<std::string> ReadEpub(ZipBook& zip, const std::string& file);
 
 // Reads an HTML page (the whole file) in whatever code page it is in.
-std::vector<std::string> ReadHtmlPage(std::string_view bytes);
+std::vector<std::string> readHtmlPage(std::string_view bytes);
 
 }  // namespace pagora::book_import

@@ -103,13 +103,16 @@ std::string pageAsUtf8(std::string_view page) {
   if (page.substr(0, 2) == "\xFF\xFE") return utf16ToUtf8(page.substr(2), false);
   if (page.substr(0, 2) == "\xFE\xFF") return utf16ToUtf8(page.substr(2), true);
   const std::optional<CodePage> declared = declaredCodePage(page);
+  // Pages are often re-saved by an editor without their declaration changing: the bytes win over
+  // the words when the guess is sure of them. The guess takes a good part of an import's time, so
+  // it is asked only when the bytes can contradict the declaration.
+  const bool validUtf8 = IsValidUtf8(page);
+  if (declared == CodePage::Utf8 && validUtf8) return std::string(page);
+  if (declared && declared != CodePage::Utf8 && !validUtf8)
+    return WinToUtf8(ToWin(page, *declared));
   const CodePageGuess guess = GuessCodePage(page);
   CodePage read = declared.value_or(guess.page);
-  // Pages are often re-saved by an editor without their declaration changing: the bytes win
-  // over the words when the guess is sure of them.
-  if (declared == CodePage::Utf8 && !IsValidUtf8(page) && IsConfident(guess)) read = guess.page;
-  if (declared && declared != CodePage::Utf8 && guess.page == CodePage::Utf8 && IsConfident(guess))
-    read = CodePage::Utf8;
+  if (declared && IsConfident(guess)) read = guess.page;
   if (read == CodePage::Utf8 || read == CodePage::Ascii) return std::string(page);
   return WinToUtf8(ToWin(page, read));
 }

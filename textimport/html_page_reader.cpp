@@ -85,6 +85,8 @@ class PageReader {
     popTo(0);
   }
 
+  bool titleTaken() const { return titleTaken_; }
+
  private:
   // Reads the markup at doc[lt] == '<'; returns where the text goes on. Markup that never ends
   // ends the page.
@@ -322,9 +324,14 @@ std::vector<std::string> readHtmlPage(std::string_view bytes) {
   std::map<std::string, std::string> noteNumbers;
   int noteCount = 0;
   HtmlTextHandler handler(writer, noteNumbers, noteCount);
-  PageReader(handler, writer).read(page);
+  PageReader reader(handler, writer);
+  reader.read(page);
   writer.EndLine();
-  return writer.Finish();
+  std::vector<std::string> lines = writer.Finish();
+  // Most pages repeat their title as the first heading: once is enough.
+  if (reader.titleTaken() && lines.size() > 2 && lines[1].empty() && lines[2] == lines[0])
+    lines.erase(lines.begin(), lines.begin() + 2);
+  return lines;
 }
 
 }  // namespace pagora::book_import

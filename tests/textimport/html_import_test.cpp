@@ -149,6 +149,7 @@ TEST(HtmlImport, MarkupMakesTheseLines) {
       {"<table><tr><td>1<td>2<tr><th>3</table>", {"  1 | 2", "  3"}},
       {"<blockquote>q</blockquote>r<hr>s", {"  q", "  r", "  s"}},
       {"<head><title>T</title><meta name=x><p>x", {"T", "", "  x"}},
+      {"<title>T</title><h1>T</h1>x<h1>T</h1>", {"T", "  x", "", "T"}},
       {"<p>a<script>if (a<b) c();</script>b", {"  ab"}},
       {"a<!-- c > d -->b<!---->c<!-->d", {"  abcd"}},
       {"<p>1 < 2 &amp; 3 > 2", {"  1 < 2 & 3 > 2"}},

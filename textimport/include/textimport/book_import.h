@@ -49,7 +49,8 @@ std::string ImportedTextName(const std::string& path);
 // -> ..., every kind of space -> a space, stress marks and soft hyphens vanish); other characters
 // that code page 1251 lacks become "?". Raises EBookImport.
 // An HTML page is read in the code page its byte order mark or its <meta> declaration names, else
-// in the one its bytes look like; its title is the first line, its headings, block elements
+// in the one its bytes look like (bytes that plainly contradict the declaration win); its title
+// is the first line unless the first heading repeats it; its headings, block elements
 // (paragraphs, list items, table rows...) and <br> make the lines, as in a browser (white space
 // collapsed, <pre> line by line); styles, scripts and comments are dropped and every character
 // reference is decoded.

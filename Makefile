@@ -6,13 +6,15 @@ FUZZ_SECONDS ?= 30
 # Every Debian package the build, the tests, the benchmarks and the fuzzers use.
 PACKAGES := cmake ninja-build g++ clang clang-format make pkg-config \
             qt6-base-dev libgl-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            libexpat1-dev libzip-dev python3 \
+            libexpat1-dev libzip-dev \
             lhasa libarchive-tools p7zip-full gzip \
             xvfb xauth imagemagick fonts-dejavu-core fonts-liberation tmux \
             dpkg-dev fakeroot file lintian desktop-file-utils help2man universal-ctags \
             g++-mingw-w64-x86-64-posix wine64
 # GNU time: peak memory of whole processes in bench/text/recode_vs_iconv.sh.
 PACKAGES += time
+# Python 3: the table of HTML's named characters is generated from its html.entities at build time.
+PACKAGES += python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

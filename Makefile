@@ -14,6 +14,8 @@ PACKAGES := cmake ninja-build g++ clang clang-format make pkg-config \
             g++-mingw-w64-x86-64-posix wine64
 # GNU time: peak memory of whole processes in bench/text/recode_vs_iconv.sh.
 PACKAGES += time
+# Python 3: the table of HTML's named characters is generated from its html.entities at build time.
+PACKAGES += python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

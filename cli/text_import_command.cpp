@@ -1,4 +1,5 @@
-// pagora-cli text import: turn an FB2 or EPUB book into a code page 1251 text file.
+// pagora-cli text import: turn an FB2 or EPUB book or an HTML page into a code page 1251 text
+// file.
 #include <sys/stat.h>
 #include <CLI/CLI.hpp>
 
@@ -50,8 +51,10 @@ int RunImport(const ImportOptions& options) {
 void addTextImportCommand(CLI::App& text, int& status) {
   auto options = std::make_shared<ImportOptions>();
   auto* command = text.add_subcommand(
-      "import", "Turn an FB2 (.fb2, .fb2.zip) or EPUB book into a code page 1251 text file");
-  command->add_option("BOOK", options->book, "The book file")->required();
+      "import",
+      "Turn an FB2 (.fb2, .fb2.zip) or EPUB book or an HTML page (.htm, .html) into a code page "
+      "1251 text file");
+  command->add_option("BOOK", options->book, "The book or page file")->required();
   command->add_option("-o,--output", options->out,
                       "The text file to write (default: the book's name with .txt)");
   command->callback([options, &status] { status = RunImport(*options); });

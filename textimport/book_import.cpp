@@ -32,7 +32,7 @@ bool EndsWith(const std::string& s, std::string_view tail) {
 // The length of the book extension at the end of the name, 0 when there is none.
 std::size_t BookExtension(const std::string& path) {
   const std::string lower = LowerName(path);
-  for (std::string_view ext : {".fb2.zip", ".fb2", ".epub"})
+  for (std::string_view ext : {".fb2.zip", ".fb2", ".epub", ".html", ".htm"})
     if (EndsWith(lower, ext)) return ext.size();
   return 0;
 }
@@ -58,10 +58,35 @@ std::string SizeText(std::uint64_t bytes) {
   return std::to_string(bytes >> 20) + " MB";
 }
 
+// The whole of a page that is not larger than a book member may be.
+std::string ReadPage(std::FILE* in, const std::string& path, const struct stat& st) {
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxBookMemberSize)
+    Fail(path, "the page is larger than " + SizeText(kMaxBookMemberSize) + " (" +
+                   SizeText(static_cast<std::uint64_t>(st.st_size)) + ")");
+  std::string page;
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
+    if (n == 0) {
+      if (std::ferror(in)) Fail(path, std::string("cannot read: ") + std::strerror(errno));
+      return page;
+    }
+    // The file may have grown since it was measured.
+    if (page.size() + n > kMaxBookMemberSize)
+      Fail(path, "the page is larger than " + SizeText(kMaxBookMemberSize));
+    page.append(buffer.data(), n);
+  }
+}
+
 }  // namespace
 
 bool IsImportableBook(const std::string& path) {
   return BookExtension(path) != 0;
+}
+
+bool isHtmlPage(const std::string& path) {
+  const std::string lower = LowerName(path);
+  return EndsWith(lower, ".htm") || EndsWith(lower, ".html");
 }
 
 std::string ImportedTextName(const std::string& path) {
@@ -87,6 +112,12 @@ std::vector<std::string> ImportEpub(std::string_view bytes, const std::string& n
   return book_import::ReadEpub(zip, name);
 }
 
+std::vector<std::string> importHtml(std::string_view bytes, const std::string& name) {
+  if (bytes.size() > kMaxBookMemberSize)
+    Fail(name, "the page is larger than " + SizeText(kMaxBookMemberSize));
+  return book_import::readHtmlPage(bytes);
+}
+
 std::vector<std::string> ImportBook(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0)
@@ -101,9 +132,12 @@ std::vector<std::string> ImportBook(const std::string& path) {
     ZipBook zip(path, path);
     return book_import::ReadEpub(zip, path);
   }
-  if (!EndsWith(lower, ".fb2")) Fail(path, "not an FB2 or EPUB book (unknown file name extension)");
+  const bool html = isHtmlPage(path);
+  if (!html && !EndsWith(lower, ".fb2"))
+    Fail(path, "not an FB2 or EPUB book or an HTML page (unknown file name extension)");
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!in) Fail(path, std::string("cannot open: ") + std::strerror(errno));
+  if (html) return importHtml(ReadPage(in.get(), path, st), path);
   char magic[4] = {};
   if (std::fread(magic, 1, sizeof magic, in.get()) == sizeof magic &&
       std::string_view(magic, sizeof magic) == kZipMagic) {

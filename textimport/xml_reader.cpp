@@ -8,6 +8,7 @@
 
 #include "text/recode.h"
 #include "textimport/book_import.h"
+#include "textimport/html_entities.h"
 
 namespace pagora::book_import {
 
@@ -50,22 +51,6 @@ bool CyrillicMap(const std::string& name, int map[256]) {
   }
   return true;
 }
-
-// HTML's named characters that XHTML chapters use without declaring them.
-struct NamedChar {
-  const char* name;
-  const char* utf8;
-};
-constexpr NamedChar kNamedChars[] = {
-    {"nbsp", "\u00A0"},   {"mdash", "\u2014"},  {"ndash", "\u2013"},  {"laquo", "\u00AB"},
-    {"raquo", "\u00BB"},  {"hellip", "\u2026"}, {"ldquo", "\u201C"},  {"rdquo", "\u201D"},
-    {"bdquo", "\u201E"},  {"lsquo", "\u2018"},  {"rsquo", "\u2019"},  {"sbquo", "\u201A"},
-    {"copy", "\u00A9"},   {"reg", "\u00AE"},    {"trade", "\u2122"},  {"shy", "\u00AD"},
-    {"thinsp", "\u2009"}, {"ensp", "\u2002"},   {"emsp", "\u2003"},   {"minus", "\u2212"},
-    {"deg", "\u00B0"},    {"sect", "\u00A7"},   {"para", "\u00B6"},   {"middot", "\u00B7"},
-    {"bull", "\u2022"},   {"times", "\u00D7"},  {"zwnj", "\u200C"},   {"zwj", "\u200D"},
-    {"numero", "\u2116"}, {"euro", "\u20AC"},   {"plusmn", "\u00B1"}, {"prime", "\u2032"},
-};
 
 }  // namespace
 
@@ -163,15 +148,14 @@ void XmlReader::OnChars(void* self, const XML_Char* text, int length) {
 void XmlReader::OnSkippedEntity(void* self, const XML_Char* name, int isParameter) {
   if (isParameter) return;
   auto& r = *static_cast<XmlReader*>(self);
-  for (const NamedChar& c : kNamedChars) {
-    if (std::strcmp(c.name, name) == 0) {
-      try {
-        r.handler_.Chars(c.utf8);
-      } catch (...) {
-        r.Caught();
-      }
-      return;
+  // XHTML chapters use HTML's named characters without declaring them.
+  if (const std::string_view text = namedCharacter(name); !text.empty()) {
+    try {
+      r.handler_.Chars(text);
+    } catch (...) {
+      r.Caught();
     }
+    return;
   }
   // An entity nobody defined is an error, not silently lost text.
   r.Fail(std::string("broken XML") + (r.member_.empty() ? "" : " in " + r.member_) + " at line " +

@@ -1,5 +1,6 @@
 // Import speed: a 10 MB FB2 made from the corpus novel (or generated Russian text), plain,
-// zipped and as an EPUB; iconv converting the same bytes to 1251 is timed alongside.
+// zipped and as an EPUB, and the novel's own old-style web page; iconv converting the same bytes
+// to 1251 is timed alongside.
 #include <benchmark/benchmark.h>
 #include <zip.h>
 
@@ -158,6 +159,30 @@ void BM_ImportEpub(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * total));
 }
 BENCHMARK(BM_ImportEpub)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The corpus novel as an old-style cp1251 web page (hard-wrapped paragraphs, headings, &nbsp;):
+// $PAGORA_CORPUS, else the corpus beside the source tree.
+std::string CorpusPage() {
+  const char* corpus = std::getenv("PAGORA_CORPUS");
+  const std::string dir =
+      corpus ? std::string(corpus) : std::string(PAGORA_SOURCE_DIR) + "/../shared/corpus";
+  std::ifstream in(dir + "/anna-karenina.cp1251.html", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void BM_ImportHtmlPage(benchmark::State& state) {
+  static const std::string page = CorpusPage();
+  if (page.empty()) {
+    state.SkipWithError("no corpus page: set PAGORA_CORPUS to the corpus folder");
+    return;
+  }
+  std::size_t lines = 0;
+  for (auto _ : state) lines = pagora::importHtml(page, "bench.html").size();
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+  state.counters["lines"] = static_cast<double>(lines);
+  state.counters["MB"] = static_cast<double>(page.size()) / (1 << 20);
+}
+BENCHMARK(BM_ImportHtmlPage)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The general-purpose converter on the same bytes, for scale: it only recodes, no XML. Timed in
 // real time, since its work happens in another process. The importers above report CPU time:

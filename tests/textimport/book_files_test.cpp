@@ -37,11 +37,19 @@ TEST(BookFiles, NamesOfImportableBooksAndTheirTexts) {
     const char* text;
   };
   const Case cases[] = {
-      {"/b/Anna.fb2", true, "/b/Anna.txt"},      {"/b/Anna.FB2", true, "/b/Anna.txt"},
-      {"/b/Anna.fb2.zip", true, "/b/Anna.txt"},  {"/b/Anna.Fb2.ZIP", true, "/b/Anna.txt"},
-      {"/b/Anna.epub", true, "/b/Anna.txt"},     {"/b.fb2/Anna.EPUB", true, "/b.fb2/Anna.txt"},
-      {"/b/Anna.zip", false, "/b/Anna.zip.txt"}, {"/b/Anna.txt", false, "/b/Anna.txt.txt"},
-      {"/b/fb2", false, "/b/fb2.txt"},           {"/b/Anna.fb2.bak", false, "/b/Anna.fb2.bak.txt"},
+      {"/b/Anna.fb2", true, "/b/Anna.txt"},
+      {"/b/Anna.FB2", true, "/b/Anna.txt"},
+      {"/b/Anna.fb2.zip", true, "/b/Anna.txt"},
+      {"/b/Anna.Fb2.ZIP", true, "/b/Anna.txt"},
+      {"/b/Anna.epub", true, "/b/Anna.txt"},
+      {"/b.fb2/Anna.EPUB", true, "/b.fb2/Anna.txt"},
+      {"/b/Anna.zip", false, "/b/Anna.zip.txt"},
+      {"/b/Anna.txt", false, "/b/Anna.txt.txt"},
+      {"/b/fb2", false, "/b/fb2.txt"},
+      {"/b/Anna.fb2.bak", false, "/b/Anna.fb2.bak.txt"},
+      {"/b/Anna.html", true, "/b/Anna.txt"},
+      {"/b/Anna.HTM", true, "/b/Anna.txt"},
+      {"/b/Anna.shtml", false, "/b/Anna.shtml.txt"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -75,6 +83,8 @@ TEST(BookFiles, UnreadableAndOversizedBooksAreRefused) {
   writeFile(dir / "huge.fb2", "");
   std::filesystem::resize_file(dir / "huge.fb2", kMaxBookMemberSize + 1);
   writeFile(dir / "fake.epub", kBook);
+  writeFile(dir / "huge.htm", "");
+  std::filesystem::resize_file(dir / "huge.htm", kMaxBookMemberSize + (1 << 20));
   struct Case {
     std::string name;
     std::string problem;
@@ -83,11 +93,12 @@ TEST(BookFiles, UnreadableAndOversizedBooksAreRefused) {
       {"missing.fb2", "cannot open: No such file or directory"},
       {"missing.epub", "cannot open: No such file or directory"},
       {"folder.fb2", "cannot open: it is a folder"},
-      {"text.txt", "not an FB2 or EPUB book (unknown file name extension)"},
+      {"text.txt", "not an FB2 or EPUB book or an HTML page (unknown file name extension)"},
       {"zip.fb2", "the zip archive holds no .fb2 book"},
       {"PK.fb2", "broken XML at line 1, column 1: syntax error"},
       {"huge.fb2", "the book is larger than 64 MB (64 MB)"},
       {"fake.epub", "not a zip archive"},
+      {"huge.htm", "the page is larger than 64 MB (65 MB)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

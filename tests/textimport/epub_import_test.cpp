@@ -70,7 +70,7 @@ TEST(EpubImport, ChapterStructureBecomesTheseLines) {
   const Members members =
       Epub({{"ch.xhtml", chapter},
             {"notes.xhtml", Xhtml("<h2>Комментарий</h2><p>Вне порядка.</p>")},
-            {"end.xhtml", Xhtml("<p>Конец&nbsp;книги&mdash;всё.</p>", kDoctype)}},
+            {"end.xhtml", Xhtml("<p>Конец&nbsp;книги&mdash;всё &Ccedil;a&Vdash;.</p>", kDoctype)}},
            "<itemref idref=\"c1\"/><itemref idref=\"c2\" linear=\"no\"/><itemref idref=\"c3\"/>");
   EXPECT_EQ(ImportEpub(MakeZip(members), "book.epub"),
             W(std::vector<std::string>{"Речная книга",
@@ -99,7 +99,7 @@ TEST(EpubImport, ChapterStructureBecomesTheseLines) {
                                        "  с отступом",
                                        "  Ещё ссылка[2].",
                                        "  Простая врезка.",
-                                       "  Конец книги-всё.",
+                                       "  Конец книги-всё Ca?.",
                                        "",
                                        "  [1] Первая сноска.",
                                        "  [2] Вторая сноска.",

@@ -1,5 +1,6 @@
-// Turning FictionBook 2 (.fb2, .fb2.zip) and EPUB books into code page 1251 text buffers that
-// the view window's clean-up commands and the handheld's reader take as they are.
+// Turning FictionBook 2 (.fb2, .fb2.zip) and EPUB books and HTML pages (.htm, .html) into code
+// page 1251 text buffers that the view window's clean-up commands and the handheld's reader take
+// as they are.
 #pragma once
 
 #include <cstdint>
@@ -20,20 +21,23 @@ class EBookImport : public Exception {
 };
 
 // Largest uncompressed size of one file taken from a zip (a zipped FB2, an EPUB member) or of a
-// plain FB2 file: larger ones are refused rather than read.
+// plain FB2 file or HTML page: larger ones are refused rather than read.
 inline constexpr std::uint64_t kMaxBookMemberSize = 64ull << 20;
 
-// True when the name ends in ".fb2", ".fb2.zip" or ".epub" (letter case ignored); the content is
-// not looked at.
+// True when the name ends in ".fb2", ".fb2.zip", ".epub", ".htm" or ".html" (letter case
+// ignored); the content is not looked at.
 bool IsImportableBook(const std::string& path);
+// True when the name ends in ".htm" or ".html" (letter case ignored).
+bool isHtmlPage(const std::string& path);
 
 // The text file that an imported book becomes: the same folder and name with the book's
-// extension (".fb2", ".fb2.zip", ".epub") replaced by ".txt": "/b/Anna.fb2.zip" -> "/b/Anna.txt".
+// extension (".fb2", ".fb2.zip", ".epub", ".htm", ".html") replaced by ".txt":
+// "/b/Anna.fb2.zip" -> "/b/Anna.txt".
 // A name without such an extension just gains ".txt".
 std::string ImportedTextName(const std::string& path);
 
-// Reads the book at `path` (chosen by its extension: .fb2, .fb2.zip, .epub) and returns its text
-// as code page 1251 lines without terminators:
+// Reads the book at `path` (chosen by its extension: .fb2, .fb2.zip, .epub, .htm, .html) and
+// returns its text as code page 1251 lines without terminators:
 //   - the book's title, then its authors (one line, joined by ", "), then an empty line;
 //   - each section title on lines of its own, with an empty line before it;
 //   - each paragraph as one line starting with two spaces; poems stanza by stanza (an empty line
@@ -44,13 +48,20 @@ std::string ImportedTextName(const std::string& path);
 // Typographic characters become plain ones (curly quotes -> " and ', dashes -> -, the ellipsis
 // -> ..., every kind of space -> a space, stress marks and soft hyphens vanish); other characters
 // that code page 1251 lacks become "?". Raises EBookImport.
+// An HTML page is read in the code page its byte order mark or its <meta> declaration names, else
+// in the one its bytes look like (bytes that plainly contradict the declaration win); its title
+// is the first line unless the first heading repeats it; its headings, block elements
+// (paragraphs, list items, table rows...) and <br> make the lines, as in a browser (white space
+// collapsed, <pre> line by line); styles, scripts and comments are dropped and every character
+// reference is decoded.
 std::vector<std::string> ImportBook(const std::string& path);
 
 // The same for a book already in memory; `name` is used only in messages. ImportFb2 takes FB2
 // bytes (a zipped FB2 too, as ImportBook does for a ".fb2" file that turns out to be a zip),
-// ImportFb2Zip and ImportEpub the bytes of the zip archive.
+// ImportFb2Zip and ImportEpub the bytes of the zip archive, importHtml those of the page.
 std::vector<std::string> ImportFb2(std::string_view bytes, const std::string& name);
 std::vector<std::string> ImportFb2Zip(std::string_view bytes, const std::string& name);
 std::vector<std::string> ImportEpub(std::string_view bytes, const std::string& name);
+std::vector<std::string> importHtml(std::string_view bytes, const std::string& name);
 
 }  // namespace pagora

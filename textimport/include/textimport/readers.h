@@ -1,4 +1,4 @@
-// The two book readers behind ImportBook: each turns parsed documents into BookWriter lines.
+// The book readers behind ImportBook: each turns parsed documents into BookWriter lines.
 #pragma once
 
 #include <functional>
@@ -19,5 +19,8 @@ std::vector<std::string> ReadFb2(const DocumentSource& source, const std::string
 class ZipBook;
 // Reads an EPUB book from its opened zip archive.
 std::vector<std::string> ReadEpub(ZipBook& zip, const std::string& file);
+
+// Reads an HTML page (the whole file) in whatever code page it is in.
+std::vector<std::string> readHtmlPage(std::string_view bytes);
 
 }  // namespace pagora::book_import

@@ -1,0 +1,209 @@
+// (X)HTML elements as lines: what each element does to the text around it.
+#include "html_text_handler.h"
+
+namespace pagora::book_import {
+
+namespace {
+
+bool HasWord(const char* list, std::string_view word) {
+  if (!list) return false;
+  std::string_view s(list);
+  while (!s.empty()) {
+    const auto space = s.find_first_of(" \t\r\n");
+    std::string_view token = s.substr(0, space);
+    // "doc-footnote" roles and "footnote" types alike
+    if (token == word || token == std::string("doc-") + std::string(word)) return true;
+    if (space == std::string_view::npos) break;
+    s.remove_prefix(space + 1);
+  }
+  return false;
+}
+
+std::string Fragment(const char* href) {
+  if (!href) return "";
+  std::string_view s(href);
+  const auto hash = s.find('#');
+  return hash == std::string_view::npos ? "" : std::string(s.substr(hash + 1));
+}
+
+std::string TrimNumber(const std::string& win) {
+  std::size_t b = 0, e = win.size();
+  auto junk = [](char c) {
+    return c == ' ' || c == '[' || c == ']' || c == '{' || c == '}' || c == '(' || c == ')';
+  };
+  while (b < e && junk(win[b])) ++b;
+  while (e > b && junk(win[e - 1])) --e;
+  return win.substr(b, e - b);
+}
+
+HTag HTagOf(std::string_view n) {
+  if (n == "p" || n == "div") return HTag::Block;
+  if (n == "span" || n == "em" || n == "i" || n == "b" || n == "strong" || n == "sup" ||
+      n == "sub" || n == "small")
+    return HTag::Inline;
+  if (n == "br") return HTag::Br;
+  if (n == "a") return HTag::A;
+  if (n.size() == 2 && n[0] == 'h' && n[1] >= '1' && n[1] <= '6') return HTag::Heading;
+  if (n == "img" || n == "image" || n == "object") return HTag::Img;
+  if (n == "svg") return HTag::Svg;
+  if (n == "li" || n == "dt" || n == "dd" || n == "blockquote" || n == "section" ||
+      n == "article" || n == "header" || n == "footer" || n == "nav" || n == "main" ||
+      n == "figure" || n == "figcaption" || n == "center" || n == "address" || n == "ul" ||
+      n == "ol" || n == "dl" || n == "table" || n == "tbody" || n == "thead" || n == "tfoot" ||
+      n == "caption" || n == "body" || n == "html" || n == "hr")
+    return HTag::Block;
+  if (n == "pre") return HTag::Pre;
+  if (n == "tr") return HTag::Tr;
+  if (n == "td" || n == "th") return HTag::Td;
+  if (n == "aside") return HTag::Aside;
+  if (n == "head" || n == "script" || n == "style" || n == "title" || n == "template")
+    return HTag::Skip;
+  return HTag::Inline;
+}
+
+}  // namespace
+
+void HtmlTextHandler::Start(std::string_view name, const char** atts) {
+  const HTag tag = HTagOf(name);
+  const int depth = static_cast<int>(stack_.size());
+  stack_.push_back(tag);
+  if (skipFrom_ >= 0 || captureFrom_ >= 0) return;
+  switch (tag) {
+    case HTag::Skip:
+      skipFrom_ = depth;
+      break;
+    case HTag::Heading:
+      w_.BlankLine();
+      w_.StartLine(LineKind::Title);
+      ++headingDepth_;
+      break;
+    case HTag::Block: {
+      // Books converted from FB2 keep its empty lines and stanzas as classes.
+      const char* classes = Attribute(atts, "class");
+      if (HasWord(classes, "empty-line") || HasWord(classes, "stanza")) w_.BlankLine();
+      w_.StartLine(Kind());
+      break;
+    }
+    case HTag::Pre:
+      w_.StartLine(Kind());
+      ++preDepth_;
+      break;
+    case HTag::Tr:
+      w_.StartLine(LineKind::Paragraph);
+      break;
+    case HTag::Td:
+      w_.CellBreak();
+      break;
+    case HTag::Br:
+      w_.StartLine(Kind());
+      break;
+    case HTag::Svg:
+      skipFrom_ = depth;
+      [[fallthrough]];
+    case HTag::Img:
+      w_.Image();
+      break;
+    case HTag::A:
+      if (HasWord(Attribute(atts, "type"), "noteref") ||
+          HasWord(Attribute(atts, "role"), "noteref")) {
+        captureFrom_ = depth;
+        capture_.clear();
+        captureHref_ = Fragment(Attribute(atts, "href"));
+      }
+      break;
+    case HTag::Aside:
+      if (HasWord(Attribute(atts, "type"), "footnote") ||
+          HasWord(Attribute(atts, "type"), "endnote") ||
+          HasWord(Attribute(atts, "type"), "rearnote") ||
+          HasWord(Attribute(atts, "role"), "footnote") ||
+          HasWord(Attribute(atts, "role"), "endnote")) {
+        StartNote(Attribute(atts, "id"), depth);
+      } else {
+        w_.StartLine(Kind());
+      }
+      break;
+    case HTag::Inline:
+      break;
+  }
+}
+
+void HtmlTextHandler::End(std::string_view) {
+  const HTag tag = stack_.back();
+  stack_.pop_back();
+  const int depth = static_cast<int>(stack_.size());
+  if (skipFrom_ >= 0) {
+    if (depth == skipFrom_) skipFrom_ = -1;
+    return;
+  }
+  if (captureFrom_ >= 0) {
+    if (depth == captureFrom_) EndNoteRef();
+    return;
+  }
+  switch (tag) {
+    case HTag::Heading:
+      w_.EndLine();
+      --headingDepth_;
+      w_.StartLine(Kind());
+      break;
+    case HTag::Pre:
+      --preDepth_;
+      w_.StartLine(Kind());
+      break;
+    case HTag::Block:
+    case HTag::Tr:
+      w_.StartLine(Kind());
+      break;
+    case HTag::Aside:
+      if (depth == noteFrom_) {
+        noteFrom_ = -1;
+        w_.ToNotes(notesChapter_);
+      }
+      w_.StartLine(Kind());
+      break;
+    default:
+      break;
+  }
+}
+
+void HtmlTextHandler::Chars(std::string_view text) {
+  if (skipFrom_ >= 0) return;
+  if (captureFrom_ >= 0) {
+    capture_.append(text);
+    return;
+  }
+  if (preDepth_ == 0) {
+    w_.Text(text);
+    return;
+  }
+  // Preformatted text keeps its line breaks.
+  for (;;) {
+    const auto nl = text.find('\n');
+    w_.Text(text.substr(0, nl));
+    if (nl == std::string_view::npos) break;
+    w_.StartLine(Kind());
+    text.remove_prefix(nl + 1);
+  }
+}
+
+void HtmlTextHandler::EndNoteRef() {
+  captureFrom_ = -1;
+  std::string number = TrimNumber(PlainWin(capture_));
+  if (number.empty()) number = std::to_string(++noteCount_);
+  if (!captureHref_.empty()) noteNumbers_.emplace(captureHref_, number);
+  w_.WinText("[" + number + "]");
+}
+
+void HtmlTextHandler::StartNote(const char* id, int depth) {
+  w_.EndLine();
+  noteFrom_ = depth;
+  w_.ToNotes(true);
+  std::string number;
+  if (id) {
+    const auto it = noteNumbers_.find(id);
+    if (it != noteNumbers_.end()) number = it->second;
+  }
+  if (number.empty()) number = std::to_string(++noteCount_);
+  w_.SetNextPrefix("[" + number + "] ");
+}
+
+}  // namespace pagora::book_import

@@ -138,7 +138,10 @@ bool TForm2::OpenFile(const QString& path) {
   linesGiven_ = false;
   bool ok = true;
 #if PAGORA_BOOK_IMPORT
-  if (IsImportableBook(path.toStdString())) {
+  // A web page opens as it is: "Delete HTML tags" is this window's way with HTML. Books go
+  // into the archive as text, and FB2/EPUB open here as their text, since their markup is XML
+  // that the window's commands cannot clean.
+  if (IsImportableBook(path.toStdString()) && !isHtmlPage(path.toStdString())) {
     imported_ = true;
     std::vector<std::string> lines;
     try {

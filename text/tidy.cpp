@@ -2,6 +2,7 @@
 // rejoining words cut at line ends and collapsing runs of spaces.
 #include "text/tidy.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "text/recode.h"
@@ -228,10 +229,22 @@ class Tidier {
   std::size_t hyphensJoined_ = 0;
 };
 
-bool hasHighByte(std::string_view s) {
-  for (const char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return true;
-  return false;
+std::size_t firstHighByte(std::string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i)
+    if (static_cast<unsigned char>(s[i]) >= 0x80) return i;
+  return std::string_view::npos;
+}
+
+// UTF-8 or code page 1251, told from the stretch from the first letter beyond ASCII on: the
+// reading copes with a stray invalid byte later, so the whole text need not be checked.
+constexpr std::size_t kSample = 256 * 1024;
+
+bool looksUtf8(std::string_view s) {
+  const std::size_t high = firstHighByte(s);
+  if (high == std::string_view::npos) return false;
+  std::size_t end = std::min(s.size(), high + kSample);
+  while (end < s.size() && static_cast<unsigned char>(s[end]) >= 0x80) ++end;
+  return IsValidUtf8(s.substr(high, end - high));
 }
 
 // Tidies `raw` into `sink`; false when the text is laid out one paragraph a line already (the
@@ -288,13 +301,14 @@ TextBuffer tidyLines(const TextBuffer& lines, const TidyOptions& options, TidyRe
   TidyReport own;
   TidyReport& r = report ? *report : own;
   std::vector<std::string_view> raw(lines.begin(), lines.end());
-  bool high = false, valid = true;
-  for (const std::string& line : lines) {
-    if (!hasHighByte(line)) continue;
-    high = true;
-    valid = valid && IsValidUtf8(line);
+  bool utf8 = false;
+  std::size_t seen = 0;
+  for (std::size_t i = 0; i < lines.size() && seen < kSample; ++i) {
+    if (firstHighByte(lines[i]) == std::string_view::npos) continue;
+    utf8 = IsValidUtf8(lines[i]);
+    if (!utf8) break;
+    seen += lines[i].size();
   }
-  const bool utf8 = high && valid;
   std::string_view bom;
   if (utf8 && !raw.empty() && raw[0].substr(0, 3) == kBom) {
     bom = kBom;
@@ -313,15 +327,16 @@ TextBuffer tidyText(std::string_view bytes, const TidyOptions& options, TidyRepo
 std::string tidyBytes(std::string_view bytes, const TidyOptions& options, TidyReport* report) {
   TidyReport own;
   TidyReport& r = report ? *report : own;
-  const bool utf8 = hasHighByte(bytes) && IsValidUtf8(bytes);
+  const bool utf8 = looksUtf8(bytes);
   std::string_view text = bytes;
   if (utf8 && text.substr(0, 3) == kBom) text.remove_prefix(3);
   std::vector<std::string_view> raw;
   raw.reserve(text.size() / 40 + 1);
   std::string_view eol;
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t end = text.find_first_of("\r\n", at);
-    if (end == std::string_view::npos) {
+    std::size_t end = at;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    if (end == text.size()) {
       raw.push_back(text.substr(at));
       break;
     }

@@ -1,7 +1,6 @@
 // Tidy's reading of a text: what page layouts left in it, and how its paragraphs are marked.
 #include <algorithm>
 #include <array>
-#include <unordered_map>
 
 #include "tidy_parts.h"
 
@@ -35,26 +34,30 @@ class Histogram {
 };
 
 // A short line's text with every run of digits as "#" and blanks as one space, so that "- 12 -"
-// and "- 13 -", or "Anna Karenina 7" and "Anna Karenina 8", compare equal.
-std::string furnitureKey(std::string_view text) {
-  std::string key;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
+// and "- 13 -", or "Anna Karenina 7" and "Anna Karenina 8", compare equal; hashed, as only
+// equality counts.
+std::uint64_t furnitureKey(std::string_view text, bool& number) {
+  std::uint64_t hash = 14695981039346656037ull;
+  auto add = [&hash](unsigned char c) { hash = (hash ^ c) * 1099511628211ull; };
+  bool digits = false, other = false;
+  char last = 0;
+  for (const char c : text) {
     if (c >= '0' && c <= '9') {
-      if (key.empty() || key.back() != '#') key += '#';
+      if (last != '#') add('#');
+      last = '#';
+      digits = true;
     } else if (c == ' ' || c == '\t') {
-      if (!key.empty() && key.back() != ' ') key += ' ';
+      if (last != ' ') add(' ');
+      last = ' ';
     } else {
-      key += c;
+      add(static_cast<unsigned char>(c));
+      last = c;
+      other = other || c != '-';
     }
   }
-  return key;
-}
-
-// A number alone, bare or between dashes or brackets: nothing but a page number looks so.
-bool isDecoratedNumber(const std::string& key) {
-  if (key.find('#') == std::string::npos || key == "#") return false;
-  return key.find_first_not_of("#- ") == std::string::npos;
+  // A number alone, bare or between dashes: nothing but a page number looks so.
+  number = digits && !other;
+  return hash;
 }
 
 // Marks the members of one group of equal short lines that recur at the page length: a gap to
@@ -97,29 +100,35 @@ std::size_t removePageFurniture(std::vector<Line>& lines, bool utf8) {
   for (const Line& l : lines)
     if (!l.blank) widths.add(l.width);
   const std::uint32_t shortLine = std::min<std::uint32_t>(60, widths.percentile(0.95) * 3 / 4);
-  std::unordered_map<std::string, std::vector<std::uint32_t>> groups;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;  // key, line
   std::vector<char> remove(lines.size());
+  std::vector<char> decorated(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& l = lines[i];
     if (l.blank) {
       remove[i] = l.seam;  // a form feed on a line of its own
       continue;
     }
-    const bool number = l.text.find_first_of("0123456789") != std::string_view::npos &&
-                        l.text.size() <= 12 &&
-                        l.text.find_first_not_of("0123456789- \t") == std::string_view::npos;
-    if (l.width <= shortLine || number)
-      groups[furnitureKey(l.text)].push_back(static_cast<std::uint32_t>(i));
+    if (l.width > std::max<std::uint32_t>(shortLine, 12)) continue;
+    bool number = false;
+    const std::uint64_t key = furnitureKey(l.text, number);
+    if (l.width <= shortLine || number) keyed.emplace_back(key, static_cast<std::uint32_t>(i));
+    decorated[i] = number && l.text.find('-') != std::string_view::npos;
   }
-  for (const auto& [key, at] : groups) {
-    if (isDecoratedNumber(key) && at.size() >= 3) {
+  std::sort(keyed.begin(), keyed.end());
+  std::vector<std::uint32_t> at;
+  for (std::size_t from = 0; from < keyed.size();) {
+    std::size_t to = from;
+    at.clear();
+    for (; to < keyed.size() && keyed[to].first == keyed[from].first; ++to)
+      at.push_back(keyed[to].second);
+    if (decorated[at.front()] && at.size() >= 3) {
       for (const std::uint32_t i : at) remove[i] = 1;
     } else {
       markRegular(at, remove);
     }
+    from = to;
   }
-  // The blank lines around a page's head and foot go with them; the line after them continues
-  // across the page break unless something marks a new paragraph there.
   std::size_t removed = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (remove[i] != 1) continue;

@@ -199,9 +199,11 @@ class Tidier {
   // around them where the text had one.
   void flush() {
     if (count_ == 0) return;
-    const bool standalone = count_ == 1 &&
-                            (isShort(first_) || !tidy::hasLetterOrDigit(first_.text)) &&
-                            !tidy::endsSentence(first_.text, utf8_);
+    // A heading, or a line of verse: one short line that ends no sentence, or that follows
+    // such a line directly (the last line of a stanza).
+    const bool standalone =
+        count_ == 1 && (isShort(first_) || !tidy::hasLetterOrDigit(first_.text)) &&
+        (!tidy::endsSentence(first_.text, utf8_) || (lastStandalone_ && !blankBefore_));
     if (written_ > 0 && blankBefore_ && (standalone || lastStandalone_)) sink_.put("");
     out_.assign(1, ' ');
     out_ += text_;

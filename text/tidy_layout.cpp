@@ -60,9 +60,18 @@ std::uint64_t furnitureKey(std::string_view text, bool& number) {
   return hash;
 }
 
-// Marks the members of one group of equal short lines that recur at the page length: a gap to
-// the previous or next member is a whole number of pages (a chapter's first page may lack it),
-// and together they span a good part of the text, as a running head does.
+// Whether `gap` lines are a whole number of pages of `page` lines; `pages` gets the number.
+bool wholePages(std::uint32_t gap, std::uint32_t page, std::uint32_t& pages) {
+  // A scan may gain or lose a line or two on a page.
+  const std::uint32_t slack = std::max<std::uint32_t>(2, page / 16);
+  pages = (gap + page / 2) / page;
+  const std::uint32_t whole = pages * page;
+  return pages >= 1 && (whole > gap ? whole - gap : gap - whole) <= slack;
+}
+
+// Marks the members of one group of equal short lines that recur at the page length, as a
+// running head does all through a text (a chapter's first page may lack it). A member off the
+// beat (the book's title where the head repeats it) stays.
 void markRegular(const std::vector<std::uint32_t>& at, std::vector<char>& remove) {
   if (at.size() < 3) return;
   std::vector<std::uint32_t> gaps;
@@ -73,23 +82,26 @@ void markRegular(const std::vector<std::uint32_t>& at, std::vector<char>& remove
   // A page holds between a few and some hundred lines; what recurs farther apart is the text's
   // own (chapter numbers, a refrain).
   if (page < 8 || page > 150) return;
-  const std::uint32_t slack = std::max<std::uint32_t>(2, page / 8);
-  std::vector<char> fits(gaps.size());
-  std::size_t fitting = 0, onePage = 0;
-  for (std::size_t i = 0; i < gaps.size(); ++i) {
-    const std::uint32_t pages = (gaps[i] + page / 2) / page;
-    const std::uint32_t off =
-        pages * page > gaps[i] ? pages * page - gaps[i] : gaps[i] - pages * page;
-    fits[i] = pages >= 1 && off <= slack;
-    fitting += fits[i];
-    onePage += fits[i] && pages == 1;
+  // From the first two members a page apart, on to both ends, skipping members off the beat.
+  std::size_t anchor = 0;
+  std::uint32_t pages = 0;
+  while (anchor < gaps.size() && !(wholePages(gaps[anchor], page, pages) && pages == 1)) ++anchor;
+  if (anchor == gaps.size()) return;
+  std::vector<std::uint32_t> beat{at[anchor]};
+  for (std::size_t i = anchor + 1; i < at.size(); ++i)
+    if (wholePages(at[i] - beat.back(), page, pages)) beat.push_back(at[i]);
+  std::uint32_t first = at[anchor];
+  for (std::size_t i = anchor; i-- > 0;) {
+    if (wholePages(first - at[i], page, pages)) {
+      beat.push_back(at[i]);
+      first = at[i];
+    }
   }
-  if (fitting < 2 || fitting * 5 < gaps.size() * 3 || onePage * 2 < fitting ||
-      static_cast<std::size_t>(fitting) * page * 10 < remove.size() * 3)
+  const std::size_t span = at.back() - at.front();
+  if (beat.size() < 3 || beat.size() * 5 < at.size() * 3 || beat.size() * page * 10 < span * 5 ||
+      span * 10 < remove.size() * 3)
     return;
-  for (std::size_t i = 0; i < at.size(); ++i) {
-    if ((i > 0 && fits[i - 1]) || (i < gaps.size() && fits[i])) remove[at[i]] = 1;
-  }
+  for (const std::uint32_t i : beat) remove[i] = 1;
 }
 
 }  // namespace
@@ -158,18 +170,17 @@ Figures measureText(const std::vector<Line>& lines, bool utf8) {
   Histogram indents;
   for (const Line& l : lines)
     if (!l.blank) indents.add(l.indent);
-  if (indents.total() < 3) return f;
+  if (indents.total() == 0) return f;
   for (std::uint32_t v = 0; v <= 64; ++v) {
     if (indents.count(v) * 100 >= indents.total() * 15) {
       f.baseIndent = v;
       break;
     }
   }
-  // The width from ordinary lines: a first line's indent may have been added after wrapping.
+  // Widths without a first line's own indent, which may have been added after wrapping.
   Histogram widths;
   for (const Line& l : lines)
-    if (!l.blank && l.indent <= f.baseIndent) widths.add(l.width);
-  if (widths.total() < 3) return f;
+    if (!l.blank) widths.add(l.width - (l.indent > f.baseIndent ? l.indent - f.baseIndent : 0));
   f.usual = widths.percentile(0.95);
   f.widest = widths.percentile(0.99);
   // Hard-wrapped lines end wherever the width ran out, mostly inside a sentence; a paragraph

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
+#include <cstdlib>
+#include <filesystem>
 #include <iterator>
 #include <set>
 #include <sstream>
@@ -109,6 +113,52 @@ TEST(Tidy, EachLayoutAndRule) {
     EXPECT_EQ(WinToUtf8(tidyBytes(Utf8ToWin(c.in), options)), want) << c.what << " (cp1251)";
   }
 }
+
+#ifndef _WIN32
+TEST(Tidy, CommandKeepsLineEndsAndLeavesTidyFilesAlone) {
+  const std::string cli = std::string(PAGORA_BINARY_DIR) + "/cli/pagora-cli";
+  if (!std::filesystem::exists(cli)) GTEST_SKIP() << "pagora-cli not built";
+  const std::string wrapped =
+      "Вечер опускался на реку медленно, как будто не хотел\nмешать рыбакам.\n\nСтарый "
+      "паромщик Ефим смотрел на тёмную воду и думал о\nтом, что завтра пойдёт дождь.\n\nОн "
+      "всегда узнавал погоду по тому, как пахнет ветер\nнад лугом.";
+  auto crlf = [](std::string s) {
+    for (std::size_t at = s.find('\n'); at != std::string::npos; at = s.find('\n', at + 2))
+      s.insert(at, "\r");
+    return s;
+  };
+  const struct {
+    const char* what;
+    std::string arguments, in;
+    int status;
+    std::string after;  // empty: the file keeps its bytes and is not written
+  } cases[] = {
+      {"LF, no line end after the last line", "", wrapped, 0, kRiver.substr(0, kRiver.size() - 1)},
+      {"CR LF", "", crlf(wrapped + "\n"), 0, crlf(kRiver)},
+      {"tidy already", "", kRiver, 0, ""},
+      {"one paragraph a line by choice", "--layout lines", wrapped, 0, ""},
+      {"-o with two inputs", "-o out.txt in.txt", wrapped, 2, ""},
+  };
+  for (const auto& c : cases) {
+    testing_support::TempFolder dir;
+    const std::string in = dir.write("in.txt", c.in);
+    struct stat before {};
+    ::stat(in.c_str(), &before);
+    const std::string command = "cd " + dir.path().string() + " && " + cli + " text tidy " +
+                                c.arguments + " in.txt >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), c.status) << c.what;
+    EXPECT_EQ(testing_support::readFile(in), c.after.empty() ? c.in : c.after) << c.what;
+    struct stat after {};
+    ::stat(in.c_str(), &after);
+    if (c.after.empty()) {
+      EXPECT_EQ(after.st_ino, before.st_ino) << c.what << ": written again";
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.txt")) << c.what;
+  }
+}
+
+#endif
 
 std::vector<std::string> words(const std::string& line) {
   std::istringstream in(line);

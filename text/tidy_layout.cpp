@@ -7,7 +7,7 @@
 namespace pagora::tidy {
 namespace {
 
-constexpr std::uint32_t kWidthCap = 4095;
+constexpr std::uint32_t kWidthCap = 1023;  // wider lines are paragraphs on lines of their own
 
 class Histogram {
  public:

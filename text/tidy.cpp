@@ -125,6 +125,8 @@ class Tidier {
     if (!tidy::hasLetterOrDigit(a.text) || !tidy::hasLetterOrDigit(b.text)) return true;
     if (layout_ == TidyLayout::Indent && b.indent > f_.baseIndent) return true;
     if (tidy::endsInCutWord(a.text, utf8_)) return false;
+    // Padding is spread over the lines inside a justified paragraph only.
+    if (f_.justified && a.text.find("  ") != std::string_view::npos) return false;
     const bool shortA = isShort(a);
     const bool ends = tidy::endsSentence(a.text, utf8_);
     const bool dialogue = tidy::startsDialogue(b.text, utf8_, true);
@@ -136,9 +138,10 @@ class Tidier {
     if (shortA && cutShort && (aStarts || isShort(b))) return true;
     if (isCapsHeading(a) || isCapsHeading(b)) return true;
     if (f_.greedy && fits && (ends || dialogue)) return true;
-    // A line of dialogue after a finished sentence starts a paragraph far more often than it
-    // goes on with the speech ("..., – сказал он. – Я приду.") across a line end.
-    if (ends && dialogue) return true;
+    // Without other marks, a line of dialogue after a finished sentence starts a paragraph far
+    // more often than it goes on with the speech ("..., – сказал он. – Я приду.") across a line
+    // end.
+    if ((layout_ == TidyLayout::Width || b.seam) && ends && dialogue) return true;
     if ((layout_ == TidyLayout::Width || b.seam) && shortA && cutShort &&
         (ends || dialogue || f_.justified))
       return true;

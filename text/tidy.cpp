@@ -142,6 +142,11 @@ class Tidier {
     // more often than it goes on with the speech ("..., – сказал он. – Я приду.") across a line
     // end.
     if ((layout_ == TidyLayout::Width || b.seam) && ends && dialogue) return true;
+    // A short line that ends no sentence after one that does is a heading ("Глава пятая"): a
+    // paragraph's own last line ends a sentence.
+    if ((layout_ == TidyLayout::Width || b.seam) && ends && isShort(b) &&
+        !tidy::endsSentence(b.text, utf8_) && !tidy::endsInCutWord(b.text, utf8_))
+      return true;
     if ((layout_ == TidyLayout::Width || b.seam) && shortA && cutShort &&
         (ends || dialogue || f_.justified))
       return true;

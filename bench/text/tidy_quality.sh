@@ -65,7 +65,7 @@ def layout(paragraphs, kind):
     if kind == "pages":
         paged = []
         for page, at in enumerate(range(0, len(out), 40), 1):
-            head = "Лев Толстой" if page % 2 else "Анна Каренина"
+            head = " ".join(paragraphs[0]).upper()  # the title, as a running head
             paged += [head, ""] + out[at:at + 40] + ["", "- %d -" % page, ""]
         out = paged
     return "\r\n".join(out) + "\r\n"

@@ -122,10 +122,10 @@ TEST(Tidy, CommandKeepsLineEndsAndLeavesTidyFilesAlone) {
       "Вечер опускался на реку медленно, как будто не хотел\nмешать рыбакам.\n\nСтарый "
       "паромщик Ефим смотрел на тёмную воду и думал о\nтом, что завтра пойдёт дождь.\n\nОн "
       "всегда узнавал погоду по тому, как пахнет ветер\nнад лугом.";
-  auto crlf = [](std::string s) {
-    for (std::size_t at = s.find('\n'); at != std::string::npos; at = s.find('\n', at + 2))
-      s.insert(at, "\r");
-    return s;
+  auto crlf = [](const std::string& s) {
+    std::string out;
+    for (const char c : s) (c == '\n' ? out += "\r\n" : out += c);
+    return out;
   };
   const struct {
     const char* what;
@@ -173,18 +173,15 @@ std::string wrapped(const std::vector<std::vector<std::string>>& paragraphs,
   const std::size_t width = 70;
   const bool cut = layout == "cut";
   auto letter = [](char c) { return static_cast<unsigned char>(c) >= 0xC0; };
-  auto pad = [&](std::string l) {
-    for (std::size_t at = 0; layout == "justified" && l.size() < width;) {
-      at = l.find(' ', at);
-      if (at == std::string::npos) {
-        if (l.find(' ') == std::string::npos) break;
-        at = 0;
-        continue;
-      }
-      l.insert(at, " ");
-      at = l.find_first_not_of(' ', at);
-    }
-    return l;
+  // Spaces spread over the gaps from the left until the line is full.
+  auto pad = [&](const std::string& l) {
+    const std::vector<std::string> w = words(l);
+    if (layout != "justified" || w.size() < 2) return l;
+    const std::size_t gaps = w.size() - 1, extra = width - l.size();
+    std::string out = w[0];
+    for (std::size_t i = 1; i < w.size(); ++i)
+      out.append(1 + extra / gaps + (i - 1 < extra % gaps), ' ').append(w[i]);
+    return out;
   };
   std::vector<std::string> lines;
   for (const auto& words : paragraphs) {
@@ -210,7 +207,7 @@ std::string wrapped(const std::vector<std::vector<std::string>>& paragraphs,
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (cut && i % 40 == 0) text += Utf8ToWin("Анна Каренина\n\n");
     text += lines[i] + "\n";
-    if (cut && i % 40 == 39) text += "\n" + std::to_string(i / 40 + 1) + "\n\n";
+    if (cut && i % 40 == 39) text.append("\n").append(std::to_string(i / 40 + 1)).append("\n\n");
   }
   return text;
 }

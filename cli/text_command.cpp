@@ -17,6 +17,7 @@
 #include "text/split_file.h"
 #include "text/text_buffer.h"
 #include "text/text_commands.h"
+#include "text/tidy.h"
 
 namespace pagora::cli {
 
@@ -256,6 +257,35 @@ int splitFile(const std::string& file, long long chunk) {
   return 0;
 }
 
+// Tidy reads the whole file (it measures the text before it decides anything) and writes the
+// result with the file's own line ends; a file that comes out the same is not written.
+int tidyFiles(const FileOptions& options, const TidyOptions& tidyOptions) {
+  if (!options.output.empty() && options.files.size() != 1) {
+    std::fprintf(stderr, "pagora-cli text tidy: -o needs exactly one input file\n");
+    return 2;
+  }
+  int status = 0;
+  const bool inPlace = options.output.empty();
+  for (const std::string& file : options.files) {
+    try {
+      const MappedFile input(file);
+      const std::string_view bytes = input.bytes();
+      TidyReport report;
+      const std::string tidied = tidyBytes(bytes, tidyOptions, &report);
+      const std::string& target = inPlace ? file : options.output;
+      ReplacingWriter out(target, inPlace ? &bytes : nullptr);
+      out.Write(tidied);
+      const bool written = out.Commit();
+      std::printf("%s: %s, %zu lines, %zu words rejoined, %zu page lines removed%s\n",
+                  escapeControl(target).c_str(), tidyLayoutName(report.layout), report.paragraphs,
+                  report.hyphensJoined, report.pageLines, written ? "" : ", left as it is");
+    } catch (const std::exception& e) {
+      status = fail("tidy", e.what());
+    }
+  }
+  return status;
+}
+
 void addFileOptions(CLI::App* command, FileOptions& options) {
   command->add_option("files", options.files, "Text files (changed in place unless -o is given)")
       ->required();
@@ -314,6 +344,25 @@ void addTextCommand(CLI::App& app, int& status) {
   CLI::App* collapse = text->add_subcommand("collapse", "Replace runs of spaces by one space");
   addFileOptions(collapse, *collapseOptions);
   collapse->callback([&status, collapseOptions] { status = collapseFiles(*collapseOptions); });
+
+  auto tidyOptions = std::make_shared<FileOptions>();
+  auto tidySettings = std::make_shared<TidyOptions>();
+  auto layoutName = std::make_shared<std::string>("auto");
+  CLI::App* tidyCommand = text->add_subcommand(
+      "tidy", "One line per paragraph from hard-wrapped, justified or paged texts");
+  addFileOptions(tidyCommand, *tidyOptions);
+  tidyCommand
+      ->add_option("--layout", *layoutName,
+                   "How paragraphs are marked: auto (find out), lines (one a line: leave it), "
+                   "indent, blank (blank lines) or width (a short line ends one)")
+      ->check(CLI::IsMember({"auto", "lines", "indent", "blank", "width"}))
+      ->default_str("auto");
+  tidyCommand->add_flag("--keep-hyphens", tidySettings->keepHyphens,
+                        "Keep the hyphen of a word cut at a line end");
+  tidyCommand->callback([&status, tidyOptions, tidySettings, layoutName] {
+    tidyLayoutFromName(*layoutName, tidySettings->layout);
+    status = tidyFiles(*tidyOptions, *tidySettings);
+  });
 
   auto splitPath = std::make_shared<std::string>();
   auto chunk = std::make_shared<long long>(-1);

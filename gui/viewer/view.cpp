@@ -2,12 +2,14 @@
 // window responsive while they run.
 #include "viewer/view.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolButton>
@@ -16,7 +18,9 @@
 #include "text/recode.h"
 #include "text/text_buffer.h"
 #include "text/text_commands.h"
+#include "text/tidy.h"
 #include "widgets/formstorage.h"
+#include "widgets/glyphs.h"
 #include "widgets/prompts.h"
 #if PAGORA_BOOK_IMPORT
 #include "textimport/book_import.h"
@@ -63,10 +67,15 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   SpeedButton6 = makeButton(panel, QStringLiteral("¶"), QStringLiteral("Один абзац - одна строка"));
   SpeedButton7 = makeButton(panel, QStringLiteral("a  b"),
                             QStringLiteral("Заменить все пробелы от двух и больше одним"));
+  SpeedButton9 =
+      makeButton(panel, QString(), tr("Tidy: one line per paragraph from a wrapped text"));
+  SpeedButton9->setIcon(GlyphIcon(Glyph::Tidy));
+  SpeedButton9->setIconSize(QSize(24, 24));
+  makeTidyMenu();
   SpeedButton4 = makeButton(panel, QStringLiteral("⟳"), tr("Reload file"));
   SpeedButton3 = makeButton(panel, QStringLiteral("✕"), QString());
   for (QToolButton* b : {SpeedButton1, SpeedButton2, SpeedButton8, SpeedButton5, SpeedButton6,
-                         SpeedButton7, SpeedButton4})
+                         SpeedButton7, SpeedButton9, SpeedButton4})
     row->addWidget(b);
   row->addStretch(1);
   row->addWidget(SpeedButton3);
@@ -110,6 +119,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   connect(SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton5Click(); });
   connect(SpeedButton6, &QToolButton::clicked, this, [this] { SpeedButton6Click(); });
   connect(SpeedButton7, &QToolButton::clicked, this, [this] { SpeedButton7Click(); });
+  connect(SpeedButton9, &QToolButton::clicked, this, [this] { SpeedButton9Click(); });
   connect(SpeedButton4, &QToolButton::clicked, this, [this] { SpeedButton4Click(); });
   connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
 
@@ -194,7 +204,7 @@ void TForm2::noteCodePage() {
 
 void TForm2::En(bool enabled) {
   for (QToolButton* b : {SpeedButton1, SpeedButton2, SpeedButton8, SpeedButton5, SpeedButton6,
-                         SpeedButton7, SpeedButton4, SpeedButton3})
+                         SpeedButton7, SpeedButton9, SpeedButton4, SpeedButton3})
     b->setEnabled(enabled);
   r->setEnabled(enabled);
   busy_ = !enabled;
@@ -264,6 +274,51 @@ void TForm2::SpeedButton6Click() {
 
 void TForm2::SpeedButton7Click() {
   runLineCommand([](TextBuffer& l, const LineProgress& p) { CollapseSpaces(l, p); });
+}
+
+void TForm2::makeTidyMenu() {
+  auto* menu = new QMenu(SpeedButton9);
+  auto* layouts = new QActionGroup(menu);
+  const std::pair<TidyLayout, QString> choices[] = {
+      {TidyLayout::Auto, tr("Automatic")},
+      {TidyLayout::Lines, tr("One paragraph a line (leave the text as it is)")},
+      {TidyLayout::Indent, tr("Indented paragraphs")},
+      {TidyLayout::Blank, tr("Blank lines between paragraphs")},
+      {TidyLayout::Width, tr("By line width (a short line ends a paragraph)")},
+  };
+  for (const auto& [layout, text] : choices) {
+    QAction* a = menu->addAction(text);
+    a->setCheckable(true);
+    a->setChecked(layout == tidyLayout_);
+    layouts->addAction(a);
+    connect(a, &QAction::triggered, this, [this, layout = layout] { tidyLayout_ = layout; });
+  }
+  menu->addSeparator();
+  keepHyphens_ = menu->addAction(tr("Keep hyphens at line ends"));
+  keepHyphens_->setCheckable(true);
+  SpeedButton9->setMenu(menu);
+  // The button runs Tidy; its arrow opens the choices.
+  SpeedButton9->setPopupMode(QToolButton::MenuButtonPopup);
+}
+
+void TForm2::SpeedButton9Click() {
+  En(false);
+  TidyOptions options;
+  options.layout = tidyLayout_;
+  options.keepHyphens = keepHyphens_->isChecked();
+  TidyReport report;
+  TextBuffer tidied = tidyLines(r->Lines(), options, &report);
+  const bool changed = tidied != r->Lines();
+  r->Lines() = std::move(tidied);
+  afterCommand(changed);
+  const QString layouts[] = {tr("automatic"), tr("one paragraph a line"), tr("indented paragraphs"),
+                             tr("blank lines between paragraphs"), tr("by line width")};
+  status_->setText(tr("Tidy (%1): %2 lines, %3 words rejoined, %4 page lines removed%5")
+                       .arg(layouts[static_cast<int>(report.layout)])
+                       .arg(report.paragraphs)
+                       .arg(report.hyphensJoined)
+                       .arg(report.pageLines)
+                       .arg(changed ? QString() : tr(", nothing to change")));
 }
 
 void TForm2::SpeedButton5Click() {

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <cmath>
 
 namespace pagora {
 
@@ -16,6 +17,33 @@ void drawHandheld(QPainter& p, const QRectF& r) {
   p.setBrush(QColor(170, 210, 170));
   p.drawRect(QRectF(r.left() + r.width() * 0.18, r.top() + r.height() * 0.12, r.width() * 0.64,
                     r.height() * 0.5));
+}
+
+void drawTidyPage(QPainter& p, qreal s) {
+  // A page whose paragraphs run in long even lines, and a spark for the clean-up.
+  p.setPen(QPen(QColor(70, 70, 70), 1.0));
+  p.setBrush(Qt::white);
+  p.drawRect(QRectF(s * 0.1, s * 0.08, s * 0.64, s * 0.84));
+  p.setPen(QPen(QColor(40, 80, 160), s * 0.07, Qt::SolidLine, Qt::FlatCap));
+  const qreal rows[] = {0.22, 0.34, 0.5, 0.62, 0.78};
+  const qreal starts[] = {0.26, 0.18, 0.26, 0.18, 0.26};
+  for (int i = 0; i < 5; ++i)
+    p.drawLine(QPointF(s * starts[i], s * rows[i]), QPointF(s * 0.66, s * rows[i]));
+  QPainterPath spark;
+  const QPointF c(s * 0.78, s * 0.24);
+  for (int i = 0; i < 8; ++i) {
+    const qreal r = (i % 2 == 0 ? 0.2 : 0.06) * s;
+    const qreal a = i * 3.14159265 / 4;
+    const QPointF pt(c.x() + r * std::sin(a), c.y() - r * std::cos(a));
+    if (i == 0)
+      spark.moveTo(pt);
+    else
+      spark.lineTo(pt);
+  }
+  spark.closeSubpath();
+  p.setPen(QPen(QColor(160, 110, 0), 0.8));
+  p.setBrush(QColor(250, 200, 40));
+  p.drawPath(spark);
 }
 
 void paintGlyph(QPainter& p, Glyph glyph, qreal s) {
@@ -88,6 +116,9 @@ void paintGlyph(QPainter& p, Glyph glyph, qreal s) {
       p.drawText(QRectF(0, 0, s, s), Qt::AlignCenter, QStringLiteral("i"));
       break;
     }
+    case Glyph::Tidy:
+      drawTidyPage(p, s);
+      break;
     case Glyph::Exit: {
       p.setPen(QPen(QColor(120, 40, 20), 1.2));
       p.setBrush(QColor(170, 110, 60));

@@ -40,4 +40,6 @@ set(PAGORA_WINDOWS_EXCLUDED_text_tests
     # POSIX permission bits (0640) kept through a symbolic link
     TextBuffer.SaveKeepsPermissionsAndWritesThroughLinks
     # a full disk simulated with setrlimit(RLIMIT_FSIZE) and SIGXFSZ
-    TextBuffer.WriteFailingMidwayLeavesTheOldFile)
+    TextBuffer.WriteFailingMidwayLeavesTheOldFile
+    # starts the Linux pagora-cli through a shell
+    Tidy.CommandKeepsLineEndsAndLeavesTidyFilesAlone)

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "text/html_parser.h"
+#include "text/tidy.h"
 #include "viewer/jmpmemo.h"
 
+class QAction;
 class QLabel;
 class QProgressBar;
 class QStatusBar;
@@ -57,6 +59,7 @@ class TForm2 : public QDialog {
   void SpeedButton5Click();  // Delete HTML tags
   void SpeedButton6Click();  // One paragraph, one line
   void SpeedButton7Click();  // Collapse spaces
+  void SpeedButton9Click();  // Tidy, with the layout and hyphen choice of its menu
   void SpeedButton4Click();  // Reload
   void SpeedButton3Click();  // Close (asks to save when modified)
 
@@ -74,6 +77,7 @@ class TForm2 : public QDialog {
   QToolButton* SpeedButton5 = nullptr;
   QToolButton* SpeedButton6 = nullptr;
   QToolButton* SpeedButton7 = nullptr;
+  QToolButton* SpeedButton9 = nullptr;
   QToolButton* SpeedButton4 = nullptr;
   QToolButton* SpeedButton3 = nullptr;
   QStatusBar* st = nullptr;
@@ -102,6 +106,10 @@ class TForm2 : public QDialog {
   bool busy_ = false;
   bool closing_ = false;
   QLabel* status_ = nullptr;
+  // Tidy's menu: the layout to use (Auto finds it out) and whether cut words keep the hyphen.
+  void makeTidyMenu();
+  TidyLayout tidyLayout_ = TidyLayout::Auto;
+  QAction* keepHyphens_ = nullptr;
 };
 
 // Opens the view window on one file outside the main window (pagora --view FILE): loads it,

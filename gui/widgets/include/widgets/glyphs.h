@@ -5,7 +5,7 @@
 
 namespace pagora {
 
-enum class Glyph { Go, PvmPath, PvManager, Settings, Send, About, Exit };
+enum class Glyph { Go, PvmPath, PvManager, Settings, Send, About, Exit, Tidy };
 
 QIcon GlyphIcon(Glyph glyph, int size = 24);
 

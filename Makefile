@@ -13,6 +13,8 @@ PACKAGES := cmake ninja-build g++ clang clang-format make pkg-config \
             g++-mingw-w64-x86-64-posix wine64
 # GNU time: peak memory of whole processes in bench/text/recode_vs_iconv.sh.
 PACKAGES += time
+# The character database that text/make_unicode_tables.py turns into the fallback's tables.
+PACKAGES += python3 unicode-data
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -23,6 +23,7 @@
 #include "book/file_paths.h"
 #include "book/file_sizes.h"
 #include "commands.h"
+#include "text/recode.h"
 
 #ifndef _WIN32
 extern char** environ;
@@ -36,6 +37,7 @@ struct BuildOptions {
   std::string book;
   std::vector<std::string> files;
   bool adt = false;
+  bool asIs = false;
 };
 
 struct SendOptions {
@@ -146,6 +148,23 @@ std::vector<std::string> WithoutDuplicates(const std::vector<std::string>& files
   return out;
 }
 
+// "notes.txt: UTF-8 -> 1251", with what the conversion could not spell, or why a text went in
+// as it is.
+std::string textNoteLine(const TBookTextNote& note) {
+  const std::string name = std::filesystem::path(note.file).filename().string();
+  char line[160];
+  if (!note.converted) {
+    std::snprintf(line, sizeof line,
+                  ": code page unsure (%s, confidence %.2f), stored as it is; "
+                  "convert it with pagora-cli text recode --from",
+                  CodePageName(note.from), note.confidence);
+    return name + line;
+  }
+  std::string text = name + ": " + codePageLabel(note.from) + " -> 1251";
+  if (note.missing != 0) text += ", " + missingCharactersNote(note.missing);
+  return text;
+}
+
 int RunBuild(const BuildOptions& options) {
   std::string archive = NormaliseBookName(options.book);
   TBookBuilder builder;
@@ -158,9 +177,20 @@ int RunBuild(const BuildOptions& options) {
                  current.c_str());
     std::fflush(stderr);
   };
-  builder.OnAfterProcessed = [&](const std::string& file, const std::string&) {
+  builder.ConvertTexts = !options.asIs;
+  builder.OnTextNote = [&](const TBookTextNote& note) {
     if (bar) std::fprintf(stderr, "\r%-78s\r", "");
-    std::printf("added %s\n", file.c_str());
+    std::printf("%s\n", textNoteLine(note).c_str());
+  };
+  builder.OnAfterProcessed = [&](const std::string& file, const std::string& storedName) {
+    if (bar) std::fprintf(stderr, "\r%-78s\r", "");
+    // A book imported as text is named by the name it is stored under.
+    const std::string shown = WinToUtf8(DeviceToWin(storedName));
+    if (std::filesystem::path(shown).extension() != std::filesystem::path(file).extension()) {
+      std::printf("added %s as %s\n", file.c_str(), shown.c_str());
+    } else {
+      std::printf("added %s\n", file.c_str());
+    }
   };
   try {
     builder.Compress(WithoutDuplicates(options.files), archive);
@@ -223,6 +253,9 @@ void addBookCommand(CLI::App& app, int& status) {
       ->check(CLI::ExistingFile);
   buildCommand->add_flag("--adt", build->adt,
                          "Also wrap the archive into BOOK.lzh.adt for PV Manager");
+  buildCommand->add_flag("--as-is", build->asIs,
+                         "Store every file byte for byte (texts are converted to code page 1251 "
+                         "otherwise)");
   buildCommand->callback([build, &status] { status = RunBuild(*build); });
 
   auto send = std::make_shared<SendOptions>();

@@ -153,13 +153,13 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
       }
       ReplacingWriter out(target, inPlace ? &bytes : nullptr);
       ProgressBar bar(escapeControl(file));
-      std::string piece(kPiece, '\0');
+      std::size_t missing = 0;
       for (std::size_t at = 0; at < bytes.size();) {
         const std::size_t end =
             page == CodePage::Utf8 ? utf8PieceEnd(bytes, at) : std::min(bytes.size(), at + kPiece);
-        if (piece.size() < end - at) piece.resize(end - at);
-        const std::size_t made = ToWin(bytes.substr(at, end - at), page, piece.data());
-        out.Write(std::string_view(piece.data(), made));
+        std::size_t lost = 0;
+        out.Write(ToWin(bytes.substr(at, end - at), page, &lost));
+        missing += lost;
         at = end;
         bar.update(static_cast<int>(100.0 * static_cast<double>(at) / bytes.size()));
       }
@@ -172,6 +172,10 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
         std::printf("%s: %s -> cp1251%s%s, %s\n", escapeControl(target).c_str(), CodePageName(page),
                     guessNote.c_str(), written ? "" : ", nothing to change, left as it is",
                     lines.c_str());
+      }
+      if (missing != 0) {
+        std::fprintf(stderr, "%s: %s\n", escapeControl(target).c_str(),
+                     missingCharactersNote(missing).c_str());
       }
     } catch (const std::exception& e) {
       status = fail("recode", e.what());

@@ -112,8 +112,18 @@ std::size_t utf8PieceEnd(std::string_view bytes, std::size_t from) {
   return end;
 }
 
-CodePage namedPage(const std::string& from) {
-  return from == "866" ? CodePage::Cp866 : from == "koi8r" ? CodePage::Koi8r : CodePage::Utf8;
+// In place, a named code page that the text plainly is not would ruin it (a second run of
+// --from 866, --from koi8r on a 1251 text, --from utf8 on bytes that are not UTF-8): returns
+// the refusal, or nothing when the name fits.
+std::string contradiction(const std::string& file, std::string_view bytes, CodePage named) {
+  if (named == CodePage::Utf8 && !IsValidUtf8(bytes)) {
+    return file + " is not valid UTF-8; give --force to convert anyway";
+  }
+  const CodePageGuess guess = GuessCodePage(bytes, 256 * 1024);
+  if (!IsConfident(guess) || guess.page == named) return {};
+  if (guess.page == CodePage::Ascii) return {};  // nothing to ruin: ASCII reads alike in all
+  return file + " reads as " + CodePageName(guess.page) + ", not " + codePageLabel(named) +
+         "; give --force to convert anyway";
 }
 
 // Recoding goes byte for byte (line ends and everything else stay as they are) from the mapped
@@ -142,7 +152,14 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
         }
         page = guess.page;
       } else {
-        page = namedPage(from);
+        page = *codePageFromName(from);
+        if (inPlace && !force) {
+          const std::string refusal = contradiction(file, bytes, page);
+          if (!refusal.empty()) {
+            status = fail("recode", refusal);
+            continue;
+          }
+        }
       }
       const std::string& target = inPlace ? file : options.output;
       const std::string lines = linesText(countLines(bytes));
@@ -234,6 +251,10 @@ int detectFiles(const std::vector<std::string>& files) {
   for (const std::string& file : files) {
     try {
       const MappedFile input(file);
+      if (!looksLikeText(input.bytes())) {
+        std::printf("%s: not text\n", escapeControl(file).c_str());
+        continue;
+      }
       const CodePageGuess guess = GuessCodePage(input.bytes());
       std::printf("%s: %s, confidence %.2f%s\n", escapeControl(file).c_str(),
                   CodePageName(guess.page), guess.confidence,
@@ -279,11 +300,19 @@ void addTextCommand(CLI::App& app, int& status) {
   auto force = std::make_shared<bool>(false);
   CLI::App* recode = text->add_subcommand("recode", "Convert texts into code page 1251");
   addFileOptions(recode, *recodeOptions);
-  recode->add_option("--from", *from, "Encoding of the input (auto: guess it)")
-      ->check(CLI::IsMember({"866", "koi8r", "utf8", "auto"}))
+  recode
+      ->add_option("--from", *from,
+                   "Encoding of the input: auto (guess it), utf8, koi8r, cp866, cp1251, ... as "
+                   "iconv names them, in any letter case")
+      ->check(CLI::Validator(
+          [](std::string& name) {
+            return name == "auto" || codePageFromName(name) ? std::string()
+                                                            : "unknown code page " + name;
+          },
+          "CODEPAGE"))
       ->default_str("auto");
   recode->add_flag("--force", *force,
-                   "With --from auto, recode in place even when the guess is unsure");
+                   "Recode in place even when the guess is unsure or contradicts --from");
   recode->callback([&status, recodeOptions, from, force] {
     status = recodeFiles(*recodeOptions, *from, *force);
   });

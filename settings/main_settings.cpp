@@ -36,6 +36,7 @@ TMainSettings ReadMainSettings(const TIniFile& ini) {
   s.Auto = ini.ReadBool(kMain, "Auto", false);
   s.PortName = ini.ReadString(kMain, "PortName", "");
   s.FastTransfer = ini.ReadBool(kMain, "FastTransfer", false);
+  s.ConvertTexts = ini.ReadBool(kMain, "ConvertTexts", true);
   return s;
 }
 
@@ -54,6 +55,11 @@ void WriteMainSettings(TIniFile& ini, const TMainSettings& s) {
     ini.WriteBool(kMain, "FastTransfer", true);
   } else if (ini.ValueExists(kMain, "FastTransfer")) {
     ini.DeleteKey(kMain, "FastTransfer");
+  }
+  if (!s.ConvertTexts) {
+    ini.WriteBool(kMain, "ConvertTexts", false);
+  } else if (ini.ValueExists(kMain, "ConvertTexts")) {
+    ini.DeleteKey(kMain, "ConvertTexts");
   }
 }
 

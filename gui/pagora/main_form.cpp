@@ -28,6 +28,7 @@
 #include "book/file_paths.h"
 #include "book/file_sizes.h"
 #include "pagora/about.h"
+#include "pagora/book_notes.h"
 #include "pagora/unit4.h"
 #include "pagora/upload.h"
 #include "settings/inifile.h"
@@ -488,6 +489,18 @@ void TForm1::compressChosen() {
   archiveName_ = Q(NormaliseBookName(Std(FilenameEdit1->Text())));
   FilenameEdit1->setText(archiveName_);
   StatusBar1->setPosition(0);
+  // The texts converted on the way (or left alone on an unsure guess) are named in the bar.
+  LzhArchiver1->ConvertTexts = Settings.ConvertTexts;
+  QStringList notes;
+  LzhArchiver1->OnTextNote = [&notes](const TBookTextNote& note) { notes << bookTextNote(note); };
+  struct ShowNotes {
+    TForm1* form;
+    QStringList& notes;
+    ~ShowNotes() {
+      form->LzhArchiver1->OnTextNote = nullptr;
+      if (!notes.isEmpty()) form->StatusBar1->showMessage(notes.join(QStringLiteral("; ")));
+    }
+  } showNotes{this, notes};
   LzhArchiver1->Compress(files, Std(archiveName_));
 }
 
@@ -560,7 +573,11 @@ void TForm1::SpeedButton8Click() {
       this, QStringLiteral("Confirm"),
       QStringLiteral("File ") + archive + QStringLiteral("\n\r\n\r") + QStringLiteral("Size: ") +
           QString::number(size) + QStringLiteral(" bytes") +
-          QStringLiteral("\n\r\n\rSend to Casio PV ?"),
+          QStringLiteral("\n\r\n\rSend to Casio PV ?") +
+          [&archive] {
+            const QString warning = shortenedNameWarning(archive);
+            return warning.isEmpty() ? warning : QStringLiteral("\n\r\n\r") + warning;
+          }(),
       PromptKind::Question, PromptButtons::YesNo);
   if (answer != PromptAnswer::Yes) return;
   try {
@@ -630,6 +647,7 @@ void TForm1::loadSettingsDialog() {
   int baud = Settings.BaudRate;
   Form3->ComboBox2->setCurrentIndex(baud >= 0 && baud < Form3->ComboBox2->count() ? baud : -1);
   Form3->FastCheck->setChecked(Settings.FastTransfer);
+  Form3->ConvertCheck->setChecked(Settings.ConvertTexts);
 }
 
 void TForm1::SpeedButton7Click() {
@@ -645,6 +663,7 @@ void TForm1::SpeedButton7Click() {
   }
   Settings.BaudRate = Form3->ComboBox2->currentIndex();
   Settings.FastTransfer = Form3->FastCheck->isChecked();
+  Settings.ConvertTexts = Form3->ConvertCheck->isChecked();
 }
 
 // ---- file commands --------------------------------------------------------------------------

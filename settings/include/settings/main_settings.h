@@ -18,6 +18,7 @@ struct TMainSettings {
   bool Auto = false;              // kept for the file's sake; it has no other effect
   std::string PortName;           // a serial device chosen beyond COM1-COM4; empty: use ComPort
   bool FastTransfer = false;      // start Corvane with --fast
+  bool ConvertTexts = true;       // convert texts to code page 1251 while a book is built
 };
 
 // The baud rates of the settings dialog, in list order.
@@ -25,13 +26,15 @@ const std::vector<std::string>& BaudRates();
 // The port names of the settings dialog's fixed part, in list order.
 const std::vector<std::string>& ComPorts();
 
-// Reads "PVM", "LastBook", "ComPort", "Baudrate", "Auto" (and "PortName", "FastTransfer") from
+// Reads "PVM", "LastBook", "ComPort", "Baudrate", "Auto" (and "PortName", "FastTransfer",
+// "ConvertTexts") from
 // section "Main";
 // missing keys and values that are not integers give the defaults.
 TMainSettings ReadMainSettings(const TIniFile& ini);
 // Writes "PVM", "LastBook", "ComPort", "BaudRate", "Auto" in this order, then "PortName" (removed
-// when empty) and "FastTransfer" (written as 1 while on, removed while off, so a file of a
-// program that never used it stays as it was). Raises EIniWrite ("Unable to write to <file>") at
+// when empty), "FastTransfer" (written as 1 while on, removed while off, so a file of a
+// program that never used it stays as it was) and "ConvertTexts" (written as 0 while off,
+// removed while on, its default). Raises EIniWrite ("Unable to write to <file>") at
 // the first key the system refuses; the keys after it are not written.
 void WriteMainSettings(TIniFile& ini, const TMainSettings& settings);
 

@@ -48,10 +48,11 @@ class TForm3 : public QDialog {
   // The name of the group that owns the device, or its number when it has no name.
   static QString OwningGroup(const std::string& device);
 
-  QComboBox* ComboBox1 = nullptr;  // port
-  QComboBox* ComboBox2 = nullptr;  // baud rate
-  QCheckBox* FastCheck = nullptr;  // "Fast transfer": Corvane is started with --fast
-  QLabel* Label1 = nullptr;        // the note
+  QComboBox* ComboBox1 = nullptr;     // port
+  QComboBox* ComboBox2 = nullptr;     // baud rate
+  QCheckBox* FastCheck = nullptr;     // "Fast transfer": Corvane is started with --fast
+  QCheckBox* ConvertCheck = nullptr;  // "Convert texts to code page 1251" while building
+  QLabel* Label1 = nullptr;           // the note
   TLinkLabel* Link = nullptr;
   QPushButton* OkButton = nullptr;
 

@@ -347,6 +347,39 @@ std::size_t RunUtf8Kernel(const unsigned char* src, std::size_t srcLen, unsigned
   return kernel(src, srcLen, dst, lead, lost);
 }
 
+// A text with characters 1251 lacks, in pieces that end at a line feed: each piece runs through
+// the vector blocks again, and only a piece that holds such a character goes to the fallback,
+// which knows the neighbours and the decompositions. A line end parts no letter from its marks
+// and no word from its neighbours, so the pieces convert as the whole would.
+std::string Utf8ToWinByPieces(std::string_view text, std::size_t& missing) {
+  constexpr std::size_t kPiece = 16 * 1024;
+  std::string out;
+  out.reserve(text.size());
+  std::string piece;
+  missing = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.size();
+    if (text.size() - at > kPiece) {
+      const std::size_t feed = text.find('\n', at + kPiece);
+      if (feed != std::string_view::npos) end = feed + 1;
+    }
+    const std::string_view part = text.substr(at, end - at);
+    piece.resize(part.size());
+    std::size_t lost = 0;
+    const std::size_t length =
+        RunUtf8Kernel(reinterpret_cast<const unsigned char*>(part.data()), part.size(),
+                      reinterpret_cast<unsigned char*>(piece.data()), part.size() + 16, lost);
+    if (lost == 0) {
+      out.append(piece.data(), length);
+    } else {
+      out += recode_parts::Utf8ToWinFallback(part, lost);
+      missing += lost;
+    }
+    at = end;
+  }
+  return out;
+}
+
 std::size_t ByteOrderMark(const unsigned char* p, std::size_t n) {
   return n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF ? 3 : 0;
 }
@@ -360,19 +393,22 @@ std::string Utf8ToWin(std::string_view text, std::size_t* missing) {
   std::size_t lost = 0;
   out.resize(RunUtf8Kernel(in + bom, text.size() - bom,
                            reinterpret_cast<unsigned char*>(out.data()), text.size() + 16, lost));
-  // The vector blocks serve the texts that need no fallback; the rest is converted again, one
-  // character at a time, by the code that knows the neighbours and the decompositions.
-  if (lost != 0) out = recode_parts::Utf8ToWinFallback(text.substr(bom), lost);
+  // The vector blocks serve the texts that need no fallback; the rest is converted again.
+  if (lost != 0) out = Utf8ToWinByPieces(text.substr(bom), lost);
   if (missing != nullptr) *missing = lost;
   return out;
 }
 
 std::size_t Utf8ToWinInPlace(std::string& text) {
   // Converted beside the text, so that the input is still there when the fallback needs it.
-  thread_local std::string scratch;
+  // The view window converts line by line: a buffer kept per thread spares an allocation per
+  // line; a whole book gets a buffer of its own, so that none stays allocated after it.
+  thread_local std::string kept;
+  std::string own;
+  std::string& scratch = text.size() <= 64 * 1024 ? kept : own;
+  if (scratch.size() < text.size()) scratch.resize(text.size());
   const auto* in = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t bom = ByteOrderMark(in, text.size());
-  if (scratch.size() < text.size()) scratch.resize(text.size());
   std::size_t lost = 0;
   const std::size_t length =
       RunUtf8Kernel(in + bom, text.size() - bom, reinterpret_cast<unsigned char*>(scratch.data()),
@@ -380,7 +416,7 @@ std::size_t Utf8ToWinInPlace(std::string& text) {
   if (lost == 0) {
     text.assign(scratch.data(), length);
   } else {
-    text = recode_parts::Utf8ToWinFallback(std::string_view(text).substr(bom), lost);
+    text = Utf8ToWinByPieces(std::string_view(text).substr(bom), lost);
   }
   return lost;
 }

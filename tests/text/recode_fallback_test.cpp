@@ -35,6 +35,9 @@ TEST(Utf8Fallback, EachClassFallsBackBeforeQuestionMarks) {
       {"pre-reform letters", "вѣра, Ѳома, мѵро", "вера, Фома, миро", 0},
       {"what has no fallback is counted", "日本 ok", "?? ok", 2},
       {"a question mark of the text is no loss", "Кто? 日", "Кто? ?", 1},
+      {"a long text falls back where it must and only there",
+       std::string(20000, 'a') + "\nб\xC3\xB3льше\n" + std::string(20000, 'z') + " 日",
+       std::string(20000, 'a') + "\nбольше\n" + std::string(20000, 'z') + " ?", 1},
       {"bytes that are not UTF-8 stay (a 1251 name)", "\xC8\xEC\xFF.txt", "Имя.txt", 0},
   };
   for (const Row& row : rows) {

@@ -77,14 +77,20 @@ const Row* Find(const Row* begin, const Row* end, Key key, std::uint16_t Row::*f
   return row != end && row->*field == key ? row : nullptr;
 }
 
+// Latin, Greek and Cyrillic letters, the bulk of what passes here, answer without a search.
+bool PlainLetterRange(std::uint32_t cp) {
+  return cp < 0x300 || (cp >= 0x370 && cp < 0x483) || (cp > 0x489 && cp < 0x591);
+}
+
 int Ccc(std::uint32_t cp) {
-  if (cp < 0x300 || cp > 0xFFFF) return 0;
+  if (PlainLetterRange(cp) || cp > 0xFFFF) return 0;
   const CombiningClass* row = Find(std::begin(kCombiningClasses), std::end(kCombiningClasses),
                                    static_cast<std::uint16_t>(cp), &CombiningClass::cp);
   return row != nullptr ? row->ccc : 0;
 }
 
 bool IsInvisibleMark(std::uint32_t cp) {
+  if (PlainLetterRange(cp)) return cp == 0x00AD;
   const MarkRange* end = std::end(kInvisibleMarks);
   const MarkRange* r =
       std::upper_bound(std::begin(kInvisibleMarks), end, cp,
@@ -143,6 +149,11 @@ std::vector<Piece> Decode(std::string_view text) {
   return pieces;
 }
 
+// An invisible mark that 1251 lacks (the soft hyphen it has stays).
+bool IsDropped(std::uint32_t cp) {
+  return IsInvisibleMark(cp) && UnicodeToWin(cp) == '?';
+}
+
 bool IsCyrillicLetter(std::uint32_t cp) {
   return cp >= 0x0400 && cp <= 0x052F && !(cp >= 0x0482 && cp <= 0x0489);
 }
@@ -195,10 +206,10 @@ class Converter {
       while (i < pieces.size() && !pieces[i].raw && Ccc(pieces[i].cp) != 0) {
         marks.push_back(pieces[i++].cp);
       }
-      if (Ccc(piece.cp) != 0 || IsInvisibleMark(piece.cp)) continue;  // a mark with no letter
+      if (Ccc(piece.cp) != 0 || IsDropped(piece.cp)) continue;  // a mark with no letter
       const std::uint32_t cp = marks.empty() ? piece.cp : ComposeCluster(piece.cp, marks);
       std::size_t next = i;
-      while (next < pieces.size() && !pieces[next].raw && IsInvisibleMark(pieces[next].cp)) ++next;
+      while (next < pieces.size() && !pieces[next].raw && IsDropped(pieces[next].cp)) ++next;
       const std::uint32_t following =
           next < pieces.size() && !pieces[next].raw ? pieces[next].cp : 0;
       put(cp, previous, following);

@@ -352,7 +352,7 @@ std::size_t RunUtf8Kernel(const unsigned char* src, std::size_t srcLen, unsigned
 // which knows the neighbours and the decompositions. A line end parts no letter from its marks
 // and no word from its neighbours, so the pieces convert as the whole would.
 std::string Utf8ToWinByPieces(std::string_view text, std::size_t& missing) {
-  constexpr std::size_t kPiece = 16 * 1024;
+  constexpr std::size_t kPiece = 256;
   std::string out;
   out.reserve(text.size());
   std::string piece;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -29,7 +30,11 @@ namespace {
 
 using namespace pagora;
 
-const std::filesystem::path kCorpus = "/work/shared/corpus";
+// The full corpus beside the source tree, or where $PAGORA_CORPUS says.
+const std::filesystem::path kCorpus =
+    std::getenv("PAGORA_CORPUS") != nullptr
+        ? std::filesystem::path(std::getenv("PAGORA_CORPUS"))
+        : std::filesystem::path(PAGORA_SOURCE_DIR) / "../shared/corpus";
 
 // A stand-in of about 2 MB when the corpus is absent: Russian prose in 1251 with HTML markup.
 std::string Generated(bool html) {

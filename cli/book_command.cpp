@@ -148,21 +148,22 @@ std::vector<std::string> WithoutDuplicates(const std::vector<std::string>& files
   return out;
 }
 
-// "notes.txt: UTF-8 -> 1251", with what the conversion could not spell, or why a text went in
-// as it is.
-std::string textNoteLine(const TBookTextNote& note) {
+// "notes.txt: UTF-8 -> 1251" on stdout, with what the conversion could not spell on stderr, or
+// why a text went in as it is.
+void printTextNote(const TBookTextNote& note) {
   const std::string name = std::filesystem::path(note.file).filename().string();
-  char line[160];
   if (!note.converted) {
-    std::snprintf(line, sizeof line,
-                  ": code page unsure (%s, confidence %.2f), stored as it is; "
-                  "convert it with pagora-cli text recode --from",
-                  CodePageName(note.from), note.confidence);
-    return name + line;
+    std::printf(
+        "%s: code page unsure (%s, confidence %.2f), stored as it is; convert it with "
+        "pagora-cli text recode --from\n",
+        name.c_str(), CodePageName(note.from), note.confidence);
+    return;
   }
-  std::string text = name + ": " + codePageLabel(note.from) + " -> 1251";
-  if (note.missing != 0) text += ", " + missingCharactersNote(note.missing);
-  return text;
+  std::printf("%s: %s -> 1251\n", name.c_str(), codePageLabel(note.from));
+  if (note.missing != 0) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s\n", name.c_str(), missingCharactersNote(note.missing).c_str());
+  }
 }
 
 int RunBuild(const BuildOptions& options) {
@@ -180,7 +181,7 @@ int RunBuild(const BuildOptions& options) {
   builder.ConvertTexts = !options.asIs;
   builder.OnTextNote = [&](const TBookTextNote& note) {
     if (bar) std::fprintf(stderr, "\r%-78s\r", "");
-    std::printf("%s\n", textNoteLine(note).c_str());
+    printTextNote(note);
   };
   builder.OnAfterProcessed = [&](const std::string& file, const std::string& storedName) {
     if (bar) std::fprintf(stderr, "\r%-78s\r", "");

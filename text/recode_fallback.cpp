@@ -36,8 +36,8 @@ struct Spelling {
 constexpr Spelling kSpellings[] = {
     {0x00BC, "1/4"},  {0x00BD, "1/2"}, {0x00BE, "3/4"}, {0x00C6, "AE"}, {0x00D0, "D"},
     {0x00D7, "x"},    {0x00D8, "O"},   {0x00DE, "Th"},  {0x00DF, "ss"}, {0x00E6, "ae"},
-    {0x00F0, "d"},    {0x00F8, "o"},   {0x00FE, "th"},  {0x0110, "D"},  {0x0126, "H"},
-    {0x0127, "h"},    {0x0111, "d"},   {0x0131, "i"},   {0x0132, "IJ"}, {0x0133, "ij"},
+    {0x00F0, "d"},    {0x00F8, "o"},   {0x00FE, "th"},  {0x0110, "D"},  {0x0111, "d"},
+    {0x0126, "H"},    {0x0127, "h"},   {0x0131, "i"},   {0x0132, "IJ"}, {0x0133, "ij"},
     {0x0138, "k"},    {0x013F, "L"},   {0x0140, "l"},   {0x0141, "L"},  {0x0142, "l"},
     {0x0149, "n"},    {0x014A, "N"},   {0x014B, "n"},   {0x0152, "OE"}, {0x0153, "oe"},
     {0x0166, "T"},    {0x0167, "t"},   {0x017F, "s"},   {0x0192, "f"},  {0x1E9E, "SS"},
@@ -49,6 +49,17 @@ constexpr Spelling kSpellings[] = {
     {0x2264, "<="},   {0x2265, ">="},  {0xFB00, "ff"},  {0xFB01, "fi"}, {0xFB02, "fl"},
 };
 
+// The tables are searched by halves: a row out of order would hide the rows after it.
+template <typename Row, std::size_t N>
+constexpr bool SortedByCodePoint(const Row (&rows)[N]) {
+  for (std::size_t i = 1; i < N; ++i) {
+    if (!(rows[i - 1].cp < rows[i].cp)) return false;
+  }
+  return true;
+}
+static_assert(SortedByCodePoint(kSpellings));
+static_assert(SortedByCodePoint(kDecompositions) && SortedByCodePoint(kCombiningClasses));
+
 // Letters of the old orthography and their modern spelling (ѣ, ѳ, ѵ, the two yuses).
 struct Modern {
   std::uint16_t cp;
@@ -58,6 +69,7 @@ constexpr Modern kModern[] = {
     {0x0462, 0xC5}, {0x0463, 0xE5}, {0x0466, 0xDF}, {0x0467, 0xFF}, {0x046A, 0xD3},
     {0x046B, 0xF3}, {0x0472, 0xD4}, {0x0473, 0xF4}, {0x0474, 0xC8}, {0x0475, 0xE8},
 };
+static_assert(SortedByCodePoint(kModern));
 
 // Latin letters that look like Cyrillic ones, for stressed vowels typed with a Latin accent.
 struct LookAlike {

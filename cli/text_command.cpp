@@ -153,7 +153,9 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
         page = guess.page;
       } else {
         page = *codePageFromName(from);
-        if (inPlace && !force) {
+        // Naming 1251 or ASCII changes nothing, so there is nothing to refuse.
+        const bool changes = page != CodePage::Cp1251 && page != CodePage::Ascii;
+        if (inPlace && !force && changes) {
           const std::string refusal = contradiction(file, bytes, page);
           if (!refusal.empty()) {
             status = fail("recode", refusal);

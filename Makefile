@@ -14,8 +14,9 @@ PACKAGES := cmake ninja-build g++ clang clang-format make pkg-config \
             g++-mingw-w64-x86-64-posix wine64
 # GNU time: peak memory of whole processes in bench/text/recode_vs_iconv.sh.
 PACKAGES += time
-# Python 3: the table of HTML's named characters is generated from its html.entities at build time.
-PACKAGES += python3
+# Python 3 generates tables at build time: HTML's named characters (from html.entities)
+# and the fallback's tables (from the character database of unicode-data).
+PACKAGES += python3 unicode-data
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -329,8 +329,9 @@ std::array<char, TAdtFile::kBookNameSize> TAdtFile::BookNameFor(std::string_view
   const std::size_t separator = before.find_last_of("/\\:");
   if (separator != std::string_view::npos) before = before.substr(separator + 1);
   // PV Manager and the handheld read the field as code page 1251, one byte a letter, so the
-  // UTF-8 name is converted first and cut afterwards: the cut never splits a letter.
-  const std::string converted = Utf8ToWin(before);
+  // UTF-8 name is converted first and cut afterwards: the cut never splits a letter, and takes
+  // letters of the stem rather than the extension.
+  const std::string converted = shortenName(Utf8ToWin(before), kBookNameSize);
   std::copy_n(converted.begin(), std::min<std::size_t>(converted.size(), kBookNameSize),
               name.begin());
   return name;

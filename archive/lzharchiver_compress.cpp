@@ -312,9 +312,16 @@ void TLzhArchiver::compressFiles(CompressOutput& out) {
       throw ESelfAdd("Cannot add " + out.name + " to itself!");
     // Refused before a byte of it is read; the archive is then left as it was.
     if (st.st_size > kLargestMember) refuseLargeFile(entry);
+    // The host may hand over the member's bytes itself (a text converted in memory); the
+    // member keeps the file's date and attributes either way.
+    std::string supplied;
+    const bool fromHost = OnMemberContents && OnMemberContents(entry, supplied);
+    if (fromHost && static_cast<std::int64_t>(supplied.size()) > kLargestMember) {
+      refuseLargeFile(entry);
+    }
     FileStream source;
     try {
-      source = FileStream(entry, FileStream::Mode::Read);
+      if (!fromHost) source = FileStream(entry, FileStream::Mode::Read);
     } catch (const EFileError&) {
       if (ExceptionOnFileError) throw;
       files.erase(files.begin() + static_cast<std::ptrdiff_t>(i));
@@ -332,7 +339,11 @@ void TLzhArchiver::compressFiles(CompressOutput& out) {
     header.attribute = attributes & 0x7F;
     header.levelByte = static_cast<std::uint8_t>(ArchiveType);
     header.name = stored;
-    addMember(out.stream, source, header);
+    if (fromHost) {
+      addMember(out.stream, supplied, header);
+    } else {
+      addMember(out.stream, source, header);
+    }
     processedFiles_.push_back(stored);
     if (OnAfterProcessed)
       OnAfterProcessed(entry, stored, static_cast<std::int32_t>(dateTime), pmCompress);
@@ -341,12 +352,26 @@ void TLzhArchiver::compressFiles(CompressOutput& out) {
 }
 
 void TLzhArchiver::addMember(FileStream& archive, FileStream& source, LzhMemberHeader& header) {
-  const std::int64_t start = archive.position();
-  writeMemberHeader(archive, header);
-  const std::int64_t dataStart = archive.position();
   const std::int64_t sourceStart = source.position();
   const std::int64_t toRead = source.size() - sourceStart;
   if (toRead > kLargestMember) refuseLargeFile(source.path());  // it grew since it was listed
+  codeMemberInto(
+      archive, source, toRead, [&] { source.seek(sourceStart, SEEK_SET); }, header);
+}
+
+void TLzhArchiver::addMember(FileStream& archive, const std::string& contents,
+                             LzhMemberHeader& header) {
+  MemorySource source(contents.data(), contents.size());
+  codeMemberInto(
+      archive, source, static_cast<std::int64_t>(contents.size()),
+      [&] { source = MemorySource(contents.data(), contents.size()); }, header);
+}
+
+void TLzhArchiver::codeMemberInto(FileStream& archive, ByteSource& source, std::int64_t toRead,
+                                  const std::function<void()>& rewind, LzhMemberHeader& header) {
+  const std::int64_t start = archive.position();
+  writeMemberHeader(archive, header);
+  const std::int64_t dataStart = archive.position();
   int method = CompressionMethod == coTCR ? 0 : static_cast<int>(CompressionMethod);
   LzhCoderContext context = coderContext();
   LzhCodeResult result;
@@ -354,7 +379,7 @@ void TLzhArchiver::addMember(FileStream& archive, FileStream& source, LzhMemberH
     result = codeMember(coderState_, source, archive, toRead, method, context);
   } catch (const EUnableToCompress&) {
     archive.seek(dataStart, SEEK_SET);
-    source.seek(sourceStart, SEEK_SET);
+    rewind();
     method = 0;
     result = codeMember(coderState_, source, archive, toRead, method, context);
   }

@@ -13,45 +13,15 @@
 #include "adt/adt_file.h"
 #include "book/book_names.h"
 #include "book/file_sizes.h"
+#include "text/file_stream.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
+#include "text/text_commands.h"
 #if PAGORA_BOOK_IMPORT
 #include "textimport/book_import.h"
 #endif
 
 namespace pagora {
-
-namespace {
-
-// A private folder for the texts of imported books, removed with everything in it.
-class ScratchFolder {
- public:
-  ~ScratchFolder() {
-    if (!path_.empty()) {
-      std::error_code ec;
-      std::filesystem::remove_all(path_, ec);
-    }
-  }
-  const std::string& path() {
-    if (path_.empty()) {
-      std::error_code ec;
-      auto base = std::filesystem::temp_directory_path(ec);
-      std::string pattern = (ec ? std::string("/tmp") : base.string()) + "/pagora-book-XXXXXX";
-      std::vector<char> buffer(pattern.begin(), pattern.end());
-      buffer.push_back('\0');
-      if (!::mkdtemp(buffer.data())) {
-        throw EBookIO("Cannot create a temporary folder: " + std::string(std::strerror(errno)));
-      }
-      path_ = buffer.data();
-    }
-    return path_;
-  }
-
- private:
-  std::string path_;
-};
-
-}  // namespace
 
 TBookBuilder::TBookBuilder() {
   archiver_.CompressionMethod = colh5;
@@ -71,27 +41,56 @@ TBookBuilder::TBookBuilder() {
 
 TBookBuilder::~TBookBuilder() = default;
 
+std::optional<std::string> TBookBuilder::memberText(const std::string& file) {
+#if PAGORA_BOOK_IMPORT
+  if (IsImportableBook(file)) return JoinLines(ImportBook(file));
+#endif
+  if (!ConvertTexts) return std::nullopt;
+  const MappedFile input(file);
+  const std::string_view bytes = input.bytes();
+  if (!looksLikeText(bytes)) return std::nullopt;
+  const CodePageGuess guess = GuessCodePage(bytes);
+  TBookTextNote note{file, false, guess.page, guess.confidence, 0};
+  if (!IsConfident(guess)) {
+    if (OnTextNote) OnTextNote(note);
+    return std::nullopt;
+  }
+  Recoding recoding;
+  switch (guess.page) {
+    case CodePage::Utf8:
+      recoding = Recoding::Utf8ToWin;
+      break;
+    case CodePage::Koi8r:
+      recoding = Recoding::KoiToWin;
+      break;
+    case CodePage::Cp866:
+      recoding = Recoding::DosToWin;
+      break;
+    default:
+      return std::nullopt;  // 1251 or ASCII already
+  }
+  TextBuffer lines = SplitLines(bytes);
+  note.missing = RecodeLines(lines, recoding);
+  note.converted = true;
+  if (OnTextNote) OnTextNote(note);
+  return JoinLines(lines);
+}
+
 void TBookBuilder::Compress(const std::vector<std::string>& files, const std::string& archiveName) {
   done_ = false;
   storedNames_.clear();
 
-  // What is packed: the file itself, or for a book the text it is imported into. The stored
-  // names are computed on the names as the user sees them (a book under its ".txt" name).
-  ScratchFolder scratch;
-  std::vector<std::string> sources;
+  // The stored names are computed on the names as the user sees them (a book under its ".txt"
+  // name); what a member holds is asked for as it is packed.
+  std::vector<std::string> sources = files;
   std::vector<std::string> shownNames;
   for (const auto& file : files) {
 #if PAGORA_BOOK_IMPORT
     if (IsImportableBook(file)) {
-      std::string textName = ImportedTextName(file);
-      std::string text = scratch.path() + "/" + std::to_string(sources.size()) + ".txt";
-      SaveTextFile(text, ImportBook(file));
-      sources.push_back(text);
-      shownNames.push_back(textName);
+      shownNames.push_back(ImportedTextName(file));
       continue;
     }
 #endif
-    sources.push_back(file);
     shownNames.push_back(file);
   }
   std::vector<std::string> stored = DeviceStoredNames(shownNames);
@@ -123,12 +122,18 @@ void TBookBuilder::Compress(const std::vector<std::string>& files, const std::st
   archiver_.OnShowProgress = [this](int& percent) {
     if (OnShowProgress) OnShowProgress(percent);
   };
+  archiver_.OnMemberContents = [this](const std::string& file, std::string& contents) {
+    std::optional<std::string> text = memberText(file);
+    if (text) contents = std::move(*text);
+    return text.has_value();
+  };
   struct ClearEvents {
     TLzhArchiver& a;
     ~ClearEvents() {
       a.OnCheckFile = nullptr;
       a.OnAfterProcessed = nullptr;
       a.OnShowProgress = nullptr;
+      a.OnMemberContents = nullptr;
     }
   } clearEvents{archiver_};
   archiver_.Compress();

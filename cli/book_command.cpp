@@ -23,6 +23,7 @@
 #include "book/file_paths.h"
 #include "book/file_sizes.h"
 #include "commands.h"
+#include "text/recode.h"
 
 #ifndef _WIN32
 extern char** environ;
@@ -36,6 +37,7 @@ struct BuildOptions {
   std::string book;
   std::vector<std::string> files;
   bool adt = false;
+  bool asIs = false;
 };
 
 struct SendOptions {
@@ -146,6 +148,24 @@ std::vector<std::string> WithoutDuplicates(const std::vector<std::string>& files
   return out;
 }
 
+// "notes.txt: UTF-8 -> 1251" on stdout, with what the conversion could not spell on stderr, or
+// why a text went in as it is.
+void printTextNote(const TBookTextNote& note) {
+  const std::string name = std::filesystem::path(note.file).filename().string();
+  if (!note.converted) {
+    std::printf(
+        "%s: code page unsure (%s, confidence %.2f), stored as it is; convert it with "
+        "pagora-cli text recode --from\n",
+        name.c_str(), CodePageName(note.from), note.confidence);
+    return;
+  }
+  std::printf("%s: %s -> 1251\n", name.c_str(), codePageLabel(note.from));
+  if (note.missing != 0) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s\n", name.c_str(), missingCharactersNote(note.missing).c_str());
+  }
+}
+
 int RunBuild(const BuildOptions& options) {
   std::string archive = NormaliseBookName(options.book);
   TBookBuilder builder;
@@ -158,9 +178,20 @@ int RunBuild(const BuildOptions& options) {
                  current.c_str());
     std::fflush(stderr);
   };
-  builder.OnAfterProcessed = [&](const std::string& file, const std::string&) {
+  builder.ConvertTexts = !options.asIs;
+  builder.OnTextNote = [&](const TBookTextNote& note) {
     if (bar) std::fprintf(stderr, "\r%-78s\r", "");
-    std::printf("added %s\n", file.c_str());
+    printTextNote(note);
+  };
+  builder.OnAfterProcessed = [&](const std::string& file, const std::string& storedName) {
+    if (bar) std::fprintf(stderr, "\r%-78s\r", "");
+    // A book imported as text is named by the name it is stored under.
+    const std::string shown = WinToUtf8(DeviceToWin(storedName));
+    if (std::filesystem::path(shown).extension() != std::filesystem::path(file).extension()) {
+      std::printf("added %s as %s\n", file.c_str(), shown.c_str());
+    } else {
+      std::printf("added %s\n", file.c_str());
+    }
   };
   try {
     builder.Compress(WithoutDuplicates(options.files), archive);
@@ -223,6 +254,9 @@ void addBookCommand(CLI::App& app, int& status) {
       ->check(CLI::ExistingFile);
   buildCommand->add_flag("--adt", build->adt,
                          "Also wrap the archive into BOOK.lzh.adt for PV Manager");
+  buildCommand->add_flag("--as-is", build->asIs,
+                         "Store every file byte for byte (texts are converted to code page 1251 "
+                         "otherwise)");
   buildCommand->callback([build, &status] { status = RunBuild(*build); });
 
   auto send = std::make_shared<SendOptions>();

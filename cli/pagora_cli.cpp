@@ -24,11 +24,14 @@ int main(int argc, char** argv) {
       level = level->get_subcommands().front();
       where += " " + level->get_name();
     }
-    // The archiver group keeps the classic archivers' convention: a usage error is one line
-    // naming the fault and where help is, with status 2. The other groups keep the parser's.
-    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success) ||
-        where.rfind("pagora-cli lzh", 0) != 0)
-      return app.exit(e);
+    // Every usage error exits 2, the classic convention, so that a script tells it from a
+    // failed job (1). The archiver group also keeps the classic archivers' one-line message
+    // naming the fault and where help is; the other groups keep the parser's.
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
+    if (where.rfind("pagora-cli lzh", 0) != 0) {
+      app.exit(e);
+      return 2;
+    }
     std::fprintf(stderr, "%s: %s (see '%s --help')\n", where.c_str(), e.what(), where.c_str());
     return 2;
   } catch (const std::exception& e) {

@@ -113,8 +113,18 @@ std::size_t utf8PieceEnd(std::string_view bytes, std::size_t from) {
   return end;
 }
 
-CodePage namedPage(const std::string& from) {
-  return from == "866" ? CodePage::Cp866 : from == "koi8r" ? CodePage::Koi8r : CodePage::Utf8;
+// In place, a named code page that the text plainly is not would ruin it (a second run of
+// --from 866, --from koi8r on a 1251 text, --from utf8 on bytes that are not UTF-8): returns
+// the refusal, or nothing when the name fits.
+std::string contradiction(const std::string& file, std::string_view bytes, CodePage named) {
+  if (named == CodePage::Utf8 && !IsValidUtf8(bytes)) {
+    return file + " is not valid UTF-8; give --force to convert anyway";
+  }
+  const CodePageGuess guess = GuessCodePage(bytes, 256 * 1024);
+  if (!IsConfident(guess) || guess.page == named) return {};
+  if (guess.page == CodePage::Ascii) return {};  // nothing to ruin: ASCII reads alike in all
+  return file + " reads as " + CodePageName(guess.page) + ", not " + codePageLabel(named) +
+         "; give --force to convert anyway";
 }
 
 // Recoding goes byte for byte (line ends and everything else stay as they are) from the mapped
@@ -143,7 +153,16 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
         }
         page = guess.page;
       } else {
-        page = namedPage(from);
+        page = *codePageFromName(from);
+        // Naming 1251 or ASCII changes nothing, so there is nothing to refuse.
+        const bool changes = page != CodePage::Cp1251 && page != CodePage::Ascii;
+        if (inPlace && !force && changes) {
+          const std::string refusal = contradiction(file, bytes, page);
+          if (!refusal.empty()) {
+            status = fail("recode", refusal);
+            continue;
+          }
+        }
       }
       const std::string& target = inPlace ? file : options.output;
       const std::string lines = linesText(countLines(bytes));
@@ -154,13 +173,13 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
       }
       ReplacingWriter out(target, inPlace ? &bytes : nullptr);
       ProgressBar bar(escapeControl(file));
-      std::string piece(kPiece, '\0');
+      std::size_t missing = 0;
       for (std::size_t at = 0; at < bytes.size();) {
         const std::size_t end =
             page == CodePage::Utf8 ? utf8PieceEnd(bytes, at) : std::min(bytes.size(), at + kPiece);
-        if (piece.size() < end - at) piece.resize(end - at);
-        const std::size_t made = ToWin(bytes.substr(at, end - at), page, piece.data());
-        out.Write(std::string_view(piece.data(), made));
+        std::size_t lost = 0;
+        out.Write(ToWin(bytes.substr(at, end - at), page, &lost));
+        missing += lost;
         at = end;
         bar.update(static_cast<int>(100.0 * static_cast<double>(at) / bytes.size()));
       }
@@ -173,6 +192,10 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
         std::printf("%s: %s -> cp1251%s%s, %s\n", escapeControl(target).c_str(), CodePageName(page),
                     guessNote.c_str(), written ? "" : ", nothing to change, left as it is",
                     lines.c_str());
+      }
+      if (missing != 0) {
+        std::fprintf(stderr, "%s: %s\n", escapeControl(target).c_str(),
+                     missingCharactersNote(missing).c_str());
       }
     } catch (const std::exception& e) {
       status = fail("recode", e.what());
@@ -231,6 +254,10 @@ int detectFiles(const std::vector<std::string>& files) {
   for (const std::string& file : files) {
     try {
       const MappedFile input(file);
+      if (!looksLikeText(input.bytes())) {
+        std::printf("%s: not text\n", escapeControl(file).c_str());
+        continue;
+      }
       const CodePageGuess guess = GuessCodePage(input.bytes());
       std::printf("%s: %s, confidence %.2f%s\n", escapeControl(file).c_str(),
                   CodePageName(guess.page), guess.confidence,
@@ -305,11 +332,19 @@ void addTextCommand(CLI::App& app, int& status) {
   auto force = std::make_shared<bool>(false);
   CLI::App* recode = text->add_subcommand("recode", "Convert texts into code page 1251");
   addFileOptions(recode, *recodeOptions);
-  recode->add_option("--from", *from, "Encoding of the input (auto: guess it)")
-      ->check(CLI::IsMember({"866", "koi8r", "utf8", "auto"}))
+  recode
+      ->add_option("--from", *from,
+                   "Encoding of the input: auto (guess it), utf8, koi8r, cp866, cp1251, ... as "
+                   "iconv names them, in any letter case")
+      ->check(CLI::Validator(
+          [](std::string& name) {
+            return name == "auto" || codePageFromName(name) ? std::string()
+                                                            : "unknown code page " + name;
+          },
+          "CODEPAGE"))
       ->default_str("auto");
   recode->add_flag("--force", *force,
-                   "With --from auto, recode in place even when the guess is unsure");
+                   "Recode in place even when the guess is unsure or contradicts --from");
   recode->callback([&status, recodeOptions, from, force] {
     status = recodeFiles(*recodeOptions, *from, *force);
   });

@@ -37,6 +37,7 @@ TMainSettings ReadMainSettings(const TIniFile& ini) {
   s.PortName = ini.ReadString(kMain, "PortName", "");
   s.FastTransfer = ini.ReadBool(kMain, "FastTransfer", false);
   s.Language = ini.ReadString(kMain, "Language", "");
+  s.ConvertTexts = ini.ReadBool(kMain, "ConvertTexts", true);
   return s;
 }
 
@@ -60,6 +61,11 @@ void WriteMainSettings(TIniFile& ini, const TMainSettings& s) {
     ini.WriteString(kMain, "Language", s.Language);
   } else if (ini.ValueExists(kMain, "Language")) {
     ini.DeleteKey(kMain, "Language");
+  }
+  if (!s.ConvertTexts) {
+    ini.WriteBool(kMain, "ConvertTexts", false);
+  } else if (ini.ValueExists(kMain, "ConvertTexts")) {
+    ini.DeleteKey(kMain, "ConvertTexts");
   }
 }
 

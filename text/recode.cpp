@@ -41,8 +41,8 @@ constexpr Table MakeDosTable() {
   return t;
 }
 
-// KOI8-R orders its letters after the Latin ones they sound like; only the 64 letters at
-// 0xC0..0xFF are converted (Ё/ё and the box drawing below 0xC0 stay as they are).
+// KOI8-R orders its letters after the Latin ones they sound like, at 0xC0..0xFF; Ё and ё sit
+// among the box drawing at 0xB3 and 0xA3, which otherwise stays as it is.
 constexpr Table MakeKoiTable() {
   Table t = Identity();
   constexpr unsigned char small[32] = {0xFE, 0xE0, 0xE1, 0xF6, 0xE4, 0xE5, 0xF4, 0xE3,
@@ -53,6 +53,8 @@ constexpr Table MakeKoiTable() {
     t[0xC0 + i] = small[i];
     t[0xE0 + i] = static_cast<unsigned char>(small[i] - 0x20);
   }
+  t[0xB3] = 0xA8;
+  t[0xA3] = 0xB8;
   return t;
 }
 
@@ -305,10 +307,11 @@ const char* CodePageName(CodePage page) {
   return "?";
 }
 
-std::string ToWin(std::string_view text, CodePage from) {
+std::string ToWin(std::string_view text, CodePage from, std::size_t* missing) {
+  if (missing != nullptr) *missing = 0;
   switch (from) {
     case CodePage::Utf8:
-      return Utf8ToWin(text);
+      return Utf8ToWin(text, missing);
     case CodePage::Cp866:
       return DosToWin(text);
     case CodePage::Koi8r:
@@ -318,26 +321,6 @@ std::string ToWin(std::string_view text, CodePage from) {
       break;
   }
   return std::string(text);
-}
-
-std::size_t ToWin(std::string_view text, CodePage from, char* out) {
-  const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-  auto* to = reinterpret_cast<unsigned char*>(out);
-  switch (from) {
-    case CodePage::Utf8:
-      return Utf8ToWin(text, out);
-    case CodePage::Cp866:
-      MapBytes(in, to, text.size(), kDosToWin);
-      return text.size();
-    case CodePage::Koi8r:
-      MapBytes(in, to, text.size(), kKoiToWin);
-      return text.size();
-    case CodePage::Ascii:
-    case CodePage::Cp1251:
-      break;
-  }
-  if (!text.empty()) std::memcpy(out, text.data(), text.size());
-  return text.size();
 }
 
 }  // namespace pagora

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace pagora::recode_parts {
 
@@ -23,6 +25,10 @@ extern const std::array<unsigned char, 256> kKoiToWin;
 
 // The 1251 byte for a Unicode character, '?' when 1251 has none.
 unsigned char UnicodeToWin(std::uint32_t cp);
+
+// UTF-8 (without a byte order mark) -> 1251, one character at a time with the fallback for what
+// 1251 lacks; `missing` gets how many characters still became "?".
+std::string Utf8ToWinFallback(std::string_view text, std::size_t& missing);
 
 // Length of the valid UTF-8 sequence at `p` (at most `n` bytes available), 0 when invalid.
 // `truncatedOk` accepts a sequence cut off by the end of the input as valid.

@@ -41,8 +41,10 @@ struct CommonChars {
 };
 constexpr CommonChars kCommon;
 
-// One character of any kind: returns the bytes it took (at most `avail`) and writes one byte.
-inline std::size_t Utf8Step(const unsigned char* s, std::size_t avail, unsigned char* d) {
+// One character of any kind: returns the bytes it took (at most `avail`) and writes one byte;
+// counts in `lost` a character that 1251 lacks, which the caller then hands to the fallback.
+inline std::size_t Utf8Step(const unsigned char* s, std::size_t avail, unsigned char* d,
+                            std::size_t& lost) {
   const unsigned char b = s[0];
   if (b < 0x80) {
     *d = b;
@@ -50,11 +52,13 @@ inline std::size_t Utf8Step(const unsigned char* s, std::size_t avail, unsigned 
   }
   if (b >= 0xC2 && b <= 0xDF && avail >= 2 && (s[1] & 0xC0) == 0x80) {
     *d = kCommon.twoByte[((b & 0x1Fu) << 6) | (s[1] & 0x3Fu)];
+    lost += *d == '?';
     return 2;
   }
   if (b == 0xE2 && avail >= 3 && (s[1] & 0xC0) == 0x80 && (s[2] & 0xC0) == 0x80) {
     const unsigned cp = ((s[1] & 0x3Fu) << 6) | (s[2] & 0x3Fu);  // U+2000 on
     *d = cp < 0x140 ? kCommon.punctuation[cp] : '?';
+    lost += *d == '?';
     return 3;
   }
   std::uint32_t cp = 0;
@@ -64,17 +68,18 @@ inline std::size_t Utf8Step(const unsigned char* s, std::size_t avail, unsigned 
     return 1;
   }
   *d = UnicodeToWin(cp);
+  lost += *d == '?' && cp != '?';
   return len;
 }
 
 // One character at a time: the scalar path. Never writes ahead of what it has read, so `dst`
 // may lie in the same buffer at or before `src`.
 std::size_t Utf8Steps(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
-                      std::size_t /*lead*/) {
+                      std::size_t /*lead*/, std::size_t& lost) {
   std::size_t s = 0;
   std::size_t o = 0;
   while (s < srcLen) {
-    s += Utf8Step(src + s, srcLen - s, dst + o);
+    s += Utf8Step(src + s, srcLen - s, dst + o, lost);
     ++o;
   }
   return o;
@@ -207,7 +212,7 @@ __attribute__((target("avx2"))) inline bool Wide32(const unsigned char* src, std
 // block stores exactly what it read). Separate buffers pass a `lead` larger than any input.
 template <int kLevel>  // 0: SSE2, 1: with SSSE3's shuffle, 2: with AVX2 for 32-byte blocks
 inline std::size_t Utf8Kernel(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
-                              std::size_t lead) {
+                              std::size_t lead, std::size_t& lost) {
   std::size_t s = 0;
   std::size_t o = 0;
 #if PAGORA_RECODE_SSE2
@@ -274,7 +279,7 @@ inline std::size_t Utf8Kernel(const unsigned char* src, std::size_t srcLen, unsi
         s = take == 0 && carry ? s - 1 : s + take;
         carry = 0;
         carryD0 = carryD1 = _mm_setzero_si128();
-        s += Utf8Step(src + s, srcLen - s, dst + o);
+        s += Utf8Step(src + s, srcLen - s, dst + o, lost);
         ++o;
         continue;
       }
@@ -285,11 +290,11 @@ inline std::size_t Utf8Kernel(const unsigned char* src, std::size_t srcLen, unsi
       carryD0 = carryD1 = _mm_setzero_si128();
     }
     if (s >= srcLen) break;
-    s += Utf8Step(src + s, srcLen - s, dst + o);
+    s += Utf8Step(src + s, srcLen - s, dst + o, lost);
     ++o;
   }
 #else
-  o = Utf8Steps(src, srcLen, dst, lead);
+  o = Utf8Steps(src, srcLen, dst, lead, lost);
 #endif
   return o;
 }
@@ -298,25 +303,27 @@ inline std::size_t Utf8Kernel(const unsigned char* src, std::size_t srcLen, unsi
 __attribute__((target("ssse3"), flatten)) std::size_t Utf8KernelShuffle(const unsigned char* src,
                                                                         std::size_t srcLen,
                                                                         unsigned char* dst,
-                                                                        std::size_t lead) {
-  return Utf8Kernel<1>(src, srcLen, dst, lead);
+                                                                        std::size_t lead,
+                                                                        std::size_t& lost) {
+  return Utf8Kernel<1>(src, srcLen, dst, lead, lost);
 }
 
 __attribute__((target("avx2"), flatten)) std::size_t Utf8KernelWide(const unsigned char* src,
                                                                     std::size_t srcLen,
                                                                     unsigned char* dst,
-                                                                    std::size_t lead) {
-  return Utf8Kernel<2>(src, srcLen, dst, lead);
+                                                                    std::size_t lead,
+                                                                    std::size_t& lost) {
+  return Utf8Kernel<2>(src, srcLen, dst, lead, lost);
 }
 
 std::size_t Utf8KernelPlain(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
-                            std::size_t lead) {
-  return Utf8Kernel<0>(src, srcLen, dst, lead);
+                            std::size_t lead, std::size_t& lost) {
+  return Utf8Kernel<0>(src, srcLen, dst, lead, lost);
 }
 #endif
 
 using Utf8KernelFunction = std::size_t (*)(const unsigned char*, std::size_t, unsigned char*,
-                                           std::size_t);
+                                           std::size_t, std::size_t&);
 
 Utf8KernelFunction PickUtf8Kernel() {
   switch (ActiveRecodePath()) {
@@ -335,9 +342,42 @@ Utf8KernelFunction PickUtf8Kernel() {
 
 // Chosen on first use, so that converting from another file's static initialiser works too.
 std::size_t RunUtf8Kernel(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
-                          std::size_t lead) {
+                          std::size_t lead, std::size_t& lost) {
   static const Utf8KernelFunction kernel = PickUtf8Kernel();
-  return kernel(src, srcLen, dst, lead);
+  return kernel(src, srcLen, dst, lead, lost);
+}
+
+// A text with characters 1251 lacks, in pieces that end at a line feed: each piece runs through
+// the vector blocks again, and only a piece that holds such a character goes to the fallback,
+// which knows the neighbours and the decompositions. A line end parts no letter from its marks
+// and no word from its neighbours, so the pieces convert as the whole would.
+std::string Utf8ToWinByPieces(std::string_view text, std::size_t& missing) {
+  constexpr std::size_t kPiece = 256;
+  std::string out;
+  out.reserve(text.size());
+  std::string piece;
+  missing = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.size();
+    if (text.size() - at > kPiece) {
+      const std::size_t feed = text.find('\n', at + kPiece);
+      if (feed != std::string_view::npos) end = feed + 1;
+    }
+    const std::string_view part = text.substr(at, end - at);
+    piece.resize(part.size());
+    std::size_t lost = 0;
+    const std::size_t length =
+        RunUtf8Kernel(reinterpret_cast<const unsigned char*>(part.data()), part.size(),
+                      reinterpret_cast<unsigned char*>(piece.data()), part.size() + 16, lost);
+    if (lost == 0) {
+      out.append(piece.data(), length);
+    } else {
+      out += recode_parts::Utf8ToWinFallback(part, lost);
+      missing += lost;
+    }
+    at = end;
+  }
+  return out;
 }
 
 std::size_t ByteOrderMark(const unsigned char* p, std::size_t n) {
@@ -346,25 +386,39 @@ std::size_t ByteOrderMark(const unsigned char* p, std::size_t n) {
 
 }  // namespace
 
-std::string Utf8ToWin(std::string_view text) {
+std::string Utf8ToWin(std::string_view text, std::size_t* missing) {
   const auto* in = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t bom = ByteOrderMark(in, text.size());
   std::string out(text.size() - bom, '\0');
-  out.resize(Utf8ToWin(text, out.data()));
+  std::size_t lost = 0;
+  out.resize(RunUtf8Kernel(in + bom, text.size() - bom,
+                           reinterpret_cast<unsigned char*>(out.data()), text.size() + 16, lost));
+  // The vector blocks serve the texts that need no fallback; the rest is converted again.
+  if (lost != 0) out = Utf8ToWinByPieces(text.substr(bom), lost);
+  if (missing != nullptr) *missing = lost;
   return out;
 }
 
-std::size_t Utf8ToWin(std::string_view text, char* out) {
+std::size_t Utf8ToWinInPlace(std::string& text) {
+  // Converted beside the text, so that the input is still there when the fallback needs it.
+  // The view window converts line by line: a buffer kept per thread spares an allocation per
+  // line; a whole book gets a buffer of its own, so that none stays allocated after it.
+  thread_local std::string kept;
+  std::string own;
+  std::string& scratch = text.size() <= 64 * 1024 ? kept : own;
+  if (scratch.size() < text.size()) scratch.resize(text.size());
   const auto* in = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t bom = ByteOrderMark(in, text.size());
-  return RunUtf8Kernel(in + bom, text.size() - bom, reinterpret_cast<unsigned char*>(out),
-                       text.size() + 16);
-}
-
-void Utf8ToWinInPlace(std::string& text) {
-  auto* p = reinterpret_cast<unsigned char*>(text.data());
-  const std::size_t bom = ByteOrderMark(p, text.size());
-  text.resize(RunUtf8Kernel(p + bom, text.size() - bom, p, bom));
+  std::size_t lost = 0;
+  const std::size_t length =
+      RunUtf8Kernel(in + bom, text.size() - bom, reinterpret_cast<unsigned char*>(scratch.data()),
+                    text.size() + 16, lost);
+  if (lost == 0) {
+    text.assign(scratch.data(), length);
+  } else {
+    text = Utf8ToWinByPieces(std::string_view(text).substr(bom), lost);
+  }
+  return lost;
 }
 
 }  // namespace pagora

@@ -26,8 +26,9 @@ bool BeginsParagraph(const std::string& line) {
 
 }  // namespace
 
-void RecodeLines(TextBuffer& lines, Recoding recoding, const LineProgress& progress) {
+std::size_t RecodeLines(TextBuffer& lines, Recoding recoding, const LineProgress& progress) {
   const int maximum = Maximum(lines.size(), 1);
+  std::size_t missing = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     switch (recoding) {
       case Recoding::DosToWin:
@@ -37,11 +38,12 @@ void RecodeLines(TextBuffer& lines, Recoding recoding, const LineProgress& progr
         KoiToWinInPlace(lines[i]);
         break;
       case Recoding::Utf8ToWin:
-        Utf8ToWinInPlace(lines[i]);
+        missing += Utf8ToWinInPlace(lines[i]);
         break;
     }
     Report(progress, i, lines.size() - 1, maximum);
   }
+  return missing;
 }
 
 void AppendTextRunLines(const std::string& run, TextBuffer& out) {

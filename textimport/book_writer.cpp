@@ -11,40 +11,27 @@ namespace pagora::book_import {
 
 namespace {
 
-// What one BMP code point becomes: a 1251 byte (0x00-0xFF), nothing, a (collapsing) space, or
-// one of the longer plain forms.
-constexpr std::uint16_t kDrop = 0x100;
-constexpr std::uint16_t kSpace = 0x101;
-constexpr std::uint16_t kLong = 0x102;
+// What one BMP code point becomes before the conversion to 1251: itself (kKeep: the one
+// conversion composes it, finds its 1251 byte or falls back), nothing, a (collapsing) space, an
+// ASCII plain form, or one of the longer plain forms.
+constexpr std::uint16_t kKeep = 0x100;
+constexpr std::uint16_t kDrop = 0x101;
+constexpr std::uint16_t kSpace = 0x102;
+constexpr std::uint16_t kLong = 0x103;
 
-constexpr std::array<std::string_view, 9> kLongForms = {"...", "AE", "ae", "Th", "th",
-                                                        "ss",  "OE", "oe", "--"};
+constexpr std::array<std::string_view, 2> kLongForms = {"...", "--"};
 
 using CharTable = std::array<std::uint16_t, 0x10000>;
-
-char32_t FirstCodePoint(std::string_view utf8) {
-  const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
-  if (utf8.empty()) return 0xFFFD;
-  if (s[0] < 0x80) return s[0];
-  if ((s[0] & 0xE0) == 0xC0 && utf8.size() >= 2) return ((s[0] & 0x1Fu) << 6) | (s[1] & 0x3Fu);
-  if ((s[0] & 0xF0) == 0xE0 && utf8.size() >= 3)
-    return ((s[0] & 0x0Fu) << 12) | ((s[1] & 0x3Fu) << 6) | (s[2] & 0x3Fu);
-  return 0xFFFD;
-}
 
 std::unique_ptr<CharTable> BuildTable() {
   auto table = std::make_unique<CharTable>();
   CharTable& t = *table;
-  t.fill('?');
+  t.fill(kKeep);
   for (unsigned c = 0; c < 0x80; ++c) t[c] = static_cast<std::uint16_t>(c < 0x20 ? kDrop : c);
   t[0x7F] = kDrop;
   for (char32_t c : {U' ', U'\t', U'\n', U'\r'}) t[c] = kSpace;
-  // Everything code page 1251 has keeps its byte...
-  for (unsigned b = 0x80; b < 0x100; ++b) {
-    const char32_t cp = FirstCodePoint(WinToUtf8(std::string(1, static_cast<char>(b))));
-    if (cp < 0x10000 && cp != 0xFFFD) t[cp] = static_cast<std::uint16_t>(b);
-  }
-  // ...except the typographic marks the handheld cannot show: their plain forms read the same.
+  // The typographic marks the handheld cannot show, although 1251 has some of them: their plain
+  // forms read the same.
   for (char32_t c :
        {0x201C, 0x201D, 0x201E, 0x201F, 0x2033, 0x2036, 0x301D, 0x301E, 0x301F, 0xFF02})
     t[c] = '"';
@@ -55,40 +42,42 @@ std::unique_ptr<CharTable> BuildTable() {
        {0x2010, 0x2011, 0x2012, 0x2013, 0x2014, 0x2015, 0x2212, 0x2E3A, 0xFE58, 0xFE63, 0xFF0D})
     t[c] = '-';
   t[0x2026] = kLong + 0;
-  t[0x2E3B] = kLong + 8;
+  t[0x2E3B] = kLong + 1;
+  t[0x00F7] = '/';
   // Every kind of space is a space; invisible marks (soft hyphens, joiners, direction marks,
-  // stress accents, variation selectors) vanish.
+  // variation selectors) vanish. Combining accents stay for the conversion, which composes "й"
+  // and "ё" from them and drops the rest.
   for (char32_t c : {0x00A0, 0x1680, 0x202F, 0x205F, 0x3000, 0x2028, 0x2029}) t[c] = kSpace;
   for (char32_t c = 0x2000; c <= 0x200A; ++c) t[c] = kSpace;
   for (char32_t c : {0x00AD, 0x2060, 0xFEFF, 0x034F, 0x180E}) t[c] = kDrop;
   for (char32_t c = 0x200B; c <= 0x200F; ++c) t[c] = kDrop;
   for (char32_t c = 0x202A; c <= 0x202E; ++c) t[c] = kDrop;
   for (char32_t c = 0x2066; c <= 0x2069; ++c) t[c] = kDrop;
-  for (char32_t c = 0x0300; c <= 0x036F; ++c) t[c] = kDrop;
   for (char32_t c = 0xFE00; c <= 0xFE0F; ++c) t[c] = kDrop;
-  // Latin letters with marks become the bare letter; Cyrillic е and и with a grave accent too.
-  constexpr std::string_view kLatin1 =
-      "AAAAAA_CEEEEIIIIDNOOOOOxOUUUUY__aaaaaa_ceeeeiiiidnooooo/ouuuuy_y";
-  for (unsigned i = 0; i < kLatin1.size(); ++i)
-    if (kLatin1[i] != '_') t[0xC0 + i] = static_cast<unsigned char>(kLatin1[i]);
-  t[0xC6] = kLong + 1;
-  t[0xE6] = kLong + 2;
-  t[0xDE] = kLong + 3;
-  t[0xFE] = kLong + 4;
-  t[0xDF] = kLong + 5;
-  t[0x152] = kLong + 6;
-  t[0x153] = kLong + 7;
-  constexpr std::string_view kLatinA =
-      "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIi__JjKkkLlLlLlLlLlNnNnNnnNnOoOoOo__"
-      "RrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
-  static_assert(kLatin1.size() == 0x40 && kLatinA.size() == 0x80);
-  for (unsigned i = 0; i < kLatinA.size(); ++i)
-    if (kLatinA[i] != '_') t[0x100 + i] = static_cast<unsigned char>(kLatinA[i]);
-  t[0x0400] = t[0x0415];
-  t[0x0450] = t[0x0435];
-  t[0x040D] = t[0x0418];
-  t[0x045D] = t[0x0438];
   return table;
+}
+
+// Length of the UTF-8 sequence at `s` (0 for a stray byte) and its code point; the readers hand
+// over what expat checked, so a plain reading suffices.
+std::size_t Utf8Length(const unsigned char* s, std::size_t n, std::uint32_t& cp) {
+  const auto cont = [&](std::size_t k) { return k < n && (s[k] & 0xC0) == 0x80; };
+  if ((s[0] & 0xE0) == 0xC0 && cont(1)) {
+    cp = ((s[0] & 0x1Fu) << 6) | (s[1] & 0x3Fu);
+    return 2;
+  }
+  if ((s[0] & 0xF0) == 0xE0 && cont(1) && cont(2)) {
+    cp = ((s[0] & 0x0Fu) << 12) | ((s[1] & 0x3Fu) << 6) | (s[2] & 0x3Fu);
+    return 3;
+  }
+  if ((s[0] & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
+    cp = 0x10000;  // beyond the BMP: left to the conversion
+    return 4;
+  }
+  if (s[0] < 0x80) {
+    cp = s[0];
+    return 1;
+  }
+  return 0;
 }
 
 const CharTable& Table() {
@@ -102,6 +91,14 @@ void AppendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8
   const CharTable& t = Table();
   const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
   const std::size_t n = utf8.size();
+  std::string plain;  // UTF-8 with spaces and typographic marks made plain
+  plain.reserve(n);
+  const auto space = [&] {
+    if (pendingSpace) {
+      plain.push_back(' ');
+      pendingSpace = false;
+    }
+  };
   std::size_t i = 0;
   while (i < n) {
     const unsigned c = s[i];
@@ -109,50 +106,33 @@ void AppendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8
       // Plain ASCII: the bulk of markup-free runs, copied a run at a time.
       std::size_t j = i + 1;
       while (j < n && s[j] > 0x20 && s[j] < 0x7F) ++j;
-      if (pendingSpace) {
-        out.push_back(' ');
-        pendingSpace = false;
-      }
-      out.append(reinterpret_cast<const char*>(s + i), j - i);
+      space();
+      plain.append(utf8.substr(i, j - i));
       i = j;
       continue;
     }
-    char32_t cp;
-    std::size_t len;
-    if (c < 0x80) {
-      cp = c;
-      len = 1;
-    } else if ((c & 0xE0) == 0xC0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
-      cp = ((c & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
-      len = 2;
-    } else if ((c & 0xF0) == 0xE0 && i + 2 < n && (s[i + 1] & 0xC0) == 0x80 &&
-               (s[i + 2] & 0xC0) == 0x80) {
-      cp = ((c & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
-      len = 3;
-    } else if ((c & 0xF8) == 0xF0 && i + 3 < n && (s[i + 1] & 0xC0) == 0x80 &&
-               (s[i + 2] & 0xC0) == 0x80 && (s[i + 3] & 0xC0) == 0x80) {
-      cp = 0x10000;  // beyond the BMP: nothing there has a 1251 form
-      len = 4;
-    } else {
-      cp = 0xFFFD;  // a stray byte
-      len = 1;
-    }
-    i += len;
-    const std::uint16_t m = cp < 0x10000 ? t[cp] : static_cast<std::uint16_t>('?');
+    std::uint32_t cp = 0;
+    std::size_t len = Utf8Length(s + i, n - i, cp);
+    const std::uint16_t m = len == 0       ? static_cast<std::uint16_t>('?')
+                            : cp < 0x10000 ? t[cp]
+                                           : kKeep;
+    const std::string_view own = utf8.substr(i, len == 0 ? 1 : len);
+    i += own.size();
     if (m == kDrop) continue;
     if (m == kSpace) {
-      if (!out.empty()) pendingSpace = true;
+      if (!out.empty() || !plain.empty()) pendingSpace = true;
       continue;
     }
-    if (pendingSpace) {
-      out.push_back(' ');
-      pendingSpace = false;
+    space();
+    if (m == kKeep) {
+      plain.append(own);
+    } else if (m < 0x100) {
+      plain.push_back(static_cast<char>(m));
+    } else {
+      plain.append(kLongForms[m - kLong]);
     }
-    if (m < 0x100)
-      out.push_back(static_cast<char>(m));
-    else
-      out.append(kLongForms[m - kLong]);
   }
+  out += Utf8ToWin(plain);
 }
 
 std::string PlainWin(std::string_view utf8) {

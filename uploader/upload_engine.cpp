@@ -1,13 +1,14 @@
 // The upload protocol: each state's step, the blocks, and every text it writes to the log.
 #include "uploader/upload_engine.h"
 
+#include "text/recode.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
-#include "uploader/cp1251.h"
 #include "uploader/crc16.h"
 
 namespace corvane {
@@ -104,16 +105,17 @@ std::string headerNameFor(const std::string& listed) {
     name = name.size() >= 2 ? name.substr(1, name.size() - 2) : "";
   const std::size_t separator = name.find_last_of(kFolderSeparators);
   if (separator != std::string::npos) name.erase(0, separator + 1);
-  // A name on disk that is not UTF-8 is taken to be in the handheld's own code page already.
-  std::string encoded = isValidUtf8(name) ? utf8ToCp1251(name) : name;
-  if (encoded.size() >= 16) encoded.resize(15);
-  return encoded;
+  // Bytes of a name on disk that are not UTF-8 are taken to be in the handheld's own code page
+  // already and pass through. The handheld keys books by their extension, so a long name loses
+  // letters of its stem, never its ".lzh".
+  return pagora::shortenName(pagora::Utf8ToWin(name), 15);
 }
 
 std::string finalLogText(std::string_view lastWords) {
   std::string text = "\r\nExit.\r\n\r\nLast words from Receiver:\r\n";
   const std::size_t lineFeed = lastWords.rfind('\n');
-  if (lineFeed != std::string_view::npos) text += cp1251ToUtf8(lastWords.substr(0, lineFeed + 1));
+  if (lineFeed != std::string_view::npos)
+    text += pagora::WinToUtf8(lastWords.substr(0, lineFeed + 1));
   return text;
 }
 
@@ -447,7 +449,7 @@ void UploadEngine::awaitStartRequest() {
     file_.seekg(0, std::ios::beg);
     view_.setProgressRange(static_cast<std::uint32_t>(fileSize));
     view_.setProgressPosition(0);
-    view_.appendLog("\r\nStarting tranfer of '" + cp1251ToUtf8(headerName_) + "'");
+    view_.appendLog("\r\nStarting tranfer of '" + pagora::WinToUtf8(headerName_) + "'");
     startBlock(wire::SOH);
     char* area = reinterpret_cast<char*>(block_.data() + 3);
     std::memcpy(area, headerName_.data(), headerName_.size());

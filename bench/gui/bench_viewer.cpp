@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QToolButton>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,7 +24,11 @@ namespace {
 
 using namespace pagora;
 
-const std::filesystem::path kCorpus = "/work/shared/corpus";
+// The full corpus beside the source tree, or where $PAGORA_CORPUS says.
+const std::filesystem::path kCorpus =
+    std::getenv("PAGORA_CORPUS") != nullptr
+        ? std::filesystem::path(std::getenv("PAGORA_CORPUS"))
+        : std::filesystem::path(PAGORA_SOURCE_DIR) / "../shared/corpus";
 
 // Russian prose in 1251 standing in for the corpus when it is absent (about 2 MB).
 std::string Generated(bool html) {

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -29,7 +30,11 @@ namespace {
 
 using namespace pagora;
 
-const std::filesystem::path kCorpus = "/work/shared/corpus";
+// The full corpus beside the source tree, or where $PAGORA_CORPUS says.
+const std::filesystem::path kCorpus =
+    std::getenv("PAGORA_CORPUS") != nullptr
+        ? std::filesystem::path(std::getenv("PAGORA_CORPUS"))
+        : std::filesystem::path(PAGORA_SOURCE_DIR) / "../shared/corpus";
 
 // A stand-in of about 2 MB when the corpus is absent: Russian prose in 1251 with HTML markup.
 std::string Generated(bool html) {
@@ -113,7 +118,7 @@ struct Conversion {
 const Conversion kConversions[] = {
     {"anna-karenina.cp866.txt", "CP866", DosToWinInPlace},
     {"anna-karenina.koi8r.txt", "KOI8-R", KoiToWinInPlace},
-    {"anna-karenina.utf8.txt", "UTF-8", Utf8ToWinInPlace},
+    {"anna-karenina.utf8.txt", "UTF-8", [](std::string& text) { Utf8ToWinInPlace(text); }},
 };
 
 // 16 copies of the novel (about 29 MB, 51 MB in UTF-8), so that iconv's start-up does not count.
@@ -152,7 +157,8 @@ double ConvertFile(const std::string& path, int which, std::string& piece) {
     const std::string_view part(text + at, end - at);
     std::size_t length;
     if (which == 2) {
-      length = Utf8ToWin(part, piece.data());
+      piece = Utf8ToWin(part);
+      length = piece.size();
     } else {
       piece.assign(part);
       kConversions[which].convert(piece);

@@ -13,6 +13,7 @@
 #include "book/file_sizes.h"
 #include "main_form_helpers.h"
 #include "pagora/about.h"
+#include "pagora/book_notes.h"
 #include "pagora/upload.h"
 #include "translations/language.h"
 #include "widgets/filename_edit.h"
@@ -43,6 +44,18 @@ void TForm1::compressChosen() {
   archiveName_ = Q(NormaliseBookName(Std(FilenameEdit1->Text())));
   FilenameEdit1->setText(archiveName_);
   StatusBar1->setPosition(0);
+  // The texts converted on the way (or left alone on an unsure guess) are named in the bar.
+  LzhArchiver1->ConvertTexts = Settings.ConvertTexts;
+  QStringList notes;
+  LzhArchiver1->OnTextNote = [&notes](const TBookTextNote& note) { notes << bookTextNote(note); };
+  struct ShowNotes {
+    TForm1* form;
+    QStringList& notes;
+    ~ShowNotes() {
+      form->LzhArchiver1->OnTextNote = nullptr;
+      if (!notes.isEmpty()) form->StatusBar1->showMessage(notes.join(QStringLiteral("; ")));
+    }
+  } showNotes{this, notes};
   LzhArchiver1->Compress(files, Std(archiveName_));
 }
 
@@ -68,8 +81,11 @@ void TForm1::SpeedButton1Click() {
   // does not see: the report names the whole path.
   const QString adt = QFileInfo(archive).absoluteFilePath() + QStringLiteral(".adt");
   if (!failure) {
+    // The build has just named the texts it converted there; the book goes first.
+    const QString notes = StatusBar1->currentMessage();
     StatusBar1->showMessage(
-        tr("Book %1: %n file(s)", nullptr, static_cast<int>(Chosen().size())).arg(adt));
+        tr("Book %1: %n file(s)", nullptr, static_cast<int>(Chosen().size())).arg(adt) +
+        (notes.isEmpty() ? QString() : QStringLiteral("; ") + notes));
   }
   try {
     std::int64_t size = FileLength(Std(archive));
@@ -120,7 +136,11 @@ void TForm1::SpeedButton8Click() {
   PromptAnswer answer = Prompts::current().ask(
       this, tr("Confirm"),
       tr("File %1\n\r\n\rSize: %2 bytes\n\r\n\rSend to Casio PV ?", nullptr, pluralCount(size))
-          .arg(archive, QString::number(size)),
+              .arg(archive, QString::number(size)) +
+          [&archive] {
+            const QString warning = shortenedNameWarning(archive);
+            return warning.isEmpty() ? warning : QStringLiteral("\n\r\n\r") + warning;
+          }(),
       PromptKind::Question, PromptButtons::YesNo);
   if (answer != PromptAnswer::Yes) return;
   try {
@@ -190,6 +210,7 @@ void TForm1::loadSettingsDialog() {
   int baud = Settings.BaudRate;
   Form3->ComboBox2->setCurrentIndex(baud >= 0 && baud < Form3->ComboBox2->count() ? baud : -1);
   Form3->FastCheck->setChecked(Settings.FastTransfer);
+  Form3->ConvertCheck->setChecked(Settings.ConvertTexts);
   const int language = Form3->LanguageBox->findData(Q(Settings.Language));
   Form3->LanguageBox->setCurrentIndex(language >= 0 ? language : 0);
 }
@@ -207,6 +228,7 @@ void TForm1::SpeedButton7Click() {
   }
   Settings.BaudRate = Form3->ComboBox2->currentIndex();
   Settings.FastTransfer = Form3->FastCheck->isChecked();
+  Settings.ConvertTexts = Form3->ConvertCheck->isChecked();
   Settings.Language = Std(Form3->LanguageBox->currentData().toString());
 }
 

@@ -126,7 +126,13 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
       tr("New: each block follows the handheld's reply at once instead of waiting for Corvane's "
          "200 ms tick. Uncheck it if a device misbehaves."));
   grid->addWidget(FastCheck, 2, 0, 1, 2);
+  ConvertCheck = new QCheckBox(tr("Convert texts to code page 1251"));
+  ConvertCheck->setToolTip(
+      tr("UTF-8, KOI8-R and DOS 866 texts are converted as the book is built; the files on disk "
+         "stay as they are."));
+  grid->addWidget(ConvertCheck, 3, 0, 1, 2);
   grid->setColumnStretch(1, 1);
+  // Four rows in the dialog's fixed height: tighter than the style's default spacing.
   grid->setContentsMargins(6, 2, 6, 4);
   grid->setVerticalSpacing(3);
 

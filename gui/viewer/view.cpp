@@ -264,8 +264,15 @@ void TForm2::SpeedButton2Click() {
 }
 
 void TForm2::SpeedButton8Click() {
-  runLineCommand(
-      [](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::Utf8ToWin, p); });
+  std::size_t missing = 0;
+  runLineCommand([&missing](TextBuffer& l, const LineProgress& p) {
+    missing = RecodeLines(l, Recoding::Utf8ToWin, p);
+  });
+  // What even the fallback could not spell in 1251 became "?": say how much.
+  if (missing != 0) {
+    status_->setText(
+        tr("%n character(s) have no equivalent in code page 1251", "", static_cast<int>(missing)));
+  }
 }
 
 void TForm2::SpeedButton6Click() {

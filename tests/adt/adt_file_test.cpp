@@ -210,9 +210,9 @@ TEST_F(AdtTest, BookNames) {
       {std::string(30, 'x') + ".adt", std::string(24, 'x')},
       // Code page 1251, one byte a letter: the whole name fits where UTF-8 was cut in a letter.
       {"/b/Анна Каренина.lzh.adt", "\xC0\xED\xED\xE0 \xCA\xE0\xF0\xE5\xED\xE8\xED\xE0.lzh"},
-      // 24 letters, not 24 bytes of UTF-8.
+      // 24 letters, not 24 bytes of UTF-8; the stem gives way to the extension.
       {"/b/Война и мир, том первый.lzh.adt",
-       "\xC2\xEE\xE9\xED\xE0 \xE8 \xEC\xE8\xF0, \xF2\xEE\xEC \xEF\xE5\xF0\xE2\xFB\xE9."},
+       "\xC2\xEE\xE9\xED\xE0 \xE8 \xEC\xE8\xF0, \xF2\xEE\xEC \xEF\xE5\xF0.lzh"},
       {std::string(23, 'x') + "Жук.adt", std::string(23, 'x') + "\xC6"},
       {"/b/Ёжик.lzh.adt", "\xA8\xE6\xE8\xEA.lzh"},
       {"/b/日本.lzh.adt", "??.lzh"},                            // characters 1251 lacks
@@ -230,7 +230,7 @@ TEST_F(AdtTest, BookNames) {
   { TAdtFile file(longName, TAdtFile::OpenMode::Create); }
   const std::string header = Read(longName);
   EXPECT_EQ(header.size(), 256u);
-  EXPECT_EQ(header.substr(30, 24), std::string(24, 'y'));
+  EXPECT_EQ(header.substr(30, 24), std::string(20, 'y') + ".lzh");
   EXPECT_EQ(header.substr(54), std::string(202, '\0'));
 
   // The header of a wrapped book holds the converted name; opening gives it back.

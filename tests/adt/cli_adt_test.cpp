@@ -96,8 +96,8 @@ TEST_F(CliAdt, InfoShowsTheStoredNameInUtf8) {
     const char* shown;
   } cases[] = {
       {"Анна Каренина.lzh", "Анна Каренина.lzh"},
-      // 24 letters are kept, not 24 bytes of UTF-8.
-      {"Преступление и наказание, роман.lzh", "Преступление и наказание"},
+      // 24 letters are kept, not 24 bytes of UTF-8, and the extension stays.
+      {"Преступление и наказание, роман.lzh", "Преступление и наказ.lzh"},
       {"日本 книга.lzh", "?? книга.lzh"},
   };
   for (const Case& c : cases) {

@@ -81,6 +81,34 @@ std::string ReferenceUtf8ToWin(const std::string& in) {
   return out;
 }
 
+// The input without the characters that 1251 lacks (again and again, since taking one out can
+// join two stray bytes into a new character): the fast paths are checked on what they map
+// themselves, the fallback has tests of its own.
+std::string WithoutFallback(std::string in) {
+  for (;;) {
+    std::string kept;
+    for (std::size_t i = 0; i < in.size();) {
+      std::size_t n = 1;
+      for (const LeadRule& r : kRules) {
+        const auto b = static_cast<unsigned char>(in[i]);
+        if (b < r.first || b > r.last || i + r.length > in.size()) continue;
+        const auto second = static_cast<unsigned char>(in[i + 1]);
+        bool ok = second >= r.secondLow && second <= r.secondHigh;
+        for (int k = 2; ok && k < r.length; ++k) ok = (in[i + k] & 0xC0) == 0x80;
+        if (ok) n = r.length;
+      }
+      const std::string one = in.substr(i, n);
+      // The byte order mark at the start is the reference's own business.
+      if (n == 1 || (i == 0 && one == "\xEF\xBB\xBF") || ReferenceUtf8ToWin("x" + one) != "x?") {
+        kept += one;
+      }
+      i += n;
+    }
+    if (kept == in) return kept;
+    in = kept;
+  }
+}
+
 std::string ReferenceWinToUtf8(const std::string& in) {
   std::string out;
   for (unsigned char b : in) {
@@ -144,7 +172,8 @@ TEST(RecodeReference, Utf8ToWinOnEveryKindOfSequence) {
       }
     }
   }
-  for (const std::string& in : cases) {
+  for (const std::string& raw : cases) {
+    const std::string in = WithoutFallback(raw);
     const std::string want = ReferenceUtf8ToWin(in);
     EXPECT_EQ(Utf8ToWin(in), want) << testing::PrintToString(in);
     std::string inPlace = in;
@@ -161,15 +190,15 @@ TEST(RecodeReference, SeededRandomInputAtEveryAlignment) {
     SCOPED_TRACE(testing_support::SeedNote(seed));
     testing_support::DataGenerator data(seed);
     for (int round = 0; round < 60; ++round) {
-      const std::string text = data.mixedUtf8(data.next() % 3000);
+      const std::string text = WithoutFallback(data.mixedUtf8(data.next() % 3000));
       const std::size_t skip = text.empty() ? 0 : data.next() % 17 % (text.size() + 1);
       const std::string in = text.substr(skip);
       const std::string_view view(text.data() + skip, text.size() - skip);  // odd alignments
       const std::string want = ReferenceUtf8ToWin(in);
       ASSERT_EQ(Utf8ToWin(view), want) << "round " << round;
-      std::string buffer(view.size() + 1, '#');
-      buffer.resize(Utf8ToWin(view, buffer.data()));
-      ASSERT_EQ(buffer, want) << "round " << round;
+      std::size_t missing = 1;
+      ASSERT_EQ(Utf8ToWin(view, &missing), want) << "round " << round;
+      ASSERT_EQ(missing, 0u) << "round " << round;
       std::string inPlace = in;
       Utf8ToWinInPlace(inPlace);
       ASSERT_EQ(inPlace, want) << "round " << round;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "uploader/cp1251.h"
+#include "text/recode.h"
 #include "uploader/crc16.h"
 #include "uploader/receive_buffer.h"
 #include "uploader/upload_engine.h"
@@ -82,7 +82,7 @@ TEST(HeaderName, LastPartInCodePage1251AtMost15Bytes) {
       {"book.lzh", "book.lzh"},
       {"/home/u/books/book.lzh", "book.lzh"},
       {"relative/dir/b.lzh", "b.lzh"},
-      {"/books/A very long file name.lzh", "A very long fil"},
+      {"/books/A very long file name.lzh", "A very long.lzh"},  // the stem is cut, not ".lzh"
       {"exactly15chars_", "exactly15chars_"},
       {"sixteen_chars_ab", "sixteen_chars_a"},
       {"\"/books/quoted name.lzh\"", "quoted name.lzh"},
@@ -90,14 +90,16 @@ TEST(HeaderName, LastPartInCodePage1251AtMost15Bytes) {
       {"dir/", ""},
       // Cyrillic is one byte a letter in code page 1251, so 15 letters fit.
       {"/книги/Война и мир.lzh", "\xC2\xEE\xE9\xED\xE0 \xE8 \xEC\xE8\xF0.lzh"},
-      {"Преступление и наказание.lzh", "\xCF\xF0\xE5\xF1\xF2\xF3\xEF\xEB\xE5\xED\xE8\xE5 \xE8 "},
+      {"Преступление и наказание.lzh", "\xCF\xF0\xE5\xF1\xF2\xF3\xEF\xEB\xE5\xED\xE8.lzh"},
+      {"Анна Каренина.lzh", "\xC0\xED\xED\xE0 \xCA\xE0\xF0\xE5\xED\xE8.lzh"},
+      {"A very lo   ng.lzh", "A very lo.lzh"},  // no spaces before the extension
       {"ёЁ№.lzh", "\xB8\xA8\xB9.lzh"},
       {"日本.lzh", "??.lzh"},
       // A name that is not UTF-8 is already 8-bit: it goes out byte for byte, cut at 15.
       {"\xCA\xED\xE8\xE3\xE0.lzh", "\xCA\xED\xE8\xE3\xE0.lzh"},
       {"/books/\xCA\xED\xE8\xE3\xE0.lzh", "\xCA\xED\xE8\xE3\xE0.lzh"},
       {"\xCF\xF0\xE5\xF1\xF2\xF3\xEF\xEB\xE5\xED\xE8\xE5 \xE8 \xED\xE0.lzh",
-       "\xCF\xF0\xE5\xF1\xF2\xF3\xEF\xEB\xE5\xED\xE8\xE5 \xE8 "},
+       "\xCF\xF0\xE5\xF1\xF2\xF3\xEF\xEB\xE5\xED\xE8.lzh"},
       {"caf\xE9.txt", "caf\xE9.txt"},
       // Broken UTF-8 of every kind counts as not UTF-8.
       {"\xC0\xAF.lzh", "\xC0\xAF.lzh"},          // overlong
@@ -112,7 +114,7 @@ TEST(HeaderName, LastPartInCodePage1251AtMost15Bytes) {
     EXPECT_EQ(headerNameFor(listed), announced) << listed;
   }
 #ifdef _WIN32
-  EXPECT_EQ(headerNameFor("C:\\books\\A very long file name.lzh"), "A very long fil");
+  EXPECT_EQ(headerNameFor("C:\\books\\A very long file name.lzh"), "A very long.lzh");
 #endif
 }
 
@@ -131,7 +133,7 @@ TEST(CodePage1251, Utf8Validity) {
       {"\xF8\x88\x80\x80\x80", false},
       {"\xD0", false},
   };
-  for (const auto& [text, valid] : cases) EXPECT_EQ(isValidUtf8(text), valid) << text;
+  for (const auto& [text, valid] : cases) EXPECT_EQ(pagora::IsValidUtf8(text), valid) << text;
 }
 
 TEST(CodePage1251, BothDirections) {
@@ -141,12 +143,13 @@ TEST(CodePage1251, BothDirections) {
       {"Ёё€№—«»", "\xA8\xB8\x88\xB9\x97\xAB\xBB"},
   };
   for (const auto& [utf8, cp] : pairs) {
-    EXPECT_EQ(utf8ToCp1251(utf8), cp) << utf8;
-    EXPECT_EQ(cp1251ToUtf8(cp), utf8) << utf8;
+    EXPECT_EQ(pagora::Utf8ToWin(utf8), cp) << utf8;
+    EXPECT_EQ(pagora::WinToUtf8(cp), utf8) << utf8;
   }
-  EXPECT_EQ(utf8ToCp1251("\xC3"), "?");             // cut-off sequence
-  EXPECT_EQ(utf8ToCp1251("a\x80z"), "a?z");         // stray continuation byte
-  EXPECT_EQ(cp1251ToUtf8("\x98"), "\xEF\xBF\xBD");  // the one unassigned byte
+  // Bytes that are not UTF-8 are a name in 1251 already: they pass through.
+  EXPECT_EQ(pagora::Utf8ToWin("\xC3"), "\xC3");          // cut-off sequence
+  EXPECT_EQ(pagora::Utf8ToWin("a\x80z"), "a\x80z");      // stray continuation byte
+  EXPECT_EQ(pagora::WinToUtf8("\x98"), "\xEF\xBF\xBD");  // the one unassigned byte
 }
 
 TEST(ReceiveBuffer, TextEndsAtZeroByteButCountSeesAll) {

@@ -7,6 +7,8 @@ set(PAGORA_EXCLUDED_TEST_SOURCES
     # are tried by tests/windows/windows_programs_test.sh instead
     adt/cli_adt_test.cpp
     book/book_command_test.cpp
+    book/book_convert_test.cpp
+    text/cli_recode_test.cpp
     text/cli_text_test.cpp
     uploader/cli_test.cpp
     # run the Linux peers lha, bsdtar and 7z on our archives

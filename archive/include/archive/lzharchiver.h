@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,10 @@ class TLzhArchiver {
   TLzhAfterProcessedEvent OnAfterProcessed;
   TLzhShowProgressEvent OnShowProgress;
   TLzhConfirmEvent OnConfirm;
+  // Asked by Compress for each file it adds: filling `contents` and answering true stores those
+  // bytes instead of the file's (the member keeps the file's date, time and attributes); false
+  // reads the file. The file on disk is never changed.
+  std::function<bool(const std::string& path, std::string& contents)> OnMemberContents;
 
   // Folder names are POSIX paths here; the setters append the '/' a non-empty value lacks.
   const std::string& TargetPath() const { return targetPath_; }
@@ -88,6 +93,11 @@ class TLzhArchiver {
   void finishRebuild(CompressOutput& out);
   void compressFiles(CompressOutput& out);
   void addMember(FileStream& archive, FileStream& source, LzhMemberHeader& header);
+  void addMember(FileStream& archive, const std::string& contents, LzhMemberHeader& header);
+  // Codes `toRead` bytes of `source` after a header; `rewind` restarts the source for the
+  // stored method when compression would not pay.
+  void codeMemberInto(FileStream& archive, ByteSource& source, std::int64_t toRead,
+                      const std::function<void()>& rewind, LzhMemberHeader& header);
   void copyOldMembers(FileStream& out, LzhReadArchive& old);
   void expandMembers();
   std::string expandTarget(const LzhMemberHeader& header);

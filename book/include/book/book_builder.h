@@ -9,8 +9,20 @@
 #include <vector>
 
 #include "archive/lzharchiver.h"
+#include "text/recode.h"
 
 namespace pagora {
+
+// What the build did with one chosen text besides storing it: converted it to code page 1251
+// (from `from`, leaving `missing` characters as "?"), or stored it as it is because the guess of
+// its code page was unsure.
+struct TBookTextNote {
+  std::string file;  // the chosen file (UTF-8 path)
+  bool converted = false;
+  CodePage from = CodePage::Cp1251;  // converted: the text's code page; unsure: the guess
+  double confidence = 1.0;
+  std::size_t missing = 0;
+};
 
 class TBookBuilder {
  public:
@@ -26,11 +38,19 @@ class TBookBuilder {
   std::function<void(int& percent)> OnShowProgress;
   // Once per file stored: its path and the name it is stored under.
   std::function<void(const std::string& file, const std::string& storedName)> OnAfterProcessed;
+  // Once per text converted while packed, or stored as it is on an unsure guess.
+  std::function<void(const TBookTextNote& note)> OnTextNote;
+
+  // Texts in UTF-8, KOI8-R or 866 (by a confident guess) are converted to code page 1251 as
+  // they are packed, as the view window would save them (CR LF after every line); everything
+  // else is stored byte for byte. Off: every file goes in as it is.
+  bool ConvertTexts = true;
 
   // Packs `files` (UTF-8 paths, in order) into `archiveName`, which must already be normalised:
   // an old archive of that name is deleted first, never appended to. Each file is stored under
   // its DeviceStoredNames name; books in FB2 or EPUB form (when the importer is built in) are
-  // stored as their text, under their name with ".txt". Returns when the archive is complete;
+  // stored as their text, under their name with ".txt". Converted and imported texts go into the
+  // archive from memory; the files on disk never change. Returns when the archive is complete;
   // raises the archive component's failure when it cannot finish (no archive is left then).
   void Compress(const std::vector<std::string>& files, const std::string& archiveName);
 
@@ -40,6 +60,10 @@ class TBookBuilder {
   const std::vector<std::string>& StoredNames() const { return storedNames_; }
 
  private:
+  // The bytes a chosen file is stored as when they are not the file's own: the one place where
+  // a member's text is prepared (imported, converted).
+  std::optional<std::string> memberText(const std::string& file);
+
   TLzhArchiver archiver_;
   bool done_ = false;
   std::vector<std::string> storedNames_;

@@ -76,14 +76,14 @@ TEST_F(UploadDialogTest, TheFastTransferBoxFitsTheFixedDialog) {
   TForm3 dialog;
   dialog.show();
   QApplication::processEvents();
-  for (QWidget* part :
-       std::initializer_list<QWidget*>{dialog.Label1, dialog.ComboBox1, dialog.ComboBox2,
-                                       dialog.FastCheck, dialog.LanguageBox, dialog.OkButton}) {
+  for (QWidget* part : std::initializer_list<QWidget*>{
+           dialog.Label1, dialog.ComboBox1, dialog.ComboBox2, dialog.FastCheck, dialog.ConvertCheck,
+           dialog.LanguageBox, dialog.OkButton}) {
     SCOPED_TRACE(part->metaObject()->className());
     EXPECT_TRUE(part->isVisible());
     EXPECT_GE(part->height(), part->minimumSizeHint().height());
   }
-  const QRect box(dialog.FastCheck->mapTo(&dialog, QPoint(0, 0)), dialog.FastCheck->size());
+  const QRect box(dialog.ConvertCheck->mapTo(&dialog, QPoint(0, 0)), dialog.ConvertCheck->size());
   const QRect ok(dialog.OkButton->mapTo(&dialog, QPoint(0, 0)), dialog.OkButton->size());
   EXPECT_LE(box.bottom(), ok.top());
   EXPECT_TRUE(dialog.rect().contains(box));
@@ -125,6 +125,17 @@ TEST_F(UploadDialogTest, FastTransferIsStoredOnlyWhileOnAndReadBack) {
             "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=0\r\nBaudRate=0\r\nAuto=0\r\n"
             "FastTransfer=1\r\n");
   settings.FastTransfer = false;
+  WriteMainSettings(ini, settings);
+  EXPECT_EQ(read(root_ / "config.ini"),
+            "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=0\r\nBaudRate=0\r\nAuto=0\r\n");
+  // Converting texts is on by default: the key is written only while it is off.
+  settings.ConvertTexts = false;
+  WriteMainSettings(ini, settings);
+  EXPECT_EQ(read(root_ / "config.ini"),
+            "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=0\r\nBaudRate=0\r\nAuto=0\r\n"
+            "ConvertTexts=0\r\n");
+  EXPECT_FALSE(ReadMainSettings(TIniFile(root_ / "config.ini")).ConvertTexts);
+  settings.ConvertTexts = true;
   WriteMainSettings(ini, settings);
   EXPECT_EQ(read(root_ / "config.ini"),
             "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=0\r\nBaudRate=0\r\nAuto=0\r\n");

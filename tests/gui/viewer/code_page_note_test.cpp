@@ -49,3 +49,32 @@ TEST(ViewCodePageNote, NamesTheButtonOnlyWhenSure) {
 
 }  // namespace
 }  // namespace pagora
+
+namespace pagora {
+namespace {
+
+// After "UTF-8 to WIN" the status bar counts what even the fallback left as "?".
+TEST(ViewCodePageNote, CountsWhatUtf8ToWinCouldNotSpell) {
+  testing_support::ensureApp();
+  ScriptedPrompts prompts;
+  testing_support::TempFolder dir;
+  const struct {
+    const char* text;
+    const char* note;
+  } cases[] = {
+      {"Il a été très gentil, по\xE2\x80\x91своему\r\n", ""},
+      {"日本 и 中国\r\n", "4 character(s) have no equivalent in code page 1251"},
+  };
+  for (const auto& c : cases) {
+    TForm2 form;
+    form.FormStorage->setIniFileName(QString::fromStdString(dir.file("config.ini")));
+    const std::string path = dir.file("note.txt");
+    testing_support::writeFile(path, c.text);
+    form.OpenFile(QString::fromStdString(path));
+    form.SpeedButton8Click();
+    EXPECT_EQ(form.StatusText().toStdString(), c.note);
+  }
+}
+
+}  // namespace
+}  // namespace pagora

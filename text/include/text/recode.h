@@ -2,6 +2,8 @@
 // character set, and a guess of which of them a text is written in. Pure functions, no locale.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,7 +12,7 @@ namespace pagora {
 // Byte for byte conversions: the result has exactly the input's length and byte i of it depends
 // only on byte i of the input. The InPlace forms rewrite the string they are given.
 std::string DosToWin(std::string_view text);     // code page 866 -> 1251
-std::string KoiToWin(std::string_view text);     // KOI8-R -> 1251, the 64 letters other than Ё/ё
+std::string KoiToWin(std::string_view text);     // KOI8-R -> 1251: the 66 letters
 std::string WinToDevice(std::string_view text);  // 1251 -> device character set (not reversible)
 // Device character set -> 1251: the inverse of WinToDevice wherever it has one. Where several
 // 1251 bytes map onto one device code the Russian letter wins; a device code that no 1251 byte
@@ -22,13 +24,18 @@ void KoiToWinInPlace(std::string& text);
 void WinToDeviceInPlace(std::string& text);
 void DeviceToWinInPlace(std::string& text);
 
-// UTF-8 -> 1251. A character that 1251 lacks becomes "?"; a byte that is not part of a valid
-// UTF-8 sequence passes through unchanged. A byte order mark at the very start is dropped.
-std::string Utf8ToWin(std::string_view text);
-void Utf8ToWinInPlace(std::string& text);
-// The same into a buffer of at least text.size() bytes that does not overlap the text; returns
-// the result's length.
-std::size_t Utf8ToWin(std::string_view text, char* out);
+// UTF-8 -> 1251, the one conversion every part of the product uses. Where 1251 lacks a
+// character it falls back before it writes "?": a letter written with combining marks is composed
+// first ("и" + U+0306 is "й"); other combining marks and invisible format characters are dropped;
+// a Latin accented vowel inside a Cyrillic word becomes its Cyrillic look-alike ("бóльшую" ->
+// "большую"); other letters lose their diacritic ("été" -> "ete"); a few characters are spelled
+// out ("œ" -> "oe", "½" -> "1/2", U+2011 and U+2212 -> "-"); pre-reform letters become modern
+// ("ѣ" -> "е"). Only what is left becomes "?", and `missing` (when given) gets how many did.
+// A byte that is not part of a valid UTF-8 sequence passes through unchanged, so a name already
+// in 1251 survives. A byte order mark at the very start is dropped.
+std::string Utf8ToWin(std::string_view text, std::size_t* missing = nullptr);
+// The same in place; returns how many characters became "?".
+std::size_t Utf8ToWinInPlace(std::string& text);
 // 1251 -> UTF-8. The one unassigned byte (0x98) becomes U+FFFD.
 std::string WinToUtf8(std::string_view text);
 // True when the bytes form valid UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
@@ -58,13 +65,30 @@ inline bool IsConfident(const CodePageGuess& guess) {
 CodePageGuess GuessCodePage(std::string_view text, std::size_t limit = 1 << 20);
 CodePage DetectCodePage(std::string_view text, std::size_t limit = 1 << 20);
 
-// "ascii", "utf8", "cp1251", "cp866", "koi8r".
-const char* CodePageName(CodePage page);
+// "1 character has no equivalent in code page 1251", "3 characters have ...": what the
+// terminal commands report after a conversion to 1251 that left `missing` question marks.
+std::string missingCharactersNote(std::size_t missing);
 
-// Any of the four encodings (Ascii counts as 1251, of which it is a subset) -> 1251.
-std::string ToWin(std::string_view text, CodePage from);
-// The same into a buffer of at least text.size() bytes that does not overlap the text; returns
-// the result's length (the text's own for the 8-bit code pages).
-std::size_t ToWin(std::string_view text, CodePage from, char* out);
+// A name in an 8-bit code page (one byte a letter) cut to at most `limit` bytes, keeping its
+// extension: the stem is shortened and loses the spaces it ends with ("A very long file
+// name.lzh" -> "A very long.lzh" at 15). A name without an extension, or with one longer than
+// half the room, is cut at the end.
+std::string shortenName(std::string_view name, std::size_t limit);
+
+// "ascii", "utf8", "cp1251", "cp866", "koi8r": names that codePageFromName takes back.
+const char* CodePageName(CodePage page);
+// How people write the code page in a message: "UTF-8", "KOI8-R", "866", "1251", "ASCII".
+const char* codePageLabel(CodePage page);
+// The code page a name stands for, as iconv spells it in any letter case ("utf-8", "UTF8",
+// "koi8-r", "koi8", "cp866", "ibm866", "dos", "windows-1251", "us-ascii", ...); nothing for a name
+// it does not know.
+std::optional<CodePage> codePageFromName(std::string_view name);
+// False for bytes that are no text to read: a NUL byte, the signature of an archive or a
+// picture, or control bytes a text does not hold. Looks at the first 64 KiB only.
+bool looksLikeText(std::string_view bytes);
+
+// Any of the four encodings (Ascii counts as 1251, of which it is a subset) -> 1251; `missing`
+// (when given) gets how many characters became "?" (only UTF-8 has any).
+std::string ToWin(std::string_view text, CodePage from, std::size_t* missing = nullptr);
 
 }  // namespace pagora

@@ -16,9 +16,10 @@ namespace pagora {
 // 200, ... (where the window lets its message loop run) and after the last line.
 using LineProgress = std::function<void(int position, int maximum)>;
 
-// Which conversion RecodeLines applies to every line.
+// Which conversion RecodeLines applies to every line. Returns how many characters became "?"
+// (only UTF-8 has any: see Utf8ToWin).
 enum class Recoding { DosToWin, KoiToWin, Utf8ToWin };
-void RecodeLines(TextBuffer& lines, Recoding recoding, const LineProgress& progress = {});
+std::size_t RecodeLines(TextBuffer& lines, Recoding recoding, const LineProgress& progress = {});
 
 // Progress of Delete HTML tags: the parser's per-character event (1-based source line, line
 // count). It comes once per source character, so a window should pump its loop only now and then.

@@ -43,9 +43,10 @@ class TForm3 : public QDialog {
   // The name of the group that owns the device, or its number when it has no name.
   static QString OwningGroup(const std::string& device);
 
-  QComboBox* ComboBox1 = nullptr;  // port
-  QComboBox* ComboBox2 = nullptr;  // baud rate
-  QCheckBox* FastCheck = nullptr;  // "Fast transfer": Corvane is started with --fast
+  QComboBox* ComboBox1 = nullptr;     // port
+  QComboBox* ComboBox2 = nullptr;     // baud rate
+  QCheckBox* FastCheck = nullptr;     // "Fast transfer": Corvane is started with --fast
+  QCheckBox* ConvertCheck = nullptr;  // "Convert texts to code page 1251" while building
   // "Language": System, English, Русский; the item data is the setting's value ("", "en",
   // "ru"). It takes effect at the next start, as the label under it says.
   QComboBox* LanguageBox = nullptr;

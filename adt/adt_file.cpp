@@ -13,6 +13,7 @@
 #include <limits>
 #include <vector>
 
+#include "common/file_access.h"
 #include "text/recode.h"
 
 namespace pagora {
@@ -42,7 +43,7 @@ void PutInt32(unsigned char* p, std::int32_t value) {
 }
 
 [[noreturn]] void FileFailure(const char* what, const std::string& name, int error) {
-  throw EAdtFileError(std::string(what) + " " + name + ": " + std::strerror(error));
+  throw EAdtFileError(std::string(what) + " " + name + ": " + std::strerror(error), error);
 }
 
 // Reads up to n bytes at offset; fewer only at the end of the file.
@@ -107,8 +108,8 @@ std::int64_t SizeOf(int fd, const std::string& name) {
 // Opens a file to be read from start to end; a folder is refused as a file that cannot be
 // opened (reading it would only fail later, half way through).
 int OpenForReading(const std::string& name) {
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw EAdtFileError("Cannot open file " + name);
+  const int fd = openForReading(name);
+  if (fd < 0) throw EAdtFileError("Cannot open file " + name, errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     ::close(fd);
@@ -214,13 +215,11 @@ class SequentialReader {
   std::size_t end_ = 0;
 };
 
-// Permissions for a file that replaces `target`: the target's own, or 0666 less the umask.
-mode_t ModeFor(const std::string& target) {
+// Permissions for a file that replaces `target`: the target's own, or those of a new file.
+unsigned ModeFor(const std::string& target) {
   struct stat st {};
   if (::stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
-  const mode_t mask = ::umask(022);
-  ::umask(mask);
-  return static_cast<mode_t>(0666 & ~mask);
+  return newFileMode();
 }
 
 // A temporary file beside a target that either becomes the target or disappears.
@@ -229,39 +228,32 @@ class TempBeside {
   explicit TempBeside(const std::string& target) : target_(target), path_(target + ".XXXXXX") {
     // A folder of that name cannot be replaced by a file: say so now, not after the copy.
     struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0) {
+    if (statName(target, st) == 0) {
       replacing_ = true;
       if (S_ISDIR(st.st_mode) ||
           (S_ISLNK(st.st_mode) && ::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
         throw EAdtFileError("Cannot create file " + target);
       }
     }
-    fd_ = ::mkstemp(path_.data());
-    if (fd_ < 0) throw EAdtFileError("Cannot create file " + target);
+    fd_ = createUniqueFile(path_);
+    if (fd_ < 0) throw EAdtFileError("Cannot create file " + target, errno);
   }
   ~TempBeside() {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(path_.c_str());
+    if (!committed_) removeFile(path_);
   }
   TempBeside(const TempBeside&) = delete;
   TempBeside& operator=(const TempBeside&) = delete;
   int fd() const { return fd_; }
   const std::string& path() const { return path_; }
   // Closes our descriptor (others may hold the file open too; they must be closed first).
-  void Commit() {
-    // Before a file that was there is replaced, the new one must be on the disk: else a crash
-    // could leave the name on a file that is not. Where nothing stood, nothing can be lost, and
-    // the file is left to the system's own write-back, as a copy would be.
-    if (::fchmod(fd_, ModeFor(target_)) != 0 || (replacing_ && ::fsync(fd_) != 0)) {
-      FileFailure("Cannot write file", target_, errno);
-    }
+  void commit() {
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) FileFailure("Cannot write file", target_, errno);
-    if (::rename(path_.c_str(), target_.c_str()) != 0) {
-      FileFailure("Cannot write file", target_, errno);
-    }
-    committed_ = true;
+    // The file layer's rule: synced first only when it replaces something.
+    committed_ = true;  // a failed commit has removed the temporary file itself
+    if (const int error = commitReplacement(fd, path_, target_, ModeFor(target_), replacing_))
+      FileFailure("Cannot write file", target_, error);
   }
 
  private:
@@ -463,7 +455,7 @@ std::optional<std::string> CopyArchiveToAdt(const std::string& archiveName,
       at += static_cast<std::int64_t>(got);
     }
     adt.reset();
-    temp->Commit();
+    temp->commit();
   } catch (const std::exception& e) {
     return std::string("Error on copy: ") + e.what();
   }
@@ -580,7 +572,7 @@ std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string
   // A fault found part way leaves the temporary file to its destructor: nothing half-written
   // takes the archive's name.
   if (!info.valid) throw EAdtError(std::string(kInvalidFile) + ": " + info.problem);
-  out.Commit();
+  out.commit();
   return at;
 }
 

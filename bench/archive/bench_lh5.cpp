@@ -19,11 +19,11 @@
 #include <thread>
 #include <vector>
 
-#include "archive/file_stream.h"
-#include "corpus.h"
 #include "archive/lzh_errors.h"
-#include "archive/member_coder.h"
+#include "corpus.h"
 #include "data_generator.h"
+#include "file_stream.h"
+#include "member_coder.h"
 
 namespace {
 

@@ -6,6 +6,10 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
 #include "temp_folder.h"
 
 namespace pagora {
@@ -87,6 +91,36 @@ TEST(MappedFile, BytesOfAnyFile) {
   EXPECT_EQ(MappedFile(dir / "empty.txt").bytes(), "");
   EXPECT_THROW(MappedFile(dir / "missing.txt"), EFileAccess);
   EXPECT_THROW(MappedFile(dir.path().string()), EFileAccess);
+}
+
+// Callers decide on the kind and the error number, so a file failure must carry the right ones
+// beside its unchanged message.
+TEST(FileAccess, FailuresCarryTheirKindAndErrorNumber) {
+  TempFolder dir;
+  writeFile(dir / "a.txt", "a");
+  struct Case {
+    std::function<void()> run;
+    std::string message;
+    FailureKind kind;
+    int error;
+  } cases[] = {
+      {[&] { readWholeFile(dir / "missing.txt"); },
+       "Cannot open file " + (dir / "missing.txt") + ": " + std::strerror(ENOENT),
+       FailureKind::NotFound, ENOENT},
+      {[&] { writeFileReplacing(dir / "no/such.txt", "x"); },
+       "Cannot create file " + (dir / "no/such.txt") + ": " + std::strerror(ENOENT),
+       FailureKind::NotFound, ENOENT},
+  };
+  for (const Case& c : cases) {
+    try {
+      c.run();
+      ADD_FAILURE() << c.message << ": no failure";
+    } catch (const EFileAccess& e) {
+      EXPECT_EQ(e.what(), c.message);
+      EXPECT_EQ(e.kind(), c.kind) << c.message;
+      EXPECT_EQ(e.systemError(), c.error) << c.message;
+    }
+  }
 }
 
 }  // namespace

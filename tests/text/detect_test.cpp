@@ -115,7 +115,8 @@ std::string ReadAll(const std::filesystem::path& path) {
 }
 
 // Slices of the corpus novel that travel with the tests.
-const std::filesystem::path kCorpus = std::filesystem::path(PAGORA_SOURCE_DIR) / "tests/data/corpus";
+const std::filesystem::path kCorpus =
+    std::filesystem::path(PAGORA_SOURCE_DIR) / "tests/data/corpus";
 
 TEST(GuessCodePage, StartOfRealBooks) {
   struct Case {

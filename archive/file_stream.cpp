@@ -99,20 +99,7 @@ std::size_t FileStream::read(void* buffer, std::size_t n) {
 }
 
 void FileStream::write(const void* buffer, std::size_t n) {
-  const auto* in = static_cast<const char*>(buffer);
-  while (n > 0) {
-    ssize_t put = ::write(fd_, in, n);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      fail("Cannot write", true);
-    }
-    if (put == 0) {
-      errno = ENOSPC;
-      fail("Cannot write", true);
-    }
-    in += put;
-    n -= static_cast<std::size_t>(put);
-  }
+  if (!fullWrite(fd_, buffer, n)) fail("Cannot write", true);
 }
 
 std::int64_t FileStream::seek(std::int64_t offset, int whence) {

@@ -51,14 +51,6 @@ std::string fileOf(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-std::string withExtension(const std::string& path, const std::string& extension) {
-  std::string folder = folderOf(path);
-  std::string file = fileOf(path);
-  std::size_t dot = file.rfind('.');
-  if (dot != std::string::npos) file.erase(dot);
-  return folder + file + extension;
-}
-
 void makeFolders(const std::string& folder) {
   for (std::size_t i = 1; i <= folder.size(); ++i) {
     if (i == folder.size() || folder[i] == '/') {
@@ -141,8 +133,7 @@ void TLzhArchiver::planOutput(CompressOutput& out) {
     bool useTemp = !tempArchivePath_.empty() &&
                    !lzhSameIgnoringCase(tempArchivePath_, folder.empty() ? "./" : folder) &&
                    isDirectory(tempArchivePath_) && ::access(tempArchivePath_.c_str(), W_OK) == 0;
-    out.name =
-        withExtension(useTemp ? tempArchivePath_ + fileOf(ArchiveName) : ArchiveName, ".$$$");
+    out.name = temporaryArchiveName(useTemp ? tempArchivePath_ + fileOf(ArchiveName) : ArchiveName);
     // Refused before any work is done: these archives are never altered.
     out.old = openArchiveForReading(ArchiveName);
     if (out.old.brisko) throw ELzhInvalidHeader("Cannot alter Brisko archives!");
@@ -252,7 +243,7 @@ void TLzhArchiver::finishRebuild(CompressOutput& out) {
     throw ELzhCouldNotRenameFile(failure);
   }
   // The temporary folder is on another file system: bring the archive over first.
-  std::string local = withExtension(ArchiveName, ".$$$");
+  std::string local = temporaryArchiveName(ArchiveName);
 #ifdef _WIN32
   try {
     out.stream = FileStream(out.name, FileStream::Mode::Read);

@@ -13,6 +13,7 @@
 #include <limits>
 #include <vector>
 
+#include "common/file_access.h"
 #include "text/recode.h"
 
 namespace pagora {
@@ -27,13 +28,13 @@ constexpr unsigned char kRecordKey[20] = {0x5A, 0x13, 0xC7, 0x2E, 0x91, 0x08, 0x
 
 const char* const kInvalidFile = "Invalid ADT file";
 
-std::int32_t GetInt32(const unsigned char* p) {
+std::int32_t getInt32(const unsigned char* p) {
   return static_cast<std::int32_t>(
       static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
       static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-void PutInt32(unsigned char* p, std::int32_t value) {
+void putInt32(unsigned char* p, std::int32_t value) {
   const auto v = static_cast<std::uint32_t>(value);
   p[0] = static_cast<unsigned char>(v);
   p[1] = static_cast<unsigned char>(v >> 8);
@@ -41,19 +42,19 @@ void PutInt32(unsigned char* p, std::int32_t value) {
   p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-[[noreturn]] void FileFailure(const char* what, const std::string& name, int error) {
-  throw EAdtFileError(std::string(what) + " " + name + ": " + std::strerror(error));
+[[noreturn]] void fileFailure(const char* what, const std::string& name, int error) {
+  throw EAdtFileError(std::string(what) + " " + name + ": " + std::strerror(error), error);
 }
 
 // Reads up to n bytes at offset; fewer only at the end of the file.
-std::size_t ReadAt(int fd, const std::string& name, void* buffer, std::size_t n, std::int64_t at) {
+std::size_t readAt(int fd, const std::string& name, void* buffer, std::size_t n, std::int64_t at) {
   std::size_t done = 0;
   while (done < n) {
     const ssize_t got = ::pread(fd, static_cast<char*>(buffer) + done, n - done,
                                 static_cast<off_t>(at + static_cast<std::int64_t>(done)));
     if (got < 0) {
       if (errno == EINTR) continue;
-      FileFailure("Cannot read file", name, errno);
+      fileFailure("Cannot read file", name, errno);
     }
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
@@ -61,14 +62,14 @@ std::size_t ReadAt(int fd, const std::string& name, void* buffer, std::size_t n,
   return done;
 }
 
-void WriteAt(int fd, const std::string& name, const void* buffer, std::size_t n, std::int64_t at) {
+void writeAt(int fd, const std::string& name, const void* buffer, std::size_t n, std::int64_t at) {
   std::size_t done = 0;
   while (done < n) {
     const ssize_t put = ::pwrite(fd, static_cast<const char*>(buffer) + done, n - done,
                                  static_cast<off_t>(at + static_cast<std::int64_t>(done)));
     if (put < 0) {
       if (errno == EINTR) continue;
-      FileFailure("Cannot write file", name, errno);
+      fileFailure("Cannot write file", name, errno);
     }
     done += static_cast<std::size_t>(put);
   }
@@ -77,16 +78,16 @@ void WriteAt(int fd, const std::string& name, const void* buffer, std::size_t n,
 constexpr std::size_t kMaxPieces = 1024;  // IOV_MAX on Linux
 
 // Writes the pieces one after the other from offset `at` on (advanced past them).
-void WriteGathered(int fd, const std::string& name, std::vector<iovec>& pieces, std::int64_t& at) {
+void writeGathered(int fd, const std::string& name, std::vector<iovec>& pieces, std::int64_t& at) {
   std::size_t first = 0;
   while (first < pieces.size()) {
     const ssize_t put = ::pwritev(fd, pieces.data() + first,
                                   static_cast<int>(pieces.size() - first), static_cast<off_t>(at));
     if (put < 0) {
       if (errno == EINTR) continue;
-      FileFailure("Cannot write file", name, errno);
+      fileFailure("Cannot write file", name, errno);
     }
-    if (put == 0) FileFailure("Cannot write file", name, EIO);
+    if (put == 0) fileFailure("Cannot write file", name, EIO);
     at += put;
     // Past the pieces written whole; a piece written in part continues where it stopped.
     auto left = static_cast<std::size_t>(put);
@@ -98,17 +99,17 @@ void WriteGathered(int fd, const std::string& name, std::vector<iovec>& pieces, 
   }
 }
 
-std::int64_t SizeOf(int fd, const std::string& name) {
+std::int64_t sizeOf(int fd, const std::string& name) {
   struct stat st {};
-  if (::fstat(fd, &st) != 0) FileFailure("Cannot read file", name, errno);
+  if (::fstat(fd, &st) != 0) fileFailure("Cannot read file", name, errno);
   return static_cast<std::int64_t>(st.st_size);
 }
 
 // Opens a file to be read from start to end; a folder is refused as a file that cannot be
 // opened (reading it would only fail later, half way through).
-int OpenForReading(const std::string& name) {
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw EAdtFileError("Cannot open file " + name);
+int openInput(const std::string& name) {
+  const int fd = openForReading(name);
+  if (fd < 0) throw EAdtFileError("Cannot open file " + name, errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     ::close(fd);
@@ -126,7 +127,7 @@ struct FdCloser {
 // position: XOR against it lets the compiler work on many bytes at a time instead of one byte
 // and one division per step.
 constexpr std::size_t kKeyBlock = 20 * 205;  // 4100 bytes, whole periods
-const std::array<unsigned char, kKeyBlock + 20>& KeyStream() {
+const std::array<unsigned char, kKeyBlock + 20>& keyStream() {
   static const auto stream = [] {
     std::array<unsigned char, kKeyBlock + 20> s{};
     for (std::size_t i = 0; i < s.size(); ++i) s[i] = kRecordKey[i % 20];
@@ -137,8 +138,8 @@ const std::array<unsigned char, kKeyBlock + 20>& KeyStream() {
 
 // Applies the key to n bytes whose first byte is byte `position` of its record, eight bytes
 // at a time (the key stream never overlaps the data, which lets the compiler widen further).
-void ApplyKey(unsigned char* __restrict p, std::size_t n, std::size_t position) {
-  const unsigned char* __restrict key = KeyStream().data() + position % 20;
+void applyKey(unsigned char* __restrict p, std::size_t n, std::size_t position) {
+  const unsigned char* __restrict key = keyStream().data() + position % 20;
   while (n > 0) {
     const std::size_t block = std::min(kKeyBlock, n);
     std::size_t i = 0;
@@ -163,12 +164,12 @@ class SequentialReader {
       : fd_(fd), name_(name), next_(at), buffer_(1 << 20) {}
 
   // Up to n bytes; fewer only at the end of the file.
-  std::size_t Read(void* out, std::size_t n) {
+  std::size_t read(void* out, std::size_t n) {
     auto* dst = static_cast<char*>(out);
     std::size_t done = 0;
     while (done < n) {
       std::size_t got = 0;
-      char* span = Take(n - done, got);
+      char* span = take(n - done, got);
       if (got == 0) break;
       std::memcpy(dst + done, span, got);
       done += got;
@@ -179,10 +180,10 @@ class SequentialReader {
   // The next bytes, at most n of them, where they lie in the buffer; valid until the buffer is
   // filled again (BeforeRefill tells when). Fewer than n when the buffer ends first; none only
   // at the end of the file.
-  char* Take(std::size_t n, std::size_t& got) {
+  char* take(std::size_t n, std::size_t& got) {
     if (pos_ == end_) {
       if (BeforeRefill) BeforeRefill();
-      end_ = ReadAt(fd_, name_, buffer_.data(), buffer_.size(), next_);
+      end_ = readAt(fd_, name_, buffer_.data(), buffer_.size(), next_);
       next_ += static_cast<std::int64_t>(end_);
       pos_ = 0;
     }
@@ -195,7 +196,7 @@ class SequentialReader {
   // Called before the buffer is filled again: spans handed out so far are about to go.
   std::function<void()> BeforeRefill;
 
-  void Skip(std::int64_t n) {
+  void skip(std::int64_t n) {
     const auto buffered = static_cast<std::int64_t>(end_ - pos_);
     if (n <= buffered) {
       pos_ += static_cast<std::size_t>(n);
@@ -214,13 +215,11 @@ class SequentialReader {
   std::size_t end_ = 0;
 };
 
-// Permissions for a file that replaces `target`: the target's own, or 0666 less the umask.
-mode_t ModeFor(const std::string& target) {
+// Permissions for a file that replaces `target`: the target's own, or those of a new file.
+unsigned modeFor(const std::string& target) {
   struct stat st {};
   if (::stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
-  const mode_t mask = ::umask(022);
-  ::umask(mask);
-  return static_cast<mode_t>(0666 & ~mask);
+  return newFileMode();
 }
 
 // A temporary file beside a target that either becomes the target or disappears.
@@ -229,39 +228,32 @@ class TempBeside {
   explicit TempBeside(const std::string& target) : target_(target), path_(target + ".XXXXXX") {
     // A folder of that name cannot be replaced by a file: say so now, not after the copy.
     struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0) {
+    if (statName(target, st) == 0) {
       replacing_ = true;
       if (S_ISDIR(st.st_mode) ||
           (S_ISLNK(st.st_mode) && ::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
         throw EAdtFileError("Cannot create file " + target);
       }
     }
-    fd_ = ::mkstemp(path_.data());
-    if (fd_ < 0) throw EAdtFileError("Cannot create file " + target);
+    fd_ = createUniqueFile(path_);
+    if (fd_ < 0) throw EAdtFileError("Cannot create file " + target, errno);
   }
   ~TempBeside() {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(path_.c_str());
+    if (!committed_) removeFile(path_);
   }
   TempBeside(const TempBeside&) = delete;
   TempBeside& operator=(const TempBeside&) = delete;
   int fd() const { return fd_; }
   const std::string& path() const { return path_; }
   // Closes our descriptor (others may hold the file open too; they must be closed first).
-  void Commit() {
-    // Before a file that was there is replaced, the new one must be on the disk: else a crash
-    // could leave the name on a file that is not. Where nothing stood, nothing can be lost, and
-    // the file is left to the system's own write-back, as a copy would be.
-    if (::fchmod(fd_, ModeFor(target_)) != 0 || (replacing_ && ::fsync(fd_) != 0)) {
-      FileFailure("Cannot write file", target_, errno);
-    }
+  void commit() {
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) FileFailure("Cannot write file", target_, errno);
-    if (::rename(path_.c_str(), target_.c_str()) != 0) {
-      FileFailure("Cannot write file", target_, errno);
-    }
-    committed_ = true;
+    // The file layer's rule: synced first only when it replaces something.
+    committed_ = true;  // a failed commit has removed the temporary file itself
+    if (const int error = commitReplacement(fd, path_, target_, modeFor(target_), replacing_))
+      fileFailure("Cannot write file", target_, error);
   }
 
  private:
@@ -314,7 +306,7 @@ TAdtFile::~TAdtFile() {
 }
 
 std::int64_t TAdtFile::FileSize() const {
-  return SizeOf(fd_, fileName_);
+  return sizeOf(fd_, fileName_);
 }
 
 std::array<char, TAdtFile::kBookNameSize> TAdtFile::BookNameFor(std::string_view fileName) {
@@ -344,7 +336,7 @@ std::string TAdtFile::BookNameText() const {
 
 void TAdtFile::ReadHeader() {
   unsigned char header[kHeaderSize];
-  if (ReadAt(fd_, fileName_, header, sizeof header, 0) < sizeof header) {
+  if (readAt(fd_, fileName_, header, sizeof header, 0) < sizeof header) {
     throw EAdtError(kInvalidFile);
   }
   const auto* zero = static_cast<const unsigned char*>(std::memchr(header, 0, 22));
@@ -352,8 +344,8 @@ void TAdtFile::ReadHeader() {
   if (magicLength != kMagicLength || std::memcmp(header, kMagic, kMagicLength) != 0) {
     throw EAdtError(kInvalidFile);
   }
-  if (GetInt32(header + 22) != FileSize()) throw EAdtError(kInvalidFile);
-  recordCount_ = GetInt32(header + 26);
+  if (getInt32(header + 22) != FileSize()) throw EAdtError(kInvalidFile);
+  recordCount_ = getInt32(header + 26);
   std::memcpy(bookName_.data(), header + kBookNameOffset, kBookNameSize);
 }
 
@@ -362,10 +354,10 @@ void TAdtFile::WriteHeader() {
   unsigned char header[kHeaderSize] = {};
   std::memcpy(header, kMagic, kMagicLength);
   header[21] = 0x00;
-  PutInt32(header + 22, static_cast<std::int32_t>(FileSize()));
-  PutInt32(header + 26, recordCount_);
+  putInt32(header + 22, static_cast<std::int32_t>(FileSize()));
+  putInt32(header + 26, recordCount_);
   std::memcpy(header + kBookNameOffset, bookName_.data(), kBookNameSize);
-  WriteAt(fd_, fileName_, header, sizeof header, 0);
+  writeAt(fd_, fileName_, header, sizeof header, 0);
 }
 
 std::int32_t TAdtFile::RecordOffset(std::int32_t index) {
@@ -376,8 +368,8 @@ std::int32_t TAdtFile::RecordOffset(std::int32_t index) {
   std::int64_t offset = kHeaderSize;
   for (std::int32_t i = 0; i < index; ++i) {
     unsigned char length[4];
-    if (ReadAt(fd_, fileName_, length, 4, offset) < 4) throw EAdtError(kInvalidFile);
-    const std::int32_t l = GetInt32(length);
+    if (readAt(fd_, fileName_, length, 4, offset) < 4) throw EAdtError(kInvalidFile);
+    const std::int32_t l = getInt32(length);
     if (l < 0) throw EAdtError(kInvalidFile);
     offset += 4 + static_cast<std::int64_t>(l);
     if (offset > size) throw EAdtError(kInvalidFile);
@@ -399,35 +391,35 @@ void TAdtFile::WriteRecord(std::int32_t index, const void* data, std::int32_t le
   } else {
     position = RecordOffset(index);
     unsigned char old[4];
-    if (ReadAt(fd_, fileName_, old, 4, position) < 4) throw EAdtError(kInvalidFile);
-    oldLength = GetInt32(old);
+    if (readAt(fd_, fileName_, old, 4, position) < 4) throw EAdtError(kInvalidFile);
+    oldLength = getInt32(old);
   }
   if (length > oldLength) throw EAdtError("Expanding record not yet implemented");
   if (length < oldLength) throw EAdtError("Compacting record not yet implemented");
 
   std::vector<unsigned char> record(4 + static_cast<std::size_t>(length));
-  PutInt32(record.data(), length);
+  putInt32(record.data(), length);
   if (length > 0) std::memcpy(record.data() + 4, data, static_cast<std::size_t>(length));
   ScrambleRecord(record.data() + 4, length);
-  WriteAt(fd_, fileName_, record.data(), record.size(), position);
+  writeAt(fd_, fileName_, record.data(), record.size(), position);
   if (index == -1) ++recordCount_;
   WriteHeader();
 }
 
 void TAdtFile::ScrambleRecord(void* buffer, std::int32_t length) {
   if (length > 0)
-    ApplyKey(static_cast<unsigned char*>(buffer), static_cast<std::size_t>(length), 0);
+    applyKey(static_cast<unsigned char*>(buffer), static_cast<std::size_t>(length), 0);
 }
 
 std::string TAdtFile::ReadRecord(std::int32_t index) {
   if (index < 0) throw EAdtError("Invalid record number");
   const std::int64_t offset = RecordOffset(index);
   unsigned char length[4];
-  if (ReadAt(fd_, fileName_, length, 4, offset) < 4) throw EAdtError(kInvalidFile);
-  const std::int32_t l = GetInt32(length);
+  if (readAt(fd_, fileName_, length, 4, offset) < 4) throw EAdtError(kInvalidFile);
+  const std::int32_t l = getInt32(length);
   if (l < 0 || offset + 4 + l > FileSize()) throw EAdtError(kInvalidFile);
   std::string data(static_cast<std::size_t>(l), '\0');
-  if (ReadAt(fd_, fileName_, data.data(), data.size(), offset + 4) < data.size()) {
+  if (readAt(fd_, fileName_, data.data(), data.size(), offset + 4) < data.size()) {
     throw EAdtError(kInvalidFile);
   }
   ScrambleRecord(data.data(), l);
@@ -438,7 +430,7 @@ std::optional<std::string> CopyArchiveToAdt(const std::string& archiveName,
                                             const std::string& adtName) {
   int archive = -1;
   try {
-    archive = OpenForReading(archiveName);
+    archive = openInput(archiveName);
   } catch (const std::exception& e) {
     return std::string("Error on open input file: ") + e.what();
   }
@@ -458,13 +450,13 @@ std::optional<std::string> CopyArchiveToAdt(const std::string& archiveName,
     std::vector<unsigned char> buffer(TAdtFile::kArchiveRecordSize);
     std::int64_t at = 0;
     for (;;) {
-      const std::size_t got = ReadAt(archive, archiveName, buffer.data(), buffer.size(), at);
+      const std::size_t got = readAt(archive, archiveName, buffer.data(), buffer.size(), at);
       if (got == 0) break;
       adt->WriteRecord(-1, buffer.data(), static_cast<std::int32_t>(got));
       at += static_cast<std::int64_t>(got);
     }
     adt.reset();
-    temp->Commit();
+    temp->commit();
   } catch (const std::exception& e) {
     return std::string("Error on copy: ") + e.what();
   }
@@ -476,20 +468,20 @@ namespace {
 // Checks the header and walks the records once, front to back. With `sink` every record's
 // unscrambled data goes to it in order; without, the data is skipped. Leaves the verdict in
 // `info` and stops at the first fault.
-void WalkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
+void walkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
                  const std::function<void(char* data, std::size_t length)>& sink,
                  const std::function<void()>& beforeRefill = nullptr) {
   // `sink` may keep the spans it is given until `beforeRefill` is called, which happens before
   // the read buffer is filled again and once more at the end of the walk.
-  info.fileSize = SizeOf(fd, adtName);
+  info.fileSize = sizeOf(fd, adtName);
   unsigned char header[TAdtFile::kHeaderSize] = {};
-  const std::size_t got = ReadAt(fd, adtName, header, sizeof header, 0);
+  const std::size_t got = readAt(fd, adtName, header, sizeof header, 0);
   if (got < sizeof header) {
     info.problem = "shorter than its 256-byte header";
     return;
   }
-  info.sizeField = GetInt32(header + 22);
-  info.recordCount = GetInt32(header + 26);
+  info.sizeField = getInt32(header + 22);
+  info.recordCount = getInt32(header + 26);
   const char* name = reinterpret_cast<const char*>(header + kBookNameOffset);
   info.bookName.assign(name, std::find(name, name + TAdtFile::kBookNameSize, '\0'));
   if (std::memcmp(header, kMagic, kMagicLength) != 0 || header[21] != 0) {
@@ -511,11 +503,11 @@ void WalkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
   std::int64_t offset = TAdtFile::kHeaderSize;
   for (std::int32_t i = 0; i < info.recordCount; ++i) {
     unsigned char length[4];
-    if (in.Read(length, 4) < 4) {
+    if (in.read(length, 4) < 4) {
       info.problem = "record " + std::to_string(i) + " lies past the end of the file";
       return;
     }
-    const std::int32_t l = GetInt32(length);
+    const std::int32_t l = getInt32(length);
     if (l < 0 || offset + 4 + l > info.fileSize) {
       info.problem = "record " + std::to_string(i) + " runs past the end of the file";
       return;
@@ -524,17 +516,17 @@ void WalkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
       // Unscrambled where the reader holds it and handed on from there, piece by piece.
       for (std::size_t done = 0; done < static_cast<std::size_t>(l);) {
         std::size_t got = 0;
-        char* span = in.Take(static_cast<std::size_t>(l) - done, got);
+        char* span = in.take(static_cast<std::size_t>(l) - done, got);
         if (got == 0) {  // the file shrank under us
           info.problem = "record " + std::to_string(i) + " runs past the end of the file";
           return;
         }
-        ApplyKey(reinterpret_cast<unsigned char*>(span), got, done);
+        applyKey(reinterpret_cast<unsigned char*>(span), got, done);
         sink(span, got);
         done += got;
       }
     } else {
-      in.Skip(l);
+      in.skip(l);
     }
     offset += 4 + static_cast<std::int64_t>(l);
     info.dataSize += l;
@@ -550,15 +542,15 @@ void WalkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
 }  // namespace
 
 AdtInfo InspectAdtFile(const std::string& adtName) {
-  const int fd = OpenForReading(adtName);
+  const int fd = openInput(adtName);
   FdCloser closer{fd};
   AdtInfo info;
-  WalkAdtFile(fd, adtName, info, nullptr);
+  walkAdtFile(fd, adtName, info, nullptr);
   return info;
 }
 
 std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string& archiveName) {
-  const int fd = OpenForReading(adtName);
+  const int fd = openInput(adtName);
   FdCloser closer{fd};
   TempBeside out(archiveName);
   // The data goes out straight from the read buffer, one gathered write per buffer, so that
@@ -567,11 +559,11 @@ std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string
   pieces.reserve(kMaxPieces);
   std::int64_t at = 0;
   auto flush = [&] {
-    WriteGathered(out.fd(), archiveName, pieces, at);
+    writeGathered(out.fd(), archiveName, pieces, at);
     pieces.clear();
   };
   AdtInfo info;
-  WalkAdtFile(
+  walkAdtFile(
       fd, adtName, info,
       [&](char* data, std::size_t length) {
         if (pieces.size() == kMaxPieces) flush();
@@ -581,7 +573,7 @@ std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string
   // A fault found part way leaves the temporary file to its destructor: nothing half-written
   // takes the archive's name.
   if (!info.valid) throw EAdtError(std::string(kInvalidFile) + ": " + info.problem);
-  out.Commit();
+  out.commit();
   return at;
 }
 

@@ -1,5 +1,5 @@
 // The byte pump: chunked reading with progress and cancel, limited buffered writing.
-#include "archive/byte_pump.h"
+#include "byte_pump.h"
 
 #include <algorithm>
 #include <cstring>

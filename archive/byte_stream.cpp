@@ -1,5 +1,5 @@
 // Byte sources and sinks in memory.
-#include "archive/byte_stream.h"
+#include "byte_stream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
 // TLzhCoderState: per-member allocation of the coder tables.
-#include "archive/coder_state.h"
+#include "coder_state.h"
 
-#include "archive/lh1_tree.h"
-#include "archive/lh5_decoder.h"
-#include "archive/lh5_encoder.h"
+#include "lh1_tree.h"
+#include "lh5_decoder.h"
+#include "lh5_encoder.h"
 
 namespace pagora {
 

@@ -1,5 +1,5 @@
 // CRC-16 of the ARC family: the table and the bulk update.
-#include "archive/crc16.h"
+#include "crc16.h"
 
 namespace pagora {
 

@@ -1,5 +1,5 @@
 // FileStream on POSIX descriptors.
-#include "archive/file_stream.h"
+#include "file_stream.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "archive/lzh_errors.h"
+#include "common/file_access.h"
 
 namespace pagora {
 
@@ -98,20 +99,7 @@ std::size_t FileStream::read(void* buffer, std::size_t n) {
 }
 
 void FileStream::write(const void* buffer, std::size_t n) {
-  const auto* in = static_cast<const char*>(buffer);
-  while (n > 0) {
-    ssize_t put = ::write(fd_, in, n);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      fail("Cannot write");
-    }
-    if (put == 0) {
-      errno = ENOSPC;
-      fail("Cannot write");
-    }
-    in += put;
-    n -= static_cast<std::size_t>(put);
-  }
+  if (!fullWrite(fd_, buffer, n)) fail("Cannot write", true);
 }
 
 std::int64_t FileStream::seek(std::int64_t offset, int whence) {
@@ -133,23 +121,26 @@ std::int64_t FileStream::size() const {
 }
 
 void FileStream::truncate(std::int64_t length) {
-  if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) fail("Cannot truncate");
+  if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) fail("Cannot truncate", true);
 }
 
 void FileStream::sync() {
   if (fd_ < 0) return;
   // EINVAL and EROFS: a file that cannot be synced (a pipe, a special file, a read-only mount).
-  if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) fail("Cannot write");
+  if (syncFile(fd_) != 0 && errno != EINVAL && errno != EROFS) fail("Cannot write", true);
 }
 
 void FileStream::close() {
   if (fd_ < 0) return;
   int fd = std::exchange(fd_, -1);
-  if (::close(fd) != 0 && errno != EINTR) fail("Cannot close");
+  if (::close(fd) != 0 && errno != EINTR) fail("Cannot close", true);
 }
 
-void FileStream::fail(const char* what) const {
-  throw EFileError(std::string(what) + " " + path_ + ": " + std::strerror(errno));
+void FileStream::fail(const char* what, bool writing) const {
+  const int error = errno;
+  const std::string message = std::string(what) + " " + path_ + ": " + std::strerror(error);
+  if (writing) throw EFileWriteError(message, error);
+  throw EFileError(message, error);
 }
 
 }  // namespace pagora

@@ -1,9 +1,9 @@
 // The "-lh1-" decoder.
 #include <cstring>
 
-#include "archive/bit_reader.h"
-#include "archive/lh1_coder.h"
-#include "archive/lh1_tree.h"
+#include "bit_reader.h"
+#include "lh1_coder.h"
+#include "lh1_tree.h"
 
 namespace pagora {
 

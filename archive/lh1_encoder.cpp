@@ -2,8 +2,8 @@
 // remembering its common prefix with its parent so that comparisons can start past it.
 #include <cstring>
 
-#include "archive/lh1_coder.h"
-#include "archive/lh1_tree.h"
+#include "lh1_coder.h"
+#include "lh1_tree.h"
 
 namespace pagora {
 

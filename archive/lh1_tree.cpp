@@ -1,5 +1,5 @@
 // The "-lh1-" adaptive Huffman tree and its fixed position code.
-#include "archive/lh1_tree.h"
+#include "lh1_tree.h"
 
 namespace pagora {
 

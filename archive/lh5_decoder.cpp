@@ -1,12 +1,12 @@
 // The "-lh5-" decoder: block headers with their three code tables, then literals and matches
 // copied through the 8 KB window.
-#include "archive/lh5_decoder.h"
+#include "lh5_decoder.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "archive/bit_reader.h"
 #include "archive/lzh_errors.h"
+#include "bit_reader.h"
 
 namespace pagora {
 

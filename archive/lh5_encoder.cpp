@@ -1,6 +1,6 @@
 // The "-lh5-" encoder: suffix-tree match finder with lazily updated node positions, one
 // position of look-ahead for matches, and the static-Huffman block coder.
-#include "archive/lh5_encoder.h"
+#include "lh5_encoder.h"
 
 #include <bit>
 #include <cstring>

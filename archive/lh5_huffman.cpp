@@ -1,6 +1,6 @@
 // Huffman code construction for the "-lh5-" encoder. Every tie is fixed, so equal counts
 // always give equal codes.
-#include "archive/lh5_huffman.h"
+#include "lh5_huffman.h"
 
 namespace pagora {
 

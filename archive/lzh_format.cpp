@@ -1,6 +1,6 @@
 // Reading and writing LZH member headers (levels 0 and 1), Brisko member headers, the
 // executable stub, append positioning and the end marker.
-#include "archive/lzh_format.h"
+#include "lzh_format.h"
 
 #include <algorithm>
 #include <cstdio>

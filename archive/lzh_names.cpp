@@ -1,5 +1,5 @@
 // Wildcards, member selection, stored names, safe expansion paths and MS-DOS time stamps.
-#include "archive/lzh_names.h"
+#include "lzh_names.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "archive/lzh_errors.h"
+#include "common/file_access.h"
 
 namespace pagora {
 
@@ -177,7 +178,7 @@ void listFolder(const std::string& folder, const std::string& pattern, bool recu
   for (const std::string& name : names) {
     std::string path = folder + name;
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) continue;
+    if (statName(path, st) != 0) continue;
     if (S_ISDIR(st.st_mode)) {
       if (recurse) listFolder(path + "/", pattern, recurse, out);
     } else if (S_ISREG(st.st_mode) && lzhWildcardMatch(pattern, name)) {

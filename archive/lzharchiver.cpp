@@ -4,7 +4,9 @@
 
 #include <sys/stat.h>
 
-#include "archive/lzh_format.h"
+#include "coder_state.h"
+#include "lzh_format.h"
+#include "member_coder.h"
 
 namespace pagora {
 
@@ -59,7 +61,8 @@ void withFlag(bool& flag, bool value, Run run) {
 
 TLzhArchiver::TLzhArchiver()
     : confirmMessages_{"Please confirm", "Compress %s as %s?", "Expand %s to %s?",
-                       "Delete %s from the archive?", "Verify archive integrity of %s?"} {}
+                       "Delete %s from the archive?", "Verify archive integrity of %s?"},
+      coderState_(std::make_unique<TLzhCoderState>()) {}
 
 TLzhArchiver::~TLzhArchiver() = default;
 

@@ -11,8 +11,13 @@
 #include <cstring>
 #include <vector>
 
-#include "archive/lzh_names.h"
 #include "archive/lzharchiver.h"
+#include "coder_state.h"
+#include "common/file_access.h"
+#include "file_stream.h"
+#include "lzh_format.h"
+#include "lzh_names.h"
+#include "member_coder.h"
 
 namespace pagora {
 
@@ -46,14 +51,6 @@ std::string fileOf(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-std::string withExtension(const std::string& path, const std::string& extension) {
-  std::string folder = folderOf(path);
-  std::string file = fileOf(path);
-  std::size_t dot = file.rfind('.');
-  if (dot != std::string::npos) file.erase(dot);
-  return folder + file + extension;
-}
-
 void makeFolders(const std::string& folder) {
   for (std::size_t i = 1; i <= folder.size(); ++i) {
     if (i == folder.size() || folder[i] == '/') {
@@ -65,11 +62,7 @@ void makeFolders(const std::string& folder) {
 
 // A write failure of the archive being made (full disk, size limit, read-only medium).
 bool isWriteFailure(const std::exception& e) {
-  if (dynamic_cast<const EStreamWriteError*>(&e)) return true;
-  if (!dynamic_cast<const EFileError*>(&e)) return false;
-  const std::string text = e.what();
-  return text.rfind("Cannot write", 0) == 0 || text.rfind("Cannot truncate", 0) == 0 ||
-         text.rfind("Cannot close", 0) == 0;
+  return dynamic_cast<const EStreamWriteError*>(&e) || dynamic_cast<const EFileWriteError*>(&e);
 }
 
 // Copies the whole of an open file into a new one; false on any failure (the copy is then
@@ -90,7 +83,7 @@ bool copyFile(FileStream& in, const std::string& to) {
   } catch (const EFileInUse&) {
     return false;  // somebody else's file: not ours to remove
   } catch (const Exception&) {
-    ::unlink(to.c_str());
+    removeFile(to);
     return false;
   }
 }
@@ -140,8 +133,7 @@ void TLzhArchiver::planOutput(CompressOutput& out) {
     bool useTemp = !tempArchivePath_.empty() &&
                    !lzhSameIgnoringCase(tempArchivePath_, folder.empty() ? "./" : folder) &&
                    isDirectory(tempArchivePath_) && ::access(tempArchivePath_.c_str(), W_OK) == 0;
-    out.name =
-        withExtension(useTemp ? tempArchivePath_ + fileOf(ArchiveName) : ArchiveName, ".$$$");
+    out.name = temporaryArchiveName(useTemp ? tempArchivePath_ + fileOf(ArchiveName) : ArchiveName);
     // Refused before any work is done: these archives are never altered.
     out.old = openArchiveForReading(ArchiveName);
     if (out.old.brisko) throw ELzhInvalidHeader("Cannot alter Brisko archives!");
@@ -199,7 +191,7 @@ void TLzhArchiver::writeNewMembers(CompressOutput& out) {
 #ifdef _WIN32
       out.stream = FileStream();  // Windows deletes no file that is still open
 #endif
-      ::unlink(out.name.c_str());
+      removeFile(out.name);
     }
     out.stream = FileStream();
     if (!dynamic_cast<const ESelfAdd*>(&e) && isWriteFailure(e))
@@ -216,19 +208,19 @@ void TLzhArchiver::finishRebuild(CompressOutput& out) {
     out.stream.sync();  // on disk before it is renamed over the old archive
   } catch (const ELzhInvalidHeader&) {
     out.stream = FileStream();
-    ::unlink(out.name.c_str());
+    removeFile(out.name);
     throw;
   } catch (const std::exception&) {
     out.stream = FileStream();
-    ::unlink(out.name.c_str());
+    removeFile(out.name);
     throw ELzhInsufficientDiskSpace("Disk full or write error during compression");
   }
 
-  // rename() swaps the archive in one step: the old one stays whole until the new one is there.
+  // The rename swaps the archive in one step: the old one stays whole until the new one is there.
   // Both stay open (and locked) until then.
   const std::string failure = "Could not replace " + ArchiveName + " with " + out.name;
 #ifdef _WIN32
-  // Windows renames no open file and replaces none: both are closed just before the swap,
+  // Windows renames no open file: both are closed just before the swap,
   // which leaves another run a moment to take the old archive.
   try {
     out.stream.close();
@@ -237,7 +229,7 @@ void TLzhArchiver::finishRebuild(CompressOutput& out) {
   }
   out.old.stream = FileStream();
 #endif
-  if (::rename(out.name.c_str(), ArchiveName.c_str()) == 0) {
+  if (renameReplacing(out.name, ArchiveName) == 0) {
     try {
       out.stream.close();
     } catch (const Exception&) {
@@ -247,24 +239,24 @@ void TLzhArchiver::finishRebuild(CompressOutput& out) {
   }
   if (errno != EXDEV) {
     out.stream = FileStream();
-    ::unlink(out.name.c_str());
+    removeFile(out.name);
     throw ELzhCouldNotRenameFile(failure);
   }
   // The temporary folder is on another file system: bring the archive over first.
-  std::string local = withExtension(ArchiveName, ".$$$");
+  std::string local = temporaryArchiveName(ArchiveName);
 #ifdef _WIN32
   try {
     out.stream = FileStream(out.name, FileStream::Mode::Read);
   } catch (const Exception&) {
-    ::unlink(out.name.c_str());
+    removeFile(out.name);
     throw ELzhCouldNotRenameFile(failure);
   }
 #endif
-  bool moved = copyFile(out.stream, local) && ::rename(local.c_str(), ArchiveName.c_str()) == 0;
+  bool moved = copyFile(out.stream, local) && renameReplacing(local, ArchiveName) == 0;
   out.stream = FileStream();
-  ::unlink(out.name.c_str());
+  removeFile(out.name);
   if (!moved) {
-    ::unlink(local.c_str());
+    removeFile(local);
     throw ELzhCouldNotRenameFile(failure);
   }
 }
@@ -376,12 +368,12 @@ void TLzhArchiver::codeMemberInto(FileStream& archive, ByteSource& source, std::
   LzhCoderContext context = coderContext();
   LzhCodeResult result;
   try {
-    result = codeMember(coderState_, source, archive, toRead, method, context);
+    result = codeMember(*coderState_, source, archive, toRead, method, context);
   } catch (const EUnableToCompress&) {
     archive.seek(dataStart, SEEK_SET);
     rewind();
     method = 0;
-    result = codeMember(coderState_, source, archive, toRead, method, context);
+    result = codeMember(*coderState_, source, archive, toRead, method, context);
   }
   header.methodId = std::string(kLzhMethodIds[method]);
   header.packedSize = static_cast<std::uint32_t>(result.compressedSize);

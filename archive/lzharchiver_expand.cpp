@@ -9,8 +9,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "archive/lzh_names.h"
 #include "archive/lzharchiver.h"
+#include "coder_state.h"
+#include "common/file_access.h"
+#include "file_stream.h"
+#include "lzh_format.h"
+#include "lzh_names.h"
+#include "member_coder.h"
 
 namespace pagora {
 
@@ -23,7 +28,7 @@ std::string folderOf(const std::string& path) {
 
 bool exists(const std::string& path) {
   struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
+  return statName(path, st) == 0;
 }
 
 // Walks the folders of target below base (and the target itself): none may be a symbolic
@@ -38,19 +43,13 @@ void prepareFolders(const std::string& base, const std::string& target, bool mak
     if (i != target.size() && target[i] != '/') continue;
     std::string part = target.substr(0, i);
     struct stat st {};
-    if (::lstat(part.c_str(), &st) == 0) {
+    if (statName(part, st) == 0) {
       if (part.size() > from && S_ISLNK(st.st_mode))
         throw ELzhUnsafePath("Refusing to write through the symbolic link " + part);
     } else if (makeFolders && i != target.size()) {
       ::mkdir(part.c_str(), 0777);
     }
   }
-}
-
-mode_t currentUmask() {
-  mode_t mask = ::umask(022);
-  ::umask(mask);
-  return mask;
 }
 
 // Creates a file the way the expansion output is created: anew, with normal permissions, and
@@ -61,7 +60,10 @@ FileStream createOutput(const std::string& name) {
   do {
     fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) throw EFileError("Cannot create file " + name + ": " + std::strerror(errno));
+  if (fd < 0) {
+    const int error = errno;
+    throw EFileError("Cannot create file " + name + ": " + std::strerror(error), error);
+  }
   return FileStream(fd, name);
 }
 
@@ -77,8 +79,8 @@ std::int64_t freeSpace(const std::string& name) {
 int makeTemporaryNextTo(const std::string& target, std::string& name) {
   std::string folder = folderOf(target);
   name = (folder.empty() ? std::string("./") : folder) + "LHAXXXXXX";
-  int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd >= 0) ::fchmod(fd, 0666 & ~currentUmask());
+  int fd = createUniqueFile(name);
+  if (fd >= 0) ::fchmod(fd, static_cast<mode_t>(newFileMode()));
   return fd;
 }
 
@@ -180,8 +182,10 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
       std::string pattern;
       int fd = makeTemporaryNextTo(target, pattern);
       if (fd < 0) {
+        const int error = errno;
         if (ExceptionOnFileError)
-          throw EFileError("Cannot create file " + pattern + ": " + std::strerror(errno));
+          throw ELzhTemporaryFile("Cannot create file " + pattern + ": " + std::strerror(error),
+                                  error);
         return true;
       }
       outName = pattern;
@@ -200,12 +204,12 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
     } catch (const EFileError&) {
       if (ExceptionOnFileError) throw;
       out = FileStream();
-      if (temporary) ::unlink(outName.c_str());
+      if (temporary) removeFile(outName);
       return true;
     }
 
     const LzhExpandRequest request = expandRequestFor(header, archive, out);
-    elapsedTicks_ = expandMember(coderState_, request, coderContext());
+    elapsedTicks_ = expandMember(*coderState_, request, coderContext());
 
     // The temporary file replaces a file next: its data must be on disk first, so that a crash
     // never swaps an empty file in for a good one. A new name has nothing to lose and is not
@@ -214,8 +218,8 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
     stampOutput(out, header, !VerifyMode && (header.attribute & 0x01));
     out.close();
     if (VerifyMode) {
-      ::unlink(outName.c_str());
-    } else if (SafeMode && ::rename(outName.c_str(), target.c_str()) != 0) {
+      removeFile(outName);
+    } else if (SafeMode && renameReplacing(outName, target) != 0) {
       throw ELzhCouldNotRenameFile("Could not replace " + target + " with " + outName);
     }
     done.push_back(target);
@@ -224,11 +228,11 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
     }
   } catch (const ELzhOperationAborted&) {
     out = FileStream();
-    if (outCreated) ::unlink(outName.c_str());
+    if (outCreated) removeFile(outName);
     return false;
   } catch (...) {
     out = FileStream();
-    if (temporary && outCreated) ::unlink(outName.c_str());
+    if (temporary && outCreated) removeFile(outName);
     throw;
   }
   return true;

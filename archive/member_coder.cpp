@@ -1,12 +1,12 @@
 // Coding one member's data into the archive with the chosen method.
-#include "archive/member_coder.h"
+#include "member_coder.h"
 
 #include <chrono>
 
-#include "archive/lh1_coder.h"
-#include "archive/lh5_encoder.h"
 #include "archive/lzh_errors.h"
-#include "archive/scramble_key.h"
+#include "lh1_coder.h"
+#include "lh5_encoder.h"
+#include "scramble_key.h"
 
 namespace pagora {
 

@@ -1,12 +1,12 @@
 // Expanding one member: password condition, the method's decoder, the check value.
 #include <chrono>
 
-#include "archive/lh1_coder.h"
-#include "archive/lh5_decoder.h"
 #include "archive/lzh_errors.h"
-#include "archive/member_coder.h"
-#include "archive/rle_decoder.h"
-#include "archive/scramble_key.h"
+#include "lh1_coder.h"
+#include "lh5_decoder.h"
+#include "member_coder.h"
+#include "rle_decoder.h"
+#include "scramble_key.h"
 
 namespace pagora {
 

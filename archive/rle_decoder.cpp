@@ -1,5 +1,5 @@
 // The "-rle-" decoder.
-#include "archive/rle_decoder.h"
+#include "rle_decoder.h"
 
 namespace pagora {
 

@@ -1,5 +1,5 @@
 // The scrambling key of a password and the XOR scrambling of member data.
-#include "archive/scramble_key.h"
+#include "scramble_key.h"
 
 namespace pagora {
 

@@ -13,7 +13,7 @@
 #include "adt/adt_file.h"
 #include "book/book_names.h"
 #include "book/file_sizes.h"
-#include "text/file_stream.h"
+#include "common/file_access.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
 #include "text/text_commands.h"
@@ -101,7 +101,7 @@ void TBookBuilder::Compress(const std::vector<std::string>& files, const std::st
   archiver_.ArchiveName = archiveName;
   std::error_code ec;
   if (std::filesystem::exists(archiveName, ec) || std::filesystem::is_symlink(archiveName, ec)) {
-    if (::unlink(archiveName.c_str()) != 0 && errno != ENOENT) {
+    if (removeFile(archiveName) != 0 && errno != ENOENT) {
       throw EBookIO("Cannot delete " + archiveName + ": " + std::strerror(errno));
     }
   }

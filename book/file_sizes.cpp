@@ -13,15 +13,17 @@ namespace pagora {
 std::int64_t FileLength(const std::string& fileName) {
   int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    throw EBookIO("Cannot open file " + fileName + ": " + std::strerror(errno));
+    const int error = errno;
+    throw EBookIO("Cannot open file " + fileName + ": " + std::strerror(error), error);
   }
   struct stat info {};
   int rc = ::fstat(fd, &info);
   int error = errno;
   ::close(fd);
-  if (rc != 0) throw EBookIO("Cannot read the size of " + fileName + ": " + std::strerror(error));
+  if (rc != 0)
+    throw EBookIO("Cannot read the size of " + fileName + ": " + std::strerror(error), error);
   if (S_ISDIR(info.st_mode)) {
-    throw EBookIO("Cannot open file " + fileName + ": " + std::strerror(EISDIR));
+    throw EBookIO("Cannot open file " + fileName + ": " + std::strerror(EISDIR), EISDIR);
   }
   return static_cast<std::int64_t>(info.st_size);
 }

@@ -20,6 +20,7 @@
 
 #include "book/book_builder.h"
 #include "book/book_names.h"
+#include "book/corvane_arguments.h"
 #include "book/file_paths.h"
 #include "book/file_sizes.h"
 #include "commands.h"
@@ -215,9 +216,9 @@ int RunBuild(const BuildOptions& options) {
 }
 
 // "2" and "COM2" both name the second port; anything else is a device path.
-std::string PortArgument(const std::string& port) {
+std::string PortName(const std::string& port) {
   bool digits = !port.empty() && port.find_first_not_of("0123456789") == std::string::npos;
-  return "--port=" + (digits ? "COM" + port : port);
+  return digits ? "COM" + port : port;
 }
 
 int RunSend(const SendOptions& options) {
@@ -231,9 +232,11 @@ int RunSend(const SendOptions& options) {
   std::string folder = ProgramFolder();
   std::string program = folder.empty() ? std::string() : AddSlash(folder) + kUploader;
   if (program.empty() || ::access(program.c_str(), X_OK) != 0) program = kUploader;
-  // The archive goes over as one argument, blanks and all.
-  return RunAndWait(program, {program, "--baudrate=" + std::to_string(options.baud),
-                              PortArgument(options.port), archive});
+  std::vector<std::string> command{program};
+  for (std::string& argument :
+       corvaneArguments(std::to_string(options.baud), PortName(options.port), false, archive))
+    command.push_back(std::move(argument));
+  return RunAndWait(program, command);
 }
 
 }  // namespace

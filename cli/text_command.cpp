@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "commands.h"
+#include "common/mapped_file.h"
+#include "common/replacing_writer.h"
 #include "terminal.h"
-#include "text/file_stream.h"
 #include "text/recode.h"
 #include "text/split_file.h"
 #include "text/text_buffer.h"
@@ -59,8 +60,8 @@ int forEachFile(const std::string& command, const FileOptions& options,
       const std::string& target = inPlace ? file : options.output;
       const std::string_view current = bytes;
       ReplacingWriter out(target, inPlace ? &current : nullptr);
-      out.Write(JoinLines(lines));
-      const bool written = out.Commit();
+      out.write(JoinLines(lines));
+      const bool written = out.commit();
       std::printf("%s: %s%s\n", escapeControl(target).c_str(), report.c_str(),
                   written ? "" : ", left as it is");
     } catch (const std::exception& e) {
@@ -178,12 +179,12 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
         const std::size_t end =
             page == CodePage::Utf8 ? utf8PieceEnd(bytes, at) : std::min(bytes.size(), at + kPiece);
         std::size_t lost = 0;
-        out.Write(ToWin(bytes.substr(at, end - at), page, &lost));
+        out.write(ToWin(bytes.substr(at, end - at), page, &lost));
         missing += lost;
         at = end;
         bar.update(static_cast<int>(100.0 * static_cast<double>(at) / bytes.size()));
       }
-      const bool written = out.Commit();
+      const bool written = out.commit();
       bar.clear();
       if (page == CodePage::Ascii || page == CodePage::Cp1251) {
         std::printf("%s: %s%s, copied as it is, %s\n", escapeControl(target).c_str(),
@@ -231,14 +232,14 @@ int collapseFiles(const FileOptions& options) {
         if (q < end) q += (*q == '\r' && q + 1 < end && q[1] == '\n') ? 2 : 1;
         p = q;
         if (piece.size() >= kPiece) {
-          out.Write(piece);
+          out.write(piece);
           piece.clear();
           bar.update(static_cast<int>(100.0 * static_cast<double>(p - bytes.data()) /
                                       static_cast<double>(bytes.size())));
         }
       }
-      out.Write(piece);
-      const bool written = out.Commit();
+      out.write(piece);
+      const bool written = out.commit();
       bar.clear();
       std::printf("%s: %s%s\n", escapeControl(target).c_str(), linesText(lines).c_str(),
                   written ? "" : ", left as it is");
@@ -301,8 +302,8 @@ int tidyFiles(const FileOptions& options, const TidyOptions& tidyOptions) {
       const std::string tidied = tidyBytes(bytes, tidyOptions, &report);
       const std::string& target = inPlace ? file : options.output;
       ReplacingWriter out(target, inPlace ? &bytes : nullptr);
-      out.Write(tidied);
-      const bool written = out.Commit();
+      out.write(tidied);
+      const bool written = out.commit();
       std::printf("%s: %s, %zu lines, %zu words rejoined, %zu page lines removed%s\n",
                   escapeControl(target).c_str(), tidyLayoutName(report.layout), report.paragraphs,
                   report.hyphensJoined, report.pageLines, written ? "" : ", left as it is");

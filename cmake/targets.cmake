@@ -19,6 +19,7 @@ function(pagora_benchmarks)
     get_filename_component(name ${source} NAME_WE)
     add_executable(${name} ${source})
     target_link_libraries(${name} PRIVATE project_options benchmark::benchmark ${ARGN})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/bench/support)
     target_compile_definitions(${name} PRIVATE
         PAGORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         PAGORA_BINARY_DIR="${PROJECT_BINARY_DIR}")
@@ -35,7 +36,7 @@ function(pagora_test_executable name)
     list(REMOVE_ITEM sources ${PROJECT_SOURCE_DIR}/tests/${excluded})
   endforeach()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE project_options test_support GTest::gtest_main ${ARGN})
+  target_link_libraries(${name} PRIVATE project_options tests_support GTest::gtest_main ${ARGN})
   target_compile_definitions(${name} PRIVATE
       PAGORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       PAGORA_BINARY_DIR="${PROJECT_BINARY_DIR}")

@@ -13,7 +13,7 @@ set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 
 # Windows behaviour in the libraries: wide-character file calls behind UTF-8 names.
 add_subdirectory(${PROJECT_SOURCE_DIR}/platform/windows ${PROJECT_BINARY_DIR}/platform_windows)
-target_link_libraries(project_options INTERFACE pagora_windows_compat)
+target_link_libraries(project_options INTERFACE platform_windows_options)
 
 # CLI11 is header-only; the host's headers are used without the rest of /usr/include.
 set(cli11_root ${PROJECT_BINARY_DIR}/cli11)
@@ -45,7 +45,7 @@ endif()
 function(pagora_windows_programs)
   foreach(program IN ITEMS pagora-cli corvane-cli)
     target_compile_definitions(${program} PRIVATE main=pagora_utf8_main)
-    target_link_libraries(${program} PRIVATE pagora_utf8_main)
+    target_link_libraries(${program} PRIVATE platform_windows_main)
     target_link_options(${program} PRIVATE -municode)
   endforeach()
 endfunction()

@@ -6,12 +6,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 #include <optional>
-#include <random>
-#include <sstream>
 #include <system_error>
+
+#include "common/file_access.h"
 
 namespace pagora {
 namespace {
@@ -49,12 +48,13 @@ bool sameName(const std::string& a, const std::string& b) {
   return true;
 }
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& name) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
+// The file's bytes, or nothing when it cannot be read (a missing file has no settings yet).
+std::optional<std::string> readIfThere(const std::filesystem::path& name) {
+  try {
+    return readWholeFile(name.string());
+  } catch (const EFileAccess&) {
+    return std::nullopt;
+  }
 }
 
 ParsedFile parse(const std::string& bytes) {
@@ -153,7 +153,7 @@ std::string valueOf(const std::string& text) {
 }
 
 ParsedFile load(const std::filesystem::path& name) {
-  auto bytes = readWholeFile(name);
+  auto bytes = readIfThere(name);
   return bytes ? parse(*bytes) : ParsedFile{};
 }
 
@@ -163,31 +163,11 @@ void store(const std::filesystem::path& name, const std::string& bytes) {
   const std::string shown = name.string();
   std::error_code ec;
   if (std::filesystem::exists(name, ec) && ::access(name.c_str(), W_OK) != 0)
-    throw EIniWrite(shown);
-  std::filesystem::path folder = name.parent_path();
-  if (folder.empty()) folder = ".";
-  std::random_device rd;
-  std::filesystem::path temp;
-  std::FILE* out = nullptr;
-  for (int attempt = 0; attempt < 16 && !out; ++attempt) {
-    temp = folder / (".~" + name.filename().string() + "." + std::to_string(rd() % 1000000));
-    out = std::fopen(temp.c_str(), "wbx");
-  }
-  if (!out) throw EIniWrite(shown);
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  ok = (std::fflush(out) == 0) && ok;
-  ok = (::fsync(fileno(out)) == 0) && ok;
-  ok = (std::fclose(out) == 0) && ok;
-  if (ok) {
-    // Keep the permissions the file had.
-    auto perms = std::filesystem::status(name, ec).permissions();
-    if (!ec) std::filesystem::permissions(temp, perms, ec);
-    std::filesystem::rename(temp, name, ec);
-    ok = !ec;
-  }
-  if (!ok) {
-    std::filesystem::remove(temp, ec);
-    throw EIniWrite(shown);
+    throw EIniWrite(shown, errno);
+  try {
+    writeFileReplacing(shown, bytes);
+  } catch (const EFileAccess& e) {
+    throw EIniWrite(shown, e.systemError());
   }
 }
 

@@ -12,7 +12,7 @@ namespace pagora {
 namespace {
 const char* const kMain = "Main";
 
-bool Writable(const std::filesystem::path& path) {
+bool writable(const std::filesystem::path& path) {
   return ::access(path.c_str(), W_OK) == 0;
 }
 }  // namespace
@@ -83,7 +83,7 @@ std::filesystem::path MainSettingsPath(const std::filesystem::path& programFolde
   std::error_code ec;
   bool exists = std::filesystem::exists(local, ec);
   // The file is replaced through a temporary file beside it, so its folder must be writable.
-  if (Writable(programFolder) && (!exists || Writable(local))) return local;
+  if (writable(programFolder) && (!exists || writable(local))) return local;
   return UserConfigFolder() / "config.ini";
 }
 

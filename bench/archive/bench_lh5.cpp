@@ -19,10 +19,11 @@
 #include <thread>
 #include <vector>
 
-#include "archive/file_stream.h"
 #include "archive/lzh_errors.h"
-#include "archive/member_coder.h"
+#include "corpus.h"
 #include "data_generator.h"
+#include "file_stream.h"
+#include "member_coder.h"
 
 namespace {
 
@@ -33,8 +34,7 @@ constexpr std::int64_t kBigStream = 256LL * 1024 * 1024;
 
 // Some text to repeat: the novel when it is there, else generated words.
 std::vector<char> sampleText() {
-  const std::string corpus =
-      std::string(PAGORA_SOURCE_DIR) + "/../shared/corpus/anna-karenina.cp1251.txt";
+  const std::filesystem::path corpus = pagora::bench::corpusFile("anna-karenina.cp1251.txt");
   std::ifstream in(corpus, std::ios::binary);
   std::vector<char> text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (!text.empty()) return text;

@@ -10,8 +10,10 @@ set -euo pipefail
 build=$(cd "${1:-build/bench}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 cli="$build/cli/pagora-cli"
-text="${PAGORA_CORPUS:-/work/shared/corpus}/anna-karenina.cp1251.txt"
-[ -f "$text" ] || text="$here/../../samples/anna-karenina.cp1251.txt"
+# The full novel: $PAGORA_CORPUS, else ../shared/corpus beside the source tree.
+corpus="${PAGORA_CORPUS:-$here/../../../shared/corpus}"
+text="$corpus/anna-karenina.cp1251.txt"
+[ -f "$text" ] || echo "lzh_vs_bsdtar: no corpus in $corpus (set PAGORA_CORPUS)"
 for need in "$cli" "$text"; do
   if [ ! -e "$need" ]; then
     echo "lzh_vs_bsdtar: $need is missing; skipped"

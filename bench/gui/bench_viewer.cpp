@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "corpus.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
 #include "text/text_commands.h"
@@ -23,12 +24,6 @@
 namespace {
 
 using namespace pagora;
-
-// The full corpus beside the source tree, or where $PAGORA_CORPUS says.
-const std::filesystem::path kCorpus =
-    std::getenv("PAGORA_CORPUS") != nullptr
-        ? std::filesystem::path(std::getenv("PAGORA_CORPUS"))
-        : std::filesystem::path(PAGORA_SOURCE_DIR) / "../shared/corpus";
 
 // Russian prose in 1251 standing in for the corpus when it is absent (about 2 MB).
 std::string Generated(bool html) {
@@ -46,11 +41,9 @@ std::string Generated(bool html) {
 }
 
 std::string Corpus(const char* file, bool html = false) {
-  try {
-    return ReadFileBytes((kCorpus / file).string());
-  } catch (const std::exception&) {
-    return Generated(html);
-  }
+  const std::filesystem::path path = pagora::bench::corpusFile(file);
+  if (path.empty()) return Generated(html);
+  return ReadFileBytes(path.string());
 }
 
 std::filesystem::path ScratchFolder() {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "corpus.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
 #include "text/text_commands.h"
@@ -29,12 +30,6 @@ extern char** environ;
 namespace {
 
 using namespace pagora;
-
-// The full corpus beside the source tree, or where $PAGORA_CORPUS says.
-const std::filesystem::path kCorpus =
-    std::getenv("PAGORA_CORPUS") != nullptr
-        ? std::filesystem::path(std::getenv("PAGORA_CORPUS"))
-        : std::filesystem::path(PAGORA_SOURCE_DIR) / "../shared/corpus";
 
 // A stand-in of about 2 MB when the corpus is absent: Russian prose in 1251 with HTML markup.
 std::string Generated(bool html) {
@@ -52,11 +47,9 @@ std::string Generated(bool html) {
 }
 
 std::string Corpus(const char* file, bool html) {
-  try {
-    return ReadFileBytes((kCorpus / file).string());
-  } catch (const std::exception&) {
-    return Generated(html);
-  }
+  const std::filesystem::path path = pagora::bench::corpusFile(file);
+  if (path.empty()) return Generated(html);
+  return ReadFileBytes(path.string());
 }
 
 // A scratch file that lives as long as the benchmark program.

@@ -9,11 +9,12 @@
 set -euo pipefail
 dir=${1:-build/bench}
 cli=$dir/cli/pagora-cli
-corpus=${PAGORA_CORPUS:-/work/shared/corpus}
+# The full novel: $PAGORA_CORPUS, else ../shared/corpus beside the source tree.
+corpus=${PAGORA_CORPUS:-$(cd "$(dirname "$0")" && pwd)/../../../shared/corpus}
 runs=${RUNS:-7}
 if [ ! -x "$cli" ]; then echo "skipped: $cli not built"; exit 0; fi
 if ! command -v iconv >/dev/null; then echo "skipped: no iconv"; exit 0; fi
-if [ ! -f "$corpus/anna-karenina.cp866.txt" ]; then echo "skipped: no corpus in $corpus"; exit 0; fi
+if [ ! -f "$corpus/anna-karenina.cp866.txt" ]; then echo "skipped: no corpus in $corpus (set PAGORA_CORPUS)"; exit 0; fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "corpus.h"
 #include "textimport/book_import.h"
 
 namespace {
 
 std::vector<std::string> CorpusParagraphs() {
-  std::ifstream in(std::string(PAGORA_SOURCE_DIR) + "/../shared/corpus/anna-karenina.utf8.txt",
-                   std::ios::binary);
+  std::ifstream in(pagora::bench::corpusFile("anna-karenina.utf8.txt"), std::ios::binary);
   std::vector<std::string> paragraphs;
   std::string line;
   while (std::getline(in, line)) {

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "archive/byte_stream.h"
 #include "archive/lzh_errors.h"
-#include "archive/member_coder.h"
+#include "byte_stream.h"
+#include "member_coder.h"
 
 namespace pagora::fuzzing {
 

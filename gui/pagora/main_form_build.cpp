@@ -9,6 +9,7 @@
 
 #include "book/book_builder.h"
 #include "book/book_names.h"
+#include "book/corvane_arguments.h"
 #include "book/file_paths.h"
 #include "book/file_sizes.h"
 #include "main_form_helpers.h"
@@ -158,11 +159,10 @@ void TForm1::SpeedButton8Click() {
       }
       port = QStringLiteral("COM") + QString::number(Settings.ComPort + 1);
     }
-    // The archive name is one argument, blanks and all; --fast goes before it.
-    QStringList arguments{QStringLiteral("--baudrate=") + Q(rates[Settings.BaudRate]),
-                          QStringLiteral("--port=") + port};
-    if (Settings.FastTransfer) arguments << QStringLiteral("--fast");
-    arguments << archive;
+    QStringList arguments;
+    for (const std::string& argument :
+         corvaneArguments(rates[Settings.BaudRate], Std(port), Settings.FastTransfer, Std(archive)))
+      arguments << Q(argument);
     Launcher::startDetached(Q(AddSlash(Std(ProgramFolder()))) + QStringLiteral("corvane"),
                             arguments);
   } catch (const std::exception& e) {

@@ -52,53 +52,6 @@ int errnoFromWin32(DWORD error) {
 
 }  // namespace
 
-// Windows refuses to replace or delete a read-only file, where POSIX asks only for a writable
-// folder. The attribute is taken off a file that is to go anyway, and put back if it stays.
-static bool dropReadOnly(const std::wstring& path, DWORD& attributes) {
-  attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-         !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-         SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-}
-
-int pagora_posix_rename(const char* from, const char* to) {
-  // Replacing is what makes "write a temporary file, then rename it over the old one" safe.
-  const std::wstring source = widen(from), target = widen(to);
-  const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-  if (MoveFileExW(source.c_str(), target.c_str(), flags)) return 0;
-  DWORD error = GetLastError();
-  DWORD attributes = 0;
-  if (error == ERROR_ACCESS_DENIED && dropReadOnly(target, attributes)) {
-    if (MoveFileExW(source.c_str(), target.c_str(), flags)) return 0;
-    error = GetLastError();
-    SetFileAttributesW(target.c_str(), attributes);
-  }
-  errno = errnoFromWin32(error);
-  return -1;
-}
-
-int pagora_posix_unlink(const char* path) {
-  const std::wstring name = widen(path);
-  if (DeleteFileW(name.c_str())) return 0;
-  DWORD error = GetLastError();
-  DWORD attributes = 0;
-  if (error == ERROR_ACCESS_DENIED && dropReadOnly(name, attributes)) {
-    if (DeleteFileW(name.c_str())) return 0;
-    error = GetLastError();
-    SetFileAttributesW(name.c_str(), attributes);
-  }
-  errno = errnoFromWin32(error);
-  return -1;
-}
-
-int pagora_posix_fsync(int fd) {
-  return _commit(fd);
-}
-
-int pagora_posix_lstat(const char* path, struct stat* status) {
-  return stat(path, status);
-}
-
 int flock(int fd, int operation) {
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
   if (handle == INVALID_HANDLE_VALUE) {
@@ -278,42 +231,6 @@ char* mkdtemp(char* pattern) {
   }
   errno = EEXIST;
   return nullptr;
-}
-
-namespace {
-
-// Fills the trailing XXXXXX of a pattern with letters; false when there is no such tail.
-bool randomTail(char* pattern, unsigned long long& seed) {
-  const size_t length = strlen(pattern);
-  if (length < 6 || strcmp(pattern + length - 6, "XXXXXX") != 0) return false;
-  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  for (size_t i = length - 6; i < length; ++i) {
-    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-    pattern[i] = kLetters[(seed >> 33) % 36];
-  }
-  return true;
-}
-
-}  // namespace
-
-int pagora_posix_mkstemp(char* pattern) {
-  const size_t length = strlen(pattern);
-  if (length < 6 || strcmp(pattern + length - 6, "XXXXXX") != 0) {
-    errno = EINVAL;
-    return -1;
-  }
-  unsigned long long seed = GetTickCount64() ^
-                            (static_cast<unsigned long long>(GetCurrentProcessId()) << 20) ^
-                            reinterpret_cast<unsigned long long>(pattern);
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    memcpy(pattern + length - 6, "XXXXXX", 6);
-    randomTail(pattern, seed);
-    const int fd =
-        _sopen(pattern, _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  errno = EEXIST;
-  return -1;
 }
 
 }  // extern "C"

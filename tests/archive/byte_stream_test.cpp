@@ -1,14 +1,14 @@
 // Byte sources and sinks in memory at their edges: reads cut short by the end, empty data,
 // empty writes, and a pump asked for more than its source holds.
-#include "archive/byte_stream.h"
+#include "byte_stream.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "archive/byte_pump.h"
-#include "archive/crc16.h"
+#include "byte_pump.h"
 #include "coder_support.h"
+#include "crc16.h"
 
 namespace pagora {
 namespace {

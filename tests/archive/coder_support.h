@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "archive/byte_stream.h"
-#include "archive/member_coder.h"
+#include "byte_stream.h"
 #include "data_generator.h"
+#include "member_coder.h"
 #include "temp_folder.h"
 
 namespace pagora::testing_support {

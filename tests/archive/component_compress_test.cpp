@@ -9,9 +9,9 @@
 #include <sys/wait.h>
 #endif
 
-#include "archive/lzh_names.h"
 #include "archive/lzharchiver.h"
 #include "component_fixture.h"
+#include "lzh_names.h"
 
 namespace pagora {
 namespace {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/file_access.h"
 #include "data_generator.h"
 #include "temp_folder.h"
 
@@ -16,7 +17,7 @@ namespace pagora::testing_support {
 
 inline bool fileExists(const std::string& path) {
   struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
+  return pagora::statName(path, st) == 0;
 }
 
 // The names of everything in a folder tree, relative to it, with '/' between folders, sorted.

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "archive/crc16.h"
+#include "crc16.h"
 
 namespace pagora {
 namespace {

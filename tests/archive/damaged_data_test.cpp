@@ -3,11 +3,11 @@
 // just past the end still count as data (a stream whose last bytes are zero may be cut).
 #include <gtest/gtest.h>
 
-#include "archive/crc16.h"
 #include "archive/lzh_errors.h"
-#include "archive/lzh_format.h"
 #include "archive/lzharchiver.h"
 #include "coder_support.h"
+#include "crc16.h"
+#include "lzh_format.h"
 
 namespace pagora {
 namespace {

@@ -2,9 +2,9 @@
 // Brisko archives), failure texts and what the output holds after a failure.
 #include <gtest/gtest.h>
 
-#include "archive/crc16.h"
 #include "archive/lzh_errors.h"
 #include "coder_support.h"
+#include "crc16.h"
 
 namespace pagora {
 namespace {

@@ -9,9 +9,9 @@
 #include <cstring>
 
 #include "archive/lzh_errors.h"
-#include "archive/lzh_format.h"
 #include "archive/lzharchiver.h"
 #include "component_fixture.h"
+#include "lzh_format.h"
 
 namespace pagora {
 namespace {

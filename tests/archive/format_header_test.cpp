@@ -6,9 +6,9 @@
 #include <typeinfo>
 
 #include "archive/lzh_errors.h"
-#include "archive/lzh_format.h"
 #include "archive/lzharchiver.h"
 #include "component_fixture.h"
+#include "lzh_format.h"
 
 namespace pagora {
 namespace {

@@ -2,10 +2,10 @@
 // rebuilds.
 #include <gtest/gtest.h>
 
-#include "archive/crc16.h"
-#include "archive/lh1_tree.h"
 #include "archive/lzh_errors.h"
 #include "coder_support.h"
+#include "crc16.h"
+#include "lh1_tree.h"
 
 namespace pagora {
 namespace {

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <bit>
 
-#include "archive/crc16.h"
-#include "archive/lh5_decoder.h"
 #include "archive/lzh_errors.h"
-#include "archive/scramble_key.h"
 #include "coder_support.h"
+#include "crc16.h"
+#include "lh5_decoder.h"
+#include "scramble_key.h"
 
 namespace pagora {
 namespace {

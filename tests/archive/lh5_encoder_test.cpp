@@ -4,11 +4,11 @@
 
 #include <functional>
 
-#include "archive/crc16.h"
-#include "archive/lh5_decoder.h"
-#include "archive/lh5_huffman.h"
 #include "archive/lzh_errors.h"
 #include "coder_support.h"
+#include "crc16.h"
+#include "lh5_decoder.h"
+#include "lh5_huffman.h"
 
 namespace pagora {
 namespace {

@@ -1,9 +1,9 @@
 // "-lh5-", "-lh1-" and stored round trips of seeded data, with and without scrambling.
 #include <gtest/gtest.h>
 
-#include "archive/crc16.h"
 #include "archive/lzh_errors.h"
 #include "coder_support.h"
+#include "crc16.h"
 #include "test_seed.h"
 
 namespace pagora {

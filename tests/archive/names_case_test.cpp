@@ -4,9 +4,9 @@
 
 #include <clocale>
 
-#include "archive/lzh_names.h"
 #include "archive/lzharchiver.h"
 #include "component_fixture.h"
+#include "lzh_names.h"
 
 namespace pagora {
 namespace {

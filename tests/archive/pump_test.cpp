@@ -2,11 +2,11 @@
 // and the password key.
 #include <gtest/gtest.h>
 
-#include "archive/byte_pump.h"
-#include "archive/crc16.h"
 #include "archive/lzh_errors.h"
-#include "archive/scramble_key.h"
+#include "byte_pump.h"
 #include "coder_support.h"
+#include "crc16.h"
+#include "scramble_key.h"
 
 namespace pagora {
 namespace {

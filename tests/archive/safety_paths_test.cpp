@@ -5,11 +5,11 @@
 
 #include <functional>
 
-#include "archive/crc16.h"
-#include "archive/lzh_format.h"
-#include "archive/lzh_names.h"
 #include "archive/lzharchiver.h"
 #include "component_fixture.h"
+#include "crc16.h"
+#include "lzh_format.h"
+#include "lzh_names.h"
 
 namespace pagora {
 namespace {

@@ -1,9 +1,9 @@
 // The archiver's wildcard rule, member selection, and wildcard entries expanded from folders.
 #include <gtest/gtest.h>
 
-#include "archive/lzh_names.h"
 #include "archive/lzharchiver.h"
 #include "component_fixture.h"
+#include "lzh_names.h"
 
 namespace pagora {
 namespace {

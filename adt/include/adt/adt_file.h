@@ -17,14 +17,15 @@ namespace pagora {
 // "Expanding record not yet implemented", "Compacting record not yet implemented".
 class EAdtError : public Exception {
  public:
-  explicit EAdtError(const std::string& message) : Exception(message) {}
+  explicit EAdtError(const std::string& message) : Exception(message, FailureKind::BadData) {}
 };
 
 // The file itself could not be created, opened, read or written: "Cannot create file NAME",
 // "Cannot open file NAME", or a read/write text naming the file and the reason.
 class EAdtFileError : public Exception {
  public:
-  explicit EAdtFileError(const std::string& message) : Exception(message) {}
+  explicit EAdtFileError(const std::string& message, int systemError = 0)
+      : Exception(message, failureKindOf(systemError), systemError) {}
 };
 
 class TAdtFile {

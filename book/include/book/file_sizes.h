@@ -12,7 +12,8 @@ namespace pagora {
 // A file that cannot be opened or sized; the text names the file and the system's reason.
 class EBookIO : public Exception {
  public:
-  explicit EBookIO(const std::string& message) : Exception(message) {}
+  explicit EBookIO(const std::string& message, int systemError = 0)
+      : Exception(message, failureKindOf(systemError), systemError) {}
 };
 
 // The size of a file in bytes. The file is opened for reading only, so a read-only text can

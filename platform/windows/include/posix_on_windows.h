@@ -1,6 +1,8 @@
-// Included before every source of the Windows build: the POSIX names the libraries use, mapped
-// onto the C runtime and Win32. File names stay UTF-8 (the manifest makes UTF-8 the process
-// code page); flags that mean nothing here become 0.
+// Included before every source of the Windows build: the POSIX names the libraries use that the
+// C runtime lacks, declared here and built on Win32. Renaming, removing, syncing and temporary
+// files are the file layer's (common/file_access.h), which knows Windows' own rules. File names
+// stay UTF-8 (the manifest makes UTF-8 the process code page); flags that mean nothing here become
+// 0.
 #pragma once
 
 #include <direct.h>
@@ -14,15 +16,6 @@
 #include <sys/types.h>
 #include <time.h>
 #include <unistd.h>
-
-#ifdef __cplusplus
-// Pulled in before the rename below, so their own declarations keep their names.
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#endif
 
 // Every open in the libraries asks for O_CLOEXEC, so it carries what Windows needs instead: not
 // inherited by child programs, and binary (the C runtime's _open defaults to text mode, which
@@ -47,12 +40,6 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
-// rename that replaces an existing target, as POSIX rename does (the C runtime's refuses).
-int pagora_posix_rename(const char* from, const char* to);
-// unlink that removes a read-only file too, as POSIX unlink does.
-int pagora_posix_unlink(const char* path);
-int pagora_posix_fsync(int fd);
-int pagora_posix_lstat(const char* path, struct stat* status);
 struct tm* localtime_r(const time_t* when, struct tm* result);
 int fchmod(int fd, mode_t mode);
 // Sets the modification time (times[1]) of the named file; fd must be AT_FDCWD.
@@ -61,8 +48,6 @@ ssize_t pread(int fd, void* data, size_t size, off_t offset);
 ssize_t pwrite(int fd, const void* data, size_t size, off_t offset);
 char* realpath(const char* path, char* resolved);
 char* mkdtemp(char* pattern);
-// mkstemp that lets the file be opened again by name (the C runtime's denies all sharing).
-int pagora_posix_mkstemp(char* pattern);
 // Sets the access (times[0]) and modification (times[1]) time of an open file.
 int futimens(int fd, const struct timespec times[2]);
 #ifdef __cplusplus
@@ -71,10 +56,6 @@ int futimens(int fd, const struct timespec times[2]);
 inline int mkdir(const char* path, mode_t) {
   return _mkdir(path);
 }
-namespace std {
-using ::pagora_posix_rename;
-using ::pagora_posix_unlink;
-}  // namespace std
 #endif
 
 // sigaction over the C runtime's signal: only the handler is carried (Ctrl-C is SIGINT here).
@@ -99,15 +80,3 @@ static inline int sigaction(int number, const struct sigaction* action,
   }
   return 0;
 }
-
-// The flags (O_CLOEXEC) mean nothing here: no program is started with our descriptors.
-static inline int mkostemp(char* pattern, int flags) {
-  (void)flags;
-  return pagora_posix_mkstemp(pattern);
-}
-
-#define rename pagora_posix_rename
-#define unlink pagora_posix_unlink
-#define mkstemp pagora_posix_mkstemp
-#define fsync pagora_posix_fsync
-#define lstat pagora_posix_lstat

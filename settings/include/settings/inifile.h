@@ -15,7 +15,8 @@ namespace pagora {
 // "Unable to write to <file name>". The file keeps its previous contents.
 class EIniWrite : public Exception {
  public:
-  explicit EIniWrite(const std::string& fileName) : Exception("Unable to write to " + fileName) {}
+  explicit EIniWrite(const std::string& fileName, int systemError = 0)
+      : Exception("Unable to write to " + fileName, failureKindOf(systemError), systemError) {}
 };
 
 // One profile file. Every call reads the file afresh and every write rewrites it at once

@@ -13,7 +13,7 @@ namespace pagora {
 // A split that cannot be done: a chunk size of 0.
 class ESplitError : public Exception {
  public:
-  explicit ESplitError(const std::string& message) : Exception(message) {}
+  explicit ESplitError(const std::string& message) : Exception(message, FailureKind::Usage) {}
 };
 
 // The file name without its folder, up to (not including) its first dot; "" without a dot.

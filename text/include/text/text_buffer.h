@@ -6,18 +6,15 @@
 #include <string_view>
 #include <vector>
 
-#include "common/exception.h"
+#include "common/file_access.h"
 
 namespace pagora {
 
 using TextBuffer = std::vector<std::string>;
 
 // A text file could not be read or written; the message names the file and the reason,
-// for example "Cannot open file /x/a.txt: No such file or directory".
-class ETextFileError : public Exception {
- public:
-  explicit ETextFileError(const std::string& message) : Exception(message) {}
-};
+// for example "Cannot open file /x/a.txt: No such file or directory". The file layer's failure.
+using ETextFileError = EFileAccess;
 
 // Splits bytes into lines at CR LF, a lone CR and a lone LF. A break at the very end adds no
 // empty line after it; empty input gives no lines. Other bytes (a zero byte too) are kept.
@@ -25,11 +22,12 @@ TextBuffer SplitLines(std::string_view bytes);
 // Every line followed by CR LF.
 std::string JoinLines(const TextBuffer& lines);
 
-// Reads a whole file into bytes / into lines. Raise ETextFileError.
+// Reads a whole file into bytes (the file layer's readWholeFile) / into lines. Raise
+// ETextFileError.
 std::string ReadFileBytes(const std::string& path);
 TextBuffer LoadTextFile(const std::string& path);
 
-// Writes bytes to a temporary file in the target's folder, flushes it and renames it over the
+// The file layer's writeFileReplacing: a temporary file in the target's folder renamed over the
 // target, so a failed write never leaves a half-written file where a good one stood. An existing
 // target keeps its permission bits. Raises ETextFileError; the target is then untouched.
 void WriteFileReplacing(const std::string& path, std::string_view bytes);

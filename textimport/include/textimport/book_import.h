@@ -17,7 +17,7 @@ namespace pagora {
 // tag". Nothing has been written when it is raised.
 class EBookImport : public Exception {
  public:
-  explicit EBookImport(const std::string& message) : Exception(message) {}
+  explicit EBookImport(const std::string& message) : Exception(message, FailureKind::BadData) {}
 };
 
 // Largest uncompressed size of one file taken from a zip (a zipped FB2, an EPUB member) or of a

@@ -8,9 +8,17 @@
 #include <string>
 #include <utility>
 
-#include "archive/byte_stream.h"
+#include "archive/lzh_errors.h"
+#include "byte_stream.h"
 
 namespace pagora {
+
+// Writing, truncating or closing a file being made failed (a full disk, a size limit, a
+// read-only medium): the file is incomplete.
+class EFileWriteError : public EFileError {
+ public:
+  using EFileError::EFileError;
+};
 
 class FileStream final : public ByteSource, public ByteSink {
  public:
@@ -36,6 +44,8 @@ class FileStream final : public ByteSource, public ByteSink {
   bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }
   int descriptor() const { return fd_; }
+  // Gives the descriptor back to the caller, open; the stream is closed then.
+  int release() { return std::exchange(fd_, -1); }
 
   // Turns the lock into an exclusive one; EFileInUse when another holder keeps it.
   void lockExclusive();
@@ -57,7 +67,8 @@ class FileStream final : public ByteSource, public ByteSink {
   void close();
 
  private:
-  [[noreturn]] void fail(const char* what) const;
+  // Raises EFileError, or EFileWriteError when `writing` (data may be missing from the file).
+  [[noreturn]] void fail(const char* what, bool writing = false) const;
   [[noreturn]] void failLock() const;
 
   int fd_ = -1;

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "archive/byte_pump.h"
 #include "archive/lzh_errors.h"
+#include "byte_pump.h"
 
 namespace pagora {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "archive/file_stream.h"
 #include "archive/lzh_types.h"
+#include "file_stream.h"
 
 namespace pagora {
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string>
 
-#include "archive/byte_pump.h"
-#include "archive/byte_stream.h"
-#include "archive/coder_state.h"
-#include "archive/lzh_format.h"
+#include "byte_pump.h"
+#include "byte_stream.h"
+#include "coder_state.h"
+#include "lzh_format.h"
 
 namespace pagora {
 

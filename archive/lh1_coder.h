@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "archive/byte_pump.h"
-#include "archive/coder_state.h"
+#include "byte_pump.h"
+#include "coder_state.h"
 
 namespace pagora {
 

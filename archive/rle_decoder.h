@@ -2,7 +2,7 @@
 // before it.
 #pragma once
 
-#include "archive/byte_pump.h"
+#include "byte_pump.h"
 
 namespace pagora {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "archive/byte_pump.h"
-#include "archive/coder_state.h"
-#include "archive/lh5_huffman.h"
+#include "byte_pump.h"
+#include "coder_state.h"
+#include "lh5_huffman.h"
 
 namespace pagora {
 

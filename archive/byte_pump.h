@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-#include "archive/byte_stream.h"
-#include "archive/crc16.h"
+#include "byte_stream.h"
+#include "crc16.h"
 
 namespace pagora {
 

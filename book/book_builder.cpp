@@ -42,39 +42,62 @@ TBookBuilder::TBookBuilder() {
 
 TBookBuilder::~TBookBuilder() = default;
 
-std::optional<std::string> TBookBuilder::memberText(const std::string& file) {
-#if PAGORA_BOOK_IMPORT
-  if (IsImportableBook(file)) return JoinLines(ImportBook(file));
-#endif
-  if (!ConvertTexts) return std::nullopt;
-  const MappedFile input(file);
-  const std::string_view bytes = input.bytes();
-  if (!looksLikeText(bytes)) return std::nullopt;
-  const CodePageGuess guess = GuessCodePage(bytes);
-  TBookTextNote note{file, false, guess.page, guess.confidence, 0};
-  if (!IsConfident(guess)) {
-    if (OnTextNote) OnTextNote(note);
-    return std::nullopt;
-  }
-  Recoding recoding;
-  switch (guess.page) {
+namespace {
+
+// The recoding that brings a text of this code page to 1251; nullopt when it is 1251 already.
+std::optional<Recoding> recodingFrom(CodePage page) {
+  switch (page) {
     case CodePage::Utf8:
-      recoding = Recoding::Utf8ToWin;
-      break;
+      return Recoding::Utf8ToWin;
     case CodePage::Koi8r:
-      recoding = Recoding::KoiToWin;
-      break;
+      return Recoding::KoiToWin;
     case CodePage::Cp866:
-      recoding = Recoding::DosToWin;
-      break;
+      return Recoding::DosToWin;
     default:
       return std::nullopt;  // 1251 or ASCII already
   }
+}
+
+}  // namespace
+
+std::optional<std::string> TBookBuilder::memberText(const std::string& file) {
+  TBookTextNote note{file, false, CodePage::Cp1251, 1.0, 0};
+  auto tidied = [&](TextBuffer lines) {
+    if (TidyTexts) {
+      TidyReport report;
+      lines = tidyLines(lines, {}, &report);
+      note.tidied = true;
+      note.layout = report.layout;
+    }
+    if ((note.converted || note.tidied) && OnTextNote) OnTextNote(note);
+    return JoinLines(lines);
+  };
+#if PAGORA_BOOK_IMPORT
+  if (IsImportableBook(file)) return tidied(ImportBook(file));
+#endif
+  if (!ConvertTexts && !TidyTexts) return std::nullopt;
+  const MappedFile input(file);
+  const std::string_view bytes = input.bytes();
+  if (!looksLikeText(bytes)) return std::nullopt;
+  std::optional<Recoding> recoding;
+  if (ConvertTexts) {
+    const CodePageGuess guess = GuessCodePage(bytes);
+    note.from = guess.page;
+    note.confidence = guess.confidence;
+    if (!IsConfident(guess)) {
+      // Neither converted nor tidied: a text whose code page is unknown goes in untouched.
+      if (OnTextNote) OnTextNote(note);
+      return std::nullopt;
+    }
+    recoding = recodingFrom(guess.page);
+  }
+  if (!recoding && !TidyTexts) return std::nullopt;  // stored byte for byte
   TextBuffer lines = SplitLines(bytes);
-  note.missing = RecodeLines(lines, recoding);
-  note.converted = true;
-  if (OnTextNote) OnTextNote(note);
-  return JoinLines(lines);
+  if (recoding) {
+    note.missing = RecodeLines(lines, *recoding);
+    note.converted = true;
+  }
+  return tidied(std::move(lines));
 }
 
 void TBookBuilder::Compress(const std::vector<std::string>& files, const std::string& archiveName) {

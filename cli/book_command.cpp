@@ -39,6 +39,7 @@ struct BuildOptions {
   std::vector<std::string> files;
   bool adt = false;
   bool asIs = false;
+  bool tidy = false;
 };
 
 struct SendOptions {
@@ -153,14 +154,15 @@ std::vector<std::string> WithoutDuplicates(const std::vector<std::string>& files
 // why a text went in as it is.
 void printTextNote(const TBookTextNote& note) {
   const std::string name = std::filesystem::path(note.file).filename().string();
-  if (!note.converted) {
+  if (!note.converted && !note.tidied) {
     std::printf(
         "%s: code page unsure (%s, confidence %.2f), stored as it is; convert it with "
         "pagora-cli text recode --from\n",
         name.c_str(), CodePageName(note.from), note.confidence);
     return;
   }
-  std::printf("%s: %s -> 1251\n", name.c_str(), codePageLabel(note.from));
+  if (note.converted) std::printf("%s: %s -> 1251\n", name.c_str(), codePageLabel(note.from));
+  if (note.tidied) std::printf("%s: tidied (%s)\n", name.c_str(), tidyLayoutName(note.layout));
   if (note.missing != 0) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s: %s\n", name.c_str(), missingCharactersNote(note.missing).c_str());
@@ -180,6 +182,7 @@ int RunBuild(const BuildOptions& options) {
     std::fflush(stderr);
   };
   builder.ConvertTexts = !options.asIs;
+  builder.TidyTexts = options.tidy;
   builder.OnTextNote = [&](const TBookTextNote& note) {
     if (bar) std::fprintf(stderr, "\r%-78s\r", "");
     printTextNote(note);
@@ -260,6 +263,9 @@ void addBookCommand(CLI::App& app, int& status) {
   buildCommand->add_flag("--as-is", build->asIs,
                          "Store every file byte for byte (texts are converted to code page 1251 "
                          "otherwise)");
+  buildCommand->add_flag("--tidy", build->tidy,
+                         "Tidy texts into one line per paragraph in the archive (the files stay "
+                         "as they are)");
   buildCommand->callback([build, &status] { status = RunBuild(*build); });
 
   auto send = std::make_shared<SendOptions>();

@@ -38,6 +38,7 @@ TMainSettings ReadMainSettings(const TIniFile& ini) {
   s.FastTransfer = ini.ReadBool(kMain, "FastTransfer", false);
   s.Language = ini.ReadString(kMain, "Language", "");
   s.ConvertTexts = ini.ReadBool(kMain, "ConvertTexts", true);
+  s.TidyTexts = ini.ReadBool(kMain, "TidyTexts", false);
   return s;
 }
 
@@ -66,6 +67,11 @@ void WriteMainSettings(TIniFile& ini, const TMainSettings& s) {
     ini.WriteBool(kMain, "ConvertTexts", false);
   } else if (ini.ValueExists(kMain, "ConvertTexts")) {
     ini.DeleteKey(kMain, "ConvertTexts");
+  }
+  if (s.TidyTexts) {
+    ini.WriteBool(kMain, "TidyTexts", true);
+  } else if (ini.ValueExists(kMain, "TidyTexts")) {
+    ini.DeleteKey(kMain, "TidyTexts");
   }
 }
 

@@ -8,22 +8,22 @@
 
 namespace pagora {
 
-namespace {
-QString tr(const char* text, int n = -1) {
-  return QCoreApplication::translate("BookNotes", text, nullptr, n);
-}
-}  // namespace
-
 QString bookTextNote(const TBookTextNote& note) {
   const QString name = QFileInfo(QString::fromStdString(note.file)).fileName();
-  if (!note.converted) {
-    return tr("%1: code page unsure, stored as it is").arg(name);
+  if (!note.converted && !note.tidied) {
+    return QCoreApplication::translate("BookNotes", "%1: code page unsure, stored as it is")
+        .arg(name);
   }
+  if (!note.converted) return QCoreApplication::translate("BookNotes", "%1: tidied").arg(name);
   QString line =
       QStringLiteral("%1: %2 -> 1251").arg(name, QString::fromLatin1(codePageLabel(note.from)));
+  if (note.tidied)
+    line += QStringLiteral(", ") + QCoreApplication::translate("BookNotes", "tidied");
   if (note.missing != 0) {
-    line += QStringLiteral(", ") + tr("%n character(s) have no equivalent in code page 1251",
-                                      static_cast<int>(note.missing));
+    line += QStringLiteral(", ") +
+            QCoreApplication::translate("BookNotes",
+                                        "%n character(s) have no equivalent in code page 1251",
+                                        nullptr, static_cast<int>(note.missing));
   }
   return line;
 }
@@ -33,7 +33,8 @@ QString shortenedNameWarning(const QString& archive) {
   const std::string win = Utf8ToWin(QFileInfo(archive).fileName().toStdString());
   const std::string sent = shortenName(win, 15);
   if (sent == win) return {};
-  return tr("The name is too long for the handheld: it arrives as \"%1\".")
+  return QCoreApplication::translate("BookNotes",
+                                     "The name is too long for the handheld: it arrives as \"%1\".")
       .arg(QString::fromStdString(WinToUtf8(sent)));
 }
 

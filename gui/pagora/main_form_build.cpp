@@ -47,6 +47,7 @@ void TForm1::compressChosen() {
   StatusBar1->setPosition(0);
   // The texts converted on the way (or left alone on an unsure guess) are named in the bar.
   LzhArchiver1->ConvertTexts = Settings.ConvertTexts;
+  LzhArchiver1->TidyTexts = Settings.TidyTexts;
   QStringList notes;
   LzhArchiver1->OnTextNote = [&notes](const TBookTextNote& note) { notes << bookTextNote(note); };
   struct ShowNotes {
@@ -211,6 +212,7 @@ void TForm1::loadSettingsDialog() {
   Form3->ComboBox2->setCurrentIndex(baud >= 0 && baud < Form3->ComboBox2->count() ? baud : -1);
   Form3->FastCheck->setChecked(Settings.FastTransfer);
   Form3->ConvertCheck->setChecked(Settings.ConvertTexts);
+  Form3->TidyCheck->setChecked(Settings.TidyTexts);
   const int language = Form3->LanguageBox->findData(Q(Settings.Language));
   Form3->LanguageBox->setCurrentIndex(language >= 0 ? language : 0);
 }
@@ -229,6 +231,7 @@ void TForm1::SpeedButton7Click() {
   Settings.BaudRate = Form3->ComboBox2->currentIndex();
   Settings.FastTransfer = Form3->FastCheck->isChecked();
   Settings.ConvertTexts = Form3->ConvertCheck->isChecked();
+  Settings.TidyTexts = Form3->TidyCheck->isChecked();
   Settings.Language = Std(Form3->LanguageBox->currentData().toString());
 }
 

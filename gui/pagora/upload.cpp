@@ -75,6 +75,27 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
 
+  OkButton = new QPushButton(tr("OK"));
+  OkButton->setDefault(true);
+  connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->setSpacing(4);
+  layout->addWidget(buildNotePanel());
+  layout->addWidget(buildCorvaneGroup());
+  layout->addWidget(buildLanguageGroup());
+  layout->addStretch(1);
+  layout->addWidget(OkButton, 0, Qt::AlignHCenter);
+  setDevices(SerialDevices());
+  // Wide enough for the longer Russian labels; as high as the note needs at that width.
+  setFixedWidth(330);
+  setFixedHeight(heightForWidth(330) > 0 ? heightForWidth(330) : sizeHint().height());
+  FormCreate();
+}
+
+// The note on what the handheld and the machine need, with the link to the README.
+QWidget* TForm3::buildNotePanel() {
   auto* panel = new QFrame;
   panel->setFrameShape(QFrame::Panel);
   panel->setFrameShadow(QFrame::Raised);
@@ -108,7 +129,11 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   panelLayout->setSpacing(2);
   panelLayout->addWidget(Label1);
   panelLayout->addWidget(Link);
+  return panel;
+}
 
+// Port, baud rate and the switches of the book build and the upload.
+QWidget* TForm3::buildCorvaneGroup() {
   auto* group = new QGroupBox(QStringLiteral("Corvane"));
   ComboBox1 = new QComboBox;
   ComboBox2 = new QComboBox;
@@ -131,11 +156,20 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
       tr("UTF-8, KOI8-R and DOS 866 texts are converted as the book is built; the files on disk "
          "stay as they are."));
   grid->addWidget(ConvertCheck, 3, 0, 1, 2);
+  TidyCheck = new QCheckBox(tr("Tidy texts"));
+  TidyCheck->setToolTip(
+      tr("Hard-wrapped texts become one line per paragraph in the book; the files on disk stay "
+         "as they are."));
+  grid->addWidget(TidyCheck, 4, 0, 1, 2);
   grid->setColumnStretch(1, 1);
-  // Four rows in the dialog's fixed height: tighter than the style's default spacing.
+  // Five rows in the dialog's fixed height: tighter than the style's default spacing.
   grid->setContentsMargins(6, 2, 6, 4);
   grid->setVerticalSpacing(3);
+  return group;
+}
 
+// The windows' language, which takes effect at the next start.
+QWidget* TForm3::buildLanguageGroup() {
   auto* languageGroup = new QGroupBox(tr("Language"));
   LanguageBox = new QComboBox;
   // Each language by its own name, so that a user lost in a foreign one still finds theirs.
@@ -149,24 +183,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   languageLayout->setSpacing(3);
   languageLayout->addWidget(LanguageBox);
   languageLayout->addWidget(languageNote);
-
-  OkButton = new QPushButton(tr("OK"));
-  OkButton->setDefault(true);
-  connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(6, 6, 6, 6);
-  layout->setSpacing(4);
-  layout->addWidget(panel);
-  layout->addWidget(group);
-  layout->addWidget(languageGroup);
-  layout->addStretch(1);
-  layout->addWidget(OkButton, 0, Qt::AlignHCenter);
-  setDevices(SerialDevices());
-  // Wide enough for the longer Russian labels; as high as the note needs at that width.
-  setFixedWidth(330);
-  setFixedHeight(heightForWidth(330) > 0 ? heightForWidth(330) : sizeHint().height());
-  FormCreate();
+  return languageGroup;
 }
 
 void TForm3::FormCreate() {

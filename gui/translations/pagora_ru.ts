@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>BookNotes</name>
+    <message>
+        <source>%1: code page unsure, stored as it is</source>
+        <translation>%1: кодировка не определена, файл сохранён как есть</translation>
+    </message>
+    <message>
+        <source>%1: tidied</source>
+        <translation>%1: абзацы собраны</translation>
+    </message>
+    <message>
+        <source>tidied</source>
+        <translation>абзацы собраны</translation>
+    </message>
+    <message>
+        <source>The name is too long for the handheld: it arrives as &quot;%1&quot;.</source>
+        <translation>Имя слишком длинное для карманного компьютера: книга придёт как «%1».</translation>
+    </message>
+</context>
+<context>
     <name>corvane::UploaderDialog</name>
     <message>
         <source>&amp;About Corvane...</source>
@@ -340,6 +359,70 @@ Right click - context menu</source>
         <translation>Сохранить изменения в
 <byte value="xd"/>%1?</translation>
     </message>
+    <message>
+        <source>Tidy: one line per paragraph from a wrapped text</source>
+        <translation>Собрать абзацы: одна строка на абзац из текста с переносами строк</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n character(s) have no equivalent in code page 1251</source>
+        <translation>
+            <numerusform>%n символ не имеет соответствия в кодировке 1251</numerusform>
+            <numerusform>%n символа не имеют соответствия в кодировке 1251</numerusform>
+            <numerusform>%n символов не имеют соответствия в кодировке 1251</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>Автоматически</translation>
+    </message>
+    <message>
+        <source>One paragraph a line (leave the text as it is)</source>
+        <translation>Абзац в одной строке (оставить текст как есть)</translation>
+    </message>
+    <message>
+        <source>Indented paragraphs</source>
+        <translation>Абзацы с отступом</translation>
+    </message>
+    <message>
+        <source>Blank lines between paragraphs</source>
+        <translation>Пустые строки между абзацами</translation>
+    </message>
+    <message>
+        <source>By line width (a short line ends a paragraph)</source>
+        <translation>По ширине строк (короткая строка завершает абзац)</translation>
+    </message>
+    <message>
+        <source>Keep hyphens at line ends</source>
+        <translation>Сохранять переносы в конце строк</translation>
+    </message>
+    <message>
+        <source>automatic</source>
+        <translation>автоматически</translation>
+    </message>
+    <message>
+        <source>one paragraph a line</source>
+        <translation>абзац в одной строке</translation>
+    </message>
+    <message>
+        <source>indented paragraphs</source>
+        <translation>абзацы с отступом</translation>
+    </message>
+    <message>
+        <source>blank lines between paragraphs</source>
+        <translation>пустые строки между абзацами</translation>
+    </message>
+    <message>
+        <source>by line width</source>
+        <translation>по ширине строк</translation>
+    </message>
+    <message>
+        <source>Tidy (%1): %2 lines, %3 words rejoined, %4 page lines removed%5</source>
+        <translation>Сборка абзацев (%1): строк — %2, слов собрано из переносов — %3, строк разметки страниц удалено — %4%5</translation>
+    </message>
+    <message>
+        <source>, nothing to change</source>
+        <translation>, менять нечего</translation>
+    </message>
 </context>
 <context>
     <name>pagora::TForm3</name>
@@ -404,6 +487,22 @@ More in the README, &quot;Preparing the handheld&quot;:</source>
     <message>
         <source>No permission to open %1: join the group &apos;%2&apos; that owns it, then log in again.</source>
         <translation>Нет прав на открытие %1: вступите в группу «%2», которой он принадлежит, и войдите в систему заново.</translation>
+    </message>
+    <message>
+        <source>Convert texts to code page 1251</source>
+        <translation>Перекодировать тексты в 1251</translation>
+    </message>
+    <message>
+        <source>UTF-8, KOI8-R and DOS 866 texts are converted as the book is built; the files on disk stay as they are.</source>
+        <translation>Тексты в UTF-8, KOI8-R и DOS 866 перекодируются при сборке книги; файлы на диске не меняются.</translation>
+    </message>
+    <message>
+        <source>Tidy texts</source>
+        <translation>Собирать абзацы</translation>
+    </message>
+    <message>
+        <source>Hard-wrapped texts become one line per paragraph in the book; the files on disk stay as they are.</source>
+        <translation>В книге каждый абзац текста с переносами строк становится одной строкой; файлы на диске не меняются.</translation>
     </message>
 </context>
 <context>

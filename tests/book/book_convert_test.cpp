@@ -28,6 +28,54 @@ const std::string kWin =
     "\xC2\xF1\xB8 \xE5\xB8: \xB8\xEB\xEA\xE0 \xF1\xF2\xEE\xE8\xF2 \xE2 \xEB\xE5\xF1\xF3, \xE8 "
     "\xEF\xEE\xB8\xF2";
 
+// Three paragraphs hard-wrapped with an indent, and the same paragraphs one a line.
+const std::string kWrapped =
+    "  \xD0\xE5\xEA\xE0 \xF2\xE5\xEA\xEB\xE0 \xEC\xE5\xE4\xEB\xE5\xED\xED\xEE "
+    "\xEC\xE8\xEC\xEE \xF1\xF2\xE0\xF0\xEE\xE9 \xEC\xE5\xEB\xFC\xED\xE8\xF6\xFB, "
+    "\xE8 \xEA\xEE\xEB\xE5\xF1\xEE \xE2\xE5\xF0\xF2\xE5\xEB\xEE\xF1\xFC\n"
+    "\xE1\xE5\xE7 \xEA\xEE\xED\xF6\xE0, \xF5\xEE\xF2\xFF \xEC\xE5\xEB\xFC\xED\xE8\xEA "
+    "\xE4\xE0\xE2\xED\xEE \xF3\xE6\xE5 \xED\xE5 \xEC\xEE\xEB\xEE\xEB "
+    "\xE7\xE4\xE5\xF1\xFC \xE7\xE5\xF0\xED\xE0.\n"
+    "  \xD3\xF2\xF0\xEE\xEC \xF2\xF3\xEC\xE0\xED \xEF\xEE\xE4\xED\xFF\xEB\xF1\xFF "
+    "\xED\xE0\xE4 \xEF\xEE\xEB\xFF\xEC\xE8, \xE8 \xF1\xF2\xE0\xEB\xEE "
+    "\xF1\xE2\xE5\xF2\xEB\xEE \xE8 \xF2\xE8\xF5\xEE, \xF2\xEE\xEB\xFC\xEA\xEE\n"
+    "\xE3\xE4\xE5-\xF2\xEE \xE7\xE0 \xEB\xE5\xF1\xEE\xEC \xEA\xF0\xE8\xF7\xE0\xEB\xE8 "
+    "\xEF\xF2\xE8\xF6\xFB \xE8 \xF1\xEA\xF0\xE8\xEF\xE5\xEB\xE0 "
+    "\xF2\xE5\xEB\xE5\xE3\xE0.\n"
+    "  \xC2\xE5\xF7\xE5\xF0\xEE\xEC \xEF\xF0\xE8\xF8\xEB\xE8 \xE3\xEE\xF1\xF2\xE8 "
+    "\xE8\xE7 \xF1\xEE\xF1\xE5\xE4\xED\xE5\xE9 \xE4\xE5\xF0\xE5\xE2\xED\xE8, "
+    "\xF1\xE5\xEB\xE8 \xE7\xE0 \xF1\xF2\xEE\xEB \xE8 \xE4\xEE\xEB\xE3\xEE\n"
+    "\xE3\xEE\xE2\xEE\xF0\xE8\xEB\xE8 \xEE \xE4\xEE\xE6\xE4\xE5.\n";
+// Each paragraph joined at its line ends, starting with one space, CR LF after it.
+std::string Paragraphs(const std::string& wrapped) {
+  std::string out;
+  for (std::size_t at = 0; at < wrapped.size();) {
+    const std::size_t end = wrapped.find('\n', at);
+    const std::string line = wrapped.substr(at, end - at);
+    at = end + 1;
+    if (line.rfind("  ", 0) == 0) {
+      if (!out.empty()) out += "\r\n";
+      out += line.substr(1);
+    } else {
+      out += " " + line;
+    }
+  }
+  return out + "\r\n";
+}
+const std::string kTidied = Paragraphs(kWrapped);
+// 1251 -> UTF-8 by iconv, the peer.
+std::string Utf8(const std::string& win) {
+  pagora::testing_support::TempFolder temp("book_convert_utf8_");
+  std::ofstream(temp.path() / "in", std::ios::binary) << win;
+  std::string out;
+  FILE* pipe =
+      ::popen(("iconv -f cp1251 -t utf-8 '" + (temp.path() / "in").string() + "'").c_str(), "r");
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  ::pclose(pipe);
+  return out;
+}
+
 TEST(BookConvert, EachTextIsConvertedOrStoredByteForByte) {
   struct Row {
     const char* name;
@@ -63,6 +111,10 @@ TEST(BookConvert, EachTextIsConvertedOrStoredByteForByte) {
        "pagora-cli text recode --from\n"},
       {"asis.txt", "\xD1\x91\xD0\xBB\xD0\xBA\xD0\xB0\n", "--as-is ",
        "\xD1\x91\xD0\xBB\xD0\xBA\xD0\xB0\n", ""},
+      // Hard-wrapped with indented paragraphs: one line a paragraph in the book, CR LF.
+      {"wrapped.txt", kWrapped, "--tidy ", kTidied, "wrapped.txt: tidied (indent)\n"},
+      {"wrapped8.txt", Utf8(kWrapped), "--tidy ", kTidied,
+       "wrapped8.txt: UTF-8 -> 1251\nwrapped8.txt: tidied (indent)\n"},
   };
   pagora::testing_support::TempFolder temp("book_convert_");
   for (const Row& row : rows) {

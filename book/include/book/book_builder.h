@@ -10,18 +10,21 @@
 
 #include "archive/lzharchiver.h"
 #include "text/recode.h"
+#include "text/tidy.h"
 
 namespace pagora {
 
 // What the build did with one chosen text besides storing it: converted it to code page 1251
-// (from `from`, leaving `missing` characters as "?"), or stored it as it is because the guess of
-// its code page was unsure.
+// (from `from`, leaving `missing` characters as "?") and/or tidied it (laid out as `layout`), or
+// stored it as it is because the guess of its code page was unsure (neither flag set).
 struct TBookTextNote {
   std::string file;  // the chosen file (UTF-8 path)
   bool converted = false;
   CodePage from = CodePage::Cp1251;  // converted: the text's code page; unsure: the guess
   double confidence = 1.0;
   std::size_t missing = 0;
+  bool tidied = false;
+  TidyLayout layout = TidyLayout::Lines;  // tidied: the layout the text was found in
 };
 
 class TBookBuilder {
@@ -45,6 +48,9 @@ class TBookBuilder {
   // they are packed, as the view window would save them (CR LF after every line); everything
   // else is stored byte for byte. Off: every file goes in as it is.
   bool ConvertTexts = true;
+  // Texts (and imported books) are tidied into one line per paragraph as they are packed, with
+  // CR LF after every line; the files on disk never change. Off by default.
+  bool TidyTexts = false;
 
   // Packs `files` (UTF-8 paths, in order) into `archiveName`, which must already be normalised:
   // an old archive of that name is deleted first, never appended to. Each file is stored under
@@ -61,7 +67,7 @@ class TBookBuilder {
 
  private:
   // The bytes a chosen file is stored as when they are not the file's own: the one place where
-  // a member's text is prepared (imported, converted).
+  // a member's text is prepared (imported, converted, tidied).
   std::optional<std::string> memberText(const std::string& file);
 
   TLzhArchiver archiver_;

@@ -20,6 +20,7 @@ struct TMainSettings {
   bool FastTransfer = false;      // start Corvane with --fast
   std::string Language;           // the windows' language: "en", "ru"; empty: the desktop's
   bool ConvertTexts = true;       // convert texts to code page 1251 while a book is built
+  bool TidyTexts = false;         // tidy texts into one line per paragraph while a book is built
 };
 
 // The baud rates of the settings dialog, in list order.
@@ -28,13 +29,14 @@ const std::vector<std::string>& BaudRates();
 const std::vector<std::string>& ComPorts();
 
 // Reads "PVM", "LastBook", "ComPort", "Baudrate", "Auto" (and "PortName", "FastTransfer",
-// "Language", "ConvertTexts") from section "Main";
+// "Language", "ConvertTexts", "TidyTexts") from section "Main";
 // missing keys and values that are not integers give the defaults.
 TMainSettings ReadMainSettings(const TIniFile& ini);
 // Writes "PVM", "LastBook", "ComPort", "BaudRate", "Auto" in this order, then "PortName" (removed
 // when empty), "FastTransfer" (written as 1 while on, removed while off, so a file of a
 // program that never used it stays as it was), "Language" (removed when empty) and "ConvertTexts"
-// (written as 0 while off, removed while on, its default). Raises EIniWrite ("Unable to write
+// (written as 0 while off, removed while on, its default), then "TidyTexts" (written as 1 while on,
+// removed while off). Raises EIniWrite ("Unable to write
 // to <file>") at the first key the system refuses; the keys after it are not written.
 void WriteMainSettings(TIniFile& ini, const TMainSettings& settings);
 

@@ -78,12 +78,12 @@ TEST_F(UploadDialogTest, TheFastTransferBoxFitsTheFixedDialog) {
   QApplication::processEvents();
   for (QWidget* part : std::initializer_list<QWidget*>{
            dialog.Label1, dialog.ComboBox1, dialog.ComboBox2, dialog.FastCheck, dialog.ConvertCheck,
-           dialog.LanguageBox, dialog.OkButton}) {
+           dialog.TidyCheck, dialog.LanguageBox, dialog.OkButton}) {
     SCOPED_TRACE(part->metaObject()->className());
     EXPECT_TRUE(part->isVisible());
     EXPECT_GE(part->height(), part->minimumSizeHint().height());
   }
-  const QRect box(dialog.ConvertCheck->mapTo(&dialog, QPoint(0, 0)), dialog.ConvertCheck->size());
+  const QRect box(dialog.TidyCheck->mapTo(&dialog, QPoint(0, 0)), dialog.TidyCheck->size());
   const QRect ok(dialog.OkButton->mapTo(&dialog, QPoint(0, 0)), dialog.OkButton->size());
   EXPECT_LE(box.bottom(), ok.top());
   EXPECT_TRUE(dialog.rect().contains(box));

@@ -47,6 +47,7 @@ class TForm3 : public QDialog {
   QComboBox* ComboBox2 = nullptr;     // baud rate
   QCheckBox* FastCheck = nullptr;     // "Fast transfer": Corvane is started with --fast
   QCheckBox* ConvertCheck = nullptr;  // "Convert texts to code page 1251" while building
+  QCheckBox* TidyCheck = nullptr;     // "Tidy texts": one line per paragraph while building
   // "Language": System, English, Русский; the item data is the setting's value ("", "en",
   // "ru"). It takes effect at the next start, as the label under it says.
   QComboBox* LanguageBox = nullptr;
@@ -56,6 +57,9 @@ class TForm3 : public QDialog {
 
  private:
   void FormCreate();
+  QWidget* buildNotePanel();
+  QWidget* buildCorvaneGroup();
+  QWidget* buildLanguageGroup();
 };
 
 }  // namespace pagora

@@ -12,16 +12,10 @@ rm -rf "$out"
 mkdir -p "$out"
 cp samples/* "$out/"
 echo "No display: building a book from samples/ with pagora-cli instead of starting Pagora."
-if "$cli" text --help >/dev/null 2>&1; then
-  # Clean the copies as a user would in the view window: one code page, no tags.
-  (set -x; "$cli" text recode --from auto "$out"/*.txt "$out"/*.html)
-  (set -x; "$cli" text strip-html "$out"/*.html)
-fi
-if "$cli" book --help >/dev/null 2>&1; then
-  (set -x; "$cli" book build "$out/book" "$out"/*.txt "$out"/*.html --adt)
-  ls -l "$out"/book.lzh "$out"/book.lzh.adt
-  (set -x; "$cli" adt info "$out/book.lzh.adt")
-else
-  (set -x; "$cli" lzh a "$out/book.lzh" "$out"/*.txt "$out"/*.html)
-fi
+# The build converts each text to code page 1251 and takes the web page as text by itself;
+# --tidy makes one line per paragraph of any hard-wrapped text.
+(set -x; "$cli" text detect "$out"/*)
+(set -x; "$cli" book build "$out/book" "$out"/*.txt "$out"/*.html --adt --tidy)
+ls -l "$out"/book.lzh "$out"/book.lzh.adt
+(set -x; "$cli" adt info "$out/book.lzh.adt")
 (set -x; "$cli" lzh l "$out/book.lzh")

@@ -81,7 +81,7 @@ TEST(CliRecode, InPlaceRefusesWhatWouldRuinTheText) {
 
 TEST(CliRecode, DetectCallsBinariesNotText) {
   TempFolder dir;
-  writeFile(dir / "book.epub", std::string("PK\x03\x04mimetypeapplication/epub+zip", 35));
+  writeFile(dir / "book.epub", std::string("PK\x03\x04mimetypeapplication/epub+zip"));
   writeFile(dir / "nul.txt", std::string("text\0more", 9));
   const Result r = Cli("text detect " + dir / "book.epub" + " " + dir / "nul.txt");
   EXPECT_EQ(r.out, dir / "book.epub" + ": not text\n" + dir / "nul.txt" + ": not text\n");

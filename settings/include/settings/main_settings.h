@@ -18,7 +18,7 @@ struct TMainSettings {
   bool Auto = false;              // kept for the file's sake; it has no other effect
   std::string PortName;           // a serial device chosen beyond COM1-COM4; empty: use ComPort
   bool FastTransfer = false;      // start Corvane with --fast
-  std::string Language;           // the windows' language: "en", "ru"; empty: the desktop's
+  std::string Language = {};      // the windows' language: "en", "ru"; empty: the desktop's
   bool ConvertTexts = true;       // convert texts to code page 1251 while a book is built
   bool TidyTexts = false;         // tidy texts into one line per paragraph while a book is built
 };

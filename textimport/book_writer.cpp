@@ -135,6 +135,16 @@ void AppendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8
   out += Utf8ToWin(plain);
 }
 
+std::string trimNoteNumber(const std::string& win) {
+  std::size_t b = 0, e = win.size();
+  auto junk = [](char c) {
+    return c == ' ' || c == '[' || c == ']' || c == '{' || c == '}' || c == '(' || c == ')';
+  };
+  while (b < e && junk(win[b])) ++b;
+  while (e > b && junk(win[e - 1])) --e;
+  return win.substr(b, e - b);
+}
+
 std::string PlainWin(std::string_view utf8) {
   std::string out;
   bool pending = false;

@@ -81,17 +81,6 @@ Tag TagOf(std::string_view n) {
   return Tag::Other;
 }
 
-std::string TrimNumber(const std::string& win) {
-  // "[12]", "{12}", "(12)", " 12 " -> "12"
-  std::size_t b = 0, e = win.size();
-  auto junk = [](char c) {
-    return c == ' ' || c == '[' || c == ']' || c == '{' || c == '}' || c == '(' || c == ')';
-  };
-  while (b < e && junk(win[b])) ++b;
-  while (e > b && junk(win[e - 1])) --e;
-  return win.substr(b, e - b);
-}
-
 struct AuthorName {
   std::string first, middle, last, nick;
 };
@@ -226,12 +215,12 @@ class Fb2Handler : public XmlHandler {
         authorPart_ = nullptr;
         break;
       case Capture::NoteNumber: {
-        const std::string number = TrimNumber(PlainWin(capture_));
+        const std::string number = trimNoteNumber(PlainWin(capture_));
         if (!number.empty()) w_.SetNextPrefix("[" + number + "] ");
         break;
       }
       case Capture::NoteLink: {
-        const std::string number = TrimNumber(PlainWin(capture_));
+        const std::string number = trimNoteNumber(PlainWin(capture_));
         if (!number.empty()) w_.WinText("[" + number + "]");
         break;
       }

@@ -26,16 +26,6 @@ std::string Fragment(const char* href) {
   return hash == std::string_view::npos ? "" : std::string(s.substr(hash + 1));
 }
 
-std::string TrimNumber(const std::string& win) {
-  std::size_t b = 0, e = win.size();
-  auto junk = [](char c) {
-    return c == ' ' || c == '[' || c == ']' || c == '{' || c == '}' || c == '(' || c == ')';
-  };
-  while (b < e && junk(win[b])) ++b;
-  while (e > b && junk(win[e - 1])) --e;
-  return win.substr(b, e - b);
-}
-
 HTag HTagOf(std::string_view n) {
   if (n == "p" || n == "div") return HTag::Block;
   if (n == "span" || n == "em" || n == "i" || n == "b" || n == "strong" || n == "sup" ||
@@ -187,7 +177,7 @@ void HtmlTextHandler::Chars(std::string_view text) {
 
 void HtmlTextHandler::EndNoteRef() {
   captureFrom_ = -1;
-  std::string number = TrimNumber(PlainWin(capture_));
+  std::string number = trimNoteNumber(PlainWin(capture_));
   if (number.empty()) number = std::to_string(++noteCount_);
   if (!captureHref_.empty()) noteNumbers_.emplace(captureHref_, number);
   w_.WinText("[" + number + "]");

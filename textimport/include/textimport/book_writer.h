@@ -17,6 +17,10 @@ void AppendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8
 // UTF-8 -> 1251 with the same replacements and white space collapsed and trimmed.
 std::string PlainWin(std::string_view utf8);
 
+// A footnote's number as a reference or a note title writes it: "[12]", "{12}", "(12)", " 12 " ->
+// "12".
+std::string trimNoteNumber(const std::string& win);
+
 // The placeholder for an image, in 1251.
 const std::string& ImageMark();
 

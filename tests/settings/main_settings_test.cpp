@@ -89,6 +89,42 @@ TEST_F(SettingsTest, PortNameIsWrittenOnlyWhileADeviceIsChosen) {
             "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=2\r\nBaudRate=0\r\nAuto=1\r\n");
 }
 
+// The switches added after the first release write a line only while away from their default,
+// so the file of a user who never touched them stays as it was; each reads back as written.
+TEST_F(SettingsTest, NewSwitchesAreWrittenOnlyAwayFromTheirDefault) {
+  const std::string base =
+      "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=0\r\nBaudRate=0\r\nAuto=0\r\n";
+  struct Row {
+    const char* what;
+    std::string language;
+    bool convert;
+    bool tidy;
+    std::string lines;  // after the fixed keys
+  } rows[] = {
+      {"defaults", "", true, false, ""},
+      {"Russian windows", "ru", true, false, "Language=ru\r\n"},
+      {"texts stored as they are", "", false, false, "ConvertTexts=0\r\n"},
+      {"texts tidied", "", true, true, "TidyTexts=1\r\n"},
+      {"all three", "en", false, true, "Language=en\r\nConvertTexts=0\r\nTidyTexts=1\r\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    // Written over a file that had every switch away from its default: the lines go again.
+    write("config.ini", base + "Language=ru\r\nConvertTexts=0\r\nTidyTexts=1\r\n");
+    TIniFile ini(root_ / "config.ini");
+    TMainSettings settings;
+    settings.Language = row.language;
+    settings.ConvertTexts = row.convert;
+    settings.TidyTexts = row.tidy;
+    WriteMainSettings(ini, settings);
+    EXPECT_EQ(read(root_ / "config.ini"), base + row.lines);
+    const TMainSettings back = ReadMainSettings(TIniFile(root_ / "config.ini"));
+    EXPECT_EQ(back.Language, row.language);
+    EXPECT_EQ(back.ConvertTexts, row.convert);
+    EXPECT_EQ(back.TidyTexts, row.tidy);
+  }
+}
+
 TEST_F(SettingsTest, RefusedWriteNamesTheFile) {
   write("blocker", "a file where a folder should be");
   auto name = root_ / "blocker" / "config.ini";

@@ -15,6 +15,7 @@
 
 namespace pagora {
 
+class ByteSource;
 class FileStream;
 class TLzhCoderState;
 struct LzhCoderContext;

@@ -14,6 +14,7 @@
 #include "book/book_names.h"
 #include "book/file_sizes.h"
 #include "common/file_access.h"
+#include "common/mapped_file.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
 #include "text/text_commands.h"

@@ -44,15 +44,15 @@ TBookBuilder::~TBookBuilder() = default;
 
 std::optional<std::string> TBookBuilder::memberText(const std::string& file) {
 #if PAGORA_BOOK_IMPORT
-  if (IsImportableBook(file)) return JoinLines(ImportBook(file));
+  if (IsImportableBook(file)) return joinLines(ImportBook(file));
 #endif
   if (!ConvertTexts) return std::nullopt;
   const MappedFile input(file);
   const std::string_view bytes = input.bytes();
   if (!looksLikeText(bytes)) return std::nullopt;
-  const CodePageGuess guess = GuessCodePage(bytes);
+  const CodePageGuess guess = guessCodePage(bytes);
   TBookTextNote note{file, false, guess.page, guess.confidence, 0};
-  if (!IsConfident(guess)) {
+  if (!isConfident(guess)) {
     if (OnTextNote) OnTextNote(note);
     return std::nullopt;
   }
@@ -70,11 +70,11 @@ std::optional<std::string> TBookBuilder::memberText(const std::string& file) {
     default:
       return std::nullopt;  // 1251 or ASCII already
   }
-  TextBuffer lines = SplitLines(bytes);
-  note.missing = RecodeLines(lines, recoding);
+  TextBuffer lines = splitLines(bytes);
+  note.missing = recodeLines(lines, recoding);
   note.converted = true;
   if (OnTextNote) OnTextNote(note);
-  return JoinLines(lines);
+  return joinLines(lines);
 }
 
 void TBookBuilder::Compress(const std::vector<std::string>& files, const std::string& archiveName) {

@@ -21,7 +21,7 @@ char FoldByte(char c) {
   return c;
 }
 
-std::string Fold(const std::string& text) {
+std::string fold(const std::string& text) {
   std::string out = text;
   for (char& c : out) c = FoldByte(c);
   return out;
@@ -125,17 +125,17 @@ std::vector<std::string> DeviceStoredNames(const std::vector<std::string>& files
   entries.reserve(files.size());
   std::map<std::string, int> occupied;  // folded folder + name -> number of files holding it
   for (const auto& file : files) {
-    Entry e{Utf8ToWin(FolderOf(file)), Utf8ToWin(BaseName(file)), {}};
+    Entry e{utf8ToWin(folderOf(file)), utf8ToWin(BaseName(file)), {}};
     e.deviceName = WinToDevice(e.ownName);
-    ++occupied[Fold(e.folder + e.ownName)];
+    ++occupied[fold(e.folder + e.ownName)];
     entries.push_back(std::move(e));
   }
   std::vector<std::string> stored;
   stored.reserve(entries.size());
   std::set<std::string> inArchive;  // FoldStored of every name stored so far
   for (const auto& e : entries) {
-    std::string from = Fold(e.folder + e.ownName);
-    std::string to = Fold(e.folder + e.deviceName);
+    std::string from = fold(e.folder + e.ownName);
+    std::string to = fold(e.folder + e.deviceName);
     std::string name;
     if (inArchive.count(FoldStored(e.deviceName)) != 0) {
       name = e.ownName;  // a clash in the archive fails like a clash on disk

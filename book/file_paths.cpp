@@ -30,7 +30,7 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string FolderOf(const std::string& path) {
+std::string folderOf(const std::string& path) {
   auto slash = LastFolderSeparator(path);
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }

@@ -157,7 +157,7 @@ void printTextNote(const TBookTextNote& note) {
     std::printf(
         "%s: code page unsure (%s, confidence %.2f), stored as it is; convert it with "
         "pagora-cli text recode --from\n",
-        name.c_str(), CodePageName(note.from), note.confidence);
+        name.c_str(), codePageName(note.from), note.confidence);
     return;
   }
   std::printf("%s: %s -> 1251\n", name.c_str(), codePageLabel(note.from));
@@ -187,7 +187,7 @@ int RunBuild(const BuildOptions& options) {
   builder.OnAfterProcessed = [&](const std::string& file, const std::string& storedName) {
     if (bar) std::fprintf(stderr, "\r%-78s\r", "");
     // A book imported as text is named by the name it is stored under.
-    const std::string shown = WinToUtf8(DeviceToWin(storedName));
+    const std::string shown = winToUtf8(deviceToWin(storedName));
     if (std::filesystem::path(shown).extension() != std::filesystem::path(file).extension()) {
       std::printf("added %s as %s\n", file.c_str(), shown.c_str());
     } else {

@@ -37,7 +37,7 @@ int RunImport(const ImportOptions& options) {
   try {
     // The whole book is read before anything is written, so a bad book leaves OUT alone.
     const std::vector<std::string> lines = ImportBook(options.book);
-    SaveTextFile(out, lines);
+    saveTextFile(out, lines);
     std::printf("File %s\nLines: %zu\n", out.c_str(), lines.size());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pagora-cli: %s\n", e.what());

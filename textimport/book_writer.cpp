@@ -132,7 +132,7 @@ void AppendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8
       plain.append(kLongForms[m - kLong]);
     }
   }
-  out += Utf8ToWin(plain);
+  out += utf8ToWin(plain);
 }
 
 std::string PlainWin(std::string_view utf8) {
@@ -143,7 +143,7 @@ std::string PlainWin(std::string_view utf8) {
 }
 
 const std::string& ImageMark() {
-  static const std::string mark = Utf8ToWin("[картинка]");
+  static const std::string mark = utf8ToWin("[картинка]");
   return mark;
 }
 

@@ -72,8 +72,8 @@ class ContainerHandler : public XmlHandler {
  public:
   void Start(std::string_view name, const char** atts) override {
     if (name != "rootfile") return;
-    const char* path = Attribute(atts, "full-path");
-    const char* type = Attribute(atts, "media-type");
+    const char* path = attribute(atts, "full-path");
+    const char* type = attribute(atts, "media-type");
     if (!path || !*path) return;
     const bool package = type && std::string_view(type) == "application/oebps-package+xml";
     if (rootfile.empty() || (package && !rootfileIsPackage)) {
@@ -93,7 +93,7 @@ class EncryptionHandler : public XmlHandler {
  public:
   void Start(std::string_view name, const char** atts) override {
     if (name != "CipherReference") return;
-    if (const char* uri = Attribute(atts, "URI")) encrypted.insert(ResolvePath("", uri));
+    if (const char* uri = attribute(atts, "URI")) encrypted.insert(ResolvePath("", uri));
   }
   void End(std::string_view) override {}
   void Chars(std::string_view) override {}
@@ -117,15 +117,15 @@ class PackageHandler : public XmlHandler {
       return;
     }
     if (name == "item") {
-      const char* id = Attribute(atts, "id");
-      const char* href = Attribute(atts, "href");
-      const char* type = Attribute(atts, "media-type");
+      const char* id = attribute(atts, "id");
+      const char* href = attribute(atts, "href");
+      const char* type = attribute(atts, "media-type");
       if (id && href) manifest.emplace(id, ManifestItem{href, type ? type : ""});
     } else if (name == "spine") {
       inSpine_ = true;
     } else if (name == "itemref" && inSpine_) {
-      const char* idref = Attribute(atts, "idref");
-      const char* linear = Attribute(atts, "linear");
+      const char* idref = attribute(atts, "idref");
+      const char* linear = attribute(atts, "linear");
       spine.push_back({idref ? idref : "", !(linear && std::string_view(linear) == "no")});
     }
   }
@@ -174,21 +174,21 @@ std::vector<std::string> ReadEpub(ZipBook& zip, const std::string& file) {
   auto fail = [&](const std::string& problem) -> EBookImport {
     return EBookImport(file + ": " + problem);
   };
-  const std::int64_t containerIndex = zip.Find("META-INF/container.xml");
+  const std::int64_t containerIndex = zip.find("META-INF/container.xml");
   if (containerIndex < 0) throw fail("not an EPUB book (META-INF/container.xml is missing)");
   ContainerHandler container;
   ParseMember(zip, containerIndex, container);
   if (container.rootfile.empty())
     throw fail("not an EPUB book (META-INF/container.xml names no package document)");
   const std::string opfPath = ResolvePath("", container.rootfile);
-  const std::int64_t opfIndex = opfPath.empty() ? -1 : zip.Find(opfPath);
+  const std::int64_t opfIndex = opfPath.empty() ? -1 : zip.find(opfPath);
   if (opfIndex < 0) throw fail("missing package document " + container.rootfile);
   PackageHandler package;
   ParseMember(zip, opfIndex, package);
   if (package.spine.empty()) throw fail("the reading order (spine) of the book is empty");
 
   EncryptionHandler encryption;
-  if (const std::int64_t index = zip.Find("META-INF/encryption.xml"); index >= 0)
+  if (const std::int64_t index = zip.find("META-INF/encryption.xml"); index >= 0)
     ParseMember(zip, index, encryption);
 
   // Every chapter is checked before any is read, so a broken book fails at once.
@@ -203,7 +203,7 @@ std::vector<std::string> ReadEpub(ZipBook& zip, const std::string& file) {
     if (item == package.manifest.end())
       throw fail("the reading order names an item the manifest lacks: \"" + entry.idref + "\"");
     const std::string path = ResolvePath(opfPath, item->second.href);
-    const std::int64_t index = path.empty() ? -1 : zip.Find(path);
+    const std::int64_t index = path.empty() ? -1 : zip.find(path);
     if (index < 0) throw fail("missing chapter " + (path.empty() ? item->second.href : path));
     if (encryption.encrypted.count(path))
       throw fail("chapter " + path + " is encrypted (copy protection); it cannot be read");

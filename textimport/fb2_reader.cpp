@@ -296,7 +296,7 @@ class Fb2Handler : public XmlHandler {
 
   void StartBody(const char** atts, int depth) {
     if (!headerWritten_) WriteHeader();
-    const char* bodyName = Attribute(atts, "name");
+    const char* bodyName = attribute(atts, "name");
     const std::string n = bodyName ? bodyName : "";
     inNotes_ = n == "notes" || n == "comments" || n == "footnotes" || (sawBody_ && !n.empty());
     sawBody_ = true;
@@ -341,7 +341,7 @@ class Fb2Handler : public XmlHandler {
         ++sectionDepth_;
         // A note is a section that the text can link to; sections without an id only group
         // notes (by part or chapter) and read like any section.
-        if (inNotes_ && noteDepth_ == 0 && Attribute(atts, "id")) {
+        if (inNotes_ && noteDepth_ == 0 && attribute(atts, "id")) {
           noteDepth_ = sectionDepth_;
           // A named string, not "[" + a temporary: GCC 12 warns falsely (-Wrestrict) on that.
           const std::string number = std::to_string(++noteCount_);
@@ -393,7 +393,7 @@ class Fb2Handler : public XmlHandler {
         }
         break;
       case Tag::A: {
-        const char* type = Attribute(atts, "type");
+        const char* type = attribute(atts, "type");
         if (type && std::string_view(type) == "note") StartCapture(Capture::NoteLink, depth);
         break;
       }

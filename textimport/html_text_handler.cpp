@@ -79,7 +79,7 @@ void HtmlTextHandler::Start(std::string_view name, const char** atts) {
       break;
     case HTag::Block: {
       // Books converted from FB2 keep its empty lines and stanzas as classes.
-      const char* classes = Attribute(atts, "class");
+      const char* classes = attribute(atts, "class");
       if (HasWord(classes, "empty-line") || HasWord(classes, "stanza")) w_.BlankLine();
       w_.StartLine(Kind());
       break;
@@ -104,20 +104,20 @@ void HtmlTextHandler::Start(std::string_view name, const char** atts) {
       w_.Image();
       break;
     case HTag::A:
-      if (HasWord(Attribute(atts, "type"), "noteref") ||
-          HasWord(Attribute(atts, "role"), "noteref")) {
+      if (HasWord(attribute(atts, "type"), "noteref") ||
+          HasWord(attribute(atts, "role"), "noteref")) {
         captureFrom_ = depth;
         capture_.clear();
-        captureHref_ = Fragment(Attribute(atts, "href"));
+        captureHref_ = Fragment(attribute(atts, "href"));
       }
       break;
     case HTag::Aside:
-      if (HasWord(Attribute(atts, "type"), "footnote") ||
-          HasWord(Attribute(atts, "type"), "endnote") ||
-          HasWord(Attribute(atts, "type"), "rearnote") ||
-          HasWord(Attribute(atts, "role"), "footnote") ||
-          HasWord(Attribute(atts, "role"), "endnote")) {
-        StartNote(Attribute(atts, "id"), depth);
+      if (HasWord(attribute(atts, "type"), "footnote") ||
+          HasWord(attribute(atts, "type"), "endnote") ||
+          HasWord(attribute(atts, "type"), "rearnote") ||
+          HasWord(attribute(atts, "role"), "footnote") ||
+          HasWord(attribute(atts, "role"), "endnote")) {
+        StartNote(attribute(atts, "id"), depth);
       } else {
         w_.StartLine(Kind());
       }

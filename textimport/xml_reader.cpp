@@ -47,7 +47,7 @@ bool CyrillicMap(const std::string& name, int map[256]) {
     }
     std::string one(1, static_cast<char>(b));
     if (toWin) one = toWin(one);
-    map[b] = static_cast<int>(DecodeOne(WinToUtf8(one)));
+    map[b] = static_cast<int>(DecodeOne(winToUtf8(one)));
   }
   return true;
 }
@@ -60,7 +60,7 @@ std::string_view LocalName(const char* name) {
   return colon == std::string_view::npos ? s : s.substr(colon + 1);
 }
 
-const char* Attribute(const char** atts, std::string_view local) {
+const char* attribute(const char** atts, std::string_view local) {
   for (; atts && atts[0]; atts += 2)
     if (LocalName(atts[0]) == local) return atts[1];
   return nullptr;

@@ -85,7 +85,7 @@ std::string ZipBook::Name(std::int64_t index) const {
   return name ? name : "";
 }
 
-std::int64_t ZipBook::Find(const std::string& name) const {
+std::int64_t ZipBook::find(const std::string& name) const {
   const zip_int64_t exact = zip_name_locate(zip_, name.c_str(), ZIP_FL_ENC_GUESS);
   if (exact >= 0) return exact;
   std::int64_t found = -1;

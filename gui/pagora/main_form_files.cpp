@@ -53,7 +53,7 @@ void TForm1::ListBox1DblClick() {
                 file.endsWith(QStringLiteral(".epub"), Qt::CaseInsensitive))) {
       Form2->OpenFile(file);
     } else {
-      auto lines = LoadTextFile(Std(file));
+      auto lines = loadTextFile(Std(file));
       Form2->setFileName(file);
       Form2->r->Lines() = std::move(lines);
     }
@@ -92,10 +92,10 @@ void TForm1::Createfilefromclipboard1Click() {
   std::optional<QString> answer =
       Prompts::current().input(this, tr("Input"), tr("name"), QString());
   if (!answer || answer->isEmpty()) return;
-  std::string path = ClipboardFilePath(Std(fileFolder()), Std(*answer));
+  std::string path = clipboardFilePath(Std(fileFolder()), Std(*answer));
   QString text = QGuiApplication::clipboard()->text();
   try {
-    WriteClipboardFile(path, Utf8ToWin(Std(text)));
+    writeClipboardFile(path, utf8ToWin(Std(text)));
   } catch (const std::exception& e) {
     ShowException(e);
   }

@@ -185,8 +185,8 @@ void TForm2::noteCodePage() {
   }
   QString note;
   // An unsure guess (a word or two) says nothing rather than point at the wrong button.
-  const CodePageGuess guess = GuessCodePage(sample);
-  switch (IsConfident(guess) ? guess.page : CodePage::Cp1251) {
+  const CodePageGuess guess = guessCodePage(sample);
+  switch (isConfident(guess) ? guess.page : CodePage::Cp1251) {
     case CodePage::Cp866:
       note = tr("The text looks like DOS code page 866: \"DOS to WIN\" converts it");
       break;
@@ -213,7 +213,7 @@ void TForm2::En(bool enabled) {
 void TForm2::afterCommand(bool changed) {
   // New lines: their jump words and pictures sit elsewhere, the longest line differs, and a
   // selection made on the old lines means nothing in them.
-  r->LinesChanged();
+  r->linesChanged();
   // The gauge shows where the command ended, not where its last throttled update fell.
   gauge->setValue(gauge->maximum());
   if (changed) modified_ = true;
@@ -255,18 +255,18 @@ void TForm2::runLineCommand(F&& command) {
 
 void TForm2::SpeedButton1Click() {
   runLineCommand(
-      [](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::DosToWin, p); });
+      [](TextBuffer& l, const LineProgress& p) { recodeLines(l, Recoding::DosToWin, p); });
 }
 
 void TForm2::SpeedButton2Click() {
   runLineCommand(
-      [](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::KoiToWin, p); });
+      [](TextBuffer& l, const LineProgress& p) { recodeLines(l, Recoding::KoiToWin, p); });
 }
 
 void TForm2::SpeedButton8Click() {
   std::size_t missing = 0;
   runLineCommand([&missing](TextBuffer& l, const LineProgress& p) {
-    missing = RecodeLines(l, Recoding::Utf8ToWin, p);
+    missing = recodeLines(l, Recoding::Utf8ToWin, p);
   });
   // What even the fallback could not spell in 1251 became "?": say how much.
   if (missing != 0) {
@@ -276,11 +276,11 @@ void TForm2::SpeedButton8Click() {
 }
 
 void TForm2::SpeedButton6Click() {
-  runLineCommand([](TextBuffer& l, const LineProgress& p) { OneParagraphOneLine(l, p); });
+  runLineCommand([](TextBuffer& l, const LineProgress& p) { oneParagraphOneLine(l, p); });
 }
 
 void TForm2::SpeedButton7Click() {
-  runLineCommand([](TextBuffer& l, const LineProgress& p) { CollapseSpaces(l, p); });
+  runLineCommand([](TextBuffer& l, const LineProgress& p) { collapseSpaces(l, p); });
 }
 
 void TForm2::makeTidyMenu() {
@@ -349,7 +349,7 @@ void TForm2::SpeedButton5Click() {
   // message loop would come, so it runs without the event.
   std::size_t bytes = 0;
   for (const std::string& line : r->Lines()) bytes += line.size();
-  DeleteHtmlTags(r->Lines(), HTMLParser1, bytes < kHtmlQuietBytes ? HtmlProgress() : progress);
+  deleteHtmlTags(r->Lines(), HTMLParser1, bytes < kHtmlQuietBytes ? HtmlProgress() : progress);
   afterCommand(true);
 }
 
@@ -365,7 +365,7 @@ void TForm2::SpeedButton3Click() {
 
 bool TForm2::SaveLines() {
   try {
-    SaveTextFile(SavePath().toStdString(), r->Lines());
+    saveTextFile(SavePath().toStdString(), r->Lines());
   } catch (const std::exception& e) {
     Prompts::current().error(this, QString::fromStdString(e.what()), QStringLiteral("Ошибка"));
     return false;
@@ -390,7 +390,7 @@ void TForm2::FormShow() {
   if (linesGiven_)
     r->SetText(std::move(r->Lines()));
   else
-    r->RefreshLayout();
+    r->refreshLayout();
   linesGiven_ = false;
   noteCodePage();
   En(true);

@@ -16,6 +16,6 @@ std::string AddSlash(const std::string& path);
 std::string BaseName(const std::string& path);
 
 // The folder part up to and including the last folder separator; "" when there is none.
-std::string FolderOf(const std::string& path);
+std::string folderOf(const std::string& path);
 
 }  // namespace pagora

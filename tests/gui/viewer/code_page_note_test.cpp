@@ -20,14 +20,14 @@ TEST(ViewCodePageNote, NamesTheButtonOnlyWhenSure) {
   ensureApp();
   ScriptedPrompts prompts;
   TempFolder dir;
-  const std::string capitals = Utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\r\n");
+  const std::string capitals = utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\r\n");
   const struct {
     std::string bytes;
     const char* note;  // "": no note
   } cases[] = {
       // All capitals in 1251 once read as KOI8-R, and a 1251 "Ёж" as 866.
       {capitals, ""},
-      {Utf8ToWin("Ёж\r\n"), ""},
+      {utf8ToWin("Ёж\r\n"), ""},
       {std::string("\x82\x8D\x88\x8C\x80\x8D\x88\x85! \x91\x90\x8E\x97\x8D\x8E "
                    "\x8F\x90\x8E\x97\x88\x92\x80\x89\x92\x85\r\n"),
        "\"DOS to WIN\""},

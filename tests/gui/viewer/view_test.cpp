@@ -339,7 +339,7 @@ class ViewMarkupTest : public ViewTest {
  protected:
   std::vector<std::pair<int, std::string>> jumps() const {
     std::vector<std::pair<int, std::string>> out;
-    for (const auto& j : form->r->JumpPoints()) out.emplace_back(j.Column, j.Word);
+    for (const auto& j : form->r->jumpPoints()) out.emplace_back(j.Column, j.Word);
     return out;
   }
 };
@@ -371,7 +371,7 @@ TEST_F(ViewMarkupTest, EveryCommandFindsTheJumpWordsAgain) {
     EXPECT_EQ(jumps(), c.before) << c.name;
     (form.get()->*c.button)->click();
     EXPECT_EQ(jumps(), c.after) << c.name;
-    EXPECT_EQ(form->r->LongestLine(), static_cast<int>(form->r->Lines()[0].size())) << c.name;
+    EXPECT_EQ(form->r->longestLine(), static_cast<int>(form->r->Lines()[0].size())) << c.name;
     prompts.queueAnswer(PromptAnswer::No);
     form->close();
   }
@@ -382,7 +382,7 @@ TEST_F(ViewMarkupTest, CollapsedSpacesLeaveNoOldGreenOverTheText) {
   form->resize(700, 300);
   form->SpeedButton7->click();
   const QImage img = form->r->viewport()->grab().toImage();
-  const int cw = form->r->CharWidth(), lh = form->r->LineHeight();
+  const int cw = form->r->CharWidth(), lh = form->r->lineHeight();
   auto green = [&](int fromCol, int toCol) {
     int n = 0;
     for (int y = 0; y < lh; ++y)
@@ -403,7 +403,7 @@ TEST_F(ViewMarkupTest, ReloadFindsTheJumpWordsOfTheFileAgain) {
   writeFile(path, "   ~two ~three\r\n");
   form->SpeedButton4->click();
   EXPECT_EQ(jumps(), (std::vector<std::pair<int, std::string>>{{4, "two"}, {9, "three"}}));
-  EXPECT_EQ(form->r->LongestLine(), 14);
+  EXPECT_EQ(form->r->longestLine(), 14);
   form->close();
 }
 
@@ -412,19 +412,19 @@ TEST_F(ViewMarkupTest, AnotherFileShownByTheMainWindowIsLaidOutAfresh) {
   for (int i = 0; i < 400; ++i)
     bytes += "line ~old" + std::to_string(i) + std::string(60, ' ') + "\r\n";
   open(bytes);
-  form->r->SetCaret(300, 20);
-  ASSERT_GT(form->r->FirstLine(), 0);
+  form->r->setCaret(300, 20);
+  ASSERT_GT(form->r->firstLine(), 0);
   form->close();
   ASSERT_FALSE(form->isVisible());
   form->setFileName(QString::fromStdString(dir.file("other.txt")));
   form->r->Lines() = {"see ~new here", "x"};
   form->show();
   EXPECT_EQ(jumps(), (std::vector<std::pair<int, std::string>>{{5, "new"}}));
-  EXPECT_EQ(form->r->JumpWords(), Lines{"new"});
-  EXPECT_EQ(form->r->LongestLine(), 13);
-  EXPECT_EQ(form->r->FirstLine(), 0);
-  EXPECT_EQ(form->r->Caret().Line, 0);
-  EXPECT_EQ(form->r->Caret().Col, 0);
+  EXPECT_EQ(form->r->jumpWords(), Lines{"new"});
+  EXPECT_EQ(form->r->longestLine(), 13);
+  EXPECT_EQ(form->r->firstLine(), 0);
+  EXPECT_EQ(form->r->caret().Line, 0);
+  EXPECT_EQ(form->r->caret().Col, 0);
   form->close();
 }
 

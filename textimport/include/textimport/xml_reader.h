@@ -13,7 +13,7 @@ namespace pagora::book_import {
 // Element and attribute names without their namespace prefix ("l:href" -> "href").
 std::string_view LocalName(const char* name);
 // The value of the attribute with this local name, or nullptr.
-const char* Attribute(const char** atts, std::string_view local);
+const char* attribute(const char** atts, std::string_view local);
 
 class XmlHandler {
  public:

@@ -25,7 +25,7 @@ class ZipBook {
   std::string Name(std::int64_t index) const;
   // Index of the member with exactly this name, or of the only one that matches it without
   // regard to letter case; -1 when there is none.
-  std::int64_t Find(const std::string& name) const;
+  std::int64_t find(const std::string& name) const;
 
   // Hands the member's bytes to `sink` in pieces (the last one flagged). Raises EBookImport when
   // the member is larger than kMaxBookMemberSize, encrypted, or corrupt.

@@ -94,7 +94,7 @@ void TBookBuilder::Compress(const std::vector<std::string>& files, const std::st
 #endif
     shownNames.push_back(file);
   }
-  std::vector<std::string> stored = DeviceStoredNames(shownNames);
+  std::vector<std::string> stored = deviceStoredNames(shownNames);
   std::map<std::string, std::deque<std::string>> storedFor;
   for (std::size_t i = 0; i < sources.size(); ++i) storedFor[sources[i]].push_back(stored[i]);
 
@@ -142,11 +142,11 @@ void TBookBuilder::Compress(const std::vector<std::string>& files, const std::st
   done_ = true;
 }
 
-std::optional<std::string> WrapArchiveIntoAdt(const std::string& archiveName) {
-  return CopyArchiveToAdt(archiveName, AdtNameFor(archiveName));
+std::optional<std::string> wrapArchiveIntoAdt(const std::string& archiveName) {
+  return CopyArchiveToAdt(archiveName, adtNameFor(archiveName));
 }
 
-bool CanImportBooks() {
+bool canImportBooks() {
 #if PAGORA_BOOK_IMPORT
   return true;
 #else

@@ -144,7 +144,7 @@ int RunAndWait(const std::string& program, std::vector<std::string> arguments) {
 std::vector<std::string> WithoutDuplicates(const std::vector<std::string>& files) {
   std::vector<std::string> out;
   for (const auto& file : files) {
-    AddChosenFile(out, std::filesystem::absolute(file).lexically_normal().generic_string());
+    addChosenFile(out, std::filesystem::absolute(file).lexically_normal().generic_string());
   }
   return out;
 }
@@ -168,7 +168,7 @@ void printTextNote(const TBookTextNote& note) {
 }
 
 int RunBuild(const BuildOptions& options) {
-  std::string archive = NormaliseBookName(options.book);
+  std::string archive = normaliseBookName(options.book);
   TBookBuilder builder;
   bool bar = ::isatty(STDERR_FILENO) == 1;
   std::string current;
@@ -203,12 +203,12 @@ int RunBuild(const BuildOptions& options) {
   }
   std::int64_t size = FileLength(archive);
   if (options.adt) {
-    if (auto problem = WrapArchiveIntoAdt(archive)) {
+    if (auto problem = wrapArchiveIntoAdt(archive)) {
       std::fprintf(stderr, "pagora-cli: %s\n", problem->c_str());
       return 1;
     }
     std::printf("File %s\nSize: %lld bytes\nReady to send in Casio PV\n",
-                AdtNameFor(archive).c_str(), static_cast<long long>(size));
+                adtNameFor(archive).c_str(), static_cast<long long>(size));
   } else {
     std::printf("File %s\nSize: %lld bytes\n", archive.c_str(), static_cast<long long>(size));
   }
@@ -224,7 +224,7 @@ std::string PortName(const std::string& port) {
 int RunSend(const SendOptions& options) {
   std::string archive = options.book;
   std::error_code ec;
-  if (!std::filesystem::exists(archive, ec)) archive = NormaliseBookName(options.book);
+  if (!std::filesystem::exists(archive, ec)) archive = normaliseBookName(options.book);
   std::int64_t size = FileLength(archive);
   std::printf("File %s\nSize: %lld bytes\n", archive.c_str(), static_cast<long long>(size));
   std::fflush(stdout);

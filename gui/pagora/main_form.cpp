@@ -144,7 +144,7 @@ QWidget* TForm1::buildFilePane() {
   QString filter = tr("Text files (*.txt)") + QStringLiteral("|*.txt;*.|") +
                    tr("Html files (*.*htm*)") + QStringLiteral("|*.*htm*|") +
                    tr("All Files (*.*)") + QStringLiteral("|*.*");
-  if (CanImportBooks()) {
+  if (canImportBooks()) {
     filter += u'|' + tr("Books (*.fb2 *.epub)") + QStringLiteral("|*.fb2;*.fb2.zip;*.epub");
   }
   FilterComboBox1->setFilter(filter);

@@ -42,7 +42,7 @@ class EStringListError : public Exception {
 void TForm1::compressChosen() {
   std::vector<std::string> files;
   for (const QString& entry : Chosen()) files.push_back(Std(entry));
-  archiveName_ = Q(NormaliseBookName(Std(FilenameEdit1->Text())));
+  archiveName_ = Q(normaliseBookName(Std(FilenameEdit1->Text())));
   FilenameEdit1->setText(archiveName_);
   StatusBar1->setPosition(0);
   // The texts converted on the way (or left alone on an unsure guess) are named in the bar.
@@ -75,7 +75,7 @@ void TForm1::SpeedButton1Click() {
   }
   // The archive is the one step 6 named, whatever the edit holds by now.
   const QString archive = archiveName_;
-  if (auto problem = WrapArchiveIntoAdt(Std(archive))) {
+  if (auto problem = wrapArchiveIntoAdt(Std(archive))) {
     Prompts::current().inform(this, Q(*problem), kCaption);
   }
   // A name without a folder is relative to the folder Pagora was started in, which the user

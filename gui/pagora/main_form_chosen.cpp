@@ -33,7 +33,7 @@ QStringList TForm1::Chosen() const {
 bool TForm1::AddChosen(const QString& path) {
   std::vector<std::string> entries;
   for (const QString& entry : Chosen()) entries.push_back(Std(entry));
-  if (!AddChosenFile(entries, Std(path))) return false;
+  if (!addChosenFile(entries, Std(path))) return false;
   ListBox1->addItem(path);
   return true;
 }
@@ -88,7 +88,7 @@ void TForm1::Calculate() {
   std::vector<std::string> files;
   for (const QString& entry : Chosen()) files.push_back(Std(entry));
   try {
-    const std::int64_t total = TotalLength(files);
+    const std::int64_t total = totalLength(files);
     StaticText1->setText(
         tr("Size : %1 bytes", nullptr, pluralCount(total)).arg(QString::number(total)));
   } catch (const std::exception& e) {

@@ -46,9 +46,9 @@ void TForm1::ListBox1DblClick() {
   if (!item) return;
   QString file = item->text();
   try {
-    if (CanImportBooks() && file.endsWith(QStringLiteral(".fb2"), Qt::CaseInsensitive)) {
+    if (canImportBooks() && file.endsWith(QStringLiteral(".fb2"), Qt::CaseInsensitive)) {
       Form2->OpenFile(file);
-    } else if (CanImportBooks() &&
+    } else if (canImportBooks() &&
                (file.endsWith(QStringLiteral(".fb2.zip"), Qt::CaseInsensitive) ||
                 file.endsWith(QStringLiteral(".epub"), Qt::CaseInsensitive))) {
       Form2->OpenFile(file);

@@ -44,7 +44,7 @@ TBookBuilder::~TBookBuilder() = default;
 
 std::optional<std::string> TBookBuilder::memberText(const std::string& file) {
 #if PAGORA_BOOK_IMPORT
-  if (IsImportableBook(file)) return joinLines(ImportBook(file));
+  if (isImportableBook(file)) return joinLines(importBook(file));
 #endif
   if (!ConvertTexts) return std::nullopt;
   const MappedFile input(file);
@@ -87,8 +87,8 @@ void TBookBuilder::Compress(const std::vector<std::string>& files, const std::st
   std::vector<std::string> shownNames;
   for (const auto& file : files) {
 #if PAGORA_BOOK_IMPORT
-    if (IsImportableBook(file)) {
-      shownNames.push_back(ImportedTextName(file));
+    if (isImportableBook(file)) {
+      shownNames.push_back(importedTextName(file));
       continue;
     }
 #endif

@@ -28,7 +28,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 int RunImport(const ImportOptions& options) {
-  const std::string out = options.out.empty() ? ImportedTextName(options.book) : options.out;
+  const std::string out = options.out.empty() ? importedTextName(options.book) : options.out;
   if (SameFile(out, options.book)) {
     std::fprintf(stderr, "pagora-cli: %s: the text would replace the book itself\n",
                  options.book.c_str());
@@ -36,7 +36,7 @@ int RunImport(const ImportOptions& options) {
   }
   try {
     // The whole book is read before anything is written, so a bad book leaves OUT alone.
-    const std::vector<std::string> lines = ImportBook(options.book);
+    const std::vector<std::string> lines = importBook(options.book);
     saveTextFile(out, lines);
     std::printf("File %s\nLines: %zu\n", out.c_str(), lines.size());
   } catch (const std::exception& e) {

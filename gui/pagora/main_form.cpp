@@ -320,7 +320,7 @@ void TForm1::FormCreate() {
 void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
-  Settings.LastBook = Std(FilenameEdit1->Text());
+  Settings.LastBook = Std(FilenameEdit1->text());
   auto path = MainSettingsPath(Std(ProgramFolder()));
   try {
     std::error_code ec;

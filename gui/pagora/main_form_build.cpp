@@ -42,7 +42,7 @@ class EStringListError : public Exception {
 void TForm1::compressChosen() {
   std::vector<std::string> files;
   for (const QString& entry : Chosen()) files.push_back(Std(entry));
-  archiveName_ = Q(normaliseBookName(Std(FilenameEdit1->Text())));
+  archiveName_ = Q(normaliseBookName(Std(FilenameEdit1->text())));
   FilenameEdit1->setText(archiveName_);
   StatusBar1->setPosition(0);
   // The texts converted on the way (or left alone on an unsure guess) are named in the bar.
@@ -126,7 +126,7 @@ void TForm1::SpeedButton8Click() {
   En(true);
   busy_ = false;
 
-  QString archive = FilenameEdit1->Text();
+  QString archive = FilenameEdit1->text();
   std::int64_t size = 0;
   try {
     size = FileLength(Std(archive));

@@ -65,7 +65,7 @@ void TForm1::selectFiles(const QStringList& names) {
 }
 
 QString TForm1::bookName() const {
-  return FilenameEdit1->Text();
+  return FilenameEdit1->text();
 }
 
 void TForm1::setBookName(const QString& name) {
@@ -113,7 +113,7 @@ QString TForm1::fileFolder() const {
 
 void TForm1::appendSelectedFiles() {
   QString folder = fileFolder();
-  for (int i = 0; i < FileListBox1->Count(); ++i) {
+  for (int i = 0; i < FileListBox1->count(); ++i) {
     if (!FileListBox1->Selected(i)) continue;
     AddChosen(folder + FileListBox1->Item(i));
   }

@@ -126,7 +126,7 @@ void TForm1::Delete2Click() {
                                                PromptKind::Question, PromptButtons::YesNo);
   if (answer == PromptAnswer::Yes) {
     QString folder = fileFolder();
-    for (int i = 0; i < FileListBox1->Count(); ++i) {
+    for (int i = 0; i < FileListBox1->count(); ++i) {
       if (FileListBox1->Selected(i)) QFile::remove(folder + FileListBox1->Item(i));
     }
   }

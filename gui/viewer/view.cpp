@@ -133,7 +133,7 @@ TForm2::~TForm2() = default;
 
 QString TForm2::SavePath() const {
 #if PAGORA_BOOK_IMPORT
-  if (imported_) return QString::fromStdString(ImportedTextName(fileName_.toStdString()));
+  if (imported_) return QString::fromStdString(importedTextName(fileName_.toStdString()));
 #endif
   return fileName_;
 }
@@ -151,11 +151,11 @@ bool TForm2::OpenFile(const QString& path) {
   // A web page opens as it is: "Delete HTML tags" is this window's way with HTML. Books go
   // into the archive as text, and FB2/EPUB open here as their text, since their markup is XML
   // that the window's commands cannot clean.
-  if (IsImportableBook(path.toStdString()) && !isHtmlPage(path.toStdString())) {
+  if (isImportableBook(path.toStdString()) && !isHtmlPage(path.toStdString())) {
     imported_ = true;
     std::vector<std::string> lines;
     try {
-      lines = ImportBook(path.toStdString());
+      lines = importBook(path.toStdString());
     } catch (const std::exception& e) {
       ok = false;
       Prompts::current().error(this, QString::fromStdString(e.what()), QStringLiteral("Ошибка"));

@@ -171,7 +171,7 @@ void TFileListBox::setViewStyle(TViewStyle style) {
   listView_->setDragDropMode(QAbstractItemView::DragOnly);
 }
 
-int TFileListBox::Count() const {
+int TFileListBox::count() const {
   return model_.rowCount();
 }
 
@@ -184,7 +184,7 @@ bool TFileListBox::Selected(int index) const {
 }
 
 void TFileListBox::setSelected(int index, bool selected) {
-  if (index < 0 || index >= Count()) return;
+  if (index < 0 || index >= count()) return;
   selection_->select(model_.index(index, 0),
                      (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
                          QItemSelectionModel::Rows);
@@ -192,7 +192,7 @@ void TFileListBox::setSelected(int index, bool selected) {
 }
 
 int TFileListBox::FirstSelected() const {
-  for (int i = 0; i < Count(); ++i) {
+  for (int i = 0; i < count(); ++i) {
     if (Selected(i)) return i;
   }
   return -1;
@@ -200,14 +200,14 @@ int TFileListBox::FirstSelected() const {
 
 void TFileListBox::selectNames(const QStringList& names) {
   selection_->clearSelection();
-  for (int i = 0; i < Count(); ++i) {
+  for (int i = 0; i < count(); ++i) {
     if (names.contains(Item(i))) setSelected(i, true);
   }
 }
 
 void TFileListBox::Update() {
   QStringList previouslySelected;
-  for (int i = 0; i < Count(); ++i) {
+  for (int i = 0; i < count(); ++i) {
     if (Selected(i)) previouslySelected << Item(i);
   }
   QString current =
@@ -234,7 +234,7 @@ void TFileListBox::Update() {
     modified->setToolTip(locale.toString(info.lastModified(), QLocale::LongFormat));
     model_.appendRow({name, size, modified});
   }
-  for (int i = 0; i < Count(); ++i) {
+  for (int i = 0; i < count(); ++i) {
     if (previouslySelected.contains(Item(i))) setSelected(i, true);
     if (Item(i) == current) {
       selection_->setCurrentIndex(model_.index(i, 0), QItemSelectionModel::NoUpdate);

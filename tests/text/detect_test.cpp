@@ -107,7 +107,7 @@ TEST(GuessCodePage, AsciiAndUtf8) {
   EXPECT_EQ(guessCodePage(Encode("Мы рады вас видеть", CodePage::Cp866)).page, CodePage::Cp866);
 }
 
-std::string ReadAll(const std::filesystem::path& path) {
+std::string readAll(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
@@ -135,7 +135,7 @@ TEST(GuessCodePage, StartOfRealBooks) {
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(std::filesystem::exists(c.path)) << c.path;
-    const std::string text = ReadAll(c.path);
+    const std::string text = readAll(c.path);
     for (std::size_t size : {std::size_t{512}, std::size_t{2048}, std::size_t{8192}, text.size()}) {
       const CodePageGuess guess = guessCodePage(text, size);
       EXPECT_EQ(guess.page, c.page) << c.path << " first " << size << " bytes";

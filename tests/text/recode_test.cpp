@@ -283,7 +283,7 @@ TEST(DetectCodePage, UnicodeCutByTheWindowStaysUnicode) {
   EXPECT_EQ(detectCodePage(text, 5), CodePage::Utf8);  // the window ends inside a letter
 }
 
-std::string ReadAll(const std::filesystem::path& path) {
+std::string readAll(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
@@ -302,7 +302,7 @@ TEST(DetectCodePage, SampleFilesOfTheRepository) {
   for (const Case& c : cases) {
     const auto path = samples / c.file;
     ASSERT_TRUE(std::filesystem::exists(path)) << path;
-    EXPECT_EQ(detectCodePage(ReadAll(path)), c.page) << c.file;
+    EXPECT_EQ(detectCodePage(readAll(path)), c.page) << c.file;
   }
 }
 
@@ -319,7 +319,7 @@ TEST(DetectCodePage, CorpusFiles) {
                {"anna-karenina.utf8.txt", CodePage::Utf8}};
   for (const Case& c : cases) {
     ASSERT_TRUE(std::filesystem::exists(corpus / c.file)) << corpus / c.file;
-    const std::string text = ReadAll(corpus / c.file);
+    const std::string text = readAll(corpus / c.file);
     EXPECT_EQ(detectCodePage(text), c.page) << c.file;
     // A few lines from the middle are enough too.
     const std::string middle = text.substr(text.size() / 2 + 1000, 300);

@@ -112,7 +112,7 @@ TEST_F(MainWindowTest, DroppingChoosesEachFileOnceAndUpdatesTheSize) {
   auto form = window({"a.txt", "readme"});
   // The text filter shows text files and names without an extension.
   QStringList shown;
-  for (int i = 0; i < fileList(*form).Count(); ++i) shown << fileList(*form).Item(i);
+  for (int i = 0; i < fileList(*form).count(); ++i) shown << fileList(*form).Item(i);
   EXPECT_EQ(shown, (QStringList{"a.txt", "B.txt", "readme"}));
 
   EXPECT_TRUE(form->ListBox1DragOver(fileList(*form).currentView()));
@@ -474,7 +474,7 @@ TEST_F(MainWindowTest, ClipboardTextBecomesACodePage1251File) {
   ASSERT_EQ(prompts.records().size(), 3u);
   EXPECT_EQ(prompts.records()[0].caption, "Input");
   EXPECT_EQ(prompts.records()[0].text, "name");
-  EXPECT_EQ(fileList(*form).Count(), 1);
+  EXPECT_EQ(fileList(*form).count(), 1);
 }
 
 TEST_F(MainWindowTest, DeleteAndRenameAskFirstAndNeverOverwrite) {
@@ -531,7 +531,7 @@ TEST_F(MainWindowTest, OpenStyleAndFilterWorkOnTheFileList) {
   }
   part<TFilterComboBox>(*form, "FilterComboBox1").setCurrentIndex(1);
   QStringList shown;
-  for (int i = 0; i < fileList(*form).Count(); ++i) shown << fileList(*form).Item(i);
+  for (int i = 0; i < fileList(*form).count(); ++i) shown << fileList(*form).Item(i);
   EXPECT_EQ(shown, (QStringList{"b.htm", "c.shtml"}));
 }
 

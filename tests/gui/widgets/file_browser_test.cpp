@@ -37,7 +37,7 @@ class FolderTest : public testing::Test {
   void touch(const std::string& name) { std::ofstream(folder_ / name) << name; }
   static QStringList items(const TFileListBox& list) {
     QStringList out;
-    for (int i = 0; i < list.Count(); ++i) out << list.Item(i);
+    for (int i = 0; i < list.count(); ++i) out << list.Item(i);
     return out;
   }
   testing_support::TempFolder temp_{"components_"};
@@ -106,7 +106,7 @@ TEST_F(FolderTest, SelectionSurvivesARefreshAndFollowsTheFolder) {
   // The list notices the new file by itself.
   QElapsedTimer timer;
   timer.start();
-  while (list.Count() < 3 && timer.elapsed() < 5000) {
+  while (list.count() < 3 && timer.elapsed() < 5000) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   }
   EXPECT_EQ(items(list), (QStringList{"0.txt", "a.txt", "b.txt"}));
@@ -149,10 +149,10 @@ TEST(FilenameEdit, ChosenNamesAreQuotedWhenTheyHoldBlanks) {
   edit.setText("book");
   edit.BrowseDialog = [](TFilenameEdit*) { return QString("/b/My Books/war.lzh"); };
   edit.browse();
-  EXPECT_EQ(edit.Text(), "\"/b/My Books/war.lzh\"");
+  EXPECT_EQ(edit.text(), "\"/b/My Books/war.lzh\"");
   edit.BrowseDialog = [](TFilenameEdit*) { return QString(); };  // cancelled
   edit.browse();
-  EXPECT_EQ(edit.Text(), "\"/b/My Books/war.lzh\"");
+  EXPECT_EQ(edit.text(), "\"/b/My Books/war.lzh\"");
   EXPECT_EQ(edit.Filter, "Archive (*.lzh)");
   EXPECT_EQ(edit.DefaultExt, "lzh");
 }

@@ -36,7 +36,7 @@ class TFileListBox : public QWidget {
   void setViewStyle(TViewStyle style);
 
   // Items in display order: their captions (file names) and whether each is selected.
-  int Count() const;
+  int count() const;
   QString Item(int index) const;
   bool Selected(int index) const;
   void setSelected(int index, bool selected);

@@ -15,7 +15,7 @@ class TFilenameEdit : public QWidget {
  public:
   explicit TFilenameEdit(QWidget* parent = nullptr);
 
-  QString Text() const { return edit_->text(); }
+  QString text() const { return edit_->text(); }
   void setText(const QString& text) { edit_->setText(text); }
   QLineEdit* edit() const { return edit_; }
   QToolButton* button() const { return button_; }

@@ -49,7 +49,7 @@ QString Hint(QString text) {
 
 }  // namespace
 
-QString TForm1::ProgramFolder() {
+QString TForm1::programFolder() {
   if (!programFolderOverride().isEmpty()) return programFolderOverride();
   return QCoreApplication::applicationDirPath();
 }
@@ -306,7 +306,7 @@ void TForm1::ShowException(const std::exception& e) {
 // ---- settings -------------------------------------------------------------------------------
 
 void TForm1::FormCreate() {
-  std::filesystem::path folder = Std(ProgramFolder());
+  std::filesystem::path folder = Std(programFolder());
   try {
     TIniFile ini(MainSettingsReadPath(folder));
     Settings = ReadMainSettings(ini);
@@ -321,7 +321,7 @@ void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   Settings.LastBook = Std(FilenameEdit1->text());
-  auto path = MainSettingsPath(Std(ProgramFolder()));
+  auto path = MainSettingsPath(Std(programFolder()));
   try {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);

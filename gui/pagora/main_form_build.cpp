@@ -163,7 +163,7 @@ void TForm1::SpeedButton8Click() {
     for (const std::string& argument :
          corvaneArguments(rates[Settings.BaudRate], Std(port), Settings.FastTransfer, Std(archive)))
       arguments << Q(argument);
-    Launcher::startDetached(Q(AddSlash(Std(ProgramFolder()))) + QStringLiteral("corvane"),
+    Launcher::startDetached(Q(AddSlash(Std(programFolder()))) + QStringLiteral("corvane"),
                             arguments);
   } catch (const std::exception& e) {
     ShowException(e);

@@ -42,7 +42,7 @@ class TForm1 : public QMainWindow {
 
   // The folder of Pagora's own program file: config.ini for section "Main" and Corvane live
   // there. Tests point it elsewhere.
-  static QString ProgramFolder();
+  static QString programFolder();
   static void setProgramFolder(const QString& folder);
 
   // Runs a modal dialog; tests replace it to answer the dialog themselves.

@@ -91,7 +91,7 @@ class MemoViewport : public QWidget {
 
 }  // namespace
 
-QCursor TJumpMemo::HandCursor() {
+QCursor TJumpMemo::handCursor() {
   static const QCursor cursor = [] {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
@@ -113,7 +113,7 @@ QCursor TJumpMemo::HandCursor() {
   return cursor;
 }
 
-QCursor TJumpMemo::PictureCursor() {
+QCursor TJumpMemo::pictureCursor() {
   static const QCursor cursor = [] {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
@@ -621,10 +621,10 @@ void TJumpMemo::mouseMoveEvent(QMouseEvent* e) {
   if (!(e->buttons() & Qt::LeftButton) || !model_.mouseSelecting()) {
     try {
       if (const TJump* j = jumpAt(pt)) {
-        viewport()->setCursor(HandCursor());
+        viewport()->setCursor(handCursor());
         hoverWord_ = j->Word;
       } else if (const TPict* pc = pictureAt(pt)) {
-        viewport()->setCursor(PictureCursor());
+        viewport()->setCursor(pictureCursor());
         hoverWord_ = pc->Word;
       } else {
         viewport()->setCursor(Qt::IBeamCursor);

@@ -69,7 +69,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
                             QStringLiteral("Заменить все пробелы от двух и больше одним"));
   SpeedButton9 =
       makeButton(panel, QString(), tr("Tidy: one line per paragraph from a wrapped text"));
-  SpeedButton9->setIcon(GlyphIcon(Glyph::Tidy));
+  SpeedButton9->setIcon(glyphIcon(Glyph::Tidy));
   SpeedButton9->setIconSize(QSize(24, 24));
   makeTidyMenu();
   SpeedButton4 = makeButton(panel, QStringLiteral("⟳"), tr("Reload file"));
@@ -131,18 +131,18 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
 
 TForm2::~TForm2() = default;
 
-QString TForm2::SavePath() const {
+QString TForm2::savePath() const {
 #if PAGORA_BOOK_IMPORT
   if (imported_) return QString::fromStdString(importedTextName(fileName_.toStdString()));
 #endif
   return fileName_;
 }
 
-QString TForm2::StatusText() const {
+QString TForm2::statusText() const {
   return status_->text();
 }
 
-bool TForm2::OpenFile(const QString& path) {
+bool TForm2::openFile(const QString& path) {
   fileName_ = path;
   imported_ = false;
   linesGiven_ = false;
@@ -173,7 +173,7 @@ bool TForm2::OpenFile(const QString& path) {
 void TForm2::noteCodePage() {
   if (imported_) {
     status_->setText(tr("Converted from the book; Close saves the text as %1")
-                         .arg(QFileInfo(SavePath()).fileName()));
+                         .arg(QFileInfo(savePath()).fileName()));
     return;
   }
   // The start of the text is plenty to tell the code pages apart.
@@ -355,7 +355,7 @@ void TForm2::SpeedButton5Click() {
 
 void TForm2::SpeedButton4Click() {
   En(false);
-  OpenFile(fileName_);
+  openFile(fileName_);
   En(true);
 }
 
@@ -363,9 +363,9 @@ void TForm2::SpeedButton3Click() {
   close();
 }
 
-bool TForm2::SaveLines() {
+bool TForm2::saveLines() {
   try {
-    saveTextFile(SavePath().toStdString(), r->Lines());
+    saveTextFile(savePath().toStdString(), r->Lines());
   } catch (const std::exception& e) {
     Prompts::current().error(this, QString::fromStdString(e.what()), QStringLiteral("Ошибка"));
     return false;
@@ -383,7 +383,7 @@ void TForm2::FormShow() {
   // A converted book exists only in memory until it is saved.
   modified_ = imported_;
   QString caption = fileName_;
-  if (imported_) caption += tr(" (converted text, saved as %1)").arg(SavePath());
+  if (imported_) caption += tr(" (converted text, saved as %1)").arg(savePath());
   setWindowTitle(caption);
   // Lines a caller put in directly are another text: caret and view go home, and its jump
   // words, pictures and longest line are found afresh.
@@ -406,9 +406,9 @@ void TForm2::closeEvent(QCloseEvent* e) {
   // Closing by the frame asks like the close button: unsaved work is never dropped silently.
   if (modified_) {
     const PromptAnswer a =
-        Prompts::current().ask(this, tr("Confirm "), tr("Save changes to\n\r%1").arg(SavePath()),
+        Prompts::current().ask(this, tr("Confirm "), tr("Save changes to\n\r%1").arg(savePath()),
                                PromptKind::Question, PromptButtons::YesNoCancel);
-    if (a == PromptAnswer::Cancel || (a == PromptAnswer::Yes && !SaveLines())) {
+    if (a == PromptAnswer::Cancel || (a == PromptAnswer::Yes && !saveLines())) {
       e->ignore();
       return;
     }
@@ -428,7 +428,7 @@ void TForm2::reject() {
 
 int runViewWindowStandalone(const QString& path) {
   TForm2 window;
-  const bool ok = window.OpenFile(path);
+  const bool ok = window.openFile(path);
   window.exec();
   return ok ? 0 : 1;
 }

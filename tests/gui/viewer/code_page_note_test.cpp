@@ -38,11 +38,11 @@ TEST(ViewCodePageNote, NamesTheButtonOnlyWhenSure) {
     form.FormStorage->setIniFileName(QString::fromStdString(dir.file("config.ini")));
     const std::string path = dir.file("note.txt");
     writeFile(path, c.bytes);
-    form.OpenFile(QString::fromStdString(path));
+    form.openFile(QString::fromStdString(path));
     if (*c.note == '\0') {
-      EXPECT_TRUE(form.StatusText().isEmpty()) << form.StatusText().toStdString();
+      EXPECT_TRUE(form.statusText().isEmpty()) << form.statusText().toStdString();
     } else {
-      EXPECT_TRUE(form.StatusText().contains(c.note)) << form.StatusText().toStdString();
+      EXPECT_TRUE(form.statusText().contains(c.note)) << form.statusText().toStdString();
     }
   }
 }
@@ -70,9 +70,9 @@ TEST(ViewCodePageNote, CountsWhatUtf8ToWinCouldNotSpell) {
     form.FormStorage->setIniFileName(QString::fromStdString(dir.file("config.ini")));
     const std::string path = dir.file("note.txt");
     testing_support::writeFile(path, c.text);
-    form.OpenFile(QString::fromStdString(path));
+    form.openFile(QString::fromStdString(path));
     form.SpeedButton8Click();
-    EXPECT_EQ(form.StatusText().toStdString(), c.note);
+    EXPECT_EQ(form.statusText().toStdString(), c.note);
   }
 }
 

@@ -82,7 +82,7 @@ class GridTest : public ::testing::TestWithParam<Face> {
     ASSERT_EQ(memo->firstColumn(), col);
   }
   QImage screen() const { return memo->viewport()->grab().toImage(); }
-  int x(int col) const { return 4 + (col - memo->firstColumn()) * memo->CharWidth(); }
+  int x(int col) const { return 4 + (col - memo->firstColumn()) * memo->charWidth(); }
   int top(int line) const { return (line - memo->firstLine()) * memo->lineHeight(); }
   // Pixels of a cell (or a run of cells) that pass a test, over the whole row height.
   template <typename Test>

@@ -46,8 +46,8 @@ class JumpMemoTest : public ::testing::Test {
   }
   QImage screen() const { return memo->viewport()->grab().toImage(); }
   QRect cell(int row, int col, int count = 1) const {
-    return QRect(4 + (col - memo->firstColumn()) * memo->CharWidth(), row * memo->lineHeight(),
-                 count * memo->CharWidth(), memo->lineHeight());
+    return QRect(4 + (col - memo->firstColumn()) * memo->charWidth(), row * memo->lineHeight(),
+                 count * memo->charWidth(), memo->lineHeight());
   }
   // Whether an (anti-aliased) pixel is this colour blended onto the white background, with at
   // least a third of the colour in it. Black or another colour's strokes do not pass.
@@ -149,8 +149,8 @@ TEST_F(JumpMemoTest, ScanFindsJumpPointsAndPictures) {
       jumps.push_back(j.Word);
       columns.push_back(j.Column);
       EXPECT_EQ(j.Line, 1) << c.name;
-      EXPECT_EQ(j.Rect, (TCellRect{j.Column * memo->CharWidth(), memo->lineHeight(),
-                                   static_cast<int>(j.Word.size()) * memo->CharWidth(),
+      EXPECT_EQ(j.Rect, (TCellRect{j.Column * memo->charWidth(), memo->lineHeight(),
+                                   static_cast<int>(j.Word.size()) * memo->charWidth(),
                                    memo->lineHeight()}))
           << c.name;
     }
@@ -443,7 +443,7 @@ TEST(JumpMemoDefaults, AMissingFontFallsBackToAFixedPitchOne) {
     EXPECT_TRUE(QFontInfo(memo.Font()).fixedPitch()) << family;
     EXPECT_EQ(memo.Font().pixelSize(), 13) << family;
     EXPECT_TRUE(memo.Font().bold()) << family;
-    EXPECT_EQ(memo.CharWidth(), QFontMetrics(memo.Font()).horizontalAdvance(QLatin1Char('W')))
+    EXPECT_EQ(memo.charWidth(), QFontMetrics(memo.Font()).horizontalAdvance(QLatin1Char('W')))
         << family;
   }
 }

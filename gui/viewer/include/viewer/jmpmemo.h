@@ -103,7 +103,7 @@ class TJumpMemo : public QAbstractScrollArea {
   std::function<void(int helpContext)> OnHelp;
 
   // State that owners and tests look at.
-  const PagedTextModel& Model() const { return model_; }
+  const PagedTextModel& model() const { return model_; }
   const std::vector<TJump>& jumpPoints() const { return model_.jumpPoints(); }
   const std::vector<TPict>& pictures() const { return model_.pictures(); }
   const std::vector<std::string>& jumpWords() const { return model_.jumpWords(); }
@@ -114,7 +114,7 @@ class TJumpMemo : public QAbstractScrollArea {
   int firstLine() const { return model_.firstLine(); }
   int firstColumn() const { return model_.firstColumn(); }
   // The width of every character cell, a whole number of pixels.
-  int CharWidth() const { return model_.cellWidth(); }
+  int charWidth() const { return model_.cellWidth(); }
   int lineHeight() const { return model_.lineHeight(); }
   int visibleColumns() const { return model_.visibleColumns(); }
   int visibleRows() const { return model_.visibleRows(); }
@@ -132,8 +132,8 @@ class TJumpMemo : public QAbstractScrollArea {
   // The marker line of page n (1-based): "- " + Pagemarker + " " + n + " -".
   std::string pageMarkerLine(int page) const { return model_.pageMarkerLine(page); }
   // The hand and picture cursors (drawn by the program, not loaded from files).
-  static QCursor HandCursor();
-  static QCursor PictureCursor();
+  static QCursor handCursor();
+  static QCursor pictureCursor();
 
   // Byte -> byte folding used to match SelWords without regard to case and to Latin/Cyrillic
   // look-alikes.

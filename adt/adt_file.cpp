@@ -323,7 +323,7 @@ std::array<char, TAdtFile::kBookNameSize> TAdtFile::BookNameFor(std::string_view
   // PV Manager and the handheld read the field as code page 1251, one byte a letter, so the
   // UTF-8 name is converted first and cut afterwards: the cut never splits a letter, and takes
   // letters of the stem rather than the extension.
-  const std::string converted = shortenName(Utf8ToWin(before), kBookNameSize);
+  const std::string converted = shortenName(utf8ToWin(before), kBookNameSize);
   std::copy_n(converted.begin(), std::min<std::size_t>(converted.size(), kBookNameSize),
               name.begin());
   return name;

@@ -70,10 +70,10 @@ std::optional<std::string> TBookBuilder::memberText(const std::string& file) {
       note.layout = report.layout;
     }
     if ((note.converted || note.tidied) && OnTextNote) OnTextNote(note);
-    return JoinLines(lines);
+    return joinLines(lines);
   };
 #if PAGORA_BOOK_IMPORT
-  if (IsImportableBook(file)) return tidied(ImportBook(file));
+  if (isImportableBook(file)) return tidied(importBook(file));
 #endif
   if (!ConvertTexts && !TidyTexts) return std::nullopt;
   const MappedFile input(file);
@@ -81,10 +81,10 @@ std::optional<std::string> TBookBuilder::memberText(const std::string& file) {
   if (!looksLikeText(bytes)) return std::nullopt;
   std::optional<Recoding> recoding;
   if (ConvertTexts) {
-    const CodePageGuess guess = GuessCodePage(bytes);
+    const CodePageGuess guess = guessCodePage(bytes);
     note.from = guess.page;
     note.confidence = guess.confidence;
-    if (!IsConfident(guess)) {
+    if (!isConfident(guess)) {
       // Neither converted nor tidied: a text whose code page is unknown goes in untouched.
       if (OnTextNote) OnTextNote(note);
       return std::nullopt;
@@ -92,9 +92,9 @@ std::optional<std::string> TBookBuilder::memberText(const std::string& file) {
     recoding = recodingFrom(guess.page);
   }
   if (!recoding && !TidyTexts) return std::nullopt;  // stored byte for byte
-  TextBuffer lines = SplitLines(bytes);
+  TextBuffer lines = splitLines(bytes);
   if (recoding) {
-    note.missing = RecodeLines(lines, *recoding);
+    note.missing = recodeLines(lines, *recoding);
     note.converted = true;
   }
   return tidied(std::move(lines));
@@ -110,14 +110,14 @@ void TBookBuilder::Compress(const std::vector<std::string>& files, const std::st
   std::vector<std::string> shownNames;
   for (const auto& file : files) {
 #if PAGORA_BOOK_IMPORT
-    if (IsImportableBook(file)) {
-      shownNames.push_back(ImportedTextName(file));
+    if (isImportableBook(file)) {
+      shownNames.push_back(importedTextName(file));
       continue;
     }
 #endif
     shownNames.push_back(file);
   }
-  std::vector<std::string> stored = DeviceStoredNames(shownNames);
+  std::vector<std::string> stored = deviceStoredNames(shownNames);
   std::map<std::string, std::deque<std::string>> storedFor;
   for (std::size_t i = 0; i < sources.size(); ++i) storedFor[sources[i]].push_back(stored[i]);
 
@@ -165,11 +165,11 @@ void TBookBuilder::Compress(const std::vector<std::string>& files, const std::st
   done_ = true;
 }
 
-std::optional<std::string> WrapArchiveIntoAdt(const std::string& archiveName) {
-  return CopyArchiveToAdt(archiveName, AdtNameFor(archiveName));
+std::optional<std::string> wrapArchiveIntoAdt(const std::string& archiveName) {
+  return CopyArchiveToAdt(archiveName, adtNameFor(archiveName));
 }
 
-bool CanImportBooks() {
+bool canImportBooks() {
 #if PAGORA_BOOK_IMPORT
   return true;
 #else

@@ -13,7 +13,7 @@ namespace {
 
 // Upper case of a code page 1251 byte for the letters a case-insensitive file system folds:
 // ASCII and the Russian alphabet.
-char FoldByte(char c) {
+char foldByte(char c) {
   auto b = static_cast<unsigned char>(c);
   if (b >= 'a' && b <= 'z') return static_cast<char>(b - 0x20);
   if (b >= 0xE0) return static_cast<char>(b - 0x20);
@@ -21,15 +21,15 @@ char FoldByte(char c) {
   return c;
 }
 
-std::string Fold(const std::string& text) {
+std::string fold(const std::string& text) {
   std::string out = text;
-  for (char& c : out) c = FoldByte(c);
+  for (char& c : out) c = foldByte(c);
   return out;
 }
 
 }  // namespace
 
-std::string FoldLetterCase(const std::string& text) {
+std::string foldLetterCase(const std::string& text) {
   std::string out = text;
   for (std::size_t i = 0; i < out.size(); ++i) {
     auto b = static_cast<unsigned char>(out[i]);
@@ -57,21 +57,21 @@ std::string FoldLetterCase(const std::string& text) {
   return out;
 }
 
-bool AddChosenFile(std::vector<std::string>& chosen, const std::string& path) {
-  const std::string key = FoldLetterCase(path);
+bool addChosenFile(std::vector<std::string>& chosen, const std::string& path) {
+  const std::string key = foldLetterCase(path);
   for (const auto& entry : chosen) {
-    if (FoldLetterCase(entry) == key) return false;
+    if (foldLetterCase(entry) == key) return false;
   }
   chosen.push_back(path);
   return true;
 }
 
-std::string NormaliseBookName(std::string text) {
+std::string normaliseBookName(std::string text) {
   if (!text.empty() && text.front() == '"') text.erase(0, 1);
   if (!text.empty() && text.back() == '"') text.pop_back();
   std::string extension;
   auto dot = text.rfind('.');
-  auto slash = LastFolderSeparator(text);
+  auto slash = lastFolderSeparator(text);
   if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
     extension = text.substr(dot);
   }
@@ -83,7 +83,7 @@ std::string NormaliseBookName(std::string text) {
   return text;
 }
 
-std::string AdtNameFor(const std::string& archiveName) {
+std::string adtNameFor(const std::string& archiveName) {
   return archiveName + ".adt";
 }
 
@@ -91,7 +91,7 @@ namespace {
 
 // Stored names are compared as the archive compares member names: ASCII letters without
 // regard to case, every other byte as it is.
-std::string FoldStored(const std::string& name) {
+std::string foldStored(const std::string& name) {
   std::string out = name;
   for (char& c : out) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
@@ -100,19 +100,19 @@ std::string FoldStored(const std::string& name) {
 }
 
 // `name` with "~2", "~3", ... before its extension, the first that is not in `taken`.
-std::string NumberedName(const std::string& name, const std::set<std::string>& taken) {
+std::string numberedName(const std::string& name, const std::set<std::string>& taken) {
   const auto dot = name.rfind('.');
   const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
   const std::string extension = stem.size() == name.size() ? std::string() : name.substr(dot);
   for (int n = 2;; ++n) {
     std::string candidate = stem + "~" + std::to_string(n) + extension;
-    if (taken.count(FoldStored(candidate)) == 0) return candidate;
+    if (taken.count(foldStored(candidate)) == 0) return candidate;
   }
 }
 
 }  // namespace
 
-std::vector<std::string> DeviceStoredNames(const std::vector<std::string>& files) {
+std::vector<std::string> deviceStoredNames(const std::vector<std::string>& files) {
   // Replays the renames one by one: a file takes its converted name only when no chosen file
   // occupies that name in its folder at that moment, and no earlier file has been stored under
   // it (the archive keeps no folders, so files of different folders meet there).
@@ -125,19 +125,19 @@ std::vector<std::string> DeviceStoredNames(const std::vector<std::string>& files
   entries.reserve(files.size());
   std::map<std::string, int> occupied;  // folded folder + name -> number of files holding it
   for (const auto& file : files) {
-    Entry e{Utf8ToWin(FolderOf(file)), Utf8ToWin(BaseName(file)), {}};
+    Entry e{utf8ToWin(folderOf(file)), utf8ToWin(baseName(file)), {}};
     e.deviceName = WinToDevice(e.ownName);
-    ++occupied[Fold(e.folder + e.ownName)];
+    ++occupied[fold(e.folder + e.ownName)];
     entries.push_back(std::move(e));
   }
   std::vector<std::string> stored;
   stored.reserve(entries.size());
-  std::set<std::string> inArchive;  // FoldStored of every name stored so far
+  std::set<std::string> inArchive;  // foldStored of every name stored so far
   for (const auto& e : entries) {
-    std::string from = Fold(e.folder + e.ownName);
-    std::string to = Fold(e.folder + e.deviceName);
+    std::string from = fold(e.folder + e.ownName);
+    std::string to = fold(e.folder + e.deviceName);
     std::string name;
-    if (inArchive.count(FoldStored(e.deviceName)) != 0) {
+    if (inArchive.count(foldStored(e.deviceName)) != 0) {
       name = e.ownName;  // a clash in the archive fails like a clash on disk
     } else if (from == to) {
       name = e.deviceName;
@@ -151,8 +151,8 @@ std::vector<std::string> DeviceStoredNames(const std::vector<std::string>& files
     // Names that code page 1251 cannot tell apart ("日本.txt" and "中文.txt" are both "??.txt"),
     // or equal names from different folders, leave the own name taken as well: a number keeps
     // the second member from hiding the first.
-    if (inArchive.count(FoldStored(name)) != 0) name = NumberedName(name, inArchive);
-    inArchive.insert(FoldStored(name));
+    if (inArchive.count(foldStored(name)) != 0) name = numberedName(name, inArchive);
+    inArchive.insert(foldStored(name));
     stored.push_back(std::move(name));
   }
   return stored;

@@ -6,13 +6,13 @@ namespace {
 
 constexpr char kSeparator = '/';
 
-bool EndsWithSeparator(const std::string& path) {
-  return !path.empty() && LastFolderSeparator(path) == path.size() - 1;
+bool endsWithSeparator(const std::string& path) {
+  return !path.empty() && lastFolderSeparator(path) == path.size() - 1;
 }
 
 }  // namespace
 
-std::size_t LastFolderSeparator(const std::string& path) {
+std::size_t lastFolderSeparator(const std::string& path) {
 #ifdef _WIN32
   return path.find_last_of("\\/");
 #else
@@ -21,17 +21,17 @@ std::size_t LastFolderSeparator(const std::string& path) {
 }
 
 std::string AddSlash(const std::string& path) {
-  if (path.empty() || EndsWithSeparator(path)) return path;
+  if (path.empty() || endsWithSeparator(path)) return path;
   return path + kSeparator;
 }
 
-std::string BaseName(const std::string& path) {
-  auto slash = LastFolderSeparator(path);
+std::string baseName(const std::string& path) {
+  auto slash = lastFolderSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string FolderOf(const std::string& path) {
-  auto slash = LastFolderSeparator(path);
+std::string folderOf(const std::string& path) {
+  auto slash = lastFolderSeparator(path);
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 

@@ -28,13 +28,13 @@ std::int64_t FileLength(const std::string& fileName) {
   return static_cast<std::int64_t>(info.st_size);
 }
 
-std::int64_t TotalLength(const std::vector<std::string>& files) {
+std::int64_t totalLength(const std::vector<std::string>& files) {
   std::int64_t total = 0;
   for (const auto& file : files) total += FileLength(file);
   return total;
 }
 
-std::string SizeLine(std::int64_t total) {
+std::string sizeLine(std::int64_t total) {
   return "Size : " + std::to_string(total) + " bytes";
 }
 

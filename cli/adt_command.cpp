@@ -47,7 +47,7 @@ int info(const std::string& adt) {
       return 1;
     }
     // The field holds code page 1251, as PV Manager reads it; the terminal wants UTF-8.
-    std::printf("Book name:  %s\n", escapeControl(WinToUtf8(i.bookName)).c_str());
+    std::printf("Book name:  %s\n", escapeControl(winToUtf8(i.bookName)).c_str());
     std::printf("Records:    %d\n", i.recordCount);
     std::printf("File size:  %lld bytes (size field %d)\n", static_cast<long long>(i.fileSize),
                 i.sizeField);

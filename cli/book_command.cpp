@@ -51,7 +51,7 @@ struct SendOptions {
 #ifdef _WIN32
 constexpr const char* kUploader = "corvane-cli.exe";
 
-std::wstring Widen(const std::string& text) {
+std::wstring widen(const std::string& text) {
   const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
   if (size <= 0) return {};
   std::wstring result(static_cast<std::size_t>(size - 1), L'\0');
@@ -59,7 +59,7 @@ std::wstring Widen(const std::string& text) {
   return result;
 }
 
-std::string ProgramFolder() {
+std::string programFolder() {
   wchar_t buffer[32768];
   const DWORD length = GetModuleFileNameW(nullptr, buffer, 32768);
   if (length == 0 || length >= 32768) return {};
@@ -68,7 +68,7 @@ std::string ProgramFolder() {
 
 // One argument quoted the way the C runtime of the started program splits its command line:
 // backslashes double only in front of a quote.
-std::wstring QuotedArgument(const std::wstring& argument) {
+std::wstring quotedArgument(const std::wstring& argument) {
   if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
   std::wstring quoted = L"\"";
   std::size_t backslashes = 0;
@@ -86,17 +86,17 @@ std::wstring QuotedArgument(const std::wstring& argument) {
 }
 
 // Starts the program with the arguments (the first names the program) and waits for it.
-int RunAndWait(const std::string& program, const std::vector<std::string>& arguments) {
+int runAndWait(const std::string& program, const std::vector<std::string>& arguments) {
   std::wstring commandLine;
   for (const std::string& argument : arguments) {
     if (!commandLine.empty()) commandLine += L' ';
-    commandLine += QuotedArgument(Widen(argument));
+    commandLine += quotedArgument(widen(argument));
   }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   const bool searched = program.find_first_of("\\/") == std::string::npos;
-  if (!CreateProcessW(searched ? nullptr : Widen(program).c_str(), commandLine.data(), nullptr,
+  if (!CreateProcessW(searched ? nullptr : widen(program).c_str(), commandLine.data(), nullptr,
                       nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     std::fprintf(stderr, "pagora-cli: cannot start %s: error %lu\n", program.c_str(),
                  static_cast<unsigned long>(GetLastError()));
@@ -112,14 +112,14 @@ int RunAndWait(const std::string& program, const std::vector<std::string>& argum
 #else
 constexpr const char* kUploader = "corvane-cli";
 
-std::string ProgramFolder() {
+std::string programFolder() {
   std::error_code ec;
   auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : self.parent_path().string();
 }
 
 // Starts the program with the arguments (the first names the program) and waits for it.
-int RunAndWait(const std::string& program, std::vector<std::string> arguments) {
+int runAndWait(const std::string& program, std::vector<std::string> arguments) {
   std::vector<char*> argv;
   for (auto& a : arguments) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -142,10 +142,10 @@ int RunAndWait(const std::string& program, std::vector<std::string> arguments) {
 
 // The chosen list keeps one entry per file, names compared without regard to letter case
 // (the window's rule), after "./" and ".." are resolved.
-std::vector<std::string> WithoutDuplicates(const std::vector<std::string>& files) {
+std::vector<std::string> withoutDuplicates(const std::vector<std::string>& files) {
   std::vector<std::string> out;
   for (const auto& file : files) {
-    AddChosenFile(out, std::filesystem::absolute(file).lexically_normal().generic_string());
+    addChosenFile(out, std::filesystem::absolute(file).lexically_normal().generic_string());
   }
   return out;
 }
@@ -158,7 +158,7 @@ void printTextNote(const TBookTextNote& note) {
     std::printf(
         "%s: code page unsure (%s, confidence %.2f), stored as it is; convert it with "
         "pagora-cli text recode --from\n",
-        name.c_str(), CodePageName(note.from), note.confidence);
+        name.c_str(), codePageName(note.from), note.confidence);
     return;
   }
   if (note.converted) std::printf("%s: %s -> 1251\n", name.c_str(), codePageLabel(note.from));
@@ -169,8 +169,8 @@ void printTextNote(const TBookTextNote& note) {
   }
 }
 
-int RunBuild(const BuildOptions& options) {
-  std::string archive = NormaliseBookName(options.book);
+int runBuild(const BuildOptions& options) {
+  std::string archive = normaliseBookName(options.book);
   TBookBuilder builder;
   bool bar = ::isatty(STDERR_FILENO) == 1;
   std::string current;
@@ -190,7 +190,7 @@ int RunBuild(const BuildOptions& options) {
   builder.OnAfterProcessed = [&](const std::string& file, const std::string& storedName) {
     if (bar) std::fprintf(stderr, "\r%-78s\r", "");
     // A book imported as text is named by the name it is stored under.
-    const std::string shown = WinToUtf8(DeviceToWin(storedName));
+    const std::string shown = winToUtf8(deviceToWin(storedName));
     if (std::filesystem::path(shown).extension() != std::filesystem::path(file).extension()) {
       std::printf("added %s as %s\n", file.c_str(), shown.c_str());
     } else {
@@ -198,7 +198,7 @@ int RunBuild(const BuildOptions& options) {
     }
   };
   try {
-    builder.Compress(WithoutDuplicates(options.files), archive);
+    builder.Compress(withoutDuplicates(options.files), archive);
   } catch (const std::exception& e) {
     if (bar) std::fprintf(stderr, "\n");
     std::fprintf(stderr, "pagora-cli: %s\n", e.what());
@@ -206,12 +206,12 @@ int RunBuild(const BuildOptions& options) {
   }
   std::int64_t size = FileLength(archive);
   if (options.adt) {
-    if (auto problem = WrapArchiveIntoAdt(archive)) {
+    if (auto problem = wrapArchiveIntoAdt(archive)) {
       std::fprintf(stderr, "pagora-cli: %s\n", problem->c_str());
       return 1;
     }
     std::printf("File %s\nSize: %lld bytes\nReady to send in Casio PV\n",
-                AdtNameFor(archive).c_str(), static_cast<long long>(size));
+                adtNameFor(archive).c_str(), static_cast<long long>(size));
   } else {
     std::printf("File %s\nSize: %lld bytes\n", archive.c_str(), static_cast<long long>(size));
   }
@@ -219,27 +219,27 @@ int RunBuild(const BuildOptions& options) {
 }
 
 // "2" and "COM2" both name the second port; anything else is a device path.
-std::string PortName(const std::string& port) {
+std::string portName(const std::string& port) {
   bool digits = !port.empty() && port.find_first_not_of("0123456789") == std::string::npos;
   return digits ? "COM" + port : port;
 }
 
-int RunSend(const SendOptions& options) {
+int runSend(const SendOptions& options) {
   std::string archive = options.book;
   std::error_code ec;
-  if (!std::filesystem::exists(archive, ec)) archive = NormaliseBookName(options.book);
+  if (!std::filesystem::exists(archive, ec)) archive = normaliseBookName(options.book);
   std::int64_t size = FileLength(archive);
   std::printf("File %s\nSize: %lld bytes\n", archive.c_str(), static_cast<long long>(size));
   std::fflush(stdout);
 
-  std::string folder = ProgramFolder();
+  std::string folder = programFolder();
   std::string program = folder.empty() ? std::string() : AddSlash(folder) + kUploader;
   if (program.empty() || ::access(program.c_str(), X_OK) != 0) program = kUploader;
   std::vector<std::string> command{program};
   for (std::string& argument :
-       corvaneArguments(std::to_string(options.baud), PortName(options.port), false, archive))
+       corvaneArguments(std::to_string(options.baud), portName(options.port), false, archive))
     command.push_back(std::move(argument));
-  return RunAndWait(program, command);
+  return runAndWait(program, command);
 }
 
 }  // namespace
@@ -266,7 +266,7 @@ void addBookCommand(CLI::App& app, int& status) {
   buildCommand->add_flag("--tidy", build->tidy,
                          "Tidy texts into one line per paragraph in the archive (the files stay "
                          "as they are)");
-  buildCommand->callback([build, &status] { status = RunBuild(*build); });
+  buildCommand->callback([build, &status] { status = runBuild(*build); });
 
   auto send = std::make_shared<SendOptions>();
   auto* sendCommand =
@@ -279,7 +279,7 @@ void addBookCommand(CLI::App& app, int& status) {
       ->capture_default_str();
   sendCommand->callback([send, &status] {
     try {
-      status = RunSend(*send);
+      status = runSend(*send);
     } catch (const std::exception& e) {
       std::fprintf(stderr, "pagora-cli: %s\n", e.what());
       status = 1;

@@ -32,10 +32,10 @@ std::string shownName(const std::string& name) {
 // be in that set. Only bytes from 0x80 up (and the handheld's bar) change, so no "/" or "."
 // can appear that was not there.
 std::string memberName(const std::string& name) {
-  if (g_memberNames == "utf8" || (g_memberNames.empty() && IsValidUtf8(name))) return name;
-  if (g_memberNames == "1251") return WinToUtf8(name);
-  if (g_memberNames == "866") return WinToUtf8(DosToWin(name));
-  return WinToUtf8(DeviceToWin(name));
+  if (g_memberNames == "utf8" || (g_memberNames.empty() && isValidUtf8(name))) return name;
+  if (g_memberNames == "1251") return winToUtf8(name);
+  if (g_memberNames == "866") return winToUtf8(DosToWin(name));
+  return winToUtf8(deviceToWin(name));
 }
 
 std::string shownMember(const std::string& name) {

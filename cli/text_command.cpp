@@ -51,8 +51,8 @@ int forEachFile(const std::string& command, const FileOptions& options,
   int status = 0;
   for (const std::string& file : options.files) {
     try {
-      const std::string bytes = ReadFileBytes(file);
-      TextBuffer lines = SplitLines(bytes);
+      const std::string bytes = readFileBytes(file);
+      TextBuffer lines = splitLines(bytes);
       ProgressBar bar(escapeControl(file));
       const std::string report = work(lines, bar);
       bar.clear();
@@ -60,7 +60,7 @@ int forEachFile(const std::string& command, const FileOptions& options,
       const std::string& target = inPlace ? file : options.output;
       const std::string_view current = bytes;
       ReplacingWriter out(target, inPlace ? &current : nullptr);
-      out.write(JoinLines(lines));
+      out.write(joinLines(lines));
       const bool written = out.commit();
       std::printf("%s: %s%s\n", escapeControl(target).c_str(), report.c_str(),
                   written ? "" : ", left as it is");
@@ -118,13 +118,13 @@ std::size_t utf8PieceEnd(std::string_view bytes, std::size_t from) {
 // --from 866, --from koi8r on a 1251 text, --from utf8 on bytes that are not UTF-8): returns
 // the refusal, or nothing when the name fits.
 std::string contradiction(const std::string& file, std::string_view bytes, CodePage named) {
-  if (named == CodePage::Utf8 && !IsValidUtf8(bytes)) {
+  if (named == CodePage::Utf8 && !isValidUtf8(bytes)) {
     return file + " is not valid UTF-8; give --force to convert anyway";
   }
-  const CodePageGuess guess = GuessCodePage(bytes, 256 * 1024);
-  if (!IsConfident(guess) || guess.page == named) return {};
+  const CodePageGuess guess = guessCodePage(bytes, 256 * 1024);
+  if (!isConfident(guess) || guess.page == named) return {};
   if (guess.page == CodePage::Ascii) return {};  // nothing to ruin: ASCII reads alike in all
-  return file + " reads as " + CodePageName(guess.page) + ", not " + codePageLabel(named) +
+  return file + " reads as " + codePageName(guess.page) + ", not " + codePageLabel(named) +
          "; give --force to convert anyway";
 }
 
@@ -141,8 +141,8 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
       CodePage page = CodePage::Cp1251;
       std::string guessNote;
       if (from == "auto") {
-        const CodePageGuess guess = GuessCodePage(bytes, 256 * 1024);
-        if (!IsConfident(guess)) {
+        const CodePageGuess guess = guessCodePage(bytes, 256 * 1024);
+        if (!isConfident(guess)) {
           if (inPlace && !force) {
             status = fail("recode",
                           "cannot tell the code page of " + file + " with confidence; give --from");
@@ -169,7 +169,7 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
       const std::string lines = linesText(countLines(bytes));
       if (inPlace && (page == CodePage::Ascii || page == CodePage::Cp1251)) {
         std::printf("%s: %s%s, left as it is, %s\n", escapeControl(target).c_str(),
-                    CodePageName(page), guessNote.c_str(), lines.c_str());
+                    codePageName(page), guessNote.c_str(), lines.c_str());
         continue;
       }
       ReplacingWriter out(target, inPlace ? &bytes : nullptr);
@@ -179,7 +179,7 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
         const std::size_t end =
             page == CodePage::Utf8 ? utf8PieceEnd(bytes, at) : std::min(bytes.size(), at + kPiece);
         std::size_t lost = 0;
-        out.write(ToWin(bytes.substr(at, end - at), page, &lost));
+        out.write(toWin(bytes.substr(at, end - at), page, &lost));
         missing += lost;
         at = end;
         bar.update(static_cast<int>(100.0 * static_cast<double>(at) / bytes.size()));
@@ -188,9 +188,9 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
       bar.clear();
       if (page == CodePage::Ascii || page == CodePage::Cp1251) {
         std::printf("%s: %s%s, copied as it is, %s\n", escapeControl(target).c_str(),
-                    CodePageName(page), guessNote.c_str(), lines.c_str());
+                    codePageName(page), guessNote.c_str(), lines.c_str());
       } else {
-        std::printf("%s: %s -> cp1251%s%s, %s\n", escapeControl(target).c_str(), CodePageName(page),
+        std::printf("%s: %s -> cp1251%s%s, %s\n", escapeControl(target).c_str(), codePageName(page),
                     guessNote.c_str(), written ? "" : ", nothing to change, left as it is",
                     lines.c_str());
       }
@@ -226,7 +226,7 @@ int collapseFiles(const FileOptions& options) {
       while (p < end) {
         const char* q = p;
         while (q < end && *q != '\r' && *q != '\n') ++q;
-        piece += CollapseSpacesInLine(std::string_view(p, static_cast<std::size_t>(q - p)));
+        piece += collapseSpacesInLine(std::string_view(p, static_cast<std::size_t>(q - p)));
         piece += "\r\n";
         ++lines;
         if (q < end) q += (*q == '\r' && q + 1 < end && q[1] == '\n') ? 2 : 1;
@@ -259,10 +259,10 @@ int detectFiles(const std::vector<std::string>& files) {
         std::printf("%s: not text\n", escapeControl(file).c_str());
         continue;
       }
-      const CodePageGuess guess = GuessCodePage(input.bytes());
+      const CodePageGuess guess = guessCodePage(input.bytes());
       std::printf("%s: %s, confidence %.2f%s\n", escapeControl(file).c_str(),
-                  CodePageName(guess.page), guess.confidence,
-                  IsConfident(guess) ? "" : " (unsure)");
+                  codePageName(guess.page), guess.confidence,
+                  isConfident(guess) ? "" : " (unsure)");
     } catch (const std::exception& e) {
       status = fail("detect", e.what());
     }
@@ -357,7 +357,7 @@ void addTextCommand(CLI::App& app, int& status) {
   strip->callback([&status, stripOptions] {
     status = forEachFile("strip-html", *stripOptions, [](TextBuffer& lines, ProgressBar& bar) {
       int shown = -1;
-      DeleteHtmlTags(lines, [&bar, &shown](int line, int total) {
+      deleteHtmlTags(lines, [&bar, &shown](int line, int total) {
         const int percent = static_cast<int>(100LL * line / total);
         if (percent != shown) bar.update(shown = percent);
       });
@@ -371,7 +371,7 @@ void addTextCommand(CLI::App& app, int& status) {
   addFileOptions(reflow, *reflowOptions);
   reflow->callback([&status, reflowOptions] {
     status = forEachFile("reflow", *reflowOptions, [](TextBuffer& lines, ProgressBar& bar) {
-      OneParagraphOneLine(lines, barProgress(bar));
+      oneParagraphOneLine(lines, barProgress(bar));
       return linesText(lines);
     });
   });

@@ -21,23 +21,23 @@ struct ImportOptions {
   std::string out;
 };
 
-bool SameFile(const std::string& a, const std::string& b) {
+bool sameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return a == b;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-int RunImport(const ImportOptions& options) {
-  const std::string out = options.out.empty() ? ImportedTextName(options.book) : options.out;
-  if (SameFile(out, options.book)) {
+int runImport(const ImportOptions& options) {
+  const std::string out = options.out.empty() ? importedTextName(options.book) : options.out;
+  if (sameFile(out, options.book)) {
     std::fprintf(stderr, "pagora-cli: %s: the text would replace the book itself\n",
                  options.book.c_str());
     return 1;
   }
   try {
     // The whole book is read before anything is written, so a bad book leaves OUT alone.
-    const std::vector<std::string> lines = ImportBook(options.book);
-    SaveTextFile(out, lines);
+    const std::vector<std::string> lines = importBook(options.book);
+    saveTextFile(out, lines);
     std::printf("File %s\nLines: %zu\n", out.c_str(), lines.size());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pagora-cli: %s\n", e.what());
@@ -57,7 +57,7 @@ void addTextImportCommand(CLI::App& text, int& status) {
   command->add_option("BOOK", options->book, "The book or page file")->required();
   command->add_option("-o,--output", options->out,
                       "The text file to write (default: the book's name with .txt)");
-  command->callback([options, &status] { status = RunImport(*options); });
+  command->callback([options, &status] { status = runImport(*options); });
 }
 
 }  // namespace pagora::cli

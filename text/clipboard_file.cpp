@@ -5,7 +5,7 @@
 
 namespace pagora {
 
-std::string ClipboardFilePath(std::string_view folder, std::string_view answer) {
+std::string clipboardFilePath(std::string_view folder, std::string_view answer) {
   if (answer.find('/') != std::string_view::npos || folder.empty()) return std::string(answer);
   std::string path(folder);
   if (path.back() != '/') path.push_back('/');
@@ -13,8 +13,8 @@ std::string ClipboardFilePath(std::string_view folder, std::string_view answer) 
   return path;
 }
 
-void WriteClipboardFile(const std::string& path, std::string_view text) {
-  WriteFileReplacing(path, JoinLines(SplitLines(text)));
+void writeClipboardFile(const std::string& path, std::string_view text) {
+  writeFileReplacing(path, joinLines(splitLines(text)));
 }
 
 }  // namespace pagora

@@ -7,7 +7,7 @@
 namespace pagora {
 namespace {
 
-std::string Upper(std::string_view s) {
+std::string upper(std::string_view s) {
   std::string out(s);
   for (char& c : out) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -15,19 +15,19 @@ std::string Upper(std::string_view s) {
   return out;
 }
 
-bool Contains(std::string_view haystack, std::string_view needle) {
+bool contains(std::string_view haystack, std::string_view needle) {
   return haystack.find(needle) != std::string_view::npos;
 }
 
-bool EqualsAny(std::string_view s, std::initializer_list<std::string_view> options) {
+bool equalsAny(std::string_view s, std::initializer_list<std::string_view> options) {
   return std::find(options.begin(), options.end(), s) != options.end();
 }
 
 // Position of the first case-insensitive (ASCII) occurrence of `needle`.
-std::size_t FindNoCase(std::string_view haystack, std::string_view needle) {
+std::size_t findNoCase(std::string_view haystack, std::string_view needle) {
   if (needle.empty()) return 0;
   if (needle.size() > haystack.size()) return std::string_view::npos;
-  const std::string upperNeedle = Upper(needle);
+  const std::string upperNeedle = upper(needle);
   for (std::size_t i = 0; i + needle.size() <= haystack.size(); ++i) {
     std::size_t k = 0;
     while (k < needle.size()) {
@@ -44,7 +44,7 @@ std::size_t FindNoCase(std::string_view haystack, std::string_view needle) {
 }  // namespace
 
 std::string THTMLParser::FindAttribute(std::string_view tag, std::string_view name) {
-  const std::size_t start = FindNoCase(tag, name);
+  const std::size_t start = findNoCase(tag, name);
   if (start == std::string_view::npos || tag.empty()) return {};
   bool quoted = false;
   std::size_t stop = tag.size() - 1;
@@ -71,7 +71,7 @@ std::string THTMLParser::AttributeValue(std::string_view attribute) {
   return std::string(value);
 }
 
-std::string THTMLParser::Attribute(std::string_view tag, std::string_view name) {
+std::string THTMLParser::attribute(std::string_view tag, std::string_view name) {
   return AttributeValue(FindAttribute(tag, name));
 }
 
@@ -83,7 +83,7 @@ TURLParts THTMLParser::SplitURL(std::string_view url) {
   if (scheme != std::string_view::npos) {
     parts.Protocol = std::string(url.substr(0, scheme));
     rest = url.substr(scheme + 3);
-  } else if (Contains(url, "MAILTO:")) {
+  } else if (contains(url, "MAILTO:")) {
     parts.Protocol = "MAILTO:";
     rest = url.substr(std::min<std::size_t>(7, url.size()));
   } else {
@@ -108,7 +108,7 @@ TURLParts THTMLParser::SplitURL(std::string_view url) {
   return parts;
 }
 
-std::string THTMLParser::Extension(std::string_view document) {
+std::string THTMLParser::extension(std::string_view document) {
   const std::size_t last = document.find_last_of(".\\:");
   if (last == std::string_view::npos || document[last] != '.') return {};
   return std::string(document.substr(last));
@@ -179,7 +179,7 @@ void THTMLParser::ProcessText(std::string& run) {
 }
 
 void THTMLParser::ProcessTag(std::string tag) {
-  if (inTitle_ && !Contains(Upper(tag), awaitedEnd_)) {
+  if (inTitle_ && !contains(upper(tag), awaitedEnd_)) {
     titleText_.push_back('<');
     titleText_.append(tag);
     titleText_.push_back('>');
@@ -192,21 +192,21 @@ void THTMLParser::ProcessTag(std::string tag) {
   while (last > first && blank(tag[last - 1])) --last;
   tag = tag.substr(first, last - first);
 
-  if (!Contains(tag, "!--") && OnFoundTag) OnFoundTag(tag);
+  if (!contains(tag, "!--") && OnFoundTag) OnFoundTag(tag);
 
-  const std::string name = Upper(std::string_view(tag).substr(0, tag.find(' ')));
+  const std::string name = upper(std::string_view(tag).substr(0, tag.find(' ')));
   if (name == "A") {
-    AnalyseAnchor(tag);
+    analyseAnchor(tag);
   } else if (name == "IMG") {
-    parsed_.Images.push_back(Attribute(tag, "src"));
+    parsed_.Images.push_back(attribute(tag, "src"));
   } else if (name == "FRAME") {
-    parsed_.FramePages.push_back(Attribute(tag, "src"));
+    parsed_.FramePages.push_back(attribute(tag, "src"));
   } else if (name == "META") {
-    const std::string metaName = Upper(Attribute(tag, "name"));
+    const std::string metaName = upper(attribute(tag, "name"));
     if (metaName == "KEYWORD") {
-      parsed_.Keyword = Attribute(tag, "content");
+      parsed_.Keyword = attribute(tag, "content");
     } else if (metaName == "DESCRIPTION") {
-      parsed_.Description = Attribute(tag, "content");
+      parsed_.Description = attribute(tag, "content");
     }
   } else if (name == "!--") {
     if (OnFoundComment) OnFoundComment(tag.size() >= 7 ? tag.substr(4, tag.size() - 7) : "");
@@ -221,39 +221,39 @@ void THTMLParser::ProcessTag(std::string tag) {
   }
 }
 
-void THTMLParser::AnalyseAnchor(const std::string& tag) {
-  const std::string h = Attribute(tag, "href");
-  const std::string H = Upper(h);
-  const std::string ext = Extension(SplitURL(H).Document);
-  const bool remote = Contains(H, "HTTP://");
+void THTMLParser::analyseAnchor(const std::string& tag) {
+  const std::string h = attribute(tag, "href");
+  const std::string H = upper(h);
+  const std::string ext = extension(SplitURL(H).Document);
+  const bool remote = contains(H, "HTTP://");
 
   TLocalRemote* category = nullptr;
-  if (Contains(ext, "HTM")) {
+  if (contains(ext, "HTM")) {
     category = &parsed_.HTML;
-  } else if (EqualsAny(ext, {".JPG", ".JPEG", ".GIF", ".TIF", ".PCX", ".PNG", ".BMP"})) {
+  } else if (equalsAny(ext, {".JPG", ".JPEG", ".GIF", ".TIF", ".PCX", ".PNG", ".BMP"})) {
     category = &parsed_.Image;
-  } else if (EqualsAny(ext, {".AVI", ".MP3", ".AU", ".MOV", ".MPG", ".MPEG"})) {
+  } else if (equalsAny(ext, {".AVI", ".MP3", ".AU", ".MOV", ".MPG", ".MPEG"})) {
     category = &parsed_.Media;
-  } else if (EqualsAny(ext, {".JS", ".CLASS", ".JAVA"})) {
+  } else if (equalsAny(ext, {".JS", ".CLASS", ".JAVA"})) {
     category = &parsed_.Java;
   } else if (ext == ".ASP") {
     category = &parsed_.ASP;
-  } else if (EqualsAny(ext, {".PL", ".CGI"})) {
+  } else if (equalsAny(ext, {".PL", ".CGI"})) {
     category = &parsed_.PERL;
-  } else if (Contains(ext, "PHP")) {
+  } else if (contains(ext, "PHP")) {
     category = &parsed_.PHP;
   } else if (ext == ".CAB") {
     category = &parsed_.ActiveX;
   }
   if (category != nullptr) (remote ? category->Remote : category->Local).push_back(h);
 
-  if (Contains(H, "MAILTO:")) {
+  if (contains(H, "MAILTO:")) {
     parsed_.EMails.push_back(h.substr(std::min<std::size_t>(7, h.size())));
-  } else if (Contains(H, "FTP://")) {
+  } else if (contains(H, "FTP://")) {
     parsed_.FTPlinks.push_back(h);
-  } else if (Contains(H, "HTTP://")) {
+  } else if (contains(H, "HTTP://")) {
     parsed_.HTTPlinks.push_back(h);
-  } else if (!Contains(H, "://")) {
+  } else if (!contains(H, "://")) {
     parsed_.Locallinks.push_back(h);
   } else if (OnFoundHyperlink) {
     OnFoundHyperlink(h);

@@ -50,7 +50,7 @@ const std::array<unsigned char, 256>& foldTable() {
   return table;
 }
 
-std::string fold(std::string_view s) {
+std::string foldText(std::string_view s) {
   const auto& t = foldTable();
   std::string out(s.size(), '\0');
   for (std::size_t i = 0; i < s.size(); ++i)
@@ -77,33 +77,33 @@ std::pair<const J*, const J*> ofLine(const std::vector<J>& v, int line) {
 
 }  // namespace
 
-unsigned char PagedTextModel::Fold(unsigned char c) {
+unsigned char PagedTextModel::fold(unsigned char c) {
   return foldTable()[c];
 }
 
-bool PagedTextModel::IsWordChar(unsigned char c) {
+bool PagedTextModel::isWordChar(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0;
 }
 
-bool PagedTextModel::IsPictureChar(unsigned char c) {
-  return IsWordChar(c) || c == '.' || c == '_';
+bool PagedTextModel::isPictureChar(unsigned char c) {
+  return isWordChar(c) || c == '.' || c == '_';
 }
 
-int PagedTextModel::LineLength(int line) const {
+int PagedTextModel::lineLength(int line) const {
   if (line < 0 || line >= static_cast<int>(lines_.size())) return 0;
   return static_cast<int>(
       std::min<std::size_t>(lines_[static_cast<std::size_t>(line)].size(), INT_MAX / 2));
 }
 
-int PagedTextModel::CaretColumn() const {
-  return std::min(caret_.Col, LineLength(caret_.Line));
+int PagedTextModel::caretColumn() const {
+  return std::min(caret_.Col, lineLength(caret_.Line));
 }
 
 TMemoPos PagedTextModel::makePos(int line, int col) const {
   TMemoPos p;
   p.Line = line;
   p.Row = line - firstLine_;
-  p.Len = LineLength(line);
+  p.Len = lineLength(line);
   p.Col = std::max(0, col);
   return p;
 }
@@ -134,32 +134,32 @@ bool PagedTextModel::SetText(std::vector<std::string> lines) {
   firstLine_ = firstCol_ = 0;
   resetCaret();
   longest_ = -1;
-  RefreshLayout();
-  ScanJumpsAndPictures();
+  refreshLayout();
+  scanJumpsAndPictures();
   repaintAll();
   return ok;
 }
 
-void PagedTextModel::LinesChanged() {
+void PagedTextModel::linesChanged() {
   selecting_ = selPresent_ = mouseSelecting_ = false;
   anchor_ = prevCaret_ = caret_;
   longest_ = -1;
-  RefreshLayout();
-  ScanJumpsAndPictures();
+  refreshLayout();
+  scanJumpsAndPictures();
   repaintAll();
 }
 
-void PagedTextModel::SetCellSize(int cellWidth, int lineHeight) {
+void PagedTextModel::setCellSize(int cellWidth, int lineHeight) {
   cellWidth_ = std::max(1, cellWidth);
   lineHeight_ = std::max(1, lineHeight);
 }
 
-void PagedTextModel::SetViewSize(int width, int height) {
+void PagedTextModel::setViewSize(int width, int height) {
   viewWidth_ = std::max(0, width);
   viewHeight_ = std::max(0, height);
 }
 
-void PagedTextModel::RefreshLayout() {
+void PagedTextModel::refreshLayout() {
   if (longest_ < 0) {
     std::size_t longest = 0;
     for (const auto& l : lines_) longest = std::max(longest, l.size());
@@ -173,8 +173,8 @@ void PagedTextModel::RefreshLayout() {
   if (n > 0) {
     caret_.Line = std::clamp(caret_.Line, 0, n - 1);
     anchor_.Line = std::clamp(anchor_.Line, 0, n - 1);
-    caret_.Len = LineLength(caret_.Line);
-    anchor_.Len = LineLength(anchor_.Line);
+    caret_.Len = lineLength(caret_.Line);
+    anchor_.Len = lineLength(anchor_.Line);
     const int row = caret_.Line - firstLine_;
     if (visRows_ > 0 && row > visRows_ - 1) firstLine_ = caret_.Line - (visRows_ - 1);
     firstLine_ = std::clamp(firstLine_, 0, maxScrollRow_);
@@ -188,7 +188,7 @@ void PagedTextModel::RefreshLayout() {
   repaintAll();
 }
 
-void PagedTextModel::ScanJumpsAndPictures() {
+void PagedTextModel::scanJumpsAndPictures() {
   jumps_.clear();
   picts_.clear();
   jumpWords_.clear();
@@ -202,7 +202,7 @@ void PagedTextModel::ScanJumpsAndPictures() {
                     bool jumpWords) {
       std::size_t pos = 0;
       while ((pos = s.find(marker, pos)) != std::string::npos) {
-        if (pos > 0 && IsWordChar(static_cast<unsigned char>(s[pos - 1]))) break;
+        if (pos > 0 && isWordChar(static_cast<unsigned char>(s[pos - 1]))) break;
         std::size_t e = pos + 1;
         while (e < s.size() && nameChar(static_cast<unsigned char>(s[e]))) ++e;
         TJump j;
@@ -219,18 +219,18 @@ void PagedTextModel::ScanJumpsAndPictures() {
         pos = e;
       }
     };
-    scan('~', &IsWordChar, jumps_, true);
-    scan('^', &IsPictureChar, picts_, false);
+    scan('~', &isWordChar, jumps_, true);
+    scan('^', &isPictureChar, picts_, false);
   }
 }
 
 // ---- page markers ---------------------------------------------------------------------------
 
-std::string PagedTextModel::PageMarkerLine(int page) const {
+std::string PagedTextModel::pageMarkerLine(int page) const {
   return "- " + pagemarker_ + " " + std::to_string(page) + " -";
 }
 
-bool PagedTextModel::IsMarkerLine(const std::string& line) const {
+bool PagedTextModel::isMarkerLine(const std::string& line) const {
   return line.find("- " + pagemarker_ + " ") != std::string::npos;
 }
 
@@ -240,7 +240,7 @@ bool PagedTextModel::insertPageMarkers() {
     const std::size_t n = lines_.size() / 50;
     std::vector<std::string> markers;
     markers.reserve(n + 1);
-    for (std::size_t i = 0; i <= n; ++i) markers.push_back(PageMarkerLine(static_cast<int>(i + 1)));
+    for (std::size_t i = 0; i <= n; ++i) markers.push_back(pageMarkerLine(static_cast<int>(i + 1)));
     std::vector<std::string> out;
     out.reserve(lines_.size() + n + 1);
     for (std::size_t i = 0; i <= n; ++i) {
@@ -266,24 +266,24 @@ void PagedTextModel::removePageMarkers() {
   longest_ = -1;
 }
 
-bool PagedTextModel::SetShowPages(bool on) {
+bool PagedTextModel::setShowPages(bool on) {
   showPages_ = on;
   removePageMarkers();
   const bool ok = on ? insertPageMarkers() : true;
-  RefreshLayout();
-  ScanJumpsAndPictures();
+  refreshLayout();
+  scanJumpsAndPictures();
   repaintAll();
   return ok;
 }
 
-bool PagedTextModel::SetPagemarker(const std::string& word) {
+bool PagedTextModel::setPagemarker(const std::string& word) {
   if (showPages_) removePageMarkers();
   pagemarker_ = word;
   bool ok = true;
   if (showPages_) {
     ok = insertPageMarkers();
-    RefreshLayout();
-    ScanJumpsAndPictures();
+    refreshLayout();
+    scanJumpsAndPictures();
   }
   repaintAll();
   return ok;
@@ -291,12 +291,12 @@ bool PagedTextModel::SetPagemarker(const std::string& word) {
 
 // ---- search words -----------------------------------------------------------------------------
 
-std::vector<std::pair<int, int>> PagedTextModel::SelWordSpans(int line) const {
+std::vector<std::pair<int, int>> PagedTextModel::selWordSpans(int line) const {
   std::vector<std::pair<int, int>> spans;
   if (selWords_.empty() || line < 0 || line >= static_cast<int>(lines_.size())) return spans;
   const std::string& s = lines_[static_cast<std::size_t>(line)];
   if (s.empty()) return spans;
-  const std::string folded = fold(s);
+  const std::string folded = foldText(s);
   for (const std::string& rawWord : selWords_) {
     std::string word = rawWord;
     bool prefix = false;
@@ -305,12 +305,12 @@ std::vector<std::pair<int, int>> PagedTextModel::SelWordSpans(int line) const {
       word.pop_back();
     }
     if (word.empty()) continue;
-    word = fold(word);
+    word = foldText(word);
     std::size_t pos = 0;
     while ((pos = folded.find(word, pos)) != std::string::npos) {
       const std::size_t e = pos + word.size();
-      const bool startOk = pos == 0 || !IsWordChar(static_cast<unsigned char>(s[pos - 1]));
-      const bool endOk = prefix || e == s.size() || !IsWordChar(static_cast<unsigned char>(s[e]));
+      const bool startOk = pos == 0 || !isWordChar(static_cast<unsigned char>(s[pos - 1]));
+      const bool endOk = prefix || e == s.size() || !isWordChar(static_cast<unsigned char>(s[e]));
       // As with the markers, the first occurrence off a word boundary ends the search.
       if (!startOk || !endOk) break;
       spans.emplace_back(static_cast<int>(pos), static_cast<int>(e));
@@ -322,7 +322,7 @@ std::vector<std::pair<int, int>> PagedTextModel::SelWordSpans(int line) const {
 
 // ---- scrolling, caret, selection --------------------------------------------------------------
 
-void PagedTextModel::ScrollTo(int line, int col) {
+void PagedTextModel::scrollTo(int line, int col) {
   line = std::clamp(line, 0, maxScrollRow_);
   col = std::clamp(col, 0, maxScrollCol_);
   const int dy = firstLine_ - line;
@@ -333,10 +333,10 @@ void PagedTextModel::ScrollTo(int line, int col) {
   if (OnScrolled) OnScrolled(dy, dx);
 }
 
-void PagedTextModel::OrderedSelection(TMemoPos& start, TMemoPos& end) const {
+void PagedTextModel::orderedSelection(TMemoPos& start, TMemoPos& end) const {
   TMemoPos a = anchor_, c = caret_;
-  a.Col = std::min(a.Col, LineLength(a.Line));
-  c.Col = std::min(c.Col, LineLength(c.Line));
+  a.Col = std::min(a.Col, lineLength(a.Line));
+  c.Col = std::min(c.Col, lineLength(c.Line));
   if (a.Line < c.Line || (a.Line == c.Line && a.Col <= c.Col)) {
     start = a;
     end = c;
@@ -346,10 +346,10 @@ void PagedTextModel::OrderedSelection(TMemoPos& start, TMemoPos& end) const {
   }
 }
 
-void PagedTextModel::RemoveSelection() {
+void PagedTextModel::removeSelection() {
   const bool had = selPresent_ || selecting_;
   TMemoPos st, en;
-  OrderedSelection(st, en);
+  orderedSelection(st, en);
   selPresent_ = selecting_ = false;
   anchor_ = caret_;
   if (had) {
@@ -362,7 +362,7 @@ void PagedTextModel::ensureCaretVisible(bool vertical) {
   int line = firstLine_, col = firstCol_;
   if (caret_.Line < line) line = caret_.Line;
   if (visRows_ > 0 && caret_.Line > line + visRows_ - 1) line = caret_.Line - visRows_ + 1;
-  const int c = CaretColumn();
+  const int c = caretColumn();
   // Up and Down keep the view's column; a caret that the shorter line puts left of it brings
   // the view back to the line start.
   if (c < col) col = vertical ? 0 : c;
@@ -370,7 +370,7 @@ void PagedTextModel::ensureCaretVisible(bool vertical) {
   // The longest line was measured when the lines last changed; a longer line reached by the
   // caret widens the range.
   if (col > maxScrollCol_) maxScrollCol_ = col;
-  ScrollTo(line, col);
+  scrollTo(line, col);
 }
 
 void PagedTextModel::moveCaret(int line, int col, bool extend, bool vertical) {
@@ -381,7 +381,7 @@ void PagedTextModel::moveCaret(int line, int col, bool extend, bool vertical) {
     if (!selecting_ && !selPresent_) anchor_ = caret_;
     selecting_ = true;
   } else if (selPresent_ || selecting_) {
-    RemoveSelection();
+    removeSelection();
   }
   prevCaret_ = caret_;
   caret_ = makePos(line, col);
@@ -392,13 +392,13 @@ void PagedTextModel::moveCaret(int line, int col, bool extend, bool vertical) {
   if (extend && OnSelect) OnSelect();
 }
 
-void PagedTextModel::SetCaret(int line, int col) {
+void PagedTextModel::setCaret(int line, int col) {
   moveCaret(line, col, false);
 }
 
-bool PagedTextModel::Key(MemoKey key, bool shift, bool ctrl) {
+bool PagedTextModel::key(MemoKey key, bool shift, bool ctrl) {
   const int n = static_cast<int>(lines_.size());
-  const int col = CaretColumn();
+  const int col = caretColumn();
   switch (key) {
     case MemoKey::Down:
     case MemoKey::Up:
@@ -407,7 +407,7 @@ bool PagedTextModel::Key(MemoKey key, bool shift, bool ctrl) {
     case MemoKey::PageDown:
     case MemoKey::PageUp: {
       if (!n) return true;
-      if (selPresent_) RemoveSelection();
+      if (selPresent_) removeSelection();
       const bool down = key == MemoKey::PageDown;
       const int page = std::max(1, visRows_);
       if (ctrl) {
@@ -415,7 +415,7 @@ bool PagedTextModel::Key(MemoKey key, bool shift, bool ctrl) {
         moveCaret(target, caret_.Col, shift);
       } else {
         const int target = std::clamp(caret_.Line + (down ? page : -page), 0, n - 1);
-        ScrollTo(firstLine_ + (down ? page : -page), firstCol_);
+        scrollTo(firstLine_ + (down ? page : -page), firstCol_);
         moveCaret(target, caret_.Col, shift);
       }
       return true;
@@ -425,32 +425,32 @@ bool PagedTextModel::Key(MemoKey key, bool shift, bool ctrl) {
       if (col > 0)
         moveCaret(caret_.Line, col - 1, shift);
       else if (caret_.Line > 0)
-        moveCaret(caret_.Line - 1, LineLength(caret_.Line - 1), shift);
+        moveCaret(caret_.Line - 1, lineLength(caret_.Line - 1), shift);
       return true;
     case MemoKey::Right:
       if (!n) return true;
-      if (col < LineLength(caret_.Line))
+      if (col < lineLength(caret_.Line))
         moveCaret(caret_.Line, col + 1, shift);
       else if (caret_.Line < n - 1)
-        moveCaret(caret_.Line + 1, std::min(1, LineLength(caret_.Line + 1)), shift);
+        moveCaret(caret_.Line + 1, std::min(1, lineLength(caret_.Line + 1)), shift);
       return true;
     case MemoKey::Home:
       if (!n) return true;
       if (ctrl) {
         moveCaret(0, 0, shift);
-        ScrollTo(0, 0);
+        scrollTo(0, 0);
       } else {
         moveCaret(caret_.Line, 0, shift);
-        ScrollTo(firstLine_, 0);
+        scrollTo(firstLine_, 0);
       }
       return true;
     case MemoKey::End:
       if (!n) return true;
       if (ctrl) {
-        moveCaret(n - 1, LineLength(n - 1), shift);
-        ScrollTo(maxScrollRow_, firstCol_);
+        moveCaret(n - 1, lineLength(n - 1), shift);
+        scrollTo(maxScrollRow_, firstCol_);
       } else {
-        moveCaret(caret_.Line, LineLength(caret_.Line), shift);
+        moveCaret(caret_.Line, lineLength(caret_.Line), shift);
       }
       return true;
     case MemoKey::Enter: {
@@ -471,82 +471,82 @@ bool PagedTextModel::Key(MemoKey key, bool shift, bool ctrl) {
   return false;
 }
 
-void PagedTextModel::ShiftReleased() {
+void PagedTextModel::shiftReleased() {
   if (!selecting_ || mouseSelecting_) return;
   selecting_ = false;
   TMemoPos st, en;
-  OrderedSelection(st, en);
+  orderedSelection(st, en);
   selPresent_ = !(st == en);
   repaintLines(st.Line, en.Line);
 }
 
 // ---- grid geometry and the mouse --------------------------------------------------------------
 
-TCellRect PagedTextModel::CaretRect() const {
-  return {ColumnX(CaretColumn()), LineY(caret_.Line) + 1, 2, lineHeight_};
+TCellRect PagedTextModel::caretRect() const {
+  return {columnX(caretColumn()), lineY(caret_.Line) + 1, 2, lineHeight_};
 }
 
-int PagedTextModel::LineAt(int y) const {
+int PagedTextModel::lineAt(int y) const {
   return firstLine_ + floorDiv(y, lineHeight_);
 }
 
-int PagedTextModel::CaretColumnAt(int line, int x) const {
-  // The first column whose prefix reaches x: column c ends at ColumnX(c).
+int PagedTextModel::caretColumnAt(int line, int x) const {
+  // The first column whose prefix reaches x: column c ends at columnX(c).
   const int dx = x - kLeftMargin;
   const int rel = dx <= 0 ? -floorDiv(-dx, cellWidth_) : (dx + cellWidth_ - 1) / cellWidth_;
   const long long c = static_cast<long long>(firstCol_) + rel;
   return static_cast<int>(std::clamp<long long>(
-      c, std::min(LineLength(line), std::max(0, firstCol_ - 1)), LineLength(line)));
+      c, std::min(lineLength(line), std::max(0, firstCol_ - 1)), lineLength(line)));
 }
 
-int PagedTextModel::CellColumnAt(int x) const {
+int PagedTextModel::cellColumnAt(int x) const {
   return firstCol_ + floorDiv(x - kLeftMargin, cellWidth_);
 }
 
-std::pair<const TJump*, const TJump*> PagedTextModel::JumpsOfLine(int line) const {
+std::pair<const TJump*, const TJump*> PagedTextModel::jumpsOfLine(int line) const {
   return ofLine(jumps_, line);
 }
 
-std::pair<const TPict*, const TPict*> PagedTextModel::PicturesOfLine(int line) const {
+std::pair<const TPict*, const TPict*> PagedTextModel::picturesOfLine(int line) const {
   return ofLine(picts_, line);
 }
 
-const TJump* PagedTextModel::JumpAt(int x, int y) const {
-  const int line = LineAt(y);
+const TJump* PagedTextModel::jumpAt(int x, int y) const {
+  const int line = lineAt(y);
   if (x < kLeftMargin || line < 0 || line >= static_cast<int>(lines_.size())) return nullptr;
-  const int col = CellColumnAt(x);
-  auto [from, to] = JumpsOfLine(line);
+  const int col = cellColumnAt(x);
+  auto [from, to] = jumpsOfLine(line);
   for (const TJump* j = from; j != to; ++j)
     if (col >= j->Column && col < j->Column + static_cast<int>(j->Word.size())) return j;
   return nullptr;
 }
 
-const TPict* PagedTextModel::PictureAt(int x, int y) const {
-  const int line = LineAt(y);
+const TPict* PagedTextModel::pictureAt(int x, int y) const {
+  const int line = lineAt(y);
   if (x < kLeftMargin || line < 0 || line >= static_cast<int>(lines_.size())) return nullptr;
-  const int col = CellColumnAt(x);
-  auto [from, to] = PicturesOfLine(line);
+  const int col = cellColumnAt(x);
+  auto [from, to] = picturesOfLine(line);
   for (const TPict* j = from; j != to; ++j)
     if (col >= j->Column - 1 && col < j->Column + static_cast<int>(j->Word.size())) return j;
   return nullptr;
 }
 
-void PagedTextModel::MousePress(int x, int y) {
+void PagedTextModel::mousePress(int x, int y) {
   const int n = static_cast<int>(lines_.size());
   if (n == 0) return;
-  if (const TJump* j = JumpAt(x, y)) {
+  if (const TJump* j = jumpAt(x, y)) {
     const std::string word = j->Word;
     if (OnJumpClick) OnJumpClick(word);
     return;
   }
-  if (const TPict* pc = PictureAt(x, y)) {
+  if (const TPict* pc = pictureAt(x, y)) {
     const std::string name = pc->Word;
     if (OnPictureClick) OnPictureClick(name);
     return;
   }
-  const int line = std::clamp(LineAt(y), 0, n - 1);
-  const int col = CaretColumnAt(line, x);
-  if (selPresent_ || selecting_) RemoveSelection();
+  const int line = std::clamp(lineAt(y), 0, n - 1);
+  const int col = caretColumnAt(line, x);
+  if (selPresent_ || selecting_) removeSelection();
   prevCaret_ = caret_;
   caret_ = makePos(line, col);
   anchor_ = caret_;
@@ -557,7 +557,7 @@ void PagedTextModel::MousePress(int x, int y) {
   repaintLines(prevCaret_.Line, caret_.Line);
 }
 
-bool PagedTextModel::MouseDrag(int x, int y) {
+bool PagedTextModel::mouseDrag(int x, int y) {
   if (!mouseSelecting_) return false;
   mouseX_ = x;
   mouseY_ = y;
@@ -566,62 +566,62 @@ bool PagedTextModel::MouseDrag(int x, int y) {
   const bool outside =
       y < 0 || y >= visRows_ * lineHeight_ || x < 0 || x > kLeftMargin + visCols_ * cellWidth_;
   if (outside) {
-    AutoScrollTick();
+    autoScrollTick();
     return true;
   }
-  const int line = std::clamp(LineAt(y), 0, n - 1);
-  const int col = CaretColumnAt(line, x);
+  const int line = std::clamp(lineAt(y), 0, n - 1);
+  const int col = caretColumnAt(line, x);
   if (line != caret_.Line || col != caret_.Col) moveCaret(line, col, true);
   return false;
 }
 
-bool PagedTextModel::AutoScrollTick() {
+bool PagedTextModel::autoScrollTick() {
   const int n = static_cast<int>(lines_.size());
   if (!mouseSelecting_ || n == 0) return false;
-  const int col = CaretColumn();
+  const int col = caretColumn();
   if (mouseY_ >= visRows_ * lineHeight_) {
     if (caret_.Line < n - 1)
-      moveCaret(caret_.Line + 1, CaretColumnAt(caret_.Line + 1, mouseX_), true);
+      moveCaret(caret_.Line + 1, caretColumnAt(caret_.Line + 1, mouseX_), true);
   } else if (mouseY_ < 0) {
-    if (caret_.Line > 0) moveCaret(caret_.Line - 1, CaretColumnAt(caret_.Line - 1, mouseX_), true);
+    if (caret_.Line > 0) moveCaret(caret_.Line - 1, caretColumnAt(caret_.Line - 1, mouseX_), true);
   } else if (mouseX_ > kLeftMargin + visCols_ * cellWidth_) {
-    if (col < LineLength(caret_.Line)) moveCaret(caret_.Line, col + 1, true);
+    if (col < lineLength(caret_.Line)) moveCaret(caret_.Line, col + 1, true);
   } else if (mouseX_ < 0) {
     if (col > 0) moveCaret(caret_.Line, col - 1, true);
   }
   return true;
 }
 
-void PagedTextModel::MouseRelease() {
+void PagedTextModel::mouseRelease() {
   if (!mouseSelecting_) return;
   mouseSelecting_ = false;
   selecting_ = false;
   TMemoPos st, en;
-  OrderedSelection(st, en);
+  orderedSelection(st, en);
   selPresent_ = !(st == en);
   repaintLines(st.Line, en.Line);
 }
 
 // ---- copying ----------------------------------------------------------------------------------
 
-int PagedTextModel::SelectedBlockSize() const {
+int PagedTextModel::selectedBlockSize() const {
   if (!selPresent_ && !selecting_) return 0;
   TMemoPos st, en;
-  OrderedSelection(st, en);
+  orderedSelection(st, en);
   // A selection left over from lines the owner has since replaced copies nothing.
   if (st == en || en.Line >= static_cast<int>(lines_.size())) return 0;
   if (st.Line == en.Line) return en.Col - st.Col + 1;
-  long long size = LineLength(st.Line) - st.Col + 2;
-  for (int l = st.Line + 1; l < en.Line; ++l) size += LineLength(l) + 2;
+  long long size = lineLength(st.Line) - st.Col + 2;
+  for (int l = st.Line + 1; l < en.Line; ++l) size += lineLength(l) + 2;
   size += en.Col + 2;
   size += 1;
   return static_cast<int>(std::min<long long>(size, INT_MAX));
 }
 
-std::string PagedTextModel::SelectedText() const {
+std::string PagedTextModel::selectedText() const {
   if (!selPresent_ && !selecting_) return {};
   TMemoPos st, en;
-  OrderedSelection(st, en);
+  orderedSelection(st, en);
   if (st == en || en.Line >= static_cast<int>(lines_.size())) return {};
   const std::string marker = "- " + pagemarker_;
   std::string out;

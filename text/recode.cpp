@@ -19,7 +19,7 @@ namespace {
 
 using Table = std::array<unsigned char, 256>;
 
-constexpr Table Identity() {
+constexpr Table identity() {
   Table t{};
   for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
   return t;
@@ -27,8 +27,8 @@ constexpr Table Identity() {
 
 // 866: the Russian letters sit in three blocks; the few other characters 1251 also has are
 // listed, and four box-drawing bytes take a look-alike so that simple frames stay readable.
-constexpr Table MakeDosTable() {
-  Table t = Identity();
+constexpr Table makeDosTable() {
+  Table t = identity();
   for (int b = 0x80; b <= 0xAF; ++b) t[b] = static_cast<unsigned char>(b + 0x40);  // А..п
   for (int b = 0xE0; b <= 0xEF; ++b) t[b] = static_cast<unsigned char>(b + 0x10);  // р..я
   constexpr unsigned char high[16] = {0xA8, 0xB8, 0xAA, 0xBA, 0xAF, 0xBF, 0xA1, 0xA2,
@@ -43,8 +43,8 @@ constexpr Table MakeDosTable() {
 
 // KOI8-R orders its letters after the Latin ones they sound like, at 0xC0..0xFF; Ё and ё sit
 // among the box drawing at 0xB3 and 0xA3, which otherwise stays as it is.
-constexpr Table MakeKoiTable() {
-  Table t = Identity();
+constexpr Table makeKoiTable() {
+  Table t = identity();
   constexpr unsigned char small[32] = {0xFE, 0xE0, 0xE1, 0xF6, 0xE4, 0xE5, 0xF4, 0xE3,
                                        0xF5, 0xE8, 0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE,
                                        0xEF, 0xFF, 0xF0, 0xF1, 0xF2, 0xF3, 0xE6, 0xE2,
@@ -60,7 +60,7 @@ constexpr Table MakeKoiTable() {
 
 // The device set keeps printable ASCII (bar excepted), turns control bytes into spaces (TAB and
 // CR survive) and packs the 66 Russian letters, Ё/ё in alphabetical place, from 0x80 on.
-constexpr Table MakeDeviceTable() {
+constexpr Table makeDeviceTable() {
   Table t{};
   for (int b = 0; b < 0x20; ++b) t[b] = 0x20;
   t[0x09] = 0x09;
@@ -85,14 +85,14 @@ constexpr Table MakeDeviceTable() {
   return t;
 }
 
-constexpr bool IsWinLetter(int b) {
+constexpr bool isWinLetter(int b) {
   return b >= 0xC0 || b == 0xA8 || b == 0xB8;
 }
 
 // Inverse of the device table: a code's own byte when that maps to itself, else the first byte
 // mapping onto it, and a letter over anything else; codes nothing maps to stay.
-constexpr Table MakeDeviceInverse(const Table& forward) {
-  Table t = Identity();
+constexpr Table makeDeviceInverse(const Table& forward) {
+  Table t = identity();
   std::array<bool, 256> taken{};
   for (int b = 0; b < 256; ++b) {
     if (forward[b] == b) {
@@ -101,26 +101,26 @@ constexpr Table MakeDeviceInverse(const Table& forward) {
   }
   for (int b = 0; b < 256; ++b) {
     const int code = forward[b];
-    if (!IsWinLetter(b) && !taken[code]) {
+    if (!isWinLetter(b) && !taken[code]) {
       t[code] = static_cast<unsigned char>(b);
       taken[code] = true;
     }
   }
   for (int b = 0; b < 256; ++b) {
-    if (IsWinLetter(b)) t[forward[b]] = static_cast<unsigned char>(b);
+    if (isWinLetter(b)) t[forward[b]] = static_cast<unsigned char>(b);
   }
   return t;
 }
 
-constexpr Table kDosToWin = MakeDosTable();
-constexpr Table kWinToDevice = MakeDeviceTable();
-constexpr Table kDeviceToWin = MakeDeviceInverse(kWinToDevice);
+constexpr Table kDosToWin = makeDosTable();
+constexpr Table kWinToDevice = makeDeviceTable();
+constexpr Table kDeviceToWin = makeDeviceInverse(kWinToDevice);
 
 }  // namespace
 
 namespace recode_parts {
 
-constexpr Table kKoiToWin = MakeKoiTable();
+constexpr Table kKoiToWin = makeKoiTable();
 
 // Unicode -> 1251 for the blocks where 1251's characters live: Latin-1 signs, Cyrillic, and
 // general punctuation; everything else 1251 has is listed in kWinHigh and looked up there.
@@ -142,7 +142,7 @@ struct ReverseBlocks {
   }
 };
 
-unsigned char UnicodeToWin(std::uint32_t cp) {
+unsigned char unicodeToWin(std::uint32_t cp) {
   static const ReverseBlocks blocks;
   unsigned char b = 0;
   if (cp < 0x80) return static_cast<unsigned char>(cp);
@@ -162,10 +162,10 @@ namespace {
 
 using recode_parts::kKoiToWin;
 using recode_parts::kWinHigh;
-using recode_parts::Utf8Sequence;
+using recode_parts::utf8Sequence;
 
 // Tables whose lower half is the identity (866, KOI8-R) leave ASCII alone.
-constexpr bool LowIdentity(const Table& t) {
+constexpr bool lowIdentity(const Table& t) {
   for (int b = 0; b < 0x80; ++b) {
     if (t[b] != b) return false;
   }
@@ -175,9 +175,9 @@ constexpr bool LowIdentity(const Table& t) {
 #if PAGORA_RECODE_SSE2
 // 32 bytes at a time: each of the table's sixteen rows is looked up with a shuffle on the low
 // four bits and kept where the high four bits name that row.
-__attribute__((target("avx2"))) std::size_t MapWide(const unsigned char* in, unsigned char* out,
+__attribute__((target("avx2"))) std::size_t mapWide(const unsigned char* in, unsigned char* out,
                                                     std::size_t n, const Table& table) {
-  const int first = LowIdentity(table) ? 8 : 0;
+  const int first = lowIdentity(table) ? 8 : 0;
   __m256i rows[16];
   for (int h = first; h < 16; ++h) {
     rows[h] = _mm256_broadcastsi128_si256(
@@ -203,22 +203,22 @@ __attribute__((target("avx2"))) std::size_t MapWide(const unsigned char* in, uns
 #endif
 
 // Converts n bytes; `out` may be `in`.
-void MapBytes(const unsigned char* in, unsigned char* out, std::size_t n, const Table& table) {
+void mapBytes(const unsigned char* in, unsigned char* out, std::size_t n, const Table& table) {
   std::size_t i = 0;
 #if PAGORA_RECODE_SSE2
-  if (ActiveRecodePath() == RecodePath::Avx2) i = MapWide(in, out, n, table);
+  if (activeRecodePath() == RecodePath::Avx2) i = mapWide(in, out, n, table);
 #endif
   for (; i < n; ++i) out[i] = table[in[i]];
 }
 
-void MapInPlace(std::string& text, const Table& table) {
+void mapInPlace(std::string& text, const Table& table) {
   auto* p = reinterpret_cast<unsigned char*>(text.data());
-  MapBytes(p, p, text.size(), table);
+  mapBytes(p, p, text.size(), table);
 }
 
-std::string Map(std::string_view text, const Table& table) {
+std::string map(std::string_view text, const Table& table) {
   std::string out(text.size(), '\0');
-  MapBytes(reinterpret_cast<const unsigned char*>(text.data()),
+  mapBytes(reinterpret_cast<const unsigned char*>(text.data()),
            reinterpret_cast<unsigned char*>(out.data()), text.size(), table);
   return out;
 }
@@ -226,31 +226,31 @@ std::string Map(std::string_view text, const Table& table) {
 }  // namespace
 
 std::string DosToWin(std::string_view text) {
-  return Map(text, kDosToWin);
+  return map(text, kDosToWin);
 }
 std::string KoiToWin(std::string_view text) {
-  return Map(text, kKoiToWin);
+  return map(text, kKoiToWin);
 }
 std::string WinToDevice(std::string_view text) {
-  return Map(text, kWinToDevice);
+  return map(text, kWinToDevice);
 }
-std::string DeviceToWin(std::string_view text) {
-  return Map(text, kDeviceToWin);
+std::string deviceToWin(std::string_view text) {
+  return map(text, kDeviceToWin);
 }
-void DosToWinInPlace(std::string& text) {
-  MapInPlace(text, kDosToWin);
+void dosToWinInPlace(std::string& text) {
+  mapInPlace(text, kDosToWin);
 }
-void KoiToWinInPlace(std::string& text) {
-  MapInPlace(text, kKoiToWin);
+void koiToWinInPlace(std::string& text) {
+  mapInPlace(text, kKoiToWin);
 }
-void WinToDeviceInPlace(std::string& text) {
-  MapInPlace(text, kWinToDevice);
+void winToDeviceInPlace(std::string& text) {
+  mapInPlace(text, kWinToDevice);
 }
-void DeviceToWinInPlace(std::string& text) {
-  MapInPlace(text, kDeviceToWin);
+void deviceToWinInPlace(std::string& text) {
+  mapInPlace(text, kDeviceToWin);
 }
 
-std::string WinToUtf8(std::string_view text) {
+std::string winToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 2);
   for (unsigned char b : text) {
@@ -275,7 +275,7 @@ std::string WinToUtf8(std::string_view text) {
   return out;
 }
 
-bool IsValidUtf8(std::string_view text) {
+bool isValidUtf8(std::string_view text) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   std::size_t i = 0;
   while (i < text.size()) {
@@ -284,14 +284,14 @@ bool IsValidUtf8(std::string_view text) {
       continue;
     }
     std::uint32_t cp;
-    const std::size_t len = Utf8Sequence(p + i, text.size() - i, cp);
+    const std::size_t len = utf8Sequence(p + i, text.size() - i, cp);
     if (len == 0) return false;
     i += len;
   }
   return true;
 }
 
-const char* CodePageName(CodePage page) {
+const char* codePageName(CodePage page) {
   switch (page) {
     case CodePage::Ascii:
       return "ascii";
@@ -307,11 +307,11 @@ const char* CodePageName(CodePage page) {
   return "?";
 }
 
-std::string ToWin(std::string_view text, CodePage from, std::size_t* missing) {
+std::string toWin(std::string_view text, CodePage from, std::size_t* missing) {
   if (missing != nullptr) *missing = 0;
   switch (from) {
     case CodePage::Utf8:
-      return Utf8ToWin(text, missing);
+      return utf8ToWin(text, missing);
     case CodePage::Cp866:
       return DosToWin(text);
     case CodePage::Koi8r:

@@ -51,14 +51,14 @@ constexpr Spelling kSpellings[] = {
 
 // The tables are searched by halves: a row out of order would hide the rows after it.
 template <typename Row, std::size_t N>
-constexpr bool SortedByCodePoint(const Row (&rows)[N]) {
+constexpr bool sortedByCodePoint(const Row (&rows)[N]) {
   for (std::size_t i = 1; i < N; ++i) {
     if (!(rows[i - 1].cp < rows[i].cp)) return false;
   }
   return true;
 }
-static_assert(SortedByCodePoint(kSpellings));
-static_assert(SortedByCodePoint(kDecompositions) && SortedByCodePoint(kCombiningClasses));
+static_assert(sortedByCodePoint(kSpellings));
+static_assert(sortedByCodePoint(kDecompositions) && sortedByCodePoint(kCombiningClasses));
 
 // Letters of the old orthography and their modern spelling (ѣ, ѳ, ѵ, the two yuses).
 struct Modern {
@@ -69,7 +69,7 @@ constexpr Modern kModern[] = {
     {0x0462, 0xC5}, {0x0463, 0xE5}, {0x0466, 0xDF}, {0x0467, 0xFF}, {0x046A, 0xD3},
     {0x046B, 0xF3}, {0x0472, 0xD4}, {0x0473, 0xF4}, {0x0474, 0xC8}, {0x0475, 0xE8},
 };
-static_assert(SortedByCodePoint(kModern));
+static_assert(sortedByCodePoint(kModern));
 
 // Latin letters that look like Cyrillic ones, for stressed vowels typed with a Latin accent.
 struct LookAlike {
@@ -83,26 +83,26 @@ constexpr LookAlike kLookAlikes[] = {
 };
 
 template <typename Row, typename Key>
-const Row* Find(const Row* begin, const Row* end, Key key, std::uint16_t Row::*field) {
+const Row* find(const Row* begin, const Row* end, Key key, std::uint16_t Row::*field) {
   const Row* row =
       std::lower_bound(begin, end, key, [field](const Row& r, Key k) { return r.*field < k; });
   return row != end && row->*field == key ? row : nullptr;
 }
 
 // Latin, Greek and Cyrillic letters, the bulk of what passes here, answer without a search.
-bool PlainLetterRange(std::uint32_t cp) {
+bool plainLetterRange(std::uint32_t cp) {
   return cp < 0x300 || (cp >= 0x370 && cp < 0x483) || (cp > 0x489 && cp < 0x591);
 }
 
-int Ccc(std::uint32_t cp) {
-  if (PlainLetterRange(cp) || cp > 0xFFFF) return 0;
-  const CombiningClass* row = Find(std::begin(kCombiningClasses), std::end(kCombiningClasses),
+int ccc(std::uint32_t cp) {
+  if (plainLetterRange(cp) || cp > 0xFFFF) return 0;
+  const CombiningClass* row = find(std::begin(kCombiningClasses), std::end(kCombiningClasses),
                                    static_cast<std::uint16_t>(cp), &CombiningClass::cp);
   return row != nullptr ? row->ccc : 0;
 }
 
-bool IsInvisibleMark(std::uint32_t cp) {
-  if (PlainLetterRange(cp)) return cp == 0x00AD;
+bool isInvisibleMark(std::uint32_t cp) {
+  if (plainLetterRange(cp)) return cp == 0x00AD;
   const MarkRange* end = std::end(kInvisibleMarks);
   const MarkRange* r =
       std::upper_bound(std::begin(kInvisibleMarks), end, cp,
@@ -110,13 +110,13 @@ bool IsInvisibleMark(std::uint32_t cp) {
   return r != std::begin(kInvisibleMarks) && cp <= (r - 1)->high;
 }
 
-const Decomposition* DecompositionOf(std::uint32_t cp) {
+const Decomposition* decompositionOf(std::uint32_t cp) {
   if (cp < 0xC0 || cp > 0xFFFF) return nullptr;
-  return Find(std::begin(kDecompositions), std::end(kDecompositions),
+  return find(std::begin(kDecompositions), std::end(kDecompositions),
               static_cast<std::uint16_t>(cp), &Decomposition::cp);
 }
 
-std::uint32_t Compose(std::uint32_t first, std::uint32_t second) {
+std::uint32_t compose(std::uint32_t first, std::uint32_t second) {
   if (first > 0xFFFF || second > 0xFFFF) return 0;
   const auto* end = std::end(kCompositions);
   const auto* row = std::lower_bound(
@@ -127,13 +127,13 @@ std::uint32_t Compose(std::uint32_t first, std::uint32_t second) {
   return row != end && row->first == first && row->second == second ? row->cp : 0;
 }
 
-void Decompose(std::uint32_t cp, std::vector<std::uint32_t>& out) {
-  const Decomposition* d = DecompositionOf(cp);
+void decompose(std::uint32_t cp, std::vector<std::uint32_t>& out) {
+  const Decomposition* d = decompositionOf(cp);
   if (d == nullptr) {
     out.push_back(cp);
     return;
   }
-  Decompose(d->first, out);
+  decompose(d->first, out);
   if (d->second != 0) out.push_back(d->second);
 }
 
@@ -143,13 +143,13 @@ struct Piece {
   bool raw;
 };
 
-std::vector<Piece> Decode(std::string_view text) {
+std::vector<Piece> decode(std::string_view text) {
   std::vector<Piece> pieces;
   pieces.reserve(text.size());
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   for (std::size_t i = 0; i < text.size();) {
     std::uint32_t cp = 0;
-    const std::size_t len = Utf8Sequence(p + i, text.size() - i, cp);
+    const std::size_t len = utf8Sequence(p + i, text.size() - i, cp);
     if (len == 0) {
       pieces.push_back({p[i], true});
       ++i;
@@ -162,15 +162,15 @@ std::vector<Piece> Decode(std::string_view text) {
 }
 
 // An invisible mark that 1251 lacks (the soft hyphen it has stays).
-bool IsDropped(std::uint32_t cp) {
-  return IsInvisibleMark(cp) && UnicodeToWin(cp) == '?';
+bool isDropped(std::uint32_t cp) {
+  return isInvisibleMark(cp) && unicodeToWin(cp) == '?';
 }
 
-bool IsCyrillicLetter(std::uint32_t cp) {
+bool isCyrillicLetter(std::uint32_t cp) {
   return cp >= 0x0400 && cp <= 0x052F && !(cp >= 0x0482 && cp <= 0x0489);
 }
 
-bool IsLatinLetter(std::uint32_t cp) {
+bool isLatinLetter(std::uint32_t cp) {
   return (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z') ||
          (cp >= 0x00C0 && cp <= 0x024F && cp != 0x00D7 && cp != 0x00F7) ||
          (cp >= 0x1E00 && cp <= 0x1EFF);
@@ -178,21 +178,21 @@ bool IsLatinLetter(std::uint32_t cp) {
 
 // Canonical composition of a starter and the combining marks that follow it: the composed
 // starter, with the marks that did not join it dropped.
-std::uint32_t ComposeCluster(std::uint32_t starter, const std::vector<std::uint32_t>& marks) {
+std::uint32_t composeCluster(std::uint32_t starter, const std::vector<std::uint32_t>& marks) {
   std::vector<std::uint32_t> d;
-  Decompose(starter, d);
-  for (std::uint32_t m : marks) Decompose(m, d);
+  decompose(starter, d);
+  for (std::uint32_t m : marks) decompose(m, d);
   std::stable_sort(d.begin() + 1, d.end(),
-                   [](std::uint32_t a, std::uint32_t b) { return Ccc(a) < Ccc(b); });
+                   [](std::uint32_t a, std::uint32_t b) { return ccc(a) < ccc(b); });
   std::uint32_t base = d[0];
   int lastKept = -1;  // class of the last mark that stayed apart, -1 when none
   for (std::size_t i = 1; i < d.size(); ++i) {
-    const int ccc = Ccc(d[i]);
-    const std::uint32_t joined = lastKept < ccc ? Compose(base, d[i]) : 0;
+    const int markClass = ccc(d[i]);
+    const std::uint32_t joined = lastKept < markClass ? compose(base, d[i]) : 0;
     if (joined != 0) {
       base = joined;
     } else {
-      lastKept = ccc;
+      lastKept = markClass;
     }
   }
   return base;
@@ -203,7 +203,7 @@ class Converter {
   explicit Converter(std::size_t& missing) : missing_(missing) {}
 
   std::string run(std::string_view text) {
-    const std::vector<Piece> pieces = Decode(text);
+    const std::vector<Piece> pieces = decode(text);
     out_.reserve(text.size());
     std::uint32_t previous = 0;
     std::vector<std::uint32_t> marks;
@@ -215,13 +215,13 @@ class Converter {
         continue;
       }
       marks.clear();
-      while (i < pieces.size() && !pieces[i].raw && Ccc(pieces[i].cp) != 0) {
+      while (i < pieces.size() && !pieces[i].raw && ccc(pieces[i].cp) != 0) {
         marks.push_back(pieces[i++].cp);
       }
-      if (Ccc(piece.cp) != 0 || IsDropped(piece.cp)) continue;  // a mark with no letter
-      const std::uint32_t cp = marks.empty() ? piece.cp : ComposeCluster(piece.cp, marks);
+      if (ccc(piece.cp) != 0 || isDropped(piece.cp)) continue;  // a mark with no letter
+      const std::uint32_t cp = marks.empty() ? piece.cp : composeCluster(piece.cp, marks);
       std::size_t next = i;
-      while (next < pieces.size() && !pieces[next].raw && IsDropped(pieces[next].cp)) ++next;
+      while (next < pieces.size() && !pieces[next].raw && isDropped(pieces[next].cp)) ++next;
       const std::uint32_t following =
           next < pieces.size() && !pieces[next].raw ? pieces[next].cp : 0;
       put(cp, previous, following);
@@ -232,27 +232,27 @@ class Converter {
 
  private:
   void put(std::uint32_t cp, std::uint32_t previous, std::uint32_t following) {
-    const unsigned char b = UnicodeToWin(cp);
+    const unsigned char b = unicodeToWin(cp);
     if (b != '?' || cp == '?') {
       out_.push_back(static_cast<char>(b));
       return;
     }
-    if (const Spelling* s = Find(std::begin(kSpellings), std::end(kSpellings),
+    if (const Spelling* s = find(std::begin(kSpellings), std::end(kSpellings),
                                  static_cast<std::uint16_t>(cp), &Spelling::cp);
         cp <= 0xFFFF && s != nullptr) {
       out_ += s->win;
       return;
     }
-    if (const Modern* m = Find(std::begin(kModern), std::end(kModern),
+    if (const Modern* m = find(std::begin(kModern), std::end(kModern),
                                static_cast<std::uint16_t>(cp), &Modern::cp);
         cp <= 0xFFFF && m != nullptr) {
       out_.push_back(static_cast<char>(m->win));
       return;
     }
-    const Decomposition* d = DecompositionOf(cp);
-    if (d != nullptr && IsLatinLetter(cp) && InCyrillicWord(previous, following)) {
+    const Decomposition* d = decompositionOf(cp);
+    if (d != nullptr && isLatinLetter(cp) && inCyrillicWord(previous, following)) {
       std::vector<std::uint32_t> parts;
-      Decompose(cp, parts);
+      decompose(cp, parts);
       for (std::uint32_t key : {cp, parts[0]}) {
         for (const LookAlike& l : kLookAlikes) {
           if (l.latin == key) {
@@ -270,9 +270,9 @@ class Converter {
     ++missing_;
   }
 
-  static bool InCyrillicWord(std::uint32_t previous, std::uint32_t following) {
-    return (IsCyrillicLetter(previous) || IsCyrillicLetter(following)) &&
-           !IsLatinLetter(previous) && !IsLatinLetter(following);
+  static bool inCyrillicWord(std::uint32_t previous, std::uint32_t following) {
+    return (isCyrillicLetter(previous) || isCyrillicLetter(following)) &&
+           !isLatinLetter(previous) && !isLatinLetter(following);
   }
 
   std::size_t& missing_;
@@ -281,7 +281,7 @@ class Converter {
 
 }  // namespace
 
-std::string Utf8ToWinFallback(std::string_view text, std::size_t& missing) {
+std::string utf8ToWinFallback(std::string_view text, std::size_t& missing) {
   missing = 0;
   return Converter(missing).run(text);
 }

@@ -11,7 +11,7 @@ namespace pagora {
 namespace {
 
 using recode_parts::kKoiToWin;
-using recode_parts::Utf8Sequence;
+using recode_parts::utf8Sequence;
 
 // How a text reads as Russian: every byte falls into one of 34 classes (а..я, ё, and "not a
 // Russian letter"), capitals counting as their small letters, and consecutive classes are scored
@@ -79,14 +79,14 @@ struct ByteClasses {
 };
 
 // Small letter index a..я = 0..31 of a 1251 letter byte, ё = 32, else kOther.
-constexpr int WinClass(int b) {
+constexpr int winClass(int b) {
   if (b >= 0xE0) return b - 0xE0;
   if (b >= 0xC0) return b - 0xC0;
   if (b == 0xA8 || b == 0xB8) return kYo;
   return kOther;
 }
 
-ByteClasses MakeClasses(CodePage page) {
+ByteClasses makeClasses(CodePage page) {
   ByteClasses c{};
   for (int b = 0; b < 256; ++b) {
     int cls = kOther;
@@ -110,13 +110,13 @@ ByteClasses MakeClasses(CodePage page) {
         case CodePage::Koi8r:
           // 0xC0-0xFF are letters (read through the table into 1251); Ё ё are 0xB3 0xA3.
           if (b >= 0xC0)
-            cls = WinClass(kKoiToWin[b]);
+            cls = winClass(kKoiToWin[b]);
           else if (b == 0xA3 || b == 0xB3)
             cls = kYo;
           cost = cls != kOther ? 0 : (b == 0x9A || b == 0x9C || b == 0xBF) ? kUsualSign : kRareSign;
           break;
         default:
-          cls = WinClass(b);
+          cls = winClass(b);
           if (cls == kOther) {
             switch (b) {
               case 0x84:
@@ -149,7 +149,7 @@ ByteClasses MakeClasses(CodePage page) {
 }
 
 // Cost of the text (from its first high byte on) under one code page, in tenths of a nat.
-std::int64_t ReadingCost(const unsigned char* p, std::size_t n, const ByteClasses& c) {
+std::int64_t readingCost(const unsigned char* p, std::size_t n, const ByteClasses& c) {
   std::int64_t cost = 0;
   int previous = kOther;
   for (std::size_t i = 0; i < n; ++i) {
@@ -163,7 +163,7 @@ std::int64_t ReadingCost(const unsigned char* p, std::size_t n, const ByteClasse
 // Characters a Russian text in UTF-8 is made of besides ASCII: Latin-1 signs and letters,
 // combining accents (stress marks), Cyrillic, general punctuation (dashes, quotes, the ellipsis),
 // the number sign, the euro, a byte order mark.
-bool UsualInRussianText(std::uint32_t cp) {
+bool usualInRussianText(std::uint32_t cp) {
   return (cp >= 0xA0 && cp <= 0x24F) || (cp >= 0x300 && cp <= 0x36F) ||
          (cp >= 0x400 && cp <= 0x52F) || (cp >= 0x2000 && cp <= 0x206F) || cp == 0x2116 ||
          cp == 0x20AC || cp == 0xFEFF;
@@ -171,7 +171,7 @@ bool UsualInRussianText(std::uint32_t cp) {
 
 }  // namespace
 
-CodePageGuess GuessCodePage(std::string_view text, std::size_t limit) {
+CodePageGuess guessCodePage(std::string_view text, std::size_t limit) {
   const bool cut = text.size() > limit;
   if (cut) text = text.substr(0, limit);
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -198,13 +198,13 @@ CodePageGuess GuessCodePage(std::string_view text, std::size_t limit) {
     }
     std::uint32_t cp = 0;
     // The window may cut the last character in two; that alone does not make it non-UTF-8.
-    const std::size_t len = Utf8Sequence(p + i, n - i, cp, cut || n == limit);
+    const std::size_t len = utf8Sequence(p + i, n - i, cp, cut || n == limit);
     if (len == 0) {
       utf8 = false;
       break;
     }
-    if (i + len < n || Utf8Sequence(p + i, n - i, cp) == len) {
-      ++(UsualInRussianText(cp) ? usual : unusual);
+    if (i + len < n || utf8Sequence(p + i, n - i, cp) == len) {
+      ++(usualInRussianText(cp) ? usual : unusual);
     }
     i += len;
   }
@@ -214,13 +214,13 @@ CodePageGuess GuessCodePage(std::string_view text, std::size_t limit) {
     return {CodePage::Utf8, 1.0 - std::pow(0.1, static_cast<double>(usual))};
   }
 
-  static const ByteClasses win = MakeClasses(CodePage::Cp1251);
-  static const ByteClasses dos = MakeClasses(CodePage::Cp866);
-  static const ByteClasses koi = MakeClasses(CodePage::Koi8r);
+  static const ByteClasses win = makeClasses(CodePage::Cp1251);
+  static const ByteClasses dos = makeClasses(CodePage::Cp866);
+  static const ByteClasses koi = makeClasses(CodePage::Koi8r);
   const std::size_t rest = n - firstHigh;
-  const std::int64_t cost[3] = {ReadingCost(p + firstHigh, rest, win),
-                                ReadingCost(p + firstHigh, rest, dos) + kWindowsPrior,
-                                ReadingCost(p + firstHigh, rest, koi) + kWindowsPrior};
+  const std::int64_t cost[3] = {readingCost(p + firstHigh, rest, win),
+                                readingCost(p + firstHigh, rest, dos) + kWindowsPrior,
+                                readingCost(p + firstHigh, rest, koi) + kWindowsPrior};
   const CodePage pages[3] = {CodePage::Cp1251, CodePage::Cp866, CodePage::Koi8r};
   int best = 0;
   for (int i = 1; i < 3; ++i) {
@@ -233,12 +233,12 @@ CodePageGuess GuessCodePage(std::string_view text, std::size_t limit) {
   CodePageGuess guess{pages[best], 1.0 / sum};
   // Valid UTF-8 with odd characters in it: an 8-bit reading that is sure of itself wins; else
   // several valid sequences (which an 8-bit text seldom forms) keep it an unsure UTF-8.
-  if (utf8 && !IsConfident(guess) && usual + unusual >= 3) guess = {CodePage::Utf8, 0.5};
+  if (utf8 && !isConfident(guess) && usual + unusual >= 3) guess = {CodePage::Utf8, 0.5};
   return guess;
 }
 
-CodePage DetectCodePage(std::string_view text, std::size_t limit) {
-  return GuessCodePage(text, limit).page;
+CodePage detectCodePage(std::string_view text, std::size_t limit) {
+  return guessCodePage(text, limit).page;
 }
 
 }  // namespace pagora

@@ -24,15 +24,15 @@ inline constexpr std::array<std::uint16_t, 64> kWinHigh = {
 extern const std::array<unsigned char, 256> kKoiToWin;
 
 // The 1251 byte for a Unicode character, '?' when 1251 has none.
-unsigned char UnicodeToWin(std::uint32_t cp);
+unsigned char unicodeToWin(std::uint32_t cp);
 
 // UTF-8 (without a byte order mark) -> 1251, one character at a time with the fallback for what
 // 1251 lacks; `missing` gets how many characters still became "?".
-std::string Utf8ToWinFallback(std::string_view text, std::size_t& missing);
+std::string utf8ToWinFallback(std::string_view text, std::size_t& missing);
 
 // Length of the valid UTF-8 sequence at `p` (at most `n` bytes available), 0 when invalid.
 // `truncatedOk` accepts a sequence cut off by the end of the input as valid.
-inline std::size_t Utf8Sequence(const unsigned char* p, std::size_t n, std::uint32_t& cp,
+inline std::size_t utf8Sequence(const unsigned char* p, std::size_t n, std::uint32_t& cp,
                                 bool truncatedOk = false) {
   const unsigned char b = p[0];
   std::size_t len;

@@ -13,7 +13,7 @@ constexpr std::array<RecodePath, 4> kPaths = {RecodePath::Scalar, RecodePath::Ss
 
 }  // namespace
 
-const char* RecodePathName(RecodePath path) {
+const char* recodePathName(RecodePath path) {
   switch (path) {
     case RecodePath::Scalar:
       return "scalar";
@@ -27,14 +27,14 @@ const char* RecodePathName(RecodePath path) {
   return "scalar";
 }
 
-std::optional<RecodePath> ParseRecodePath(std::string_view name) {
+std::optional<RecodePath> parseRecodePath(std::string_view name) {
   for (RecodePath path : kPaths) {
-    if (name == RecodePathName(path)) return path;
+    if (name == recodePathName(path)) return path;
   }
   return std::nullopt;
 }
 
-bool RecodePathRuns(RecodePath path) {
+bool recodePathRuns(RecodePath path) {
 #if PAGORA_RECODE_SSE2
   // Called from static initialisers too, before the runtime has filled in the processor model.
   __builtin_cpu_init();
@@ -54,37 +54,37 @@ bool RecodePathRuns(RecodePath path) {
 #endif
 }
 
-RecodePath FastestRecodePath() {
+RecodePath fastestRecodePath() {
   RecodePath fastest = RecodePath::Scalar;
   for (RecodePath path : kPaths) {
-    if (RecodePathRuns(path)) fastest = path;
+    if (recodePathRuns(path)) fastest = path;
   }
   return fastest;
 }
 
-RecodePath ChooseRecodePath(const char* requested, std::string& note) {
+RecodePath chooseRecodePath(const char* requested, std::string& note) {
   note.clear();
-  const RecodePath fastest = FastestRecodePath();
+  const RecodePath fastest = fastestRecodePath();
   if (requested == nullptr || *requested == '\0') return fastest;
-  const std::optional<RecodePath> path = ParseRecodePath(requested);
+  const std::optional<RecodePath> path = parseRecodePath(requested);
   if (!path) {
     note = std::string("PAGORA_RECODE_PATH=\"") + requested +
            "\" names no recoding path (scalar, sse2, ssse3, avx2); using " +
-           RecodePathName(fastest);
+           recodePathName(fastest);
     return fastest;
   }
-  if (!RecodePathRuns(*path)) {
+  if (!recodePathRuns(*path)) {
     note = std::string("PAGORA_RECODE_PATH=") + requested +
-           ": this processor cannot run it; using " + RecodePathName(fastest);
+           ": this processor cannot run it; using " + recodePathName(fastest);
     return fastest;
   }
   return *path;
 }
 
-RecodePath ActiveRecodePath() {
+RecodePath activeRecodePath() {
   static const RecodePath active = [] {
     std::string note;
-    const RecodePath path = ChooseRecodePath(std::getenv("PAGORA_RECODE_PATH"), note);
+    const RecodePath path = chooseRecodePath(std::getenv("PAGORA_RECODE_PATH"), note);
     if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
     return path;
   }();

@@ -15,8 +15,8 @@ namespace pagora {
 namespace {
 
 using recode_parts::kWinHigh;
-using recode_parts::UnicodeToWin;
-using recode_parts::Utf8Sequence;
+using recode_parts::unicodeToWin;
+using recode_parts::utf8Sequence;
 
 // Every two-byte character (lead 0xC0..0xDF, 64 continuations each) and every character of
 // U+2000..U+213F (dashes, quotes, ellipsis, №) in 1251, '?' where it has none: the characters
@@ -43,7 +43,7 @@ constexpr CommonChars kCommon;
 
 // One character of any kind: returns the bytes it took (at most `avail`) and writes one byte;
 // counts in `lost` a character that 1251 lacks, which the caller then hands to the fallback.
-inline std::size_t Utf8Step(const unsigned char* s, std::size_t avail, unsigned char* d,
+inline std::size_t utf8Step(const unsigned char* s, std::size_t avail, unsigned char* d,
                             std::size_t& lost) {
   const unsigned char b = s[0];
   if (b < 0x80) {
@@ -62,24 +62,24 @@ inline std::size_t Utf8Step(const unsigned char* s, std::size_t avail, unsigned 
     return 3;
   }
   std::uint32_t cp = 0;
-  const std::size_t len = Utf8Sequence(s, avail, cp);
+  const std::size_t len = utf8Sequence(s, avail, cp);
   if (len == 0) {
     *d = b;  // not UTF-8: keep the byte as it is
     return 1;
   }
-  *d = UnicodeToWin(cp);
+  *d = unicodeToWin(cp);
   lost += *d == '?' && cp != '?';
   return len;
 }
 
 // One character at a time: the scalar path. Never writes ahead of what it has read, so `dst`
 // may lie in the same buffer at or before `src`.
-std::size_t Utf8Steps(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
+std::size_t utf8Steps(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
                       std::size_t /*lead*/, std::size_t& lost) {
   std::size_t s = 0;
   std::size_t o = 0;
   while (s < srcLen) {
-    s += Utf8Step(src + s, srcLen - s, dst + o, lost);
+    s += utf8Step(src + s, srcLen - s, dst + o, lost);
     ++o;
   }
   return o;
@@ -109,7 +109,7 @@ constexpr CompactTable kCompact;
 
 // Writes the bytes of `v` whose bit is set in `keep`, in order, at `d` (16 bytes writable);
 // returns how many.
-__attribute__((target("ssse3"))) inline std::size_t CompactShuffle(__m128i v, unsigned keep,
+__attribute__((target("ssse3"))) inline std::size_t compactShuffle(__m128i v, unsigned keep,
                                                                    unsigned char* d) {
   const __m128i shuffle =
       _mm_add_epi8(_mm_set_epi64x(static_cast<long long>(kCompact.entry[keep >> 8]),
@@ -123,7 +123,7 @@ __attribute__((target("ssse3"))) inline std::size_t CompactShuffle(__m128i v, un
 }
 
 // The same without the shuffle instruction: every byte is written, the kept ones advance.
-__attribute__((always_inline)) inline std::size_t CompactPlain(__m128i v, unsigned keep,
+__attribute__((always_inline)) inline std::size_t compactPlain(__m128i v, unsigned keep,
                                                                unsigned char* d) {
   alignas(16) unsigned char bytes[16];
   _mm_store_si128(reinterpret_cast<__m128i*>(bytes), v);
@@ -139,7 +139,7 @@ __attribute__((always_inline)) inline std::size_t CompactPlain(__m128i v, unsign
 #if PAGORA_RECODE_SSE2
 // 32 bytes of ASCII and А..я at once, as one 16-byte block below does with 16. Returns false,
 // having changed nothing, when the block holds anything else; the 16-byte code then takes it.
-__attribute__((target("avx2"))) inline bool Wide32(const unsigned char* src, std::size_t& s,
+__attribute__((target("avx2"))) inline bool wide32(const unsigned char* src, std::size_t& s,
                                                    unsigned char* dst, std::size_t& o,
                                                    unsigned& carry, __m128i& carryD0,
                                                    __m128i& carryD1) {
@@ -211,7 +211,7 @@ __attribute__((target("avx2"))) inline bool Wide32(const unsigned char* src, std
 // position, runs only when those 16 bytes lie wholly in input already consumed (a plain ASCII
 // block stores exactly what it read). Separate buffers pass a `lead` larger than any input.
 template <int kLevel>  // 0: SSE2, 1: with SSSE3's shuffle, 2: with AVX2 for 32-byte blocks
-inline std::size_t Utf8Kernel(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
+inline std::size_t utf8Kernel(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
                               std::size_t lead, std::size_t& lost) {
   std::size_t s = 0;
   std::size_t o = 0;
@@ -224,7 +224,7 @@ inline std::size_t Utf8Kernel(const unsigned char* src, std::size_t srcLen, unsi
   for (;;) {
     if constexpr (kLevel >= 2) {
       if (s + 32 <= srcLen && o + 33 <= s + lead &&
-          Wide32(src, s, dst, o, carry, carryD0, carryD1)) {
+          wide32(src, s, dst, o, carry, carryD0, carryD1)) {
         continue;
       }
     }
@@ -264,9 +264,9 @@ inline std::size_t Utf8Kernel(const unsigned char* src, std::size_t srcLen, unsi
         }
         const unsigned keep = ~leads & ((1u << take) - 1);
         if constexpr (kLevel >= 1) {
-          o += CompactShuffle(value, keep, dst + o);
+          o += compactShuffle(value, keep, dst + o);
         } else {
-          o += CompactPlain(value, keep, dst + o);
+          o += compactPlain(value, keep, dst + o);
         }
         if (error == 0) {
           s += 16;
@@ -279,7 +279,7 @@ inline std::size_t Utf8Kernel(const unsigned char* src, std::size_t srcLen, unsi
         s = take == 0 && carry ? s - 1 : s + take;
         carry = 0;
         carryD0 = carryD1 = _mm_setzero_si128();
-        s += Utf8Step(src + s, srcLen - s, dst + o, lost);
+        s += utf8Step(src + s, srcLen - s, dst + o, lost);
         ++o;
         continue;
       }
@@ -290,60 +290,60 @@ inline std::size_t Utf8Kernel(const unsigned char* src, std::size_t srcLen, unsi
       carryD0 = carryD1 = _mm_setzero_si128();
     }
     if (s >= srcLen) break;
-    s += Utf8Step(src + s, srcLen - s, dst + o, lost);
+    s += utf8Step(src + s, srcLen - s, dst + o, lost);
     ++o;
   }
 #else
-  o = Utf8Steps(src, srcLen, dst, lead, lost);
+  o = utf8Steps(src, srcLen, dst, lead, lost);
 #endif
   return o;
 }
 
 #if PAGORA_RECODE_SSE2
-__attribute__((target("ssse3"), flatten)) std::size_t Utf8KernelShuffle(const unsigned char* src,
+__attribute__((target("ssse3"), flatten)) std::size_t utf8KernelShuffle(const unsigned char* src,
                                                                         std::size_t srcLen,
                                                                         unsigned char* dst,
                                                                         std::size_t lead,
                                                                         std::size_t& lost) {
-  return Utf8Kernel<1>(src, srcLen, dst, lead, lost);
+  return utf8Kernel<1>(src, srcLen, dst, lead, lost);
 }
 
-__attribute__((target("avx2"), flatten)) std::size_t Utf8KernelWide(const unsigned char* src,
+__attribute__((target("avx2"), flatten)) std::size_t utf8KernelWide(const unsigned char* src,
                                                                     std::size_t srcLen,
                                                                     unsigned char* dst,
                                                                     std::size_t lead,
                                                                     std::size_t& lost) {
-  return Utf8Kernel<2>(src, srcLen, dst, lead, lost);
+  return utf8Kernel<2>(src, srcLen, dst, lead, lost);
 }
 
-std::size_t Utf8KernelPlain(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
+std::size_t utf8KernelPlain(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
                             std::size_t lead, std::size_t& lost) {
-  return Utf8Kernel<0>(src, srcLen, dst, lead, lost);
+  return utf8Kernel<0>(src, srcLen, dst, lead, lost);
 }
 #endif
 
 using Utf8KernelFunction = std::size_t (*)(const unsigned char*, std::size_t, unsigned char*,
                                            std::size_t, std::size_t&);
 
-Utf8KernelFunction PickUtf8Kernel() {
-  switch (ActiveRecodePath()) {
+Utf8KernelFunction pickUtf8Kernel() {
+  switch (activeRecodePath()) {
 #if PAGORA_RECODE_SSE2
     case RecodePath::Avx2:
-      return Utf8KernelWide;
+      return utf8KernelWide;
     case RecodePath::Ssse3:
-      return Utf8KernelShuffle;
+      return utf8KernelShuffle;
     case RecodePath::Sse2:
-      return Utf8KernelPlain;
+      return utf8KernelPlain;
 #endif
     default:
-      return Utf8Steps;
+      return utf8Steps;
   }
 }
 
 // Chosen on first use, so that converting from another file's static initialiser works too.
-std::size_t RunUtf8Kernel(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
+std::size_t runUtf8Kernel(const unsigned char* src, std::size_t srcLen, unsigned char* dst,
                           std::size_t lead, std::size_t& lost) {
-  static const Utf8KernelFunction kernel = PickUtf8Kernel();
+  static const Utf8KernelFunction kernel = pickUtf8Kernel();
   return kernel(src, srcLen, dst, lead, lost);
 }
 
@@ -351,7 +351,7 @@ std::size_t RunUtf8Kernel(const unsigned char* src, std::size_t srcLen, unsigned
 // the vector blocks again, and only a piece that holds such a character goes to the fallback,
 // which knows the neighbours and the decompositions. A line end parts no letter from its marks
 // and no word from its neighbours, so the pieces convert as the whole would.
-std::string Utf8ToWinByPieces(std::string_view text, std::size_t& missing) {
+std::string utf8ToWinByPieces(std::string_view text, std::size_t& missing) {
   constexpr std::size_t kPiece = 256;
   std::string out;
   out.reserve(text.size());
@@ -367,12 +367,12 @@ std::string Utf8ToWinByPieces(std::string_view text, std::size_t& missing) {
     piece.resize(part.size());
     std::size_t lost = 0;
     const std::size_t length =
-        RunUtf8Kernel(reinterpret_cast<const unsigned char*>(part.data()), part.size(),
+        runUtf8Kernel(reinterpret_cast<const unsigned char*>(part.data()), part.size(),
                       reinterpret_cast<unsigned char*>(piece.data()), part.size() + 16, lost);
     if (lost == 0) {
       out.append(piece.data(), length);
     } else {
-      out += recode_parts::Utf8ToWinFallback(part, lost);
+      out += recode_parts::utf8ToWinFallback(part, lost);
       missing += lost;
     }
     at = end;
@@ -380,26 +380,26 @@ std::string Utf8ToWinByPieces(std::string_view text, std::size_t& missing) {
   return out;
 }
 
-std::size_t ByteOrderMark(const unsigned char* p, std::size_t n) {
+std::size_t byteOrderMark(const unsigned char* p, std::size_t n) {
   return n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF ? 3 : 0;
 }
 
 }  // namespace
 
-std::string Utf8ToWin(std::string_view text, std::size_t* missing) {
+std::string utf8ToWin(std::string_view text, std::size_t* missing) {
   const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t bom = ByteOrderMark(in, text.size());
+  const std::size_t bom = byteOrderMark(in, text.size());
   std::string out(text.size() - bom, '\0');
   std::size_t lost = 0;
-  out.resize(RunUtf8Kernel(in + bom, text.size() - bom,
+  out.resize(runUtf8Kernel(in + bom, text.size() - bom,
                            reinterpret_cast<unsigned char*>(out.data()), text.size() + 16, lost));
   // The vector blocks serve the texts that need no fallback; the rest is converted again.
-  if (lost != 0) out = Utf8ToWinByPieces(text.substr(bom), lost);
+  if (lost != 0) out = utf8ToWinByPieces(text.substr(bom), lost);
   if (missing != nullptr) *missing = lost;
   return out;
 }
 
-std::size_t Utf8ToWinInPlace(std::string& text) {
+std::size_t utf8ToWinInPlace(std::string& text) {
   // Converted beside the text, so that the input is still there when the fallback needs it.
   // The view window converts line by line: a buffer kept per thread spares an allocation per
   // line; a whole book gets a buffer of its own, so that none stays allocated after it.
@@ -408,15 +408,15 @@ std::size_t Utf8ToWinInPlace(std::string& text) {
   std::string& scratch = text.size() <= 64 * 1024 ? kept : own;
   if (scratch.size() < text.size()) scratch.resize(text.size());
   const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t bom = ByteOrderMark(in, text.size());
+  const std::size_t bom = byteOrderMark(in, text.size());
   std::size_t lost = 0;
   const std::size_t length =
-      RunUtf8Kernel(in + bom, text.size() - bom, reinterpret_cast<unsigned char*>(scratch.data()),
+      runUtf8Kernel(in + bom, text.size() - bom, reinterpret_cast<unsigned char*>(scratch.data()),
                     text.size() + 16, lost);
   if (lost == 0) {
     text.assign(scratch.data(), length);
   } else {
-    text = Utf8ToWinByPieces(std::string_view(text).substr(bom), lost);
+    text = utf8ToWinByPieces(std::string_view(text).substr(bom), lost);
   }
   return lost;
 }

@@ -11,7 +11,7 @@ namespace {
 
 // Where the folder part of a path ends. Windows takes a backslash as well as "/" between folders;
 // on Linux a backslash is a letter of the name.
-std::size_t LastSeparator(std::string_view path) {
+std::size_t lastSeparator(std::string_view path) {
 #ifdef _WIN32
   return path.find_last_of("/\\");
 #else
@@ -19,20 +19,20 @@ std::size_t LastSeparator(std::string_view path) {
 #endif
 }
 
-std::string_view FileNameOf(std::string_view path) {
-  const std::size_t slash = LastSeparator(path);
+std::string_view fileNameOf(std::string_view path) {
+  const std::size_t slash = lastSeparator(path);
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-std::string_view FolderOf(std::string_view path) {
-  const std::size_t slash = LastSeparator(path);
+std::string_view folderOf(std::string_view path) {
+  const std::size_t slash = lastSeparator(path);
   return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
 }
 
 // How many bytes of `prefix` its first `letters` characters take. A UTF-8 name is cut between
 // two letters, never inside one; a name that is not UTF-8 is cut by bytes.
-std::size_t PrefixBytes(std::string_view prefix, std::size_t letters) {
-  if (!IsValidUtf8(prefix)) return std::min(prefix.size(), letters);
+std::size_t prefixBytes(std::string_view prefix, std::size_t letters) {
+  if (!isValidUtf8(prefix)) return std::min(prefix.size(), letters);
   std::size_t i = 0;
   for (std::size_t seen = 0; i < prefix.size(); ++i) {
     if ((static_cast<unsigned char>(prefix[i]) & 0xC0) == 0x80) continue;  // inside a letter
@@ -45,12 +45,12 @@ std::size_t PrefixBytes(std::string_view prefix, std::size_t letters) {
 }  // namespace
 
 std::string NameBeforeDot(std::string_view path) {
-  const std::string_view name = FileNameOf(path);
+  const std::string_view name = fileNameOf(path);
   const std::size_t dot = name.find('.');
   return dot == std::string_view::npos ? std::string() : std::string(name.substr(0, dot));
 }
 
-int SplitDigits(std::int64_t fileSize, std::int64_t chunk) {
+int splitDigits(std::int64_t fileSize, std::int64_t chunk) {
   if (chunk <= 0) throw ESplitError("Chunk size must be greater than 0");
   std::int64_t parts = std::max<std::int64_t>(fileSize, 0) / chunk;
   int digits = 1;
@@ -61,14 +61,14 @@ int SplitDigits(std::int64_t fileSize, std::int64_t chunk) {
   return digits;
 }
 
-std::string SplitPartName(std::string_view path, int digits, int part) {
-  const std::string_view name = FileNameOf(path);
+std::string splitPartName(std::string_view path, int digits, int part) {
+  const std::string_view name = fileNameOf(path);
   const std::size_t dot = name.rfind('.');
   const std::string_view ext =
       dot == std::string_view::npos ? std::string_view() : name.substr(dot);
   std::string prefix = NameBeforeDot(path);
-  prefix.resize(PrefixBytes(prefix, static_cast<std::size_t>(std::max(0, 23 - digits))));
-  std::string out(FolderOf(path));
+  prefix.resize(prefixBytes(prefix, static_cast<std::size_t>(std::max(0, 23 - digits))));
+  std::string out(folderOf(path));
   out += prefix;
   out += '_';
   out += std::to_string(part);
@@ -81,9 +81,9 @@ std::vector<std::string> SplitTextFile(const std::string& path, std::int64_t chu
   TextBuffer lines;
   int digits;
   {
-    const std::string bytes = ReadFileBytes(path);
-    digits = SplitDigits(static_cast<std::int64_t>(bytes.size()), chunk);
-    lines = SplitLines(bytes);
+    const std::string bytes = readFileBytes(path);
+    digits = splitDigits(static_cast<std::int64_t>(bytes.size()), chunk);
+    lines = splitLines(bytes);
   }
   std::vector<std::string> written;
   std::size_t next = 0;
@@ -97,8 +97,8 @@ std::vector<std::string> SplitTextFile(const std::string& path, std::int64_t chu
       total += static_cast<std::int64_t>(lines[next].size()) + 2;
       ++next;
     }
-    std::string name = SplitPartName(path, digits, part);
-    WriteFileReplacing(name, bytes);
+    std::string name = splitPartName(path, digits, part);
+    writeFileReplacing(name, bytes);
     written.push_back(std::move(name));
     ++part;
   }

@@ -3,7 +3,7 @@
 
 namespace pagora {
 
-TextBuffer SplitLines(std::string_view bytes) {
+TextBuffer splitLines(std::string_view bytes) {
   TextBuffer lines;
   const char* p = bytes.data();
   const char* end = p + bytes.size();
@@ -17,7 +17,7 @@ TextBuffer SplitLines(std::string_view bytes) {
   return lines;
 }
 
-std::string JoinLines(const TextBuffer& lines) {
+std::string joinLines(const TextBuffer& lines) {
   std::size_t total = 0;
   for (const std::string& line : lines) total += line.size() + 2;
   std::string out;
@@ -29,20 +29,16 @@ std::string JoinLines(const TextBuffer& lines) {
   return out;
 }
 
-std::string ReadFileBytes(const std::string& path) {
+std::string readFileBytes(const std::string& path) {
   return readWholeFile(path);
 }
 
-TextBuffer LoadTextFile(const std::string& path) {
-  return SplitLines(ReadFileBytes(path));
+TextBuffer loadTextFile(const std::string& path) {
+  return splitLines(readFileBytes(path));
 }
 
-void WriteFileReplacing(const std::string& path, std::string_view bytes) {
-  writeFileReplacing(path, bytes);
-}
-
-void SaveTextFile(const std::string& path, const TextBuffer& lines) {
-  WriteFileReplacing(path, JoinLines(lines));
+void saveTextFile(const std::string& path, const TextBuffer& lines) {
+  writeFileReplacing(path, joinLines(lines));
 }
 
 }  // namespace pagora

@@ -12,41 +12,41 @@ namespace {
 
 // The window let its message loop run after lines 0, 100, 200, ...; the last line is reported
 // too so that a gauge ends full.
-inline void Report(const LineProgress& progress, std::size_t i, std::size_t last, int maximum) {
+inline void report(const LineProgress& progress, std::size_t i, std::size_t last, int maximum) {
   if (progress && (i % 100 == 0 || i == last)) progress(static_cast<int>(i), maximum);
 }
 
-int Maximum(std::size_t count, int less) {
+int progressMaximum(std::size_t count, int less) {
   return static_cast<int>(count) - less;
 }
 
-bool BeginsParagraph(const std::string& line) {
+bool beginsParagraph(const std::string& line) {
   return line.empty() || (line.size() >= 2 && line[0] == ' ' && line[1] == ' ');
 }
 
 }  // namespace
 
-std::size_t RecodeLines(TextBuffer& lines, Recoding recoding, const LineProgress& progress) {
-  const int maximum = Maximum(lines.size(), 1);
+std::size_t recodeLines(TextBuffer& lines, Recoding recoding, const LineProgress& progress) {
+  const int maximum = progressMaximum(lines.size(), 1);
   std::size_t missing = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     switch (recoding) {
       case Recoding::DosToWin:
-        DosToWinInPlace(lines[i]);
+        dosToWinInPlace(lines[i]);
         break;
       case Recoding::KoiToWin:
-        KoiToWinInPlace(lines[i]);
+        koiToWinInPlace(lines[i]);
         break;
       case Recoding::Utf8ToWin:
-        missing += Utf8ToWinInPlace(lines[i]);
+        missing += utf8ToWinInPlace(lines[i]);
         break;
     }
-    Report(progress, i, lines.size() - 1, maximum);
+    report(progress, i, lines.size() - 1, maximum);
   }
   return missing;
 }
 
-void AppendTextRunLines(const std::string& run, TextBuffer& out) {
+void appendTextRunLines(const std::string& run, TextBuffer& out) {
   std::string line;
   const std::size_t n = run.size();
   std::size_t i = 0;
@@ -72,7 +72,7 @@ void AppendTextRunLines(const std::string& run, TextBuffer& out) {
   if (n > 0 && run[n - 1] != '\r' && run[n - 1] != '\n') out.push_back(std::move(line));
 }
 
-void DeleteHtmlTags(TextBuffer& lines, THTMLParser& parser, const HtmlProgress& progress) {
+void deleteHtmlTags(TextBuffer& lines, THTMLParser& parser, const HtmlProgress& progress) {
   // The window's own handlers come back however the run ends.
   struct Restore {
     THTMLParser& parser;
@@ -88,7 +88,7 @@ void DeleteHtmlTags(TextBuffer& lines, THTMLParser& parser, const HtmlProgress& 
   TextBuffer collected;
   parser.HTML = std::move(lines);
   lines = TextBuffer();
-  parser.OnFoundText = [&collected](const std::string& run) { AppendTextRunLines(run, collected); };
+  parser.OnFoundText = [&collected](const std::string& run) { appendTextRunLines(run, collected); };
   parser.OnParsing = progress;
   try {
     parser.Execute();
@@ -100,25 +100,25 @@ void DeleteHtmlTags(TextBuffer& lines, THTMLParser& parser, const HtmlProgress& 
   lines = std::move(collected);
 }
 
-void DeleteHtmlTags(TextBuffer& lines, const HtmlProgress& progress) {
+void deleteHtmlTags(TextBuffer& lines, const HtmlProgress& progress) {
   THTMLParser parser;
-  DeleteHtmlTags(lines, parser, progress);
+  deleteHtmlTags(lines, parser, progress);
 }
 
-void OneParagraphOneLine(TextBuffer& lines, const LineProgress& progress) {
+void oneParagraphOneLine(TextBuffer& lines, const LineProgress& progress) {
   const std::size_t n = lines.size();
-  const int maximum = Maximum(n, 2);
+  const int maximum = progressMaximum(n, 2);
   TextBuffer result;
   std::string accumulator;
   for (std::size_t i = 0; i + 1 < n; ++i) {
     accumulator.push_back(' ');
     accumulator.append(lines[i]);
     std::string().swap(lines[i]);  // the joined copy replaces it; keep the peak near one text
-    if (BeginsParagraph(lines[i + 1])) {
+    if (beginsParagraph(lines[i + 1])) {
       result.push_back(accumulator);
       accumulator.clear();
     }
-    Report(progress, i, n - 2, maximum);
+    report(progress, i, n - 2, maximum);
   }
   if (n >= 1) {
     accumulator.push_back(' ');
@@ -128,7 +128,7 @@ void OneParagraphOneLine(TextBuffer& lines, const LineProgress& progress) {
   lines = std::move(result);
 }
 
-std::string CollapseSpacesInLine(std::string_view line) {
+std::string collapseSpacesInLine(std::string_view line) {
   std::string out(line);
   const std::size_t n = out.size();
   std::size_t w = 0;
@@ -142,8 +142,8 @@ std::string CollapseSpacesInLine(std::string_view line) {
   return out;
 }
 
-void CollapseSpaces(TextBuffer& lines, const LineProgress& progress) {
-  const int maximum = Maximum(lines.size(), 2);
+void collapseSpaces(TextBuffer& lines, const LineProgress& progress) {
+  const int maximum = progressMaximum(lines.size(), 2);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string& line = lines[i];
     const std::size_t n = line.size();
@@ -161,7 +161,7 @@ void CollapseSpaces(TextBuffer& lines, const LineProgress& progress) {
       if (trailing) --w;
       line.resize(w);
     }
-    Report(progress, i, lines.size() - 1, maximum);
+    report(progress, i, lines.size() - 1, maximum);
   }
 }
 

@@ -257,7 +257,7 @@ bool looksUtf8(std::string_view s) {
   if (high == std::string_view::npos) return false;
   std::size_t end = std::min(s.size(), high + kSample);
   while (end < s.size() && static_cast<unsigned char>(s[end]) >= 0x80) ++end;
-  return IsValidUtf8(s.substr(high, end - high));
+  return isValidUtf8(s.substr(high, end - high));
 }
 
 // Tidies `raw` into `sink`; false when the text is laid out one paragraph a line already (the
@@ -318,7 +318,7 @@ TextBuffer tidyLines(const TextBuffer& lines, const TidyOptions& options, TidyRe
   std::size_t seen = 0;
   for (std::size_t i = 0; i < lines.size() && seen < kSample; ++i) {
     if (firstHighByte(lines[i]) == std::string_view::npos) continue;
-    utf8 = IsValidUtf8(lines[i]);
+    utf8 = isValidUtf8(lines[i]);
     if (!utf8) break;
     seen += lines[i].size();
   }
@@ -334,7 +334,7 @@ TextBuffer tidyLines(const TextBuffer& lines, const TidyOptions& options, TidyRe
 }
 
 TextBuffer tidyText(std::string_view bytes, const TidyOptions& options, TidyReport* report) {
-  return tidyLines(SplitLines(bytes), options, report);
+  return tidyLines(splitLines(bytes), options, report);
 }
 
 std::string tidyBytes(std::string_view bytes, const TidyOptions& options, TidyReport* report) {

@@ -18,139 +18,139 @@ using book_import::ZipBook;
 
 namespace {
 
-std::string LowerName(const std::string& path) {
+std::string lowerName(const std::string& path) {
   std::string out = path;
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
 }
 
-bool EndsWith(const std::string& s, std::string_view tail) {
+bool endsWith(const std::string& s, std::string_view tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // The length of the book extension at the end of the name, 0 when there is none.
-std::size_t BookExtension(const std::string& path) {
-  const std::string lower = LowerName(path);
+std::size_t bookExtension(const std::string& path) {
+  const std::string lower = lowerName(path);
   for (std::string_view ext : {".fb2.zip", ".fb2", ".epub", ".html", ".htm"})
-    if (EndsWith(lower, ext)) return ext.size();
+    if (endsWith(lower, ext)) return ext.size();
   return 0;
 }
 
-[[noreturn]] void Fail(const std::string& file, const std::string& problem) {
+[[noreturn]] void fail(const std::string& file, const std::string& problem) {
   throw EBookImport(file + ": " + problem);
 }
 
-std::vector<std::string> Fb2FromZip(ZipBook& zip, const std::string& file) {
-  for (std::int64_t i = 0; i < zip.Count(); ++i) {
-    const std::string name = zip.Name(i);
-    if (!EndsWith(LowerName(name), ".fb2")) continue;
-    return book_import::ReadFb2(
-        [&](const std::function<void(std::string_view, bool)>& consume) { zip.Read(i, consume); },
+std::vector<std::string> fb2FromZip(ZipBook& zip, const std::string& file) {
+  for (std::int64_t i = 0; i < zip.count(); ++i) {
+    const std::string name = zip.name(i);
+    if (!endsWith(lowerName(name), ".fb2")) continue;
+    return book_import::readFb2(
+        [&](const std::function<void(std::string_view, bool)>& consume) { zip.read(i, consume); },
         file, name);
   }
-  Fail(file, "the zip archive holds no .fb2 book");
+  fail(file, "the zip archive holds no .fb2 book");
 }
 
 constexpr std::string_view kZipMagic("PK\x03\x04", 4);
 
-std::string SizeText(std::uint64_t bytes) {
+std::string sizeText(std::uint64_t bytes) {
   return std::to_string(bytes >> 20) + " MB";
 }
 
 // The whole of a page that is not larger than a book member may be.
-std::string ReadPage(std::FILE* in, const std::string& path, const struct stat& st) {
+std::string readPage(std::FILE* in, const std::string& path, const struct stat& st) {
   if (static_cast<std::uint64_t>(st.st_size) > kMaxBookMemberSize)
-    Fail(path, "the page is larger than " + SizeText(kMaxBookMemberSize) + " (" +
-                   SizeText(static_cast<std::uint64_t>(st.st_size)) + ")");
+    fail(path, "the page is larger than " + sizeText(kMaxBookMemberSize) + " (" +
+                   sizeText(static_cast<std::uint64_t>(st.st_size)) + ")");
   std::string page;
   std::vector<char> buffer(1 << 16);
   for (;;) {
     const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
     if (n == 0) {
-      if (std::ferror(in)) Fail(path, std::string("cannot read: ") + std::strerror(errno));
+      if (std::ferror(in)) fail(path, std::string("cannot read: ") + std::strerror(errno));
       return page;
     }
     // The file may have grown since it was measured.
     if (page.size() + n > kMaxBookMemberSize)
-      Fail(path, "the page is larger than " + SizeText(kMaxBookMemberSize));
+      fail(path, "the page is larger than " + sizeText(kMaxBookMemberSize));
     page.append(buffer.data(), n);
   }
 }
 
 }  // namespace
 
-bool IsImportableBook(const std::string& path) {
-  return BookExtension(path) != 0;
+bool isImportableBook(const std::string& path) {
+  return bookExtension(path) != 0;
 }
 
 bool isHtmlPage(const std::string& path) {
-  const std::string lower = LowerName(path);
-  return EndsWith(lower, ".htm") || EndsWith(lower, ".html");
+  const std::string lower = lowerName(path);
+  return endsWith(lower, ".htm") || endsWith(lower, ".html");
 }
 
-std::string ImportedTextName(const std::string& path) {
-  return path.substr(0, path.size() - BookExtension(path)) + ".txt";
+std::string importedTextName(const std::string& path) {
+  return path.substr(0, path.size() - bookExtension(path)) + ".txt";
 }
 
-std::vector<std::string> ImportFb2(std::string_view bytes, const std::string& name) {
-  if (bytes.substr(0, kZipMagic.size()) == kZipMagic) return ImportFb2Zip(bytes, name);
+std::vector<std::string> importFb2(std::string_view bytes, const std::string& name) {
+  if (bytes.substr(0, kZipMagic.size()) == kZipMagic) return importFb2Zip(bytes, name);
   if (bytes.size() > kMaxBookMemberSize)
-    Fail(name, "the book is larger than " + SizeText(kMaxBookMemberSize));
-  return book_import::ReadFb2(
+    fail(name, "the book is larger than " + sizeText(kMaxBookMemberSize));
+  return book_import::readFb2(
       [&](const std::function<void(std::string_view, bool)>& consume) { consume(bytes, true); },
       name, "");
 }
 
-std::vector<std::string> ImportFb2Zip(std::string_view bytes, const std::string& name) {
+std::vector<std::string> importFb2Zip(std::string_view bytes, const std::string& name) {
   ZipBook zip(bytes, name);
-  return Fb2FromZip(zip, name);
+  return fb2FromZip(zip, name);
 }
 
-std::vector<std::string> ImportEpub(std::string_view bytes, const std::string& name) {
+std::vector<std::string> importEpub(std::string_view bytes, const std::string& name) {
   ZipBook zip(bytes, name);
-  return book_import::ReadEpub(zip, name);
+  return book_import::readEpub(zip, name);
 }
 
 std::vector<std::string> importHtml(std::string_view bytes, const std::string& name) {
   if (bytes.size() > kMaxBookMemberSize)
-    Fail(name, "the page is larger than " + SizeText(kMaxBookMemberSize));
+    fail(name, "the page is larger than " + sizeText(kMaxBookMemberSize));
   return book_import::readHtmlPage(bytes);
 }
 
-std::vector<std::string> ImportBook(const std::string& path) {
+std::vector<std::string> importBook(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0)
-    Fail(path, std::string("cannot open: ") + std::strerror(errno));
-  if (S_ISDIR(st.st_mode)) Fail(path, "cannot open: it is a folder");
-  const std::string lower = LowerName(path);
-  if (EndsWith(lower, ".fb2.zip")) {
+    fail(path, std::string("cannot open: ") + std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) fail(path, "cannot open: it is a folder");
+  const std::string lower = lowerName(path);
+  if (endsWith(lower, ".fb2.zip")) {
     ZipBook zip(path, path);
-    return Fb2FromZip(zip, path);
+    return fb2FromZip(zip, path);
   }
-  if (EndsWith(lower, ".epub")) {
+  if (endsWith(lower, ".epub")) {
     ZipBook zip(path, path);
-    return book_import::ReadEpub(zip, path);
+    return book_import::readEpub(zip, path);
   }
   const bool html = isHtmlPage(path);
-  if (!html && !EndsWith(lower, ".fb2"))
-    Fail(path, "not an FB2 or EPUB book or an HTML page (unknown file name extension)");
+  if (!html && !endsWith(lower, ".fb2"))
+    fail(path, "not an FB2 or EPUB book or an HTML page (unknown file name extension)");
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!in) Fail(path, std::string("cannot open: ") + std::strerror(errno));
-  if (html) return importHtml(ReadPage(in.get(), path, st), path);
+  if (!in) fail(path, std::string("cannot open: ") + std::strerror(errno));
+  if (html) return importHtml(readPage(in.get(), path, st), path);
   char magic[4] = {};
   if (std::fread(magic, 1, sizeof magic, in.get()) == sizeof magic &&
       std::string_view(magic, sizeof magic) == kZipMagic) {
     // Zipped books often keep the plain ".fb2" name.
     in.reset();
     ZipBook zip(path, path);
-    return Fb2FromZip(zip, path);
+    return fb2FromZip(zip, path);
   }
   std::rewind(in.get());
   if (static_cast<std::uint64_t>(st.st_size) > kMaxBookMemberSize)
-    Fail(path, "the book is larger than " + SizeText(kMaxBookMemberSize) + " (" +
-                   SizeText(static_cast<std::uint64_t>(st.st_size)) + ")");
-  return book_import::ReadFb2(
+    fail(path, "the book is larger than " + sizeText(kMaxBookMemberSize) + " (" +
+                   sizeText(static_cast<std::uint64_t>(st.st_size)) + ")");
+  return book_import::readFb2(
       [&](const std::function<void(std::string_view, bool)>& consume) {
         std::vector<char> buffer(1 << 16);
         std::uint64_t total = 0;
@@ -158,13 +158,13 @@ std::vector<std::string> ImportBook(const std::string& path) {
           const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
           if (n == 0) {
             if (std::ferror(in.get()))
-              Fail(path, std::string("cannot read: ") + std::strerror(errno));
+              fail(path, std::string("cannot read: ") + std::strerror(errno));
             break;
           }
           total += n;
           // The file may have grown since it was measured.
           if (total > kMaxBookMemberSize)
-            Fail(path, "the book is larger than " + SizeText(kMaxBookMemberSize));
+            fail(path, "the book is larger than " + sizeText(kMaxBookMemberSize));
           consume(std::string_view(buffer.data(), n), false);
         }
         consume(std::string_view(), true);

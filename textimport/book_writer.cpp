@@ -23,7 +23,7 @@ constexpr std::array<std::string_view, 2> kLongForms = {"...", "--"};
 
 using CharTable = std::array<std::uint16_t, 0x10000>;
 
-std::unique_ptr<CharTable> BuildTable() {
+std::unique_ptr<CharTable> buildTable() {
   auto table = std::make_unique<CharTable>();
   CharTable& t = *table;
   t.fill(kKeep);
@@ -59,7 +59,7 @@ std::unique_ptr<CharTable> BuildTable() {
 
 // Length of the UTF-8 sequence at `s` (0 for a stray byte) and its code point; the readers hand
 // over what expat checked, so a plain reading suffices.
-std::size_t Utf8Length(const unsigned char* s, std::size_t n, std::uint32_t& cp) {
+std::size_t utf8Length(const unsigned char* s, std::size_t n, std::uint32_t& cp) {
   const auto cont = [&](std::size_t k) { return k < n && (s[k] & 0xC0) == 0x80; };
   if ((s[0] & 0xE0) == 0xC0 && cont(1)) {
     cp = ((s[0] & 0x1Fu) << 6) | (s[1] & 0x3Fu);
@@ -80,15 +80,15 @@ std::size_t Utf8Length(const unsigned char* s, std::size_t n, std::uint32_t& cp)
   return 0;
 }
 
-const CharTable& Table() {
-  static const std::unique_ptr<CharTable> table = BuildTable();
+const CharTable& table() {
+  static const std::unique_ptr<CharTable> table = buildTable();
   return *table;
 }
 
 }  // namespace
 
-void AppendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8) {
-  const CharTable& t = Table();
+void appendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8) {
+  const CharTable& t = table();
   const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
   const std::size_t n = utf8.size();
   std::string plain;  // UTF-8 with spaces and typographic marks made plain
@@ -112,7 +112,7 @@ void AppendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8
       continue;
     }
     std::uint32_t cp = 0;
-    std::size_t len = Utf8Length(s + i, n - i, cp);
+    std::size_t len = utf8Length(s + i, n - i, cp);
     const std::uint16_t m = len == 0       ? static_cast<std::uint16_t>('?')
                             : cp < 0x10000 ? t[cp]
                                            : kKeep;
@@ -132,7 +132,7 @@ void AppendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8
       plain.append(kLongForms[m - kLong]);
     }
   }
-  out += Utf8ToWin(plain);
+  out += utf8ToWin(plain);
 }
 
 std::string trimNoteNumber(const std::string& win) {
@@ -145,19 +145,19 @@ std::string trimNoteNumber(const std::string& win) {
   return win.substr(b, e - b);
 }
 
-std::string PlainWin(std::string_view utf8) {
+std::string plainWin(std::string_view utf8) {
   std::string out;
   bool pending = false;
-  AppendUtf8AsWin(out, pending, utf8);
+  appendUtf8AsWin(out, pending, utf8);
   return out;
 }
 
-const std::string& ImageMark() {
-  static const std::string mark = Utf8ToWin("[картинка]");
+const std::string& imageMark() {
+  static const std::string mark = utf8ToWin("[картинка]");
   return mark;
 }
 
-void BookWriter::WinText(std::string_view win) {
+void BookWriter::winText(std::string_view win) {
   if (pendingSpace_) {
     line_.push_back(' ');
     pendingSpace_ = false;
@@ -165,18 +165,18 @@ void BookWriter::WinText(std::string_view win) {
   line_.append(win);
 }
 
-void BookWriter::CellBreak() {
+void BookWriter::cellBreak() {
   if (line_.empty()) return;
   pendingSpace_ = false;
   line_.append(" |");
   pendingSpace_ = true;
 }
 
-void BookWriter::EndLine() {
+void BookWriter::endLine() {
   pendingSpace_ = false;
   if (line_.empty()) return;
-  std::vector<std::string>& out = Out();
-  if (line_ == ImageMark() && prefix_.empty()) {
+  std::vector<std::string>& out = this->out();
+  if (line_ == imageMark() && prefix_.empty()) {
     // A picture standing alone is a line of its own, not a paragraph.
     out.push_back(std::move(line_));
   } else {
@@ -191,30 +191,30 @@ void BookWriter::EndLine() {
   line_.clear();
 }
 
-void BookWriter::BlankLine() {
-  EndLine();
-  std::vector<std::string>& out = Out();
+void BookWriter::blankLine() {
+  endLine();
+  std::vector<std::string>& out = this->out();
   if (!out.empty() && !out.back().empty()) out.emplace_back();
 }
 
-void BookWriter::EndNote() {
-  EndLine();
+void BookWriter::endNote() {
+  endLine();
   if (prefix_.empty()) return;
   // A note without any text still shows its number.
   std::string number = std::move(prefix_);
   prefix_.clear();
   while (!number.empty() && number.back() == ' ') number.pop_back();
-  Out().push_back("  " + number);
+  out().push_back("  " + number);
 }
 
-void BookWriter::ToNotes(bool notes) {
-  EndNote();
+void BookWriter::toNotes(bool notes) {
+  endNote();
   inNotes_ = notes;
   kind_ = LineKind::Paragraph;
 }
 
-std::vector<std::string> BookWriter::Finish() {
-  ToNotes(false);
+std::vector<std::string> BookWriter::finish() {
+  toNotes(false);
   std::vector<std::string> lines = std::move(main_);
   if (!notes_.empty()) {
     if (!lines.empty() && !lines.back().empty()) lines.emplace_back();

@@ -17,7 +17,7 @@ namespace pagora::book_import {
 
 namespace {
 
-std::string PercentDecode(std::string_view s) {
+std::string percentDecode(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   auto hex = [](char c) -> int {
@@ -39,10 +39,10 @@ std::string PercentDecode(std::string_view s) {
 
 // The member a reference points to, relative to the folder of `from`; empty when it would climb
 // out of the archive.
-std::string ResolvePath(const std::string& from, std::string_view href) {
+std::string resolvePath(const std::string& from, std::string_view href) {
   const auto hash = href.find('#');
   if (hash != std::string_view::npos) href = href.substr(0, hash);
-  std::string path = PercentDecode(href);
+  std::string path = percentDecode(href);
   if (path.empty()) return "";
   std::vector<std::string> parts;
   if (path[0] != '/') {
@@ -70,10 +70,10 @@ std::string ResolvePath(const std::string& from, std::string_view href) {
 // --- META-INF/container.xml ---
 class ContainerHandler : public XmlHandler {
  public:
-  void Start(std::string_view name, const char** atts) override {
+  void start(std::string_view name, const char** atts) override {
     if (name != "rootfile") return;
-    const char* path = Attribute(atts, "full-path");
-    const char* type = Attribute(atts, "media-type");
+    const char* path = attribute(atts, "full-path");
+    const char* type = attribute(atts, "media-type");
     if (!path || !*path) return;
     const bool package = type && std::string_view(type) == "application/oebps-package+xml";
     if (rootfile.empty() || (package && !rootfileIsPackage)) {
@@ -81,8 +81,8 @@ class ContainerHandler : public XmlHandler {
       rootfileIsPackage = package;
     }
   }
-  void End(std::string_view) override {}
-  void Chars(std::string_view) override {}
+  void end(std::string_view) override {}
+  void chars(std::string_view) override {}
 
   std::string rootfile;
   bool rootfileIsPackage = false;
@@ -91,12 +91,12 @@ class ContainerHandler : public XmlHandler {
 // --- META-INF/encryption.xml: the members a shop's protection has scrambled ---
 class EncryptionHandler : public XmlHandler {
  public:
-  void Start(std::string_view name, const char** atts) override {
+  void start(std::string_view name, const char** atts) override {
     if (name != "CipherReference") return;
-    if (const char* uri = Attribute(atts, "URI")) encrypted.insert(ResolvePath("", uri));
+    if (const char* uri = attribute(atts, "URI")) encrypted.insert(resolvePath("", uri));
   }
-  void End(std::string_view) override {}
-  void Chars(std::string_view) override {}
+  void end(std::string_view) override {}
+  void chars(std::string_view) override {}
 
   std::set<std::string> encrypted;
 };
@@ -109,7 +109,7 @@ struct ManifestItem {
 
 class PackageHandler : public XmlHandler {
  public:
-  void Start(std::string_view name, const char** atts) override {
+  void start(std::string_view name, const char** atts) override {
     if (name == "metadata") inMetadata_ = true;
     if (inMetadata_ && (name == "title" || name == "creator")) {
       capturing_ = true;
@@ -117,29 +117,29 @@ class PackageHandler : public XmlHandler {
       return;
     }
     if (name == "item") {
-      const char* id = Attribute(atts, "id");
-      const char* href = Attribute(atts, "href");
-      const char* type = Attribute(atts, "media-type");
+      const char* id = attribute(atts, "id");
+      const char* href = attribute(atts, "href");
+      const char* type = attribute(atts, "media-type");
       if (id && href) manifest.emplace(id, ManifestItem{href, type ? type : ""});
     } else if (name == "spine") {
       inSpine_ = true;
     } else if (name == "itemref" && inSpine_) {
-      const char* idref = Attribute(atts, "idref");
-      const char* linear = Attribute(atts, "linear");
+      const char* idref = attribute(atts, "idref");
+      const char* linear = attribute(atts, "linear");
       spine.push_back({idref ? idref : "", !(linear && std::string_view(linear) == "no")});
     }
   }
-  void End(std::string_view name) override {
+  void end(std::string_view name) override {
     if (capturing_ && (name == "title" || name == "creator")) {
       capturing_ = false;
-      const std::string text = PlainWin(capture_);
+      const std::string text = plainWin(capture_);
       if (name == "title" && title.empty()) title = text;
       if (name == "creator" && !text.empty()) creators.push_back(text);
     }
     if (name == "metadata") inMetadata_ = false;
     if (name == "spine") inSpine_ = false;
   }
-  void Chars(std::string_view text) override {
+  void chars(std::string_view text) override {
     if (capturing_) capture_.append(text);
   }
 
@@ -159,37 +159,37 @@ class PackageHandler : public XmlHandler {
   std::string capture_;
 };
 
-void ParseMember(ZipBook& zip, std::int64_t index, XmlHandler& handler) {
-  XmlReader reader(handler, zip.File(), zip.Name(index));
-  zip.Read(index, [&](std::string_view piece, bool last) { reader.Feed(piece, last); });
+void parseMember(ZipBook& zip, std::int64_t index, XmlHandler& handler) {
+  XmlReader reader(handler, zip.file(), zip.name(index));
+  zip.read(index, [&](std::string_view piece, bool last) { reader.feed(piece, last); });
 }
 
-bool IsImageType(const std::string& type) {
+bool isImageType(const std::string& type) {
   return type.rfind("image/", 0) == 0;
 }
 
 }  // namespace
 
-std::vector<std::string> ReadEpub(ZipBook& zip, const std::string& file) {
+std::vector<std::string> readEpub(ZipBook& zip, const std::string& file) {
   auto fail = [&](const std::string& problem) -> EBookImport {
     return EBookImport(file + ": " + problem);
   };
-  const std::int64_t containerIndex = zip.Find("META-INF/container.xml");
+  const std::int64_t containerIndex = zip.find("META-INF/container.xml");
   if (containerIndex < 0) throw fail("not an EPUB book (META-INF/container.xml is missing)");
   ContainerHandler container;
-  ParseMember(zip, containerIndex, container);
+  parseMember(zip, containerIndex, container);
   if (container.rootfile.empty())
     throw fail("not an EPUB book (META-INF/container.xml names no package document)");
-  const std::string opfPath = ResolvePath("", container.rootfile);
-  const std::int64_t opfIndex = opfPath.empty() ? -1 : zip.Find(opfPath);
+  const std::string opfPath = resolvePath("", container.rootfile);
+  const std::int64_t opfIndex = opfPath.empty() ? -1 : zip.find(opfPath);
   if (opfIndex < 0) throw fail("missing package document " + container.rootfile);
   PackageHandler package;
-  ParseMember(zip, opfIndex, package);
+  parseMember(zip, opfIndex, package);
   if (package.spine.empty()) throw fail("the reading order (spine) of the book is empty");
 
   EncryptionHandler encryption;
-  if (const std::int64_t index = zip.Find("META-INF/encryption.xml"); index >= 0)
-    ParseMember(zip, index, encryption);
+  if (const std::int64_t index = zip.find("META-INF/encryption.xml"); index >= 0)
+    parseMember(zip, index, encryption);
 
   // Every chapter is checked before any is read, so a broken book fails at once.
   struct Chapter {
@@ -202,46 +202,46 @@ std::vector<std::string> ReadEpub(ZipBook& zip, const std::string& file) {
     const auto item = package.manifest.find(entry.idref);
     if (item == package.manifest.end())
       throw fail("the reading order names an item the manifest lacks: \"" + entry.idref + "\"");
-    const std::string path = ResolvePath(opfPath, item->second.href);
-    const std::int64_t index = path.empty() ? -1 : zip.Find(path);
+    const std::string path = resolvePath(opfPath, item->second.href);
+    const std::int64_t index = path.empty() ? -1 : zip.find(path);
     if (index < 0) throw fail("missing chapter " + (path.empty() ? item->second.href : path));
     if (encryption.encrypted.count(path))
       throw fail("chapter " + path + " is encrypted (copy protection); it cannot be read");
-    chapters.push_back({index, entry.linear, IsImageType(item->second.mediaType)});
+    chapters.push_back({index, entry.linear, isImageType(item->second.mediaType)});
   }
 
   BookWriter w;
   if (!package.title.empty()) {
-    w.StartLine(LineKind::Title);
-    w.WinText(package.title);
+    w.startLine(LineKind::Title);
+    w.winText(package.title);
   }
   std::string names;
   for (const std::string& c : package.creators) names += (names.empty() ? "" : ", ") + c;
   if (!names.empty()) {
-    w.StartLine(LineKind::Title);
-    w.WinText(names);
+    w.startLine(LineKind::Title);
+    w.winText(names);
   }
-  w.BlankLine();
+  w.blankLine();
 
   std::map<std::string, std::string> noteNumbers;
   int noteCount = 0;
   for (const bool linear : {true, false}) {
     for (const Chapter& chapter : chapters) {
       if (chapter.linear != linear) continue;
-      w.ToNotes(!linear);
-      w.StartLine(LineKind::Paragraph);
+      w.toNotes(!linear);
+      w.startLine(LineKind::Paragraph);
       if (chapter.image) {
         w.Image();
-        w.EndLine();
+        w.endLine();
         continue;
       }
       HtmlTextHandler handler(w, noteNumbers, noteCount);
-      handler.SetNotesChapter(!linear);
-      ParseMember(zip, chapter.index, handler);
-      w.EndLine();
+      handler.setNotesChapter(!linear);
+      parseMember(zip, chapter.index, handler);
+      w.endLine();
     }
   }
-  return w.Finish();
+  return w.finish();
 }
 
 }  // namespace pagora::book_import

@@ -45,7 +45,7 @@ enum class Tag : std::uint8_t {
   Annotation,
 };
 
-Tag TagOf(std::string_view n) {
+Tag tagOf(std::string_view n) {
   // Ordered roughly by how often they occur in a book.
   if (n == "p") return Tag::P;
   if (n == "emphasis" || n == "strong" || n == "style" || n == "sup" || n == "sub")
@@ -88,20 +88,20 @@ struct AuthorName {
 class Fb2Handler : public XmlHandler {
  public:
   explicit Fb2Handler(const std::string& file) : file_(file) {}
-  void SetReader(XmlReader* reader) { reader_ = reader; }
+  void setReader(XmlReader* reader) { reader_ = reader; }
 
-  void Start(std::string_view name, const char** atts) override {
-    const Tag tag = TagOf(name);
+  void start(std::string_view name, const char** atts) override {
+    const Tag tag = tagOf(name);
     const int depth = static_cast<int>(stack_.size());
     stack_.push_back(tag);
     if (depth == 0) {
       if (tag != Tag::FictionBook)
-        reader_->Fail("not a FictionBook file (the document is <" + std::string(name) + ">)");
+        reader_->fail("not a FictionBook file (the document is <" + std::string(name) + ">)");
       return;
     }
     if (skipFrom_ >= 0) return;
     if (inDescription_) {
-      StartInDescription(tag);
+      startInDescription(tag);
       return;
     }
     switch (tag) {
@@ -113,16 +113,16 @@ class Fb2Handler : public XmlHandler {
         skipFrom_ = depth;
         break;
       case Tag::Body: {
-        if (bodyDepth_ < 0) StartBody(atts, depth);
+        if (bodyDepth_ < 0) startBody(atts, depth);
         break;
       }
       default:
-        if (bodyDepth_ >= 0) StartInBody(tag, atts, depth);
+        if (bodyDepth_ >= 0) startInBody(tag, atts, depth);
         break;
     }
   }
 
-  void End(std::string_view) override {
+  void end(std::string_view) override {
     const Tag tag = stack_.back();
     stack_.pop_back();
     const int depth = static_cast<int>(stack_.size());
@@ -133,7 +133,7 @@ class Fb2Handler : public XmlHandler {
     if (captureFrom_ >= 0) {
       // Inside a captured title or link nothing else counts.
       if (captureFrom_ != depth) return;
-      EndCapture();
+      endCapture();
       if (captureWhat_ == Capture::NoteNumber) return;
     }
     if (inDescription_) {
@@ -145,24 +145,24 @@ class Fb2Handler : public XmlHandler {
     switch (tag) {
       case Tag::Body:
         if (depth == bodyDepth_) {
-          w_.ToNotes(false);
+          w_.toNotes(false);
           bodyDepth_ = -1;
         }
         break;
       case Tag::Section:
-        w_.EndLine();
+        w_.endLine();
         if (inNotes_ && sectionDepth_ == noteDepth_) {
-          w_.EndNote();
+          w_.endNote();
           noteDepth_ = 0;
         }
         --sectionDepth_;
         break;
       case Tag::Title:
-        w_.EndLine();
+        w_.endLine();
         --titleDepth_;
         break;
       case Tag::Poem:
-        w_.BlankLine();
+        w_.blankLine();
         break;
       case Tag::P:
       case Tag::V:
@@ -173,38 +173,38 @@ class Fb2Handler : public XmlHandler {
       case Tag::Epigraph:
       case Tag::Cite:
       case Tag::Annotation:
-        w_.EndLine();
-        w_.StartLine(LineKind::Paragraph);
+        w_.endLine();
+        w_.startLine(LineKind::Paragraph);
         break;
       default:
         break;
     }
   }
 
-  void Chars(std::string_view text) override {
+  void chars(std::string_view text) override {
     if (skipFrom_ >= 0) return;
     if (captureFrom_ >= 0) {
       capture_.append(text);
       return;
     }
-    if (bodyDepth_ >= 0) w_.Text(text);
+    if (bodyDepth_ >= 0) w_.text(text);
   }
 
-  std::vector<std::string> Finish() {
+  std::vector<std::string> finish() {
     if (!sawBody_) throw EBookImport(file_ + ": the FictionBook file has no body");
-    return w_.Finish();
+    return w_.finish();
   }
 
  private:
   enum class Capture { BookTitle, AuthorPart, NoteNumber, NoteLink };
 
-  void StartCapture(Capture what, int depth) {
+  void startCapture(Capture what, int depth) {
     captureFrom_ = depth;
     captureWhat_ = what;
     capture_.clear();
   }
 
-  void EndCapture() {
+  void endCapture() {
     captureFrom_ = -1;
     switch (captureWhat_) {
       case Capture::BookTitle:
@@ -215,25 +215,25 @@ class Fb2Handler : public XmlHandler {
         authorPart_ = nullptr;
         break;
       case Capture::NoteNumber: {
-        const std::string number = trimNoteNumber(PlainWin(capture_));
-        if (!number.empty()) w_.SetNextPrefix("[" + number + "] ");
+        const std::string number = trimNoteNumber(plainWin(capture_));
+        if (!number.empty()) w_.setNextPrefix("[" + number + "] ");
         break;
       }
       case Capture::NoteLink: {
-        const std::string number = trimNoteNumber(PlainWin(capture_));
-        if (!number.empty()) w_.WinText("[" + number + "]");
+        const std::string number = trimNoteNumber(plainWin(capture_));
+        if (!number.empty()) w_.winText("[" + number + "]");
         break;
       }
     }
   }
 
-  void StartInDescription(Tag tag) {
+  void startInDescription(Tag tag) {
     const int depth = static_cast<int>(stack_.size()) - 1;
     if (tag == Tag::TitleInfo) inTitleInfo_ = true;
     if (!inTitleInfo_ || captureFrom_ >= 0) return;
     switch (tag) {
       case Tag::BookTitle:
-        StartCapture(Capture::BookTitle, depth);
+        startCapture(Capture::BookTitle, depth);
         break;
       case Tag::Author:
         authors_.emplace_back();
@@ -247,7 +247,7 @@ class Fb2Handler : public XmlHandler {
                       : tag == Tag::MiddleName ? &authors_.back().middle
                       : tag == Tag::LastName   ? &authors_.back().last
                                                : &authors_.back().nick;
-        StartCapture(Capture::AuthorPart, depth);
+        startCapture(Capture::AuthorPart, depth);
         break;
       default:
         break;
@@ -256,36 +256,36 @@ class Fb2Handler : public XmlHandler {
 
   void WriteHeader() {
     headerWritten_ = true;
-    const std::string title = PlainWin(bookTitle_);
+    const std::string title = plainWin(bookTitle_);
     if (!title.empty()) {
-      w_.StartLine(LineKind::Title);
-      w_.WinText(title);
+      w_.startLine(LineKind::Title);
+      w_.winText(title);
     }
     std::string names;
     for (const AuthorName& a : authors_) {
       std::string full;
       for (const std::string* part : {&a.first, &a.middle, &a.last}) {
-        const std::string p = PlainWin(*part);
+        const std::string p = plainWin(*part);
         if (p.empty()) continue;
         if (!full.empty()) full += ' ';
         full += p;
       }
-      if (full.empty()) full = PlainWin(a.nick);
+      if (full.empty()) full = plainWin(a.nick);
       if (full.empty()) continue;
       if (!names.empty()) names += ", ";
       names += full;
     }
     if (!names.empty()) {
-      w_.StartLine(LineKind::Title);
-      w_.WinText(names);
+      w_.startLine(LineKind::Title);
+      w_.winText(names);
     }
-    w_.BlankLine();
-    w_.StartLine(LineKind::Paragraph);
+    w_.blankLine();
+    w_.startLine(LineKind::Paragraph);
   }
 
-  void StartBody(const char** atts, int depth) {
+  void startBody(const char** atts, int depth) {
     if (!headerWritten_) WriteHeader();
-    const char* bodyName = Attribute(atts, "name");
+    const char* bodyName = attribute(atts, "name");
     const std::string n = bodyName ? bodyName : "";
     inNotes_ = n == "notes" || n == "comments" || n == "footnotes" || (sawBody_ && !n.empty());
     sawBody_ = true;
@@ -293,10 +293,10 @@ class Fb2Handler : public XmlHandler {
     sectionDepth_ = 0;
     noteDepth_ = 0;
     titleDepth_ = 0;
-    w_.ToNotes(inNotes_);
+    w_.toNotes(inNotes_);
   }
 
-  bool InsideLine() const {
+  bool insideLine() const {
     for (auto it = stack_.rbegin() + 1; it != stack_.rend(); ++it) {
       switch (*it) {
         case Tag::P:
@@ -322,68 +322,68 @@ class Fb2Handler : public XmlHandler {
     return false;
   }
 
-  void StartInBody(Tag tag, const char** atts, int depth) {
+  void startInBody(Tag tag, const char** atts, int depth) {
     if (captureFrom_ >= 0) return;
     switch (tag) {
       case Tag::Section:
-        w_.EndLine();
+        w_.endLine();
         ++sectionDepth_;
         // A note is a section that the text can link to; sections without an id only group
         // notes (by part or chapter) and read like any section.
-        if (inNotes_ && noteDepth_ == 0 && Attribute(atts, "id")) {
+        if (inNotes_ && noteDepth_ == 0 && attribute(atts, "id")) {
           noteDepth_ = sectionDepth_;
           // A named string, not "[" + a temporary: GCC 12 warns falsely (-Wrestrict) on that.
           const std::string number = std::to_string(++noteCount_);
-          w_.SetNextPrefix("[" + number + "] ");
+          w_.setNextPrefix("[" + number + "] ");
         }
         break;
       case Tag::Title:
         if (inNotes_ && sectionDepth_ == noteDepth_ && stack_[stack_.size() - 2] == Tag::Section) {
-          w_.EndLine();
-          StartCapture(Capture::NoteNumber, depth);
+          w_.endLine();
+          startCapture(Capture::NoteNumber, depth);
           break;
         }
-        w_.BlankLine();
-        w_.StartLine(LineKind::Title);
+        w_.blankLine();
+        w_.startLine(LineKind::Title);
         ++titleDepth_;
         break;
       case Tag::P:
       case Tag::V:
       case Tag::TextAuthor:
       case Tag::Date:
-        w_.StartLine(titleDepth_ > 0 ? LineKind::Title : LineKind::Paragraph);
+        w_.startLine(titleDepth_ > 0 ? LineKind::Title : LineKind::Paragraph);
         break;
       case Tag::Subtitle:
-        w_.BlankLine();
-        w_.StartLine(LineKind::Title);
+        w_.blankLine();
+        w_.startLine(LineKind::Title);
         break;
       case Tag::Stanza:
       case Tag::EmptyLine:
-        w_.BlankLine();
-        w_.StartLine(LineKind::Paragraph);
+        w_.blankLine();
+        w_.startLine(LineKind::Paragraph);
         break;
       case Tag::Poem:
       case Tag::Epigraph:
       case Tag::Cite:
       case Tag::Annotation:
       case Tag::Tr:
-        w_.StartLine(LineKind::Paragraph);
+        w_.startLine(LineKind::Paragraph);
         break;
       case Tag::Td:
-        w_.CellBreak();
+        w_.cellBreak();
         break;
       case Tag::Image:
-        if (InsideLine()) {
+        if (insideLine()) {
           w_.Image();
         } else {
-          w_.EndLine();
+          w_.endLine();
           w_.Image();
-          w_.EndLine();
+          w_.endLine();
         }
         break;
       case Tag::A: {
-        const char* type = Attribute(atts, "type");
-        if (type && std::string_view(type) == "note") StartCapture(Capture::NoteLink, depth);
+        const char* type = attribute(atts, "type");
+        if (type && std::string_view(type) == "note") startCapture(Capture::NoteLink, depth);
         break;
       }
       default:
@@ -416,13 +416,13 @@ class Fb2Handler : public XmlHandler {
 
 }  // namespace
 
-std::vector<std::string> ReadFb2(const DocumentSource& source, const std::string& file,
+std::vector<std::string> readFb2(const DocumentSource& source, const std::string& file,
                                  const std::string& member) {
   Fb2Handler handler(file);
   XmlReader reader(handler, file, member);
-  handler.SetReader(&reader);
-  source([&](std::string_view piece, bool last) { reader.Feed(piece, last); });
-  return handler.Finish();
+  handler.setReader(&reader);
+  source([&](std::string_view piece, bool last) { reader.feed(piece, last); });
+  return handler.finish();
 }
 
 }  // namespace pagora::book_import

@@ -106,15 +106,15 @@ std::string pageAsUtf8(std::string_view page) {
   // Pages are often re-saved by an editor without their declaration changing: the bytes win over
   // the words when the guess is sure of them. The guess takes a good part of an import's time, so
   // it is asked only when the bytes can contradict the declaration.
-  const bool validUtf8 = IsValidUtf8(page);
+  const bool validUtf8 = isValidUtf8(page);
   if (declared == CodePage::Utf8 && validUtf8) return std::string(page);
   if (declared && declared != CodePage::Utf8 && !validUtf8)
-    return WinToUtf8(ToWin(page, *declared));
-  const CodePageGuess guess = GuessCodePage(page);
+    return winToUtf8(toWin(page, *declared));
+  const CodePageGuess guess = guessCodePage(page);
   CodePage read = declared.value_or(guess.page);
-  if (declared && IsConfident(guess)) read = guess.page;
+  if (declared && isConfident(guess)) read = guess.page;
   if (read == CodePage::Utf8 || read == CodePage::Ascii) return std::string(page);
-  return WinToUtf8(ToWin(page, read));
+  return winToUtf8(toWin(page, read));
 }
 
 }  // namespace pagora::book_import

@@ -198,10 +198,10 @@ class PageReader {
   void title(std::string_view content) {
     if (titleTaken_ || bodyStarted_) return;
     titleTaken_ = true;
-    w_.StartLine(LineKind::Title);
-    w_.Text(decodeHtmlText(content));
-    w_.BlankLine();
-    w_.StartLine(LineKind::Paragraph);
+    w_.startLine(LineKind::Title);
+    w_.text(decodeHtmlText(content));
+    w_.blankLine();
+    w_.startLine(LineKind::Paragraph);
   }
 
   void flushText() {
@@ -214,7 +214,7 @@ class PageReader {
         bodyStarted_ = true;
       }
     }
-    h_.Chars(text_);
+    h_.chars(text_);
     text_.clear();
   }
 
@@ -236,9 +236,9 @@ class PageReader {
     atts_.clear();
     for (const std::string& v : values_) atts_.push_back(v.c_str());
     atts_.push_back(nullptr);
-    h_.Start(name_, atts_.data());
+    h_.start(name_, atts_.data());
     if (isVoid(name_) || open_.size() >= kMaxOpen) {
-      h_.End(name_);
+      h_.end(name_);
       return;
     }
     open_.push_back(name_);
@@ -299,7 +299,7 @@ class PageReader {
   // Closes the open elements from the innermost down to open_[depth].
   void popTo(std::size_t depth) {
     while (open_.size() > depth) {
-      h_.End(open_.back());
+      h_.end(open_.back());
       open_.pop_back();
     }
   }
@@ -326,8 +326,8 @@ std::vector<std::string> readHtmlPage(std::string_view bytes) {
   HtmlTextHandler handler(writer, noteNumbers, noteCount);
   PageReader reader(handler, writer);
   reader.read(page);
-  writer.EndLine();
-  std::vector<std::string> lines = writer.Finish();
+  writer.endLine();
+  std::vector<std::string> lines = writer.finish();
   // Most pages repeat their title as the first heading: once is enough.
   if (reader.titleTaken() && lines.size() > 2 && lines[1].empty() && lines[2] == lines[0])
     lines.erase(lines.begin(), lines.begin() + 2);

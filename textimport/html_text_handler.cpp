@@ -5,7 +5,7 @@ namespace pagora::book_import {
 
 namespace {
 
-bool HasWord(const char* list, std::string_view word) {
+bool hasWord(const char* list, std::string_view word) {
   if (!list) return false;
   std::string_view s(list);
   while (!s.empty()) {
@@ -19,14 +19,14 @@ bool HasWord(const char* list, std::string_view word) {
   return false;
 }
 
-std::string Fragment(const char* href) {
+std::string fragment(const char* href) {
   if (!href) return "";
   std::string_view s(href);
   const auto hash = s.find('#');
   return hash == std::string_view::npos ? "" : std::string(s.substr(hash + 1));
 }
 
-HTag HTagOf(std::string_view n) {
+HTag hTagOf(std::string_view n) {
   if (n == "p" || n == "div") return HTag::Block;
   if (n == "span" || n == "em" || n == "i" || n == "b" || n == "strong" || n == "sup" ||
       n == "sub" || n == "small")
@@ -53,8 +53,8 @@ HTag HTagOf(std::string_view n) {
 
 }  // namespace
 
-void HtmlTextHandler::Start(std::string_view name, const char** atts) {
-  const HTag tag = HTagOf(name);
+void HtmlTextHandler::start(std::string_view name, const char** atts) {
+  const HTag tag = hTagOf(name);
   const int depth = static_cast<int>(stack_.size());
   stack_.push_back(tag);
   if (skipFrom_ >= 0 || captureFrom_ >= 0) return;
@@ -63,29 +63,29 @@ void HtmlTextHandler::Start(std::string_view name, const char** atts) {
       skipFrom_ = depth;
       break;
     case HTag::Heading:
-      w_.BlankLine();
-      w_.StartLine(LineKind::Title);
+      w_.blankLine();
+      w_.startLine(LineKind::Title);
       ++headingDepth_;
       break;
     case HTag::Block: {
       // Books converted from FB2 keep its empty lines and stanzas as classes.
-      const char* classes = Attribute(atts, "class");
-      if (HasWord(classes, "empty-line") || HasWord(classes, "stanza")) w_.BlankLine();
-      w_.StartLine(Kind());
+      const char* classes = attribute(atts, "class");
+      if (hasWord(classes, "empty-line") || hasWord(classes, "stanza")) w_.blankLine();
+      w_.startLine(kind());
       break;
     }
     case HTag::Pre:
-      w_.StartLine(Kind());
+      w_.startLine(kind());
       ++preDepth_;
       break;
     case HTag::Tr:
-      w_.StartLine(LineKind::Paragraph);
+      w_.startLine(LineKind::Paragraph);
       break;
     case HTag::Td:
-      w_.CellBreak();
+      w_.cellBreak();
       break;
     case HTag::Br:
-      w_.StartLine(Kind());
+      w_.startLine(kind());
       break;
     case HTag::Svg:
       skipFrom_ = depth;
@@ -94,22 +94,22 @@ void HtmlTextHandler::Start(std::string_view name, const char** atts) {
       w_.Image();
       break;
     case HTag::A:
-      if (HasWord(Attribute(atts, "type"), "noteref") ||
-          HasWord(Attribute(atts, "role"), "noteref")) {
+      if (hasWord(attribute(atts, "type"), "noteref") ||
+          hasWord(attribute(atts, "role"), "noteref")) {
         captureFrom_ = depth;
         capture_.clear();
-        captureHref_ = Fragment(Attribute(atts, "href"));
+        captureHref_ = fragment(attribute(atts, "href"));
       }
       break;
     case HTag::Aside:
-      if (HasWord(Attribute(atts, "type"), "footnote") ||
-          HasWord(Attribute(atts, "type"), "endnote") ||
-          HasWord(Attribute(atts, "type"), "rearnote") ||
-          HasWord(Attribute(atts, "role"), "footnote") ||
-          HasWord(Attribute(atts, "role"), "endnote")) {
-        StartNote(Attribute(atts, "id"), depth);
+      if (hasWord(attribute(atts, "type"), "footnote") ||
+          hasWord(attribute(atts, "type"), "endnote") ||
+          hasWord(attribute(atts, "type"), "rearnote") ||
+          hasWord(attribute(atts, "role"), "footnote") ||
+          hasWord(attribute(atts, "role"), "endnote")) {
+        startNote(attribute(atts, "id"), depth);
       } else {
-        w_.StartLine(Kind());
+        w_.startLine(kind());
       }
       break;
     case HTag::Inline:
@@ -117,7 +117,7 @@ void HtmlTextHandler::Start(std::string_view name, const char** atts) {
   }
 }
 
-void HtmlTextHandler::End(std::string_view) {
+void HtmlTextHandler::end(std::string_view) {
   const HTag tag = stack_.back();
   stack_.pop_back();
   const int depth = static_cast<int>(stack_.size());
@@ -126,74 +126,74 @@ void HtmlTextHandler::End(std::string_view) {
     return;
   }
   if (captureFrom_ >= 0) {
-    if (depth == captureFrom_) EndNoteRef();
+    if (depth == captureFrom_) endNoteRef();
     return;
   }
   switch (tag) {
     case HTag::Heading:
-      w_.EndLine();
+      w_.endLine();
       --headingDepth_;
-      w_.StartLine(Kind());
+      w_.startLine(kind());
       break;
     case HTag::Pre:
       --preDepth_;
-      w_.StartLine(Kind());
+      w_.startLine(kind());
       break;
     case HTag::Block:
     case HTag::Tr:
-      w_.StartLine(Kind());
+      w_.startLine(kind());
       break;
     case HTag::Aside:
       if (depth == noteFrom_) {
         noteFrom_ = -1;
-        w_.ToNotes(notesChapter_);
+        w_.toNotes(notesChapter_);
       }
-      w_.StartLine(Kind());
+      w_.startLine(kind());
       break;
     default:
       break;
   }
 }
 
-void HtmlTextHandler::Chars(std::string_view text) {
+void HtmlTextHandler::chars(std::string_view text) {
   if (skipFrom_ >= 0) return;
   if (captureFrom_ >= 0) {
     capture_.append(text);
     return;
   }
   if (preDepth_ == 0) {
-    w_.Text(text);
+    w_.text(text);
     return;
   }
   // Preformatted text keeps its line breaks.
   for (;;) {
     const auto nl = text.find('\n');
-    w_.Text(text.substr(0, nl));
+    w_.text(text.substr(0, nl));
     if (nl == std::string_view::npos) break;
-    w_.StartLine(Kind());
+    w_.startLine(kind());
     text.remove_prefix(nl + 1);
   }
 }
 
-void HtmlTextHandler::EndNoteRef() {
+void HtmlTextHandler::endNoteRef() {
   captureFrom_ = -1;
-  std::string number = trimNoteNumber(PlainWin(capture_));
+  std::string number = trimNoteNumber(plainWin(capture_));
   if (number.empty()) number = std::to_string(++noteCount_);
   if (!captureHref_.empty()) noteNumbers_.emplace(captureHref_, number);
-  w_.WinText("[" + number + "]");
+  w_.winText("[" + number + "]");
 }
 
-void HtmlTextHandler::StartNote(const char* id, int depth) {
-  w_.EndLine();
+void HtmlTextHandler::startNote(const char* id, int depth) {
+  w_.endLine();
   noteFrom_ = depth;
-  w_.ToNotes(true);
+  w_.toNotes(true);
   std::string number;
   if (id) {
     const auto it = noteNumbers_.find(id);
     if (it != noteNumbers_.end()) number = it->second;
   }
   if (number.empty()) number = std::to_string(++noteCount_);
-  w_.SetNextPrefix("[" + number + "] ");
+  w_.setNextPrefix("[" + number + "] ");
 }
 
 }  // namespace pagora::book_import

@@ -35,17 +35,17 @@ class HtmlTextHandler : public XmlHandler {
   HtmlTextHandler(BookWriter& w, std::map<std::string, std::string>& noteNumbers, int& noteCount)
       : w_(w), noteNumbers_(noteNumbers), noteCount_(noteCount) {}
 
-  void Start(std::string_view name, const char** atts) override;
-  void End(std::string_view name) override;
-  void Chars(std::string_view utf8) override;
+  void start(std::string_view name, const char** atts) override;
+  void end(std::string_view name) override;
+  void chars(std::string_view utf8) override;
 
   // Chapters outside the linear reading order are notes as a whole.
-  void SetNotesChapter(bool notes) { notesChapter_ = notes; }
+  void setNotesChapter(bool notes) { notesChapter_ = notes; }
 
  private:
-  LineKind Kind() const { return headingDepth_ > 0 ? LineKind::Title : LineKind::Paragraph; }
-  void EndNoteRef();
-  void StartNote(const char* id, int depth);
+  LineKind kind() const { return headingDepth_ > 0 ? LineKind::Title : LineKind::Paragraph; }
+  void endNoteRef();
+  void startNote(const char* id, int depth);
 
   BookWriter& w_;
   std::map<std::string, std::string>& noteNumbers_;

@@ -14,14 +14,14 @@ namespace pagora::book_import {
 
 namespace {
 
-std::string Lower(std::string_view s) {
+std::string lower(std::string_view s) {
   std::string out(s);
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
 }
 
-char32_t DecodeOne(std::string_view utf8) {
+char32_t decodeOne(std::string_view utf8) {
   const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
   if (utf8.size() == 1) return s[0];
   if (utf8.size() == 2) return ((s[0] & 0x1Fu) << 6) | (s[1] & 0x3Fu);
@@ -30,7 +30,7 @@ char32_t DecodeOne(std::string_view utf8) {
 }
 
 // Byte -> code point of an 8-bit Cyrillic code page, by way of its 1251 form.
-bool CyrillicMap(const std::string& name, int map[256]) {
+bool cyrillicMap(const std::string& name, int map[256]) {
   std::string (*toWin)(std::string_view) = nullptr;
   if (name == "windows-1251" || name == "cp1251" || name == "x-cp1251" || name == "win-1251") {
   } else if (name == "koi8-r" || name == "koi8r") {
@@ -47,22 +47,22 @@ bool CyrillicMap(const std::string& name, int map[256]) {
     }
     std::string one(1, static_cast<char>(b));
     if (toWin) one = toWin(one);
-    map[b] = static_cast<int>(DecodeOne(WinToUtf8(one)));
+    map[b] = static_cast<int>(decodeOne(winToUtf8(one)));
   }
   return true;
 }
 
 }  // namespace
 
-std::string_view LocalName(const char* name) {
+std::string_view localName(const char* name) {
   std::string_view s(name);
   const auto colon = s.rfind(':');
   return colon == std::string_view::npos ? s : s.substr(colon + 1);
 }
 
-const char* Attribute(const char** atts, std::string_view local) {
+const char* attribute(const char** atts, std::string_view local) {
   for (; atts && atts[0]; atts += 2)
-    if (LocalName(atts[0]) == local) return atts[1];
+    if (localName(atts[0]) == local) return atts[1];
   return nullptr;
 }
 
@@ -73,31 +73,31 @@ XmlReader::XmlReader(XmlHandler& handler, std::string file, std::string member)
       member_(std::move(member)) {
   if (!parser_) throw std::bad_alloc();
   XML_SetUserData(parser_, this);
-  XML_SetElementHandler(parser_, &OnStart, &OnEnd);
-  XML_SetCharacterDataHandler(parser_, &OnChars);
-  XML_SetSkippedEntityHandler(parser_, &OnSkippedEntity);
-  XML_SetUnknownEncodingHandler(parser_, &OnUnknownEncoding, this);
+  XML_SetElementHandler(parser_, &onStart, &onEnd);
+  XML_SetCharacterDataHandler(parser_, &onChars);
+  XML_SetSkippedEntityHandler(parser_, &onSkippedEntity);
+  XML_SetUnknownEncodingHandler(parser_, &onUnknownEncoding, this);
 }
 
 XmlReader::~XmlReader() {
   XML_ParserFree(parser_);
 }
 
-void XmlReader::Raise(const std::string& problem) const {
+void XmlReader::raise(const std::string& problem) const {
   throw EBookImport(file_ + ": " + problem);
 }
 
-void XmlReader::Caught() {
+void XmlReader::caught() {
   if (!thrown_) thrown_ = std::current_exception();
   XML_StopParser(parser_, XML_FALSE);
 }
 
-void XmlReader::Fail(std::string problem) {
+void XmlReader::fail(std::string problem) {
   if (failure_.empty()) failure_ = std::move(problem);
   XML_StopParser(parser_, XML_FALSE);
 }
 
-void XmlReader::Feed(std::string_view data, bool last) {
+void XmlReader::feed(std::string_view data, bool last) {
   do {
     // Expat takes an int length: large buffers go in pieces.
     const std::size_t piece = std::min<std::size_t>(data.size(), 1u << 24);
@@ -107,67 +107,67 @@ void XmlReader::Feed(std::string_view data, bool last) {
     data.remove_prefix(piece);
     if (status == XML_STATUS_OK) continue;
     if (thrown_) std::rethrow_exception(thrown_);
-    if (!failure_.empty()) Raise(failure_);
+    if (!failure_.empty()) raise(failure_);
     const XML_Error code = XML_GetErrorCode(parser_);
     if (code == XML_ERROR_UNKNOWN_ENCODING || code == XML_ERROR_INCORRECT_ENCODING)
-      Raise("unsupported encoding \"" + unknownEncoding_ + "\"" +
+      raise("unsupported encoding \"" + unknownEncoding_ + "\"" +
             (member_.empty() ? "" : " in " + member_));
-    Raise("broken XML" + (member_.empty() ? std::string() : " in " + member_) + " at line " +
+    raise("broken XML" + (member_.empty() ? std::string() : " in " + member_) + " at line " +
           std::to_string(XML_GetCurrentLineNumber(parser_)) + ", column " +
           std::to_string(XML_GetCurrentColumnNumber(parser_) + 1) + ": " + XML_ErrorString(code));
   } while (!data.empty());
 }
 
-void XmlReader::OnStart(void* self, const XML_Char* name, const XML_Char** atts) {
+void XmlReader::onStart(void* self, const XML_Char* name, const XML_Char** atts) {
   auto& r = *static_cast<XmlReader*>(self);
   try {
-    r.handler_.Start(LocalName(name), atts);
+    r.handler_.start(localName(name), atts);
   } catch (...) {
-    r.Caught();
+    r.caught();
   }
 }
 
-void XmlReader::OnEnd(void* self, const XML_Char* name) {
+void XmlReader::onEnd(void* self, const XML_Char* name) {
   auto& r = *static_cast<XmlReader*>(self);
   try {
-    r.handler_.End(LocalName(name));
+    r.handler_.end(localName(name));
   } catch (...) {
-    r.Caught();
+    r.caught();
   }
 }
 
-void XmlReader::OnChars(void* self, const XML_Char* text, int length) {
+void XmlReader::onChars(void* self, const XML_Char* text, int length) {
   auto& r = *static_cast<XmlReader*>(self);
   try {
-    r.handler_.Chars(std::string_view(text, static_cast<std::size_t>(length)));
+    r.handler_.chars(std::string_view(text, static_cast<std::size_t>(length)));
   } catch (...) {
-    r.Caught();
+    r.caught();
   }
 }
 
-void XmlReader::OnSkippedEntity(void* self, const XML_Char* name, int isParameter) {
+void XmlReader::onSkippedEntity(void* self, const XML_Char* name, int isParameter) {
   if (isParameter) return;
   auto& r = *static_cast<XmlReader*>(self);
   // XHTML chapters use HTML's named characters without declaring them.
   if (const std::string_view text = namedCharacter(name); !text.empty()) {
     try {
-      r.handler_.Chars(text);
+      r.handler_.chars(text);
     } catch (...) {
-      r.Caught();
+      r.caught();
     }
     return;
   }
   // An entity nobody defined is an error, not silently lost text.
-  r.Fail(std::string("broken XML") + (r.member_.empty() ? "" : " in " + r.member_) + " at line " +
+  r.fail(std::string("broken XML") + (r.member_.empty() ? "" : " in " + r.member_) + " at line " +
          std::to_string(XML_GetCurrentLineNumber(r.parser_)) + ", column " +
          std::to_string(XML_GetCurrentColumnNumber(r.parser_) + 1) + ": undefined entity &" + name +
          ";");
 }
 
-int XmlReader::OnUnknownEncoding(void* self, const XML_Char* name, XML_Encoding* info) {
+int XmlReader::onUnknownEncoding(void* self, const XML_Char* name, XML_Encoding* info) {
   auto& r = *static_cast<XmlReader*>(self);
   r.unknownEncoding_ = name;
-  if (!CyrillicMap(Lower(name), info->map)) return XML_STATUS_ERROR;
+  if (!cyrillicMap(lower(name), info->map)) return XML_STATUS_ERROR;
   info->data = nullptr;
   info->convert = nullptr;
   info->release = nullptr;

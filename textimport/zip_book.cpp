@@ -15,11 +15,11 @@ namespace pagora::book_import {
 
 namespace {
 
-std::string MegaBytes(std::uint64_t bytes) {
+std::string megaBytes(std::uint64_t bytes) {
   return std::to_string(bytes >> 20) + " MB";
 }
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     char x = a[i], y = b[i];
@@ -32,7 +32,7 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-void ZipBook::Raise(const std::string& problem) const {
+void ZipBook::raise(const std::string& problem) const {
   throw EBookImport(file_ + ": " + problem);
 }
 
@@ -40,16 +40,16 @@ ZipBook::ZipBook(const std::string& path, const std::string& file) : file_(file)
   int error = 0;
   zip_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
   if (zip_) return;
-  if (error == ZIP_ER_NOZIP || error == ZIP_ER_INCONS) Raise("not a zip archive");
+  if (error == ZIP_ER_NOZIP || error == ZIP_ER_INCONS) raise("not a zip archive");
   if (error == ZIP_ER_OPEN || error == ZIP_ER_NOENT || error == ZIP_ER_READ) {
     const int saved = errno;
-    Raise(std::string("cannot open: ") + std::strerror(saved ? saved : ENOENT));
+    raise(std::string("cannot open: ") + std::strerror(saved ? saved : ENOENT));
   }
   zip_error_t z;
   zip_error_init_with_code(&z, error);
   const std::string text = zip_error_strerror(&z);
   zip_error_fini(&z);
-  Raise("cannot read the zip archive: " + text);
+  raise("cannot read the zip archive: " + text);
 }
 
 ZipBook::ZipBook(std::string_view bytes, const std::string& file) : file_(file) {
@@ -66,8 +66,8 @@ ZipBook::ZipBook(std::string_view bytes, const std::string& file) : file_(file) 
     const int code = zip_error_code_zip(&error);
     const std::string text = zip_error_strerror(&error);
     zip_error_fini(&error);
-    if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS) Raise("not a zip archive");
-    Raise("cannot read the zip archive: " + text);
+    if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS) raise("not a zip archive");
+    raise("cannot read the zip archive: " + text);
   }
   zip_error_fini(&error);
 }
@@ -76,58 +76,58 @@ ZipBook::~ZipBook() {
   if (zip_) zip_discard(zip_);
 }
 
-std::int64_t ZipBook::Count() const {
+std::int64_t ZipBook::count() const {
   return zip_get_num_entries(zip_, 0);
 }
 
-std::string ZipBook::Name(std::int64_t index) const {
+std::string ZipBook::name(std::int64_t index) const {
   const char* name = zip_get_name(zip_, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_GUESS);
   return name ? name : "";
 }
 
-std::int64_t ZipBook::Find(const std::string& name) const {
+std::int64_t ZipBook::find(const std::string& name) const {
   const zip_int64_t exact = zip_name_locate(zip_, name.c_str(), ZIP_FL_ENC_GUESS);
   if (exact >= 0) return exact;
   std::int64_t found = -1;
-  for (std::int64_t i = 0; i < Count(); ++i) {
-    if (!SameIgnoringCase(Name(i), name)) continue;
+  for (std::int64_t i = 0; i < count(); ++i) {
+    if (!sameIgnoringCase(this->name(i), name)) continue;
     if (found >= 0) return -1;  // ambiguous
     found = i;
   }
   return found;
 }
 
-void ZipBook::Read(std::int64_t index, const std::function<void(std::string_view, bool)>& sink) {
-  const std::string name = Name(index);
+void ZipBook::read(std::int64_t index, const std::function<void(std::string_view, bool)>& sink) {
+  const std::string name = this->name(index);
   zip_stat_t st;
   zip_stat_init(&st);
   if (zip_stat_index(zip_, static_cast<zip_uint64_t>(index), 0, &st) != 0)
-    Raise("cannot read " + name + " in the zip archive");
+    raise("cannot read " + name + " in the zip archive");
   if ((st.valid & ZIP_STAT_SIZE) && st.size > kMaxBookMemberSize)
-    Raise(name + " is larger than " + MegaBytes(kMaxBookMemberSize) + " uncompressed (" +
-          MegaBytes(st.size) + ")");
+    raise(name + " is larger than " + megaBytes(kMaxBookMemberSize) + " uncompressed (" +
+          megaBytes(st.size) + ")");
   if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
-    Raise(name + " is encrypted");
+    raise(name + " is encrypted");
   std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> member(
       zip_fopen_index(zip_, static_cast<zip_uint64_t>(index), 0), &zip_fclose);
-  if (!member) Raise("cannot read " + name + ": " + zip_strerror(zip_));
+  if (!member) raise("cannot read " + name + ": " + zip_strerror(zip_));
   std::vector<char> buffer(1 << 16);
   std::uint64_t total = 0;
   for (;;) {
     const zip_int64_t n = zip_fread(member.get(), buffer.data(), buffer.size());
-    if (n < 0) Raise(name + " is corrupt: " + zip_file_strerror(member.get()));
+    if (n < 0) raise(name + " is corrupt: " + zip_file_strerror(member.get()));
     if (n == 0) break;
     total += static_cast<std::uint64_t>(n);
     if (total > kMaxBookMemberSize)
-      Raise(name + " is larger than " + MegaBytes(kMaxBookMemberSize) + " uncompressed");
+      raise(name + " is larger than " + megaBytes(kMaxBookMemberSize) + " uncompressed");
     sink(std::string_view(buffer.data(), static_cast<std::size_t>(n)), false);
   }
   sink(std::string_view(), true);
 }
 
-std::string ZipBook::ReadAll(std::int64_t index) {
+std::string ZipBook::readAll(std::int64_t index) {
   std::string bytes;
-  Read(index, [&](std::string_view piece, bool) { bytes.append(piece); });
+  read(index, [&](std::string_view piece, bool) { bytes.append(piece); });
   return bytes;
 }
 

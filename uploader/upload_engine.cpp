@@ -108,14 +108,14 @@ std::string headerNameFor(const std::string& listed) {
   // Bytes of a name on disk that are not UTF-8 are taken to be in the handheld's own code page
   // already and pass through. The handheld keys books by their extension, so a long name loses
   // letters of its stem, never its ".lzh".
-  return pagora::shortenName(pagora::Utf8ToWin(name), 15);
+  return pagora::shortenName(pagora::utf8ToWin(name), 15);
 }
 
 std::string finalLogText(std::string_view lastWords) {
   std::string text = "\r\nExit.\r\n\r\nLast words from Receiver:\r\n";
   const std::size_t lineFeed = lastWords.rfind('\n');
   if (lineFeed != std::string_view::npos)
-    text += pagora::WinToUtf8(lastWords.substr(0, lineFeed + 1));
+    text += pagora::winToUtf8(lastWords.substr(0, lineFeed + 1));
   return text;
 }
 
@@ -449,7 +449,7 @@ void UploadEngine::awaitStartRequest() {
     file_.seekg(0, std::ios::beg);
     view_.setProgressRange(static_cast<std::uint32_t>(fileSize));
     view_.setProgressPosition(0);
-    view_.appendLog("\r\nStarting tranfer of '" + pagora::WinToUtf8(headerName_) + "'");
+    view_.appendLog("\r\nStarting tranfer of '" + pagora::winToUtf8(headerName_) + "'");
     startBlock(wire::SOH);
     char* area = reinterpret_cast<char*>(block_.data() + 3);
     std::memcpy(area, headerName_.data(), headerName_.size());

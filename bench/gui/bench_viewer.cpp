@@ -27,7 +27,7 @@ using namespace pagora;
 
 // Russian prose in 1251 standing in for the corpus when it is absent (about 2 MB).
 std::string Generated(bool html) {
-  const std::string sentence = Utf8ToWin(
+  const std::string sentence = utf8ToWin(
       "Все счастливые семьи похожи  друг на друга, каждая ~несчастливая семья несчастлива "
       "по-своему.");
   std::string text;
@@ -43,7 +43,7 @@ std::string Generated(bool html) {
 std::string Corpus(const char* file, bool html = false) {
   const std::filesystem::path path = pagora::bench::corpusFile(file);
   if (path.empty()) return Generated(html);
-  return ReadFileBytes(path.string());
+  return readFileBytes(path.string());
 }
 
 std::filesystem::path ScratchFolder() {
@@ -86,7 +86,7 @@ BENCHMARK(BM_OpenLargeTextToFirstPage)->Unit(benchmark::kMillisecond)->Iteration
 std::vector<std::string> MillionLines() {
   std::vector<std::string> lines;
   lines.reserve(1'000'000);
-  const std::string base = Utf8ToWin("Строка текста для проверки скорости рисования, номер ");
+  const std::string base = utf8ToWin("Строка текста для проверки скорости рисования, номер ");
   for (int i = 0; i < 1'000'000; ++i)
     lines.push_back(base + std::to_string(i) + (i % 7 == 0 ? " ~jump" : " word"));
   return lines;
@@ -97,13 +97,13 @@ void PaintScreen(benchmark::State& state, bool bottom) {
   memo.resize(860, 560);
   memo.show();
   memo.SetText(MillionLines());
-  if (bottom) memo.SetCaret(static_cast<int>(memo.Lines().size()) - 1, 0);
+  if (bottom) memo.setCaret(static_cast<int>(memo.Lines().size()) - 1, 0);
   QCoreApplication::processEvents();
   for (auto _ : state) {
     memo.viewport()->update();
     QCoreApplication::processEvents();
   }
-  state.counters["first_line"] = memo.FirstLine();
+  state.counters["first_line"] = memo.firstLine();
 }
 void BM_PaintScreenTop(benchmark::State& state) {
   PaintScreen(state, false);
@@ -125,14 +125,14 @@ void BM_PaintWideLinesWindowFont(benchmark::State& state) {
   memo.resize(860, 560);
   memo.show();
   std::vector<std::string> lines;
-  const std::string words = Utf8ToWin("Длинная строка с ~переходом и	табуляцией, ");
+  const std::string words = utf8ToWin("Длинная строка с ~переходом и	табуляцией, ");
   for (int i = 0; i < 1000; ++i) {
     std::string l;
     while (l.size() < 400) l += words;
     lines.push_back(std::move(l));
   }
   memo.SetText(std::move(lines));
-  memo.SetCaret(2, 200);
+  memo.setCaret(2, 200);
   QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
   for (int i = 0; i < 10; ++i) QApplication::sendEvent(&memo, &down);
   QCoreApplication::processEvents();
@@ -140,7 +140,7 @@ void BM_PaintWideLinesWindowFont(benchmark::State& state) {
     memo.viewport()->update();
     QCoreApplication::processEvents();
   }
-  state.counters["first_column"] = memo.FirstColumn();
+  state.counters["first_column"] = memo.firstColumn();
 }
 BENCHMARK(BM_PaintWideLinesWindowFont)->Unit(benchmark::kMicrosecond);
 
@@ -152,7 +152,7 @@ void BM_PageDown(benchmark::State& state) {
   QCoreApplication::processEvents();
   QKeyEvent down(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
   for (auto _ : state) {
-    if (memo.FirstLine() >= memo.MaxScrollRow()) memo.SetCaret(0, 0);
+    if (memo.firstLine() >= memo.maxScrollRow()) memo.setCaret(0, 0);
     QApplication::sendEvent(&memo, &down);
     QCoreApplication::processEvents();
   }
@@ -215,29 +215,29 @@ const CommandInput kInputs[] = {
 const TextBuffer& Input(Command c) {
   static std::vector<TextBuffer> cache(6);
   TextBuffer& lines = cache[c];
-  if (lines.empty()) lines = SplitLines(Corpus(kInputs[c].file, kInputs[c].html));
+  if (lines.empty()) lines = splitLines(Corpus(kInputs[c].file, kInputs[c].html));
   return lines;
 }
 
 void RunLibrary(Command c, TextBuffer& lines, THTMLParser& parser) {
   switch (c) {
     case kDos:
-      RecodeLines(lines, Recoding::DosToWin);
+      recodeLines(lines, Recoding::DosToWin);
       break;
     case kKoi:
-      RecodeLines(lines, Recoding::KoiToWin);
+      recodeLines(lines, Recoding::KoiToWin);
       break;
     case kUtf8:
-      RecodeLines(lines, Recoding::Utf8ToWin);
+      recodeLines(lines, Recoding::Utf8ToWin);
       break;
     case kHtml:
-      DeleteHtmlTags(lines, parser);
+      deleteHtmlTags(lines, parser);
       break;
     case kParagraphs:
-      OneParagraphOneLine(lines);
+      oneParagraphOneLine(lines);
       break;
     case kSpaces:
-      CollapseSpaces(lines);
+      collapseSpaces(lines);
       break;
   }
 }

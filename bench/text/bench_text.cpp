@@ -49,7 +49,7 @@ std::string Generated(bool html) {
 std::string Corpus(const char* file, bool html) {
   const std::filesystem::path path = pagora::bench::corpusFile(file);
   if (path.empty()) return Generated(html);
-  return ReadFileBytes(path.string());
+  return readFileBytes(path.string());
 }
 
 // A scratch file that lives as long as the benchmark program.
@@ -57,7 +57,7 @@ std::string ScratchFile(const std::string& name, const std::string& bytes) {
   const std::string path = (std::filesystem::temp_directory_path() /
                             ("pagora-bench-" + std::to_string(::getpid()) + "-" + name))
                                .string();
-  WriteFileReplacing(path, bytes);
+  writeFileReplacing(path, bytes);
   static std::vector<std::string> made;
   static struct Cleanup {
     ~Cleanup() {
@@ -109,9 +109,9 @@ struct Conversion {
   void (*convert)(std::string&);
 };
 const Conversion kConversions[] = {
-    {"anna-karenina.cp866.txt", "CP866", DosToWinInPlace},
-    {"anna-karenina.koi8r.txt", "KOI8-R", KoiToWinInPlace},
-    {"anna-karenina.utf8.txt", "UTF-8", [](std::string& text) { Utf8ToWinInPlace(text); }},
+    {"anna-karenina.cp866.txt", "CP866", dosToWinInPlace},
+    {"anna-karenina.koi8r.txt", "KOI8-R", koiToWinInPlace},
+    {"anna-karenina.utf8.txt", "UTF-8", [](std::string& text) { utf8ToWinInPlace(text); }},
 };
 
 // 16 copies of the novel (about 29 MB, 51 MB in UTF-8), so that iconv's start-up does not count.
@@ -150,7 +150,7 @@ double ConvertFile(const std::string& path, int which, std::string& piece) {
     const std::string_view part(text + at, end - at);
     std::size_t length;
     if (which == 2) {
-      piece = Utf8ToWin(part);
+      piece = utf8ToWin(part);
       length = piece.size();
     } else {
       piece.assign(part);
@@ -244,13 +244,13 @@ BENCHMARK(BM_IconvFile)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseMan
 // The view window's per-line command over a loaded text.
 void BM_RecodeLines(benchmark::State& state) {
   const int which = static_cast<int>(state.range(0));
-  const TextBuffer original = SplitLines(Input(which));
+  const TextBuffer original = splitLines(Input(which));
   const Recoding recodings[] = {Recoding::DosToWin, Recoding::KoiToWin, Recoding::Utf8ToWin};
   for (auto _ : state) {
     state.PauseTiming();
     TextBuffer lines = original;
     state.ResumeTiming();
-    RecodeLines(lines, recodings[which], [](int, int) {});
+    recodeLines(lines, recodings[which], [](int, int) {});
     benchmark::DoNotOptimize(lines.data());
   }
   state.SetLabel(kConversions[which].iconvFrom);
@@ -268,12 +268,12 @@ const std::string& Html(std::size_t size) {
 
 void BM_DeleteHtmlTags(benchmark::State& state) {
   const std::string& html = Html(static_cast<std::size_t>(state.range(0)) << 20);
-  const TextBuffer original = SplitLines(html);
+  const TextBuffer original = splitLines(html);
   for (auto _ : state) {
     state.PauseTiming();
     TextBuffer lines = original;
     state.ResumeTiming();
-    DeleteHtmlTags(lines, [](int, int) {});
+    deleteHtmlTags(lines, [](int, int) {});
     benchmark::DoNotOptimize(lines.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * html.size()));
@@ -287,7 +287,7 @@ const std::string& PlainText() {
 
 template <void (*Command)(TextBuffer&, const LineProgress&)>
 void BM_LineCommand(benchmark::State& state) {
-  const TextBuffer original = SplitLines(PlainText());
+  const TextBuffer original = splitLines(PlainText());
   for (auto _ : state) {
     state.PauseTiming();
     TextBuffer lines = original;
@@ -297,15 +297,15 @@ void BM_LineCommand(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PlainText().size()));
 }
-BENCHMARK(BM_LineCommand<OneParagraphOneLine>)
+BENCHMARK(BM_LineCommand<oneParagraphOneLine>)
     ->Name("BM_OneParagraphOneLine")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LineCommand<CollapseSpaces>)->Name("BM_CollapseSpaces")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LineCommand<collapseSpaces>)->Name("BM_CollapseSpaces")->Unit(benchmark::kMillisecond);
 
 void BM_LoadTextFile(benchmark::State& state) {
   const std::string path = ScratchFile("load.txt", PlainText());
   for (auto _ : state) {
-    TextBuffer lines = LoadTextFile(path);
+    TextBuffer lines = loadTextFile(path);
     benchmark::DoNotOptimize(lines.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PlainText().size()));
@@ -320,7 +320,7 @@ void BM_TextMemory(benchmark::State& state) {
   for (auto _ : state) {
     malloc_trim(0);
     const std::size_t before = mallinfo2().uordblks;
-    TextBuffer text = LoadTextFile(path);
+    TextBuffer text = loadTextFile(path);
     const std::size_t after = mallinfo2().uordblks;
     const double heap = static_cast<double>(after - before);
     lines = static_cast<double>(text.size());

@@ -60,14 +60,14 @@ const std::string& input(int which) {
     const char* name = which == 0 ? "anna-karenina.cp1251.txt" : "anna-karenina.utf8.txt";
     std::string novel;
     try {
-      novel = ReadFileBytes(corpusFolder() + "/" + name);
+      novel = readFileBytes(corpusFolder() + "/" + name);
     } catch (const std::exception&) {
       std::fprintf(stderr, "No corpus in %s (set PAGORA_CORPUS): the slice in tests/ instead\n",
                    corpusFolder().c_str());
-      novel = ReadFileBytes(PAGORA_SOURCE_DIR "/tests/data/corpus/anna-karenina.cp1251.txt");
-      if (which == 1) novel = WinToUtf8(novel);
+      novel = readFileBytes(PAGORA_SOURCE_DIR "/tests/data/corpus/anna-karenina.cp1251.txt");
+      if (which == 1) novel = winToUtf8(novel);
     }
-    const std::string wrapped = wrap(SplitLines(novel), 72, 4, which == 1);
+    const std::string wrapped = wrap(splitLines(novel), 72, 4, which == 1);
     while (text.size() < 8 * novel.size()) text += wrapped;
   }
   return text;
@@ -88,7 +88,7 @@ BENCHMARK(BM_TidyBytes)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 
 void BM_TidyLines(benchmark::State& state) {
   const std::string& text = input(static_cast<int>(state.range(0)));
-  const TextBuffer lines = SplitLines(text);
+  const TextBuffer lines = splitLines(text);
   for (auto _ : state) {
     TextBuffer out = tidyLines(lines);
     benchmark::DoNotOptimize(out.data());

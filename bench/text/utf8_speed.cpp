@@ -16,12 +16,12 @@ int main(int argc, char** argv) {
   }
   std::ifstream in(argv[1], std::ios::binary);
   std::string text{std::istreambuf_iterator<char>(in), {}};
-  if (argc > 2 && std::string(argv[2]) == "--plain") text = pagora::WinToUtf8(text);
+  if (argc > 2 && std::string(argv[2]) == "--plain") text = pagora::winToUtf8(text);
   double best = 1e9;
   std::size_t length = 0;
   for (int run = 0; run < 30; ++run) {
     const auto start = std::chrono::steady_clock::now();
-    const std::string win = pagora::Utf8ToWin(text);
+    const std::string win = pagora::utf8ToWin(text);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     length += win.size();
     if (took.count() < best) best = took.count();

@@ -104,7 +104,7 @@ std::string Zip(const std::vector<std::pair<std::string, std::string>>& members)
 void BM_ImportFb2(benchmark::State& state) {
   const std::string& book = TenMegabyteFb2();
   std::size_t lines = 0;
-  for (auto _ : state) lines = pagora::ImportFb2(book, "bench.fb2").size();
+  for (auto _ : state) lines = pagora::importFb2(book, "bench.fb2").size();
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * book.size()));
   state.counters["lines"] = static_cast<double>(lines);
   state.counters["MB"] = static_cast<double>(book.size()) / (1 << 20);
@@ -114,7 +114,7 @@ BENCHMARK(BM_ImportFb2)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 void BM_ImportFb2Zip(benchmark::State& state) {
   const std::string& book = TenMegabyteFb2();
   const std::string zipped = Zip({{"bench.fb2", book}});
-  for (auto _ : state) benchmark::DoNotOptimize(pagora::ImportFb2Zip(zipped, "bench.fb2.zip"));
+  for (auto _ : state) benchmark::DoNotOptimize(pagora::importFb2Zip(zipped, "bench.fb2.zip"));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * book.size()));
 }
 BENCHMARK(BM_ImportFb2Zip)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -155,7 +155,7 @@ void BM_ImportEpub(benchmark::State& state) {
   members.push_back({"c.opf", "<package><metadata/><manifest>" + manifest + "</manifest><spine>" +
                                   spine + "</spine></package>"});
   const std::string epub = Zip(members);
-  for (auto _ : state) benchmark::DoNotOptimize(pagora::ImportEpub(epub, "bench.epub"));
+  for (auto _ : state) benchmark::DoNotOptimize(pagora::importEpub(epub, "bench.epub"));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * total));
 }
 BENCHMARK(BM_ImportEpub)->Unit(benchmark::kMillisecond)->MinTime(2.0);

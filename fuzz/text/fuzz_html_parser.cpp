@@ -19,15 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   parser.OnParsing = [&](int line, int total) {
     if (line < 1 || line > total) __builtin_trap();
   };
-  parser.setHTML(pagora::SplitLines(bytes));
+  parser.setHTML(pagora::splitLines(bytes));
   parser.Execute();
 
-  pagora::TextBuffer lines = pagora::SplitLines(bytes);
-  pagora::DeleteHtmlTags(lines, parser);
+  pagora::TextBuffer lines = pagora::splitLines(bytes);
+  pagora::deleteHtmlTags(lines, parser);
   if (lines.empty()) __builtin_trap();  // at least the "empty" line
-  pagora::TextBuffer again = pagora::SplitLines(bytes);
-  pagora::DeleteHtmlTags(again, parser);
-  pagora::OneParagraphOneLine(again);
-  pagora::CollapseSpaces(again);
+  pagora::TextBuffer again = pagora::splitLines(bytes);
+  pagora::deleteHtmlTags(again, parser);
+  pagora::oneParagraphOneLine(again);
+  pagora::collapseSpaces(again);
   return 0;
 }

@@ -9,9 +9,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  const pagora::TextBuffer lines = pagora::SplitLines(bytes);
-  const std::string joined = pagora::JoinLines(lines);
-  if (pagora::SplitLines(joined) != lines) __builtin_trap();
+  const pagora::TextBuffer lines = pagora::splitLines(bytes);
+  const std::string joined = pagora::joinLines(lines);
+  if (pagora::splitLines(joined) != lines) __builtin_trap();
   std::size_t total = 0;
   for (const std::string& line : lines) {
     if (line.find_first_of("\r\n") != std::string::npos) __builtin_trap();
@@ -20,15 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (total > size) __builtin_trap();
 
   if (pagora::DosToWin(bytes).size() != size || pagora::KoiToWin(bytes).size() != size ||
-      pagora::WinToDevice(bytes).size() != size || pagora::DeviceToWin(bytes).size() != size) {
+      pagora::WinToDevice(bytes).size() != size || pagora::deviceToWin(bytes).size() != size) {
     __builtin_trap();
   }
-  const std::string win = pagora::Utf8ToWin(bytes);
+  const std::string win = pagora::utf8ToWin(bytes);
   if (win.size() > size) __builtin_trap();
-  if (pagora::IsValidUtf8(bytes) && pagora::Utf8ToWin(pagora::WinToUtf8(win)) != win) {
+  if (pagora::isValidUtf8(bytes) && pagora::utf8ToWin(pagora::winToUtf8(win)) != win) {
     // 0x98 has no character and comes back as "?"; nothing else may change.
     if (win.find('\x98') == std::string::npos) __builtin_trap();
   }
-  (void)pagora::DetectCodePage(bytes);
+  (void)pagora::detectCodePage(bytes);
   return 0;
 }

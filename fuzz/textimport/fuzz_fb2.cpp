@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
-    pagora::ImportFb2(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz");
+    pagora::importFb2(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz");
   } catch (const pagora::EBookImport&) {
   }
   return 0;

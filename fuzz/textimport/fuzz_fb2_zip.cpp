@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
-    pagora::ImportFb2Zip(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz");
+    pagora::importFb2Zip(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz");
   } catch (const pagora::EBookImport&) {
   }
   return 0;

@@ -30,12 +30,12 @@ QString bookTextNote(const TBookTextNote& note) {
 
 QString shortenedNameWarning(const QString& archive) {
   // Block 0 of the upload carries 15 bytes of the name in code page 1251.
-  const std::string win = Utf8ToWin(QFileInfo(archive).fileName().toStdString());
+  const std::string win = utf8ToWin(QFileInfo(archive).fileName().toStdString());
   const std::string sent = shortenName(win, 15);
   if (sent == win) return {};
   return QCoreApplication::translate("BookNotes",
                                      "The name is too long for the handheld: it arrives as \"%1\".")
-      .arg(QString::fromStdString(WinToUtf8(sent)));
+      .arg(QString::fromStdString(winToUtf8(sent)));
 }
 
 }  // namespace pagora

@@ -15,7 +15,7 @@ namespace pagora {
 QString applyLanguageSetting() {
   std::string language;
   try {
-    const TIniFile ini(MainSettingsReadPath(TForm1::ProgramFolder().toStdString()));
+    const TIniFile ini(MainSettingsReadPath(TForm1::programFolder().toStdString()));
     language = ReadMainSettings(ini).Language;
   } catch (const std::exception&) {
     // An unreadable file is reported by the main window, which reads it again; the desktop's

@@ -27,6 +27,6 @@ int main(int argc, char** argv) {
   }
   pagora::TForm1 form;
   form.show();
-  form.ChooseFiles(arguments);
+  form.chooseFiles(arguments);
   return app.exec();
 }

@@ -43,13 +43,13 @@ QString& programFolderOverride() {
 }
 
 // Hints keep the system's line breaks; a tool tip wants plain line feeds.
-QString Hint(QString text) {
+QString hint(QString text) {
   return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 }  // namespace
 
-QString TForm1::ProgramFolder() {
+QString TForm1::programFolder() {
   if (!programFolderOverride().isEmpty()) return programFolderOverride();
   return QCoreApplication::applicationDirPath();
 }
@@ -98,7 +98,7 @@ void TForm1::buildToolBar() {
   auto button = [toolbar](const char* name, Glyph glyph, const QString& hint) {
     auto* b = new QToolButton;
     b->setObjectName(QString::fromUtf8(name));
-    b->setIcon(GlyphIcon(glyph));
+    b->setIcon(glyphIcon(glyph));
     b->setAutoRaise(true);
     if (!hint.isEmpty()) b->setToolTip(hint);
     toolbar->addWidget(b);
@@ -136,7 +136,7 @@ QWidget* TForm1::buildFilePane() {
   Panel4->setObjectName(QStringLiteral("Panel4"));
   FileListBox1 = new TFileListBox;
   FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
-  FileListBox1->setToolTip(Hint(tr(
+  FileListBox1->setToolTip(hint(tr(
       "Drag files to the right panel\r\nDouble click - view text\r\nRight click - context menu")));
   FilterComboBox1 = new TFilterComboBox;
   FilterComboBox1->setObjectName(QStringLiteral("FilterComboBox1"));
@@ -144,7 +144,7 @@ QWidget* TForm1::buildFilePane() {
   QString filter = tr("Text files (*.txt)") + QStringLiteral("|*.txt;*.|") +
                    tr("Html files (*.*htm*)") + QStringLiteral("|*.*htm*|") +
                    tr("All Files (*.*)") + QStringLiteral("|*.*");
-  if (CanImportBooks()) {
+  if (canImportBooks()) {
     filter += u'|' + tr("Books (*.fb2 *.epub)") + QStringLiteral("|*.fb2;*.fb2.zip;*.epub");
   }
   FilterComboBox1->setFilter(filter);
@@ -164,7 +164,7 @@ QWidget* TForm1::buildChosenPane() {
   StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   ListBox1 = new TChosenListBox;
   ListBox1->setObjectName(QStringLiteral("ListBox1"));
-  ListBox1->setToolTip(Hint(tr("Double click - view text\r\nRight click - context menu")));
+  ListBox1->setToolTip(hint(tr("Double click - view text\r\nRight click - context menu")));
   FilenameEdit1 = new TFilenameEdit;
   FilenameEdit1->setObjectName(QStringLiteral("FilenameEdit1"));
   FilenameEdit1->setText(QStringLiteral("book"));
@@ -225,7 +225,7 @@ void TForm1::connectPanes() {
           &TFileListBox::setDirectory);
   DirListBox->setDirectory(QDir::homePath());
   FileListBox1->setDirectory(DirListBox->Directory());
-  FileListBox1->setMask(FilterComboBox1->Mask());
+  FileListBox1->setMask(FilterComboBox1->mask());
   connect(FilterComboBox1, &TFilterComboBox::maskChanged, this,
           [this] { FilterComboBox1Change(); });
   connect(FileListBox1, &TFileListBox::doubleClicked, this, [this] { FileListBox1DblClick(); });
@@ -257,16 +257,16 @@ void TForm1::storeLayout() {
   storePaneWidth(QStringLiteral("DirListBox_Width"), 0);
   FormStorage1->addStoredProperty(
       QStringLiteral("FileListBox1_ViewStyle"),
-      [this] { return ViewStyleName(FileListBox1->ViewStyle()); },
+      [this] { return viewStyleName(FileListBox1->viewStyle()); },
       [this](const QString& v) {
         TViewStyle style;
-        if (ViewStyleFromName(v, style)) FileListBox1->setViewStyle(style);
+        if (viewStyleFromName(v, style)) FileListBox1->setViewStyle(style);
       });
   FormStorage1->addStoredProperty(
       QStringLiteral("DirListBox_Directory"), [this] { return DirListBox->Directory(); },
       [this](const QString& v) { DirListBox->setDirectory(v); });
   storePaneWidth(QStringLiteral("Panel4_Width"), 1);
-  FormStorage1->OnError = [this](const std::exception& e) { ShowException(e); };
+  FormStorage1->OnError = [this](const std::exception& e) { showException(e); };
 }
 
 void TForm1::buildMenus() {
@@ -299,36 +299,36 @@ void TForm1::buildMenus() {
           [this](const QPoint& at) { PopupMenu2->popup(ListBox1->viewport()->mapToGlobal(at)); });
 }
 
-void TForm1::ShowException(const std::exception& e) {
+void TForm1::showException(const std::exception& e) {
   Prompts::current().error(this, QString::fromStdString(e.what()), kCaption);
 }
 
 // ---- settings -------------------------------------------------------------------------------
 
 void TForm1::FormCreate() {
-  std::filesystem::path folder = Std(ProgramFolder());
+  std::filesystem::path folder = toStd(programFolder());
   try {
     TIniFile ini(MainSettingsReadPath(folder));
     Settings = ReadMainSettings(ini);
   } catch (const std::exception& e) {
-    ShowException(e);
+    showException(e);
   }
-  FilenameEdit1->setText(Q(Settings.LastBook));
+  FilenameEdit1->setText(toQ(Settings.LastBook));
   Calculate();
 }
 
 void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
-  Settings.LastBook = Std(FilenameEdit1->Text());
-  auto path = MainSettingsPath(Std(ProgramFolder()));
+  Settings.LastBook = toStd(FilenameEdit1->text());
+  auto path = MainSettingsPath(toStd(programFolder()));
   try {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     TIniFile ini(path);
     WriteMainSettings(ini, Settings);
   } catch (const std::exception& e) {
-    ShowException(e);
+    showException(e);
   }
 }
 

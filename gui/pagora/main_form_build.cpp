@@ -41,8 +41,8 @@ class EStringListError : public Exception {
 
 void TForm1::compressChosen() {
   std::vector<std::string> files;
-  for (const QString& entry : Chosen()) files.push_back(Std(entry));
-  archiveName_ = Q(NormaliseBookName(Std(FilenameEdit1->Text())));
+  for (const QString& entry : chosen()) files.push_back(toStd(entry));
+  archiveName_ = toQ(normaliseBookName(toStd(FilenameEdit1->text())));
   FilenameEdit1->setText(archiveName_);
   StatusBar1->setPosition(0);
   // The texts converted on the way (or left alone on an unsure guess) are named in the bar.
@@ -58,7 +58,7 @@ void TForm1::compressChosen() {
       if (!notes.isEmpty()) form->StatusBar1->showMessage(notes.join(QStringLiteral("; ")));
     }
   } showNotes{this, notes};
-  LzhArchiver1->Compress(files, Std(archiveName_));
+  LzhArchiver1->Compress(files, toStd(archiveName_));
 }
 
 void TForm1::SpeedButton1Click() {
@@ -76,8 +76,8 @@ void TForm1::SpeedButton1Click() {
   }
   // The archive is the one step 6 named, whatever the edit holds by now.
   const QString archive = archiveName_;
-  if (auto problem = WrapArchiveIntoAdt(Std(archive))) {
-    Prompts::current().inform(this, Q(*problem), kCaption);
+  if (auto problem = wrapArchiveIntoAdt(toStd(archive))) {
+    Prompts::current().inform(this, toQ(*problem), kCaption);
   }
   // A name without a folder is relative to the folder Pagora was started in, which the user
   // does not see: the report names the whole path.
@@ -86,18 +86,18 @@ void TForm1::SpeedButton1Click() {
     // The build has just named the texts it converted there; the book goes first.
     const QString notes = StatusBar1->currentMessage();
     StatusBar1->showMessage(
-        tr("Book %1: %n file(s)", nullptr, static_cast<int>(Chosen().size())).arg(adt) +
+        tr("Book %1: %n file(s)", nullptr, static_cast<int>(chosen().size())).arg(adt) +
         (notes.isEmpty() ? QString() : QStringLiteral("; ") + notes));
   }
   try {
-    std::int64_t size = FileLength(Std(archive));
+    std::int64_t size = FileLength(toStd(archive));
     Prompts::current().inform(this,
                               tr("File %1\n\r\n\rSize: %2 bytes\n\r\n\rReady to send in Casio PV",
                                  nullptr, pluralCount(size))
                                   .arg(adt, QString::number(size)),
                               kCaption);
   } catch (const std::exception& e) {
-    ShowException(e);
+    showException(e);
   }
   En(true);
   busy_ = false;
@@ -105,7 +105,7 @@ void TForm1::SpeedButton1Click() {
     try {
       std::rethrow_exception(failure);
     } catch (const std::exception& e) {
-      ShowException(e);
+      showException(e);
     }
   }
 }
@@ -127,12 +127,12 @@ void TForm1::SpeedButton8Click() {
   En(true);
   busy_ = false;
 
-  QString archive = FilenameEdit1->Text();
+  QString archive = FilenameEdit1->text();
   std::int64_t size = 0;
   try {
-    size = FileLength(Std(archive));
+    size = FileLength(toStd(archive));
   } catch (const std::exception& e) {
-    ShowException(e);
+    showException(e);
     return;
   }
   PromptAnswer answer = Prompts::current().ask(
@@ -152,7 +152,7 @@ void TForm1::SpeedButton8Click() {
     }
     QString port;
     if (!Settings.PortName.empty()) {
-      port = Q(Settings.PortName);
+      port = toQ(Settings.PortName);
     } else {
       // An index the list does not hold would name a port that is not there: refuse it.
       if (Settings.ComPort < 0 || Settings.ComPort >= static_cast<int>(ComPorts().size())) {
@@ -161,13 +161,13 @@ void TForm1::SpeedButton8Click() {
       port = QStringLiteral("COM") + QString::number(Settings.ComPort + 1);
     }
     QStringList arguments;
-    for (const std::string& argument :
-         corvaneArguments(rates[Settings.BaudRate], Std(port), Settings.FastTransfer, Std(archive)))
-      arguments << Q(argument);
-    Launcher::startDetached(Q(AddSlash(Std(ProgramFolder()))) + QStringLiteral("corvane"),
+    for (const std::string& argument : corvaneArguments(rates[Settings.BaudRate], toStd(port),
+                                                        Settings.FastTransfer, toStd(archive)))
+      arguments << toQ(argument);
+    Launcher::startDetached(toQ(AddSlash(toStd(programFolder()))) + QStringLiteral("corvane"),
                             arguments);
   } catch (const std::exception& e) {
-    ShowException(e);
+    showException(e);
   }
 }
 
@@ -178,14 +178,14 @@ void TForm1::SpeedButton2Click() {
                      tr("Executable (*.exe)") + QStringLiteral(";;") + tr("All files (*)"));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::ReadOnly, false);
-  if (!Settings.PVM.empty()) dialog.selectFile(Q(Settings.PVM));
+  if (!Settings.PVM.empty()) dialog.selectFile(toQ(Settings.PVM));
   if (ExecDialog(&dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-    Settings.PVM = Std(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
+    Settings.PVM = toStd(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
   }
 }
 
 void TForm1::SpeedButton3Click() {
-  QString pvm = Q(Settings.PVM);
+  QString pvm = toQ(Settings.PVM);
   QFileInfo info(pvm);
   // A program file starts by itself; anything else goes to the program the desktop associates.
   if (info.isFile() && info.isExecutable()) {
@@ -200,20 +200,20 @@ void TForm1::SpeedButton4Click() {
 }
 
 void TForm1::loadSettingsDialog() {
-  QStringList devices = TForm3::SerialDevices();
-  if (!Settings.PortName.empty() && !devices.contains(Q(Settings.PortName))) {
-    devices << Q(Settings.PortName);
+  QStringList devices = TForm3::serialDevices();
+  if (!Settings.PortName.empty() && !devices.contains(toQ(Settings.PortName))) {
+    devices << toQ(Settings.PortName);
   }
   Form3->setDevices(devices);
   int port = Settings.ComPort;
-  if (!Settings.PortName.empty()) port = Form3->ComboBox1->findText(Q(Settings.PortName));
+  if (!Settings.PortName.empty()) port = Form3->ComboBox1->findText(toQ(Settings.PortName));
   Form3->ComboBox1->setCurrentIndex(port >= 0 && port < Form3->ComboBox1->count() ? port : -1);
   int baud = Settings.BaudRate;
   Form3->ComboBox2->setCurrentIndex(baud >= 0 && baud < Form3->ComboBox2->count() ? baud : -1);
   Form3->FastCheck->setChecked(Settings.FastTransfer);
   Form3->ConvertCheck->setChecked(Settings.ConvertTexts);
   Form3->TidyCheck->setChecked(Settings.TidyTexts);
-  const int language = Form3->LanguageBox->findData(Q(Settings.Language));
+  const int language = Form3->LanguageBox->findData(toQ(Settings.Language));
   Form3->LanguageBox->setCurrentIndex(language >= 0 ? language : 0);
 }
 
@@ -223,7 +223,7 @@ void TForm1::SpeedButton7Click() {
   // The positions come back however the dialog was closed.
   int chosen = Form3->ComboBox1->currentIndex();
   if (chosen >= static_cast<int>(ComPorts().size())) {
-    Settings.PortName = Std(Form3->ComboBox1->currentText());
+    Settings.PortName = toStd(Form3->ComboBox1->currentText());
   } else {
     Settings.PortName.clear();
     Settings.ComPort = chosen;
@@ -232,7 +232,7 @@ void TForm1::SpeedButton7Click() {
   Settings.FastTransfer = Form3->FastCheck->isChecked();
   Settings.ConvertTexts = Form3->ConvertCheck->isChecked();
   Settings.TidyTexts = Form3->TidyCheck->isChecked();
-  Settings.Language = Std(Form3->LanguageBox->currentData().toString());
+  Settings.Language = toStd(Form3->LanguageBox->currentData().toString());
 }
 
 }  // namespace pagora

@@ -24,21 +24,21 @@ using namespace mainform;
 
 // ---- chosen list ----------------------------------------------------------------------------
 
-QStringList TForm1::Chosen() const {
+QStringList TForm1::chosen() const {
   QStringList out;
   for (int i = 0; i < ListBox1->count(); ++i) out << ListBox1->item(i)->text();
   return out;
 }
 
-bool TForm1::AddChosen(const QString& path) {
+bool TForm1::addChosen(const QString& path) {
   std::vector<std::string> entries;
-  for (const QString& entry : Chosen()) entries.push_back(Std(entry));
-  if (!AddChosenFile(entries, Std(path))) return false;
+  for (const QString& entry : chosen()) entries.push_back(toStd(entry));
+  if (!addChosenFile(entries, toStd(path))) return false;
   ListBox1->addItem(path);
   return true;
 }
 
-void TForm1::ChooseFiles(const QStringList& files) {
+void TForm1::chooseFiles(const QStringList& files) {
   if (files.isEmpty()) return;
   QFileInfo first(files.first());
   DirListBox->setDirectory(first.absolutePath());
@@ -50,7 +50,7 @@ void TForm1::ChooseFiles(const QStringList& files) {
   FileListBox1->selectNames(names);
   for (const QString& f : files) {
     QFileInfo info(f);
-    if (info.isFile()) AddChosen(QDir::cleanPath(info.absoluteFilePath()));
+    if (info.isFile()) addChosen(QDir::cleanPath(info.absoluteFilePath()));
   }
   Calculate();
 }
@@ -65,7 +65,7 @@ void TForm1::selectFiles(const QStringList& names) {
 }
 
 QString TForm1::bookName() const {
-  return FilenameEdit1->Text();
+  return FilenameEdit1->text();
 }
 
 void TForm1::setBookName(const QString& name) {
@@ -86,13 +86,13 @@ void TForm1::En(bool value) {
 
 void TForm1::Calculate() {
   std::vector<std::string> files;
-  for (const QString& entry : Chosen()) files.push_back(Std(entry));
+  for (const QString& entry : chosen()) files.push_back(toStd(entry));
   try {
-    const std::int64_t total = TotalLength(files);
+    const std::int64_t total = totalLength(files);
     StaticText1->setText(
         tr("Size : %1 bytes", nullptr, pluralCount(total)).arg(QString::number(total)));
   } catch (const std::exception& e) {
-    ShowException(e);
+    showException(e);
   }
 }
 
@@ -103,24 +103,24 @@ void TForm1::LzhArchiver1ShowProgress(int& percentageDone) {
 }
 
 bool TForm1::ListBox1DragOver(QObject* source) const {
-  return TFileListBox::FromDragSource(source) != nullptr;
+  return TFileListBox::fromDragSource(source) != nullptr;
 }
 
 // The folder whose files the file list shows (it follows the folder tree).
 QString TForm1::fileFolder() const {
-  return Q(AddSlash(Std(FileListBox1->Directory())));
+  return toQ(AddSlash(toStd(FileListBox1->Directory())));
 }
 
 void TForm1::appendSelectedFiles() {
   QString folder = fileFolder();
-  for (int i = 0; i < FileListBox1->Count(); ++i) {
-    if (!FileListBox1->Selected(i)) continue;
-    AddChosen(folder + FileListBox1->Item(i));
+  for (int i = 0; i < FileListBox1->count(); ++i) {
+    if (!FileListBox1->selected(i)) continue;
+    addChosen(folder + FileListBox1->item(i));
   }
 }
 
 void TForm1::ListBox1DragDrop(QObject* source) {
-  if (TFileListBox::FromDragSource(source)) appendSelectedFiles();
+  if (TFileListBox::fromDragSource(source)) appendSelectedFiles();
   Calculate();
 }
 

@@ -28,15 +28,15 @@ using namespace mainform;
 
 // ---- file commands --------------------------------------------------------------------------
 
-QString TForm1::SelectedFile() const {
-  int i = FileListBox1->FirstSelected();
-  return i < 0 ? QString() : fileFolder() + FileListBox1->Item(i);
+QString TForm1::selectedFile() const {
+  int i = FileListBox1->firstSelected();
+  return i < 0 ? QString() : fileFolder() + FileListBox1->item(i);
 }
 
 void TForm1::FileListBox1DblClick() {
-  QString file = SelectedFile();
+  QString file = selectedFile();
   if (file.isEmpty()) return;
-  Form2->OpenFile(file);
+  Form2->openFile(file);
   ExecDialog(Form2);
   Calculate();
 }
@@ -46,19 +46,19 @@ void TForm1::ListBox1DblClick() {
   if (!item) return;
   QString file = item->text();
   try {
-    if (CanImportBooks() && file.endsWith(QStringLiteral(".fb2"), Qt::CaseInsensitive)) {
-      Form2->OpenFile(file);
-    } else if (CanImportBooks() &&
+    if (canImportBooks() && file.endsWith(QStringLiteral(".fb2"), Qt::CaseInsensitive)) {
+      Form2->openFile(file);
+    } else if (canImportBooks() &&
                (file.endsWith(QStringLiteral(".fb2.zip"), Qt::CaseInsensitive) ||
                 file.endsWith(QStringLiteral(".epub"), Qt::CaseInsensitive))) {
-      Form2->OpenFile(file);
+      Form2->openFile(file);
     } else {
-      auto lines = LoadTextFile(Std(file));
+      auto lines = loadTextFile(toStd(file));
       Form2->setFileName(file);
       Form2->r->Lines() = std::move(lines);
     }
   } catch (const std::exception& e) {
-    ShowException(e);
+    showException(e);
     return;
   }
   ExecDialog(Form2);
@@ -85,38 +85,38 @@ void TForm1::Icon1Click(int tag) {
 }
 
 void TForm1::FilterComboBox1Change() {
-  FileListBox1->setMask(FilterComboBox1->Mask());
+  FileListBox1->setMask(FilterComboBox1->mask());
 }
 
 void TForm1::Createfilefromclipboard1Click() {
   std::optional<QString> answer =
       Prompts::current().input(this, tr("Input"), tr("name"), QString());
   if (!answer || answer->isEmpty()) return;
-  std::string path = ClipboardFilePath(Std(fileFolder()), Std(*answer));
+  std::string path = clipboardFilePath(toStd(fileFolder()), toStd(*answer));
   QString text = QGuiApplication::clipboard()->text();
   try {
-    WriteClipboardFile(path, Utf8ToWin(Std(text)));
+    writeClipboardFile(path, utf8ToWin(toStd(text)));
   } catch (const std::exception& e) {
-    ShowException(e);
+    showException(e);
   }
   FileListBox1->Update();
 }
 
 void TForm1::Splitfile1Click() {
-  QString file = SelectedFile();
+  QString file = selectedFile();
   if (file.isEmpty()) return;
   Form4->FileName = file;
   try {
     Form4->FormShow();
   } catch (const std::exception& e) {
-    ShowException(e);
+    showException(e);
     return;
   }
   if (ExecDialog(Form4) != QDialog::Accepted) return;
   try {
-    SplitTextFile(Std(file), Form4->Chunk());
+    SplitTextFile(toStd(file), Form4->chunk());
   } catch (const std::exception& e) {
-    ShowException(e);
+    showException(e);
   }
   FileListBox1->Update();
 }
@@ -126,22 +126,22 @@ void TForm1::Delete2Click() {
                                                PromptKind::Question, PromptButtons::YesNo);
   if (answer == PromptAnswer::Yes) {
     QString folder = fileFolder();
-    for (int i = 0; i < FileListBox1->Count(); ++i) {
-      if (FileListBox1->Selected(i)) QFile::remove(folder + FileListBox1->Item(i));
+    for (int i = 0; i < FileListBox1->count(); ++i) {
+      if (FileListBox1->selected(i)) QFile::remove(folder + FileListBox1->item(i));
     }
   }
   FileListBox1->Update();
 }
 
 void TForm1::Rename1Click() {
-  int i = FileListBox1->FirstSelected();
+  int i = FileListBox1->firstSelected();
   if (i < 0) return;
-  QString old = FileListBox1->Item(i);
+  QString old = FileListBox1->item(i);
   std::optional<QString> answer =
       Prompts::current().input(this, tr("New Name"), tr("Input", "new name"), old);
   if (answer && *answer != old && !answer->isEmpty()) {
-    std::string from = Std(fileFolder() + old);
-    std::string to = Std(fileFolder() + *answer);
+    std::string from = toStd(fileFolder() + old);
+    std::string to = toStd(fileFolder() + *answer);
     // Never onto an existing file: a rename must not destroy another file.
     ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
   }
@@ -149,7 +149,7 @@ void TForm1::Rename1Click() {
 }
 
 void TForm1::Editnotepad1Click() {
-  QString file = SelectedFile();
+  QString file = selectedFile();
   if (file.isEmpty()) return;
   Launcher::open(file);
 }

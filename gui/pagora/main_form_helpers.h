@@ -9,10 +9,10 @@ namespace pagora::mainform {
 
 inline const QString kCaption = QStringLiteral("Pagora");
 
-inline std::string Std(const QString& s) {
+inline std::string toStd(const QString& s) {
   return s.toStdString();
 }
-inline QString Q(const std::string& s) {
+inline QString toQ(const std::string& s) {
   return QString::fromStdString(s);
 }
 

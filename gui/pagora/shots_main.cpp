@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   const QString picture = arguments[1];
   pagora::TForm1 form;
   form.show();
-  form.ChooseFiles(arguments.mid(2));
+  form.chooseFiles(arguments.mid(2));
   // Time for the file list and the fonts to settle before the picture is taken.
   QTimer::singleShot(1500, &form, [&] {
     if (!settings) {

@@ -71,7 +71,7 @@ void TForm4::FormShow() {
   TrackBar1Change();
 }
 
-std::int64_t TForm4::Chunk() const {
+std::int64_t TForm4::chunk() const {
   return TrackBar1->value();
 }
 

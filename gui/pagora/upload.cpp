@@ -28,7 +28,7 @@
 namespace pagora {
 
 namespace {
-std::function<TForm3::PortAccess(const std::string&)>& AccessCheck() {
+std::function<TForm3::PortAccess(const std::string&)>& accessCheck() {
   static std::function<TForm3::PortAccess(const std::string&)> check;
   return check;
 }
@@ -87,7 +87,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   layout->addWidget(buildLanguageGroup());
   layout->addStretch(1);
   layout->addWidget(OkButton, 0, Qt::AlignHCenter);
-  setDevices(SerialDevices());
+  setDevices(serialDevices());
   // Wide enough for the longer Russian labels; as high as the note needs at that width.
   setFixedWidth(330);
   setFixedHeight(heightForWidth(330) > 0 ? heightForWidth(330) : sizeHint().height());
@@ -191,7 +191,7 @@ void TForm3::FormCreate() {
   ComboBox2->setCurrentIndex(0);
 }
 
-QStringList TForm3::SerialDevices() {
+QStringList TForm3::serialDevices() {
   QStringList devices;
   QDir dev(QStringLiteral("/dev"));
   // Devices this user may not open are offered too; the list marks them.
@@ -208,9 +208,9 @@ void TForm3::setDevices(const QStringList& devices) {
   for (const auto& port : ComPorts()) ComboBox1->addItem(QString::fromStdString(port));
   for (const QString& device : devices) ComboBox1->addItem(device);
   for (int i = 0; i < ComboBox1->count(); ++i) {
-    const std::string device = DevicePath(ComboBox1->itemText(i));
-    if (CheckAccess(device) != PortAccess::NoPermission) continue;
-    const QString group = OwningGroup(device);
+    const std::string device = devicePath(ComboBox1->itemText(i));
+    if (checkAccess(device) != PortAccess::NoPermission) continue;
+    const QString group = owningGroup(device);
     ComboBox1->setItemData(i, true, NoAccessRole);
     ComboBox1->setItemIcon(i, QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
     ComboBox1->setItemData(
@@ -222,7 +222,7 @@ void TForm3::setDevices(const QStringList& devices) {
   ComboBox1->setCurrentIndex(current < ComboBox1->count() ? current : -1);
 }
 
-std::string TForm3::DevicePath(const QString& port) {
+std::string TForm3::devicePath(const QString& port) {
   if (port.size() > 3 && port.left(3).compare(QStringLiteral("COM"), Qt::CaseInsensitive) == 0) {
     bool ok = false;
     const int number = port.mid(3).toInt(&ok);
@@ -234,16 +234,16 @@ std::string TForm3::DevicePath(const QString& port) {
 }
 
 void TForm3::setAccessCheck(std::function<PortAccess(const std::string&)> check) {
-  AccessCheck() = std::move(check);
+  accessCheck() = std::move(check);
 }
 
-TForm3::PortAccess TForm3::CheckAccess(const std::string& device) {
-  if (AccessCheck()) return AccessCheck()(device);
+TForm3::PortAccess TForm3::checkAccess(const std::string& device) {
+  if (accessCheck()) return accessCheck()(device);
   if (::access(device.c_str(), R_OK | W_OK) == 0) return PortAccess::Usable;
   return errno == EACCES || errno == EPERM ? PortAccess::NoPermission : PortAccess::Missing;
 }
 
-QString TForm3::OwningGroup(const std::string& device) {
+QString TForm3::owningGroup(const std::string& device) {
   struct stat info {};
   if (::stat(device.c_str(), &info) != 0) return QString();
   if (const struct group* entry = ::getgrgid(info.st_gid); entry && entry->gr_name) {

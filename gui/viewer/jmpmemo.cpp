@@ -39,7 +39,7 @@ const std::array<QChar, 256>& cp1251Table() {
     std::array<QChar, 256> t{};
     for (int b = 0; b < 256; ++b) {
       const char c = static_cast<char>(b);
-      QString s = QString::fromUtf8(QByteArray::fromStdString(WinToUtf8(std::string_view(&c, 1))));
+      QString s = QString::fromUtf8(QByteArray::fromStdString(winToUtf8(std::string_view(&c, 1))));
       t[static_cast<std::size_t>(b)] = s.isEmpty() ? QChar(0xFFFD) : s.at(0);
     }
     return t;
@@ -91,7 +91,7 @@ class MemoViewport : public QWidget {
 
 }  // namespace
 
-QCursor TJumpMemo::HandCursor() {
+QCursor TJumpMemo::handCursor() {
   static const QCursor cursor = [] {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
@@ -113,7 +113,7 @@ QCursor TJumpMemo::HandCursor() {
   return cursor;
 }
 
-QCursor TJumpMemo::PictureCursor() {
+QCursor TJumpMemo::pictureCursor() {
   static const QCursor cursor = [] {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
@@ -175,7 +175,7 @@ void TJumpMemo::measureFont() {
   // Every character gets a cell of one whole number of pixels: the face's advance rounded.
   // Glyphs are placed on that grid one by one, so a fractional advance cannot add up along a
   // line.
-  model_.SetCellSize(std::max(1, fm.horizontalAdvance(QLatin1Char('0'))), std::max(1, fm.height()));
+  model_.setCellSize(std::max(1, fm.horizontalAdvance(QLatin1Char('0'))), std::max(1, fm.height()));
   ascent_ = fm.ascent();
   underlinePos_ = std::max(1, fm.underlinePos());
   lineWidth_ = std::max(1, fm.lineWidth());
@@ -211,8 +211,8 @@ void TJumpMemo::drawCells(QPainter& p, std::string_view s, int from, int to, int
   if (to <= from) return;
   runGlyphs_.clear();
   runPositions_.clear();
-  const int cw = model_.CellWidth();
-  int x = model_.ColumnX(from);
+  const int cw = model_.cellWidth();
+  int x = model_.columnX(from);
   std::vector<std::pair<int, QChar>> fallback;
   for (int c = from; c < to; ++c, x += cw) {
     unsigned char b = static_cast<unsigned char>(s[static_cast<std::size_t>(c)]);
@@ -242,16 +242,16 @@ void TJumpMemo::drawCells(QPainter& p, std::string_view s, int from, int to, int
   for (const auto& [fx, ch] : fallback) p.drawText(QPointF(fx, baseline), QString(ch));
 }
 
-void TJumpMemo::LinesChanged() {
-  model_.SetViewSize(viewport()->width(), viewport()->height());
-  model_.LinesChanged();
+void TJumpMemo::linesChanged() {
+  model_.setViewSize(viewport()->width(), viewport()->height());
+  model_.linesChanged();
 }
 
 bool TJumpMemo::LoadFromFile(const QString& path) {
   std::vector<std::string> lines;
   bool ok = true;
   try {
-    lines = SplitLines(ReadFileBytes(path.toStdString()));
+    lines = splitLines(readFileBytes(path.toStdString()));
   } catch (const std::exception&) {
     ok = false;
   }
@@ -264,7 +264,7 @@ bool TJumpMemo::LoadFromFile(const QString& path) {
 }
 
 void TJumpMemo::SetText(std::vector<std::string> lines) {
-  model_.SetViewSize(viewport()->width(), viewport()->height());
+  model_.setViewSize(viewport()->width(), viewport()->height());
   if (!model_.SetText(std::move(lines))) pagesFailed(true);
 }
 
@@ -275,75 +275,75 @@ void TJumpMemo::pagesFailed(bool inserting) {
                          PromptKind::Error, PromptButtons::Ok);
 }
 
-void TJumpMemo::RefreshLayout() {
-  model_.SetViewSize(viewport()->width(), viewport()->height());
-  model_.RefreshLayout();
+void TJumpMemo::refreshLayout() {
+  model_.setViewSize(viewport()->width(), viewport()->height());
+  model_.refreshLayout();
 }
 
 void TJumpMemo::syncScrollBars() {
   QScrollBar* h = horizontalScrollBar();
   QScrollBar* v = verticalScrollBar();
   const QSignalBlocker bh(h), bv(v);
-  h->setRange(0, std::max(1, model_.MaxScrollColumn()));
+  h->setRange(0, std::max(1, model_.maxScrollColumn()));
   h->setSingleStep(1);
-  h->setPageStep(std::max(1, model_.VisibleColumns() / 2));
-  h->setValue(model_.FirstColumn());
-  v->setRange(0, std::max(1, model_.MaxScrollRow()));
+  h->setPageStep(std::max(1, model_.visibleColumns() / 2));
+  h->setValue(model_.firstColumn());
+  v->setRange(0, std::max(1, model_.maxScrollRow()));
   v->setSingleStep(1);
-  v->setPageStep(std::max(1, model_.VisibleRows()));
-  v->setValue(model_.FirstLine());
+  v->setPageStep(std::max(1, model_.visibleRows()));
+  v->setValue(model_.firstLine());
 }
 
 void TJumpMemo::scrolled(int dLines, int dCols) {
   syncScrollBars();
   if (dLines == 0 && dCols == 0) return;
   // Move what is already drawn and repaint only the uncovered strip.
-  if (dCols == 0 && std::abs(dLines) < model_.VisibleRows())
-    viewport()->scroll(0, dLines * model_.LineHeight());
-  else if (dLines == 0 && std::abs(dCols) < model_.VisibleColumns())
-    viewport()->scroll(dCols * model_.CellWidth(), 0);
+  if (dCols == 0 && std::abs(dLines) < model_.visibleRows())
+    viewport()->scroll(0, dLines * model_.lineHeight());
+  else if (dLines == 0 && std::abs(dCols) < model_.visibleColumns())
+    viewport()->scroll(dCols * model_.cellWidth(), 0);
   else
     viewport()->update();
 }
 
 void TJumpMemo::scrollContentsBy(int, int) {
-  model_.ScrollTo(verticalScrollBar()->value(), horizontalScrollBar()->value());
+  model_.scrollTo(verticalScrollBar()->value(), horizontalScrollBar()->value());
 }
 
 void TJumpMemo::resizeEvent(QResizeEvent* e) {
   QAbstractScrollArea::resizeEvent(e);
-  RefreshLayout();
+  refreshLayout();
 }
 
 void TJumpMemo::Repaint() {
   viewport()->update();
 }
 
-void TJumpMemo::ScanJumpsAndPictures() {
-  model_.ScanJumpsAndPictures();
+void TJumpMemo::scanJumpsAndPictures() {
+  model_.scanJumpsAndPictures();
 }
 
 void TJumpMemo::setShowPages(bool on) {
-  model_.SetViewSize(viewport()->width(), viewport()->height());
-  if (!model_.SetShowPages(on)) pagesFailed(true);
+  model_.setViewSize(viewport()->width(), viewport()->height());
+  if (!model_.setShowPages(on)) pagesFailed(true);
 }
 
 void TJumpMemo::setPagemarker(const std::string& word) {
-  model_.SetViewSize(viewport()->width(), viewport()->height());
-  if (!model_.SetPagemarker(word)) pagesFailed(true);
+  model_.setViewSize(viewport()->width(), viewport()->height());
+  if (!model_.setPagemarker(word)) pagesFailed(true);
 }
 
 void TJumpMemo::setBorder(bool on) {
   border_ = on;
   setFrameShape(on ? QFrame::StyledPanel : QFrame::NoFrame);
-  RefreshLayout();
+  refreshLayout();
 }
 
 void TJumpMemo::setFont(const QFont& f) {
   QAbstractScrollArea::setFont(fixedPitchOrFallback(f));
   measureFont();
-  RefreshLayout();
-  ScanJumpsAndPictures();
+  refreshLayout();
+  scanJumpsAndPictures();
   Repaint();
 }
 
@@ -364,7 +364,7 @@ void TJumpMemo::setJumpColor(const QColor& c) {
   Repaint();
 }
 void TJumpMemo::setSelWords(const std::vector<std::string>& words) {
-  model_.SetSelWords(words);
+  model_.setSelWords(words);
   Repaint();
 }
 
@@ -374,25 +374,25 @@ void TJumpMemo::setScrollBars(TScrollStyle style) {
   const bool v = style == TScrollStyle::ssVertical || style == TScrollStyle::ssBoth;
   setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(v ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-  RefreshLayout();
+  refreshLayout();
 }
 
 void TJumpMemo::setJumpPointLength(int n) {
   jumpPointLength_ = n;
-  ScanJumpsAndPictures();
+  scanJumpsAndPictures();
   Repaint();
 }
 
 void TJumpMemo::setUseJumpPointLength(bool on) {
   useJumpPointLength_ = on;
-  ScanJumpsAndPictures();
+  scanJumpsAndPictures();
   Repaint();
 }
 
 // ---- painting -------------------------------------------------------------------------------
 
 QRect TJumpMemo::caretRect() const {
-  const TCellRect r = model_.CaretRect();
+  const TCellRect r = model_.caretRect();
   return QRect(r.Left, r.Top, r.Width, r.Height);
 }
 
@@ -405,7 +405,7 @@ struct TJumpMemo::PaintedRow {
   const PagedTextModel& model;
 
   QRect cells(int from, int to) const {
-    return QRect(model.ColumnX(from), y, (to - from) * cellWidth, lineHeight);
+    return QRect(model.columnX(from), y, (to - from) * cellWidth, lineHeight);
   }
   bool visible(int from, int to) const { return to > c0 && from < c1; }
 };
@@ -413,18 +413,18 @@ struct TJumpMemo::PaintedRow {
 void TJumpMemo::paintRow(QPainter& p, int row, int line) const {
   const std::string& s = model_.Lines()[static_cast<std::size_t>(line)];
   const int len = static_cast<int>(s.size());
-  const int first = model_.FirstColumn();
-  const int y = row * model_.LineHeight();
+  const int first = model_.firstColumn();
+  const int y = row * model_.lineHeight();
   const PaintedRow painted{.text = s,
                            .line = line,
                            .y = y,
                            .baseline = y + ascent_,
-                           .cellWidth = model_.CellWidth(),
-                           .lineHeight = model_.LineHeight(),
+                           .cellWidth = model_.cellWidth(),
+                           .lineHeight = model_.lineHeight(),
                            .c0 = std::min(len, std::max(0, first - 1)),
-                           .c1 = std::min(len, first + model_.VisibleColumns() + 2),
+                           .c1 = std::min(len, first + model_.visibleColumns() + 2),
                            .model = model_};
-  const bool marker = model_.IsMarkerLine(s);
+  const bool marker = model_.isMarkerLine(s);
   drawCells(p, s, painted.c0, painted.c1, painted.baseline, marker ? kMarkerColor : textColor_);
   paintSearchWords(p, painted);
   paintJumps(p, painted);
@@ -435,7 +435,7 @@ void TJumpMemo::paintRow(QPainter& p, int row, int line) const {
 
 // Search words, drawn again in the selection colour.
 void TJumpMemo::paintSearchWords(QPainter& p, const PaintedRow& row) const {
-  for (const auto& [a, b] : model_.SelWordSpans(row.line)) {
+  for (const auto& [a, b] : model_.selWordSpans(row.line)) {
     if (!row.visible(a, b)) continue;
     p.fillRect(row.cells(a, b), color_);
     drawCells(p, row.text, std::max(a, row.c0), std::min(b, row.c1), row.baseline, selectColor_);
@@ -444,14 +444,14 @@ void TJumpMemo::paintSearchWords(QPainter& p, const PaintedRow& row) const {
 
 // Jump points: the marker vanishes, the word is underlined in the jump colour.
 void TJumpMemo::paintJumps(QPainter& p, const PaintedRow& row) const {
-  auto [jFrom, jTo] = model_.JumpsOfLine(row.line);
+  auto [jFrom, jTo] = model_.jumpsOfLine(row.line);
   for (const TJump* j = jFrom; j != jTo; ++j) {
     const int a = j->Column, b = a + static_cast<int>(j->Word.size());
     if (!row.visible(a - 1, b)) continue;
     p.fillRect(row.cells(a - 1, b), color_);
     drawCells(p, row.text, std::max(a, row.c0), std::min(b, row.c1), row.baseline, jumpColor_);
     if (b > a) {
-      p.fillRect(QRect(model_.ColumnX(a), row.baseline + underlinePos_, (b - a) * row.cellWidth,
+      p.fillRect(QRect(model_.columnX(a), row.baseline + underlinePos_, (b - a) * row.cellWidth,
                        lineWidth_),
                  jumpColor_);
     }
@@ -460,7 +460,7 @@ void TJumpMemo::paintJumps(QPainter& p, const PaintedRow& row) const {
 
 // Picture references: a dotted frame, the marker vanishes, the name in blue with "_" as ".".
 void TJumpMemo::paintPictures(QPainter& p, const PaintedRow& row) const {
-  auto [pFrom, pTo] = model_.PicturesOfLine(row.line);
+  auto [pFrom, pTo] = model_.picturesOfLine(row.line);
   for (const TPict* pc = pFrom; pc != pTo; ++pc) {
     const int a = pc->Column, b = a + static_cast<int>(pc->Word.size());
     if (!row.visible(a - 1, b)) continue;
@@ -476,9 +476,9 @@ void TJumpMemo::paintPictures(QPainter& p, const PaintedRow& row) const {
 
 // The selected span in the system's highlight colours; markers show as spaces in it.
 void TJumpMemo::paintSelection(QPainter& p, const PaintedRow& row) const {
-  if (!model_.SelectionShown()) return;
+  if (!model_.selectionShown()) return;
   TMemoPos st, en;
-  model_.OrderedSelection(st, en);
+  model_.orderedSelection(st, en);
   const int line = row.line;
   if (line < st.Line || line > en.Line) return;
   const int a = line == st.Line ? st.Col : 0;
@@ -498,12 +498,12 @@ void TJumpMemo::paintEvent(QPaintEvent* e) {
   p.setFont(font());
   const auto& lines = model_.Lines();
   const int n = static_cast<int>(lines.size());
-  const int lh = model_.LineHeight();
+  const int lh = model_.lineHeight();
   if (n > 0) {
     // After the owner shortened the lines, start from the top rather than show nothing.
-    const int first = model_.FirstLine() >= n ? 0 : model_.FirstLine();
+    const int first = model_.firstLine() >= n ? 0 : model_.firstLine();
     const int r0 = std::max(0, area.top() / lh);
-    const int r1 = std::min(model_.VisibleRows(), area.bottom() / lh);
+    const int r1 = std::min(model_.visibleRows(), area.bottom() / lh);
     for (int r = r0; r <= r1; ++r) {
       const int line = first + r;
       if (line >= n) break;
@@ -515,18 +515,18 @@ void TJumpMemo::paintEvent(QPaintEvent* e) {
 
 void TJumpMemo::repaintLines(int from, int to) {
   if (from > to) std::swap(from, to);
-  const int rows = model_.VisibleRows();
-  const int lh = model_.LineHeight();
-  const int r0 = std::max(0, from - model_.FirstLine());
-  const int r1 = std::min(rows + 1, to - model_.FirstLine());
+  const int rows = model_.visibleRows();
+  const int lh = model_.lineHeight();
+  const int r0 = std::max(0, from - model_.firstLine());
+  const int r1 = std::min(rows + 1, to - model_.firstLine());
   if (r1 < 0 || r0 > rows + 1) return;
   viewport()->update(QRect(0, r0 * lh, viewport()->width(), (r1 - r0 + 1) * lh + 2));
 }
 
 // ---- caret and keys -------------------------------------------------------------------------
 
-void TJumpMemo::SetCaret(int line, int col) {
-  model_.SetCaret(line, col);
+void TJumpMemo::setCaret(int line, int col) {
+  model_.setCaret(line, col);
 }
 
 void TJumpMemo::keyPressEvent(QKeyEvent* e) {
@@ -559,7 +559,7 @@ void TJumpMemo::keyPressEvent(QKeyEvent* e) {
     }
   };
   if (const auto k = memoKey(e->key())) {
-    model_.Key(*k, shift, ctrl);
+    model_.key(*k, shift, ctrl);
   } else if (e->key() == Qt::Key_F1) {
     if (OnHelp) OnHelp(helpContext_);
   } else if ((e->key() == Qt::Key_Insert || e->key() == Qt::Key_C) && ctrl) {
@@ -574,7 +574,7 @@ void TJumpMemo::keyPressEvent(QKeyEvent* e) {
 
 void TJumpMemo::keyReleaseEvent(QKeyEvent* e) {
   if (OnKeyUp) OnKeyUp(this, e);
-  if (e->key() == Qt::Key_Shift) model_.ShiftReleased();
+  if (e->key() == Qt::Key_Shift) model_.shiftReleased();
   QAbstractScrollArea::keyReleaseEvent(e);
 }
 
@@ -599,12 +599,12 @@ void TJumpMemo::changeEvent(QEvent* e) {
 
 // ---- mouse ------------------------------------------------------------------------------------
 
-const TJump* TJumpMemo::JumpAt(const QPoint& pt) const {
-  return model_.JumpAt(pt.x(), pt.y());
+const TJump* TJumpMemo::jumpAt(const QPoint& pt) const {
+  return model_.jumpAt(pt.x(), pt.y());
 }
 
-const TPict* TJumpMemo::PictureAt(const QPoint& pt) const {
-  return model_.PictureAt(pt.x(), pt.y());
+const TPict* TJumpMemo::pictureAt(const QPoint& pt) const {
+  return model_.pictureAt(pt.x(), pt.y());
 }
 
 void TJumpMemo::mousePressEvent(QMouseEvent* e) {
@@ -612,19 +612,19 @@ void TJumpMemo::mousePressEvent(QMouseEvent* e) {
   if (OnMouseDown) OnMouseDown(this, e);
   if (model_.Lines().empty() || e->button() != Qt::LeftButton) return;
   const QPoint pt = e->position().toPoint();
-  if (JumpAt(pt) || PictureAt(pt)) viewport()->setCursor(Qt::ArrowCursor);
-  model_.MousePress(pt.x(), pt.y());
+  if (jumpAt(pt) || pictureAt(pt)) viewport()->setCursor(Qt::ArrowCursor);
+  model_.mousePress(pt.x(), pt.y());
 }
 
 void TJumpMemo::mouseMoveEvent(QMouseEvent* e) {
   const QPoint pt = e->position().toPoint();
-  if (!(e->buttons() & Qt::LeftButton) || !model_.MouseSelecting()) {
+  if (!(e->buttons() & Qt::LeftButton) || !model_.mouseSelecting()) {
     try {
-      if (const TJump* j = JumpAt(pt)) {
-        viewport()->setCursor(HandCursor());
+      if (const TJump* j = jumpAt(pt)) {
+        viewport()->setCursor(handCursor());
         hoverWord_ = j->Word;
-      } else if (const TPict* pc = PictureAt(pt)) {
-        viewport()->setCursor(PictureCursor());
+      } else if (const TPict* pc = pictureAt(pt)) {
+        viewport()->setCursor(pictureCursor());
         hoverWord_ = pc->Word;
       } else {
         viewport()->setCursor(Qt::IBeamCursor);
@@ -637,7 +637,7 @@ void TJumpMemo::mouseMoveEvent(QMouseEvent* e) {
     }
     return;
   }
-  if (model_.MouseDrag(pt.x(), pt.y())) {
+  if (model_.mouseDrag(pt.x(), pt.y())) {
     if (!autoScroll_.isActive()) autoScroll_.start();
   } else {
     autoScroll_.stop();
@@ -645,12 +645,12 @@ void TJumpMemo::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void TJumpMemo::autoScrollTick() {
-  if (!model_.AutoScrollTick()) autoScroll_.stop();
+  if (!model_.autoScrollTick()) autoScroll_.stop();
 }
 
 void TJumpMemo::mouseReleaseEvent(QMouseEvent* e) {
   autoScroll_.stop();
-  if (e->button() == Qt::LeftButton) model_.MouseRelease();
+  if (e->button() == Qt::LeftButton) model_.mouseRelease();
 }
 
 // The second press of a double click neither moves the caret nor activates a word.
@@ -660,23 +660,23 @@ void TJumpMemo::mouseDoubleClickEvent(QMouseEvent* e) {
 
 // ---- clipboard --------------------------------------------------------------------------------
 
-int TJumpMemo::SelectedBlockSize() const {
-  return model_.SelectedBlockSize();
+int TJumpMemo::selectedBlockSize() const {
+  return model_.selectedBlockSize();
 }
 
-std::string TJumpMemo::SelectedText() const {
-  return model_.SelectedText();
+std::string TJumpMemo::selectedText() const {
+  return model_.selectedText();
 }
 
 int TJumpMemo::CopyToClipboard() {
-  if (!model_.SelectionPresent()) return 0;
-  const int size = SelectedBlockSize();
-  const std::string text = SelectedText();
+  if (!model_.selectionPresent()) return 0;
+  const int size = selectedBlockSize();
+  const std::string text = selectedText();
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) return 0;
   clipboard->setText(decode(text));
   if (OnCopyToClipboard) OnCopyToClipboard(this, size);
-  model_.RemoveSelection();
+  model_.removeSelection();
   Repaint();
   return size;
 }

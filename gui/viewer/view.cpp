@@ -69,7 +69,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
                             QStringLiteral("Заменить все пробелы от двух и больше одним"));
   SpeedButton9 =
       makeButton(panel, QString(), tr("Tidy: one line per paragraph from a wrapped text"));
-  SpeedButton9->setIcon(GlyphIcon(Glyph::Tidy));
+  SpeedButton9->setIcon(glyphIcon(Glyph::Tidy));
   SpeedButton9->setIconSize(QSize(24, 24));
   makeTidyMenu();
   SpeedButton4 = makeButton(panel, QStringLiteral("⟳"), tr("Reload file"));
@@ -131,18 +131,18 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
 
 TForm2::~TForm2() = default;
 
-QString TForm2::SavePath() const {
+QString TForm2::savePath() const {
 #if PAGORA_BOOK_IMPORT
-  if (imported_) return QString::fromStdString(ImportedTextName(fileName_.toStdString()));
+  if (imported_) return QString::fromStdString(importedTextName(fileName_.toStdString()));
 #endif
   return fileName_;
 }
 
-QString TForm2::StatusText() const {
+QString TForm2::statusText() const {
   return status_->text();
 }
 
-bool TForm2::OpenFile(const QString& path) {
+bool TForm2::openFile(const QString& path) {
   fileName_ = path;
   imported_ = false;
   linesGiven_ = false;
@@ -151,11 +151,11 @@ bool TForm2::OpenFile(const QString& path) {
   // A web page opens as it is: "Delete HTML tags" is this window's way with HTML. Books go
   // into the archive as text, and FB2/EPUB open here as their text, since their markup is XML
   // that the window's commands cannot clean.
-  if (IsImportableBook(path.toStdString()) && !isHtmlPage(path.toStdString())) {
+  if (isImportableBook(path.toStdString()) && !isHtmlPage(path.toStdString())) {
     imported_ = true;
     std::vector<std::string> lines;
     try {
-      lines = ImportBook(path.toStdString());
+      lines = importBook(path.toStdString());
     } catch (const std::exception& e) {
       ok = false;
       Prompts::current().error(this, QString::fromStdString(e.what()), QStringLiteral("Ошибка"));
@@ -173,7 +173,7 @@ bool TForm2::OpenFile(const QString& path) {
 void TForm2::noteCodePage() {
   if (imported_) {
     status_->setText(tr("Converted from the book; Close saves the text as %1")
-                         .arg(QFileInfo(SavePath()).fileName()));
+                         .arg(QFileInfo(savePath()).fileName()));
     return;
   }
   // The start of the text is plenty to tell the code pages apart.
@@ -185,8 +185,8 @@ void TForm2::noteCodePage() {
   }
   QString note;
   // An unsure guess (a word or two) says nothing rather than point at the wrong button.
-  const CodePageGuess guess = GuessCodePage(sample);
-  switch (IsConfident(guess) ? guess.page : CodePage::Cp1251) {
+  const CodePageGuess guess = guessCodePage(sample);
+  switch (isConfident(guess) ? guess.page : CodePage::Cp1251) {
     case CodePage::Cp866:
       note = tr("The text looks like DOS code page 866: \"DOS to WIN\" converts it");
       break;
@@ -213,7 +213,7 @@ void TForm2::En(bool enabled) {
 void TForm2::afterCommand(bool changed) {
   // New lines: their jump words and pictures sit elsewhere, the longest line differs, and a
   // selection made on the old lines means nothing in them.
-  r->LinesChanged();
+  r->linesChanged();
   // The gauge shows where the command ended, not where its last throttled update fell.
   gauge->setValue(gauge->maximum());
   if (changed) modified_ = true;
@@ -255,18 +255,18 @@ void TForm2::runLineCommand(F&& command) {
 
 void TForm2::SpeedButton1Click() {
   runLineCommand(
-      [](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::DosToWin, p); });
+      [](TextBuffer& l, const LineProgress& p) { recodeLines(l, Recoding::DosToWin, p); });
 }
 
 void TForm2::SpeedButton2Click() {
   runLineCommand(
-      [](TextBuffer& l, const LineProgress& p) { RecodeLines(l, Recoding::KoiToWin, p); });
+      [](TextBuffer& l, const LineProgress& p) { recodeLines(l, Recoding::KoiToWin, p); });
 }
 
 void TForm2::SpeedButton8Click() {
   std::size_t missing = 0;
   runLineCommand([&missing](TextBuffer& l, const LineProgress& p) {
-    missing = RecodeLines(l, Recoding::Utf8ToWin, p);
+    missing = recodeLines(l, Recoding::Utf8ToWin, p);
   });
   // What even the fallback could not spell in 1251 became "?": say how much.
   if (missing != 0) {
@@ -276,11 +276,11 @@ void TForm2::SpeedButton8Click() {
 }
 
 void TForm2::SpeedButton6Click() {
-  runLineCommand([](TextBuffer& l, const LineProgress& p) { OneParagraphOneLine(l, p); });
+  runLineCommand([](TextBuffer& l, const LineProgress& p) { oneParagraphOneLine(l, p); });
 }
 
 void TForm2::SpeedButton7Click() {
-  runLineCommand([](TextBuffer& l, const LineProgress& p) { CollapseSpaces(l, p); });
+  runLineCommand([](TextBuffer& l, const LineProgress& p) { collapseSpaces(l, p); });
 }
 
 void TForm2::makeTidyMenu() {
@@ -349,13 +349,13 @@ void TForm2::SpeedButton5Click() {
   // message loop would come, so it runs without the event.
   std::size_t bytes = 0;
   for (const std::string& line : r->Lines()) bytes += line.size();
-  DeleteHtmlTags(r->Lines(), HTMLParser1, bytes < kHtmlQuietBytes ? HtmlProgress() : progress);
+  deleteHtmlTags(r->Lines(), HTMLParser1, bytes < kHtmlQuietBytes ? HtmlProgress() : progress);
   afterCommand(true);
 }
 
 void TForm2::SpeedButton4Click() {
   En(false);
-  OpenFile(fileName_);
+  openFile(fileName_);
   En(true);
 }
 
@@ -363,9 +363,9 @@ void TForm2::SpeedButton3Click() {
   close();
 }
 
-bool TForm2::SaveLines() {
+bool TForm2::saveLines() {
   try {
-    SaveTextFile(SavePath().toStdString(), r->Lines());
+    saveTextFile(savePath().toStdString(), r->Lines());
   } catch (const std::exception& e) {
     Prompts::current().error(this, QString::fromStdString(e.what()), QStringLiteral("Ошибка"));
     return false;
@@ -383,14 +383,14 @@ void TForm2::FormShow() {
   // A converted book exists only in memory until it is saved.
   modified_ = imported_;
   QString caption = fileName_;
-  if (imported_) caption += tr(" (converted text, saved as %1)").arg(SavePath());
+  if (imported_) caption += tr(" (converted text, saved as %1)").arg(savePath());
   setWindowTitle(caption);
   // Lines a caller put in directly are another text: caret and view go home, and its jump
   // words, pictures and longest line are found afresh.
   if (linesGiven_)
     r->SetText(std::move(r->Lines()));
   else
-    r->RefreshLayout();
+    r->refreshLayout();
   linesGiven_ = false;
   noteCodePage();
   En(true);
@@ -406,9 +406,9 @@ void TForm2::closeEvent(QCloseEvent* e) {
   // Closing by the frame asks like the close button: unsaved work is never dropped silently.
   if (modified_) {
     const PromptAnswer a =
-        Prompts::current().ask(this, tr("Confirm "), tr("Save changes to\n\r%1").arg(SavePath()),
+        Prompts::current().ask(this, tr("Confirm "), tr("Save changes to\n\r%1").arg(savePath()),
                                PromptKind::Question, PromptButtons::YesNoCancel);
-    if (a == PromptAnswer::Cancel || (a == PromptAnswer::Yes && !SaveLines())) {
+    if (a == PromptAnswer::Cancel || (a == PromptAnswer::Yes && !saveLines())) {
       e->ignore();
       return;
     }
@@ -428,7 +428,7 @@ void TForm2::reject() {
 
 int runViewWindowStandalone(const QString& path) {
   TForm2 window;
-  const bool ok = window.OpenFile(path);
+  const bool ok = window.openFile(path);
   window.exec();
   return ok ? 0 : 1;
 }

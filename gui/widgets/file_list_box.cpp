@@ -51,7 +51,7 @@ class EventForwarder : public QObject {
 
 }  // namespace
 
-QString ViewStyleName(TViewStyle style) {
+QString viewStyleName(TViewStyle style) {
   switch (style) {
     case TViewStyle::vsIcon:
       return QStringLiteral("vsIcon");
@@ -65,10 +65,10 @@ QString ViewStyleName(TViewStyle style) {
   return QStringLiteral("vsReport");
 }
 
-bool ViewStyleFromName(const QString& name, TViewStyle& style) {
+bool viewStyleFromName(const QString& name, TViewStyle& style) {
   for (TViewStyle s :
        {TViewStyle::vsIcon, TViewStyle::vsSmallIcon, TViewStyle::vsList, TViewStyle::vsReport}) {
-    if (name.compare(ViewStyleName(s), Qt::CaseInsensitive) == 0) {
+    if (name.compare(viewStyleName(s), Qt::CaseInsensitive) == 0) {
       style = s;
       return true;
     }
@@ -171,47 +171,47 @@ void TFileListBox::setViewStyle(TViewStyle style) {
   listView_->setDragDropMode(QAbstractItemView::DragOnly);
 }
 
-int TFileListBox::Count() const {
+int TFileListBox::count() const {
   return model_.rowCount();
 }
 
-QString TFileListBox::Item(int index) const {
+QString TFileListBox::item(int index) const {
   return model_.item(index, 0) ? model_.item(index, 0)->data(kNameRole).toString() : QString();
 }
 
-bool TFileListBox::Selected(int index) const {
+bool TFileListBox::selected(int index) const {
   return selection_->isRowSelected(index, QModelIndex());
 }
 
 void TFileListBox::setSelected(int index, bool selected) {
-  if (index < 0 || index >= Count()) return;
+  if (index < 0 || index >= count()) return;
   selection_->select(model_.index(index, 0),
                      (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
                          QItemSelectionModel::Rows);
   if (selected) selection_->setCurrentIndex(model_.index(index, 0), QItemSelectionModel::NoUpdate);
 }
 
-int TFileListBox::FirstSelected() const {
-  for (int i = 0; i < Count(); ++i) {
-    if (Selected(i)) return i;
+int TFileListBox::firstSelected() const {
+  for (int i = 0; i < count(); ++i) {
+    if (selected(i)) return i;
   }
   return -1;
 }
 
 void TFileListBox::selectNames(const QStringList& names) {
   selection_->clearSelection();
-  for (int i = 0; i < Count(); ++i) {
-    if (names.contains(Item(i))) setSelected(i, true);
+  for (int i = 0; i < count(); ++i) {
+    if (names.contains(item(i))) setSelected(i, true);
   }
 }
 
 void TFileListBox::Update() {
   QStringList previouslySelected;
-  for (int i = 0; i < Count(); ++i) {
-    if (Selected(i)) previouslySelected << Item(i);
+  for (int i = 0; i < count(); ++i) {
+    if (selected(i)) previouslySelected << item(i);
   }
   QString current =
-      selection_->currentIndex().isValid() ? Item(selection_->currentIndex().row()) : QString();
+      selection_->currentIndex().isValid() ? item(selection_->currentIndex().row()) : QString();
   model_.removeRows(0, model_.rowCount());
   if (directory_.isEmpty()) return;
   QDir dir(directory_);
@@ -234,9 +234,9 @@ void TFileListBox::Update() {
     modified->setToolTip(locale.toString(info.lastModified(), QLocale::LongFormat));
     model_.appendRow({name, size, modified});
   }
-  for (int i = 0; i < Count(); ++i) {
-    if (previouslySelected.contains(Item(i))) setSelected(i, true);
-    if (Item(i) == current) {
+  for (int i = 0; i < count(); ++i) {
+    if (previouslySelected.contains(item(i))) setSelected(i, true);
+    if (item(i) == current) {
       selection_->setCurrentIndex(model_.index(i, 0), QItemSelectionModel::NoUpdate);
     }
   }
@@ -248,7 +248,7 @@ QAbstractItemView* TFileListBox::currentView() const {
                                         : static_cast<QAbstractItemView*>(listView_);
 }
 
-TFileListBox* TFileListBox::FromDragSource(QObject* source) {
+TFileListBox* TFileListBox::fromDragSource(QObject* source) {
   for (QObject* o = source; o; o = o->parent()) {
     if (auto* list = qobject_cast<TFileListBox*>(o)) return list;
   }

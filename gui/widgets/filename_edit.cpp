@@ -23,7 +23,7 @@ TFilenameEdit::TFilenameEdit(QWidget* parent) : QWidget(parent) {
   setFocusProxy(edit_);
 }
 
-QString TFilenameEdit::QuotedName(const QString& fileName) {
+QString TFilenameEdit::quotedName(const QString& fileName) {
   if (fileName.contains(u' ') && !fileName.startsWith(u'"')) {
     return u'"' + fileName + u'"';
   }
@@ -45,7 +45,7 @@ void TFilenameEdit::browse() {
     }
   }
   if (chosen.isEmpty()) return;
-  edit_->setText(QuotedName(QFileInfo(chosen).absoluteFilePath()));
+  edit_->setText(quotedName(QFileInfo(chosen).absoluteFilePath()));
 }
 
 }  // namespace pagora

@@ -18,7 +18,7 @@ void TFilterComboBox::setFilter(const QString& filter) {
   setCurrentIndex(count() > 0 ? 0 : -1);
 }
 
-QString TFilterComboBox::Mask() const {
+QString TFilterComboBox::mask() const {
   return maskAt(currentIndex());
 }
 

@@ -38,7 +38,7 @@ void TFormStorage::addStoredProperty(const QString& key, std::function<QString()
   properties_.push_back({key, std::move(save), std::move(restore)});
 }
 
-bool TFormStorage::RestoreFormPlacement() {
+bool TFormStorage::restoreFormPlacement() {
   if (!form_) return false;
   TIniFile ini(utf8(iniFileName_).c_str());
   std::vector<std::string> keys;
@@ -79,7 +79,7 @@ bool TFormStorage::RestoreFormPlacement() {
   return true;
 }
 
-void TFormStorage::SaveFormPlacement() {
+void TFormStorage::saveFormPlacement() {
   if (!form_) return;
   FormPlacement placement;
   const Qt::WindowStates st = form_->windowState();
@@ -105,7 +105,7 @@ void TFormStorage::SaveFormPlacement() {
 
 void TFormStorage::saveReportingFailure() {
   try {
-    SaveFormPlacement();
+    saveFormPlacement();
   } catch (const std::exception& e) {
     if (OnError)
       OnError(e);
@@ -120,7 +120,7 @@ bool TFormStorage::eventFilter(QObject* watched, QEvent* event) {
     if (!everShown_) {
       everShown_ = true;
     }
-    RestoreFormPlacement();
+    restoreFormPlacement();
   } else if (event->type() == QEvent::Close) {
     // Let the form decide first; only an accepted close saves the layout.
     watched->event(event);

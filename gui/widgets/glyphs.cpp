@@ -134,7 +134,7 @@ void paintGlyph(QPainter& p, Glyph glyph, qreal s) {
 
 }  // namespace
 
-QIcon GlyphIcon(Glyph glyph, int size) {
+QIcon glyphIcon(Glyph glyph, int size) {
   QIcon icon;
   for (int scale : {1, 2}) {
     QPixmap pixmap(size * scale, size * scale);

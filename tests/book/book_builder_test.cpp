@@ -60,8 +60,8 @@ TEST_F(BookBuilderTest, CyrillicNameIsStoredInTheDeviceCharacterSet) {
   // The user's file keeps its own name and its bytes; nothing else appears beside it.
   EXPECT_EQ(read(file), text);
   EXPECT_EQ(listing(), (std::vector<std::string>{"book.lzh", "Книга.txt"}));
-  EXPECT_TRUE(builder.Done());
-  EXPECT_EQ(builder.StoredNames(), (std::vector<std::string>{"\x8B\xAF\xAA\xA4\xA1.txt"}));
+  EXPECT_TRUE(builder.done());
+  EXPECT_EQ(builder.storedNames(), (std::vector<std::string>{"\x8B\xAF\xAA\xA4\xA1.txt"}));
 
   TLzhArchiver reader;
   reader.ArchiveName = archive;
@@ -92,7 +92,7 @@ TEST_F(BookBuilderTest, NamesThatConvertAlikeAreStoredOnceEach) {
   std::string archive = (folder_ / "book.lzh").string();
   TBookBuilder builder;
   builder.Compress({a, b, c}, archive);
-  EXPECT_EQ(builder.StoredNames(), (std::vector<std::string>{"??.txt", "??~2.txt", "??~3.txt"}));
+  EXPECT_EQ(builder.storedNames(), (std::vector<std::string>{"??.txt", "??~2.txt", "??~3.txt"}));
   TLzhArchiver reader;
   reader.ArchiveName = archive;
   ASSERT_TRUE(reader.Scan());
@@ -155,7 +155,7 @@ TEST_F(BookBuilderTest, WaitEndsWhenNoFileIsStored) {
   bool called = false;
   builder.OnAfterProcessed = [&](const std::string&, const std::string&) { called = true; };
   builder.Compress({(folder_ / "vanished.txt").string()}, archive);
-  EXPECT_TRUE(builder.Done());
+  EXPECT_TRUE(builder.done());
   EXPECT_FALSE(called);
   TLzhArchiver reader;
   reader.ArchiveName = archive;
@@ -180,7 +180,7 @@ TEST_F(BookBuilderTest, AdtWrapCarriesTheArchive) {
   std::string archive = (folder_ / "book.lzh").string();
   TBookBuilder builder;
   builder.Compress({file}, archive);
-  ASSERT_FALSE(WrapArchiveIntoAdt(archive).has_value());
+  ASSERT_FALSE(wrapArchiveIntoAdt(archive).has_value());
 
   std::string lzh = read(archive);
   std::string adt = read(archive + ".adt");
@@ -198,7 +198,7 @@ TEST_F(BookBuilderTest, AdtWrapCarriesTheArchive) {
 }
 
 TEST_F(BookBuilderTest, AdtWrapReportsAMissingArchive) {
-  auto problem = WrapArchiveIntoAdt((folder_ / "none.lzh").string());
+  auto problem = wrapArchiveIntoAdt((folder_ / "none.lzh").string());
   ASSERT_TRUE(problem.has_value());
   EXPECT_EQ(problem->rfind("Error on open input file: ", 0), 0u) << *problem;
 }
@@ -210,7 +210,7 @@ namespace pagora {
 namespace {
 
 TEST_F(BookBuilderTest, BooksAreStoredAsTheirTextUnderTheirOwnName) {
-  if (!CanImportBooks()) GTEST_SKIP() << "the book importer is not part of this build";
+  if (!canImportBooks()) GTEST_SKIP() << "the book importer is not part of this build";
   std::string fb2 =
       write("Сказка.fb2",
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -221,7 +221,7 @@ TEST_F(BookBuilderTest, BooksAreStoredAsTheirTextUnderTheirOwnName) {
   TBookBuilder builder;
   builder.Compress({fb2}, archive);
   // Сказка.txt in the device character set.
-  EXPECT_EQ(builder.StoredNames(), (std::vector<std::string>{"\x92\xAC\xA1\xA9\xAC\xA1.txt"}));
+  EXPECT_EQ(builder.storedNames(), (std::vector<std::string>{"\x92\xAC\xA1\xA9\xAC\xA1.txt"}));
   TLzhArchiver reader;
   reader.ArchiveName = archive;
   ASSERT_TRUE(reader.Scan());

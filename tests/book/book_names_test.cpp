@@ -40,12 +40,12 @@ TEST(NormaliseBookName, ExamplesOfTheBuild) {
       {"\"\"book\"\"", "\"book\".lzh"},  // only one quote is dropped at each end
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(NormaliseBookName(c.typed), c.normalised) << c.typed;
+    EXPECT_EQ(normaliseBookName(c.typed), c.normalised) << c.typed;
   }
 }
 
 TEST(NormaliseBookName, AdtFileIsTheArchiveNamePlusAdt) {
-  EXPECT_EQ(AdtNameFor(NormaliseBookName("\"/b/My Books/war\"")), "/b/My Books/war.lzh.adt");
+  EXPECT_EQ(adtNameFor(normaliseBookName("\"/b/My Books/war\"")), "/b/My Books/war.lzh.adt");
 }
 
 TEST(AddSlash, Table) {
@@ -65,9 +65,9 @@ TEST(BackslashFolders, SeparateOnWindowsOnly) {
     std::string posix;
   };
   const Case cases[] = {
-      {BaseName, "C:\\Книги\\война.txt", "война.txt", "C:\\Книги\\война.txt"},
-      {BaseName, "Книги\\том/война.txt", "война.txt", "война.txt"},
-      {BaseName, "Книги/том\\война.txt", "война.txt", "том\\война.txt"},
+      {baseName, "C:\\Книги\\война.txt", "война.txt", "C:\\Книги\\война.txt"},
+      {baseName, "Книги\\том/война.txt", "война.txt", "война.txt"},
+      {baseName, "Книги/том\\война.txt", "война.txt", "том\\война.txt"},
       {AddSlash, "C:\\Книги\\", "C:\\Книги\\", "C:\\Книги\\/"},
       {AddSlash, "C:\\Книги", "C:\\Книги/", "C:\\Книги/"},
   };
@@ -101,10 +101,10 @@ TEST(TotalLength, AddsUpPastTwoGigabytes) {
   // A sparse file: no disk space is used for the hole.
   fs::resize_file(big, 3'000'000'000LL);
   std::string small = t.write("small.txt", "12345");
-  EXPECT_EQ(TotalLength({big, small}), 3'000'000'005LL);
-  EXPECT_EQ(SizeLine(TotalLength({big, small})), "Size : 3000000005 bytes");
-  EXPECT_EQ(SizeLine(0), "Size : 0 bytes");
-  EXPECT_THROW(TotalLength({small, t / "gone"}), EBookIO);
+  EXPECT_EQ(totalLength({big, small}), 3'000'000'005LL);
+  EXPECT_EQ(sizeLine(totalLength({big, small})), "Size : 3000000005 bytes");
+  EXPECT_EQ(sizeLine(0), "Size : 0 bytes");
+  EXPECT_THROW(totalLength({small, t / "gone"}), EBookIO);
 }
 
 // Code page 1251 bytes of a name, written as the UTF-8 the file system holds.
@@ -166,7 +166,7 @@ TEST(DeviceStoredNames, ConvertedNamesAndCollisions) {
       {"a character code page 1251 lacks", {"/b/日.txt"}, {"?.txt"}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(DeviceStoredNames(c.files), c.stored) << c.what;
+    EXPECT_EQ(deviceStoredNames(c.files), c.stored) << c.what;
   }
 }
 
@@ -191,10 +191,10 @@ TEST(ChosenList, EachFileOnceWithoutRegardToLetterCase) {
   };
   for (const auto& c : cases) {
     std::vector<std::string> chosen;
-    for (const auto& path : c.added) AddChosenFile(chosen, path);
+    for (const auto& path : c.added) addChosenFile(chosen, path);
     EXPECT_EQ(chosen, c.chosen) << c.what;
   }
-  EXPECT_EQ(FoldLetterCase("ABC Жук ЁЯ"), "abc жук ёя");
+  EXPECT_EQ(foldLetterCase("ABC Жук ЁЯ"), "abc жук ёя");
 }
 
 }  // namespace

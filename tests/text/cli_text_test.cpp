@@ -45,7 +45,7 @@ Result CliAll(const std::string& arguments) {
 
 std::string Confidence(const std::string& text) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%.2f", GuessCodePage(text).confidence);
+  std::snprintf(buffer, sizeof buffer, "%.2f", guessCodePage(text).confidence);
   return buffer;
 }
 
@@ -161,7 +161,7 @@ TEST_F(CliText, RecodeKeepsLineEnds) {
 // A file that needs no change is not written again: same bytes, same time, same inode.
 TEST_F(CliText, FilesThatNeedNoChangeAreLeftAlone) {
   TempFolder dir;
-  const std::string capitals1251 = Utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\n");
+  const std::string capitals1251 = utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\n");
   struct Case {
     std::string bytes, arguments, report;
   } cases[] = {
@@ -186,8 +186,8 @@ TEST_F(CliText, FilesThatNeedNoChangeAreLeftAlone) {
 // --from auto recodes in place only on a sure guess; -o or --force take an unsure one.
 TEST_F(CliText, AutoRefusesAnUnsureGuessInPlace) {
   TempFolder dir;
-  const std::string yozh = Utf8ToWin("Ёж\r\n");
-  ASSERT_FALSE(IsConfident(GuessCodePage(yozh)));
+  const std::string yozh = utf8ToWin("Ёж\r\n");
+  ASSERT_FALSE(isConfident(guessCodePage(yozh)));
   const std::string file = dir / "yozh.txt";
   WriteOldFile(file, yozh);
   const FileState before = StateOf(file);
@@ -205,7 +205,7 @@ TEST_F(CliText, AutoRefusesAnUnsureGuessInPlace) {
   EXPECT_EQ(readFile(file), yozh);
 
   // All capitals used to read as KOI8-R and came out as small letters.
-  const std::string capitals = Utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\r\n");
+  const std::string capitals = utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\r\n");
   for (CodePage page : {CodePage::Cp866, CodePage::Koi8r}) {
     const std::string encoded = page == CodePage::Cp866
                                     ? std::string(
@@ -220,20 +220,20 @@ TEST_F(CliText, AutoRefusesAnUnsureGuessInPlace) {
                                           "\xFE\xE9\xF4\xE1\xEA\xF4\xE5 \xFC\xF4"
                                           "\xEF \xF3\xEF\xEF\xE2\xFD\xE5\xEE\xE9"
                                           "\xE5.\r\n");
-    ASSERT_EQ(ToWin(encoded, page), capitals) << CodePageName(page);
+    ASSERT_EQ(toWin(encoded, page), capitals) << codePageName(page);
     writeFile(file, encoded);
-    EXPECT_EQ(Cli("text recode " + file).status, 0) << CodePageName(page);
-    EXPECT_EQ(readFile(file), capitals) << CodePageName(page);
+    EXPECT_EQ(Cli("text recode " + file).status, 0) << codePageName(page);
+    EXPECT_EQ(readFile(file), capitals) << codePageName(page);
   }
 }
 
 TEST_F(CliText, DetectTellsHowSure) {
   TempFolder dir;
-  writeFile(dir / "yozh.txt", Utf8ToWin("Ёж"));
+  writeFile(dir / "yozh.txt", utf8ToWin("Ёж"));
   writeFile(dir / "ascii.txt", "hello\n");
   const Result r = Cli("text detect " + dir / "yozh.txt" + " " + dir / "ascii.txt");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, dir / "yozh.txt" + ": cp1251, confidence " + Confidence(Utf8ToWin("Ёж")) +
+  EXPECT_EQ(r.out, dir / "yozh.txt" + ": cp1251, confidence " + Confidence(utf8ToWin("Ёж")) +
                        " (unsure)\n" + dir / "ascii.txt" + ": ascii, confidence 1.00\n");
 }
 

@@ -16,7 +16,7 @@ namespace {
 // UTF-8 Russian -> the given 8-bit code page, through 1251 and the inverse of the tables
 // (KOI8-R Ё and ё, which its table leaves alone, by hand).
 std::string Encode(const std::string& utf8, CodePage page) {
-  const std::string win = Utf8ToWin(utf8);
+  const std::string win = utf8ToWin(utf8);
   if (page == CodePage::Cp1251) return win;
   if (page == CodePage::Utf8) return utf8;
   std::string (*toWin)(std::string_view) = page == CodePage::Cp866 ? DosToWin : KoiToWin;
@@ -58,10 +58,10 @@ TEST(GuessCodePage, SureOnCapitalsYoAndMixedLatin) {
   };
   for (const char* text : texts) {
     for (CodePage page : kEightBit) {
-      const CodePageGuess guess = GuessCodePage(Encode(text, page));
-      EXPECT_EQ(guess.page, page) << text << " in " << CodePageName(page);
-      EXPECT_TRUE(IsConfident(guess))
-          << text << " in " << CodePageName(page) << ": " << guess.confidence;
+      const CodePageGuess guess = guessCodePage(Encode(text, page));
+      EXPECT_EQ(guess.page, page) << text << " in " << codePageName(page);
+      EXPECT_TRUE(isConfident(guess))
+          << text << " in " << codePageName(page) << ": " << guess.confidence;
     }
   }
 }
@@ -73,16 +73,16 @@ TEST(GuessCodePage, ShortWordsAreRightOrUnsure) {
                          "ЁЖИК", "Нет", "МИР", "ёлка", "Ёлка", "Привет", "ВЕТЕР", "тёща"};
   for (const char* word : words) {
     for (CodePage page : kEightBit) {
-      const CodePageGuess guess = GuessCodePage(Encode(word, page));
+      const CodePageGuess guess = guessCodePage(Encode(word, page));
       if (guess.page != page) {
-        EXPECT_FALSE(IsConfident(guess)) << word << " in " << CodePageName(page) << " taken for "
-                                         << CodePageName(guess.page) << " at " << guess.confidence;
+        EXPECT_FALSE(isConfident(guess)) << word << " in " << codePageName(page) << " taken for "
+                                         << codePageName(guess.page) << " at " << guess.confidence;
       }
     }
   }
   // "Ёж" in 1251 once came out as 866 "иц"; a tie leans to 1251, which changes nothing.
-  EXPECT_EQ(GuessCodePage(Encode("Ёж", CodePage::Cp1251)).page, CodePage::Cp1251);
-  EXPECT_EQ(GuessCodePage(Encode("ёж", CodePage::Cp1251)).page, CodePage::Cp1251);
+  EXPECT_EQ(guessCodePage(Encode("Ёж", CodePage::Cp1251)).page, CodePage::Cp1251);
+  EXPECT_EQ(guessCodePage(Encode("ёж", CodePage::Cp1251)).page, CodePage::Cp1251);
 }
 
 TEST(GuessCodePage, AsciiAndUtf8) {
@@ -98,16 +98,16 @@ TEST(GuessCodePage, AsciiAndUtf8) {
       {"\xEF\xBB\xBF\xD0\x94\xD0\xB0", CodePage::Utf8, true},       // BOM, Да
   };
   for (const Case& c : cases) {
-    const CodePageGuess guess = GuessCodePage(c.text);
+    const CodePageGuess guess = guessCodePage(c.text);
     EXPECT_EQ(guess.page, c.page) << c.text;
-    EXPECT_EQ(IsConfident(guess), c.sure) << c.text << ": " << guess.confidence;
+    EXPECT_EQ(isConfident(guess), c.sure) << c.text << ": " << guess.confidence;
   }
   // 866 "рад" happens to be valid UTF-8 (one Samaritan letter), which no Russian text holds.
-  EXPECT_NE(GuessCodePage(Encode("рад", CodePage::Cp866)).page, CodePage::Utf8);
-  EXPECT_EQ(GuessCodePage(Encode("Мы рады вас видеть", CodePage::Cp866)).page, CodePage::Cp866);
+  EXPECT_NE(guessCodePage(Encode("рад", CodePage::Cp866)).page, CodePage::Utf8);
+  EXPECT_EQ(guessCodePage(Encode("Мы рады вас видеть", CodePage::Cp866)).page, CodePage::Cp866);
 }
 
-std::string ReadAll(const std::filesystem::path& path) {
+std::string readAll(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
@@ -135,11 +135,11 @@ TEST(GuessCodePage, StartOfRealBooks) {
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(std::filesystem::exists(c.path)) << c.path;
-    const std::string text = ReadAll(c.path);
+    const std::string text = readAll(c.path);
     for (std::size_t size : {std::size_t{512}, std::size_t{2048}, std::size_t{8192}, text.size()}) {
-      const CodePageGuess guess = GuessCodePage(text, size);
+      const CodePageGuess guess = guessCodePage(text, size);
       EXPECT_EQ(guess.page, c.page) << c.path << " first " << size << " bytes";
-      EXPECT_TRUE(IsConfident(guess)) << c.path << " first " << size << " bytes";
+      EXPECT_TRUE(isConfident(guess)) << c.path << " first " << size << " bytes";
     }
   }
 }

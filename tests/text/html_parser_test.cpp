@@ -69,14 +69,14 @@ TEST(HtmlParser, TitleTextAndState) {
   THTMLParser parser;
   Events(parser, {"<title>Book</title>"});
   EXPECT_EQ(parser.Parsed().Title, "Book");
-  EXPECT_FALSE(parser.InTitle());
+  EXPECT_FALSE(parser.inTitle());
 
   // Inside a title a tag is added to the title text, and a later text run replaces it all.
   THTMLParser inner;
   Events(inner, {"<title>a<b>c"});
-  EXPECT_EQ(inner.TitleText(), "c\r\n");
+  EXPECT_EQ(inner.titleText(), "c\r\n");
   Events(inner, {"<title>a<b>"});
-  EXPECT_EQ(inner.TitleText(), "\r\n");
+  EXPECT_EQ(inner.titleText(), "\r\n");
   Events(inner, {"c</title>"});
   EXPECT_EQ(inner.Parsed().Title, "c");
 }
@@ -84,17 +84,17 @@ TEST(HtmlParser, TitleTextAndState) {
 TEST(HtmlParser, TitleOutlivesARun) {
   THTMLParser parser;
   EXPECT_EQ(Events(parser, {"<title>Part"}), Lines{"tag:title"});
-  EXPECT_TRUE(parser.InTitle());
-  EXPECT_EQ(parser.AwaitedClosingTag(), "/TITLE");
-  EXPECT_EQ(parser.TitleText(), "Part\r\n");
+  EXPECT_TRUE(parser.inTitle());
+  EXPECT_EQ(parser.awaitedClosingTag(), "/TITLE");
+  EXPECT_EQ(parser.titleText(), "Part\r\n");
   EXPECT_EQ(parser.Parsed().Title, "");
 
   // The next run starts inside the title: its text goes there until the closing tag.
   EXPECT_EQ(Events(parser, {"more", "</TITLE>rest"}), (Lines{"tag:/TITLE", "text:rest\r\n"}));
-  EXPECT_FALSE(parser.InTitle());
-  EXPECT_EQ(parser.AwaitedClosingTag(), "");
+  EXPECT_FALSE(parser.inTitle());
+  EXPECT_EQ(parser.awaitedClosingTag(), "");
   EXPECT_EQ(parser.Parsed().Title, "more\r\n");
-  EXPECT_EQ(parser.TitleText(), "");
+  EXPECT_EQ(parser.titleText(), "");
 }
 
 TEST(HtmlParser, ProgressOncePerCharacterOfNonEmptyLines) {
@@ -165,9 +165,9 @@ TEST(HtmlParser, SplitUrl) {
     EXPECT_EQ(p.Document, c.parts.Document) << c.url;
     EXPECT_EQ(p.Parameters, c.parts.Parameters) << c.url;
   }
-  EXPECT_EQ(THTMLParser::Extension("A.B.HTML"), ".HTML");
-  EXPECT_EQ(THTMLParser::Extension("DIR.X\\FILE"), "");
-  EXPECT_EQ(THTMLParser::Extension("NODOT"), "");
+  EXPECT_EQ(THTMLParser::extension("A.B.HTML"), ".HTML");
+  EXPECT_EQ(THTMLParser::extension("DIR.X\\FILE"), "");
+  EXPECT_EQ(THTMLParser::extension("NODOT"), "");
 }
 
 TEST(HtmlParser, AnchorCategories) {

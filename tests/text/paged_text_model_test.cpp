@@ -16,13 +16,13 @@ using Lines = std::vector<std::string>;
 class ModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m.SetCellSize(8, 16);
-    m.SetViewSize(100 * 8 + 5, 20 * 16 + 7);
+    m.setCellSize(8, 16);
+    m.setViewSize(100 * 8 + 5, 20 * 16 + 7);
     m.OnScrolled = [this](int, int) { ++scrolls; };
     m.OnSelect = [this] { ++selects; };
     m.OnDeSelect = [this] { ++deselects; };
   }
-  std::pair<int, int> caret() const { return {m.Caret().Line, m.CaretColumn()}; }
+  std::pair<int, int> caret() const { return {m.caret().Line, m.caretColumn()}; }
 
   PagedTextModel m;
   int scrolls = 0, selects = 0, deselects = 0;
@@ -30,25 +30,25 @@ class ModelTest : public ::testing::Test {
 
 TEST_F(ModelTest, EveryColumnHasItsOwnCellAtEveryScrollPosition) {
   m.SetText({std::string(400, 'x')});
-  ASSERT_EQ(m.VisibleColumns(), 100);
+  ASSERT_EQ(m.visibleColumns(), 100);
   const struct {
     int firstColumn, col;
   } cases[] = {{0, 0}, {0, 80}, {0, 99}, {250, 300}, {250, 250}, {301, 305}};
   for (const auto& c : cases) {
-    m.ScrollTo(0, c.firstColumn);
-    ASSERT_EQ(m.FirstColumn(), c.firstColumn);
+    m.scrollTo(0, c.firstColumn);
+    ASSERT_EQ(m.firstColumn(), c.firstColumn);
     const int x = 4 + (c.col - c.firstColumn) * 8;
-    EXPECT_EQ(m.ColumnX(c.col), x) << c.col;
+    EXPECT_EQ(m.columnX(c.col), x) << c.col;
     // A point anywhere inside the cell belongs to that column.
-    EXPECT_EQ(m.CellColumnAt(x), c.col);
-    EXPECT_EQ(m.CellColumnAt(x + 7), c.col);
-    EXPECT_EQ(m.CellColumnAt(x + 8), c.col + 1);
+    EXPECT_EQ(m.cellColumnAt(x), c.col);
+    EXPECT_EQ(m.cellColumnAt(x + 7), c.col);
+    EXPECT_EQ(m.cellColumnAt(x + 8), c.col + 1);
     // A click puts the caret at the first column whose prefix reaches the point.
-    EXPECT_EQ(m.CaretColumnAt(0, x), c.col);
-    EXPECT_EQ(m.CaretColumnAt(0, x + 1), c.col + 1);
-    EXPECT_EQ(m.CaretColumnAt(0, x + 8), c.col + 1);
-    m.SetCaret(0, c.col);
-    EXPECT_EQ(m.CaretRect(), (TCellRect{x, 1, 2, 16})) << c.col;
+    EXPECT_EQ(m.caretColumnAt(0, x), c.col);
+    EXPECT_EQ(m.caretColumnAt(0, x + 1), c.col + 1);
+    EXPECT_EQ(m.caretColumnAt(0, x + 8), c.col + 1);
+    m.setCaret(0, c.col);
+    EXPECT_EQ(m.caretRect(), (TCellRect{x, 1, 2, 16})) << c.col;
   }
 }
 
@@ -56,10 +56,10 @@ TEST_F(ModelTest, EndPutsTheCaretRightAfterTheLastCharacter) {
   const struct { int length, firstColumn; } cases[] = {{80, 0}, {99, 0}, {100, 1}, {303, 204}};
   for (const auto& c : cases) {
     m.SetText({std::string(static_cast<std::size_t>(c.length), 'a'), "b"});
-    EXPECT_TRUE(m.Key(MemoKey::End, false, false));
+    EXPECT_TRUE(m.key(MemoKey::End, false, false));
     EXPECT_EQ(caret(), std::make_pair(0, c.length));
-    EXPECT_EQ(m.FirstColumn(), c.firstColumn) << c.length;
-    EXPECT_EQ(m.CaretRect().Left, m.ColumnX(c.length - 1) + 8) << c.length;
+    EXPECT_EQ(m.firstColumn(), c.firstColumn) << c.length;
+    EXPECT_EQ(m.caretRect().Left, m.columnX(c.length - 1) + 8) << c.length;
   }
 }
 
@@ -89,10 +89,10 @@ TEST_F(ModelTest, CaretKeys) {
   };
   m.SetText(text);
   for (const auto& c : cases) {
-    m.SetCaret(c.line, c.col);
-    m.Key(c.key, false, c.ctrl);
+    m.setCaret(c.line, c.col);
+    m.key(c.key, false, c.ctrl);
     EXPECT_EQ(caret(), std::make_pair(c.toLine, c.toCol)) << c.name;
-    EXPECT_FALSE(m.SelectionPresent()) << c.name;
+    EXPECT_FALSE(m.selectionPresent()) << c.name;
   }
 }
 
@@ -112,56 +112,56 @@ TEST_F(ModelTest, UpAndDownReturnTheViewToColumnZeroForAShortLine) {
     text[static_cast<std::size_t>(c.key == MemoKey::Down ? 1 : 0)] =
         std::string(static_cast<std::size_t>(c.shortLength), 's');
     m.SetText(text);
-    m.SetCaret(c.startLine, 0);
-    m.Key(MemoKey::End, false, false);
-    ASSERT_GT(m.FirstColumn(), 150) << c.name;
-    m.Key(c.key, false, false);
-    EXPECT_EQ(m.CaretColumn(), c.shortLength) << c.name;
-    EXPECT_EQ(m.FirstColumn(), 0) << c.name;
+    m.setCaret(c.startLine, 0);
+    m.key(MemoKey::End, false, false);
+    ASSERT_GT(m.firstColumn(), 150) << c.name;
+    m.key(c.key, false, false);
+    EXPECT_EQ(m.caretColumn(), c.shortLength) << c.name;
+    EXPECT_EQ(m.firstColumn(), 0) << c.name;
     // Back on the long line the kept column is far right again and comes into view.
-    m.Key(c.key == MemoKey::Down ? MemoKey::Up : MemoKey::Down, false, false);
-    EXPECT_EQ(m.CaretColumn(), 300) << c.name;
-    EXPECT_EQ(m.FirstColumn(), 300 - 99) << c.name;
+    m.key(c.key == MemoKey::Down ? MemoKey::Up : MemoKey::Down, false, false);
+    EXPECT_EQ(m.caretColumn(), 300) << c.name;
+    EXPECT_EQ(m.firstColumn(), 300 - 99) << c.name;
   }
   // A caret still inside the view leaves the view's column alone.
   m.SetText({std::string(300, 'x'), std::string(290, 'y')});
-  m.Key(MemoKey::End, false, false);
-  const int first = m.FirstColumn();
-  m.Key(MemoKey::Down, false, false);
-  EXPECT_EQ(m.FirstColumn(), first);
+  m.key(MemoKey::End, false, false);
+  const int first = m.firstColumn();
+  m.key(MemoKey::Down, false, false);
+  EXPECT_EQ(m.firstColumn(), first);
 }
 
 TEST_F(ModelTest, LinesChangedFindsTheJumpWordsAgainAndMeasuresAgain) {
   m.SetText({"a      ~jump  text after", "x"});
-  ASSERT_EQ(m.JumpPoints().size(), 1u);
-  EXPECT_EQ(m.JumpPoints()[0].Column, 8);
-  EXPECT_EQ(m.LongestLine(), 24);
+  ASSERT_EQ(m.jumpPoints().size(), 1u);
+  EXPECT_EQ(m.jumpPoints()[0].Column, 8);
+  EXPECT_EQ(m.longestLine(), 24);
   m.Lines() = {"a ~jump text after ~more", "x"};
-  m.LinesChanged();
-  ASSERT_EQ(m.JumpPoints().size(), 2u);
-  EXPECT_EQ(m.JumpPoints()[0].Column, 3);
-  EXPECT_EQ(m.JumpPoints()[0].Word, "jump");
-  EXPECT_EQ(m.JumpPoints()[1].Column, 20);
-  EXPECT_EQ(m.JumpWords(), (Lines{"jump", "more"}));
-  EXPECT_EQ(m.LongestLine(), 24);
+  m.linesChanged();
+  ASSERT_EQ(m.jumpPoints().size(), 2u);
+  EXPECT_EQ(m.jumpPoints()[0].Column, 3);
+  EXPECT_EQ(m.jumpPoints()[0].Word, "jump");
+  EXPECT_EQ(m.jumpPoints()[1].Column, 20);
+  EXPECT_EQ(m.jumpWords(), (Lines{"jump", "more"}));
+  EXPECT_EQ(m.longestLine(), 24);
   m.Lines() = {std::string(500, 'z')};
-  m.LinesChanged();
-  EXPECT_TRUE(m.JumpPoints().empty());
-  EXPECT_TRUE(m.JumpWords().empty());
-  EXPECT_EQ(m.LongestLine(), 500);
-  EXPECT_EQ(m.MaxScrollColumn(), 500 - 100 + 1);
+  m.linesChanged();
+  EXPECT_TRUE(m.jumpPoints().empty());
+  EXPECT_TRUE(m.jumpWords().empty());
+  EXPECT_EQ(m.longestLine(), 500);
+  EXPECT_EQ(m.maxScrollColumn(), 500 - 100 + 1);
 }
 
 TEST_F(ModelTest, LinesChangedDropsASelectionOfTheOldLines) {
   m.SetText({"first line", "second line"});
-  m.SetCaret(0, 2);
-  m.Key(MemoKey::Down, true, false);
-  m.ShiftReleased();
-  ASSERT_TRUE(m.SelectionPresent());
+  m.setCaret(0, 2);
+  m.key(MemoKey::Down, true, false);
+  m.shiftReleased();
+  ASSERT_TRUE(m.selectionPresent());
   m.Lines() = {"x"};
-  m.LinesChanged();
-  EXPECT_FALSE(m.SelectionPresent());
-  EXPECT_EQ(m.SelectedText(), "");
+  m.linesChanged();
+  EXPECT_FALSE(m.selectionPresent());
+  EXPECT_EQ(m.selectedText(), "");
   EXPECT_EQ(caret(), std::make_pair(0, 1));
 }
 
@@ -170,42 +170,42 @@ TEST_F(ModelTest, JumpAndPictureHitsFollowTheGrid) {
   std::vector<std::string> jumps, pictures;
   m.OnJumpClick = [&](const std::string& w) { jumps.push_back(w); };
   m.OnPictureClick = [&](const std::string& w) { pictures.push_back(w); };
-  m.ScrollTo(0, 250);
+  m.scrollTo(0, 250);
   const int tilde = 294, hat = 308;
-  EXPECT_EQ(m.JumpAt(m.ColumnX(tilde) + 3, 5), nullptr) << "the marker itself is not the word";
-  ASSERT_NE(m.JumpAt(m.ColumnX(tilde + 1), 5), nullptr);
-  EXPECT_EQ(m.JumpAt(m.ColumnX(tilde + 8) + 7, 5)->Word, "Chapter2");
-  EXPECT_EQ(m.JumpAt(m.ColumnX(tilde + 9), 5), nullptr);
-  EXPECT_NE(m.PictureAt(m.ColumnX(hat), 5), nullptr) << "the picture's marker is part of it";
-  EXPECT_EQ(m.PictureAt(m.ColumnX(hat + 10), 5), nullptr);
-  m.MousePress(m.ColumnX(tilde + 4) + 2, 3);
-  m.MousePress(m.ColumnX(hat + 3) + 2, 3);
+  EXPECT_EQ(m.jumpAt(m.columnX(tilde) + 3, 5), nullptr) << "the marker itself is not the word";
+  ASSERT_NE(m.jumpAt(m.columnX(tilde + 1), 5), nullptr);
+  EXPECT_EQ(m.jumpAt(m.columnX(tilde + 8) + 7, 5)->Word, "Chapter2");
+  EXPECT_EQ(m.jumpAt(m.columnX(tilde + 9), 5), nullptr);
+  EXPECT_NE(m.pictureAt(m.columnX(hat), 5), nullptr) << "the picture's marker is part of it";
+  EXPECT_EQ(m.pictureAt(m.columnX(hat + 10), 5), nullptr);
+  m.mousePress(m.columnX(tilde + 4) + 2, 3);
+  m.mousePress(m.columnX(hat + 3) + 2, 3);
   EXPECT_EQ(jumps, Lines{"Chapter2"});
   EXPECT_EQ(pictures, Lines{"pic_1.bmp"});
-  EXPECT_FALSE(m.MouseSelecting());
+  EXPECT_FALSE(m.mouseSelecting());
 }
 
 TEST_F(ModelTest, MouseSelectsFromTheClickToTheDrag) {
   m.SetText({std::string(150, '.') + "0123456789" + std::string(200, '.'), "next line"});
-  m.ScrollTo(0, 120);
-  m.MousePress(m.ColumnX(152), 4);
+  m.scrollTo(0, 120);
+  m.mousePress(m.columnX(152), 4);
   EXPECT_EQ(caret(), std::make_pair(0, 152));
-  EXPECT_FALSE(m.MouseDrag(m.ColumnX(157) - 3, 8));
+  EXPECT_FALSE(m.mouseDrag(m.columnX(157) - 3, 8));
   EXPECT_EQ(selects, 1);
-  m.MouseRelease();
-  ASSERT_TRUE(m.SelectionPresent());
-  EXPECT_EQ(m.SelectedText(), "23456");
-  EXPECT_EQ(m.SelectedBlockSize(), 6);
+  m.mouseRelease();
+  ASSERT_TRUE(m.selectionPresent());
+  EXPECT_EQ(m.selectedText(), "23456");
+  EXPECT_EQ(m.selectedBlockSize(), 6);
 
   // A drag below the text keeps the view moving a line at a time.
-  m.MousePress(m.ColumnX(150), 4);
+  m.mousePress(m.columnX(150), 4);
   EXPECT_EQ(deselects, 1);
-  EXPECT_TRUE(m.MouseDrag(m.ColumnX(150), 20 * 16 + 2));
-  EXPECT_EQ(m.Caret().Line, 1);
-  EXPECT_TRUE(m.AutoScrollTick());
-  m.MouseRelease();
-  EXPECT_FALSE(m.AutoScrollTick());
-  EXPECT_EQ(m.SelectedText(), "0123456789" + std::string(200, '.') + "\r\nnext line");
+  EXPECT_TRUE(m.mouseDrag(m.columnX(150), 20 * 16 + 2));
+  EXPECT_EQ(m.caret().Line, 1);
+  EXPECT_TRUE(m.autoScrollTick());
+  m.mouseRelease();
+  EXPECT_FALSE(m.autoScrollTick());
+  EXPECT_EQ(m.selectedText(), "0123456789" + std::string(200, '.') + "\r\nnext line");
 }
 
 TEST_F(ModelTest, ShiftSelectionCopiesWithoutMarkersAndPageLines) {
@@ -213,18 +213,18 @@ TEST_F(ModelTest, ShiftSelectionCopiesWithoutMarkersAndPageLines) {
   for (int i = 0; i < 60; ++i) text.push_back("line " + std::to_string(i));
   text[49] = "tail ~of^49";
   m.SetText(text);
-  ASSERT_TRUE(m.SetShowPages(true));
+  ASSERT_TRUE(m.setShowPages(true));
   ASSERT_EQ(m.Lines().size(), 62u);
   EXPECT_EQ(m.Lines()[51], "- Page 2 -");
-  m.SetCaret(50, 5);
-  m.Key(MemoKey::Down, true, false);
-  m.Key(MemoKey::Down, true, false);
-  m.ShiftReleased();
-  ASSERT_TRUE(m.SelectionPresent());
-  EXPECT_EQ(m.SelectedText(), " of 49\r\nline ");
-  EXPECT_EQ(m.SelectedBlockSize(), (11 - 5 + 2) + (10 + 2) + (5 + 2) + 1);
-  m.Key(MemoKey::Right, false, false);
-  EXPECT_FALSE(m.SelectionPresent());
+  m.setCaret(50, 5);
+  m.key(MemoKey::Down, true, false);
+  m.key(MemoKey::Down, true, false);
+  m.shiftReleased();
+  ASSERT_TRUE(m.selectionPresent());
+  EXPECT_EQ(m.selectedText(), " of 49\r\nline ");
+  EXPECT_EQ(m.selectedBlockSize(), (11 - 5 + 2) + (10 + 2) + (5 + 2) + 1);
+  m.key(MemoKey::Right, false, false);
+  EXPECT_FALSE(m.selectionPresent());
   EXPECT_EQ(deselects, 1);
 }
 
@@ -232,22 +232,22 @@ TEST_F(ModelTest, EmptyTextAndViewsSmallerThanACell) {
   m.SetText({});
   EXPECT_EQ(caret(), std::make_pair(0, 0));
   for (MemoKey k : {MemoKey::Down, MemoKey::End, MemoKey::PageDown, MemoKey::Right})
-    EXPECT_TRUE(m.Key(k, true, false));
-  m.MousePress(50, 50);
-  EXPECT_FALSE(m.MouseSelecting());
-  m.SetViewSize(3, 3);
+    EXPECT_TRUE(m.key(k, true, false));
+  m.mousePress(50, 50);
+  EXPECT_FALSE(m.mouseSelecting());
+  m.setViewSize(3, 3);
   m.SetText({"abc", "def"});
-  m.Key(MemoKey::Down, false, false);
-  m.Key(MemoKey::End, false, false);
+  m.key(MemoKey::Down, false, false);
+  m.key(MemoKey::End, false, false);
   EXPECT_EQ(caret(), std::make_pair(1, 3));
 }
 
 TEST_F(ModelTest, SearchWordSpansKeepToWordBoundaries) {
   m.SetText({"Moscow and MOCKBA, moscowite", "stop xmoscow moscow"});
-  m.SetSelWords({"moscow", "moscow*"});
-  EXPECT_EQ(m.SelWordSpans(0), (std::vector<std::pair<int, int>>{{0, 6}, {0, 6}, {19, 25}}));
+  m.setSelWords({"moscow", "moscow*"});
+  EXPECT_EQ(m.selWordSpans(0), (std::vector<std::pair<int, int>>{{0, 6}, {0, 6}, {19, 25}}));
   // The first occurrence off a boundary ends the search in the line.
-  EXPECT_TRUE(m.SelWordSpans(1).empty());
+  EXPECT_TRUE(m.selWordSpans(1).empty());
 }
 
 }  // namespace

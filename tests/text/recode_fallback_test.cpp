@@ -43,11 +43,11 @@ TEST(Utf8Fallback, EachClassFallsBackBeforeQuestionMarks) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     std::size_t missing = 99;
-    const std::string win = Utf8ToWin(row.in, &missing);
-    EXPECT_EQ(WinToUtf8(win), row.out);
+    const std::string win = utf8ToWin(row.in, &missing);
+    EXPECT_EQ(winToUtf8(win), row.out);
     EXPECT_EQ(missing, row.missing);
     std::string inPlace = row.in;
-    EXPECT_EQ(Utf8ToWinInPlace(inPlace), row.missing);
+    EXPECT_EQ(utf8ToWinInPlace(inPlace), row.missing);
     EXPECT_EQ(inPlace, win);
   }
 }

@@ -18,8 +18,8 @@ class ForcedPathThisProcessorLacks : public testing::Environment {
   void SetUp() override {
     const char* requested = std::getenv("PAGORA_RECODE_PATH");
     if (requested == nullptr || *requested == '\0') return;
-    const auto path = ParseRecodePath(requested);
-    if (path && !RecodePathRuns(*path)) {
+    const auto path = parseRecodePath(requested);
+    if (path && !recodePathRuns(*path)) {
       GTEST_SKIP() << "this processor cannot run the " << requested << " recoding path";
     }
   }
@@ -30,27 +30,27 @@ testing::Environment* const kForcedPathCheck =
 TEST(RecodePath, NamesReadBackAndNothingElseIsAPath) {
   for (RecodePath path :
        {RecodePath::Scalar, RecodePath::Sse2, RecodePath::Ssse3, RecodePath::Avx2}) {
-    EXPECT_EQ(ParseRecodePath(RecodePathName(path)), path) << RecodePathName(path);
+    EXPECT_EQ(parseRecodePath(recodePathName(path)), path) << recodePathName(path);
   }
   for (const char* name : {"", "AVX2", "avx", "sse", "avx2 ", "neon", "scalar\n"}) {
-    EXPECT_EQ(ParseRecodePath(name), std::nullopt) << '"' << name << '"';
+    EXPECT_EQ(parseRecodePath(name), std::nullopt) << '"' << name << '"';
   }
 }
 
 TEST(RecodePath, ScalarAlwaysRunsAndTheFastestRuns) {
-  EXPECT_TRUE(RecodePathRuns(RecodePath::Scalar));
-  EXPECT_TRUE(RecodePathRuns(FastestRecodePath()));
+  EXPECT_TRUE(recodePathRuns(RecodePath::Scalar));
+  EXPECT_TRUE(recodePathRuns(fastestRecodePath()));
 #if PAGORA_RECODE_SSE2
-  EXPECT_TRUE(RecodePathRuns(RecodePath::Sse2));
+  EXPECT_TRUE(recodePathRuns(RecodePath::Sse2));
 #endif
   // Each path needs what the slower ones need: a processor that runs one runs all below it.
-  EXPECT_TRUE(!RecodePathRuns(RecodePath::Avx2) || RecodePathRuns(RecodePath::Ssse3));
-  EXPECT_TRUE(!RecodePathRuns(RecodePath::Ssse3) || RecodePathRuns(RecodePath::Sse2));
+  EXPECT_TRUE(!recodePathRuns(RecodePath::Avx2) || recodePathRuns(RecodePath::Ssse3));
+  EXPECT_TRUE(!recodePathRuns(RecodePath::Ssse3) || recodePathRuns(RecodePath::Sse2));
 }
 
 TEST(RecodePath, ChoiceFromTheEnvironmentValue) {
-  const RecodePath fastest = FastestRecodePath();
-  const std::string fastestName = RecodePathName(fastest);
+  const RecodePath fastest = fastestRecodePath();
+  const std::string fastestName = recodePathName(fastest);
   struct Case {
     const char* requested;
     RecodePath want;
@@ -68,19 +68,19 @@ TEST(RecodePath, ChoiceFromTheEnvironmentValue) {
            fastestName},
   };
   for (RecodePath path : {RecodePath::Sse2, RecodePath::Ssse3, RecodePath::Avx2}) {
-    const std::string name = RecodePathName(path);
-    if (RecodePathRuns(path)) {
-      cases.push_back({RecodePathName(path), path, ""});
+    const std::string name = recodePathName(path);
+    if (recodePathRuns(path)) {
+      cases.push_back({recodePathName(path), path, ""});
     } else {
       cases.push_back(
-          {RecodePathName(path), fastest,
+          {recodePathName(path), fastest,
            "PAGORA_RECODE_PATH=" + name + ": this processor cannot run it; using " + fastestName});
     }
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.requested ? c.requested : "(unset)");
     std::string note = "left over";
-    EXPECT_EQ(ChooseRecodePath(c.requested, note), c.want);
+    EXPECT_EQ(chooseRecodePath(c.requested, note), c.want);
     EXPECT_EQ(note, c.note);
   }
 }
@@ -88,11 +88,11 @@ TEST(RecodePath, ChoiceFromTheEnvironmentValue) {
 TEST(RecodePath, TheEnvironmentForcesThePathInUse) {
   const char* requested = std::getenv("PAGORA_RECODE_PATH");
   std::string note;
-  EXPECT_EQ(ActiveRecodePath(), ChooseRecodePath(requested, note));
+  EXPECT_EQ(activeRecodePath(), chooseRecodePath(requested, note));
   // A path that runs here is taken as asked.
-  const auto named = ParseRecodePath(requested ? requested : "");
-  if (named && RecodePathRuns(*named)) {
-    EXPECT_EQ(ActiveRecodePath(), *named) << RecodePathName(ActiveRecodePath());
+  const auto named = parseRecodePath(requested ? requested : "");
+  if (named && recodePathRuns(*named)) {
+    EXPECT_EQ(activeRecodePath(), *named) << recodePathName(activeRecodePath());
   }
 }
 

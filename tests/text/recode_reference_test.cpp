@@ -175,9 +175,9 @@ TEST(RecodeReference, Utf8ToWinOnEveryKindOfSequence) {
   for (const std::string& raw : cases) {
     const std::string in = WithoutFallback(raw);
     const std::string want = ReferenceUtf8ToWin(in);
-    EXPECT_EQ(Utf8ToWin(in), want) << testing::PrintToString(in);
+    EXPECT_EQ(utf8ToWin(in), want) << testing::PrintToString(in);
     std::string inPlace = in;
-    Utf8ToWinInPlace(inPlace);
+    utf8ToWinInPlace(inPlace);
     EXPECT_EQ(inPlace, want) << testing::PrintToString(in);
   }
 }
@@ -195,19 +195,19 @@ TEST(RecodeReference, SeededRandomInputAtEveryAlignment) {
       const std::string in = text.substr(skip);
       const std::string_view view(text.data() + skip, text.size() - skip);  // odd alignments
       const std::string want = ReferenceUtf8ToWin(in);
-      ASSERT_EQ(Utf8ToWin(view), want) << "round " << round;
+      ASSERT_EQ(utf8ToWin(view), want) << "round " << round;
       std::size_t missing = 1;
-      ASSERT_EQ(Utf8ToWin(view, &missing), want) << "round " << round;
+      ASSERT_EQ(utf8ToWin(view, &missing), want) << "round " << round;
       ASSERT_EQ(missing, 0u) << "round " << round;
       std::string inPlace = in;
-      Utf8ToWinInPlace(inPlace);
+      utf8ToWinInPlace(inPlace);
       ASSERT_EQ(inPlace, want) << "round " << round;
-      ASSERT_EQ(WinToUtf8(view), ReferenceWinToUtf8(in)) << "round " << round;
+      ASSERT_EQ(winToUtf8(view), ReferenceWinToUtf8(in)) << "round " << round;
       // The byte tables: byte i of the result is the table entry of byte i, long runs included.
       struct Table {
         std::string (*convert)(std::string_view);
         void (*inPlace)(std::string&);
-      } tables[] = {{DosToWin, DosToWinInPlace}, {KoiToWin, KoiToWinInPlace}};
+      } tables[] = {{DosToWin, dosToWinInPlace}, {KoiToWin, koiToWinInPlace}};
       for (const Table& t : tables) {
         std::string single;
         for (char c : in) single += t.convert(std::string(1, c));

@@ -117,9 +117,9 @@ TEST_P(ByteTables, EveryByteMapsAsPublished) {
 
 INSTANTIATE_TEST_SUITE_P(
     Recode, ByteTables,
-    testing::Values(TableCase{"DosToWin", DosToWin, DosToWinInPlace, ExpectedDos},
-                    TableCase{"KoiToWin", KoiToWin, KoiToWinInPlace, ExpectedKoi},
-                    TableCase{"WinToDevice", WinToDevice, WinToDeviceInPlace, ExpectedDevice}),
+    testing::Values(TableCase{"DosToWin", DosToWin, dosToWinInPlace, ExpectedDos},
+                    TableCase{"KoiToWin", KoiToWin, koiToWinInPlace, ExpectedKoi},
+                    TableCase{"WinToDevice", WinToDevice, winToDeviceInPlace, ExpectedDevice}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Recode, NamedExamples) {
@@ -153,9 +153,9 @@ TEST(Recode, DeviceToWinRestoresEveryLetterAndPrefersLetters) {
   // Every Russian letter of 1251 comes back from the device set, Ё and ё included.
   for (int b = 0xC0; b <= 0xFF; ++b) {
     const std::string letter(1, static_cast<char>(b));
-    EXPECT_EQ(DeviceToWin(WinToDevice(letter)), letter) << Hex(b);
+    EXPECT_EQ(deviceToWin(WinToDevice(letter)), letter) << Hex(b);
   }
-  EXPECT_EQ(DeviceToWin(Bytes({0x86, 0xA7})), Bytes({0xA8, 0xB8}));
+  EXPECT_EQ(deviceToWin(Bytes({0x86, 0xA7})), Bytes({0xA8, 0xB8}));
   struct Case {
     int device, win;
   } cases[] = {
@@ -170,15 +170,15 @@ TEST(Recode, DeviceToWinRestoresEveryLetterAndPrefersLetters) {
       {0xFF, 0xFF}, {0xD0, 0xD0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(static_cast<unsigned char>(DeviceToWin(Bytes({c.device}))[0]), c.win)
+    EXPECT_EQ(static_cast<unsigned char>(deviceToWin(Bytes({c.device}))[0]), c.win)
         << Hex(c.device);
   }
   // A Russian file name survives the trip to the device and back.
   const std::string name =
       Bytes({0xCA, 0xED, 0xE8, 0xE3, 0xE0, ' ', 0xB8, 0xEB, 0xEA, 0xE0, '.', 't', 'x', 't'});
-  EXPECT_EQ(DeviceToWin(WinToDevice(name)), name);
+  EXPECT_EQ(deviceToWin(WinToDevice(name)), name);
   std::string inPlace = WinToDevice(name);
-  DeviceToWinInPlace(inPlace);
+  deviceToWinInPlace(inPlace);
   EXPECT_EQ(inPlace, name);
 }
 
@@ -205,20 +205,20 @@ TEST(Utf8, ToWinAndBack) {
       {"\xED\xA0\x80", Bytes({0xED, 0xA0, 0x80})},  // a surrogate
       {"\xD0\xD0\x9F", Bytes({0xD0, 0xCF})},        // a broken lead, then a letter
   };
-  for (const Case& c : cases) EXPECT_EQ(Utf8ToWin(c.utf8), c.win) << c.utf8;
+  for (const Case& c : cases) EXPECT_EQ(utf8ToWin(c.utf8), c.win) << c.utf8;
 
   // Every assigned 1251 byte goes to UTF-8 and back; the unassigned 0x98 becomes U+FFFD.
   for (int b = 0; b < 256; ++b) {
     const std::string one(1, static_cast<char>(b));
-    const std::string utf8 = WinToUtf8(one);
-    EXPECT_TRUE(IsValidUtf8(utf8)) << Hex(b);
+    const std::string utf8 = winToUtf8(one);
+    EXPECT_TRUE(isValidUtf8(utf8)) << Hex(b);
     if (b == 0x98) {
       EXPECT_EQ(utf8, "\xEF\xBF\xBD");
     } else {
-      EXPECT_EQ(Utf8ToWin(utf8), one) << Hex(b);
+      EXPECT_EQ(utf8ToWin(utf8), one) << Hex(b);
     }
   }
-  EXPECT_EQ(WinToUtf8(Bytes({0xC0, 0xFF, 0xA0})), "\xD0\x90\xD1\x8F\xC2\xA0");
+  EXPECT_EQ(winToUtf8(Bytes({0xC0, 0xFF, 0xA0})), "\xD0\x90\xD1\x8F\xC2\xA0");
 }
 
 TEST(Utf8, Validity) {
@@ -241,7 +241,7 @@ TEST(Utf8, Validity) {
       {"\xED\xA0\x80", false},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(IsValidUtf8(c.text), c.valid) << testing::PrintToString(c.text);
+    EXPECT_EQ(isValidUtf8(c.text), c.valid) << testing::PrintToString(c.text);
 }
 
 // The inverse of a letter-preserving table, for writing test samples in 866 and KOI8-R.
@@ -268,22 +268,22 @@ TEST(DetectCodePage, ShortTextsInEveryEncoding) {
       "\xD1\x81\xD0\xBA\xD0\xB0\xD0\xB7\xD0\xB0\xD0\xBB \xD0\xBE\xD0\xBD.\xC2\xBB\r\n",
   };
   for (const char* utf8 : samples) {
-    const std::string win = Utf8ToWin(utf8);
-    EXPECT_EQ(DetectCodePage(utf8), CodePage::Utf8) << utf8;
-    EXPECT_EQ(DetectCodePage(win), CodePage::Cp1251) << utf8;
-    EXPECT_EQ(DetectCodePage(FromWin(win, DosToWin)), CodePage::Cp866) << utf8;
-    EXPECT_EQ(DetectCodePage(FromWin(win, KoiToWin)), CodePage::Koi8r) << utf8;
+    const std::string win = utf8ToWin(utf8);
+    EXPECT_EQ(detectCodePage(utf8), CodePage::Utf8) << utf8;
+    EXPECT_EQ(detectCodePage(win), CodePage::Cp1251) << utf8;
+    EXPECT_EQ(detectCodePage(FromWin(win, DosToWin)), CodePage::Cp866) << utf8;
+    EXPECT_EQ(detectCodePage(FromWin(win, KoiToWin)), CodePage::Koi8r) << utf8;
   }
-  EXPECT_EQ(DetectCodePage(""), CodePage::Ascii);
-  EXPECT_EQ(DetectCodePage("Hello, world\r\n"), CodePage::Ascii);
+  EXPECT_EQ(detectCodePage(""), CodePage::Ascii);
+  EXPECT_EQ(detectCodePage("Hello, world\r\n"), CodePage::Ascii);
 }
 
 TEST(DetectCodePage, UnicodeCutByTheWindowStaysUnicode) {
   const std::string text = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";
-  EXPECT_EQ(DetectCodePage(text, 5), CodePage::Utf8);  // the window ends inside a letter
+  EXPECT_EQ(detectCodePage(text, 5), CodePage::Utf8);  // the window ends inside a letter
 }
 
-std::string ReadAll(const std::filesystem::path& path) {
+std::string readAll(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
@@ -302,7 +302,7 @@ TEST(DetectCodePage, SampleFilesOfTheRepository) {
   for (const Case& c : cases) {
     const auto path = samples / c.file;
     ASSERT_TRUE(std::filesystem::exists(path)) << path;
-    EXPECT_EQ(DetectCodePage(ReadAll(path)), c.page) << c.file;
+    EXPECT_EQ(detectCodePage(readAll(path)), c.page) << c.file;
   }
 }
 
@@ -319,12 +319,12 @@ TEST(DetectCodePage, CorpusFiles) {
                {"anna-karenina.utf8.txt", CodePage::Utf8}};
   for (const Case& c : cases) {
     ASSERT_TRUE(std::filesystem::exists(corpus / c.file)) << corpus / c.file;
-    const std::string text = ReadAll(corpus / c.file);
-    EXPECT_EQ(DetectCodePage(text), c.page) << c.file;
+    const std::string text = readAll(corpus / c.file);
+    EXPECT_EQ(detectCodePage(text), c.page) << c.file;
     // A few lines from the middle are enough too.
     const std::string middle = text.substr(text.size() / 2 + 1000, 300);
     if (c.page != CodePage::Utf8) {
-      EXPECT_EQ(DetectCodePage(middle), c.page) << c.file << " (300 bytes)";
+      EXPECT_EQ(detectCodePage(middle), c.page) << c.file << " (300 bytes)";
     }
   }
 }

@@ -36,12 +36,12 @@ TEST(SplitFile, Names) {
       {"/d/" + longName + ".txt", 1, 12, "/d/" + std::string(22, 'n') + "_12.txt"},
       {"/d/" + longName + ".txt", 30, 1, "/d/_1.txt"},
   };
-  for (const Case& c : cases) EXPECT_EQ(SplitPartName(c.path, c.digits, c.part), c.name) << c.path;
+  for (const Case& c : cases) EXPECT_EQ(splitPartName(c.path, c.digits, c.part), c.name) << c.path;
 
-  EXPECT_EQ(SplitDigits(1000, 250), 1);
-  EXPECT_EQ(SplitDigits(1000, 10), 3);
-  EXPECT_EQ(SplitDigits(10, 20), 1);
-  EXPECT_THROW(SplitDigits(10, 0), ESplitError);
+  EXPECT_EQ(splitDigits(1000, 250), 1);
+  EXPECT_EQ(splitDigits(1000, 10), 3);
+  EXPECT_EQ(splitDigits(10, 20), 1);
+  EXPECT_THROW(splitDigits(10, 0), ESplitError);
 }
 
 // A Russian name is cut after whole letters, never inside one; a name that is not UTF-8 is cut
@@ -63,10 +63,10 @@ TEST(SplitFile, NamesAreCutBetweenLetters) {
       {"/d/" + cp1251 + ".txt", 2, "/d/" + std::string(21, '\xEE') + "_1.txt"},
   };
   for (const Case& c : cases) {
-    const std::string part = SplitPartName(c.path, c.digits, 1);
+    const std::string part = splitPartName(c.path, c.digits, 1);
     EXPECT_EQ(part, c.name) << c.path;
-    if (IsValidUtf8(c.path)) {
-      EXPECT_TRUE(IsValidUtf8(part)) << part;
+    if (isValidUtf8(c.path)) {
+      EXPECT_TRUE(isValidUtf8(part)) << part;
     }
   }
 }
@@ -83,7 +83,7 @@ TEST(SplitFile, RussianNameWritesUtf8Parts) {
   EXPECT_EQ(parts[9], dir / "Очень длинное названи_10.txt");
   std::string joined;
   for (const std::string& part : parts) {
-    EXPECT_TRUE(IsValidUtf8(part)) << part;
+    EXPECT_TRUE(isValidUtf8(part)) << part;
     joined += readFile(part);
   }
   EXPECT_EQ(joined, text);

@@ -38,23 +38,23 @@ TEST(TextBuffer, SplitsAtEveryKindOfLineEnd) {
       {"\xCF\xF0\xE8\r\n\xE2\xE5\xF2", {"\xCF\xF0\xE8", "\xE2\xE5\xF2"}},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(SplitLines(c.bytes), c.lines) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(splitLines(c.bytes), c.lines) << testing::PrintToString(c.bytes);
 }
 
 TEST(TextBuffer, JoinsWithCrLfAfterEveryLine) {
-  EXPECT_EQ(JoinLines({}), "");
-  EXPECT_EQ(JoinLines({""}), "\r\n");
-  EXPECT_EQ(JoinLines({"a", "", "b"}), "a\r\n\r\nb\r\n");
+  EXPECT_EQ(joinLines({}), "");
+  EXPECT_EQ(joinLines({""}), "\r\n");
+  EXPECT_EQ(joinLines({"a", "", "b"}), "a\r\n\r\nb\r\n");
 }
 
 TEST(TextBuffer, SaveAndLoadRoundTrip) {
   TempFolder dir;
   const std::string file = dir / "book.txt";
   writeFile(file, "one\ntwo\r\rthree");
-  TextBuffer lines = LoadTextFile(file);
+  TextBuffer lines = loadTextFile(file);
   EXPECT_EQ(lines, (TextBuffer{"one", "two", "", "three"}));
   lines.push_back("\xC0\xE1\xE2");
-  SaveTextFile(file, lines);
+  saveTextFile(file, lines);
   EXPECT_EQ(readFile(file), "one\r\ntwo\r\n\r\nthree\r\n\xC0\xE1\xE2\r\n");
   EXPECT_EQ(dir.names(), std::vector<std::string>{"book.txt"}) << "no temporary file is left";
 }
@@ -67,7 +67,7 @@ TEST(TextBuffer, SaveKeepsPermissionsAndWritesThroughLinks) {
   ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
   const std::string link = dir / "link.txt";
   std::filesystem::create_symlink(file, link);
-  SaveTextFile(link, {"new"});
+  saveTextFile(link, {"new"});
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(readFile(file), "new\r\n");
   struct stat st {};
@@ -80,19 +80,19 @@ TEST(TextBuffer, FailuresNameTheFileAndLoseNothing) {
   TempFolder dir;
   const std::string missing = dir / "missing.txt";
   try {
-    LoadTextFile(missing);
+    loadTextFile(missing);
     FAIL() << "loading a missing file succeeded";
   } catch (const ETextFileError& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing + ": No such file or directory");
   }
-  EXPECT_THROW(LoadTextFile(dir.path().string()), ETextFileError);  // a folder is no text
+  EXPECT_THROW(loadTextFile(dir.path().string()), ETextFileError);  // a folder is no text
 
   // A save into a folder that does not exist fails and creates nothing.
-  EXPECT_THROW(SaveTextFile(dir / "no/such/file.txt", {"x"}), ETextFileError);
+  EXPECT_THROW(saveTextFile(dir / "no/such/file.txt", {"x"}), ETextFileError);
   // A save over a folder fails and leaves the folder and its contents alone.
   std::filesystem::create_directory(dir / "sub");
   writeFile(dir / "sub/keep.txt", "keep");
-  EXPECT_THROW(SaveTextFile(dir / "sub", {"x"}), ETextFileError);
+  EXPECT_THROW(saveTextFile(dir / "sub", {"x"}), ETextFileError);
   EXPECT_EQ(readFile(dir / "sub/keep.txt"), "keep");
   EXPECT_EQ(dir.names(), std::vector<std::string>{"sub"});
 }
@@ -111,7 +111,7 @@ TEST(TextBuffer, WriteFailingMidwayLeavesTheOldFile) {
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   std::string error;
   try {
-    SaveTextFile(file, TextBuffer(1000, std::string(100, 'x')));
+    saveTextFile(file, TextBuffer(1000, std::string(100, 'x')));
   } catch (const ETextFileError& e) {
     error = e.what();
   }

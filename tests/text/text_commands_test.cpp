@@ -11,23 +11,23 @@ const std::string kEmpty = "\xCF\xF3\xF1\xF2\xEE";  // "Пусто" in code page
 TEST(RecodeLines, ConvertsEveryLineAndReportsEveryHundredLines) {
   TextBuffer lines(250, std::string("\xE0\x80", 2));
   std::vector<std::pair<int, int>> calls;
-  RecodeLines(lines, Recoding::DosToWin, [&](int pos, int max) { calls.emplace_back(pos, max); });
+  recodeLines(lines, Recoding::DosToWin, [&](int pos, int max) { calls.emplace_back(pos, max); });
   EXPECT_EQ(lines, TextBuffer(250, std::string("\xF0\xC0", 2)));
   EXPECT_EQ(calls,
             (std::vector<std::pair<int, int>>{{0, 249}, {100, 249}, {200, 249}, {249, 249}}));
 
   // Converting twice maps the converted text again: р becomes Ё.
-  RecodeLines(lines, Recoding::DosToWin);
+  recodeLines(lines, Recoding::DosToWin);
   EXPECT_EQ(lines[0], std::string("\xA8\xC0", 2));
 
   TextBuffer koi{"\xF0\xD2\xC9\xD7\xC5\xD4", ""};
-  RecodeLines(koi, Recoding::KoiToWin);
+  recodeLines(koi, Recoding::KoiToWin);
   EXPECT_EQ(koi, (TextBuffer{"\xCF\xF0\xE8\xE2\xE5\xF2", ""}));
   TextBuffer utf8{"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"};
-  RecodeLines(utf8, Recoding::Utf8ToWin);
+  recodeLines(utf8, Recoding::Utf8ToWin);
   EXPECT_EQ(utf8, TextBuffer{"\xCF\xF0\xE8\xE2\xE5\xF2"});
   TextBuffer none;
-  RecodeLines(none, Recoding::KoiToWin, [](int, int) { ADD_FAILURE() << "no lines, no progress"; });
+  recodeLines(none, Recoding::KoiToWin, [](int, int) { ADD_FAILURE() << "no lines, no progress"; });
 }
 
 TEST(DeleteHtmlTags, Examples) {
@@ -51,7 +51,7 @@ TEST(DeleteHtmlTags, Examples) {
   };
   for (const Case& c : cases) {
     TextBuffer lines = c.in;
-    DeleteHtmlTags(lines);
+    deleteHtmlTags(lines);
     EXPECT_EQ(lines, c.out) << c.what;
   }
 }
@@ -71,7 +71,7 @@ TEST(DeleteHtmlTags, SplitsRunsAtEveryLineEnd) {
   };
   for (const Case& c : cases) {
     TextBuffer out{"kept"};
-    AppendTextRunLines(c.run, out);
+    appendTextRunLines(c.run, out);
     TextBuffer expected{"kept"};
     expected.insert(expected.end(), c.lines.begin(), c.lines.end());
     EXPECT_EQ(out, expected) << testing::PrintToString(c.run);
@@ -83,13 +83,13 @@ TEST(DeleteHtmlTags, WindowParserKeepsItsTitleStateAndHandlers) {
   int windowHandlerCalls = 0;
   parser.OnFoundText = [&](const std::string&) { ++windowHandlerCalls; };
   TextBuffer first{"<title>x"};
-  DeleteHtmlTags(first, parser);
+  deleteHtmlTags(first, parser);
   EXPECT_EQ(first, TextBuffer{kEmpty});
-  EXPECT_TRUE(parser.InTitle());
+  EXPECT_TRUE(parser.inTitle());
 
   TextBuffer second{"abc</title>def"};
   int progressCalls = 0;
-  DeleteHtmlTags(second, parser, [&](int line, int total) {
+  deleteHtmlTags(second, parser, [&](int line, int total) {
     EXPECT_EQ(line, 1);
     EXPECT_EQ(total, 1);
     ++progressCalls;
@@ -106,7 +106,7 @@ TEST(DeleteHtmlTags, WindowParserKeepsItsTitleStateAndHandlers) {
 
 TEST(DeleteHtmlTags, AFailingProgressHandlerLeavesTheText) {
   TextBuffer lines{"<b>keep</b>", "me"};
-  EXPECT_THROW(DeleteHtmlTags(lines, [](int, int) { throw std::runtime_error("stop"); }),
+  EXPECT_THROW(deleteHtmlTags(lines, [](int, int) { throw std::runtime_error("stop"); }),
                std::runtime_error);
   EXPECT_EQ(lines, (TextBuffer{"<b>keep</b>", "me"}));
 }
@@ -127,7 +127,7 @@ TEST(OneParagraphOneLine, Examples) {
   };
   for (const Case& c : cases) {
     TextBuffer lines = c.in;
-    OneParagraphOneLine(lines);
+    oneParagraphOneLine(lines);
     EXPECT_EQ(lines, c.out) << c.what;
   }
 }
@@ -135,7 +135,7 @@ TEST(OneParagraphOneLine, Examples) {
 TEST(OneParagraphOneLine, ProgressUsesTheWindowsGaugeMaximum) {
   TextBuffer lines(102, "x");
   std::vector<std::pair<int, int>> calls;
-  OneParagraphOneLine(lines, [&](int pos, int max) { calls.emplace_back(pos, max); });
+  oneParagraphOneLine(lines, [&](int pos, int max) { calls.emplace_back(pos, max); });
   EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 100}, {100, 100}}));
   EXPECT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].size(), 204u);
@@ -160,10 +160,10 @@ TEST(CollapseSpaces, Examples) {
   };
   TextBuffer lines;
   for (const Case& c : cases) {
-    EXPECT_EQ(CollapseSpacesInLine(c.in), c.out) << '"' << c.in << '"';
+    EXPECT_EQ(collapseSpacesInLine(c.in), c.out) << '"' << c.in << '"';
     lines.push_back(c.in);
   }
-  CollapseSpaces(lines);
+  collapseSpaces(lines);
   for (std::size_t i = 0; i < lines.size(); ++i)
     EXPECT_EQ(lines[i], cases[i].out) << '"' << cases[i].in << '"';
 }

@@ -110,7 +110,7 @@ TEST(Tidy, EachLayoutAndRule) {
     options.keepHyphens = c.keepHyphens;
     const std::string want = c.out.empty() ? c.in : c.out;
     EXPECT_EQ(tidyBytes(c.in, options), want) << c.what;
-    EXPECT_EQ(WinToUtf8(tidyBytes(Utf8ToWin(c.in), options)), want) << c.what << " (cp1251)";
+    EXPECT_EQ(winToUtf8(tidyBytes(utf8ToWin(c.in), options)), want) << c.what << " (cp1251)";
   }
 }
 
@@ -205,7 +205,7 @@ std::string wrapped(const std::vector<std::vector<std::string>>& paragraphs,
   }
   std::string text;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (cut && i % 40 == 0) text += Utf8ToWin("Анна Каренина\n\n");
+    if (cut && i % 40 == 0) text += utf8ToWin("Анна Каренина\n\n");
     text += lines[i] + "\n";
     if (cut && i % 40 == 39) text.append("\n").append(std::to_string(i / 40 + 1)).append("\n\n");
   }
@@ -216,14 +216,14 @@ TEST(Tidy, CorpusSliceComesBackParagraphByParagraph) {
   const std::string slice = testing_support::readFile(
       std::string(PAGORA_SOURCE_DIR) + "/tests/data/corpus/anna-karenina.cp1251.txt");
   std::vector<std::vector<std::string>> paragraphs;
-  for (const std::string& line : SplitLines(slice))
+  for (const std::string& line : splitLines(slice))
     if (!words(line).empty()) paragraphs.push_back(words(line));
   for (const bool utf8 : {false, true}) {
     for (const char* layout : {"indent", "blank", "justified", "cut", "width"}) {
       const std::string text = wrapped(paragraphs, layout);
       std::set<std::vector<std::string>> out;
-      for (const std::string& line : SplitLines(tidyBytes(utf8 ? WinToUtf8(text) : text)))
-        out.insert(words(utf8 ? Utf8ToWin(line) : line));
+      for (const std::string& line : splitLines(tidyBytes(utf8 ? winToUtf8(text) : text)))
+        out.insert(words(utf8 ? utf8ToWin(line) : line));
       std::size_t whole = 0;
       for (const auto& p : paragraphs) whole += out.count(p);
       const double share = static_cast<double>(whole) / static_cast<double>(paragraphs.size());

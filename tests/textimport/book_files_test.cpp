@@ -53,8 +53,8 @@ TEST(BookFiles, NamesOfImportableBooksAndTheirTexts) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
-    EXPECT_EQ(IsImportableBook(c.path), c.importable);
-    EXPECT_EQ(ImportedTextName(c.path), c.text);
+    EXPECT_EQ(isImportableBook(c.path), c.importable);
+    EXPECT_EQ(importedTextName(c.path), c.text);
   }
 }
 
@@ -69,7 +69,7 @@ TEST(BookFiles, EachKindIsChosenByItsName) {
   writeFile(dir / "zipped.fb2", MakeZip({{"b.fb2", kBook}}));  // zipped, the name kept
   for (const char* name : {"a.fb2", "b.FB2.zip", "c.Epub", "zipped.fb2"}) {
     SCOPED_TRACE(name);
-    EXPECT_EQ(ImportBook(dir / name), kBookLines);
+    EXPECT_EQ(importBook(dir / name), kBookLines);
   }
 }
 
@@ -103,7 +103,7 @@ TEST(BookFiles, UnreadableAndOversizedBooksAreRefused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     try {
-      ImportBook(dir / c.name);
+      importBook(dir / c.name);
       ADD_FAILURE() << "no failure";
     } catch (const EBookImport& e) {
       EXPECT_EQ(e.what(), dir / c.name + ": " + c.problem);
@@ -129,7 +129,7 @@ TEST(BookFiles, ZipMembersOverTheLimitAreNotRead) {
   std::string claims = MakeZip({{"a.fb2", kBook}});
   ClaimSize(claims, 80u << 20);
   try {
-    ImportFb2Zip(claims, "book.fb2.zip");
+    importFb2Zip(claims, "book.fb2.zip");
     ADD_FAILURE() << "no failure";
   } catch (const EBookImport& e) {
     EXPECT_STREQ(e.what(), "book.fb2.zip: a.fb2 is larger than 64 MB uncompressed (80 MB)");
@@ -140,7 +140,7 @@ TEST(BookFiles, ZipMembersOverTheLimitAreNotRead) {
   bomb.clear();
   ClaimSize(hidden, 1024);
   try {
-    ImportEpub(hidden, "book.epub");
+    importEpub(hidden, "book.epub");
     ADD_FAILURE() << "no failure";
   } catch (const EBookImport& e) {
     EXPECT_STREQ(e.what(), "book.epub: OEBPS/a.xhtml is larger than 64 MB uncompressed");

@@ -15,7 +15,7 @@ namespace pagora::testing_books {
 
 // The 1251 form of UTF-8 test text (expected lines are written readably in the source).
 inline std::string W(const std::string& utf8) {
-  return Utf8ToWin(utf8);
+  return utf8ToWin(utf8);
 }
 
 inline std::vector<std::string> W(const std::vector<std::string>& utf8) {

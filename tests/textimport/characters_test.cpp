@@ -15,7 +15,7 @@ using testing_books::W;
 
 // The one paragraph that a book made of `text` becomes, as 1251 bytes.
 std::string Paragraph(const std::string& text) {
-  const auto lines = ImportFb2(Fb2("<body><p>" + text + "</p></body>", "", ""), "book.fb2");
+  const auto lines = importFb2(Fb2("<body><p>" + text + "</p></body>", "", ""), "book.fb2");
   // A named count, not "<" + a temporary: GCC 12 warns falsely (-Wrestrict) on that.
   const std::string count = std::to_string(lines.size());
   if (lines.size() != 1) return "<" + count + " lines>";

@@ -31,7 +31,7 @@ TEST(EpubImport, ChaptersFollowTheSpineNotTheManifest) {
   for (auto& [name, data] : renamed)
     if (name == "OEBPS/c%20first.xhtml") name = "OEBPS/c first.xhtml";
   renamed.push_back({"OEBPS/img/p.jpg", "\xFF\xD8\xFF"});
-  EXPECT_EQ(ImportEpub(MakeZip(renamed), "book.epub"),
+  EXPECT_EQ(importEpub(MakeZip(renamed), "book.epub"),
             W(std::vector<std::string>{"Речная книга", "Олег Бродов, Ирина Бродова", "", "Начало",
                                        "  Первый.", "  Второй.", "[картинка]", "  Третий."}));
 }
@@ -72,7 +72,7 @@ TEST(EpubImport, ChapterStructureBecomesTheseLines) {
             {"notes.xhtml", Xhtml("<h2>Комментарий</h2><p>Вне порядка.</p>")},
             {"end.xhtml", Xhtml("<p>Конец&nbsp;книги&mdash;всё &Ccedil;a&Vdash;.</p>", kDoctype)}},
            "<itemref idref=\"c1\"/><itemref idref=\"c2\" linear=\"no\"/><itemref idref=\"c3\"/>");
-  EXPECT_EQ(ImportEpub(MakeZip(members), "book.epub"),
+  EXPECT_EQ(importEpub(MakeZip(members), "book.epub"),
             W(std::vector<std::string>{"Речная книга",
                                        "Олег Бродов, Ирина Бродова",
                                        "",
@@ -166,7 +166,7 @@ TEST(EpubImport, BadPackagesAreRefusedWithTheReason) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     try {
-      ImportEpub(c.bytes, "book.epub");
+      importEpub(c.bytes, "book.epub");
       ADD_FAILURE() << "no failure";
     } catch (const EBookImport& e) {
       EXPECT_EQ(e.what(), c.message);

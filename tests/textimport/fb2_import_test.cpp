@@ -99,7 +99,7 @@ TEST(Fb2Import, WholeBookBecomesTheseLines) {
       "  [2] Второе примечание.",
       "  [3] Без номера.",
   });
-  EXPECT_EQ(ImportFb2(kWholeBook, "book.fb2"), expected);
+  EXPECT_EQ(importFb2(kWholeBook, "book.fb2"), expected);
 }
 
 TEST(Fb2Import, NotesGoToTheEndUnderTheirNumbers) {
@@ -133,7 +133,7 @@ TEST(Fb2Import, NotesGoToTheEndUnderTheirNumbers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(ImportFb2(Fb2(c.bodies, "", ""), "book.fb2"), W(c.expected));
+    EXPECT_EQ(importFb2(Fb2(c.bodies, "", ""), "book.fb2"), W(c.expected));
   }
 }
 
@@ -216,12 +216,12 @@ TEST(Fb2Import, DeclaredEncodingsGiveTheSameLines) {
                                           "<author><first-name>Анна</first-name><last-name>"
                                           "Полева</last-name></author>",
                                           c.declaration));
-    EXPECT_EQ(ImportFb2(book, "book.fb2"), expected);
+    EXPECT_EQ(importFb2(book, "book.fb2"), expected);
   }
 }
 
 TEST(Fb2Import, ZippedBookReadsLikeThePlainOne) {
-  const std::vector<std::string> plain = ImportFb2(kWholeBook, "book.fb2");
+  const std::vector<std::string> plain = importFb2(kWholeBook, "book.fb2");
   struct Case {
     const char* what;
     testing_books::Members members;
@@ -236,8 +236,8 @@ TEST(Fb2Import, ZippedBookReadsLikeThePlainOne) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(ImportFb2Zip(MakeZip(c.members, c.store), "book.fb2.zip"), plain);
-    EXPECT_EQ(ImportFb2(MakeZip(c.members, c.store), "book.fb2"), plain);
+    EXPECT_EQ(importFb2Zip(MakeZip(c.members, c.store), "book.fb2.zip"), plain);
+    EXPECT_EQ(importFb2(MakeZip(c.members, c.store), "book.fb2"), plain);
   }
 }
 
@@ -263,7 +263,7 @@ TEST(Fb2Import, HeaderForms) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(ImportFb2(Fb2("<body><section><p>Текст.</p></section></body>", c.title, c.authors),
+    EXPECT_EQ(importFb2(Fb2("<body><section><p>Текст.</p></section></body>", c.title, c.authors),
                         "book.fb2"),
               W(c.expected));
   }
@@ -305,7 +305,7 @@ TEST(Fb2Import, BadBooksAreRefusedWithTheReason) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     try {
-      c.zipped ? ImportFb2Zip(c.bytes, "book") : ImportFb2(c.bytes, "book");
+      c.zipped ? importFb2Zip(c.bytes, "book") : importFb2(c.bytes, "book");
       ADD_FAILURE() << "no failure";
     } catch (const EBookImport& e) {
       EXPECT_EQ(e.what(), c.message);

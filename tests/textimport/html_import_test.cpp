@@ -169,7 +169,7 @@ TEST(HtmlImport, MarkupMakesTheseLines) {
 TEST(HtmlImport, CorpusPageReadsAsTheCorpusText) {
   const std::string dir = std::string(PAGORA_SOURCE_DIR) + "/tests/data/corpus/";
   std::vector<std::string> page;
-  for (std::string line : ImportBook(dir + "anna-karenina.cp1251.html")) {
+  for (std::string line : importBook(dir + "anna-karenina.cp1251.html")) {
     line.erase(0, line.find_first_not_of(' '));
     if (!line.empty() && line != "next") page.push_back(line);
   }

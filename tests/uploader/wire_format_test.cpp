@@ -133,7 +133,7 @@ TEST(CodePage1251, Utf8Validity) {
       {"\xF8\x88\x80\x80\x80", false},
       {"\xD0", false},
   };
-  for (const auto& [text, valid] : cases) EXPECT_EQ(pagora::IsValidUtf8(text), valid) << text;
+  for (const auto& [text, valid] : cases) EXPECT_EQ(pagora::isValidUtf8(text), valid) << text;
 }
 
 TEST(CodePage1251, BothDirections) {
@@ -143,13 +143,13 @@ TEST(CodePage1251, BothDirections) {
       {"Ёё€№—«»", "\xA8\xB8\x88\xB9\x97\xAB\xBB"},
   };
   for (const auto& [utf8, cp] : pairs) {
-    EXPECT_EQ(pagora::Utf8ToWin(utf8), cp) << utf8;
-    EXPECT_EQ(pagora::WinToUtf8(cp), utf8) << utf8;
+    EXPECT_EQ(pagora::utf8ToWin(utf8), cp) << utf8;
+    EXPECT_EQ(pagora::winToUtf8(cp), utf8) << utf8;
   }
   // Bytes that are not UTF-8 are a name in 1251 already: they pass through.
-  EXPECT_EQ(pagora::Utf8ToWin("\xC3"), "\xC3");          // cut-off sequence
-  EXPECT_EQ(pagora::Utf8ToWin("a\x80z"), "a\x80z");      // stray continuation byte
-  EXPECT_EQ(pagora::WinToUtf8("\x98"), "\xEF\xBF\xBD");  // the one unassigned byte
+  EXPECT_EQ(pagora::utf8ToWin("\xC3"), "\xC3");          // cut-off sequence
+  EXPECT_EQ(pagora::utf8ToWin("a\x80z"), "a\x80z");      // stray continuation byte
+  EXPECT_EQ(pagora::winToUtf8("\x98"), "\xEF\xBF\xBD");  // the one unassigned byte
 }
 
 TEST(ReceiveBuffer, TextEndsAtZeroByteButCountSeesAll) {

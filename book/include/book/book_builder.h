@@ -54,16 +54,16 @@ class TBookBuilder {
 
   // Packs `files` (UTF-8 paths, in order) into `archiveName`, which must already be normalised:
   // an old archive of that name is deleted first, never appended to. Each file is stored under
-  // its DeviceStoredNames name; books in FB2 or EPUB form (when the importer is built in) are
+  // its deviceStoredNames name; books in FB2 or EPUB form (when the importer is built in) are
   // stored as their text, under their name with ".txt". Converted and imported texts go into the
   // archive from memory; the files on disk never change. Returns when the archive is complete;
   // raises the archive component's failure when it cannot finish (no archive is left then).
   void Compress(const std::vector<std::string>& files, const std::string& archiveName);
 
   // Set by the done event; cleared when Compress starts.
-  bool Done() const { return done_; }
+  bool done() const { return done_; }
   // The names stored by the last Compress, in archive order.
-  const std::vector<std::string>& StoredNames() const { return storedNames_; }
+  const std::vector<std::string>& storedNames() const { return storedNames_; }
 
  private:
   // The bytes a chosen file is stored as when they are not the file's own: the one place where
@@ -76,9 +76,9 @@ class TBookBuilder {
 };
 
 // Wraps an archive into archiveName + ".adt". Returns nothing on success, else the text to show.
-[[nodiscard]] std::optional<std::string> WrapArchiveIntoAdt(const std::string& archiveName);
+[[nodiscard]] std::optional<std::string> wrapArchiveIntoAdt(const std::string& archiveName);
 
 // Whether FB2/EPUB books can be added (the importer is built in).
-bool CanImportBooks();
+bool canImportBooks();
 
 }  // namespace pagora

@@ -21,9 +21,9 @@ class EBookIO : public Exception {
 std::int64_t FileLength(const std::string& fileName);
 
 // The sum of FileLength over all files (64-bit, so books past 2 GiB add up correctly).
-std::int64_t TotalLength(const std::vector<std::string>& files);
+std::int64_t totalLength(const std::vector<std::string>& files);
 
 // The text of the size line for a total.
-std::string SizeLine(std::int64_t total);
+std::string sizeLine(std::int64_t total);
 
 }  // namespace pagora

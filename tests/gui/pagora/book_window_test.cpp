@@ -38,9 +38,9 @@ TEST_F(BookWindowTest, FilesNamedTwiceOnTheCommandLineAreChosenOnce) {
   ScriptedPrompts prompts;
   auto form = window();
   // The test runs in the folder above "books", so relative names work as in a shell.
-  form->ChooseFiles({"books/a.txt", book("Книга.txt"), book("a.txt"), "books/../books/a.txt",
+  form->chooseFiles({"books/a.txt", book("Книга.txt"), book("a.txt"), "books/../books/a.txt",
                      "books/./Книга.txt", book("КНИГА.TXT"), book("missing.txt")});
-  EXPECT_EQ(form->Chosen(), (QStringList{book("a.txt"), book("Книга.txt")}));
+  EXPECT_EQ(form->chosen(), (QStringList{book("a.txt"), book("Книга.txt")}));
   EXPECT_EQ(sizeLine(*form), "Size : 12 bytes");
   EXPECT_EQ(part<TDirectoryListBox>(*form, "DirListBox").Directory(),
             QString::fromStdString(books()));
@@ -49,11 +49,11 @@ TEST_F(BookWindowTest, FilesNamedTwiceOnTheCommandLineAreChosenOnce) {
   // Dropping what is already chosen, in another letter case, adds nothing either. (That
   // spelling names no file here, so the size line cannot be computed: two error boxes.)
   chosenList(*form).clear();
-  form->AddChosen(book("КНИГА.txt"));
+  form->addChosen(book("КНИГА.txt"));
   form->selectFiles({"Книга.txt", "a.txt"});
   dropSelection(*form);
   dropSelection(*form);
-  EXPECT_EQ(form->Chosen(), (QStringList{book("КНИГА.txt"), book("a.txt")}));
+  EXPECT_EQ(form->chosen(), (QStringList{book("КНИГА.txt"), book("a.txt")}));
   EXPECT_EQ(prompts.records().size(), 2u);
 }
 
@@ -118,7 +118,7 @@ TEST_F(BookWindowTest, GoStoresNamesThatConvertAlikeOnceEach) {
   ScriptedPrompts prompts;
   auto form = window({"日本.txt", "中文.txt"});
   dropSelection(*form);
-  ASSERT_EQ(form->Chosen().size(), 2);
+  ASSERT_EQ(form->chosen().size(), 2);
   form->setBookName(book("book"));
   form->SpeedButton1Click();
   TLzhArchiver reader;

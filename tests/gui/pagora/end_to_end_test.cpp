@@ -115,7 +115,7 @@ TEST_F(EndToEndTest, BookBuiltInTheWindowArrivesOnTheSimulatedHandheld) {
     form.showFolder(QString::fromStdString(books()));
     form.selectFiles(names);
     testing_support::dropSelection(form);
-    ASSERT_EQ(form.Chosen().size(), names.size());
+    ASSERT_EQ(form.chosen().size(), names.size());
     TMainSettings settings = form.settings();
     settings.PortName = port;
     settings.BaudRate = 4;

@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, StartsWithTheDesignAndNoSettingsFile) {
   EXPECT_FALSE(button(*form, "SpeedButton6").isVisibleTo(form.get()));
   EXPECT_EQ(chosenList(*form).toolTip(), "Double click - view text\nRight click - context menu");
   EXPECT_EQ(part<TFilenameEdit>(*form, "FilenameEdit1").toolTip(), "Select target archive");
-  EXPECT_EQ(part<TStatusBarGauge>(*form, "StatusBar1").Position(), 0);
+  EXPECT_EQ(part<TStatusBarGauge>(*form, "StatusBar1").position(), 0);
   QStringList filters;
   auto& filter = part<TFilterComboBox>(*form, "FilterComboBox1");
   for (int i = 0; i < filter.count(); ++i) filters << filter.itemText(i) + "|" + filter.maskAt(i);
@@ -112,7 +112,7 @@ TEST_F(MainWindowTest, DroppingChoosesEachFileOnceAndUpdatesTheSize) {
   auto form = window({"a.txt", "readme"});
   // The text filter shows text files and names without an extension.
   QStringList shown;
-  for (int i = 0; i < fileList(*form).Count(); ++i) shown << fileList(*form).Item(i);
+  for (int i = 0; i < fileList(*form).count(); ++i) shown << fileList(*form).item(i);
   EXPECT_EQ(shown, (QStringList{"a.txt", "B.txt", "readme"}));
 
   EXPECT_TRUE(form->ListBox1DragOver(fileList(*form).currentView()));
@@ -122,24 +122,24 @@ TEST_F(MainWindowTest, DroppingChoosesEachFileOnceAndUpdatesTheSize) {
   dropSelection(*form);
   dropSelection(*form);
   const QString folder = QString::fromStdString(books()) + "/";
-  EXPECT_EQ(form->Chosen(), (QStringList{folder + "a.txt", folder + "readme"}));
+  EXPECT_EQ(form->chosen(), (QStringList{folder + "a.txt", folder + "readme"}));
   EXPECT_EQ(sizeLine(*form), "Size : 8 bytes");
 
   // A drop from elsewhere adds nothing but still recounts.
   write("books/a.txt", "1234567890");
   form->ListBox1DragDrop(&chosenList(*form));
-  EXPECT_EQ(form->Chosen().size(), 2);
+  EXPECT_EQ(form->chosen().size(), 2);
   EXPECT_EQ(sizeLine(*form), "Size : 13 bytes");
 
   // "-->>" and Delete recount too: the line never shows a size the book would not have.
   form->selectFiles({"B.txt"});
   form->N1Click();
-  EXPECT_EQ(form->Chosen(), (QStringList{folder + "a.txt", folder + "readme", folder + "B.txt"}));
+  EXPECT_EQ(form->chosen(), (QStringList{folder + "a.txt", folder + "readme", folder + "B.txt"}));
   EXPECT_EQ(sizeLine(*form), "Size : 20 bytes");
   chosenList(*form).item(0)->setSelected(true);
   chosenList(*form).item(2)->setSelected(true);
   form->ListBox1KeyDown(Qt::Key_Delete);
-  EXPECT_EQ(form->Chosen(), (QStringList{folder + "readme"}));
+  EXPECT_EQ(form->chosen(), (QStringList{folder + "readme"}));
   EXPECT_EQ(sizeLine(*form), "Size : 3 bytes");
   EXPECT_TRUE(prompts.records().empty());
 }
@@ -150,7 +150,7 @@ TEST_F(MainWindowTest, SameFileSpelledInOtherLetterCaseIsChosenOnce) {
   auto form = window({"Book.txt"});
   chosenList(*form).addItem(QString::fromStdString(books()) + "/BOOK.TXT");
   dropSelection(*form);
-  EXPECT_EQ(form->Chosen(), QStringList{QString::fromStdString(books()) + "/BOOK.TXT"});
+  EXPECT_EQ(form->chosen(), QStringList{QString::fromStdString(books()) + "/BOOK.TXT"});
   // Here the two spellings are two names: the one chosen cannot be sized.
   ASSERT_EQ(prompts.records().size(), 1u);
   EXPECT_EQ(prompts.records()[0].kind, PromptKind::Error);
@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, GoBuildsTheArchiveAndTheAdtFileAndReports) {
   EXPECT_EQ(info.dataSize, static_cast<std::int64_t>(size));
   EXPECT_EQ(info.bookName, "war.lzh");
   EXPECT_TRUE(allEnabled(*form));
-  EXPECT_EQ(part<TStatusBarGauge>(*form, "StatusBar1").Position(), 100);
+  EXPECT_EQ(part<TStatusBarGauge>(*form, "StatusBar1").position(), 100);
   // The chosen files are where they were, under their own names; the list keeps the file
   // list's display order.
   EXPECT_EQ(read(books() + "/Глава.txt"), text);
@@ -474,7 +474,7 @@ TEST_F(MainWindowTest, ClipboardTextBecomesACodePage1251File) {
   ASSERT_EQ(prompts.records().size(), 3u);
   EXPECT_EQ(prompts.records()[0].caption, "Input");
   EXPECT_EQ(prompts.records()[0].text, "name");
-  EXPECT_EQ(fileList(*form).Count(), 1);
+  EXPECT_EQ(fileList(*form).count(), 1);
 }
 
 TEST_F(MainWindowTest, DeleteAndRenameAskFirstAndNeverOverwrite) {
@@ -527,11 +527,11 @@ TEST_F(MainWindowTest, OpenStyleAndFilterWorkOnTheFileList) {
                                                {3, TViewStyle::vsReport}};
   for (const auto& [tag, style] : styles) {
     form->Icon1Click(tag);
-    EXPECT_EQ(fileList(*form).ViewStyle(), style) << tag;
+    EXPECT_EQ(fileList(*form).viewStyle(), style) << tag;
   }
   part<TFilterComboBox>(*form, "FilterComboBox1").setCurrentIndex(1);
   QStringList shown;
-  for (int i = 0; i < fileList(*form).Count(); ++i) shown << fileList(*form).Item(i);
+  for (int i = 0; i < fileList(*form).count(); ++i) shown << fileList(*form).item(i);
   EXPECT_EQ(shown, (QStringList{"b.htm", "c.shtml"}));
 }
 
@@ -551,7 +551,7 @@ TEST_F(LayoutTest, WindowLayoutGoesToTheCurrentFolderAndComesBack) {
     TForm1 form;
     form.show();
     QApplication::processEvents();
-    EXPECT_EQ(fileList(form).ViewStyle(), TViewStyle::vsList);
+    EXPECT_EQ(fileList(form).viewStyle(), TViewStyle::vsList);
     EXPECT_EQ(part<TDirectoryListBox>(form, "DirListBox").Directory().toStdString(), books());
     form.Icon1Click(1);
     form.close();

@@ -63,7 +63,7 @@ TEST_F(UploadDialogTest, PortsThisUserMayNotOpenAreMarked) {
     EXPECT_EQ(dialog.ComboBox1->itemData(i, TForm3::NoAccessRole).toBool(), expected[i].marked);
     EXPECT_EQ(!dialog.ComboBox1->itemIcon(i).isNull(), expected[i].marked);
   }
-  const QString group = TForm3::OwningGroup(locked);
+  const QString group = TForm3::owningGroup(locked);
   EXPECT_FALSE(group.isEmpty());
   EXPECT_EQ(dialog.ComboBox1->itemData(4, Qt::ToolTipRole).toString(),
             "No permission to open " + QString::fromStdString(locked) + ": join the group '" +
@@ -90,13 +90,13 @@ TEST_F(UploadDialogTest, TheFastTransferBoxFitsTheFixedDialog) {
 }
 
 TEST_F(UploadDialogTest, TheSystemsOwnCheckTellsARefusalFromAMissingDevice) {
-  EXPECT_EQ(TForm3::CheckAccess((root_ / "no-such-device").string()), TForm3::PortAccess::Missing);
+  EXPECT_EQ(TForm3::checkAccess((root_ / "no-such-device").string()), TForm3::PortAccess::Missing);
   const std::string open = write("dev/ttyACM0", "");
-  EXPECT_EQ(TForm3::CheckAccess(open), TForm3::PortAccess::Usable);
-  EXPECT_EQ(TForm3::DevicePath("COM1"), "/dev/ttyS0");
-  EXPECT_EQ(TForm3::DevicePath("COM4"), "/dev/ttyS3");
-  EXPECT_EQ(TForm3::DevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
-  EXPECT_EQ(TForm3::DevicePath("COMx"), "COMx");
+  EXPECT_EQ(TForm3::checkAccess(open), TForm3::PortAccess::Usable);
+  EXPECT_EQ(TForm3::devicePath("COM1"), "/dev/ttyS0");
+  EXPECT_EQ(TForm3::devicePath("COM4"), "/dev/ttyS3");
+  EXPECT_EQ(TForm3::devicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(TForm3::devicePath("COMx"), "COMx");
 }
 
 TEST_F(UploadDialogTest, FastTransferIsStoredOnlyWhileOnAndReadBack) {

@@ -21,7 +21,7 @@ inline void ensureApp() {
 
 // Code page 1251 bytes of a UTF-8 literal.
 inline std::string cp1251(const std::string& utf8) {
-  return pagora::Utf8ToWin(utf8);
+  return pagora::utf8ToWin(utf8);
 }
 
 }  // namespace pagora::testing_support

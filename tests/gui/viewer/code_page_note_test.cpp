@@ -20,14 +20,14 @@ TEST(ViewCodePageNote, NamesTheButtonOnlyWhenSure) {
   ensureApp();
   ScriptedPrompts prompts;
   TempFolder dir;
-  const std::string capitals = Utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\r\n");
+  const std::string capitals = utf8ToWin("ВНИМАНИЕ! СРОЧНО ПРОЧИТАЙТЕ ЭТО СООБЩЕНИЕ.\r\n");
   const struct {
     std::string bytes;
     const char* note;  // "": no note
   } cases[] = {
       // All capitals in 1251 once read as KOI8-R, and a 1251 "Ёж" as 866.
       {capitals, ""},
-      {Utf8ToWin("Ёж\r\n"), ""},
+      {utf8ToWin("Ёж\r\n"), ""},
       {std::string("\x82\x8D\x88\x8C\x80\x8D\x88\x85! \x91\x90\x8E\x97\x8D\x8E "
                    "\x8F\x90\x8E\x97\x88\x92\x80\x89\x92\x85\r\n"),
        "\"DOS to WIN\""},
@@ -38,11 +38,11 @@ TEST(ViewCodePageNote, NamesTheButtonOnlyWhenSure) {
     form.FormStorage->setIniFileName(QString::fromStdString(dir.file("config.ini")));
     const std::string path = dir.file("note.txt");
     writeFile(path, c.bytes);
-    form.OpenFile(QString::fromStdString(path));
+    form.openFile(QString::fromStdString(path));
     if (*c.note == '\0') {
-      EXPECT_TRUE(form.StatusText().isEmpty()) << form.StatusText().toStdString();
+      EXPECT_TRUE(form.statusText().isEmpty()) << form.statusText().toStdString();
     } else {
-      EXPECT_TRUE(form.StatusText().contains(c.note)) << form.StatusText().toStdString();
+      EXPECT_TRUE(form.statusText().contains(c.note)) << form.statusText().toStdString();
     }
   }
 }
@@ -70,9 +70,9 @@ TEST(ViewCodePageNote, CountsWhatUtf8ToWinCouldNotSpell) {
     form.FormStorage->setIniFileName(QString::fromStdString(dir.file("config.ini")));
     const std::string path = dir.file("note.txt");
     testing_support::writeFile(path, c.text);
-    form.OpenFile(QString::fromStdString(path));
+    form.openFile(QString::fromStdString(path));
     form.SpeedButton8Click();
-    EXPECT_EQ(form.StatusText().toStdString(), c.note);
+    EXPECT_EQ(form.statusText().toStdString(), c.note);
   }
 }
 

@@ -75,20 +75,20 @@ class GridTest : public ::testing::TestWithParam<Face> {
                    "a\tb\xAD"
                    "c",
                    std::string(80, 'x'), marks(310, {})});
-    ASSERT_GT(memo->VisibleColumns(), 85);
+    ASSERT_GT(memo->visibleColumns(), 85);
   }
   void scrollToColumn(int col) {
     memo->horizontalScrollBar()->setValue(col);
-    ASSERT_EQ(memo->FirstColumn(), col);
+    ASSERT_EQ(memo->firstColumn(), col);
   }
   QImage screen() const { return memo->viewport()->grab().toImage(); }
-  int x(int col) const { return 4 + (col - memo->FirstColumn()) * memo->CharWidth(); }
-  int top(int line) const { return (line - memo->FirstLine()) * memo->LineHeight(); }
+  int x(int col) const { return 4 + (col - memo->firstColumn()) * memo->charWidth(); }
+  int top(int line) const { return (line - memo->firstLine()) * memo->lineHeight(); }
   // Pixels of a cell (or a run of cells) that pass a test, over the whole row height.
   template <typename Test>
   int countIn(const QImage& img, int line, int fromX, int toX, Test test) const {
     int n = 0;
-    for (int y = top(line); y < top(line) + memo->LineHeight(); ++y)
+    for (int y = top(line); y < top(line) + memo->lineHeight(); ++y)
       for (int px = std::max(0, fromX); px < std::min(img.width(), toX); ++px)
         if (test(img.pixel(px, y))) ++n;
     return n;
@@ -96,8 +96,8 @@ class GridTest : public ::testing::TestWithParam<Face> {
   int inkInCell(const QImage& img, int line, int col) const {
     return countIn(img, line, x(col), x(col + 1), ink);
   }
-  int firstVisible() const { return memo->FirstColumn(); }
-  int lastVisible() const { return memo->FirstColumn() + memo->VisibleColumns() - 2; }
+  int firstVisible() const { return memo->firstColumn(); }
+  int lastVisible() const { return memo->firstColumn() + memo->visibleColumns() - 2; }
 
   ScriptedPrompts prompts;
   std::unique_ptr<TJumpMemo> memo;
@@ -107,7 +107,7 @@ TEST_P(GridTest, EveryGlyphSitsOnItsOwnCell) {
   const std::string& line = memo->Lines()[0];
   for (int first : {0, 40, 220}) {
     scrollToColumn(first);
-    memo->SetCaret(4, first);  // the caret out of the way, on a blank line
+    memo->setCaret(4, first);  // the caret out of the way, on a blank line
     const QImage img = screen();
     for (int c = firstVisible(); c <= lastVisible() && c < static_cast<int>(line.size()); ++c) {
       const bool h = line[static_cast<std::size_t>(c)] == 'H';
@@ -117,20 +117,20 @@ TEST_P(GridTest, EveryGlyphSitsOnItsOwnCell) {
 }
 
 TEST_P(GridTest, TabAndSoftHyphenTakeOneCellEach) {
-  memo->SetCaret(4, 0);
+  memo->setCaret(4, 0);
   const QImage img = screen();
   const bool inked[] = {true, false, true, true, true, false, false};
   for (int c = 0; c < 7; ++c) EXPECT_EQ(inkInCell(img, 2, c) > 0, inked[c]) << "column " << c;
 }
 
 TEST_P(GridTest, CaretAtEndOfAnEightyCharacterLineTouchesTheText) {
-  memo->SetCaret(3, 0);
+  memo->setCaret(3, 0);
   QTest::keyClick(memo.get(), Qt::Key_End);
-  ASSERT_EQ(memo->Caret().Col, 80);
+  ASSERT_EQ(memo->caret().Col, 80);
   const QImage img = screen();
-  EXPECT_EQ(memo->CaretRect().left(), x(80));
+  EXPECT_EQ(memo->caretRect().left(), x(80));
   // The caret's two columns are black over the row.
-  const int y = top(3) + memo->LineHeight() / 2;
+  const int y = top(3) + memo->lineHeight() / 2;
   EXPECT_EQ(img.pixel(x(80), y), QColor(Qt::black).rgb());
   EXPECT_EQ(img.pixel(x(80) + 1, y), QColor(Qt::black).rgb());
   // The last character's ink lies in the cell right before the caret, and nothing of the text
@@ -141,10 +141,10 @@ TEST_P(GridTest, CaretAtEndOfAnEightyCharacterLineTouchesTheText) {
 
 TEST_P(GridTest, CaretStandsAtTheLeftEdgeOfItsCharacter) {
   for (int col : {0, 80, 300}) {
-    memo->SetCaret(0, col);
+    memo->setCaret(0, col);
     const QImage img = screen();
     const int y = top(0) + 2;
-    EXPECT_EQ(memo->CaretRect().left(), x(col)) << col;
+    EXPECT_EQ(memo->caretRect().left(), x(col)) << col;
     EXPECT_EQ(img.pixel(x(col), y), QColor(Qt::black).rgb()) << col;
     // The "H" of that column begins right after it, inside the same cell.
     EXPECT_GT(countIn(img, 0, x(col) + 2, x(col + 1), ink), 0) << col;
@@ -163,17 +163,17 @@ TEST_P(GridTest, SelectionCoversExactlyTheSelectedCells) {
   QWidget* vp = memo->viewport();
   for (const auto& c : cases) {
     scrollToColumn(c.first);
-    const int y = top(0) + memo->LineHeight() / 2;
+    const int y = top(0) + memo->lineHeight() / 2;
     QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(x(c.from), y));
     QMouseEvent move(QEvent::MouseMove, QPointF(x(c.to), y), vp->mapToGlobal(QPointF(x(c.to), y)),
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(vp, &move);
     QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(x(c.to), y));
-    ASSERT_TRUE(memo->SelectionPresent()) << c.from;
-    ASSERT_EQ(memo->SelectedText(), memo->Lines()[0].substr(c.from, c.to - c.from));
+    ASSERT_TRUE(memo->selectionPresent()) << c.from;
+    ASSERT_EQ(memo->selectedText(), memo->Lines()[0].substr(c.from, c.to - c.from));
     memo->clearFocus();  // no caret in the picture
     const QImage img = screen();
-    const int bottom = top(0) + memo->LineHeight() - 1;
+    const int bottom = top(0) + memo->lineHeight() - 1;
     auto isHighlight = [&](int px) { return img.pixel(px, bottom) == highlight.rgb(); };
     EXPECT_TRUE(isHighlight(x(c.from))) << c.from;
     EXPECT_TRUE(isHighlight(x(c.to) - 1)) << c.from;
@@ -205,7 +205,7 @@ TEST_P(GridTest, JumpWordColourCoversExactlyItsCells) {
   const struct { int first, tilde, length; } cases[] = {{0, 0, 3}, {0, 78, 4}, {220, 296, 4}};
   for (const auto& c : cases) {
     scrollToColumn(c.first);
-    memo->SetCaret(4, c.first);
+    memo->setCaret(4, c.first);
     const QImage img = screen();
     const int wordFrom = x(c.tilde + 1), wordTo = x(c.tilde + 1 + c.length);
     // The "~" leaves no trace; every letter of the word is green, and no green lies outside.

@@ -33,7 +33,7 @@ class JumpMemoTest : public ::testing::Test {
     memo = std::make_unique<TJumpMemo>();
     memo->resize(420, 300);
     memo->show();
-    memo->RefreshLayout();
+    memo->refreshLayout();
   }
   void load(const Lines& lines) { memo->SetText(lines); }
   void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
@@ -41,13 +41,13 @@ class JumpMemoTest : public ::testing::Test {
   }
   // Caret as (line, column shown), the column clamped to the line as it is drawn.
   std::pair<int, int> caret() const {
-    const auto& c = memo->Caret();
+    const auto& c = memo->caret();
     return {c.Line, std::min<int>(c.Col, static_cast<int>(memo->Lines()[c.Line].size()))};
   }
   QImage screen() const { return memo->viewport()->grab().toImage(); }
   QRect cell(int row, int col, int count = 1) const {
-    return QRect(4 + (col - memo->FirstColumn()) * memo->CharWidth(), row * memo->LineHeight(),
-                 count * memo->CharWidth(), memo->LineHeight());
+    return QRect(4 + (col - memo->firstColumn()) * memo->charWidth(), row * memo->lineHeight(),
+                 count * memo->charWidth(), memo->lineHeight());
   }
   // Whether an (anti-aliased) pixel is this colour blended onto the white background, with at
   // least a third of the colour in it. Black or another colour's strokes do not pass.
@@ -102,9 +102,9 @@ TEST_F(JumpMemoTest, LoadSplitsAtEveryLineEnd) {
     writeFile(path, c.bytes);
     EXPECT_TRUE(memo->LoadFromFile(QString::fromStdString(path))) << c.name;
     EXPECT_EQ(memo->Lines(), c.lines) << c.name;
-    EXPECT_EQ(memo->Caret().Line, 0) << c.name;
-    EXPECT_EQ(memo->Caret().Col, 0) << c.name;
-    EXPECT_FALSE(memo->SelectionPresent()) << c.name;
+    EXPECT_EQ(memo->caret().Line, 0) << c.name;
+    EXPECT_EQ(memo->caret().Col, 0) << c.name;
+    EXPECT_FALSE(memo->selectionPresent()) << c.name;
   }
   EXPECT_TRUE(prompts.records().empty());
 }
@@ -145,16 +145,16 @@ TEST_F(JumpMemoTest, ScanFindsJumpPointsAndPictures) {
     load({"first line", c.line});
     Lines jumps, pictures;
     std::vector<int> columns;
-    for (const auto& j : memo->JumpPoints()) {
+    for (const auto& j : memo->jumpPoints()) {
       jumps.push_back(j.Word);
       columns.push_back(j.Column);
       EXPECT_EQ(j.Line, 1) << c.name;
-      EXPECT_EQ(j.Rect, (TCellRect{j.Column * memo->CharWidth(), memo->LineHeight(),
-                                   static_cast<int>(j.Word.size()) * memo->CharWidth(),
-                                   memo->LineHeight()}))
+      EXPECT_EQ(j.Rect, (TCellRect{j.Column * memo->charWidth(), memo->lineHeight(),
+                                   static_cast<int>(j.Word.size()) * memo->charWidth(),
+                                   memo->lineHeight()}))
           << c.name;
     }
-    for (const auto& p : memo->Pictures()) pictures.push_back(p.Word);
+    for (const auto& p : memo->pictures()) pictures.push_back(p.Word);
     EXPECT_EQ(jumps, c.jumps) << c.name;
     EXPECT_EQ(columns, c.jumpColumns) << c.name;
     EXPECT_EQ(pictures, c.pictures) << c.name;
@@ -163,8 +163,8 @@ TEST_F(JumpMemoTest, ScanFindsJumpPointsAndPictures) {
 
 TEST_F(JumpMemoTest, JumpWordListIsSortedAndDistinct) {
   load({"~zeta ~alpha", "~zeta", "~mid"});
-  EXPECT_EQ(memo->JumpPoints().size(), 4u);
-  EXPECT_EQ(memo->JumpWords(), (Lines{"alpha", "mid", "zeta"}));
+  EXPECT_EQ(memo->jumpPoints().size(), 4u);
+  EXPECT_EQ(memo->jumpWords(), (Lines{"alpha", "mid", "zeta"}));
 }
 
 Lines numbered(int n) {
@@ -238,13 +238,13 @@ TEST_F(JumpMemoTest, CaretKeys) {
   };
   load(text);
   for (const auto& c : cases) {
-    memo->SetCaret(c.line, c.col);
+    memo->setCaret(c.line, c.col);
     key(c.key, c.mods);
     EXPECT_EQ(caret(), std::make_pair(c.toLine, c.toCol)) << c.name;
-    EXPECT_FALSE(memo->SelectionPresent()) << c.name;
+    EXPECT_FALSE(memo->selectionPresent()) << c.name;
   }
   // The column survives a short line in between.
-  memo->SetCaret(0, 3);
+  memo->setCaret(0, 3);
   key(Qt::Key_Down);
   key(Qt::Key_Down);
   key(Qt::Key_Down);
@@ -253,33 +253,33 @@ TEST_F(JumpMemoTest, CaretKeys) {
 
 TEST_F(JumpMemoTest, KeysScrollTheView) {
   load(numbered(200));
-  const int rows = memo->VisibleRows();
+  const int rows = memo->visibleRows();
   ASSERT_GT(rows, 3);
   for (int i = 0; i < rows; ++i) key(Qt::Key_Down);
-  EXPECT_EQ(memo->FirstLine(), 1) << "one line past the bottom scrolls one line";
+  EXPECT_EQ(memo->firstLine(), 1) << "one line past the bottom scrolls one line";
   key(Qt::Key_PageDown);
-  EXPECT_EQ(memo->Caret().Line, 2 * rows);
-  EXPECT_EQ(memo->FirstLine(), 1 + rows);
+  EXPECT_EQ(memo->caret().Line, 2 * rows);
+  EXPECT_EQ(memo->firstLine(), 1 + rows);
   key(Qt::Key_PageDown, Qt::ControlModifier);
-  EXPECT_EQ(memo->Caret().Line, memo->FirstLine() + rows - 1) << "ctrl keeps the view";
-  EXPECT_EQ(memo->FirstLine(), 1 + rows);
+  EXPECT_EQ(memo->caret().Line, memo->firstLine() + rows - 1) << "ctrl keeps the view";
+  EXPECT_EQ(memo->firstLine(), 1 + rows);
   key(Qt::Key_End, Qt::ControlModifier);
-  EXPECT_EQ(memo->FirstLine(), memo->MaxScrollRow());
-  EXPECT_EQ(memo->MaxScrollRow(), 200 - rows);
+  EXPECT_EQ(memo->firstLine(), memo->maxScrollRow());
+  EXPECT_EQ(memo->maxScrollRow(), 200 - rows);
   key(Qt::Key_Home, Qt::ControlModifier);
-  EXPECT_EQ(memo->FirstLine(), 0);
+  EXPECT_EQ(memo->firstLine(), 0);
 }
 
 TEST_F(JumpMemoTest, UpAndDownOntoAShortLineBringTheViewBackToColumnZero) {
   for (Qt::Key k : {Qt::Key_Down, Qt::Key_Up}) {
     load(k == Qt::Key_Down ? Lines{std::string(300, 'x'), "short"}
                            : Lines{"short", std::string(300, 'x')});
-    memo->SetCaret(k == Qt::Key_Down ? 0 : 1, 0);
+    memo->setCaret(k == Qt::Key_Down ? 0 : 1, 0);
     key(Qt::Key_End);
-    ASSERT_GT(memo->FirstColumn(), 100);
+    ASSERT_GT(memo->firstColumn(), 100);
     key(k);
     EXPECT_EQ(caret().second, 5);
-    EXPECT_EQ(memo->FirstColumn(), 0) << (k == Qt::Key_Down ? "down" : "up");
+    EXPECT_EQ(memo->firstColumn(), 0) << (k == Qt::Key_Down ? "down" : "up");
   }
 }
 
@@ -288,7 +288,7 @@ TEST_F(JumpMemoTest, ShiftSelectsAndCopiesAcrossAPageMarker) {
   text[49] = "tail ~of^49";
   load(text);
   memo->setShowPages(true);  // marker "- Page 2 -" now sits at index 51
-  memo->SetCaret(50, 2);     // "tail ~of^49", column 2
+  memo->setCaret(50, 2);     // "tail ~of^49", column 2
   int selects = 0, deselects = 0, copied = -1;
   memo->OnSelect = [&](TJumpMemo*) { ++selects; };
   memo->OnDeSelect = [&](TJumpMemo*) { ++deselects; };
@@ -297,28 +297,28 @@ TEST_F(JumpMemoTest, ShiftSelectsAndCopiesAcrossAPageMarker) {
   key(Qt::Key_Down, Qt::ShiftModifier);
   key(Qt::Key_Right, Qt::ShiftModifier);
   QTest::keyRelease(memo.get(), Qt::Key_Shift);
-  ASSERT_TRUE(memo->SelectionPresent());
+  ASSERT_TRUE(memo->selectionPresent());
   EXPECT_EQ(selects, 3);
   // Lines 50 ("tail ~of^49"), 51 (marker), 52 ("line 51"), up to column 3.
   const std::string expected =
       "il  of 49\r\n"
       "lin";
-  EXPECT_EQ(memo->SelectedText(), expected);
+  EXPECT_EQ(memo->selectedText(), expected);
   // Block size: (11 - 2 + 2) + (10 + 2) + (3 + 2) + 1.
   EXPECT_EQ(memo->CopyToClipboard(), 29);
   EXPECT_EQ(copied, 29);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdString(expected));
-  EXPECT_FALSE(memo->SelectionPresent());
+  EXPECT_FALSE(memo->selectionPresent());
   EXPECT_EQ(deselects, 1);
   EXPECT_EQ(memo->CopyToClipboard(), 0) << "nothing left to copy";
 }
 
 TEST_F(JumpMemoTest, OneLineSelectionAndCyrillicOnTheClipboard) {
   load({cp1251("Привет, мир")});
-  memo->SetCaret(0, 8);
+  memo->setCaret(0, 8);
   key(Qt::Key_End, Qt::ShiftModifier);
   QTest::keyRelease(memo.get(), Qt::Key_Shift);
-  EXPECT_EQ(memo->SelectedBlockSize(), 3 + 1);
+  EXPECT_EQ(memo->selectedBlockSize(), 3 + 1);
   EXPECT_EQ(memo->CopyToClipboard(), 4);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("мир"));
 }
@@ -330,11 +330,11 @@ TEST_F(JumpMemoTest, MovingWithoutShiftDropsTheSelection) {
   key(Qt::Key_Right, Qt::ShiftModifier);
   key(Qt::Key_Right, Qt::ShiftModifier);
   QTest::keyRelease(memo.get(), Qt::Key_Shift);
-  ASSERT_TRUE(memo->SelectionPresent());
+  ASSERT_TRUE(memo->selectionPresent());
   key(Qt::Key_Right);
-  EXPECT_FALSE(memo->SelectionPresent());
+  EXPECT_FALSE(memo->selectionPresent());
   EXPECT_EQ(deselects, 1);
-  EXPECT_EQ(memo->SelectedText(), "");
+  EXPECT_EQ(memo->selectedText(), "");
 }
 
 TEST_F(JumpMemoTest, MouseClickDragAndSwallowedDoubleClick) {
@@ -361,8 +361,8 @@ TEST_F(JumpMemoTest, MouseClickDragAndSwallowedDoubleClick) {
                    Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(vp, &move);
   QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(cell(0, 7).left(), centre(0, 7).y()));
-  ASSERT_TRUE(memo->SelectionPresent());
-  EXPECT_EQ(memo->SelectedText(), "ain t");
+  ASSERT_TRUE(memo->selectionPresent());
+  EXPECT_EQ(memo->selectedText(), "ain t");
 
   const auto before = caret();
   QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(centre(1, 7)),
@@ -371,14 +371,14 @@ TEST_F(JumpMemoTest, MouseClickDragAndSwallowedDoubleClick) {
   QApplication::sendEvent(vp, &dbl);
   EXPECT_EQ(jumps.size(), 1u) << "the second press of a double click activates nothing";
   EXPECT_EQ(caret(), before);
-  EXPECT_TRUE(memo->SelectionPresent());
+  EXPECT_TRUE(memo->selectionPresent());
 }
 
 TEST_F(JumpMemoTest, EnterOnAJumpWord) {
   load({"x ~target y"});
   std::string hit;
   memo->OnJumpClick = [&](TJumpMemo*, const std::string& w) { hit = w; };
-  memo->SetCaret(0, 5);
+  memo->setCaret(0, 5);
   key(Qt::Key_Return);
   EXPECT_EQ(hit, "target");
 }
@@ -398,20 +398,20 @@ TEST_F(JumpMemoTest, FoldTable) {
       {'1', '1'},   {' ', ' '},   {'~', '~'},   {0x00, 0x00},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(TJumpMemo::Fold(c.from), c.to) << std::hex << static_cast<int>(c.from);
+    EXPECT_EQ(TJumpMemo::fold(c.from), c.to) << std::hex << static_cast<int>(c.from);
 }
 
 TEST_F(JumpMemoTest, LongestLineIsMeasuredAtLoadOnly) {
   load({"short", "lines"});
-  const int measured = memo->LongestLine();
-  const int maxColumn = memo->MaxScrollColumn();
+  const int measured = memo->longestLine();
+  const int maxColumn = memo->maxScrollColumn();
   memo->Lines() = {std::string(500, 'x')};
-  memo->RefreshLayout();
-  EXPECT_EQ(memo->LongestLine(), measured);
-  EXPECT_EQ(memo->MaxScrollColumn(), maxColumn);
+  memo->refreshLayout();
+  EXPECT_EQ(memo->longestLine(), measured);
+  EXPECT_EQ(memo->maxScrollColumn(), maxColumn);
   memo->Lines() = {std::string(500, 'x')};
   memo->SetText(memo->Lines());
-  EXPECT_EQ(memo->LongestLine(), 500);
+  EXPECT_EQ(memo->longestLine(), 500);
 }
 
 TEST(JumpMemoDefaults, PublishedPropertiesStartAsDesigned) {
@@ -443,7 +443,7 @@ TEST(JumpMemoDefaults, AMissingFontFallsBackToAFixedPitchOne) {
     EXPECT_TRUE(QFontInfo(memo.Font()).fixedPitch()) << family;
     EXPECT_EQ(memo.Font().pixelSize(), 13) << family;
     EXPECT_TRUE(memo.Font().bold()) << family;
-    EXPECT_EQ(memo.CharWidth(), QFontMetrics(memo.Font()).horizontalAdvance(QLatin1Char('W')))
+    EXPECT_EQ(memo.charWidth(), QFontMetrics(memo.Font()).horizontalAdvance(QLatin1Char('W')))
         << family;
   }
 }
@@ -504,16 +504,16 @@ TEST_F(JumpMemoTest, SearchWordsAreHighlightedOnWordBoundaries) {
 
 TEST_F(JumpMemoTest, PaintingCopesWithLinesShortenedUnderIt) {
   load(numbered(300));
-  memo->SetCaret(250, 0);
-  ASSERT_GT(memo->FirstLine(), 100);
+  memo->setCaret(250, 0);
+  ASSERT_GT(memo->firstLine(), 100);
   memo->Lines() = {"only line"};
   memo->Repaint();
   const QImage img = screen();
   EXPECT_GT(nonBackground(img, cell(0, 1, 8)), 0) << "starts again at line 0";
-  EXPECT_EQ(memo->SelectedText(), "");
-  memo->RefreshLayout();
-  EXPECT_EQ(memo->FirstLine(), 0);
-  EXPECT_EQ(memo->Caret().Line, 0);
+  EXPECT_EQ(memo->selectedText(), "");
+  memo->refreshLayout();
+  EXPECT_EQ(memo->firstLine(), 0);
+  EXPECT_EQ(memo->caret().Line, 0);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ class ViewTest : public ::testing::Test {
   void open(const std::string& bytes, const std::string& name = "text.txt") {
     path = dir.file(name);
     writeFile(path, bytes);
-    form->OpenFile(QString::fromStdString(path));
+    form->openFile(QString::fromStdString(path));
     form->show();
   }
 
@@ -216,7 +216,7 @@ TEST_F(ViewTest, LinesPutInDirectlyAreShownAndSavedToTheirFile) {
   form->r->Lines() = {"x  y", "z"};
   form->show();
   EXPECT_FALSE(form->Modified());
-  EXPECT_EQ(form->SavePath(), QString::fromStdString(path));
+  EXPECT_EQ(form->savePath(), QString::fromStdString(path));
   form->SpeedButton7->click();
   prompts.clearRecords();
   prompts.queueAnswer(PromptAnswer::Yes);
@@ -270,16 +270,16 @@ TEST_F(ViewTest, StatusBarNamesTheButtonForAnotherCodePage) {
     if (!std::filesystem::exists(samples + c.file)) GTEST_SKIP() << "samples missing";
     open(readFile(samples + c.file));
     if (c.button)
-      EXPECT_TRUE(form->StatusText().contains(c.button))
-          << c.file << ": " << form->StatusText().toStdString();
+      EXPECT_TRUE(form->statusText().contains(c.button))
+          << c.file << ": " << form->statusText().toStdString();
     else
-      EXPECT_TRUE(form->StatusText().isEmpty()) << c.file;
+      EXPECT_TRUE(form->statusText().isEmpty()) << c.file;
     form->close();
   }
   open(cp1251("") + "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80");
-  EXPECT_TRUE(form->StatusText().contains("\"UTF-8 to WIN\""));
+  EXPECT_TRUE(form->statusText().contains("\"UTF-8 to WIN\""));
   form->SpeedButton8->click();
-  EXPECT_TRUE(form->StatusText().isEmpty()) << "the note goes once the text is converted";
+  EXPECT_TRUE(form->statusText().isEmpty()) << "the note goes once the text is converted";
   prompts.queueAnswer(PromptAnswer::No);
   form->close();
 }
@@ -317,7 +317,7 @@ TEST_F(ViewTest, BookOpensAsTextAndSavesBesideIt) {
       "<book-title>T</book-title></title-info></description>"
       "<body><section><p>Hello</p></section></body></FictionBook>\n";
   open(fb2, "book.fb2");
-  if (!form->IsImportedBook()) GTEST_SKIP() << "built without the book importer";
+  if (!form->isImportedBook()) GTEST_SKIP() << "built without the book importer";
   EXPECT_TRUE(form->Modified()) << "the converted text exists only in the window";
   EXPECT_TRUE(form->windowTitle().startsWith(QString::fromStdString(path)));
   EXPECT_TRUE(form->windowTitle().contains(QString::fromStdString(dir.file("book.txt"))));
@@ -339,7 +339,7 @@ class ViewMarkupTest : public ViewTest {
  protected:
   std::vector<std::pair<int, std::string>> jumps() const {
     std::vector<std::pair<int, std::string>> out;
-    for (const auto& j : form->r->JumpPoints()) out.emplace_back(j.Column, j.Word);
+    for (const auto& j : form->r->jumpPoints()) out.emplace_back(j.Column, j.Word);
     return out;
   }
 };
@@ -371,7 +371,7 @@ TEST_F(ViewMarkupTest, EveryCommandFindsTheJumpWordsAgain) {
     EXPECT_EQ(jumps(), c.before) << c.name;
     (form.get()->*c.button)->click();
     EXPECT_EQ(jumps(), c.after) << c.name;
-    EXPECT_EQ(form->r->LongestLine(), static_cast<int>(form->r->Lines()[0].size())) << c.name;
+    EXPECT_EQ(form->r->longestLine(), static_cast<int>(form->r->Lines()[0].size())) << c.name;
     prompts.queueAnswer(PromptAnswer::No);
     form->close();
   }
@@ -382,7 +382,7 @@ TEST_F(ViewMarkupTest, CollapsedSpacesLeaveNoOldGreenOverTheText) {
   form->resize(700, 300);
   form->SpeedButton7->click();
   const QImage img = form->r->viewport()->grab().toImage();
-  const int cw = form->r->CharWidth(), lh = form->r->LineHeight();
+  const int cw = form->r->charWidth(), lh = form->r->lineHeight();
   auto green = [&](int fromCol, int toCol) {
     int n = 0;
     for (int y = 0; y < lh; ++y)
@@ -403,7 +403,7 @@ TEST_F(ViewMarkupTest, ReloadFindsTheJumpWordsOfTheFileAgain) {
   writeFile(path, "   ~two ~three\r\n");
   form->SpeedButton4->click();
   EXPECT_EQ(jumps(), (std::vector<std::pair<int, std::string>>{{4, "two"}, {9, "three"}}));
-  EXPECT_EQ(form->r->LongestLine(), 14);
+  EXPECT_EQ(form->r->longestLine(), 14);
   form->close();
 }
 
@@ -412,19 +412,19 @@ TEST_F(ViewMarkupTest, AnotherFileShownByTheMainWindowIsLaidOutAfresh) {
   for (int i = 0; i < 400; ++i)
     bytes += "line ~old" + std::to_string(i) + std::string(60, ' ') + "\r\n";
   open(bytes);
-  form->r->SetCaret(300, 20);
-  ASSERT_GT(form->r->FirstLine(), 0);
+  form->r->setCaret(300, 20);
+  ASSERT_GT(form->r->firstLine(), 0);
   form->close();
   ASSERT_FALSE(form->isVisible());
   form->setFileName(QString::fromStdString(dir.file("other.txt")));
   form->r->Lines() = {"see ~new here", "x"};
   form->show();
   EXPECT_EQ(jumps(), (std::vector<std::pair<int, std::string>>{{5, "new"}}));
-  EXPECT_EQ(form->r->JumpWords(), Lines{"new"});
-  EXPECT_EQ(form->r->LongestLine(), 13);
-  EXPECT_EQ(form->r->FirstLine(), 0);
-  EXPECT_EQ(form->r->Caret().Line, 0);
-  EXPECT_EQ(form->r->Caret().Col, 0);
+  EXPECT_EQ(form->r->jumpWords(), Lines{"new"});
+  EXPECT_EQ(form->r->longestLine(), 13);
+  EXPECT_EQ(form->r->firstLine(), 0);
+  EXPECT_EQ(form->r->caret().Line, 0);
+  EXPECT_EQ(form->r->caret().Col, 0);
   form->close();
 }
 

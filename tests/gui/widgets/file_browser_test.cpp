@@ -37,7 +37,7 @@ class FolderTest : public testing::Test {
   void touch(const std::string& name) { std::ofstream(folder_ / name) << name; }
   static QStringList items(const TFileListBox& list) {
     QStringList out;
-    for (int i = 0; i < list.Count(); ++i) out << list.Item(i);
+    for (int i = 0; i < list.count(); ++i) out << list.item(i);
     return out;
   }
   testing_support::TempFolder temp_{"components_"};
@@ -71,12 +71,12 @@ TEST(ViewStyle, NamesRoundTrip) {
   for (TViewStyle s :
        {TViewStyle::vsIcon, TViewStyle::vsSmallIcon, TViewStyle::vsList, TViewStyle::vsReport}) {
     TViewStyle back = TViewStyle::vsIcon;
-    ASSERT_TRUE(ViewStyleFromName(ViewStyleName(s), back));
+    ASSERT_TRUE(viewStyleFromName(viewStyleName(s), back));
     EXPECT_EQ(back, s);
   }
-  EXPECT_EQ(ViewStyleName(TViewStyle::vsSmallIcon), "vsSmallIcon");
+  EXPECT_EQ(viewStyleName(TViewStyle::vsSmallIcon), "vsSmallIcon");
   TViewStyle untouched = TViewStyle::vsList;
-  EXPECT_FALSE(ViewStyleFromName("vsTiles", untouched));
+  EXPECT_FALSE(viewStyleFromName("vsTiles", untouched));
   EXPECT_EQ(untouched, TViewStyle::vsList);
 }
 
@@ -92,7 +92,7 @@ TEST_F(FolderTest, FileListShowsMatchingFilesOnlyInNameOrder) {
   EXPECT_EQ(items(list), (QStringList{"A.txt", "b.txt", "readme"}));
   list.setMask("*.*");
   EXPECT_EQ(items(list), (QStringList{"A.txt", "b.txt", "page.html", "readme"}));
-  EXPECT_EQ(list.FirstSelected(), -1);
+  EXPECT_EQ(list.firstSelected(), -1);
 }
 
 TEST_F(FolderTest, SelectionSurvivesARefreshAndFollowsTheFolder) {
@@ -101,21 +101,21 @@ TEST_F(FolderTest, SelectionSurvivesARefreshAndFollowsTheFolder) {
   TFileListBox list;
   list.setDirectory(QString::fromStdString(folder_.string()));
   list.selectNames({"b.txt"});
-  EXPECT_EQ(list.FirstSelected(), 1);
+  EXPECT_EQ(list.firstSelected(), 1);
   touch("0.txt");
   // The list notices the new file by itself.
   QElapsedTimer timer;
   timer.start();
-  while (list.Count() < 3 && timer.elapsed() < 5000) {
+  while (list.count() < 3 && timer.elapsed() < 5000) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   }
   EXPECT_EQ(items(list), (QStringList{"0.txt", "a.txt", "b.txt"}));
-  EXPECT_TRUE(list.Selected(2));
-  EXPECT_FALSE(list.Selected(0));
+  EXPECT_TRUE(list.selected(2));
+  EXPECT_FALSE(list.selected(0));
   fs::remove(folder_ / "b.txt");
   list.Update();
   EXPECT_EQ(items(list), (QStringList{"0.txt", "a.txt"}));
-  EXPECT_EQ(list.FirstSelected(), -1);
+  EXPECT_EQ(list.firstSelected(), -1);
 }
 
 TEST_F(FolderTest, ViewStylesKeepTheListADragSource) {
@@ -125,14 +125,14 @@ TEST_F(FolderTest, ViewStylesKeepTheListADragSource) {
   for (TViewStyle s :
        {TViewStyle::vsIcon, TViewStyle::vsList, TViewStyle::vsSmallIcon, TViewStyle::vsReport}) {
     list.setViewStyle(s);
-    EXPECT_EQ(list.ViewStyle(), s);
+    EXPECT_EQ(list.viewStyle(), s);
     EXPECT_TRUE(list.currentView()->dragEnabled());
-    EXPECT_EQ(TFileListBox::FromDragSource(list.currentView()), &list);
-    EXPECT_EQ(TFileListBox::FromDragSource(list.currentView()->viewport()), &list);
+    EXPECT_EQ(TFileListBox::fromDragSource(list.currentView()), &list);
+    EXPECT_EQ(TFileListBox::fromDragSource(list.currentView()->viewport()), &list);
   }
   QWidget other;
-  EXPECT_EQ(TFileListBox::FromDragSource(&other), nullptr);
-  EXPECT_EQ(TFileListBox::FromDragSource(nullptr), nullptr);
+  EXPECT_EQ(TFileListBox::fromDragSource(&other), nullptr);
+  EXPECT_EQ(TFileListBox::fromDragSource(nullptr), nullptr);
 }
 
 TEST(FilenameEdit, ChosenNamesAreQuotedWhenTheyHoldBlanks) {
@@ -143,16 +143,16 @@ TEST(FilenameEdit, ChosenNamesAreQuotedWhenTheyHoldBlanks) {
   } cases[] = {{"/b/war.lzh", "/b/war.lzh"},
                {"/b/My Books/war.lzh", "\"/b/My Books/war.lzh\""},
                {"\"/b/My Books/war.lzh", "\"/b/My Books/war.lzh"}};
-  for (const auto& c : cases) EXPECT_EQ(TFilenameEdit::QuotedName(c.chosen), c.shown);
+  for (const auto& c : cases) EXPECT_EQ(TFilenameEdit::quotedName(c.chosen), c.shown);
 
   TFilenameEdit edit;
   edit.setText("book");
   edit.BrowseDialog = [](TFilenameEdit*) { return QString("/b/My Books/war.lzh"); };
   edit.browse();
-  EXPECT_EQ(edit.Text(), "\"/b/My Books/war.lzh\"");
+  EXPECT_EQ(edit.text(), "\"/b/My Books/war.lzh\"");
   edit.BrowseDialog = [](TFilenameEdit*) { return QString(); };  // cancelled
   edit.browse();
-  EXPECT_EQ(edit.Text(), "\"/b/My Books/war.lzh\"");
+  EXPECT_EQ(edit.text(), "\"/b/My Books/war.lzh\"");
   EXPECT_EQ(edit.Filter, "Archive (*.lzh)");
   EXPECT_EQ(edit.DefaultExt, "lzh");
 }
@@ -163,7 +163,7 @@ TEST(FilterComboBox, PairsAndChanges) {
   box.setFilter("Text files (*.txt)|*.txt;*.|All Files (*.*)|*.*|dangling");
   ASSERT_EQ(box.count(), 2);
   EXPECT_EQ(box.itemText(1), "All Files (*.*)");
-  EXPECT_EQ(box.Mask(), "*.txt;*.");
+  EXPECT_EQ(box.mask(), "*.txt;*.");
   QStringList masks;
   QObject::connect(&box, &TFilterComboBox::maskChanged, [&](const QString& m) { masks << m; });
   box.setCurrentIndex(1);
@@ -173,11 +173,11 @@ TEST(FilterComboBox, PairsAndChanges) {
 TEST(StatusBarGauge, PositionStaysInRange) {
   App();
   TStatusBarGauge bar;
-  EXPECT_EQ(bar.Position(), 0);
+  EXPECT_EQ(bar.position(), 0);
   const std::pair<int, int> cases[] = {{40, 40}, {100, 100}, {150, 100}, {-1, 0}};
   for (const auto& [set, shown] : cases) {
     bar.setPosition(set);
-    EXPECT_EQ(bar.Position(), shown) << set;
+    EXPECT_EQ(bar.position(), shown) << set;
   }
 }
 
@@ -208,7 +208,7 @@ TEST(Glyphs, EveryButtonHasAPicture) {
   App();
   for (Glyph g : {Glyph::Go, Glyph::PvmPath, Glyph::PvManager, Glyph::Settings, Glyph::Send,
                   Glyph::About, Glyph::Exit}) {
-    QIcon icon = GlyphIcon(g);
+    QIcon icon = glyphIcon(g);
     EXPECT_FALSE(icon.isNull());
     EXPECT_FALSE(icon.pixmap(24, 24).toImage().isNull());
   }

@@ -36,7 +36,7 @@ TEST_F(FormStorageTest, SavesThePlacementKeys) {
   storage.addStoredProperty(
       "DirListBox_Width", [&] { return QString::number(width); },
       [&](const QString& v) { width = v.toInt(); });
-  storage.SaveFormPlacement();
+  storage.saveFormPlacement();
   TIniFile file(ini());
   EXPECT_EQ(file.ReadSection("Form2"),
             (std::vector<std::string>{"Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", "NormPos",
@@ -60,7 +60,7 @@ TEST_F(FormStorageTest, RoundTripAndOtherSectionsUntouched) {
     storage.setAutomatic(false);
     storage.addStoredProperty(
         "FileListBox1_ViewStyle", [] { return QString("vsList"); }, [](const QString&) {});
-    storage.SaveFormPlacement();
+    storage.saveFormPlacement();
   }
   EXPECT_EQ(readFile(ini()).substr(0, 29), "[Main]\r\nLastBook=book.lzh\r\n[F");
 
@@ -74,7 +74,7 @@ TEST_F(FormStorageTest, RoundTripAndOtherSectionsUntouched) {
       "FileListBox1_ViewStyle", [] { return QString(); }, [&](const QString& v) { style = v; });
   storage.addStoredProperty(
       "Panel4_Width", [] { return QString(); }, [&](const QString& v) { untouched = v; });
-  ASSERT_TRUE(storage.RestoreFormPlacement());
+  ASSERT_TRUE(storage.restoreFormPlacement());
   EXPECT_EQ(again.geometry(), QRect(50, 60, 320, 240));
   EXPECT_EQ(style, "vsList");
   EXPECT_EQ(untouched, "design") << "a missing key keeps the design value";
@@ -100,7 +100,7 @@ TEST_F(FormStorageTest, WhatIsNotRestored) {
     form.setGeometry(1, 2, 30, 40);
     TFormStorage storage(&form, QString::fromStdString(ini()), "Form2");
     storage.setAutomatic(false);
-    EXPECT_EQ(storage.RestoreFormPlacement(), c.restored) << c.name;
+    EXPECT_EQ(storage.restoreFormPlacement(), c.restored) << c.name;
     EXPECT_EQ(form.geometry(), c.geometry) << c.name;
   }
 }
@@ -110,7 +110,7 @@ TEST_F(FormStorageTest, AWindowLostOffScreenComesBack) {
   QWidget form;
   TFormStorage storage(&form, QString::fromStdString(ini()), "Form2");
   storage.setAutomatic(false);
-  ASSERT_TRUE(storage.RestoreFormPlacement());
+  ASSERT_TRUE(storage.restoreFormPlacement());
   EXPECT_EQ(form.size(), QSize(300, 200));
   EXPECT_LT(form.geometry().left(), 90000);
 }

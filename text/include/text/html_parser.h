@@ -65,9 +65,9 @@ class THTMLParser {
 
   // Title state, kept from one run to the next: a title opened and not closed sends every
   // text run of the following runs to the title text until its closing tag arrives.
-  bool InTitle() const { return inTitle_; }
-  const std::string& TitleText() const { return titleText_; }
-  const std::string& AwaitedClosingTag() const { return awaitedEnd_; }  // "/TITLE" or ""
+  bool inTitle() const { return inTitle_; }
+  const std::string& titleText() const { return titleText_; }
+  const std::string& awaitedClosingTag() const { return awaitedEnd_; }  // "/TITLE" or ""
 
   // The attribute text of the first case-insensitive occurrence of `name` anywhere in `tag`,
   // through the space (outside quotes), ">" or last character that ends it; "" if none.
@@ -76,16 +76,16 @@ class THTMLParser {
   // first two double quotes when it holds one.
   static std::string AttributeValue(std::string_view attribute);
   // FindAttribute then AttributeValue.
-  static std::string Attribute(std::string_view tag, std::string_view name);
+  static std::string attribute(std::string_view tag, std::string_view name);
   // Splits an upper-cased link target into protocol, path, document and parameters.
   static TURLParts SplitURL(std::string_view upperUrl);
   // From the last "." of a document name on ("\" and ":" end the search); "" without a dot.
-  static std::string Extension(std::string_view document);
+  static std::string extension(std::string_view document);
 
  private:
   void ProcessText(std::string& run);
   void ProcessTag(std::string tag);
-  void AnalyseAnchor(const std::string& tag);
+  void analyseAnchor(const std::string& tag);
 
   TParsed parsed_;
   bool inTitle_ = false;

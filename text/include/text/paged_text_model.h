@@ -2,8 +2,8 @@
 // page markers, jump words and picture references, and what the keys and the mouse do, all on a
 // grid of equal character cells. The widget that shows it only converts pixels and paints.
 //
-// The grid: a character cell is CellWidth() pixels wide and LineHeight() pixels high; column c
-// of a line is drawn at x = 4 + (c - first visible column) * CellWidth(), so the caret, a click,
+// The grid: a character cell is cellWidth() pixels wide and lineHeight() pixels high; column c
+// of a line is drawn at x = 4 + (c - first visible column) * cellWidth(), so the caret, a click,
 // a highlight and every glyph agree at every column.
 #pragma once
 
@@ -68,94 +68,94 @@ class PagedTextModel {
   bool SetText(std::vector<std::string> lines);
   // The owner changed Lines(): the longest line is measured again, the layout follows, the jump
   // words and pictures are found again, and a selection made on the old lines is dropped.
-  void LinesChanged();
+  void linesChanged();
 
   // Cell size and the visible area, both in pixels.
-  void SetCellSize(int cellWidth, int lineHeight);
-  void SetViewSize(int width, int height);
+  void setCellSize(int cellWidth, int lineHeight);
+  void setViewSize(int width, int height);
   // Geometry, scroll ranges and caret clamping after the lines or the window changed.
-  void RefreshLayout();
-  void ScanJumpsAndPictures();
+  void refreshLayout();
+  void scanJumpsAndPictures();
 
   // Page markers. Each returns false when the lines could not be changed (out of memory).
   const std::string& Pagemarker() const { return pagemarker_; }
-  bool SetPagemarker(const std::string& word);
+  bool setPagemarker(const std::string& word);
   bool ShowPages() const { return showPages_; }
-  bool SetShowPages(bool on);
-  std::string PageMarkerLine(int page) const;
-  bool IsMarkerLine(const std::string& line) const;
+  bool setShowPages(bool on);
+  std::string pageMarkerLine(int page) const;
+  bool isMarkerLine(const std::string& line) const;
 
   const std::vector<std::string>& SelWords() const { return selWords_; }
-  void SetSelWords(const std::vector<std::string>& words) { selWords_ = words; }
+  void setSelWords(const std::vector<std::string>& words) { selWords_ = words; }
   // The [begin, end) column spans of the line that SelWords highlight.
-  std::vector<std::pair<int, int>> SelWordSpans(int line) const;
+  std::vector<std::pair<int, int>> selWordSpans(int line) const;
 
   // Keys (Shift extends the selection, Ctrl as the key table says). Returns false for a key the
   // control does not handle.
-  bool Key(MemoKey key, bool shift, bool ctrl);
+  bool key(MemoKey key, bool shift, bool ctrl);
   // Shift let go: a keyboard selection ends; it stays present when the caret left the anchor.
-  void ShiftReleased();
+  void shiftReleased();
   // The mouse, in viewport pixels. MouseMove with the button held returns true while the point
-  // lies outside the text area, where AutoScrollTick keeps moving the view.
-  void MousePress(int x, int y);
-  bool MouseDrag(int x, int y);
-  bool AutoScrollTick();
-  void MouseRelease();
-  bool MouseSelecting() const { return mouseSelecting_; }
+  // lies outside the text area, where autoScrollTick keeps moving the view.
+  void mousePress(int x, int y);
+  bool mouseDrag(int x, int y);
+  bool autoScrollTick();
+  void mouseRelease();
+  bool mouseSelecting() const { return mouseSelecting_; }
 
-  void SetCaret(int line, int col);
-  void ScrollTo(int line, int col);
+  void setCaret(int line, int col);
+  void scrollTo(int line, int col);
   // Drops the selection (repaint, OnDeSelect when there was one).
-  void RemoveSelection();
+  void removeSelection();
 
   // Copying: the text for the clipboard (code page 1251, "~" and "^" as spaces, page-marker
   // parts left out) and the block size the copy reports.
-  std::string SelectedText() const;
-  int SelectedBlockSize() const;
+  std::string selectedText() const;
+  int selectedBlockSize() const;
   // The ordered ends of the selection, columns clamped to their lines.
-  void OrderedSelection(TMemoPos& start, TMemoPos& end) const;
+  void orderedSelection(TMemoPos& start, TMemoPos& end) const;
   // Whether a selection shows (being made or present, and not empty).
-  bool SelectionShown() const { return (selPresent_ || selecting_) && !(caret_ == anchor_); }
+  bool selectionShown() const { return (selPresent_ || selecting_) && !(caret_ == anchor_); }
 
   // Pixel geometry of the grid.
-  int ColumnX(int col) const { return kLeftMargin + (col - firstCol_) * cellWidth_; }
-  int LineY(int line) const { return (line - firstLine_) * lineHeight_; }
-  TCellRect CaretRect() const;
+  int columnX(int col) const { return kLeftMargin + (col - firstCol_) * cellWidth_; }
+  int lineY(int line) const { return (line - firstLine_) * lineHeight_; }
+  TCellRect caretRect() const;
   // The line under a y, the column a click at x puts the caret on (the first column whose
   // prefix reaches x, or the line end), and the column of the cell under x.
-  int LineAt(int y) const;
-  int CaretColumnAt(int line, int x) const;
-  int CellColumnAt(int x) const;
-  const TJump* JumpAt(int x, int y) const;
-  const TPict* PictureAt(int x, int y) const;
-  // The jump points and pictures of one line, as [first, last) into JumpPoints()/Pictures().
-  std::pair<const TJump*, const TJump*> JumpsOfLine(int line) const;
-  std::pair<const TPict*, const TPict*> PicturesOfLine(int line) const;
+  int lineAt(int y) const;
+  int caretColumnAt(int line, int x) const;
+  int cellColumnAt(int x) const;
+  const TJump* jumpAt(int x, int y) const;
+  const TPict* pictureAt(int x, int y) const;
+  // The jump points and pictures of one line, as [first, last) into jumpPoints()/pictures().
+  std::pair<const TJump*, const TJump*> jumpsOfLine(int line) const;
+  std::pair<const TPict*, const TPict*> picturesOfLine(int line) const;
 
-  const std::vector<TJump>& JumpPoints() const { return jumps_; }
-  const std::vector<TPict>& Pictures() const { return picts_; }
-  const std::vector<std::string>& JumpWords() const { return jumpWords_; }
-  const TMemoPos& Caret() const { return caret_; }
-  const TMemoPos& Anchor() const { return anchor_; }
-  bool SelectionPresent() const { return selPresent_; }
-  bool Selecting() const { return selecting_; }
-  int FirstLine() const { return firstLine_; }
-  int FirstColumn() const { return firstCol_; }
-  int CellWidth() const { return cellWidth_; }
-  int LineHeight() const { return lineHeight_; }
-  int VisibleColumns() const { return visCols_; }
-  int VisibleRows() const { return visRows_; }
-  int LongestLine() const { return longest_; }
-  int MaxScrollColumn() const { return maxScrollCol_; }
-  int MaxScrollRow() const { return maxScrollRow_; }
-  int LineLength(int line) const;
+  const std::vector<TJump>& jumpPoints() const { return jumps_; }
+  const std::vector<TPict>& pictures() const { return picts_; }
+  const std::vector<std::string>& jumpWords() const { return jumpWords_; }
+  const TMemoPos& caret() const { return caret_; }
+  const TMemoPos& anchor() const { return anchor_; }
+  bool selectionPresent() const { return selPresent_; }
+  bool selecting() const { return selecting_; }
+  int firstLine() const { return firstLine_; }
+  int firstColumn() const { return firstCol_; }
+  int cellWidth() const { return cellWidth_; }
+  int lineHeight() const { return lineHeight_; }
+  int visibleColumns() const { return visCols_; }
+  int visibleRows() const { return visRows_; }
+  int longestLine() const { return longest_; }
+  int maxScrollColumn() const { return maxScrollCol_; }
+  int maxScrollRow() const { return maxScrollRow_; }
+  int lineLength(int line) const;
   // The caret's column as shown: clamped to its line.
-  int CaretColumn() const;
+  int caretColumn() const;
 
   // Byte -> byte folding for SelWords matching; word and picture-name characters.
-  static unsigned char Fold(unsigned char c);
-  static bool IsWordChar(unsigned char c);
-  static bool IsPictureChar(unsigned char c);
+  static unsigned char fold(unsigned char c);
+  static bool isWordChar(unsigned char c);
+  static bool isPictureChar(unsigned char c);
 
  private:
   void resetCaret();

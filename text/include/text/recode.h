@@ -17,12 +17,12 @@ std::string WinToDevice(std::string_view text);  // 1251 -> device character set
 // Device character set -> 1251: the inverse of WinToDevice wherever it has one. Where several
 // 1251 bytes map onto one device code the Russian letter wins; a device code that no 1251 byte
 // maps to comes back unchanged. Used to show names that an archive stores for the handheld.
-std::string DeviceToWin(std::string_view text);
+std::string deviceToWin(std::string_view text);
 
-void DosToWinInPlace(std::string& text);
-void KoiToWinInPlace(std::string& text);
-void WinToDeviceInPlace(std::string& text);
-void DeviceToWinInPlace(std::string& text);
+void dosToWinInPlace(std::string& text);
+void koiToWinInPlace(std::string& text);
+void winToDeviceInPlace(std::string& text);
+void deviceToWinInPlace(std::string& text);
 
 // UTF-8 -> 1251, the one conversion every part of the product uses. Where 1251 lacks a
 // character it falls back before it writes "?": a letter written with combining marks is composed
@@ -33,13 +33,13 @@ void DeviceToWinInPlace(std::string& text);
 // ("ѣ" -> "е"). Only what is left becomes "?", and `missing` (when given) gets how many did.
 // A byte that is not part of a valid UTF-8 sequence passes through unchanged, so a name already
 // in 1251 survives. A byte order mark at the very start is dropped.
-std::string Utf8ToWin(std::string_view text, std::size_t* missing = nullptr);
+std::string utf8ToWin(std::string_view text, std::size_t* missing = nullptr);
 // The same in place; returns how many characters became "?".
-std::size_t Utf8ToWinInPlace(std::string& text);
+std::size_t utf8ToWinInPlace(std::string& text);
 // 1251 -> UTF-8. The one unassigned byte (0x98) becomes U+FFFD.
-std::string WinToUtf8(std::string_view text);
+std::string winToUtf8(std::string_view text);
 // True when the bytes form valid UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
-bool IsValidUtf8(std::string_view text);
+bool isValidUtf8(std::string_view text);
 
 enum class CodePage { Ascii, Utf8, Cp1251, Cp866, Koi8r };
 
@@ -52,7 +52,7 @@ struct CodePageGuess {
 // Below this a guess is not to be acted on without asking: nothing is recoded in place on it and
 // the view window says nothing about it.
 inline constexpr double kConfidentGuess = 0.95;
-inline bool IsConfident(const CodePageGuess& guess) {
+inline bool isConfident(const CodePageGuess& guess) {
   return guess.confidence >= kConfidentGuess;
 }
 
@@ -62,8 +62,8 @@ inline bool IsConfident(const CodePageGuess& guess) {
 // small letters, so that all-capitals text reads as well as any. A text that reads about as well
 // in two code pages (a word or two) leans to 1251 with a low confidence. Looks at the first
 // `limit` bytes only.
-CodePageGuess GuessCodePage(std::string_view text, std::size_t limit = 1 << 20);
-CodePage DetectCodePage(std::string_view text, std::size_t limit = 1 << 20);
+CodePageGuess guessCodePage(std::string_view text, std::size_t limit = 1 << 20);
+CodePage detectCodePage(std::string_view text, std::size_t limit = 1 << 20);
 
 // "1 character has no equivalent in code page 1251", "3 characters have ...": what the
 // terminal commands report after a conversion to 1251 that left `missing` question marks.
@@ -76,7 +76,7 @@ std::string missingCharactersNote(std::size_t missing);
 std::string shortenName(std::string_view name, std::size_t limit);
 
 // "ascii", "utf8", "cp1251", "cp866", "koi8r": names that codePageFromName takes back.
-const char* CodePageName(CodePage page);
+const char* codePageName(CodePage page);
 // How people write the code page in a message: "UTF-8", "KOI8-R", "866", "1251", "ASCII".
 const char* codePageLabel(CodePage page);
 // The code page a name stands for, as iconv spells it in any letter case ("utf-8", "UTF8",
@@ -89,6 +89,6 @@ bool looksLikeText(std::string_view bytes);
 
 // Any of the four encodings (Ascii counts as 1251, of which it is a subset) -> 1251; `missing`
 // (when given) gets how many characters became "?" (only UTF-8 has any).
-std::string ToWin(std::string_view text, CodePage from, std::size_t* missing = nullptr);
+std::string toWin(std::string_view text, CodePage from, std::size_t* missing = nullptr);
 
 }  // namespace pagora

@@ -19,20 +19,20 @@ namespace pagora {
 enum class RecodePath { Scalar, Sse2, Ssse3, Avx2 };
 
 // "scalar", "sse2", "ssse3", "avx2".
-const char* RecodePathName(RecodePath path);
-std::optional<RecodePath> ParseRecodePath(std::string_view name);
+const char* recodePathName(RecodePath path);
+std::optional<RecodePath> parseRecodePath(std::string_view name);
 
 // True when this build and this processor can run the path.
-bool RecodePathRuns(RecodePath path);
-RecodePath FastestRecodePath();
+bool recodePathRuns(RecodePath path);
+RecodePath fastestRecodePath();
 
 // The path for a PAGORA_RECODE_PATH value; null or empty asks for the fastest. A name that is no
 // path, or a path this processor cannot run, gives the fastest, and `note` says so (it is left
 // empty otherwise).
-RecodePath ChooseRecodePath(const char* requested, std::string& note);
+RecodePath chooseRecodePath(const char* requested, std::string& note);
 
 // The path in use: chosen from the environment on the first call, whose note, if any, goes to
 // standard error once.
-RecodePath ActiveRecodePath();
+RecodePath activeRecodePath();
 
 }  // namespace pagora

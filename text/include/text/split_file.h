@@ -21,12 +21,12 @@ std::string NameBeforeDot(std::string_view path);
 
 // The number of decimal digits of the part count the names are planned for:
 // digits of floor(fileSize / chunk). Raises ESplitError for a chunk of 0.
-int SplitDigits(std::int64_t fileSize, std::int64_t chunk);
+int splitDigits(std::int64_t fileSize, std::int64_t chunk);
 
 // Folder + prefix + "_" + part + extension, the prefix being NameBeforeDot cut to its first
 // 23 - digits characters (letters of a UTF-8 name, never a piece of one; bytes of a name that is
 // not UTF-8) and the extension the text from the name's last dot on.
-std::string SplitPartName(std::string_view path, int digits, int part);
+std::string splitPartName(std::string_view path, int digits, int part);
 
 // Splits `path` into parts of whole lines whose lines plus CR LF reach `chunk` bytes or more
 // (the last part may hold less; a longer line makes a part of its own). Each part is written with

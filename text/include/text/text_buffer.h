@@ -18,20 +18,20 @@ using ETextFileError = EFileAccess;
 
 // Splits bytes into lines at CR LF, a lone CR and a lone LF. A break at the very end adds no
 // empty line after it; empty input gives no lines. Other bytes (a zero byte too) are kept.
-TextBuffer SplitLines(std::string_view bytes);
+TextBuffer splitLines(std::string_view bytes);
 // Every line followed by CR LF.
-std::string JoinLines(const TextBuffer& lines);
+std::string joinLines(const TextBuffer& lines);
 
 // Reads a whole file into bytes (the file layer's readWholeFile) / into lines. Raise
 // ETextFileError.
-std::string ReadFileBytes(const std::string& path);
-TextBuffer LoadTextFile(const std::string& path);
+std::string readFileBytes(const std::string& path);
+TextBuffer loadTextFile(const std::string& path);
 
-// The file layer's writeFileReplacing: a temporary file in the target's folder renamed over the
-// target, so a failed write never leaves a half-written file where a good one stood. An existing
-// target keeps its permission bits. Raises ETextFileError; the target is then untouched.
-void WriteFileReplacing(const std::string& path, std::string_view bytes);
-// SaveTextFile writes JoinLines(lines) the same way.
-void SaveTextFile(const std::string& path, const TextBuffer& lines);
+// Whole files are written with the file layer's writeFileReplacing (included above): a temporary
+// file in the target's folder renamed over the target, so a failed write never leaves a
+// half-written file where a good one stood. An existing target keeps its permission bits.
+// Raises ETextFileError; the target is then untouched.
+// saveTextFile writes joinLines(lines) the same way.
+void saveTextFile(const std::string& path, const TextBuffer& lines);
 
 }  // namespace pagora

@@ -26,7 +26,7 @@ inline constexpr std::uint64_t kMaxBookMemberSize = 64ull << 20;
 
 // True when the name ends in ".fb2", ".fb2.zip", ".epub", ".htm" or ".html" (letter case
 // ignored); the content is not looked at.
-bool IsImportableBook(const std::string& path);
+bool isImportableBook(const std::string& path);
 // True when the name ends in ".htm" or ".html" (letter case ignored).
 bool isHtmlPage(const std::string& path);
 
@@ -34,7 +34,7 @@ bool isHtmlPage(const std::string& path);
 // extension (".fb2", ".fb2.zip", ".epub", ".htm", ".html") replaced by ".txt":
 // "/b/Anna.fb2.zip" -> "/b/Anna.txt".
 // A name without such an extension just gains ".txt".
-std::string ImportedTextName(const std::string& path);
+std::string importedTextName(const std::string& path);
 
 // Reads the book at `path` (chosen by its extension: .fb2, .fb2.zip, .epub, .htm, .html) and
 // returns its text as code page 1251 lines without terminators:
@@ -54,14 +54,14 @@ std::string ImportedTextName(const std::string& path);
 // (paragraphs, list items, table rows...) and <br> make the lines, as in a browser (white space
 // collapsed, <pre> line by line); styles, scripts and comments are dropped and every character
 // reference is decoded.
-std::vector<std::string> ImportBook(const std::string& path);
+std::vector<std::string> importBook(const std::string& path);
 
-// The same for a book already in memory; `name` is used only in messages. ImportFb2 takes FB2
-// bytes (a zipped FB2 too, as ImportBook does for a ".fb2" file that turns out to be a zip),
-// ImportFb2Zip and ImportEpub the bytes of the zip archive, importHtml those of the page.
-std::vector<std::string> ImportFb2(std::string_view bytes, const std::string& name);
-std::vector<std::string> ImportFb2Zip(std::string_view bytes, const std::string& name);
-std::vector<std::string> ImportEpub(std::string_view bytes, const std::string& name);
+// The same for a book already in memory; `name` is used only in messages. importFb2 takes FB2
+// bytes (a zipped FB2 too, as importBook does for a ".fb2" file that turns out to be a zip),
+// importFb2Zip and importEpub the bytes of the zip archive, importHtml those of the page.
+std::vector<std::string> importFb2(std::string_view bytes, const std::string& name);
+std::vector<std::string> importFb2Zip(std::string_view bytes, const std::string& name);
+std::vector<std::string> importEpub(std::string_view bytes, const std::string& name);
 std::vector<std::string> importHtml(std::string_view bytes, const std::string& name);
 
 }  // namespace pagora

@@ -12,52 +12,52 @@ namespace pagora::book_import {
 // Appends UTF-8 text to a 1251 string with the typographic characters made plain. Every kind of
 // space (and tab, line break) becomes one space, runs of them collapse and none is written at the
 // start of `out`; `pendingSpace` carries a space that is only written before the next character.
-void AppendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8);
+void appendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8);
 
 // UTF-8 -> 1251 with the same replacements and white space collapsed and trimmed.
-std::string PlainWin(std::string_view utf8);
+std::string plainWin(std::string_view utf8);
 
 // A footnote's number as a reference or a note title writes it: "[12]", "{12}", "(12)", " 12 " ->
 // "12".
 std::string trimNoteNumber(const std::string& win);
 
 // The placeholder for an image, in 1251.
-const std::string& ImageMark();
+const std::string& imageMark();
 
 enum class LineKind { Paragraph, Title };
 
 class BookWriter {
  public:
   // Character data of the current line.
-  void Text(std::string_view utf8) { AppendUtf8AsWin(line_, pendingSpace_, utf8); }
+  void text(std::string_view utf8) { appendUtf8AsWin(line_, pendingSpace_, utf8); }
   // Text already in 1251 (placeholders, note numbers): joins the line like any word would.
-  void WinText(std::string_view win);
+  void winText(std::string_view win);
   // A cell separator inside a table row: " | " once the row holds something.
-  void CellBreak();
+  void cellBreak();
   // Ends the current line (if it holds anything) and makes the next one of `kind`.
-  void EndLine();
-  void StartLine(LineKind kind) {
-    EndLine();
+  void endLine();
+  void startLine(LineKind kind) {
+    endLine();
     kind_ = kind;
   }
   // An empty line, unless the text is empty or already ends with one.
-  void BlankLine();
+  void blankLine();
   // A placeholder for an image: inline inside running text, otherwise a line of its own.
-  void Image() { WinText(ImageMark()); }
+  void Image() { winText(imageMark()); }
   // Prefix (in 1251) that the next non-empty line gets after its indentation.
-  void SetNextPrefix(std::string prefix) { prefix_ = std::move(prefix); }
+  void setNextPrefix(std::string prefix) { prefix_ = std::move(prefix); }
   // Ends a note: a note that had no text still gets a line with its number.
-  void EndNote();
+  void endNote();
   // Switches between the main text and the collected notes.
-  void ToNotes(bool notes);
+  void toNotes(bool notes);
   // Ends everything and returns the text: the main lines, then (after an empty line) the notes;
   // empty lines at the end are dropped.
-  std::vector<std::string> Finish();
+  std::vector<std::string> finish();
 
-  std::size_t MainLineCount() const { return main_.size(); }
+  std::size_t mainLineCount() const { return main_.size(); }
 
  private:
-  std::vector<std::string>& Out() { return inNotes_ ? notes_ : main_; }
+  std::vector<std::string>& out() { return inNotes_ ? notes_ : main_; }
 
   std::vector<std::string> main_;
   std::vector<std::string> notes_;

@@ -1,4 +1,4 @@
-// The book readers behind ImportBook: each turns parsed documents into BookWriter lines.
+// The book readers behind importBook: each turns parsed documents into BookWriter lines.
 #pragma once
 
 #include <functional>
@@ -13,12 +13,12 @@ using DocumentSource = std::function<void(const std::function<void(std::string_v
 
 // Reads one FictionBook 2 document; `file` names the book and `member` the file inside a zip
 // archive ("" for a plain file) in messages.
-std::vector<std::string> ReadFb2(const DocumentSource& source, const std::string& file,
+std::vector<std::string> readFb2(const DocumentSource& source, const std::string& file,
                                  const std::string& member);
 
 class ZipBook;
 // Reads an EPUB book from its opened zip archive.
-std::vector<std::string> ReadEpub(ZipBook& zip, const std::string& file);
+std::vector<std::string> readEpub(ZipBook& zip, const std::string& file);
 
 // Reads an HTML page (the whole file) in whatever code page it is in.
 std::vector<std::string> readHtmlPage(std::string_view bytes);

@@ -11,16 +11,16 @@
 namespace pagora::book_import {
 
 // Element and attribute names without their namespace prefix ("l:href" -> "href").
-std::string_view LocalName(const char* name);
+std::string_view localName(const char* name);
 // The value of the attribute with this local name, or nullptr.
-const char* Attribute(const char** atts, std::string_view local);
+const char* attribute(const char** atts, std::string_view local);
 
 class XmlHandler {
  public:
   virtual ~XmlHandler() = default;
-  virtual void Start(std::string_view name, const char** atts) = 0;
-  virtual void End(std::string_view name) = 0;
-  virtual void Chars(std::string_view utf8) = 0;
+  virtual void start(std::string_view name, const char** atts) = 0;
+  virtual void end(std::string_view name) = 0;
+  virtual void chars(std::string_view utf8) = 0;
 };
 
 class XmlReader {
@@ -33,19 +33,19 @@ class XmlReader {
   XmlReader& operator=(const XmlReader&) = delete;
 
   // Parses the next piece of the document; raises EBookImport on broken XML, on an encoding it
-  // cannot read, or when a handler called Fail.
-  void Feed(std::string_view data, bool last);
-  // Stops the parse; the current or next Feed raises EBookImport with this text.
-  void Fail(std::string problem);
+  // cannot read, or when a handler called fail().
+  void feed(std::string_view data, bool last);
+  // Stops the parse; the current or next feed() raises EBookImport with this text.
+  void fail(std::string problem);
 
  private:
-  static void OnStart(void* self, const XML_Char* name, const XML_Char** atts);
-  static void OnEnd(void* self, const XML_Char* name);
-  static void OnChars(void* self, const XML_Char* text, int length);
-  static void OnSkippedEntity(void* self, const XML_Char* name, int isParameter);
-  static int OnUnknownEncoding(void* self, const XML_Char* name, XML_Encoding* info);
-  void Caught();
-  [[noreturn]] void Raise(const std::string& problem) const;
+  static void onStart(void* self, const XML_Char* name, const XML_Char** atts);
+  static void onEnd(void* self, const XML_Char* name);
+  static void onChars(void* self, const XML_Char* text, int length);
+  static void onSkippedEntity(void* self, const XML_Char* name, int isParameter);
+  static int onUnknownEncoding(void* self, const XML_Char* name, XML_Encoding* info);
+  void caught();
+  [[noreturn]] void raise(const std::string& problem) const;
 
   XML_Parser parser_;
   XmlHandler& handler_;

@@ -21,22 +21,22 @@ class ZipBook {
   ZipBook(const ZipBook&) = delete;
   ZipBook& operator=(const ZipBook&) = delete;
 
-  std::int64_t Count() const;
-  std::string Name(std::int64_t index) const;
+  std::int64_t count() const;
+  std::string name(std::int64_t index) const;
   // Index of the member with exactly this name, or of the only one that matches it without
   // regard to letter case; -1 when there is none.
-  std::int64_t Find(const std::string& name) const;
+  std::int64_t find(const std::string& name) const;
 
   // Hands the member's bytes to `sink` in pieces (the last one flagged). Raises EBookImport when
   // the member is larger than kMaxBookMemberSize, encrypted, or corrupt.
-  void Read(std::int64_t index, const std::function<void(std::string_view, bool)>& sink);
-  std::string ReadAll(std::int64_t index);
+  void read(std::int64_t index, const std::function<void(std::string_view, bool)>& sink);
+  std::string readAll(std::int64_t index);
 
-  const std::string& File() const { return file_; }
+  const std::string& file() const { return file_; }
 
  private:
-  [[noreturn]] void Raise(const std::string& problem) const;
-  void OpenSource(zip_source* source);
+  [[noreturn]] void raise(const std::string& problem) const;
+  void openSource(zip_source* source);
 
   zip* zip_ = nullptr;
   std::string file_;

@@ -42,7 +42,7 @@ class TForm1 : public QMainWindow {
 
   // The folder of Pagora's own program file: config.ini for section "Main" and Corvane live
   // there. Tests point it elsewhere.
-  static QString ProgramFolder();
+  static QString programFolder();
   static void setProgramFolder(const QString& folder);
 
   // Runs a modal dialog; tests replace it to answer the dialog themselves.
@@ -76,18 +76,18 @@ class TForm1 : public QMainWindow {
   void Editnotepad1Click();
 
   // The chosen list's entries in order.
-  QStringList Chosen() const;
+  QStringList chosen() const;
   // Appends a full path to the chosen list unless an entry equal to it without regard to letter
   // case is there; returns whether it was appended.
-  bool AddChosen(const QString& path);
+  bool addChosen(const QString& path);
   // Files named on the program's command line: the folder of the first one is shown with the
   // files of that folder selected, and every one that is a file is chosen (once), then the size
   // line is computed.
-  void ChooseFiles(const QStringList& files);
+  void chooseFiles(const QStringList& files);
   // The selected file's full path in the file list, or empty.
-  QString SelectedFile() const;
+  QString selectedFile() const;
   // Shows a failure as the program's default error handler does.
-  void ShowException(const std::exception& e);
+  void showException(const std::exception& e);
 
   // Opens a folder in the folder tree; the file list shows its files.
   void showFolder(const QString& folder);

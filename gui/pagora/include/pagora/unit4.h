@@ -22,7 +22,7 @@ class TForm4 : public QDialog {
   // Fills the labels and the track bar from the file: range 0 to its size, ticks every 2 % and
   // the position at 25 %, fractions cut off. Raises EBookIO when the file cannot be sized.
   void FormShow();
-  std::int64_t Chunk() const;
+  std::int64_t chunk() const;
 
   QLabel* FileLabel = nullptr;
   QLabel* SizeLabel = nullptr;

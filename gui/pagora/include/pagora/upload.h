@@ -24,7 +24,7 @@ class TForm3 : public QDialog {
 
   // The serial devices of this machine offered after COM1-COM4 (USB and ACM adapters,
   // Bluetooth serial links). Tests may replace the list.
-  static QStringList SerialDevices();
+  static QStringList serialDevices();
 
   // ComboBox1 holds "COM1" ... "COM4" and then these devices; a stored device that is not
   // present now is offered too, so the setting survives a visit to the dialog.
@@ -35,13 +35,13 @@ class TForm3 : public QDialog {
   enum class PortAccess { Usable, Missing, NoPermission };
   static constexpr int NoAccessRole = Qt::UserRole + 1;
   // The device a list entry stands for: COMn is /dev/ttyS(n-1), as Corvane maps it.
-  static std::string DevicePath(const QString& port);
+  static std::string devicePath(const QString& port);
   // Whether this user may open the device; tests replace the check (they run as root, whom
   // the system never refuses). Reset with an empty function.
   static void setAccessCheck(std::function<PortAccess(const std::string&)> check);
-  static PortAccess CheckAccess(const std::string& device);
+  static PortAccess checkAccess(const std::string& device);
   // The name of the group that owns the device, or its number when it has no name.
-  static QString OwningGroup(const std::string& device);
+  static QString owningGroup(const std::string& device);
 
   QComboBox* ComboBox1 = nullptr;     // port
   QComboBox* ComboBox2 = nullptr;     // baud rate

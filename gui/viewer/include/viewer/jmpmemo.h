@@ -34,7 +34,7 @@ class TJumpMemo : public QAbstractScrollArea {
   ~TJumpMemo() override;
 
   // The text. The owner may rewrite it and then call Repaint(); scroll ranges and the caret
-  // follow the new lines at the next RefreshLayout() (or resize, font change, load).
+  // follow the new lines at the next refreshLayout() (or resize, font change, load).
   std::vector<std::string>& Lines() { return model_.Lines(); }
   const std::vector<std::string>& Lines() const { return model_.Lines(); }
 
@@ -46,21 +46,21 @@ class TJumpMemo : public QAbstractScrollArea {
   void SetText(std::vector<std::string> lines);
 
   // Geometry, scroll ranges, caret clamping and scroll bars after the lines changed.
-  void RefreshLayout();
+  void refreshLayout();
   // The owner changed Lines(): the longest line is measured again, the layout follows, jump
   // words and pictures are found again and a selection of the old lines is dropped.
-  void LinesChanged();
+  void linesChanged();
   // Scans the lines for jump points and picture references again.
-  void ScanJumpsAndPictures();
+  void scanJumpsAndPictures();
   void Repaint();
 
   // Copies the selection (Ctrl+Insert); returns the block size, 0 when nothing was copied.
   int CopyToClipboard();
   // The text CopyToClipboard would put on the clipboard, in code page 1251 (empty without a
   // selection).
-  std::string SelectedText() const;
+  std::string selectedText() const;
   // The block size the clipboard copy reports for the current selection (0 without one).
-  int SelectedBlockSize() const;
+  int selectedBlockSize() const;
 
   // Published properties.
   bool Border() const { return border_; }
@@ -103,42 +103,42 @@ class TJumpMemo : public QAbstractScrollArea {
   std::function<void(int helpContext)> OnHelp;
 
   // State that owners and tests look at.
-  const PagedTextModel& Model() const { return model_; }
-  const std::vector<TJump>& JumpPoints() const { return model_.JumpPoints(); }
-  const std::vector<TPict>& Pictures() const { return model_.Pictures(); }
-  const std::vector<std::string>& JumpWords() const { return model_.JumpWords(); }
-  const TMemoPos& Caret() const { return model_.Caret(); }
-  const TMemoPos& Anchor() const { return model_.Anchor(); }
-  bool SelectionPresent() const { return model_.SelectionPresent(); }
-  bool Selecting() const { return model_.Selecting(); }
-  int FirstLine() const { return model_.FirstLine(); }
-  int FirstColumn() const { return model_.FirstColumn(); }
+  const PagedTextModel& model() const { return model_; }
+  const std::vector<TJump>& jumpPoints() const { return model_.jumpPoints(); }
+  const std::vector<TPict>& pictures() const { return model_.pictures(); }
+  const std::vector<std::string>& jumpWords() const { return model_.jumpWords(); }
+  const TMemoPos& caret() const { return model_.caret(); }
+  const TMemoPos& anchor() const { return model_.anchor(); }
+  bool selectionPresent() const { return model_.selectionPresent(); }
+  bool selecting() const { return model_.selecting(); }
+  int firstLine() const { return model_.firstLine(); }
+  int firstColumn() const { return model_.firstColumn(); }
   // The width of every character cell, a whole number of pixels.
-  int CharWidth() const { return model_.CellWidth(); }
-  int LineHeight() const { return model_.LineHeight(); }
-  int VisibleColumns() const { return model_.VisibleColumns(); }
-  int VisibleRows() const { return model_.VisibleRows(); }
-  int LongestLine() const { return model_.LongestLine(); }
-  int MaxScrollColumn() const { return model_.MaxScrollColumn(); }
-  int MaxScrollRow() const { return model_.MaxScrollRow(); }
+  int charWidth() const { return model_.cellWidth(); }
+  int lineHeight() const { return model_.lineHeight(); }
+  int visibleColumns() const { return model_.visibleColumns(); }
+  int visibleRows() const { return model_.visibleRows(); }
+  int longestLine() const { return model_.longestLine(); }
+  int maxScrollColumn() const { return model_.maxScrollColumn(); }
+  int maxScrollRow() const { return model_.maxScrollRow(); }
   // The caret's rectangle in viewport pixels.
-  QRect CaretRect() const { return caretRect(); }
+  QRect caretRect() const;
   // Puts the caret on a line and column (clamped), without selecting; scrolls it into view.
-  void SetCaret(int line, int col);
+  void setCaret(int line, int col);
   // The word under a viewport point: a jump word or picture name, or empty.
-  const TJump* JumpAt(const QPoint& p) const;
-  const TPict* PictureAt(const QPoint& p) const;
+  const TJump* jumpAt(const QPoint& p) const;
+  const TPict* pictureAt(const QPoint& p) const;
 
   // The marker line of page n (1-based): "- " + Pagemarker + " " + n + " -".
-  std::string PageMarkerLine(int page) const { return model_.PageMarkerLine(page); }
+  std::string pageMarkerLine(int page) const { return model_.pageMarkerLine(page); }
   // The hand and picture cursors (drawn by the program, not loaded from files).
-  static QCursor HandCursor();
-  static QCursor PictureCursor();
+  static QCursor handCursor();
+  static QCursor pictureCursor();
 
   // Byte -> byte folding used to match SelWords without regard to case and to Latin/Cyrillic
   // look-alikes.
-  static unsigned char Fold(unsigned char c) { return PagedTextModel::Fold(c); }
-  static bool IsWordChar(unsigned char c) { return PagedTextModel::IsWordChar(c); }
+  static unsigned char fold(unsigned char c) { return PagedTextModel::fold(c); }
+  static bool isWordChar(unsigned char c) { return PagedTextModel::isWordChar(c); }
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -175,7 +175,6 @@ class TJumpMemo : public QAbstractScrollArea {
   void drawCells(class QPainter& p, std::string_view s, int from, int to, int baseline,
                  const QColor& colour, bool markersBlank = false,
                  bool underscoreAsDot = false) const;
-  QRect caretRect() const;
   void pagesFailed(bool inserting);
 
   PagedTextModel model_;

@@ -28,7 +28,7 @@ class TForm2 : public QDialog {
   ~TForm2() override;
 
   // The shown file. For a FictionBook or EPUB book this is the book; the text is its conversion
-  // and saving writes SavePath() beside it.
+  // and saving writes savePath() beside it.
   QString FileName() const { return fileName_; }
   // Names the file whose lines the caller puts into r->Lines() itself (not a converted book).
   void setFileName(const QString& path) {
@@ -37,8 +37,8 @@ class TForm2 : public QDialog {
     linesGiven_ = true;
   }
   // Where Close saves the lines: FileName, or the .txt named after an imported book.
-  QString SavePath() const;
-  bool IsImportedBook() const { return imported_; }
+  QString savePath() const;
+  bool isImportedBook() const { return imported_; }
 
   bool Modified() const { return modified_; }
   void setModified(bool on) { modified_ = on; }
@@ -46,11 +46,11 @@ class TForm2 : public QDialog {
   // Sets FileName and loads it into r through the control's load (with its error box), or
   // through the book importer for .fb2, .fb2.zip and .epub. Returns false when it could not be
   // read (the text is then empty).
-  bool OpenFile(const QString& path);
+  bool openFile(const QString& path);
 
   // Enables or disables every button and the text control together.
   void En(bool enabled);
-  bool Busy() const { return busy_; }
+  bool busy() const { return busy_; }
 
   // The commands.
   void SpeedButton1Click();  // DOS to WIN
@@ -63,11 +63,11 @@ class TForm2 : public QDialog {
   void SpeedButton4Click();  // Reload
   void SpeedButton3Click();  // Close (asks to save when modified)
 
-  // Writes the lines to SavePath() with CR LF after each; a failure is shown with its reason.
-  bool SaveLines();
+  // Writes the lines to savePath() with CR LF after each; a failure is shown with its reason.
+  bool saveLines();
 
   // The note in the status bar (for example which command converts a text in another code page).
-  QString StatusText() const;
+  QString statusText() const;
 
   TJumpMemo* r = nullptr;
   THTMLParser HTMLParser1;

@@ -19,8 +19,8 @@ namespace pagora {
 enum class TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
 
 // "vsIcon", "vsSmallIcon", "vsList", "vsReport" and back; false for an unknown name.
-QString ViewStyleName(TViewStyle style);
-bool ViewStyleFromName(const QString& name, TViewStyle& style);
+QString viewStyleName(TViewStyle style);
+bool viewStyleFromName(const QString& name, TViewStyle& style);
 
 class TFileListBox : public QWidget {
   Q_OBJECT
@@ -30,18 +30,18 @@ class TFileListBox : public QWidget {
 
   QString Directory() const { return directory_; }
   void setDirectory(const QString& folder);
-  QString Mask() const { return mask_.text(); }
+  QString mask() const { return mask_.text(); }
   void setMask(const QString& mask);
-  TViewStyle ViewStyle() const { return style_; }
+  TViewStyle viewStyle() const { return style_; }
   void setViewStyle(TViewStyle style);
 
   // Items in display order: their captions (file names) and whether each is selected.
-  int Count() const;
-  QString Item(int index) const;
-  bool Selected(int index) const;
+  int count() const;
+  QString item(int index) const;
+  bool selected(int index) const;
   void setSelected(int index, bool selected);
   // The first selected item, or -1.
-  int FirstSelected() const;
+  int firstSelected() const;
   // Selects exactly the items with these captions.
   void selectNames(const QStringList& names);
   // Reads the folder again, keeping the selection of items that are still there.
@@ -50,7 +50,7 @@ class TFileListBox : public QWidget {
   // The widget a drag from this list comes from (the view on show).
   QAbstractItemView* currentView() const;
   // The file list a drag source belongs to, or null when it is none.
-  static TFileListBox* FromDragSource(QObject* source);
+  static TFileListBox* fromDragSource(QObject* source);
 
  signals:
   void doubleClicked();

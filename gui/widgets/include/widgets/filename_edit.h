@@ -15,7 +15,7 @@ class TFilenameEdit : public QWidget {
  public:
   explicit TFilenameEdit(QWidget* parent = nullptr);
 
-  QString Text() const { return edit_->text(); }
+  QString text() const { return edit_->text(); }
   void setText(const QString& text) { edit_->setText(text); }
   QLineEdit* edit() const { return edit_; }
   QToolButton* button() const { return button_; }
@@ -30,7 +30,7 @@ class TFilenameEdit : public QWidget {
 
   // What a chosen file name becomes in the edit: quoted when it holds a blank and does not
   // already begin with a double quote.
-  static QString QuotedName(const QString& fileName);
+  static QString quotedName(const QString& fileName);
 
   // Runs the browse dialog and takes its answer.
   void browse();

@@ -13,7 +13,7 @@ class TFilterComboBox : public QComboBox {
 
   // Pairs as "Text files (*.txt)|*.txt;*.|All Files (*.*)|*.*"; the first entry is chosen.
   void setFilter(const QString& filter);
-  QString Mask() const;
+  QString mask() const;
   QString maskAt(int index) const;
 
  signals:

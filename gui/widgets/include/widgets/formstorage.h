@@ -27,14 +27,14 @@ class TFormStorage : public QObject {
   TFormStorage(QWidget* form, QString iniFileName, QString iniSection);
   ~TFormStorage() override;
 
-  QString IniFileName() const { return iniFileName_; }
+  QString iniFileName() const { return iniFileName_; }
   void setIniFileName(const QString& name) { iniFileName_ = name; }
-  QString IniSection() const { return iniSection_; }
+  QString iniSection() const { return iniSection_; }
   void setIniSection(const QString& section) { iniSection_ = section; }
-  int Version() const { return version_; }
+  int version() const { return version_; }
   void setVersion(int version) { version_ = version; }
 
-  bool Automatic() const { return automatic_; }
+  bool automatic() const { return automatic_; }
   void setAutomatic(bool on) { automatic_ = on; }
 
   // A property kept under key name + "_" + property name, for example "DirListBox_Width".
@@ -47,9 +47,9 @@ class TFormStorage : public QObject {
   // rectangle lies off every screen; ignored when empty or garbled), then maximised state, then
   // the stored properties. Returns false when nothing was restored (no section, or FormVersion
   // below the storage's version).
-  bool RestoreFormPlacement();
+  bool restoreFormPlacement();
   // Writes every key in one rewrite of the file; throws EIniWrite (nothing is then written).
-  void SaveFormPlacement();
+  void saveFormPlacement();
 
   // Called with the failure when an automatic save fails.
   std::function<void(const std::exception&)> OnError;

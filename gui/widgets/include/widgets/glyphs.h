@@ -7,6 +7,6 @@ namespace pagora {
 
 enum class Glyph { Go, PvmPath, PvManager, Settings, Send, About, Exit, Tidy };
 
-QIcon GlyphIcon(Glyph glyph, int size = 24);
+QIcon glyphIcon(Glyph glyph, int size = 24);
 
 }  // namespace pagora

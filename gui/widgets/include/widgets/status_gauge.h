@@ -12,7 +12,7 @@ class TStatusBarGauge : public QStatusBar {
  public:
   explicit TStatusBarGauge(QWidget* parent = nullptr);
 
-  int Position() const { return gauge_->value(); }
+  int position() const { return gauge_->value(); }
   // Clamped into the gauge's range.
   void setPosition(int percent);
   QProgressBar* gauge() const { return gauge_; }

@@ -287,11 +287,11 @@ TAdtFile::TAdtFile(const std::string& fileName, OpenMode mode, std::string_view 
     if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
       throw EAdtFileError("Cannot open file " + fileName);
     }
-    if (FileSize() > 0) {
+    if (fileSize() > 0) {
       ReadHeader();
     } else {
       recordCount_ = 0;
-      bookName_ = BookNameFor(bookNameSource);
+      bookName_ = bookNameFor(bookNameSource);
       WriteHeader();
     }
   } catch (...) {
@@ -305,11 +305,11 @@ TAdtFile::~TAdtFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-std::int64_t TAdtFile::FileSize() const {
+std::int64_t TAdtFile::fileSize() const {
   return sizeOf(fd_, fileName_);
 }
 
-std::array<char, TAdtFile::kBookNameSize> TAdtFile::BookNameFor(std::string_view fileName) {
+std::array<char, TAdtFile::kBookNameSize> TAdtFile::bookNameFor(std::string_view fileName) {
   std::array<char, kBookNameSize> name{};
   std::string upper(fileName);
   for (char& c : upper) {
@@ -329,7 +329,7 @@ std::array<char, TAdtFile::kBookNameSize> TAdtFile::BookNameFor(std::string_view
   return name;
 }
 
-std::string TAdtFile::BookNameText() const {
+std::string TAdtFile::bookNameText() const {
   const auto end = std::find(bookName_.begin(), bookName_.end(), '\0');
   return std::string(bookName_.begin(), end);
 }
@@ -344,7 +344,7 @@ void TAdtFile::ReadHeader() {
   if (magicLength != kMagicLength || std::memcmp(header, kMagic, kMagicLength) != 0) {
     throw EAdtError(kInvalidFile);
   }
-  if (getInt32(header + 22) != FileSize()) throw EAdtError(kInvalidFile);
+  if (getInt32(header + 22) != fileSize()) throw EAdtError(kInvalidFile);
   recordCount_ = getInt32(header + 26);
   std::memcpy(bookName_.data(), header + kBookNameOffset, kBookNameSize);
 }
@@ -354,7 +354,7 @@ void TAdtFile::WriteHeader() {
   unsigned char header[kHeaderSize] = {};
   std::memcpy(header, kMagic, kMagicLength);
   header[21] = 0x00;
-  putInt32(header + 22, static_cast<std::int32_t>(FileSize()));
+  putInt32(header + 22, static_cast<std::int32_t>(fileSize()));
   putInt32(header + 26, recordCount_);
   std::memcpy(header + kBookNameOffset, bookName_.data(), kBookNameSize);
   writeAt(fd_, fileName_, header, sizeof header, 0);
@@ -364,7 +364,7 @@ std::int32_t TAdtFile::RecordOffset(std::int32_t index) {
   if (index >= recordCount_) throw EAdtError("Invalid record number");
   // A damaged length could point past the file or past what the format can address; such a
   // file is refused rather than read at a wild offset.
-  const std::int64_t size = FileSize();
+  const std::int64_t size = fileSize();
   std::int64_t offset = kHeaderSize;
   for (std::int32_t i = 0; i < index; ++i) {
     unsigned char length[4];
@@ -383,7 +383,7 @@ void TAdtFile::WriteRecord(std::int32_t index, const void* data, std::int32_t le
   std::int64_t position;
   std::int32_t oldLength;
   if (index == -1) {
-    position = FileSize();
+    position = fileSize();
     oldLength = length;
     if (position + 4 + length > std::numeric_limits<std::int32_t>::max()) {
       throw EAdtError("ADT file would exceed 2 GiB");
@@ -411,13 +411,13 @@ void TAdtFile::ScrambleRecord(void* buffer, std::int32_t length) {
     applyKey(static_cast<unsigned char*>(buffer), static_cast<std::size_t>(length), 0);
 }
 
-std::string TAdtFile::ReadRecord(std::int32_t index) {
+std::string TAdtFile::readRecord(std::int32_t index) {
   if (index < 0) throw EAdtError("Invalid record number");
   const std::int64_t offset = RecordOffset(index);
   unsigned char length[4];
   if (readAt(fd_, fileName_, length, 4, offset) < 4) throw EAdtError(kInvalidFile);
   const std::int32_t l = getInt32(length);
-  if (l < 0 || offset + 4 + l > FileSize()) throw EAdtError(kInvalidFile);
+  if (l < 0 || offset + 4 + l > fileSize()) throw EAdtError(kInvalidFile);
   std::string data(static_cast<std::size_t>(l), '\0');
   if (readAt(fd_, fileName_, data.data(), data.size(), offset + 4) < data.size()) {
     throw EAdtError(kInvalidFile);
@@ -541,7 +541,7 @@ void walkAdtFile(int fd, const std::string& adtName, AdtInfo& info,
 
 }  // namespace
 
-AdtInfo InspectAdtFile(const std::string& adtName) {
+AdtInfo inspectAdtFile(const std::string& adtName) {
   const int fd = openInput(adtName);
   FdCloser closer{fd};
   AdtInfo info;
@@ -549,7 +549,7 @@ AdtInfo InspectAdtFile(const std::string& adtName) {
   return info;
 }
 
-std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string& archiveName) {
+std::int64_t extractArchiveFromAdt(const std::string& adtName, const std::string& archiveName) {
   const int fd = openInput(adtName);
   FdCloser closer{fd};
   TempBeside out(archiveName);

@@ -30,7 +30,7 @@ bool exists(const std::string& path) {
 int wrap(const std::string& archive, std::string adt) {
   if (adt.empty()) adt = archive + ".adt";
   if (const auto failure = CopyArchiveToAdt(archive, adt)) return fail("wrap", *failure);
-  const AdtInfo info = InspectAdtFile(adt);
+  const AdtInfo info = inspectAdtFile(adt);
   std::printf("File %s\nArchive: %lld bytes in %d records\nADT file: %lld bytes\n",
               escapeControl(adt).c_str(), static_cast<long long>(info.dataSize), info.recordCount,
               static_cast<long long>(info.fileSize));
@@ -39,7 +39,7 @@ int wrap(const std::string& archive, std::string adt) {
 
 int info(const std::string& adt) {
   try {
-    const AdtInfo i = InspectAdtFile(adt);
+    const AdtInfo i = inspectAdtFile(adt);
     std::printf("File:       %s\n", escapeControl(adt).c_str());
     if (!i.hasHeader) {
       std::printf("File size:  %lld bytes\nValid:      no (%s)\n",
@@ -78,7 +78,7 @@ int unwrap(const std::string& adt, std::string archive, bool force) {
     return fail("unwrap", archive + " exists (use --force to replace it)");
   }
   try {
-    const std::int64_t size = ExtractArchiveFromAdt(adt, archive);
+    const std::int64_t size = extractArchiveFromAdt(adt, archive);
     std::printf("File %s\nSize: %lld bytes\n", escapeControl(archive).c_str(),
                 static_cast<long long>(size));
   } catch (const std::exception& e) {

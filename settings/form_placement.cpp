@@ -26,7 +26,7 @@ bool parseNumber(std::string_view text, int& out) {
 
 }  // namespace
 
-std::optional<FormPlacement::Rect> ParseFourNumbers(const std::string& text) {
+std::optional<FormPlacement::Rect> parseFourNumbers(const std::string& text) {
   int values[4];
   std::string_view rest = text;
   for (int i = 0; i < 4; ++i) {
@@ -39,26 +39,26 @@ std::optional<FormPlacement::Rect> ParseFourNumbers(const std::string& text) {
   return FormPlacement::Rect{values[0], values[1], values[2], values[3]};
 }
 
-std::optional<FormPlacement> ReadFormPlacement(const TIniFile& ini, const std::string& section,
+std::optional<FormPlacement> readFormPlacement(const TIniFile& ini, const std::string& section,
                                                int version,
                                                const std::vector<std::string>& propertyKeys) {
-  if (!ini.SectionExists(section)) return std::nullopt;
+  if (!ini.sectionExists(section)) return std::nullopt;
   FormPlacement placement;
-  placement.formVersion = ini.ReadInteger(section, "FormVersion", 0);
+  placement.formVersion = ini.readInteger(section, "FormVersion", 0);
   if (placement.formVersion < version) return std::nullopt;
-  placement.flags = ini.ReadInteger(section, "Flags", 0);
-  placement.showCmd = ini.ReadInteger(section, "ShowCmd", FormPlacement::Normal);
-  placement.pixelsPerInch = ini.ReadInteger(section, "PixelsPerInch", 96);
-  placement.normal = ParseFourNumbers(ini.ReadString(section, "NormPos", ""));
-  placement.visible = ini.ReadInteger(section, "Visible", 1) != 0;
+  placement.flags = ini.readInteger(section, "Flags", 0);
+  placement.showCmd = ini.readInteger(section, "ShowCmd", FormPlacement::Normal);
+  placement.pixelsPerInch = ini.readInteger(section, "PixelsPerInch", 96);
+  placement.normal = parseFourNumbers(ini.readString(section, "NormPos", ""));
+  placement.visible = ini.readInteger(section, "Visible", 1) != 0;
   for (const std::string& key : propertyKeys) {
-    if (ini.ValueExists(section, key))
-      placement.properties.emplace_back(key, ini.ReadString(section, key, ""));
+    if (ini.valueExists(section, key))
+      placement.properties.emplace_back(key, ini.readString(section, key, ""));
   }
   return placement;
 }
 
-void WriteFormPlacement(TIniFile& ini, const std::string& section, const FormPlacement& placement) {
+void writeFormPlacement(TIniFile& ini, const std::string& section, const FormPlacement& placement) {
   const FormPlacement::Rect normal = placement.normal.value_or(FormPlacement::Rect{});
   std::vector<std::pair<std::string, std::string>> values = {
       {"Flags", std::to_string(placement.flags)},
@@ -70,7 +70,7 @@ void WriteFormPlacement(TIniFile& ini, const std::string& section, const FormPla
       {"FormVersion", std::to_string(placement.formVersion)},
   };
   values.insert(values.end(), placement.properties.begin(), placement.properties.end());
-  ini.WriteValues(section, values);
+  ini.writeValues(section, values);
 }
 
 }  // namespace pagora

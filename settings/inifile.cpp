@@ -213,7 +213,7 @@ std::optional<int> parseInteger(const std::string& v) {
 
 TIniFile::TIniFile(std::filesystem::path fileName) : fileName_(std::move(fileName)) {}
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+std::string TIniFile::readString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const {
   ParsedFile f = load(fileName_);
   auto s = findSection(f, section);
@@ -223,20 +223,20 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
   return valueOf(f.lines[*k].text);
 }
 
-int TIniFile::ReadInteger(const std::string& section, const std::string& key,
+int TIniFile::readInteger(const std::string& section, const std::string& key,
                           int defaultValue) const {
-  auto v = parseInteger(ReadString(section, key, ""));
+  auto v = parseInteger(readString(section, key, ""));
   return v ? *v : defaultValue;
 }
 
-bool TIniFile::ReadBool(const std::string& section, const std::string& key,
+bool TIniFile::readBool(const std::string& section, const std::string& key,
                         bool defaultValue) const {
-  return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+  return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-void TIniFile::WriteString(const std::string& section, const std::string& key,
+void TIniFile::writeString(const std::string& section, const std::string& key,
                            const std::string& value) {
-  WriteValues(section, {{key, value}});
+  writeValues(section, {{key, value}});
 }
 
 namespace {
@@ -265,33 +265,33 @@ void setValue(ParsedFile& f, const std::string& section, const std::string& key,
 
 }  // namespace
 
-void TIniFile::WriteValues(const std::string& section,
+void TIniFile::writeValues(const std::string& section,
                            const std::vector<std::pair<std::string, std::string>>& keyValues) {
   ParsedFile f = load(fileName_);
   for (const auto& [key, value] : keyValues) setValue(f, section, key, value);
   store(fileName_, join(f));
 }
 
-void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
-  WriteString(section, key, std::to_string(value));
+void TIniFile::writeInteger(const std::string& section, const std::string& key, int value) {
+  writeString(section, key, std::to_string(value));
 }
 
-void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
-  WriteString(section, key, value ? "1" : "0");
+void TIniFile::writeBool(const std::string& section, const std::string& key, bool value) {
+  writeString(section, key, value ? "1" : "0");
 }
 
-bool TIniFile::SectionExists(const std::string& section) const {
+bool TIniFile::sectionExists(const std::string& section) const {
   ParsedFile f = load(fileName_);
   return findSection(f, section).has_value();
 }
 
-bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
+bool TIniFile::valueExists(const std::string& section, const std::string& key) const {
   ParsedFile f = load(fileName_);
   auto s = findSection(f, section);
   return s && findKey(f, *s, key).has_value();
 }
 
-std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
+std::vector<std::string> TIniFile::readSection(const std::string& section) const {
   ParsedFile f = load(fileName_);
   std::vector<std::string> keys;
   auto s = findSection(f, section);
@@ -306,7 +306,7 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
   return keys;
 }
 
-void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+void TIniFile::deleteKey(const std::string& section, const std::string& key) {
   ParsedFile f = load(fileName_);
   auto s = findSection(f, section);
   if (!s) return;
@@ -316,7 +316,7 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
   store(fileName_, join(f));
 }
 
-void TIniFile::EraseSection(const std::string& section) {
+void TIniFile::eraseSection(const std::string& section) {
   ParsedFile f = load(fileName_);
   auto s = findSection(f, section);
   if (!s) return;

@@ -17,65 +17,65 @@ bool writable(const std::filesystem::path& path) {
 }
 }  // namespace
 
-const std::vector<std::string>& BaudRates() {
+const std::vector<std::string>& baudRates() {
   static const std::vector<std::string> rates{"9600", "19200", "38400", "57600", "115200"};
   return rates;
 }
 
-const std::vector<std::string>& ComPorts() {
+const std::vector<std::string>& comPorts() {
   static const std::vector<std::string> ports{"COM1", "COM2", "COM3", "COM4"};
   return ports;
 }
 
-TMainSettings ReadMainSettings(const TIniFile& ini) {
+TMainSettings readMainSettings(const TIniFile& ini) {
   TMainSettings s;
-  s.PVM = ini.ReadString(kMain, "PVM", "");
-  s.LastBook = ini.ReadString(kMain, "LastBook", "book");
-  s.ComPort = ini.ReadInteger(kMain, "ComPort", 0);
-  s.BaudRate = ini.ReadInteger(kMain, "Baudrate", 0);
-  s.Auto = ini.ReadBool(kMain, "Auto", false);
-  s.PortName = ini.ReadString(kMain, "PortName", "");
-  s.FastTransfer = ini.ReadBool(kMain, "FastTransfer", false);
-  s.Language = ini.ReadString(kMain, "Language", "");
-  s.ConvertTexts = ini.ReadBool(kMain, "ConvertTexts", true);
-  s.TidyTexts = ini.ReadBool(kMain, "TidyTexts", false);
+  s.PVM = ini.readString(kMain, "PVM", "");
+  s.LastBook = ini.readString(kMain, "LastBook", "book");
+  s.ComPort = ini.readInteger(kMain, "ComPort", 0);
+  s.BaudRate = ini.readInteger(kMain, "Baudrate", 0);
+  s.Auto = ini.readBool(kMain, "Auto", false);
+  s.PortName = ini.readString(kMain, "PortName", "");
+  s.FastTransfer = ini.readBool(kMain, "FastTransfer", false);
+  s.Language = ini.readString(kMain, "Language", "");
+  s.ConvertTexts = ini.readBool(kMain, "ConvertTexts", true);
+  s.TidyTexts = ini.readBool(kMain, "TidyTexts", false);
   return s;
 }
 
-void WriteMainSettings(TIniFile& ini, const TMainSettings& s) {
-  ini.WriteString(kMain, "PVM", s.PVM);
-  ini.WriteString(kMain, "LastBook", s.LastBook);
-  ini.WriteInteger(kMain, "ComPort", s.ComPort);
-  ini.WriteInteger(kMain, "BaudRate", s.BaudRate);
-  ini.WriteBool(kMain, "Auto", s.Auto);
+void writeMainSettings(TIniFile& ini, const TMainSettings& s) {
+  ini.writeString(kMain, "PVM", s.PVM);
+  ini.writeString(kMain, "LastBook", s.LastBook);
+  ini.writeInteger(kMain, "ComPort", s.ComPort);
+  ini.writeInteger(kMain, "BaudRate", s.BaudRate);
+  ini.writeBool(kMain, "Auto", s.Auto);
   if (!s.PortName.empty()) {
-    ini.WriteString(kMain, "PortName", s.PortName);
-  } else if (ini.ValueExists(kMain, "PortName")) {
-    ini.DeleteKey(kMain, "PortName");
+    ini.writeString(kMain, "PortName", s.PortName);
+  } else if (ini.valueExists(kMain, "PortName")) {
+    ini.deleteKey(kMain, "PortName");
   }
   if (s.FastTransfer) {
-    ini.WriteBool(kMain, "FastTransfer", true);
-  } else if (ini.ValueExists(kMain, "FastTransfer")) {
-    ini.DeleteKey(kMain, "FastTransfer");
+    ini.writeBool(kMain, "FastTransfer", true);
+  } else if (ini.valueExists(kMain, "FastTransfer")) {
+    ini.deleteKey(kMain, "FastTransfer");
   }
   if (!s.Language.empty()) {
-    ini.WriteString(kMain, "Language", s.Language);
-  } else if (ini.ValueExists(kMain, "Language")) {
-    ini.DeleteKey(kMain, "Language");
+    ini.writeString(kMain, "Language", s.Language);
+  } else if (ini.valueExists(kMain, "Language")) {
+    ini.deleteKey(kMain, "Language");
   }
   if (!s.ConvertTexts) {
-    ini.WriteBool(kMain, "ConvertTexts", false);
-  } else if (ini.ValueExists(kMain, "ConvertTexts")) {
-    ini.DeleteKey(kMain, "ConvertTexts");
+    ini.writeBool(kMain, "ConvertTexts", false);
+  } else if (ini.valueExists(kMain, "ConvertTexts")) {
+    ini.deleteKey(kMain, "ConvertTexts");
   }
   if (s.TidyTexts) {
-    ini.WriteBool(kMain, "TidyTexts", true);
-  } else if (ini.ValueExists(kMain, "TidyTexts")) {
-    ini.DeleteKey(kMain, "TidyTexts");
+    ini.writeBool(kMain, "TidyTexts", true);
+  } else if (ini.valueExists(kMain, "TidyTexts")) {
+    ini.deleteKey(kMain, "TidyTexts");
   }
 }
 
-std::filesystem::path UserConfigFolder() {
+std::filesystem::path userConfigFolder() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   if (xdg && *xdg && std::filesystem::path(xdg).is_absolute()) {
     return std::filesystem::path(xdg) / "pagora";
@@ -84,17 +84,17 @@ std::filesystem::path UserConfigFolder() {
   return std::filesystem::path(home && *home ? home : ".") / ".config" / "pagora";
 }
 
-std::filesystem::path MainSettingsPath(const std::filesystem::path& programFolder) {
+std::filesystem::path mainSettingsPath(const std::filesystem::path& programFolder) {
   auto local = programFolder / "config.ini";
   std::error_code ec;
   bool exists = std::filesystem::exists(local, ec);
   // The file is replaced through a temporary file beside it, so its folder must be writable.
   if (writable(programFolder) && (!exists || writable(local))) return local;
-  return UserConfigFolder() / "config.ini";
+  return userConfigFolder() / "config.ini";
 }
 
-std::filesystem::path MainSettingsReadPath(const std::filesystem::path& programFolder) {
-  auto path = MainSettingsPath(programFolder);
+std::filesystem::path mainSettingsReadPath(const std::filesystem::path& programFolder) {
+  auto path = mainSettingsPath(programFolder);
   std::error_code ec;
   if (std::filesystem::exists(path, ec)) return path;
   return programFolder / "config.ini";

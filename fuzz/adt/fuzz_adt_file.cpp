@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   pagora::AdtInfo info;
   try {
-    info = pagora::InspectAdtFile(adtPath);
+    info = pagora::inspectAdtFile(adtPath);
   } catch (const pagora::Exception&) {
     __builtin_trap();  // a readable file always gets an answer
   }
@@ -38,13 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     pagora::TAdtFile file(adtPath, pagora::TAdtFile::OpenMode::Read);
     std::int32_t i = 0;
-    for (; i < file.RecordCount() && i < 4096; ++i) records += file.ReadRecord(i);
+    for (; i < file.RecordCount() && i < 4096; ++i) records += file.readRecord(i);
     allRecords = i == file.RecordCount();
     (void)file.RecordOffset(-1);
   } catch (const pagora::Exception&) {
   }
   try {
-    const std::int64_t extracted = pagora::ExtractArchiveFromAdt(adtPath, outPath);
+    const std::int64_t extracted = pagora::extractArchiveFromAdt(adtPath, outPath);
     if (!info.valid || extracted != info.dataSize) __builtin_trap();
     if (allRecords) {
       std::string back;
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // Any name, valid UTF-8 or not, gives a field of at most 24 bytes and never more.
   const std::string name(reinterpret_cast<const char*>(data), size < 64 ? size : 64);
-  const auto field = pagora::TAdtFile::BookNameFor(name + ".adt");
+  const auto field = pagora::TAdtFile::bookNameFor(name + ".adt");
   (void)field;
   std::remove(outPath.c_str());
   return 0;

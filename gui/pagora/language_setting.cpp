@@ -15,8 +15,8 @@ namespace pagora {
 QString applyLanguageSetting() {
   std::string language;
   try {
-    const TIniFile ini(MainSettingsReadPath(TForm1::programFolder().toStdString()));
-    language = ReadMainSettings(ini).Language;
+    const TIniFile ini(mainSettingsReadPath(TForm1::programFolder().toStdString()));
+    language = readMainSettings(ini).Language;
   } catch (const std::exception&) {
     // An unreadable file is reported by the main window, which reads it again; the desktop's
     // language serves meanwhile.

@@ -308,8 +308,8 @@ void TForm1::showException(const std::exception& e) {
 void TForm1::FormCreate() {
   std::filesystem::path folder = toStd(programFolder());
   try {
-    TIniFile ini(MainSettingsReadPath(folder));
-    Settings = ReadMainSettings(ini);
+    TIniFile ini(mainSettingsReadPath(folder));
+    Settings = readMainSettings(ini);
   } catch (const std::exception& e) {
     showException(e);
   }
@@ -321,12 +321,12 @@ void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   Settings.LastBook = toStd(FilenameEdit1->text());
-  auto path = MainSettingsPath(toStd(programFolder()));
+  auto path = mainSettingsPath(toStd(programFolder()));
   try {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     TIniFile ini(path);
-    WriteMainSettings(ini, Settings);
+    writeMainSettings(ini, Settings);
   } catch (const std::exception& e) {
     showException(e);
   }

@@ -146,7 +146,7 @@ void TForm1::SpeedButton8Click() {
       PromptKind::Question, PromptButtons::YesNo);
   if (answer != PromptAnswer::Yes) return;
   try {
-    const auto& rates = BaudRates();
+    const auto& rates = baudRates();
     if (Settings.BaudRate < 0 || Settings.BaudRate >= static_cast<int>(rates.size())) {
       throw EStringListError(Settings.BaudRate);
     }
@@ -155,7 +155,7 @@ void TForm1::SpeedButton8Click() {
       port = toQ(Settings.PortName);
     } else {
       // An index the list does not hold would name a port that is not there: refuse it.
-      if (Settings.ComPort < 0 || Settings.ComPort >= static_cast<int>(ComPorts().size())) {
+      if (Settings.ComPort < 0 || Settings.ComPort >= static_cast<int>(comPorts().size())) {
         throw EStringListError(Settings.ComPort);
       }
       port = QStringLiteral("COM") + QString::number(Settings.ComPort + 1);
@@ -179,7 +179,7 @@ void TForm1::SpeedButton2Click() {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::ReadOnly, false);
   if (!Settings.PVM.empty()) dialog.selectFile(toQ(Settings.PVM));
-  if (ExecDialog(&dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+  if (execDialog(&dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
     Settings.PVM = toStd(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
   }
 }
@@ -196,7 +196,7 @@ void TForm1::SpeedButton3Click() {
 }
 
 void TForm1::SpeedButton4Click() {
-  ExecDialog(frAbout);
+  execDialog(frAbout);
 }
 
 void TForm1::loadSettingsDialog() {
@@ -219,10 +219,10 @@ void TForm1::loadSettingsDialog() {
 
 void TForm1::SpeedButton7Click() {
   loadSettingsDialog();
-  ExecDialog(Form3);
+  execDialog(Form3);
   // The positions come back however the dialog was closed.
   int chosen = Form3->ComboBox1->currentIndex();
-  if (chosen >= static_cast<int>(ComPorts().size())) {
+  if (chosen >= static_cast<int>(comPorts().size())) {
     Settings.PortName = toStd(Form3->ComboBox1->currentText());
   } else {
     Settings.PortName.clear();

@@ -37,7 +37,7 @@ void TForm1::FileListBox1DblClick() {
   QString file = selectedFile();
   if (file.isEmpty()) return;
   Form2->openFile(file);
-  ExecDialog(Form2);
+  execDialog(Form2);
   Calculate();
 }
 
@@ -61,7 +61,7 @@ void TForm1::ListBox1DblClick() {
     showException(e);
     return;
   }
-  ExecDialog(Form2);
+  execDialog(Form2);
   Calculate();
 }
 
@@ -112,7 +112,7 @@ void TForm1::Splitfile1Click() {
     showException(e);
     return;
   }
-  if (ExecDialog(Form4) != QDialog::Accepted) return;
+  if (execDialog(Form4) != QDialog::Accepted) return;
   try {
     SplitTextFile(toStd(file), Form4->chunk());
   } catch (const std::exception& e) {

@@ -140,7 +140,7 @@ QWidget* TForm3::buildCorvaneGroup() {
   // Both lists are chosen from, never typed into.
   ComboBox1->setEditable(false);
   ComboBox2->setEditable(false);
-  for (const auto& rate : BaudRates()) ComboBox2->addItem(QString::fromStdString(rate));
+  for (const auto& rate : baudRates()) ComboBox2->addItem(QString::fromStdString(rate));
   auto* grid = new QGridLayout(group);
   grid->addWidget(new QLabel(tr("Port")), 0, 0);
   grid->addWidget(ComboBox1, 0, 1);
@@ -205,7 +205,7 @@ QStringList TForm3::serialDevices() {
 void TForm3::setDevices(const QStringList& devices) {
   int current = ComboBox1->currentIndex();
   ComboBox1->clear();
-  for (const auto& port : ComPorts()) ComboBox1->addItem(QString::fromStdString(port));
+  for (const auto& port : comPorts()) ComboBox1->addItem(QString::fromStdString(port));
   for (const QString& device : devices) ComboBox1->addItem(device);
   for (int i = 0; i < ComboBox1->count(); ++i) {
     const std::string device = devicePath(ComboBox1->itemText(i));

@@ -44,7 +44,7 @@ bool TFormStorage::restoreFormPlacement() {
   std::vector<std::string> keys;
   for (const StoredProperty& p : properties_) keys.push_back(utf8(p.key));
   const std::optional<FormPlacement> placement =
-      ReadFormPlacement(ini, utf8(iniSection_), version_, keys);
+      readFormPlacement(ini, utf8(iniSection_), version_, keys);
   if (!placement) return false;
 
   if (const auto& r = placement->normal; r && r->width() > 0 && r->height() > 0) {
@@ -100,7 +100,7 @@ void TFormStorage::saveFormPlacement() {
     if (p.save) placement.properties.emplace_back(utf8(p.key), utf8(p.save()));
   // One rewrite of the file for the whole layout: quicker, and never half a layout on disk.
   TIniFile ini(utf8(iniFileName_).c_str());
-  WriteFormPlacement(ini, utf8(iniSection_), placement);
+  writeFormPlacement(ini, utf8(iniSection_), placement);
 }
 
 void TFormStorage::saveReportingFailure() {

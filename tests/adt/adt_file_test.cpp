@@ -87,12 +87,12 @@ TEST_F(AdtTest, SevenThousandByteArchiveGivesThreeRecordsExactly) {
 
   TAdtFile file(Path("book.lzh.adt"), TAdtFile::OpenMode::Open);
   EXPECT_EQ(file.RecordCount(), 3);
-  EXPECT_EQ(file.BookNameText(), "book.lzh");
+  EXPECT_EQ(file.bookNameText(), "book.lzh");
   EXPECT_EQ(file.RecordOffset(-1), 256);
   EXPECT_EQ(file.RecordOffset(0), 256);
   EXPECT_EQ(file.RecordOffset(2), 256 + 2 * (4 + 3072));
   EXPECT_EQ(Message([&] { file.RecordOffset(3); }), "Invalid record number");
-  EXPECT_EQ(file.ReadRecord(2), archive.substr(6144));
+  EXPECT_EQ(file.readRecord(2), archive.substr(6144));
 }
 
 TEST_F(AdtTest, KeyBytesAreStoredAsZerosAndEveryRecordStartsAtTheKeysStart) {
@@ -155,15 +155,15 @@ TEST_F(AdtTest, DamagedHeadersAreRejected) {
               "Invalid ADT file")
         << c.what;
     EXPECT_EQ(Read(Path("bad.adt")), bytes) << c.what;
-    EXPECT_FALSE(InspectAdtFile(Path("bad.adt")).valid) << c.what;
-    EXPECT_EQ(InspectAdtFile(Path("bad.adt")).hasHeader, bytes.size() >= 256 && bytes[0] == 'C' &&
+    EXPECT_FALSE(inspectAdtFile(Path("bad.adt")).valid) << c.what;
+    EXPECT_EQ(inspectAdtFile(Path("bad.adt")).hasHeader, bytes.size() >= 256 && bytes[0] == 'C' &&
                                                              bytes[5] != 0 && bytes[20] == 0x1A &&
                                                              bytes[21] == 0)
         << c.what;
   }
   TAdtFile ok(Path("a.adt"), TAdtFile::OpenMode::Read);
   EXPECT_EQ(ok.RecordCount(), 1);
-  EXPECT_EQ(ok.BookNameText(), "a");
+  EXPECT_EQ(ok.bookNameText(), "a");
 }
 
 TEST_F(AdtTest, OverwritingARecord) {
@@ -188,8 +188,8 @@ TEST_F(AdtTest, OverwritingARecord) {
     file.WriteRecord(1, copy.data(), 10);
     EXPECT_EQ(copy, c) << "the caller's data is not scrambled";
     EXPECT_EQ(file.RecordCount(), 2);
-    EXPECT_EQ(file.ReadRecord(0), a);
-    EXPECT_EQ(file.ReadRecord(1), c);
+    EXPECT_EQ(file.readRecord(0), a);
+    EXPECT_EQ(file.readRecord(1), c);
   }
   const std::string after = Read(Path("o.adt"));
   ASSERT_EQ(after.size(), before.size());
@@ -220,7 +220,7 @@ TEST_F(AdtTest, BookNames) {
       {"/b/a\xD0.adt", "a\xD0"},  // a cut letter left by some other program
   };
   for (const Case& c : cases) {
-    const auto field = TAdtFile::BookNameFor(c.file);
+    const auto field = TAdtFile::bookNameFor(c.file);
     std::string expected = c.name;
     expected.resize(24, '\0');
     EXPECT_EQ(std::string(field.begin(), field.end()), expected) << c.file;
@@ -240,8 +240,8 @@ TEST_F(AdtTest, BookNames) {
   const std::string wrapped = Read(Path("Анна Каренина.lzh.adt"));
   const std::string expected = "\xC0\xED\xED\xE0 \xCA\xE0\xF0\xE5\xED\xE8\xED\xE0.lzh";
   EXPECT_EQ(wrapped.substr(30, 24), expected + std::string(24 - expected.size(), '\0'));
-  EXPECT_EQ(InspectAdtFile(Path("Анна Каренина.lzh.adt")).bookName, expected);
-  EXPECT_EQ(TAdtFile(Path("Анна Каренина.lzh.adt"), TAdtFile::OpenMode::Read).BookNameText(),
+  EXPECT_EQ(inspectAdtFile(Path("Анна Каренина.lzh.adt")).bookName, expected);
+  EXPECT_EQ(TAdtFile(Path("Анна Каренина.lzh.adt"), TAdtFile::OpenMode::Read).bookNameText(),
             expected);
 }
 
@@ -294,11 +294,11 @@ TEST_F(AdtTest, UnwrapRefusesFoldersOnEitherSide) {
   Write(Path("e.lzh"), testing_support::RandomBytes<std::string>(8, 100));
   ASSERT_EQ(CopyArchiveToAdt(Path("e.lzh"), Path("e.adt")), std::nullopt);
   std::filesystem::create_directory(Path("dir"));
-  EXPECT_EQ(Message([&] { ExtractArchiveFromAdt(Path("e.adt"), Path("dir")); }),
+  EXPECT_EQ(Message([&] { extractArchiveFromAdt(Path("e.adt"), Path("dir")); }),
             "Cannot create file " + Path("dir"));
-  EXPECT_EQ(Message([&] { ExtractArchiveFromAdt(Path("dir"), Path("out.lzh")); }),
+  EXPECT_EQ(Message([&] { extractArchiveFromAdt(Path("dir"), Path("out.lzh")); }),
             "Cannot open file " + Path("dir"));
-  EXPECT_EQ(Message([&] { InspectAdtFile(Path("dir")); }), "Cannot open file " + Path("dir"));
+  EXPECT_EQ(Message([&] { inspectAdtFile(Path("dir")); }), "Cannot open file " + Path("dir"));
   EXPECT_EQ(Files(), (std::vector<std::string>{"dir", "e.adt", "e.lzh"}));
 }
 
@@ -311,11 +311,11 @@ TEST_F(AdtTest, TwoHundredThousandEmptyRecordsUnwrapToAnEmptyArchive) {
   PutInt32(bytes, 22, static_cast<std::uint32_t>(bytes.size()));
   PutInt32(bytes, 26, count);
   Write(Path("empty-records.adt"), bytes);
-  const AdtInfo info = InspectAdtFile(Path("empty-records.adt"));
+  const AdtInfo info = inspectAdtFile(Path("empty-records.adt"));
   EXPECT_TRUE(info.valid) << info.problem;
   EXPECT_EQ(info.recordCount, count);
   EXPECT_EQ(info.dataSize, 0);
-  EXPECT_EQ(ExtractArchiveFromAdt(Path("empty-records.adt"), Path("out.lzh")), 0);
+  EXPECT_EQ(extractArchiveFromAdt(Path("empty-records.adt"), Path("out.lzh")), 0);
   EXPECT_EQ(Read(Path("out.lzh")), "");
 }
 
@@ -349,10 +349,10 @@ TEST_F(AdtTest, RecordsOfEveryLengthComeBackInOrder) {
     at += 4 + static_cast<std::size_t>(length);
     from += static_cast<std::size_t>(length);
   }
-  EXPECT_EQ(ExtractArchiveFromAdt(Path("mixed.adt"), Path("mixed.lzh")),
+  EXPECT_EQ(extractArchiveFromAdt(Path("mixed.adt"), Path("mixed.lzh")),
             static_cast<std::int64_t>(all.size()));
   EXPECT_EQ(Read(Path("mixed.lzh")), all);
-  EXPECT_EQ(InspectAdtFile(Path("mixed.adt")).dataSize, static_cast<std::int64_t>(all.size()));
+  EXPECT_EQ(inspectAdtFile(Path("mixed.adt")).dataSize, static_cast<std::int64_t>(all.size()));
 }
 
 TEST_F(AdtTest, WrapAndUnwrapRoundTrip) {
@@ -361,13 +361,13 @@ TEST_F(AdtTest, WrapAndUnwrapRoundTrip) {
         testing_support::RandomBytes<std::string>(static_cast<unsigned>(size), size);
     Write(Path("r.lzh"), archive);
     ASSERT_EQ(CopyArchiveToAdt(Path("r.lzh"), Path("r.lzh.adt")), std::nullopt) << size;
-    const AdtInfo info = InspectAdtFile(Path("r.lzh.adt"));
+    const AdtInfo info = inspectAdtFile(Path("r.lzh.adt"));
     EXPECT_TRUE(info.valid) << info.problem;
     EXPECT_EQ(info.recordCount, static_cast<std::int32_t>((size + 3071) / 3072));
     EXPECT_EQ(info.dataSize, static_cast<std::int64_t>(size));
     EXPECT_EQ(info.fileSize, static_cast<std::int64_t>(256 + size + 4 * info.recordCount));
     EXPECT_EQ(info.bookName, "r.lzh");
-    EXPECT_EQ(ExtractArchiveFromAdt(Path("r.lzh.adt"), Path("back.lzh")),
+    EXPECT_EQ(extractArchiveFromAdt(Path("r.lzh.adt"), Path("back.lzh")),
               static_cast<std::int64_t>(size));
     EXPECT_EQ(Read(Path("back.lzh")), archive) << size;
   }
@@ -396,10 +396,10 @@ TEST_F(AdtTest, UnwrapRefusesDamagedFilesAndWritesNothing) {
     std::string bytes = good;
     c.damage(bytes);
     Write(Path("bad.adt"), bytes);
-    const AdtInfo info = InspectAdtFile(Path("bad.adt"));
+    const AdtInfo info = inspectAdtFile(Path("bad.adt"));
     EXPECT_FALSE(info.valid) << c.what;
     EXPECT_EQ(info.problem, c.problem) << c.what;
-    EXPECT_EQ(Message([&] { ExtractArchiveFromAdt(Path("bad.adt"), Path("old.lzh")); }),
+    EXPECT_EQ(Message([&] { extractArchiveFromAdt(Path("bad.adt"), Path("old.lzh")); }),
               std::string("Invalid ADT file: ") + c.problem);
     EXPECT_EQ(Read(Path("old.lzh")), "previous archive") << c.what;
   }

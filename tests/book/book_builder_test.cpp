@@ -188,12 +188,12 @@ TEST_F(BookBuilderTest, AdtWrapCarriesTheArchive) {
   ASSERT_EQ(adt.size(), 256 + lzh.size() + 4 * records);
   EXPECT_EQ(adt.substr(0, 22), std::string("CASIO ADDIN DATAFILE\x1A", 21) + '\0');
   EXPECT_EQ(adt.substr(30, 9), std::string("book.lzh", 8) + '\0');
-  AdtInfo info = InspectAdtFile(archive + ".adt");
+  AdtInfo info = inspectAdtFile(archive + ".adt");
   EXPECT_TRUE(info.valid) << info.problem;
   EXPECT_EQ(info.recordCount, static_cast<std::int32_t>(records));
   EXPECT_EQ(info.dataSize, static_cast<std::int64_t>(lzh.size()));
   std::string back = (folder_ / "back.lzh").string();
-  ExtractArchiveFromAdt(archive + ".adt", back);
+  extractArchiveFromAdt(archive + ".adt", back);
   EXPECT_EQ(read(back), lzh);
 }
 

@@ -35,7 +35,7 @@ TEST(FormPlacementNumbers, FourNumbersOrNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    const auto rect = ParseFourNumbers(c.text);
+    const auto rect = parseFourNumbers(c.text);
     ASSERT_EQ(rect.has_value(), c.ok);
     if (!c.ok) continue;
     EXPECT_EQ(rect->left, c.rect.left);
@@ -55,13 +55,13 @@ TEST(FormPlacementFile, WritesEveryKeyInOrderAndReadsThemBack) {
   placement.visible = false;
   placement.formVersion = 2;
   placement.properties = {{"DirListBox_Width", "180"}, {"FileListBox_Mask", "*.txt"}};
-  WriteFormPlacement(ini, "TForm1", placement);
+  writeFormPlacement(ini, "TForm1", placement);
   EXPECT_EQ(readFile(dir.file("config.ini")),
             "[TForm1]\r\nFlags=0\r\nShowCmd=3\r\nPixelsPerInch=120\r\nMinMaxPos=-1,-1,-1,-1\r\n"
             "NormPos=10,20,650,500\r\nVisible=0\r\nFormVersion=2\r\nDirListBox_Width=180\r\n"
             "FileListBox_Mask=*.txt\r\n");
 
-  const auto back = ReadFormPlacement(ini, "tform1", 2, {"FileListBox_Mask", "Missing_Key"});
+  const auto back = readFormPlacement(ini, "tform1", 2, {"FileListBox_Mask", "Missing_Key"});
   ASSERT_TRUE(back.has_value());
   EXPECT_EQ(back->showCmd, FormPlacement::Maximised);
   EXPECT_EQ(back->pixelsPerInch, 120);
@@ -81,10 +81,10 @@ TEST(FormPlacementFile, MissingOutdatedOrGarbledSections) {
             "[Old]\r\nFormVersion=1\r\nNormPos=1,2,3,4\r\n"
             "[Garbled]\r\nNormPos=1,2,three,4\r\nShowCmd=x\r\n");
   TIniFile ini(dir.file("config.ini"));
-  EXPECT_FALSE(ReadFormPlacement(ini, "Nowhere", 0, {}).has_value());
-  EXPECT_FALSE(ReadFormPlacement(ini, "Old", 2, {}).has_value());
-  EXPECT_TRUE(ReadFormPlacement(ini, "Old", 1, {}).has_value());
-  const auto garbled = ReadFormPlacement(ini, "Garbled", 0, {});
+  EXPECT_FALSE(readFormPlacement(ini, "Nowhere", 0, {}).has_value());
+  EXPECT_FALSE(readFormPlacement(ini, "Old", 2, {}).has_value());
+  EXPECT_TRUE(readFormPlacement(ini, "Old", 1, {}).has_value());
+  const auto garbled = readFormPlacement(ini, "Garbled", 0, {});
   ASSERT_TRUE(garbled.has_value());
   EXPECT_FALSE(garbled->normal.has_value());
   EXPECT_EQ(garbled->showCmd, FormPlacement::Normal);

@@ -51,17 +51,17 @@ TEST(IniFile, ReadsFollowProfileRules) {
     const std::string path = dir.file("config.ini");
     writeFile(path, c.file);
     TIniFile ini(path);
-    EXPECT_EQ(ini.ReadString(c.section, c.key, "DEF"), c.expected) << c.name;
+    EXPECT_EQ(ini.readString(c.section, c.key, "DEF"), c.expected) << c.name;
   }
 }
 
 TEST(IniFile, MissingFileGivesDefaults) {
   TempFolder dir;
   TIniFile ini(dir.file("none.ini"));
-  EXPECT_EQ(ini.ReadString("Main", "LastBook", "book"), "book");
-  EXPECT_EQ(ini.ReadInteger("Main", "ComPort", 0), 0);
-  EXPECT_FALSE(ini.ReadBool("Main", "Auto", false));
-  EXPECT_FALSE(ini.SectionExists("Main"));
+  EXPECT_EQ(ini.readString("Main", "LastBook", "book"), "book");
+  EXPECT_EQ(ini.readInteger("Main", "ComPort", 0), 0);
+  EXPECT_FALSE(ini.readBool("Main", "Auto", false));
+  EXPECT_FALSE(ini.sectionExists("Main"));
   EXPECT_FALSE(std::filesystem::exists(dir.file("none.ini")));
 }
 
@@ -91,7 +91,7 @@ TEST(IniFile, IntegersAndBooleans) {
   const std::string path = dir.file("config.ini");
   for (const auto& c : cases) {
     writeFile(path, std::string("[Main]\r\nN=") + c.value + "\r\n");
-    EXPECT_EQ(TIniFile(path).ReadInteger("Main", "N", -7), c.expected) << c.value;
+    EXPECT_EQ(TIniFile(path).readInteger("Main", "N", -7), c.expected) << c.value;
   }
   const struct {
     const char* value;
@@ -101,7 +101,7 @@ TEST(IniFile, IntegersAndBooleans) {
                {"-1", false, true}, {"yes", true, true}, {"yes", false, false}};
   for (const auto& b : bools) {
     writeFile(path, std::string("[Main]\r\nB=") + b.value + "\r\n");
-    EXPECT_EQ(TIniFile(path).ReadBool("Main", "B", b.def), b.expected) << b.value;
+    EXPECT_EQ(TIniFile(path).readBool("Main", "B", b.def), b.expected) << b.value;
   }
 }
 
@@ -137,9 +137,9 @@ TEST(IniFile, WritesChangeOnlyTheirLine) {
     std::filesystem::remove(path);
     if (!c.before.empty()) writeFile(path, c.before);
     TIniFile ini(path);
-    ini.WriteString(c.section, c.key, c.value);
+    ini.writeString(c.section, c.key, c.value);
     EXPECT_EQ(readFile(path), c.after) << c.name;
-    EXPECT_EQ(ini.ReadString(c.section, c.key, "DEF"), c.value) << c.name;
+    EXPECT_EQ(ini.readString(c.section, c.key, "DEF"), c.value) << c.name;
   }
 }
 
@@ -147,19 +147,19 @@ TEST(IniFile, IntegerAndBoolWritesAndRemovals) {
   TempFolder dir;
   const std::string path = dir.file("config.ini");
   TIniFile ini(path);
-  ini.WriteInteger("Main", "ComPort", -3);
-  ini.WriteBool("Main", "Auto", true);
-  ini.WriteBool("Main", "Off", false);
-  ini.WriteString("Form1", "Flags", "0");
+  ini.writeInteger("Main", "ComPort", -3);
+  ini.writeBool("Main", "Auto", true);
+  ini.writeBool("Main", "Off", false);
+  ini.writeString("Form1", "Flags", "0");
   EXPECT_EQ(readFile(path), "[Main]\r\nComPort=-3\r\nAuto=1\r\nOff=0\r\n[Form1]\r\nFlags=0\r\n");
-  EXPECT_EQ(ini.ReadSection("MAIN"), (std::vector<std::string>{"ComPort", "Auto", "Off"}));
-  ini.DeleteKey("Main", "auto");
-  ini.DeleteKey("Main", "nothing");
+  EXPECT_EQ(ini.readSection("MAIN"), (std::vector<std::string>{"ComPort", "Auto", "Off"}));
+  ini.deleteKey("Main", "auto");
+  ini.deleteKey("Main", "nothing");
   EXPECT_EQ(readFile(path), "[Main]\r\nComPort=-3\r\nOff=0\r\n[Form1]\r\nFlags=0\r\n");
-  ini.EraseSection("main");
+  ini.eraseSection("main");
   EXPECT_EQ(readFile(path), "[Form1]\r\nFlags=0\r\n");
-  EXPECT_TRUE(ini.ValueExists("form1", "FLAGS"));
-  ini.WriteValues("Form1", {{"flags", "2"}, {"ShowCmd", "3"}, {"NormPos", "1,2,3,4"}});
+  EXPECT_TRUE(ini.valueExists("form1", "FLAGS"));
+  ini.writeValues("Form1", {{"flags", "2"}, {"ShowCmd", "3"}, {"NormPos", "1,2,3,4"}});
   EXPECT_EQ(readFile(path), "[Form1]\r\nflags=2\r\nShowCmd=3\r\nNormPos=1,2,3,4\r\n");
 }
 
@@ -173,7 +173,7 @@ TEST(IniFile, RefusedWriteNamesTheFileAndKeepsIt) {
   ::chmod(path.c_str(), 0444);
   TIniFile ini(path);
   try {
-    ini.WriteString("Main", "A", "2");
+    ini.writeString("Main", "A", "2");
     FAIL() << "no failure";
   } catch (const EIniWrite& e) {
     EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
@@ -182,7 +182,7 @@ TEST(IniFile, RefusedWriteNamesTheFileAndKeepsIt) {
 
   ::chmod(path.c_str(), 0644);
   ::chmod(dir.path().c_str(), 0555);
-  EXPECT_THROW(ini.WriteString("Main", "A", "2"), EIniWrite);
+  EXPECT_THROW(ini.writeString("Main", "A", "2"), EIniWrite);
   EXPECT_EQ(readFile(path), before);
   ::chmod(dir.path().c_str(), 0755);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
@@ -197,7 +197,7 @@ TEST(IniFile, UnwritablePlacesAreWriteFailures) {
   for (const std::string& path : {dir.file("no/such/config.ini"), dir.file("taken.ini")}) {
     TIniFile ini(path);
     try {
-      ini.WriteInteger("Main", "A", 1);
+      ini.writeInteger("Main", "A", 1);
       ADD_FAILURE() << "no failure for " << path;
     } catch (const Exception& e) {
       EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);

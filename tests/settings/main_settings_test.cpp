@@ -53,7 +53,7 @@ TEST_F(SettingsTest, ReadsKeysDefaultsAndOddValues) {
     std::filesystem::remove(root_ / "config.ini");
     if (!c.file.empty()) write("config.ini", c.file);
     TIniFile ini(root_ / "config.ini");
-    TMainSettings s = ReadMainSettings(ini);
+    TMainSettings s = readMainSettings(ini);
     EXPECT_EQ(s.PVM, c.expected.PVM) << c.what;
     EXPECT_EQ(s.LastBook, c.expected.LastBook) << c.what;
     EXPECT_EQ(s.ComPort, c.expected.ComPort) << c.what;
@@ -66,13 +66,13 @@ TEST_F(SettingsTest, ReadsKeysDefaultsAndOddValues) {
 TEST_F(SettingsTest, LongValuesAreCutAt1023Characters) {
   write("config.ini", "[Main]\r\nLastBook=" + std::string(2000, 'b') + "\r\n");
   TIniFile ini(root_ / "config.ini");
-  EXPECT_EQ(ReadMainSettings(ini).LastBook, std::string(1023, 'b'));
+  EXPECT_EQ(readMainSettings(ini).LastBook, std::string(1023, 'b'));
 }
 
 TEST_F(SettingsTest, WritesTheKeysInOrderAndKeepsTheRestOfTheFile) {
   write("config.ini", "; mine\r\n[Form1]\r\nShowCmd=1\r\n\r\n[Main]\r\nBaudrate=1\r\nOther=x\r\n");
   TIniFile ini(root_ / "config.ini");
-  WriteMainSettings(ini, TMainSettings{"/opt/pvm/pvm.exe", "book.lzh", 1, 4, false, ""});
+  writeMainSettings(ini, TMainSettings{"/opt/pvm/pvm.exe", "book.lzh", 1, 4, false, ""});
   EXPECT_EQ(read(root_ / "config.ini"),
             "; mine\r\n[Form1]\r\nShowCmd=1\r\n\r\n[Main]\r\nBaudRate=4\r\nOther=x\r\n"
             "PVM=/opt/pvm/pvm.exe\r\nLastBook=book.lzh\r\nComPort=1\r\nAuto=0\r\n");
@@ -80,11 +80,11 @@ TEST_F(SettingsTest, WritesTheKeysInOrderAndKeepsTheRestOfTheFile) {
 
 TEST_F(SettingsTest, PortNameIsWrittenOnlyWhileADeviceIsChosen) {
   TIniFile ini(root_ / "config.ini");
-  WriteMainSettings(ini, TMainSettings{"", "book", 0, 0, true, "/dev/ttyACM0"});
+  writeMainSettings(ini, TMainSettings{"", "book", 0, 0, true, "/dev/ttyACM0"});
   EXPECT_EQ(read(root_ / "config.ini"),
             "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=0\r\nBaudRate=0\r\nAuto=1\r\n"
             "PortName=/dev/ttyACM0\r\n");
-  WriteMainSettings(ini, TMainSettings{"", "book", 2, 0, true, ""});
+  writeMainSettings(ini, TMainSettings{"", "book", 2, 0, true, ""});
   EXPECT_EQ(read(root_ / "config.ini"),
             "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=2\r\nBaudRate=0\r\nAuto=1\r\n");
 }
@@ -116,9 +116,9 @@ TEST_F(SettingsTest, NewSwitchesAreWrittenOnlyAwayFromTheirDefault) {
     settings.Language = row.language;
     settings.ConvertTexts = row.convert;
     settings.TidyTexts = row.tidy;
-    WriteMainSettings(ini, settings);
+    writeMainSettings(ini, settings);
     EXPECT_EQ(read(root_ / "config.ini"), base + row.lines);
-    const TMainSettings back = ReadMainSettings(TIniFile(root_ / "config.ini"));
+    const TMainSettings back = readMainSettings(TIniFile(root_ / "config.ini"));
     EXPECT_EQ(back.Language, row.language);
     EXPECT_EQ(back.ConvertTexts, row.convert);
     EXPECT_EQ(back.TidyTexts, row.tidy);
@@ -130,7 +130,7 @@ TEST_F(SettingsTest, RefusedWriteNamesTheFile) {
   auto name = root_ / "blocker" / "config.ini";
   TIniFile ini(name);
   try {
-    WriteMainSettings(ini, TMainSettings{});
+    writeMainSettings(ini, TMainSettings{});
     FAIL() << "writing under a file cannot succeed";
   } catch (const EIniWrite& e) {
     EXPECT_EQ(std::string(e.what()), "Unable to write to " + name.string());
@@ -141,14 +141,14 @@ TEST_F(SettingsTest, FileLivesBesideTheProgramOrInTheUserFolder) {
   const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
   std::string saved = oldXdg ? oldXdg : "";
   ::setenv("XDG_CONFIG_HOME", (root_ / "xdg").c_str(), 1);
-  EXPECT_EQ(MainSettingsPath(root_ / "prog"), root_ / "prog" / "config.ini");
+  EXPECT_EQ(mainSettingsPath(root_ / "prog"), root_ / "prog" / "config.ini");
   // A folder that does not exist cannot take the file.
-  EXPECT_EQ(MainSettingsPath(root_ / "missing"), root_ / "xdg" / "pagora" / "config.ini");
+  EXPECT_EQ(mainSettingsPath(root_ / "missing"), root_ / "xdg" / "pagora" / "config.ini");
   write("missing-read/config.ini", "[Main]\r\nComPort=1\r\n");
-  EXPECT_EQ(MainSettingsReadPath(root_ / "prog"), root_ / "prog" / "config.ini");
+  EXPECT_EQ(mainSettingsReadPath(root_ / "prog"), root_ / "prog" / "config.ini");
   ::setenv("XDG_CONFIG_HOME", "relative/not/allowed", 1);
-  EXPECT_EQ(UserConfigFolder().filename(), "pagora");
-  EXPECT_TRUE(UserConfigFolder().is_absolute() || std::getenv("HOME") == nullptr);
+  EXPECT_EQ(userConfigFolder().filename(), "pagora");
+  EXPECT_TRUE(userConfigFolder().is_absolute() || std::getenv("HOME") == nullptr);
   if (oldXdg) {
     ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
   } else {

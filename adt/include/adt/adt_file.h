@@ -1,5 +1,5 @@
 // The ADT container that carries a book archive to PV Manager: TAdtFile, which writes and opens
-// such files, CopyArchiveToAdt, which wraps an archive, and ExtractArchiveFromAdt, which unwraps
+// such files, CopyArchiveToAdt, which wraps an archive, and extractArchiveFromAdt, which unwraps
 // it.
 #pragma once
 
@@ -63,16 +63,16 @@ class TAdtFile {
   // The 24-byte field as stored.
   const std::array<char, kBookNameSize>& BookName() const { return bookName_; }
   // The field up to its first zero byte (code page 1251).
-  std::string BookNameText() const;
+  std::string bookNameText() const;
   // The book name a new file named `fileName` gets: the text before the first ".ADT" (any
   // case), after the last "/", "\" or ":", converted from UTF-8 to code page 1251 (a character
   // 1251 lacks becomes "?", bytes that are not UTF-8 stay as they are), then its first 24
   // characters, one byte each.
-  static std::array<char, kBookNameSize> BookNameFor(std::string_view fileName);
+  static std::array<char, kBookNameSize> bookNameFor(std::string_view fileName);
 
   // Beyond writing: the unscrambled data of record `index` (checked against the file's end).
-  std::string ReadRecord(std::int32_t index);
-  std::int64_t FileSize() const;
+  std::string readRecord(std::int32_t index);
+  std::int64_t fileSize() const;
 
  private:
   int fd_ = -1;
@@ -104,12 +104,12 @@ struct AdtInfo {
 };
 
 // Reads and checks an ADT file without changing it. Raises EAdtFileError when it cannot be read.
-AdtInfo InspectAdtFile(const std::string& adtName);
+AdtInfo inspectAdtFile(const std::string& adtName);
 
 // Checks an ADT file (header, size field, records filling the file exactly) and writes the
 // archive it carries to `archiveName` through a temporary file, so nothing half-written is left.
 // Reads the file once, front to back.
 // Raises EAdtError / EAdtFileError; returns the archive's size.
-std::int64_t ExtractArchiveFromAdt(const std::string& adtName, const std::string& archiveName);
+std::int64_t extractArchiveFromAdt(const std::string& adtName, const std::string& archiveName);
 
 }  // namespace pagora

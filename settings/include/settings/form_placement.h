@@ -42,14 +42,14 @@ struct FormPlacement {
 
 // The section's placement, or nothing when the section is missing or its FormVersion is below
 // `version`. Of `propertyKeys`, only those present in the section are returned.
-std::optional<FormPlacement> ReadFormPlacement(const TIniFile& ini, const std::string& section,
+std::optional<FormPlacement> readFormPlacement(const TIniFile& ini, const std::string& section,
                                                int version,
                                                const std::vector<std::string>& propertyKeys);
 
 // Writes every key in one rewrite of the file; throws EIniWrite (nothing is then written).
-void WriteFormPlacement(TIniFile& ini, const std::string& section, const FormPlacement& placement);
+void writeFormPlacement(TIniFile& ini, const std::string& section, const FormPlacement& placement);
 
 // "a,b,c,d" as a rectangle (blanks around the numbers allowed), or nothing when garbled.
-std::optional<FormPlacement::Rect> ParseFourNumbers(const std::string& text);
+std::optional<FormPlacement::Rect> parseFourNumbers(const std::string& text);
 
 }  // namespace pagora

@@ -42,31 +42,31 @@ class TIniFile {
 
   const std::filesystem::path& FileName() const { return fileName_; }
 
-  std::string ReadString(const std::string& section, const std::string& key,
+  std::string readString(const std::string& section, const std::string& key,
                          const std::string& defaultValue) const;
   // Decimal with an optional sign, or hexadecimal after "0x"/"0X" (value longer than two
   // characters); anything else, or a number outside 32 bits, gives the default.
-  int ReadInteger(const std::string& section, const std::string& key, int defaultValue) const;
+  int readInteger(const std::string& section, const std::string& key, int defaultValue) const;
   // Any integer other than 0 is true; a value that is not an integer gives the default.
-  bool ReadBool(const std::string& section, const std::string& key, bool defaultValue) const;
+  bool readBool(const std::string& section, const std::string& key, bool defaultValue) const;
 
   // All throw EIniWrite when the file cannot be written; the file is then left as it was.
-  void WriteString(const std::string& section, const std::string& key, const std::string& value);
-  void WriteInteger(const std::string& section, const std::string& key, int value);
-  void WriteBool(const std::string& section, const std::string& key, bool value);  // "1" / "0"
+  void writeString(const std::string& section, const std::string& key, const std::string& value);
+  void writeInteger(const std::string& section, const std::string& key, int value);
+  void writeBool(const std::string& section, const std::string& key, bool value);  // "1" / "0"
   // Several keys of one section in one rewrite of the file, in the given order: all of them are
   // written or, on EIniWrite, none.
-  void WriteValues(const std::string& section,
+  void writeValues(const std::string& section,
                    const std::vector<std::pair<std::string, std::string>>& keyValues);
 
-  bool SectionExists(const std::string& section) const;
-  bool ValueExists(const std::string& section, const std::string& key) const;
+  bool sectionExists(const std::string& section) const;
+  bool valueExists(const std::string& section, const std::string& key) const;
   // The key names of the first section of that name, in file order, first spelling of each.
-  std::vector<std::string> ReadSection(const std::string& section) const;
+  std::vector<std::string> readSection(const std::string& section) const;
   // Removes the key line (first match); removing what is not there changes nothing.
-  void DeleteKey(const std::string& section, const std::string& key);
+  void deleteKey(const std::string& section, const std::string& key);
   // Removes the first section of that name with all its lines.
-  void EraseSection(const std::string& section);
+  void eraseSection(const std::string& section);
 
  private:
   std::filesystem::path fileName_;

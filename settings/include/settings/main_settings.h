@@ -14,7 +14,7 @@ struct TMainSettings {
   std::string PVM;                // PV Manager's program file; empty when none is chosen
   std::string LastBook = "book";  // the book name edit's text
   int ComPort = 0;                // 0 = COM1 ... 3 = COM4
-  int BaudRate = 0;               // index into BaudRates()
+  int BaudRate = 0;               // index into baudRates()
   bool Auto = false;              // kept for the file's sake; it has no other effect
   std::string PortName;           // a serial device chosen beyond COM1-COM4; empty: use ComPort
   bool FastTransfer = false;      // start Corvane with --fast
@@ -24,30 +24,30 @@ struct TMainSettings {
 };
 
 // The baud rates of the settings dialog, in list order.
-const std::vector<std::string>& BaudRates();
+const std::vector<std::string>& baudRates();
 // The port names of the settings dialog's fixed part, in list order.
-const std::vector<std::string>& ComPorts();
+const std::vector<std::string>& comPorts();
 
 // Reads "PVM", "LastBook", "ComPort", "Baudrate", "Auto" (and "PortName", "FastTransfer",
 // "Language", "ConvertTexts", "TidyTexts") from section "Main";
 // missing keys and values that are not integers give the defaults.
-TMainSettings ReadMainSettings(const TIniFile& ini);
+TMainSettings readMainSettings(const TIniFile& ini);
 // Writes "PVM", "LastBook", "ComPort", "BaudRate", "Auto" in this order, then "PortName" (removed
 // when empty), "FastTransfer" (written as 1 while on, removed while off, so a file of a
 // program that never used it stays as it was), "Language" (removed when empty) and "ConvertTexts"
 // (written as 0 while off, removed while on, its default), then "TidyTexts" (written as 1 while on,
 // removed while off). Raises EIniWrite ("Unable to write
 // to <file>") at the first key the system refuses; the keys after it are not written.
-void WriteMainSettings(TIniFile& ini, const TMainSettings& settings);
+void writeMainSettings(TIniFile& ini, const TMainSettings& settings);
 
 // The file that holds section "Main": config.ini in the program's folder, unless that file
 // cannot be written there (an installed program); then config.ini in the user's configuration
 // folder ($XDG_CONFIG_HOME/pagora, else ~/.config/pagora).
-std::filesystem::path MainSettingsPath(const std::filesystem::path& programFolder);
+std::filesystem::path mainSettingsPath(const std::filesystem::path& programFolder);
 // The file to read section "Main" from: the path above when it exists, else the program
 // folder's config.ini (shipped defaults of an installed program).
-std::filesystem::path MainSettingsReadPath(const std::filesystem::path& programFolder);
+std::filesystem::path mainSettingsReadPath(const std::filesystem::path& programFolder);
 // The user's configuration folder for Pagora.
-std::filesystem::path UserConfigFolder();
+std::filesystem::path userConfigFolder();
 
 }  // namespace pagora

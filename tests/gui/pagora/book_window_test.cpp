@@ -92,7 +92,7 @@ TEST_F(BookWindowTest, GoUsesTheNameFixedWhenTheBuildBegan) {
   ASSERT_TRUE(std::filesystem::exists(archive));
   EXPECT_FALSE(std::filesystem::exists(books() + "/peace"));
   EXPECT_FALSE(std::filesystem::exists(books() + "/peace.adt"));
-  const AdtInfo info = InspectAdtFile(archive + ".adt");
+  const AdtInfo info = inspectAdtFile(archive + ".adt");
   EXPECT_TRUE(info.valid) << info.problem;
   EXPECT_EQ(info.dataSize, static_cast<std::int64_t>(std::filesystem::file_size(archive)));
   EXPECT_EQ(info.bookName, "war.lzh");

@@ -189,7 +189,7 @@ TEST_F(MainWindowTest, GoBuildsTheArchiveAndTheAdtFileAndReports) {
   EXPECT_EQ(prompts.records()[0].text.toStdString(),
             "File " + archive + ".adt\n\r\n\rSize: " + std::to_string(size) +
                 " bytes\n\r\n\rReady to send in Casio PV");
-  AdtInfo info = InspectAdtFile(archive + ".adt");
+  AdtInfo info = inspectAdtFile(archive + ".adt");
   EXPECT_TRUE(info.valid) << info.problem;
   EXPECT_EQ(info.dataSize, static_cast<std::int64_t>(size));
   EXPECT_EQ(info.bookName, "war.lzh");
@@ -377,7 +377,7 @@ TEST_F(MainWindowTest, SettingsDialogShowsAndTakesBackPortAndRate) {
       s.PortName = c.portName;
     });
     int shownPort = -9, shownBaud = -9;
-    form->ExecDialog = [&](QDialog* d) {
+    form->execDialog = [&](QDialog* d) {
       EXPECT_EQ(d, &dialog);
       shownPort = dialog.ComboBox1->currentIndex();
       shownBaud = dialog.ComboBox2->currentIndex();
@@ -419,7 +419,7 @@ TEST_F(MainWindowTest, SplitWritesPartsOfTheChosenSize) {
   auto form = window({"war.txt"});
   QString shownSize, shownChunk;
   int range = 0, tick = 0, position = 0;
-  form->ExecDialog = [&](QDialog* d) {
+  form->execDialog = [&](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "Split");
     auto& split = dynamic_cast<TForm4&>(*d);
     shownSize = split.SizeLabel->text();
@@ -446,9 +446,9 @@ TEST_F(MainWindowTest, SplitCancelledOrAtZeroWritesNothing) {
   write("books/war.txt", "line\r\n");
   ScriptedPrompts prompts;
   auto form = window({"war.txt"});
-  form->ExecDialog = [](QDialog*) { return int(QDialog::Rejected); };
+  form->execDialog = [](QDialog*) { return int(QDialog::Rejected); };
   form->Splitfile1Click();
-  form->ExecDialog = [](QDialog* d) {
+  form->execDialog = [](QDialog* d) {
     dynamic_cast<TForm4&>(*d).TrackBar1->setValue(0);
     return int(QDialog::Accepted);
   };

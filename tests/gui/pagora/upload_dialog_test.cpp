@@ -114,29 +114,29 @@ TEST_F(UploadDialogTest, FastTransferIsStoredOnlyWhileOnAndReadBack) {
   for (const auto& c : cases) {
     write("config.ini", c.file);
     TIniFile ini(root_ / "config.ini");
-    EXPECT_EQ(ReadMainSettings(ini).FastTransfer, c.fast) << c.what;
+    EXPECT_EQ(readMainSettings(ini).FastTransfer, c.fast) << c.what;
   }
   std::filesystem::remove(root_ / "config.ini");
   TIniFile ini(root_ / "config.ini");
   TMainSettings settings;
   settings.FastTransfer = true;
-  WriteMainSettings(ini, settings);
+  writeMainSettings(ini, settings);
   EXPECT_EQ(read(root_ / "config.ini"),
             "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=0\r\nBaudRate=0\r\nAuto=0\r\n"
             "FastTransfer=1\r\n");
   settings.FastTransfer = false;
-  WriteMainSettings(ini, settings);
+  writeMainSettings(ini, settings);
   EXPECT_EQ(read(root_ / "config.ini"),
             "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=0\r\nBaudRate=0\r\nAuto=0\r\n");
   // Converting texts is on by default: the key is written only while it is off.
   settings.ConvertTexts = false;
-  WriteMainSettings(ini, settings);
+  writeMainSettings(ini, settings);
   EXPECT_EQ(read(root_ / "config.ini"),
             "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=0\r\nBaudRate=0\r\nAuto=0\r\n"
             "ConvertTexts=0\r\n");
-  EXPECT_FALSE(ReadMainSettings(TIniFile(root_ / "config.ini")).ConvertTexts);
+  EXPECT_FALSE(readMainSettings(TIniFile(root_ / "config.ini")).ConvertTexts);
   settings.ConvertTexts = true;
-  WriteMainSettings(ini, settings);
+  writeMainSettings(ini, settings);
   EXPECT_EQ(read(root_ / "config.ini"),
             "[Main]\r\nPVM=\r\nLastBook=book\r\nComPort=0\r\nBaudRate=0\r\nAuto=0\r\n");
 }
@@ -159,7 +159,7 @@ TEST_F(UploadDialogTest, TheBoxGoesThroughTheDialogAndAddsFastToCorvanesArgument
     TMainSettings settings = form.settings();
     settings.FastTransfer = !fast;
     form.setSettings(settings);
-    form.ExecDialog = [&](QDialog*) {
+    form.execDialog = [&](QDialog*) {
       EXPECT_EQ(dialog.FastCheck->isChecked(), !fast);  // shows the setting
       dialog.FastCheck->setChecked(fast);
       return int(QDialog::Rejected);

@@ -31,7 +31,7 @@ TEST_F(ViewFromListsTest, FileListOpensTheSelectedFileAndRecountsAfterwards) {
   EXPECT_EQ(sizeLine(*form), "Size : 10 bytes");
   std::vector<std::string> shown;
   QString name;
-  form->ExecDialog = [&](QDialog* d) {
+  form->execDialog = [&](QDialog* d) {
     auto& view = dynamic_cast<TForm2&>(*d);
     name = view.FileName();
     shown = view.r->Lines();
@@ -53,7 +53,7 @@ TEST_F(ViewFromListsTest, ChosenListOpensTheEntryWithTheFocus) {
   int shows = 0;
   std::vector<std::string> shown;
   QString name;
-  form->ExecDialog = [&](QDialog* d) {
+  form->execDialog = [&](QDialog* d) {
     ++shows;
     auto& view = dynamic_cast<TForm2&>(*d);
     name = view.FileName();
@@ -84,7 +84,7 @@ TEST_F(ViewFromListsTest, NothingSelectedMeansNothingHappens) {
   ScriptedPrompts prompts;
   auto form = window({});
   int shows = 0;
-  form->ExecDialog = [&](QDialog*) { return ++shows; };
+  form->execDialog = [&](QDialog*) { return ++shows; };
   form->FileListBox1DblClick();
   form->Splitfile1Click();
   form->Rename1Click();

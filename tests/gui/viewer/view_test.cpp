@@ -289,7 +289,7 @@ TEST_F(ViewTest, LayoutIsKeptInSectionForm2) {
   form->setGeometry(40, 50, 500, 400);
   form->close();
   TIniFile ini(dir.file("config.ini"));
-  EXPECT_EQ(ini.ReadString("Form2", "NormPos", ""), "40,50,540,450");
+  EXPECT_EQ(ini.readString("Form2", "NormPos", ""), "40,50,540,450");
   TForm2 again;
   again.FormStorage->setIniFileName(QString::fromStdString(dir.file("config.ini")));
   again.show();

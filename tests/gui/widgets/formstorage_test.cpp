@@ -38,17 +38,17 @@ TEST_F(FormStorageTest, SavesThePlacementKeys) {
       [&](const QString& v) { width = v.toInt(); });
   storage.saveFormPlacement();
   TIniFile file(ini());
-  EXPECT_EQ(file.ReadSection("Form2"),
+  EXPECT_EQ(file.readSection("Form2"),
             (std::vector<std::string>{"Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", "NormPos",
                                       "Visible", "FormVersion", "DirListBox_Width"}));
-  EXPECT_EQ(file.ReadString("Form2", "Flags", ""), "0");
-  EXPECT_EQ(file.ReadString("Form2", "ShowCmd", ""), "1");
-  EXPECT_EQ(file.ReadString("Form2", "MinMaxPos", ""), "-1,-1,-1,-1");
-  EXPECT_EQ(file.ReadString("Form2", "NormPos", ""), "100,120,400,320");
-  EXPECT_EQ(file.ReadString("Form2", "Visible", ""), "0");
-  EXPECT_EQ(file.ReadString("Form2", "FormVersion", ""), "0");
-  EXPECT_EQ(file.ReadString("Form2", "DirListBox_Width", ""), "217");
-  EXPECT_GT(file.ReadInteger("Form2", "PixelsPerInch", 0), 0);
+  EXPECT_EQ(file.readString("Form2", "Flags", ""), "0");
+  EXPECT_EQ(file.readString("Form2", "ShowCmd", ""), "1");
+  EXPECT_EQ(file.readString("Form2", "MinMaxPos", ""), "-1,-1,-1,-1");
+  EXPECT_EQ(file.readString("Form2", "NormPos", ""), "100,120,400,320");
+  EXPECT_EQ(file.readString("Form2", "Visible", ""), "0");
+  EXPECT_EQ(file.readString("Form2", "FormVersion", ""), "0");
+  EXPECT_EQ(file.readString("Form2", "DirListBox_Width", ""), "217");
+  EXPECT_GT(file.readInteger("Form2", "PixelsPerInch", 0), 0);
 }
 
 TEST_F(FormStorageTest, RoundTripAndOtherSectionsUntouched) {
@@ -137,7 +137,7 @@ TEST_F(FormStorageTest, AcceptedCloseSavesRefusedCloseDoesNot) {
   form.refuse = false;
   form.close();
   EXPECT_FALSE(form.isVisible());
-  EXPECT_TRUE(TIniFile(ini()).ValueExists("Form1", "NormPos"));
+  EXPECT_TRUE(TIniFile(ini()).valueExists("Form1", "NormPos"));
 }
 
 TEST_F(FormStorageTest, FailedAutomaticSaveGoesToTheErrorHandler) {

@@ -46,7 +46,7 @@ class TForm1 : public QMainWindow {
   static void setProgramFolder(const QString& folder);
 
   // Runs a modal dialog; tests replace it to answer the dialog themselves.
-  std::function<int(QDialog*)> ExecDialog = [](QDialog* d) { return d->exec(); };
+  std::function<int(QDialog*)> execDialog = [](QDialog* d) { return d->exec(); };
 
   // Commands.
   void SpeedButton1Click();  // Go: build the book and wrap it into ADT

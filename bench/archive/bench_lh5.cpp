@@ -38,7 +38,7 @@ std::vector<char> sampleText() {
   std::ifstream in(corpus, std::ios::binary);
   std::vector<char> text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (!text.empty()) return text;
-  return pagora::testing_support::ProseText<std::vector<char>>(1, 2000000);
+  return pagora::testing_support::proseText<std::vector<char>>(1, 2000000);
 }
 
 struct Workspace {

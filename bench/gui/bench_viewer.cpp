@@ -26,7 +26,7 @@ namespace {
 using namespace pagora;
 
 // Russian prose in 1251 standing in for the corpus when it is absent (about 2 MB).
-std::string Generated(bool html) {
+std::string generated(bool html) {
   const std::string sentence = utf8ToWin(
       "Все счастливые семьи похожи  друг на друга, каждая ~несчастливая семья несчастлива "
       "по-своему.");
@@ -40,13 +40,13 @@ std::string Generated(bool html) {
   return text;
 }
 
-std::string Corpus(const char* file, bool html = false) {
+std::string corpus(const char* file, bool html = false) {
   const std::filesystem::path path = pagora::bench::corpusFile(file);
-  if (path.empty()) return Generated(html);
+  if (path.empty()) return generated(html);
   return readFileBytes(path.string());
 }
 
-std::filesystem::path ScratchFolder() {
+std::filesystem::path scratchFolder() {
   static const std::filesystem::path folder = [] {
     auto p = std::filesystem::temp_directory_path() /
              ("pagora_bench_viewer_" + std::to_string(::getpid()));
@@ -57,10 +57,10 @@ std::filesystem::path ScratchFolder() {
 }
 
 // The corpus novel repeated up to 32 MB, written once.
-const std::string& LargeFile() {
+const std::string& largeFile() {
   static const std::string path = [] {
-    const std::string novel = Corpus("anna-karenina.cp1251.txt");
-    const std::string p = (ScratchFolder() / "large.txt").string();
+    const std::string novel = corpus("anna-karenina.cp1251.txt");
+    const std::string p = (scratchFolder() / "large.txt").string();
     std::ofstream out(p, std::ios::binary);
     for (std::size_t written = 0; written < (32u << 20); written += novel.size()) out << novel;
     return p;
@@ -72,18 +72,18 @@ void BM_OpenLargeTextToFirstPage(benchmark::State& state) {
   TJumpMemo memo;
   memo.resize(860, 560);
   memo.show();
-  const QString path = QString::fromStdString(LargeFile());
+  const QString path = QString::fromStdString(largeFile());
   for (auto _ : state) {
     memo.LoadFromFile(path);
     memo.viewport()->repaint();
   }
   state.counters["lines"] = static_cast<double>(memo.Lines().size());
-  state.counters["MB"] = static_cast<double>(std::filesystem::file_size(LargeFile())) / (1 << 20);
+  state.counters["MB"] = static_cast<double>(std::filesystem::file_size(largeFile())) / (1 << 20);
 }
 BENCHMARK(BM_OpenLargeTextToFirstPage)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // A million lines of 70 characters with a jump word now and then.
-std::vector<std::string> MillionLines() {
+std::vector<std::string> millionLines() {
   std::vector<std::string> lines;
   lines.reserve(1'000'000);
   const std::string base = utf8ToWin("Строка текста для проверки скорости рисования, номер ");
@@ -92,11 +92,11 @@ std::vector<std::string> MillionLines() {
   return lines;
 }
 
-void PaintScreen(benchmark::State& state, bool bottom) {
+void paintScreen(benchmark::State& state, bool bottom) {
   TJumpMemo memo;
   memo.resize(860, 560);
   memo.show();
-  memo.SetText(MillionLines());
+  memo.SetText(millionLines());
   if (bottom) memo.setCaret(static_cast<int>(memo.Lines().size()) - 1, 0);
   QCoreApplication::processEvents();
   for (auto _ : state) {
@@ -106,10 +106,10 @@ void PaintScreen(benchmark::State& state, bool bottom) {
   state.counters["first_line"] = memo.firstLine();
 }
 void BM_PaintScreenTop(benchmark::State& state) {
-  PaintScreen(state, false);
+  paintScreen(state, false);
 }
 void BM_PaintScreenBottom(benchmark::State& state) {
-  PaintScreen(state, true);
+  paintScreen(state, true);
 }
 BENCHMARK(BM_PaintScreenTop)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaintScreenBottom)->Unit(benchmark::kMicrosecond);
@@ -148,7 +148,7 @@ void BM_PageDown(benchmark::State& state) {
   TJumpMemo memo;
   memo.resize(860, 560);
   memo.show();
-  memo.SetText(MillionLines());
+  memo.SetText(millionLines());
   QCoreApplication::processEvents();
   QKeyEvent down(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
   for (auto _ : state) {
@@ -215,11 +215,11 @@ const CommandInput kInputs[] = {
 const TextBuffer& Input(Command c) {
   static std::vector<TextBuffer> cache(6);
   TextBuffer& lines = cache[c];
-  if (lines.empty()) lines = splitLines(Corpus(kInputs[c].file, kInputs[c].html));
+  if (lines.empty()) lines = splitLines(corpus(kInputs[c].file, kInputs[c].html));
   return lines;
 }
 
-void RunLibrary(Command c, TextBuffer& lines, THTMLParser& parser) {
+void runLibrary(Command c, TextBuffer& lines, THTMLParser& parser) {
   switch (c) {
     case kDos:
       recodeLines(lines, Recoding::DosToWin);
@@ -249,7 +249,7 @@ void BM_Library(benchmark::State& state) {
     state.PauseTiming();
     TextBuffer lines = Input(c);
     state.ResumeTiming();
-    RunLibrary(c, lines, parser);
+    runLibrary(c, lines, parser);
     benchmark::DoNotOptimize(lines.data());
   }
 }
@@ -294,6 +294,6 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   std::error_code ec;
-  std::filesystem::remove_all(ScratchFolder(), ec);
+  std::filesystem::remove_all(scratchFolder(), ec);
   return 0;
 }

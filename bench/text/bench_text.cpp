@@ -32,7 +32,7 @@ namespace {
 using namespace pagora;
 
 // A stand-in of about 2 MB when the corpus is absent: Russian prose in 1251 with HTML markup.
-std::string Generated(bool html) {
+std::string generated(bool html) {
   const std::string sentence =
       "\xC2\xF1\xE5 \xF1\xF7\xE0\xF1\xF2\xEB\xE8\xE2\xFB\xE5 \xF1\xE5\xEC\xFC\xE8 \xEF\xEE\xF5\xEE"
       "\xE6\xE8  \xE4\xF0\xF3\xE3 \xED\xE0 \xE4\xF0\xF3\xE3\xE0.";
@@ -46,14 +46,14 @@ std::string Generated(bool html) {
   return text;
 }
 
-std::string Corpus(const char* file, bool html) {
+std::string corpus(const char* file, bool html) {
   const std::filesystem::path path = pagora::bench::corpusFile(file);
-  if (path.empty()) return Generated(html);
+  if (path.empty()) return generated(html);
   return readFileBytes(path.string());
 }
 
 // A scratch file that lives as long as the benchmark program.
-std::string ScratchFile(const std::string& name, const std::string& bytes) {
+std::string scratchFile(const std::string& name, const std::string& bytes) {
   const std::string path = (std::filesystem::temp_directory_path() /
                             ("pagora-bench-" + std::to_string(::getpid()) + "-" + name))
                                .string();
@@ -68,7 +68,7 @@ std::string ScratchFile(const std::string& name, const std::string& bytes) {
   return path;
 }
 
-std::string Repeated(const std::string& text, std::size_t size) {
+std::string repeated(const std::string& text, std::size_t size) {
   std::string out;
   out.reserve(size + text.size());
   while (out.size() < size) out += text;
@@ -97,7 +97,7 @@ double Run(const std::vector<std::string>& args) {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
-double ProcessSeconds() {
+double processSeconds() {
   timespec t{};
   ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
@@ -118,9 +118,9 @@ const Conversion kConversions[] = {
 const std::string& Input(int which) {
   static std::string inputs[3];
   if (inputs[which].empty()) {
-    std::string text = Corpus(kConversions[which].corpusFile, false);
-    if (which == 0 && text.find('\xE0') == std::string::npos) text = Generated(false);
-    inputs[which] = Repeated(text, 16 * text.size());
+    std::string text = corpus(kConversions[which].corpusFile, false);
+    if (which == 0 && text.find('\xE0') == std::string::npos) text = generated(false);
+    inputs[which] = repeated(text, 16 * text.size());
   }
   return inputs[which];
 }
@@ -129,9 +129,9 @@ const std::string& Input(int which) {
 // a buffer, write that out. A piece ends before a UTF-8 character it would cut. The byte tables
 // convert in place, so their pieces are copied out of the mapping first. Returns the processor
 // time used (user and system, like iconv's resource usage below).
-double ConvertFile(const std::string& path, int which, std::string& piece) {
+double convertFile(const std::string& path, int which, std::string& piece) {
   constexpr std::size_t kPiece = 1 << 18;
-  const double start = ProcessSeconds();
+  const double start = processSeconds();
   const int in = ::open(path.c_str(), O_RDONLY);
   const int out = ::open("/dev/null", O_WRONLY);
   struct stat info {};
@@ -163,14 +163,14 @@ double ConvertFile(const std::string& path, int which, std::string& piece) {
   if (map != nullptr) ::munmap(map, size);
   ::close(in);
   ::close(out);
-  return ProcessSeconds() - start;
+  return processSeconds() - start;
 }
 
 void BM_RecodeFile(benchmark::State& state) {
   const int which = static_cast<int>(state.range(0));
-  const std::string path = ScratchFile("recode-in", Input(which));
+  const std::string path = scratchFile("recode-in", Input(which));
   std::string piece;
-  for (auto _ : state) state.SetIterationTime(ConvertFile(path, which, piece));
+  for (auto _ : state) state.SetIterationTime(convertFile(path, which, piece));
   state.SetLabel(kConversions[which].iconvFrom);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Input(which).size()));
 }
@@ -182,11 +182,11 @@ BENCHMARK(BM_RecodeFile)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseMa
 // conversion takes) is the one cost only it has.
 void BM_RecodeVsIconv(benchmark::State& state) {
   const int which = static_cast<int>(state.range(0));
-  const std::string path = ScratchFile("versus-in", Input(which));
+  const std::string path = scratchFile("versus-in", Input(which));
   std::string piece;
   double ours = 0, theirs = 0;
   for (auto _ : state) {
-    const double mine = ConvertFile(path, which, piece);
+    const double mine = convertFile(path, which, piece);
     const double iconv =
         Run({"iconv", "-c", "-f", kConversions[which].iconvFrom, "-t", "CP1251", path});
     if (iconv < 0) {
@@ -225,7 +225,7 @@ BENCHMARK(BM_RecodeInMemory)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 void BM_IconvFile(benchmark::State& state) {
   const int which = static_cast<int>(state.range(0));
-  const std::string path = ScratchFile("iconv-in", Input(which));
+  const std::string path = scratchFile("iconv-in", Input(which));
   for (auto _ : state) {
     // -c: drop what 1251 lacks instead of stopping, as ours turns it into "?".
     const double seconds =
@@ -259,10 +259,10 @@ void BM_RecodeLines(benchmark::State& state) {
 BENCHMARK(BM_RecodeLines)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 const std::string& Html(std::size_t size) {
-  static std::string base = Corpus("anna-karenina.cp1251.html", true);
+  static std::string base = corpus("anna-karenina.cp1251.html", true);
   static std::string big;
   if (size <= base.size()) return base;
-  if (big.size() < size) big = Repeated(base, size);
+  if (big.size() < size) big = repeated(base, size);
   return big;
 }
 
@@ -280,14 +280,14 @@ void BM_DeleteHtmlTags(benchmark::State& state) {
 }
 BENCHMARK(BM_DeleteHtmlTags)->Arg(2)->Arg(32)->Unit(benchmark::kMillisecond);
 
-const std::string& PlainText() {
-  static const std::string text = Corpus("anna-karenina.cp1251.txt", false);
+const std::string& plainText() {
+  static const std::string text = corpus("anna-karenina.cp1251.txt", false);
   return text;
 }
 
 template <void (*Command)(TextBuffer&, const LineProgress&)>
 void BM_LineCommand(benchmark::State& state) {
-  const TextBuffer original = splitLines(PlainText());
+  const TextBuffer original = splitLines(plainText());
   for (auto _ : state) {
     state.PauseTiming();
     TextBuffer lines = original;
@@ -295,7 +295,7 @@ void BM_LineCommand(benchmark::State& state) {
     Command(lines, [](int, int) {});
     benchmark::DoNotOptimize(lines.data());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PlainText().size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * plainText().size()));
 }
 BENCHMARK(BM_LineCommand<oneParagraphOneLine>)
     ->Name("BM_OneParagraphOneLine")
@@ -303,19 +303,19 @@ BENCHMARK(BM_LineCommand<oneParagraphOneLine>)
 BENCHMARK(BM_LineCommand<collapseSpaces>)->Name("BM_CollapseSpaces")->Unit(benchmark::kMillisecond);
 
 void BM_LoadTextFile(benchmark::State& state) {
-  const std::string path = ScratchFile("load.txt", PlainText());
+  const std::string path = scratchFile("load.txt", plainText());
   for (auto _ : state) {
     TextBuffer lines = loadTextFile(path);
     benchmark::DoNotOptimize(lines.data());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PlainText().size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * plainText().size()));
 }
 BENCHMARK(BM_LoadTextFile)->Unit(benchmark::kMillisecond);
 
 // Heap a loaded text holds, measured by the allocator: the figure to hold against twice the
 // file's size plus a per-line overhead.
 void BM_TextMemory(benchmark::State& state) {
-  const std::string path = ScratchFile("memory.txt", PlainText());
+  const std::string path = scratchFile("memory.txt", plainText());
   double perByte = 0, perLine = 0, lines = 0;
   for (auto _ : state) {
     malloc_trim(0);
@@ -324,8 +324,8 @@ void BM_TextMemory(benchmark::State& state) {
     const std::size_t after = mallinfo2().uordblks;
     const double heap = static_cast<double>(after - before);
     lines = static_cast<double>(text.size());
-    perByte = heap / static_cast<double>(PlainText().size());
-    perLine = (heap - static_cast<double>(PlainText().size())) / lines;
+    perByte = heap / static_cast<double>(plainText().size());
+    perLine = (heap - static_cast<double>(plainText().size())) / lines;
     benchmark::DoNotOptimize(text.data());
   }
   state.counters["heap_per_file_byte"] = perByte;

@@ -18,7 +18,7 @@
 
 namespace {
 
-std::vector<std::string> CorpusParagraphs() {
+std::vector<std::string> corpusParagraphs() {
   std::ifstream in(pagora::bench::corpusFile("anna-karenina.utf8.txt"), std::ios::binary);
   std::vector<std::string> paragraphs;
   std::string line;
@@ -54,9 +54,9 @@ std::vector<std::string> CorpusParagraphs() {
   return paragraphs;
 }
 
-const std::string& TenMegabyteFb2() {
+const std::string& tenMegabyteFb2() {
   static const std::string book = [] {
-    const std::vector<std::string> paragraphs = CorpusParagraphs();
+    const std::vector<std::string> paragraphs = corpusParagraphs();
     std::string fb2 =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<FictionBook "
         "xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\" "
@@ -82,7 +82,7 @@ const std::string& TenMegabyteFb2() {
   return book;
 }
 
-std::string Zip(const std::vector<std::pair<std::string, std::string>>& members) {
+std::string zip(const std::vector<std::pair<std::string, std::string>>& members) {
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &error);
@@ -102,7 +102,7 @@ std::string Zip(const std::vector<std::pair<std::string, std::string>>& members)
 }
 
 void BM_ImportFb2(benchmark::State& state) {
-  const std::string& book = TenMegabyteFb2();
+  const std::string& book = tenMegabyteFb2();
   std::size_t lines = 0;
   for (auto _ : state) lines = pagora::importFb2(book, "bench.fb2").size();
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * book.size()));
@@ -112,15 +112,15 @@ void BM_ImportFb2(benchmark::State& state) {
 BENCHMARK(BM_ImportFb2)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_ImportFb2Zip(benchmark::State& state) {
-  const std::string& book = TenMegabyteFb2();
-  const std::string zipped = Zip({{"bench.fb2", book}});
+  const std::string& book = tenMegabyteFb2();
+  const std::string zipped = zip({{"bench.fb2", book}});
   for (auto _ : state) benchmark::DoNotOptimize(pagora::importFb2Zip(zipped, "bench.fb2.zip"));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * book.size()));
 }
 BENCHMARK(BM_ImportFb2Zip)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_ImportEpub(benchmark::State& state) {
-  const std::string& book = TenMegabyteFb2();
+  const std::string& book = tenMegabyteFb2();
   // The same paragraphs as XHTML chapters of about 1 MB each.
   std::vector<std::pair<std::string, std::string>> members = {
       {"mimetype", "application/epub+zip"},
@@ -154,7 +154,7 @@ void BM_ImportEpub(benchmark::State& state) {
   if (!chapter.empty()) flush();
   members.push_back({"c.opf", "<package><metadata/><manifest>" + manifest + "</manifest><spine>" +
                                   spine + "</spine></package>"});
-  const std::string epub = Zip(members);
+  const std::string epub = zip(members);
   for (auto _ : state) benchmark::DoNotOptimize(pagora::importEpub(epub, "bench.epub"));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * total));
 }
@@ -162,7 +162,7 @@ BENCHMARK(BM_ImportEpub)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The corpus novel as an old-style cp1251 web page (hard-wrapped paragraphs, headings, &nbsp;):
 // $PAGORA_CORPUS, else the corpus beside the source tree.
-std::string CorpusPage() {
+std::string corpusPage() {
   const char* corpus = std::getenv("PAGORA_CORPUS");
   const std::string dir =
       corpus ? std::string(corpus) : std::string(PAGORA_SOURCE_DIR) + "/../shared/corpus";
@@ -171,7 +171,7 @@ std::string CorpusPage() {
 }
 
 void BM_ImportHtmlPage(benchmark::State& state) {
-  static const std::string page = CorpusPage();
+  static const std::string page = corpusPage();
   if (page.empty()) {
     state.SkipWithError("no corpus page: set PAGORA_CORPUS to the corpus folder");
     return;
@@ -188,7 +188,7 @@ BENCHMARK(BM_ImportHtmlPage)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 // real time, since its work happens in another process. The importers above report CPU time:
 // they run on one thread, and the machine they are measured on may be shared.
 void BM_IconvSameBytes(benchmark::State& state) {
-  const std::string& book = TenMegabyteFb2();
+  const std::string& book = tenMegabyteFb2();
   const auto path = std::filesystem::temp_directory_path() / "pagora_bench_import.fb2";
   std::ofstream(path, std::ios::binary)
       .write(book.data(), static_cast<std::streamsize>(book.size()));

@@ -11,15 +11,15 @@
 
 namespace {
 
-std::string Scratch(const char* what) {
+std::string scratch(const char* what) {
   return "/tmp/pagora-fuzz-adt-" + std::to_string(::getpid()) + "-" + what;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string adtPath = Scratch("in.adt");
-  static const std::string outPath = Scratch("out.lzh");
+  static const std::string adtPath = scratch("in.adt");
+  static const std::string outPath = scratch("out.lzh");
   if (std::FILE* f = std::fopen(adtPath.c_str(), "wb")) {
     std::fwrite(data, 1, size, f);
     std::fclose(f);

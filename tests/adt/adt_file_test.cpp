@@ -37,12 +37,12 @@ class AdtTest : public testing::Test {
     return s.str();
   }
   std::vector<std::string> Files() const { return dir_.names(); }
-  static std::int32_t Int32At(const std::string& bytes, std::size_t at) {
+  static std::int32_t int32At(const std::string& bytes, std::size_t at) {
     std::uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
     return static_cast<std::int32_t>(v);
   }
-  static void PutInt32(std::string& bytes, std::size_t at, std::uint32_t v) {
+  static void putInt32(std::string& bytes, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(v >> (8 * i));
   }
   static std::string Message(const std::function<void()>& f) {
@@ -58,7 +58,7 @@ class AdtTest : public testing::Test {
 };
 
 TEST_F(AdtTest, SevenThousandByteArchiveGivesThreeRecordsExactly) {
-  const std::string archive = testing_support::RandomBytes<std::string>(1, 7000);
+  const std::string archive = testing_support::randomBytes<std::string>(1, 7000);
   Write(Path("book.lzh"), archive);
   ASSERT_EQ(CopyArchiveToAdt(Path("book.lzh"), Path("book.lzh.adt")), std::nullopt);
   const std::string adt = Read(Path("book.lzh.adt"));
@@ -66,15 +66,15 @@ TEST_F(AdtTest, SevenThousandByteArchiveGivesThreeRecordsExactly) {
 
   std::string header(256, '\0');
   std::memcpy(header.data(), "CASIO ADDIN DATAFILE\x1A\x00", 22);
-  PutInt32(header, 22, 7268);
-  PutInt32(header, 26, 3);
+  putInt32(header, 22, 7268);
+  putInt32(header, 26, 3);
   std::memcpy(header.data() + 30, "book.lzh", 8);
   EXPECT_EQ(adt.substr(0, 256), header);
 
   std::size_t at = 256;
   std::size_t from = 0;
   for (std::int32_t length : {3072, 3072, 856}) {
-    EXPECT_EQ(Int32At(adt, at), length);
+    EXPECT_EQ(int32At(adt, at), length);
     for (std::int32_t i = 0; i < length; ++i) {
       const auto stored = static_cast<unsigned char>(adt[at + 4 + i]);
       const auto data = static_cast<unsigned char>(archive[from + i]);
@@ -107,8 +107,8 @@ TEST_F(AdtTest, KeyBytesAreStoredAsZerosAndEveryRecordStartsAtTheKeysStart) {
   ASSERT_EQ(adt.size(), 256u + 24 + 24 + 4);
   EXPECT_EQ(adt.substr(260, 20), std::string(20, '\0'));
   EXPECT_EQ(adt.substr(284, 20), std::string(20, '\0'));
-  EXPECT_EQ(Int32At(adt, 304), 0);
-  EXPECT_EQ(Int32At(adt, 26), 3);
+  EXPECT_EQ(int32At(adt, 304), 0);
+  EXPECT_EQ(int32At(adt, 26), 3);
 
   char buffer[3] = {1, 2, 3};
   TAdtFile::ScrambleRecord(buffer, 3);
@@ -122,23 +122,23 @@ TEST_F(AdtTest, EmptyArchiveGivesAHeaderThatOpeningRejects) {
   ASSERT_EQ(CopyArchiveToAdt(Path("empty.lzh"), Path("empty.lzh.adt")), std::nullopt);
   const std::string adt = Read(Path("empty.lzh.adt"));
   ASSERT_EQ(adt.size(), 256u);
-  EXPECT_EQ(Int32At(adt, 22), 0);
-  EXPECT_EQ(Int32At(adt, 26), 0);
+  EXPECT_EQ(int32At(adt, 22), 0);
+  EXPECT_EQ(int32At(adt, 26), 0);
   EXPECT_EQ(Message([&] { TAdtFile(Path("empty.lzh.adt"), TAdtFile::OpenMode::Open); }),
             "Invalid ADT file");
   EXPECT_EQ(Read(Path("empty.lzh.adt")), adt) << "a rejected file is not changed";
 }
 
 TEST_F(AdtTest, DamagedHeadersAreRejected) {
-  Write(Path("a.lzh"), testing_support::RandomBytes<std::string>(2, 100));
+  Write(Path("a.lzh"), testing_support::randomBytes<std::string>(2, 100));
   ASSERT_EQ(CopyArchiveToAdt(Path("a.lzh"), Path("a.adt")), std::nullopt);
   const std::string good = Read(Path("a.adt"));
   struct Case {
     const char* what;
     std::function<void(std::string&)> damage;
   } cases[] = {
-      {"size field one too small", [](std::string& b) { PutInt32(b, 22, 359); }},
-      {"size field one too large", [](std::string& b) { PutInt32(b, 22, 361); }},
+      {"size field one too small", [](std::string& b) { putInt32(b, 22, 359); }},
+      {"size field one too large", [](std::string& b) { putInt32(b, 22, 361); }},
       {"a byte appended", [](std::string& b) { b.push_back('x'); }},
       {"lower-case magic", [](std::string& b) { b[0] = 'c'; }},
       {"no 0x1A", [](std::string& b) { b[20] = 0x1B; }},
@@ -167,9 +167,9 @@ TEST_F(AdtTest, DamagedHeadersAreRejected) {
 }
 
 TEST_F(AdtTest, OverwritingARecord) {
-  const std::string a = testing_support::RandomBytes<std::string>(3, 10),
-                    b = testing_support::RandomBytes<std::string>(4, 10),
-                    c = testing_support::RandomBytes<std::string>(5, 10);
+  const std::string a = testing_support::randomBytes<std::string>(3, 10),
+                    b = testing_support::randomBytes<std::string>(4, 10),
+                    c = testing_support::randomBytes<std::string>(5, 10);
   {
     TAdtFile file(Path("o.adt"), TAdtFile::OpenMode::Create);
     file.WriteRecord(-1, a.data(), 10);
@@ -194,7 +194,7 @@ TEST_F(AdtTest, OverwritingARecord) {
   const std::string after = Read(Path("o.adt"));
   ASSERT_EQ(after.size(), before.size());
   EXPECT_EQ(after.substr(0, 256 + 14 + 4), before.substr(0, 256 + 14 + 4));
-  EXPECT_EQ(Int32At(after, 22), static_cast<std::int32_t>(after.size()));
+  EXPECT_EQ(int32At(after, 22), static_cast<std::int32_t>(after.size()));
 }
 
 TEST_F(AdtTest, BookNames) {
@@ -234,7 +234,7 @@ TEST_F(AdtTest, BookNames) {
   EXPECT_EQ(header.substr(54), std::string(202, '\0'));
 
   // The header of a wrapped book holds the converted name; opening gives it back.
-  Write(Path("Анна Каренина.lzh"), testing_support::RandomBytes<std::string>(9, 10));
+  Write(Path("Анна Каренина.lzh"), testing_support::randomBytes<std::string>(9, 10));
   ASSERT_EQ(CopyArchiveToAdt(Path("Анна Каренина.lzh"), Path("Анна Каренина.lzh.adt")),
             std::nullopt);
   const std::string wrapped = Read(Path("Анна Каренина.lzh.adt"));
@@ -250,7 +250,7 @@ TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
             "Error on open input file: Cannot open file " + Path("missing.lzh"));
   EXPECT_EQ(Files(), std::vector<std::string>{});
 
-  Write(Path("b.lzh"), testing_support::RandomBytes<std::string>(6, 5000));
+  Write(Path("b.lzh"), testing_support::randomBytes<std::string>(6, 5000));
   EXPECT_EQ(CopyArchiveToAdt(Path("b.lzh"), Path("no/such/b.adt")),
             "Error on create destination ADT file: Cannot create file " + Path("no/such/b.adt"));
 
@@ -291,7 +291,7 @@ TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
 }
 
 TEST_F(AdtTest, UnwrapRefusesFoldersOnEitherSide) {
-  Write(Path("e.lzh"), testing_support::RandomBytes<std::string>(8, 100));
+  Write(Path("e.lzh"), testing_support::randomBytes<std::string>(8, 100));
   ASSERT_EQ(CopyArchiveToAdt(Path("e.lzh"), Path("e.adt")), std::nullopt);
   std::filesystem::create_directory(Path("dir"));
   EXPECT_EQ(Message([&] { extractArchiveFromAdt(Path("e.adt"), Path("dir")); }),
@@ -308,8 +308,8 @@ TEST_F(AdtTest, TwoHundredThousandEmptyRecordsUnwrapToAnEmptyArchive) {
   const std::int32_t count = 200000;
   std::string bytes(256 + 4 * static_cast<std::size_t>(count), '\0');
   std::memcpy(bytes.data(), "CASIO ADDIN DATAFILE\x1A\x00", 22);
-  PutInt32(bytes, 22, static_cast<std::uint32_t>(bytes.size()));
-  PutInt32(bytes, 26, count);
+  putInt32(bytes, 22, static_cast<std::uint32_t>(bytes.size()));
+  putInt32(bytes, 26, count);
   Write(Path("empty-records.adt"), bytes);
   const AdtInfo info = inspectAdtFile(Path("empty-records.adt"));
   EXPECT_TRUE(info.valid) << info.problem;
@@ -330,7 +330,7 @@ TEST_F(AdtTest, RecordsOfEveryLengthComeBackInOrder) {
     unsigned seed = 20;
     for (std::int32_t length : lengths) {
       const std::string data =
-          testing_support::RandomBytes<std::string>(++seed, static_cast<std::size_t>(length));
+          testing_support::randomBytes<std::string>(++seed, static_cast<std::size_t>(length));
       file.WriteRecord(-1, data.data(), length);
       all += data;
     }
@@ -340,7 +340,7 @@ TEST_F(AdtTest, RecordsOfEveryLengthComeBackInOrder) {
   std::size_t at = 256;
   std::size_t from = 0;
   for (std::int32_t length : lengths) {
-    ASSERT_EQ(Int32At(stored, at), length);
+    ASSERT_EQ(int32At(stored, at), length);
     for (std::int32_t i = 0; i < length; ++i) {
       ASSERT_EQ(static_cast<unsigned char>(stored[at + 4 + i]),
                 static_cast<unsigned char>(all[from + i]) ^ kKey[i % 20])
@@ -358,7 +358,7 @@ TEST_F(AdtTest, RecordsOfEveryLengthComeBackInOrder) {
 TEST_F(AdtTest, WrapAndUnwrapRoundTrip) {
   for (std::size_t size : {1u, 3071u, 3072u, 3073u, 7000u, 100000u}) {
     const std::string archive =
-        testing_support::RandomBytes<std::string>(static_cast<unsigned>(size), size);
+        testing_support::randomBytes<std::string>(static_cast<unsigned>(size), size);
     Write(Path("r.lzh"), archive);
     ASSERT_EQ(CopyArchiveToAdt(Path("r.lzh"), Path("r.lzh.adt")), std::nullopt) << size;
     const AdtInfo info = inspectAdtFile(Path("r.lzh.adt"));
@@ -374,7 +374,7 @@ TEST_F(AdtTest, WrapAndUnwrapRoundTrip) {
 }
 
 TEST_F(AdtTest, UnwrapRefusesDamagedFilesAndWritesNothing) {
-  Write(Path("c.lzh"), testing_support::RandomBytes<std::string>(7, 4000));
+  Write(Path("c.lzh"), testing_support::randomBytes<std::string>(7, 4000));
   ASSERT_EQ(CopyArchiveToAdt(Path("c.lzh"), Path("c.adt")), std::nullopt);
   const std::string good = Read(Path("c.adt"));
   struct Case {
@@ -382,13 +382,13 @@ TEST_F(AdtTest, UnwrapRefusesDamagedFilesAndWritesNothing) {
     std::function<void(std::string&)> damage;
     const char* problem;
   } cases[] = {
-      {"a record longer than the file", [](std::string& b) { PutInt32(b, 256 + 4 + 3072, 2000); },
+      {"a record longer than the file", [](std::string& b) { putInt32(b, 256 + 4 + 3072, 2000); },
        "record 1 runs past the end of the file"},
-      {"a negative length", [](std::string& b) { PutInt32(b, 256, 0xFFFFFFFF); },
+      {"a negative length", [](std::string& b) { putInt32(b, 256, 0xFFFFFFFF); },
        "record 0 runs past the end of the file"},
-      {"more records counted than stored", [](std::string& b) { PutInt32(b, 26, 3); },
+      {"more records counted than stored", [](std::string& b) { putInt32(b, 26, 3); },
        "record 2 lies past the end of the file"},
-      {"bytes after the last record", [](std::string& b) { PutInt32(b, 26, 1); },
+      {"bytes after the last record", [](std::string& b) { putInt32(b, 26, 1); },
        "932 bytes after the last record"},
   };
   Write(Path("old.lzh"), "previous archive");

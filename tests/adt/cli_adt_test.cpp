@@ -21,7 +21,7 @@ struct Result {
   std::string out;
 };
 
-Result Shell(const std::string& command) {
+Result shell(const std::string& command) {
   Result r{-1, {}};
   std::FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r");
   if (p == nullptr) return r;
@@ -58,11 +58,11 @@ TEST_F(CliAdt, WrapInfoUnwrapRoundTripOnRealArchives) {
     for (int i = 0; i < lines; ++i) text << "line " << i * 7919 % 10007 << " of the book\r\n";
     text.close();
     std::filesystem::remove(Path("book.lzh"));
-    ASSERT_EQ(Shell("cd " + dir_.string() + " && " + kCli + " lzh a book.lzh book.txt").status, 0);
+    ASSERT_EQ(shell("cd " + dir_.string() + " && " + kCli + " lzh a book.lzh book.txt").status, 0);
     const std::string archive = Read(Path("book.lzh"));
     ASSERT_FALSE(archive.empty());
 
-    Result r = Shell(kCli + " adt wrap " + Path("book.lzh"));
+    Result r = shell(kCli + " adt wrap " + Path("book.lzh"));
     ASSERT_EQ(r.status, 0);
     const std::size_t records = (archive.size() + 3071) / 3072;
     const std::size_t adtSize = 256 + archive.size() + 4 * records;
@@ -71,20 +71,20 @@ TEST_F(CliAdt, WrapInfoUnwrapRoundTripOnRealArchives) {
                          " records\nADT file: " + std::to_string(adtSize) + " bytes\n");
     EXPECT_EQ(std::filesystem::file_size(Path("book.lzh.adt")), adtSize);
 
-    r = Shell(kCli + " adt info " + Path("book.lzh.adt"));
+    r = shell(kCli + " adt info " + Path("book.lzh.adt"));
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Book name:  book.lzh\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Valid:      yes\n"), std::string::npos) << r.out;
 
     // Unwrapping refuses to replace the archive unless told to, then gives back its bytes.
-    EXPECT_EQ(Shell(kCli + " adt unwrap " + Path("book.lzh.adt")).status, 1);
-    EXPECT_EQ(Shell(kCli + " adt unwrap " + Path("book.lzh.adt") + " " + Path("back.lzh")).status,
+    EXPECT_EQ(shell(kCli + " adt unwrap " + Path("book.lzh.adt")).status, 1);
+    EXPECT_EQ(shell(kCli + " adt unwrap " + Path("book.lzh.adt") + " " + Path("back.lzh")).status,
               0);
     EXPECT_EQ(Read(Path("back.lzh")), archive) << lines << " lines";
-    EXPECT_EQ(Shell(kCli + " adt unwrap --force " + Path("book.lzh.adt")).status, 0);
+    EXPECT_EQ(shell(kCli + " adt unwrap --force " + Path("book.lzh.adt")).status, 0);
     EXPECT_EQ(Read(Path("book.lzh")), archive);
     if (std::filesystem::exists("/usr/bin/lha")) {
-      EXPECT_EQ(Shell("lha t " + Path("back.lzh")).status, 0);
+      EXPECT_EQ(shell("lha t " + Path("back.lzh")).status, 0);
     }
     std::filesystem::remove(Path("back.lzh"));
   }
@@ -102,8 +102,8 @@ TEST_F(CliAdt, InfoShowsTheStoredNameInUtf8) {
   };
   for (const Case& c : cases) {
     std::ofstream(Path(c.archive), std::ios::binary) << "archive bytes";
-    ASSERT_EQ(Shell(kCli + " adt wrap '" + Path(c.archive) + "'").status, 0) << c.archive;
-    Result r = Shell(kCli + " adt info '" + Path(c.archive) + ".adt'");
+    ASSERT_EQ(shell(kCli + " adt wrap '" + Path(c.archive) + "'").status, 0) << c.archive;
+    Result r = shell(kCli + " adt info '" + Path(c.archive) + ".adt'");
     EXPECT_EQ(r.status, 0) << c.archive;
     EXPECT_NE(r.out.find(std::string("Book name:  ") + c.shown + "\n"), std::string::npos) << r.out;
   }
@@ -111,15 +111,15 @@ TEST_F(CliAdt, InfoShowsTheStoredNameInUtf8) {
 
 TEST_F(CliAdt, DamagedFilesAreReportedNotUnwrapped) {
   std::ofstream(Path("x.adt"), std::ios::binary) << "not an ADT file at all";
-  Result r = Shell(kCli + " adt info " + Path("x.adt"));
+  Result r = shell(kCli + " adt info " + Path("x.adt"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out,
             "File:       " + Path("x.adt") +
                 "\nFile size:  22 bytes\nValid:      no (shorter than its 256-byte header)\n");
-  EXPECT_EQ(Shell(kCli + " adt unwrap " + Path("x.adt")).status, 1);
+  EXPECT_EQ(shell(kCli + " adt unwrap " + Path("x.adt")).status, 1);
   EXPECT_FALSE(std::filesystem::exists(Path("x")));
   EXPECT_FALSE(std::filesystem::exists(Path("x.lzh")));
-  EXPECT_EQ(Shell(kCli + " adt wrap " + Path("none.lzh")).status, 1);
+  EXPECT_EQ(shell(kCli + " adt wrap " + Path("none.lzh")).status, 1);
   EXPECT_FALSE(std::filesystem::exists(Path("none.lzh.adt")));
 }
 

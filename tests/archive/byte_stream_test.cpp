@@ -30,7 +30,7 @@ TEST(MemorySource, ReadsInOrderAndFewerOnlyAtTheEnd) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const Bytes data = RandomBytes(3, c.size);
+    const Bytes data = randomBytes(3, c.size);
     MemorySource source(data);
     Bytes got;
     std::size_t at = 0;
@@ -77,7 +77,7 @@ TEST(MemorySink, KeepsEveryWriteInOrder) {
 TEST(MemorySource, APumpAskingForMoreEndsWhereTheDataEnds) {
   for (std::size_t size : {0u, 1u, 8191u, 8192u, 8193u, 20000u}) {
     SCOPED_TRACE(std::to_string(size) + " bytes");
-    const Bytes data = RandomBytes(4, size);
+    const Bytes data = randomBytes(4, size);
     MemorySource source(data);
     MemorySink sink;
     BytePump pump(source, static_cast<std::int64_t>(size) + 100, sink, 1 << 20, 0, false, false, {},

@@ -61,7 +61,7 @@ class CliLzh : public testing::Test {
   }
 
   // Leftovers of the safe extraction (its temporary files start with "LHA").
-  std::vector<std::string> Temporaries(const std::string& folder = "") const {
+  std::vector<std::string> temporaries(const std::string& folder = "") const {
     std::vector<std::string> found;
     for (const auto& e : fs::recursive_directory_iterator(dir_ / folder))
       if (e.path().filename().string().rfind("LHA", 0) == 0) found.push_back(e.path().string());
@@ -69,13 +69,13 @@ class CliLzh : public testing::Test {
   }
 
   // The archive bytes with the method id of member `index` (0-based) replaced, checksum fixed.
-  static std::string WithMethod(std::string archive, int index, const std::string& id) {
-    std::size_t at = MemberStart(archive, index);
+  static std::string withMethod(std::string archive, int index, const std::string& id) {
+    std::size_t at = memberStart(archive, index);
     archive.replace(at + 2, 5, id);
-    FixChecksum(archive, at);
+    fixChecksum(archive, at);
     return archive;
   }
-  static std::size_t MemberStart(const std::string& archive, int index) {
+  static std::size_t memberStart(const std::string& archive, int index) {
     std::size_t at = 0;
     for (int i = 0; i < index; ++i) {
       const auto* b = reinterpret_cast<const unsigned char*>(archive.data() + at);
@@ -85,7 +85,7 @@ class CliLzh : public testing::Test {
     }
     return at;
   }
-  static void FixChecksum(std::string& archive, std::size_t at) {
+  static void fixChecksum(std::string& archive, std::size_t at) {
     const auto size = static_cast<unsigned char>(archive[at]);
     unsigned sum = 0;
     for (std::size_t i = 0; i < size; ++i) sum += static_cast<unsigned char>(archive[at + 2 + i]);
@@ -93,7 +93,7 @@ class CliLzh : public testing::Test {
   }
 
   // Three stored members one.txt, two.txt, three.txt in book.lzh.
-  void MakeBook() {
+  void makeBook() {
     Write(Path("one.txt"), "first text\n");
     Write(Path("two.txt"), "second text, a little longer\n");
     Write(Path("three.txt"), "third\n");
@@ -106,7 +106,7 @@ class CliLzh : public testing::Test {
 };
 
 TEST_F(CliLzh, ExistingFilesAreReplacedOnlyWithConsent) {
-  MakeBook();
+  makeBook();
   struct Case {
     const char* options;
     int status;
@@ -130,7 +130,7 @@ TEST_F(CliLzh, ExistingFilesAreReplacedOnlyWithConsent) {
     EXPECT_EQ(Read(Path("out/two.txt")), "second text, a little longer\n");
     EXPECT_EQ(r.err.find("skipped out/one.txt: the file exists") != std::string::npos, c.reported)
         << r.err;
-    EXPECT_TRUE(Temporaries("out").empty());
+    EXPECT_TRUE(temporaries("out").empty());
   }
   EXPECT_EQ(Cli("lzh x -o -n book.lzh").status, 2);
 }
@@ -140,7 +140,7 @@ TEST_F(CliLzh, FailedMemberLeavesNoFileUnderARealName) {
   ASSERT_EQ(Cli("lzh a --method lh0 --password right locked.lzh one.txt").status, 0);
   ASSERT_EQ(Cli("lzh a --method lh0 plain.lzh one.txt").status, 0);
   std::string plain = Read(Path("plain.lzh"));
-  Write(Path("odd.lzh"), WithMethod(plain, 0, "-lhx-"));
+  Write(Path("odd.lzh"), withMethod(plain, 0, "-lhx-"));
   std::string damaged = plain;
   damaged[damaged.find("secret")] ^= 0x20;
   Write(Path("damaged.lzh"), damaged);
@@ -167,13 +167,13 @@ TEST_F(CliLzh, FailedMemberLeavesNoFileUnderARealName) {
         EXPECT_EQ(Read(Path("out/one.txt")), "mine\n");
       else
         EXPECT_FALSE(fs::exists(Path("out/one.txt")));
-      EXPECT_TRUE(Temporaries("out").empty());
+      EXPECT_TRUE(temporaries("out").empty());
     }
   }
 }
 
 TEST_F(CliLzh, ExtractGoesOnAfterAFailedMember) {
-  MakeBook();
+  makeBook();
   std::string archive = Read(Path("book.lzh"));
   archive[archive.find("second")] ^= 0x20;
   Write(Path("book.lzh"), archive);
@@ -195,9 +195,9 @@ TEST_F(CliLzh, ExtractGoesOnAfterAFailedMember) {
 }
 
 TEST_F(CliLzh, BrokenAndForeignFilesAreSaidToBeSo) {
-  MakeBook();
+  makeBook();
   std::string archive = Read(Path("book.lzh"));
-  archive[MemberStart(archive, 1) + 1] ^= 0x55;  // the second header's checksum
+  archive[memberStart(archive, 1) + 1] ^= 0x55;  // the second header's checksum
   Write(Path("broken.lzh"), archive);
   Write(Path("text.lzh"), "This is a plain text file, long enough to hold a header or two.\n");
   Write(Path("short.lzh"), "hello\n");
@@ -257,7 +257,7 @@ TEST_F(CliLzh, AddRefusesAFileThatIsNotAnArchive) {
 }
 
 TEST_F(CliLzh, CancelAtTheConfirmationIsAFailure) {
-  MakeBook();
+  makeBook();
   Outcome r = Cli("lzh a --confirm book.lzh one.txt two.txt", "q\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("pagora-cli: lzh a: Operation cancelled\n"), std::string::npos) << r.err;
@@ -304,7 +304,7 @@ TEST_F(CliLzh, InputsOfAdd) {
 }
 
 TEST_F(CliLzh, PrintWritesMembersToStandardOutput) {
-  MakeBook();
+  makeBook();
   Outcome r = Cli("lzh p book.lzh two.txt one.txt");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "first text\nsecond text, a little longer\n");  // archive order
@@ -333,7 +333,7 @@ TEST_F(CliLzh, PrintWritesMembersToStandardOutput) {
 }
 
 TEST_F(CliLzh, TestWritesNoFile) {
-  MakeBook();
+  makeBook();
   Outcome r = Cli("lzh t book.lzh", "", "TMPDIR=/nonexistent/folder");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
@@ -367,7 +367,7 @@ TEST_F(CliLzh, ListingAndUsage) {
 
 // The question comes only on a terminal; its answers decide file by file.
 TEST_F(CliLzh, ReplaceQuestionOnATerminal) {
-  MakeBook();
+  makeBook();
   for (const char* name : {"one.txt", "two.txt", "three.txt"}) Write(Path("out/") + name, "mine\n");
   int master = -1;
   const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
@@ -425,7 +425,7 @@ TEST_F(CliLzh, VerboseListingShowsMemberNotes) {
   std::string archive(1, static_cast<char>(header.size()));
   archive += '\0';
   archive += header;
-  FixChecksum(archive, 0);
+  fixChecksum(archive, 0);
   Write(Path("noted.lzh"), archive + data + std::string(1, '\0'));
 
   Outcome r = Cli("lzh l -v noted.lzh");

@@ -19,8 +19,8 @@ namespace {
 using testing_support::Bytes;
 using testing_support::fileExists;
 using testing_support::listTree;
-using testing_support::ProseText;
-using testing_support::RandomBytes;
+using testing_support::proseText;
+using testing_support::randomBytes;
 using testing_support::readBytes;
 using testing_support::TempFolder;
 using testing_support::writeFile;
@@ -186,8 +186,8 @@ TEST(ComponentCompress, RebuildThroughTempArchivePath) {
 
 TEST(ComponentCompress, AppendOverwritesTheEndMarker) {
   TempFolder dir;
-  writeFile(dir / "a.txt", ProseText(1, 5000));
-  writeFile(dir / "b.txt", ProseText(2, 3000));
+  writeFile(dir / "a.txt", proseText(1, 5000));
+  writeFile(dir / "b.txt", proseText(2, 3000));
   compress(dir / "book.lzh", {dir / "a.txt"});
   const Bytes before = readBytes(dir / "book.lzh");
   compress(dir / "book.lzh", {dir / "b.txt", dir / "a.txt"}, true);
@@ -329,9 +329,9 @@ TEST(ComponentCompress, UnreadableFileRaisesOrIsSkipped) {
 // Cancel on the progress report after the first 8 KB chunk of the second file.
 TEST(ComponentCompress, CancelLeavesThePreviousArchiveAsItWas) {
   TempFolder dir;
-  writeFile(dir / "old.txt", ProseText(3, 20000));
-  writeFile(dir / "big1.txt", ProseText(4, 40000));
-  writeFile(dir / "big2.txt", ProseText(5, 40000));
+  writeFile(dir / "old.txt", proseText(3, 20000));
+  writeFile(dir / "big1.txt", proseText(4, 40000));
+  writeFile(dir / "big2.txt", proseText(5, 40000));
   for (bool append : {false, true}) {
     for (bool byFlag : {false, true}) {
       compress(dir / "book.lzh", {dir / "old.txt"});
@@ -399,8 +399,8 @@ int compressUnderSizeLimit(const std::string& archiveName, const std::string& in
 
 TEST(ComponentCompress, FullDiskKeepsThePreviousArchive) {
   TempFolder dir;
-  writeFile(dir / "old.txt", ProseText(6, 30000));
-  writeFile(dir / "random.bin", RandomBytes(7, 400000));
+  writeFile(dir / "old.txt", proseText(6, 30000));
+  writeFile(dir / "random.bin", randomBytes(7, 400000));
   for (bool append : {false, true}) {
     compress(dir / "book.lzh", {dir / "old.txt"});
     const Bytes before = readBytes(dir / "book.lzh");
@@ -415,8 +415,8 @@ TEST(ComponentCompress, FullDiskKeepsThePreviousArchive) {
 TEST(ComponentCompress, MethodsAndPasswordsRoundTrip) {
   TempFolder dir;
   const std::uint32_t seed = 20261208;
-  const Bytes text = ProseText(seed, 70000);
-  const Bytes random = RandomBytes(seed + 1, 20000);
+  const Bytes text = proseText(seed, 70000);
+  const Bytes random = randomBytes(seed + 1, 20000);
   writeFile(dir / "text.txt", text);
   writeFile(dir / "random.bin", random);
   for (TLzhMethod method : {colh0, colh1, colh5}) {

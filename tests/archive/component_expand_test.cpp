@@ -14,15 +14,15 @@ namespace {
 using testing_support::Bytes;
 using testing_support::fileExists;
 using testing_support::listTree;
-using testing_support::ProseText;
+using testing_support::proseText;
 using testing_support::readBytes;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
 // Builds book.lzh (level 1, "-lh5-") holding BOOK\ONE.TXT, BOOK\TWO.TXT and NOTES.DOC.
 std::string makeBook(const TempFolder& dir) {
-  writeFile(dir / "src/BOOK/ONE.TXT", ProseText(11, 30000));
-  writeFile(dir / "src/BOOK/TWO.TXT", ProseText(12, 12000));
+  writeFile(dir / "src/BOOK/ONE.TXT", proseText(11, 30000));
+  writeFile(dir / "src/BOOK/TWO.TXT", proseText(12, 12000));
   writeFile(dir / "src/NOTES.DOC", "notes");
   TLzhArchiver archiver;
   archiver.ArchiveName = dir / "book.lzh";
@@ -202,9 +202,9 @@ TEST(ComponentExpand, SafeModeReplacesTheTargetAndLeavesNoTemporaryFile) {
 
 TEST(ComponentExpand, CancelReturnsWithTheNamesDoneAndRemovesThePartialFile) {
   TempFolder dir;
-  writeFile(dir / "a.txt", ProseText(21, 5000));
-  writeFile(dir / "big.txt", ProseText(22, 60000));
-  writeFile(dir / "c.txt", ProseText(23, 5000));
+  writeFile(dir / "a.txt", proseText(21, 5000));
+  writeFile(dir / "big.txt", proseText(22, 60000));
+  writeFile(dir / "c.txt", proseText(23, 5000));
   TLzhArchiver maker;
   maker.ArchiveName = dir / "a.lzh";
   maker.CompressionMethod = colh5;

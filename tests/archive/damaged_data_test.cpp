@@ -19,13 +19,13 @@ constexpr std::int64_t kForged = 400000000;
 constexpr std::size_t kAlmostNothing = 70000;
 
 TEST(DamagedData, ForgedSizeStopsEveryDecoderSoonAfterTheData) {
-  const Bytes text = ProseText(21, 1000);
+  const Bytes text = proseText(21, 1000);
   const Coded lh5 = codeBytes(2, text);
   const Coded lh1 = codeBytes(1, text);
   const Coded lh5Scrambled = codeBytes(2, text, LzhCoderContext{"secret", {}, nullptr});
   const Bytes rle = {0x41, 0x94, 0xFF, 0x42, 0x94};  // a marker at the very end
   // Random bytes as "-lh5-" data: tables that happen to be complete decode some zero runs.
-  const Bytes noise = RandomBytes(5, 530);
+  const Bytes noise = randomBytes(5, 530);
   struct Case {
     const char* name;
     ExpandInput in;
@@ -73,7 +73,7 @@ TEST(DamagedData, ForgedSizeStopsEveryDecoderSoonAfterTheData) {
 // Coded streams whose last byte is 0x00, found among seeded texts.
 Coded codedEndingInZero(int method, Bytes& text) {
   for (std::uint32_t seed = 1; seed < 5000; ++seed) {
-    text = ProseText(seed, 700 + seed % 300);
+    text = proseText(seed, 700 + seed % 300);
     Coded coded = codeBytes(method, text);
     if (coded.data.size() > 2 && coded.data.back() == 0) return coded;
   }
@@ -95,7 +95,7 @@ TEST(DamagedData, ZerosJustPastTheEndStillCountAsData) {
 // The whole road: a small archive file whose header declares 400,000,000 bytes.
 TEST(DamagedData, ArchiveWithAForgedSizeFailsWritingAlmostNothing) {
   TempFolder folder;
-  const Bytes text = ProseText(4, 900);
+  const Bytes text = proseText(4, 900);
   const Coded coded = codeBytes(2, text);
   LzhMemberHeader header;
   header.methodId = "-lh5-";

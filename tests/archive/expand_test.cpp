@@ -30,7 +30,7 @@ std::string failureOf(const ExpandInput& in, const LzhCoderContext& context, Byt
 }
 
 TEST(Expand, PasswordAndCheckFailures) {
-  const Bytes data = ProseText(3, 20000);
+  const Bytes data = proseText(3, 20000);
   const std::uint16_t crc = crc16(data.data(), data.size());
   const Coded lh5Scrambled = codeBytes(2, data, withPassword("right"));
   const Coded lh0Scrambled = codeBytes(0, data, withPassword("right"));
@@ -77,7 +77,7 @@ TEST(Expand, PasswordAndCheckFailures) {
 }
 
 TEST(Expand, RightPasswordAndUnscrambledMembers) {
-  const Bytes data = ProseText(4, 12345);
+  const Bytes data = proseText(4, 12345);
   const auto size = static_cast<std::int64_t>(data.size());
   for (int method : {0, 1, 2}) {
     SCOPED_TRACE(method);
@@ -125,7 +125,7 @@ TEST(Expand, RleExamples) {
 }
 
 TEST(Expand, ProgressAndCancel) {
-  const Bytes data = RandomBytes(5, 20000);
+  const Bytes data = randomBytes(5, 20000);
   const std::uint16_t crc = crc16(data.data(), data.size());
   std::vector<int> calls;
   LzhCoderContext context;
@@ -137,7 +137,7 @@ TEST(Expand, ProgressAndCancel) {
   context.progress = [&](int, int& answer) {
     if (++call == 3) answer = -1;  // after the second chunk
   };
-  const Coded coded = codeBytes(2, ProseText(6, 200000));
+  const Coded coded = codeBytes(2, proseText(6, 200000));
   EXPECT_EQ(failureOf<ELzhOperationAborted>({2, coded.data, 200000, coded.crc}, context, nullptr),
             "Operation cancelled");
 }

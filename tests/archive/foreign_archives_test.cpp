@@ -17,8 +17,8 @@ namespace pagora {
 namespace {
 
 using testing_support::Bytes;
-using testing_support::ProseText;
-using testing_support::RandomBytes;
+using testing_support::proseText;
+using testing_support::randomBytes;
 using testing_support::readBytes;
 using testing_support::TempFolder;
 using testing_support::writeFile;
@@ -31,8 +31,8 @@ Bytes concat(std::initializer_list<Bytes> parts) {
 
 // An archive of two members made by the component.
 Bytes twoMemberArchive(const TempFolder& dir) {
-  writeFile(dir / "src/first.txt", ProseText(31, 6000));
-  writeFile(dir / "src/second.txt", ProseText(32, 2500));
+  writeFile(dir / "src/first.txt", proseText(31, 6000));
+  writeFile(dir / "src/second.txt", proseText(32, 2500));
   TLzhArchiver archiver;
   archiver.ArchiveType = caLHA;
   archiver.CompressionMethod = colh5;
@@ -45,7 +45,7 @@ Bytes twoMemberArchive(const TempFolder& dir) {
 
 // A DOS .COM self-extractor: a jump, code and the archive right after it.
 Bytes comStub(std::size_t n) {
-  Bytes stub = RandomBytes(7, n);
+  Bytes stub = randomBytes(7, n);
   stub[0] = 0xE9;
   return stub;
 }
@@ -53,7 +53,7 @@ Bytes comStub(std::size_t n) {
 // A Windows PE self-extractor: an MZ header whose page counts describe only the small DOS
 // stub (start = pages * 512 + lastPage - 512), a PE header, then the program.
 Bytes peStub(std::size_t n, std::uint16_t pages, std::uint16_t lastPage) {
-  Bytes stub = RandomBytes(8, n);
+  Bytes stub = randomBytes(8, n);
   stub[0] = 'M';
   stub[1] = 'Z';
   stub[2] = static_cast<std::uint8_t>(lastPage);
@@ -172,7 +172,7 @@ TEST(SelfExtractors, DamagedArchivesAndOtherFilesKeepTheirFailures) {
   TempFolder dir;
   Bytes damaged = twoMemberArchive(dir);
   damaged[1] ^= 0x55;  // header checksum of the first member
-  const Bytes text(ProseText(3, 3000));
+  const Bytes text(proseText(3, 3000));
   struct Case {
     const char* name;
     Bytes file;

@@ -31,7 +31,7 @@ TEST(Lh1PositionCode, CanonicalPrefixCodeOfTheUpperBits) {
 TEST(Lh1Encoder, FirstLiteralUsesTheStartingTree) {
   // 'A' (65) sits in slot 65 of the starting tree; its path to the root is 1 1 1 0 0 1 1 0 1.
   Bytes data = bytesOf("A");
-  const Bytes rest = ProseText(1, 3000);
+  const Bytes rest = proseText(1, 3000);
   data.insert(data.end(), rest.begin(), rest.end());
   const Coded coded = codeBytes(1, data);
   ASSERT_GE(coded.data.size(), 2u);
@@ -48,10 +48,10 @@ TEST(Lh1Coder, RoundTripsAcrossRebuildsAndLongMatches) {
   } cases[] = {
       {"empty", {}},
       {"long run", Bytes(70000, 'z')},  // weights reach the limit: rebuilds
-      {"prose", ProseText(12, 150000)},
+      {"prose", proseText(12, 150000)},
       {"period 4000",
        [] {  // just inside the 4036 positions the match trees hold
-         Bytes b = RandomBytes(3, 4000);
+         Bytes b = randomBytes(3, 4000);
          Bytes out;
          for (int i = 0; i < 5; ++i) out.insert(out.end(), b.begin(), b.end());
          return out;

@@ -275,7 +275,7 @@ TEST(Lh5Decoder, DamagedStreamStopsAtTheDeclaredSize) {
 }
 
 TEST(Lh5Decoder, TruncatedStreamReadsZeroBitsAndFailsTheCheck) {
-  const Bytes data = ProseText(11, 30000);
+  const Bytes data = proseText(11, 30000);
   const Coded coded = codeBytes(2, data);
   const Bytes cut(coded.data.begin(),
                   coded.data.begin() + static_cast<long>(coded.data.size() / 2));

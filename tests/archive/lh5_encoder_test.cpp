@@ -105,7 +105,7 @@ TEST(Lh5Encoder, BlockEndsWhenAFlagGroupWouldStartAt16360) {
 }
 
 TEST(Lh5Encoder, SameInputSameOutput) {
-  const Bytes data = ProseText(7, 50000);
+  const Bytes data = proseText(7, 50000);
   EXPECT_EQ(codeBytes(2, data).data, codeBytes(2, data).data);
 }
 
@@ -124,7 +124,7 @@ TEST(Lh5Encoder, CodedBytesStayTheSame) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.size) + " bytes, seed " + std::to_string(c.seed));
-    const Bytes data = ProseText(c.seed, c.size);
+    const Bytes data = proseText(c.seed, c.size);
     const Coded coded = codeBytes(2, data);
     EXPECT_EQ(coded.data.size(), c.codedSize);
     EXPECT_EQ(crc16(coded.data.data(), coded.data.size()), c.codedCrc);
@@ -142,7 +142,7 @@ TEST(Lh5Encoder, NodeWithAllByteValuesAsChildren) {
       data.push_back('y');
       data.push_back(static_cast<std::uint8_t>(c));
     }
-    const Bytes filler = ProseText(static_cast<std::uint32_t>(round), 9000);
+    const Bytes filler = proseText(static_cast<std::uint32_t>(round), 9000);
     data.insert(data.end(), filler.begin(), filler.end());
   }
   const Coded coded = codeBytes(2, data);

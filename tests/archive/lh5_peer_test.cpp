@@ -74,23 +74,23 @@ TEST(CoderPeers, IndependentReadersExpandOurData) {
     int method;
     Bytes data;
   };
-  const std::uint32_t seed = testing_support::TestSeed();
+  const std::uint32_t seed = testing_support::testSeed();
   const Case cases[] = {
       {"lh5 empty", 2, {}},
       {"lh5 seven bytes", 2, bytesOf("aaaaaaa")},
       {"lh5 300 equal", 2, Bytes(300, 'x')},
-      {"lh5 7936 prose", 2, ProseText(seed, 7936)},
-      {"lh5 8192 prose", 2, ProseText(seed, 8192)},
-      {"lh5 8193 prose", 2, ProseText(seed, 8193)},
-      {"lh5 40000 prose", 2, ProseText(seed, 40000)},
-      {"lh5 1 MB prose", 2, ProseText(seed, 1 << 20)},
+      {"lh5 7936 prose", 2, proseText(seed, 7936)},
+      {"lh5 8192 prose", 2, proseText(seed, 8192)},
+      {"lh5 8193 prose", 2, proseText(seed, 8193)},
+      {"lh5 40000 prose", 2, proseText(seed, 40000)},
+      {"lh5 1 MB prose", 2, proseText(seed, 1 << 20)},
       {"lh5 long runs", 2, Bytes(100000, 0)},
-      {"lh1 5000 prose", 1, ProseText(seed, 5000)},
-      {"lh1 300000 prose", 1, ProseText(seed, 300000)},
-      {"lh0 random", 0, RandomBytes(seed, 3000)},
+      {"lh1 5000 prose", 1, proseText(seed, 5000)},
+      {"lh1 300000 prose", 1, proseText(seed, 300000)},
+      {"lh0 random", 0, randomBytes(seed, 3000)},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.name) + ", " + testing_support::SeedNote(seed));
+    SCOPED_TRACE(std::string(c.name) + ", " + testing_support::seedNote(seed));
     Coded coded;
     int method = c.method;
     try {

@@ -38,10 +38,10 @@ TEST(CoderRoundTrip, SeededDataThroughEveryMethod) {
       {"lh0 random", 0, 20000, false, ""},
       {"lh0 scrambled", 0, 20000, true, "x"},
   };
-  const std::uint32_t seed = testing_support::TestSeed();
+  const std::uint32_t seed = testing_support::testSeed();
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.name) + ", " + testing_support::SeedNote(seed));
-    const Bytes data = c.prose ? ProseText(seed, c.size) : RandomBytes(seed, c.size);
+    SCOPED_TRACE(std::string(c.name) + ", " + testing_support::seedNote(seed));
+    const Bytes data = c.prose ? proseText(seed, c.size) : randomBytes(seed, c.size);
     LzhCoderContext context;
     context.password = c.password;
     Coded coded;

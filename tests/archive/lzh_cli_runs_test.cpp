@@ -17,7 +17,7 @@ namespace pagora {
 namespace {
 
 using testing_support::Bytes;
-using testing_support::ProseText;
+using testing_support::proseText;
 using testing_support::readBytes;
 using testing_support::TempFolder;
 using testing_support::writeFile;
@@ -124,7 +124,7 @@ class LzhCliRuns : public ::testing::Test {
 TEST_F(LzhCliRuns, SecondRunOnAnArchiveInUseFailsAndTouchesNothing) {
   TempFolder dir;
   for (const char* name : {"old.txt", "1.txt", "2.txt", "3.txt"})
-    writeFile(dir / name, ProseText(name[0], 40000));
+    writeFile(dir / name, proseText(name[0], 40000));
   ASSERT_EQ(
       shell("cd '" + dir.path().string() + "' && '" + kCli + "' lzh a book.lzh old.txt").status, 0);
   const Bytes before = readBytes(dir / "book.lzh");
@@ -153,7 +153,7 @@ TEST_F(LzhCliRuns, SecondRunOnAnArchiveInUseFailsAndTouchesNothing) {
 TEST_F(LzhCliRuns, QuitAtTheFirstQuestionKeepsEveryOldMember) {
   TempFolder dir;
   for (const char* name : {"a.txt", "b.txt", "c.txt"})
-    writeFile(dir / name, ProseText(name[0], 5000));
+    writeFile(dir / name, proseText(name[0], 5000));
   ASSERT_EQ(
       shell("cd '" + dir.path().string() + "' && '" + kCli + "' lzh a book.lzh a.txt b.txt c.txt")
           .status,

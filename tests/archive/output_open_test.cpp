@@ -56,7 +56,7 @@ namespace pagora {
 namespace {
 
 using testing_support::fileExists;
-using testing_support::ProseText;
+using testing_support::proseText;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
@@ -79,8 +79,8 @@ class Recording {
 
 TEST(OutputOpen, EveryOutputNameIsOpenedOnce) {
   TempFolder dir;
-  writeFile(dir / "in/a.txt", ProseText(1, 20000));
-  writeFile(dir / "in/b.txt", ProseText(2, 20000));
+  writeFile(dir / "in/a.txt", proseText(1, 20000));
+  writeFile(dir / "in/b.txt", proseText(2, 20000));
   TLzhArchiver archiver;
   archiver.ArchiveType = caLHA;
   archiver.CompressionMethod = colh5;

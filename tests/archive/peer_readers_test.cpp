@@ -14,8 +14,8 @@ namespace pagora {
 namespace {
 
 using testing_support::Bytes;
-using testing_support::ProseText;
-using testing_support::RandomBytes;
+using testing_support::proseText;
+using testing_support::randomBytes;
 using testing_support::readBytes;
 using testing_support::TempFolder;
 using testing_support::writeFile;
@@ -53,15 +53,15 @@ std::vector<Member> members(bool large) {
       {"ONE.TXT", {'x'}},
       {"SEVEN.TXT", {'a', 'b', 'c', 'd', 'e', 'f', 'g'}},
       {"EQUAL.BIN", Bytes(300, 0x41)},
-      {"BOOK/PART1.TXT", ProseText(31, 8192)},
-      {"BOOK/DEEP/PART2.TXT", ProseText(32, 16360)},
-      {"BOOK/PART3.TXT", ProseText(33, 16361)},
-      {"TEXT.TXT", ProseText(34, 100000)},
-      {"RANDOM.BIN", RandomBytes(35, 50000)},
+      {"BOOK/PART1.TXT", proseText(31, 8192)},
+      {"BOOK/DEEP/PART2.TXT", proseText(32, 16360)},
+      {"BOOK/PART3.TXT", proseText(33, 16361)},
+      {"TEXT.TXT", proseText(34, 100000)},
+      {"RANDOM.BIN", randomBytes(35, 50000)},
   };
   if (large) {
-    out.push_back({"LARGE/TEXT.TXT", ProseText(36, 3u << 20)});
-    out.push_back({"LARGE/RANDOM.BIN", RandomBytes(37, 1u << 20)});
+    out.push_back({"LARGE/TEXT.TXT", proseText(36, 3u << 20)});
+    out.push_back({"LARGE/RANDOM.BIN", randomBytes(37, 1u << 20)});
   }
   return out;
 }

@@ -140,7 +140,7 @@ TEST(PumpProgress, CalledAtStartAfterEachChunkAndAtTheEnd) {
     std::vector<int> calls;
     LzhCoderContext context;
     context.progress = [&](int percent, int&) { calls.push_back(percent); };
-    codeBytes(0, RandomBytes(1, c.size), context);
+    codeBytes(0, randomBytes(1, c.size), context);
     EXPECT_EQ(calls, c.calls) << c.size << " bytes";
   }
 }
@@ -170,7 +170,7 @@ TEST(PumpCancel, ByAnswerOrFlagAtAChunkBoundary) {
       if (call == c.flagAtCall) abort = true;
       ++call;
     };
-    const Bytes input = RandomBytes(2, 20000);
+    const Bytes input = randomBytes(2, 20000);
     MemorySource source(input);
     MemorySink archive;
     TLzhCoderState state;

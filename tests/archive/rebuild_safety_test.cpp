@@ -19,7 +19,7 @@ namespace {
 
 using testing_support::Bytes;
 using testing_support::fileExists;
-using testing_support::ProseText;
+using testing_support::proseText;
 using testing_support::readBytes;
 using testing_support::TempFolder;
 using testing_support::writeFile;
@@ -67,7 +67,7 @@ TEST(RebuildStop, OldMembersThatWereNotReplacedStay) {
   TempFolder dir;
   InFolder here(dir.path().string());
   for (const char* name : {"a.txt", "b.txt", "c.txt"})
-    writeFile(dir / name, ProseText(name[0], 3000));
+    writeFile(dir / name, proseText(name[0], 3000));
   compress("book.lzh", {"a.txt", "b.txt", "c.txt"});
   const Bytes before = readBytes("book.lzh");
   const Bytes oldA = readBytes("a.txt"), oldB = readBytes("b.txt"), oldC = readBytes("c.txt");
@@ -223,10 +223,10 @@ class HeldRun {
 
 TEST(TwoRuns, SecondRunFailsAtOnceAndTouchesNothing) {
   TempFolder dir;
-  writeFile(dir / "old.txt", ProseText(1, 20000));
-  writeFile(dir / "1.txt", ProseText(2, 30000));
-  writeFile(dir / "2.txt", ProseText(3, 30000));
-  writeFile(dir / "3.txt", ProseText(4, 30000));
+  writeFile(dir / "old.txt", proseText(1, 20000));
+  writeFile(dir / "1.txt", proseText(2, 30000));
+  writeFile(dir / "2.txt", proseText(3, 30000));
+  writeFile(dir / "3.txt", proseText(4, 30000));
   for (bool firstAppends : {false, true}) {
     for (bool secondAppends : {false, true}) {
       const std::string what = std::string(firstAppends ? "append" : "rebuild") + " then " +
@@ -276,8 +276,8 @@ TEST(TwoRuns, SecondRunFailsAtOnceAndTouchesNothing) {
 
 TEST(TwoRuns, NewArchiveMadeMeanwhileIsNotOverwritten) {
   TempFolder dir;
-  writeFile(dir / "1.txt", ProseText(2, 30000));
-  writeFile(dir / "2.txt", ProseText(3, 30000));
+  writeFile(dir / "1.txt", proseText(2, 30000));
+  writeFile(dir / "2.txt", proseText(3, 30000));
   HeldRun first(dir / "book.lzh", {dir / "1.txt", dir / "2.txt"}, false);
   ASSERT_TRUE(first.held());
   const Bytes inProgress = readBytes(dir / "book.lzh");
@@ -296,8 +296,8 @@ TEST(TwoRuns, NewArchiveMadeMeanwhileIsNotOverwritten) {
 
 TEST(LargeFiles, FourGibibytesOrMoreAreRefusedBeforeTheyAreRead) {
   TempFolder dir;
-  writeFile(dir / "small.txt", ProseText(9, 5000));
-  writeFile(dir / "old.txt", ProseText(8, 5000));
+  writeFile(dir / "small.txt", proseText(9, 5000));
+  writeFile(dir / "old.txt", proseText(8, 5000));
   {
     // Sparse: takes no room on the disk.
     writeFile(dir / "huge.bin", "");

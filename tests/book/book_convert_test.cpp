@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string RunShell(const std::string& command) {
+std::string runShell(const std::string& command) {
   std::string out;
   FILE* pipe = ::popen(command.c_str(), "r");
   char buffer[4096];
@@ -47,7 +47,7 @@ const std::string kWrapped =
     "\xF1\xE5\xEB\xE8 \xE7\xE0 \xF1\xF2\xEE\xEB \xE8 \xE4\xEE\xEB\xE3\xEE\n"
     "\xE3\xEE\xE2\xEE\xF0\xE8\xEB\xE8 \xEE \xE4\xEE\xE6\xE4\xE5.\n";
 // Each paragraph joined at its line ends, starting with one space, CR LF after it.
-std::string Paragraphs(const std::string& wrapped) {
+std::string paragraphs(const std::string& wrapped) {
   std::string out;
   for (std::size_t at = 0; at < wrapped.size();) {
     const std::size_t end = wrapped.find('\n', at);
@@ -62,9 +62,9 @@ std::string Paragraphs(const std::string& wrapped) {
   }
   return out + "\r\n";
 }
-const std::string kTidied = Paragraphs(kWrapped);
+const std::string kTidied = paragraphs(kWrapped);
 // 1251 -> UTF-8 by iconv, the peer.
-std::string Utf8(const std::string& win) {
+std::string utf8(const std::string& win) {
   pagora::testing_support::TempFolder temp("book_convert_utf8_");
   std::ofstream(temp.path() / "in", std::ios::binary) << win;
   std::string out;
@@ -113,7 +113,7 @@ TEST(BookConvert, EachTextIsConvertedOrStoredByteForByte) {
        "\xD1\x91\xD0\xBB\xD0\xBA\xD0\xB0\n", ""},
       // Hard-wrapped with indented paragraphs: one line a paragraph in the book, CR LF.
       {"wrapped.txt", kWrapped, "--tidy ", kTidied, "wrapped.txt: tidied (indent)\n"},
-      {"wrapped8.txt", Utf8(kWrapped), "--tidy ", kTidied,
+      {"wrapped8.txt", utf8(kWrapped), "--tidy ", kTidied,
        "wrapped8.txt: UTF-8 -> 1251\nwrapped8.txt: tidied (indent)\n"},
   };
   pagora::testing_support::TempFolder temp("book_convert_");
@@ -122,11 +122,11 @@ TEST(BookConvert, EachTextIsConvertedOrStoredByteForByte) {
     const fs::path file = temp.path() / row.name;
     std::ofstream(file, std::ios::binary) << row.bytes;
     const std::string out =
-        RunShell("cd '" + temp.path().string() + "' && '" PAGORA_CLI "' book build " + row.options +
+        runShell("cd '" + temp.path().string() + "' && '" PAGORA_CLI "' book build " + row.options +
                  "book " + row.name + " 2>&1");
     const std::string said = out.substr(0, out.find("added "));
     EXPECT_EQ(said, row.line);
-    EXPECT_EQ(RunShell("bsdtar -xOf '" + (temp.path() / "book.lzh").string() + "' " + row.name),
+    EXPECT_EQ(runShell("bsdtar -xOf '" + (temp.path() / "book.lzh").string() + "' " + row.name),
               row.stored);
     std::ifstream in(file, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), row.bytes) << "file changed";
@@ -151,7 +151,7 @@ TEST(BookConvert, TheCorpusSlicesMakeOneBookInCodePage1251) {
   for (const char* page : {"utf8", "koi8r", "cp866", "cp1251"}) {
     files += " '" + corpus + "anna-karenina." + page + ".txt'";
   }
-  RunShell("'" PAGORA_CLI "' book build '" + book + "'" + files + " > /dev/null 2>&1");
+  runShell("'" PAGORA_CLI "' book build '" + book + "'" + files + " > /dev/null 2>&1");
   struct Row {
     const char* page;
     char member, slice;  // the only difference allowed: the member's byte, the slice's ('\0': any)
@@ -163,7 +163,7 @@ TEST(BookConvert, TheCorpusSlicesMakeOneBookInCodePage1251) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.page);
     const std::string member =
-        RunShell("bsdtar -xOf '" + book + ".lzh' anna-karenina." + row.page + ".txt");
+        runShell("bsdtar -xOf '" + book + ".lzh' anna-karenina." + row.page + ".txt");
     ASSERT_EQ(member.size(), win.size());
     int differences = 0;
     for (std::size_t i = 0; i < win.size(); ++i) {

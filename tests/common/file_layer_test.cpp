@@ -19,7 +19,7 @@ using testing_support::readFile;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
-ino_t InodeOf(const std::string& path) {
+ino_t inodeOf(const std::string& path) {
   struct stat st {};
   ::stat(path.c_str(), &st);
   return st.st_ino;
@@ -45,7 +45,7 @@ TEST(ReplacingWriter, WritesOnlyWhatChanged) {
   for (const Case& c : cases) {
     const std::string file = dir / "f.txt";
     writeFile(file, c.old);
-    const ino_t before = InodeOf(file);
+    const ino_t before = inodeOf(file);
     const std::string_view current = c.old;
     std::string expected;
     {
@@ -57,7 +57,7 @@ TEST(ReplacingWriter, WritesOnlyWhatChanged) {
       EXPECT_EQ(out.commit(), c.written) << c.old << " -> " << expected;
     }
     EXPECT_EQ(readFile(file), expected);
-    EXPECT_EQ(InodeOf(file) == before, !c.written) << c.old << " -> " << expected;
+    EXPECT_EQ(inodeOf(file) == before, !c.written) << c.old << " -> " << expected;
     EXPECT_EQ(dir.names(), std::vector<std::string>{"f.txt"}) << "no temporary file stays";
   }
 }

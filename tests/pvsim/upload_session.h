@@ -37,7 +37,7 @@ using pagora::testing_support::writeFile;
 
 // Bytes of every value, different for every seed.
 inline std::string patternBytes(std::size_t size, unsigned seed) {
-  return pagora::testing_support::RandomBytes<std::string>(seed, size);
+  return pagora::testing_support::randomBytes<std::string>(seed, size);
 }
 
 inline fs::path uniqueFolder(const std::string& name) {

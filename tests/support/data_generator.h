@@ -1,7 +1,7 @@
 // Seeded test data: random bytes, prose-like text and UTF-8 text of every kind. The same seed
 // gives the same bytes on every machine (std::mt19937's sequence is fixed by the standard), so
 // a test built on a fixed seed may lock the exact result, and a randomised one (seed from
-// TestSeed()) replays exactly.
+// testSeed()) replays exactly.
 #pragma once
 
 #include <cstddef>
@@ -137,16 +137,16 @@ class DataGenerator {
 
 // One-shot forms, for data drawn from a seed of its own.
 template <class Out = Bytes>
-Out RandomBytes(std::uint32_t seed, std::size_t n) {
+Out randomBytes(std::uint32_t seed, std::size_t n) {
   return DataGenerator(seed).bytes<Out>(n);
 }
 
 template <class Out = Bytes>
-Out ProseText(std::uint32_t seed, std::size_t n) {
+Out proseText(std::uint32_t seed, std::size_t n) {
   return DataGenerator(seed).prose<Out>(n);
 }
 
-inline std::string MixedUtf8(std::uint32_t seed, std::size_t n) {
+inline std::string mixedUtf8(std::uint32_t seed, std::size_t n) {
   return DataGenerator(seed).mixedUtf8(n);
 }
 

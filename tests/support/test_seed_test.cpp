@@ -27,17 +27,17 @@ TEST(TestSeed, OnlyAPlainDecimalInRangeIsASeed) {
       {"1\n", std::nullopt},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ParseTestSeed(c.text), c.want) << (c.text ? c.text : "(null)");
+    EXPECT_EQ(parseTestSeed(c.text), c.want) << (c.text ? c.text : "(null)");
   }
 }
 
 TEST(TestSeed, OneSeedPerRunAndTheNoteReplaysIt) {
-  const std::uint32_t seed = TestSeed();
-  EXPECT_EQ(TestSeed(), seed);
-  if (const auto given = ParseTestSeed(std::getenv("PAGORA_TEST_SEED"))) {
+  const std::uint32_t seed = testSeed();
+  EXPECT_EQ(testSeed(), seed);
+  if (const auto given = parseTestSeed(std::getenv("PAGORA_TEST_SEED"))) {
     EXPECT_EQ(seed, *given);
   }
-  EXPECT_EQ(SeedNote(1251), "seed 1251 (replay with PAGORA_TEST_SEED=1251)");
+  EXPECT_EQ(seedNote(1251), "seed 1251 (replay with PAGORA_TEST_SEED=1251)");
 }
 
 }  // namespace

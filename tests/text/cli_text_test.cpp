@@ -39,11 +39,11 @@ Result Cli(const std::string& arguments, bool withErrors = false) {
 }
 
 // Runs pagora-cli with stdout and stderr together.
-Result CliAll(const std::string& arguments) {
+Result cliAll(const std::string& arguments) {
   return Cli(arguments, true);
 }
 
-std::string Confidence(const std::string& text) {
+std::string confidence(const std::string& text) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%.2f", guessCodePage(text).confidence);
   return buffer;
@@ -57,14 +57,14 @@ struct FileState {
   bool operator==(const FileState&) const = default;
 };
 
-FileState StateOf(const std::string& path) {
+FileState stateOf(const std::string& path) {
   struct stat st {};
   ::stat(path.c_str(), &st);
   return {readFile(path), st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec, st.st_ino};
 }
 
 // Writes a file dated in 2001, so that any rewrite shows in its time.
-void WriteOldFile(const std::string& path, const std::string& bytes) {
+void writeOldFile(const std::string& path, const std::string& bytes) {
   writeFile(path, bytes);
   const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
   ::utimensat(AT_FDCWD, path.c_str(), times, 0);
@@ -97,9 +97,9 @@ TEST_F(CliText, RecodeInPlaceAndToAnotherFile) {
   EXPECT_EQ(readFile(dir / "win.txt").substr(0, 6), kPrivet1251);
 
   r = Cli("text detect " + dir / "koi.txt" + " " + dir / "win.txt");
-  EXPECT_EQ(r.out, dir / "koi.txt" + ": koi8r, confidence " + Confidence(koi) + "\n" +
+  EXPECT_EQ(r.out, dir / "koi.txt" + ": koi8r, confidence " + confidence(koi) + "\n" +
                        dir / "win.txt" + ": cp1251, confidence " +
-                       Confidence(readFile(dir / "win.txt")) + "\n");
+                       confidence(readFile(dir / "win.txt")) + "\n");
 }
 
 TEST_F(CliText, CleanUpCommands) {
@@ -174,12 +174,12 @@ TEST_F(CliText, FilesThatNeedNoChangeAreLeftAlone) {
   };
   for (const Case& c : cases) {
     const std::string file = dir / "same.txt";
-    WriteOldFile(file, c.bytes);
-    const FileState before = StateOf(file);
+    writeOldFile(file, c.bytes);
+    const FileState before = stateOf(file);
     const Result r = Cli(c.arguments + " " + file);
     EXPECT_EQ(r.status, 0) << c.arguments;
     EXPECT_EQ(r.out, file + c.report) << c.arguments;
-    EXPECT_EQ(StateOf(file), before) << c.arguments;
+    EXPECT_EQ(stateOf(file), before) << c.arguments;
   }
 }
 
@@ -189,13 +189,13 @@ TEST_F(CliText, AutoRefusesAnUnsureGuessInPlace) {
   const std::string yozh = utf8ToWin("Ёж\r\n");
   ASSERT_FALSE(isConfident(guessCodePage(yozh)));
   const std::string file = dir / "yozh.txt";
-  WriteOldFile(file, yozh);
-  const FileState before = StateOf(file);
-  Result r = CliAll("text recode " + file);
+  writeOldFile(file, yozh);
+  const FileState before = stateOf(file);
+  Result r = cliAll("text recode " + file);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "pagora-cli: text recode: cannot tell the code page of " + file +
                        " with confidence; give --from\n");
-  EXPECT_EQ(StateOf(file), before);
+  EXPECT_EQ(stateOf(file), before);
 
   r = Cli("text recode " + file + " -o " + dir / "out.txt");
   EXPECT_EQ(r.status, 0);
@@ -233,7 +233,7 @@ TEST_F(CliText, DetectTellsHowSure) {
   writeFile(dir / "ascii.txt", "hello\n");
   const Result r = Cli("text detect " + dir / "yozh.txt" + " " + dir / "ascii.txt");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, dir / "yozh.txt" + ": cp1251, confidence " + Confidence(utf8ToWin("Ёж")) +
+  EXPECT_EQ(r.out, dir / "yozh.txt" + ": cp1251, confidence " + confidence(utf8ToWin("Ёж")) +
                        " (unsure)\n" + dir / "ascii.txt" + ": ascii, confidence 1.00\n");
 }
 

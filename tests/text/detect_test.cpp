@@ -15,7 +15,7 @@ namespace {
 
 // UTF-8 Russian -> the given 8-bit code page, through 1251 and the inverse of the tables
 // (KOI8-R Ё and ё, which its table leaves alone, by hand).
-std::string Encode(const std::string& utf8, CodePage page) {
+std::string encode(const std::string& utf8, CodePage page) {
   const std::string win = utf8ToWin(utf8);
   if (page == CodePage::Cp1251) return win;
   if (page == CodePage::Utf8) return utf8;
@@ -58,7 +58,7 @@ TEST(GuessCodePage, SureOnCapitalsYoAndMixedLatin) {
   };
   for (const char* text : texts) {
     for (CodePage page : kEightBit) {
-      const CodePageGuess guess = guessCodePage(Encode(text, page));
+      const CodePageGuess guess = guessCodePage(encode(text, page));
       EXPECT_EQ(guess.page, page) << text << " in " << codePageName(page);
       EXPECT_TRUE(isConfident(guess))
           << text << " in " << codePageName(page) << ": " << guess.confidence;
@@ -73,7 +73,7 @@ TEST(GuessCodePage, ShortWordsAreRightOrUnsure) {
                          "ЁЖИК", "Нет", "МИР", "ёлка", "Ёлка", "Привет", "ВЕТЕР", "тёща"};
   for (const char* word : words) {
     for (CodePage page : kEightBit) {
-      const CodePageGuess guess = guessCodePage(Encode(word, page));
+      const CodePageGuess guess = guessCodePage(encode(word, page));
       if (guess.page != page) {
         EXPECT_FALSE(isConfident(guess)) << word << " in " << codePageName(page) << " taken for "
                                          << codePageName(guess.page) << " at " << guess.confidence;
@@ -81,8 +81,8 @@ TEST(GuessCodePage, ShortWordsAreRightOrUnsure) {
     }
   }
   // "Ёж" in 1251 once came out as 866 "иц"; a tie leans to 1251, which changes nothing.
-  EXPECT_EQ(guessCodePage(Encode("Ёж", CodePage::Cp1251)).page, CodePage::Cp1251);
-  EXPECT_EQ(guessCodePage(Encode("ёж", CodePage::Cp1251)).page, CodePage::Cp1251);
+  EXPECT_EQ(guessCodePage(encode("Ёж", CodePage::Cp1251)).page, CodePage::Cp1251);
+  EXPECT_EQ(guessCodePage(encode("ёж", CodePage::Cp1251)).page, CodePage::Cp1251);
 }
 
 TEST(GuessCodePage, AsciiAndUtf8) {
@@ -103,8 +103,8 @@ TEST(GuessCodePage, AsciiAndUtf8) {
     EXPECT_EQ(isConfident(guess), c.sure) << c.text << ": " << guess.confidence;
   }
   // 866 "рад" happens to be valid UTF-8 (one Samaritan letter), which no Russian text holds.
-  EXPECT_NE(guessCodePage(Encode("рад", CodePage::Cp866)).page, CodePage::Utf8);
-  EXPECT_EQ(guessCodePage(Encode("Мы рады вас видеть", CodePage::Cp866)).page, CodePage::Cp866);
+  EXPECT_NE(guessCodePage(encode("рад", CodePage::Cp866)).page, CodePage::Utf8);
+  EXPECT_EQ(guessCodePage(encode("Мы рады вас видеть", CodePage::Cp866)).page, CodePage::Cp866);
 }
 
 std::string readAll(const std::filesystem::path& path) {

@@ -26,15 +26,15 @@ constexpr std::array<std::uint32_t, 64> kHigh1251 = {
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
 };
 
-std::uint32_t WinToUnicode(unsigned char b) {
+std::uint32_t winToUnicode(unsigned char b) {
   if (b < 0x80) return b;
   if (b >= 0xC0) return 0x0410 + (b - 0xC0);
   return kHigh1251[b - 0x80];
 }
 
-char UnicodeToWinRef(std::uint32_t cp) {
+char unicodeToWinRef(std::uint32_t cp) {
   for (int b = 0; b < 256; ++b) {
-    if (b != 0x98 && WinToUnicode(static_cast<unsigned char>(b)) == cp) return static_cast<char>(b);
+    if (b != 0x98 && winToUnicode(static_cast<unsigned char>(b)) == cp) return static_cast<char>(b);
   }
   return '?';
 }
@@ -50,7 +50,7 @@ constexpr LeadRule kRules[] = {
     {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F},
 };
 
-std::string ReferenceUtf8ToWin(const std::string& in) {
+std::string referenceUtf8ToWin(const std::string& in) {
   std::string out;
   std::size_t i = 0;
   if (in.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
@@ -75,7 +75,7 @@ std::string ReferenceUtf8ToWin(const std::string& in) {
     }
     std::uint32_t cp = b & (0xFF >> (rule->length + 1));
     for (int k = 1; k < rule->length; ++k) cp = (cp << 6) | (in[i + k] & 0x3F);
-    out.push_back(UnicodeToWinRef(cp));
+    out.push_back(unicodeToWinRef(cp));
     i += rule->length;
   }
   return out;
@@ -84,7 +84,7 @@ std::string ReferenceUtf8ToWin(const std::string& in) {
 // The input without the characters that 1251 lacks (again and again, since taking one out can
 // join two stray bytes into a new character): the fast paths are checked on what they map
 // themselves, the fallback has tests of its own.
-std::string WithoutFallback(std::string in) {
+std::string withoutFallback(std::string in) {
   for (;;) {
     std::string kept;
     for (std::size_t i = 0; i < in.size();) {
@@ -99,7 +99,7 @@ std::string WithoutFallback(std::string in) {
       }
       const std::string one = in.substr(i, n);
       // The byte order mark at the start is the reference's own business.
-      if (n == 1 || (i == 0 && one == "\xEF\xBB\xBF") || ReferenceUtf8ToWin("x" + one) != "x?") {
+      if (n == 1 || (i == 0 && one == "\xEF\xBB\xBF") || referenceUtf8ToWin("x" + one) != "x?") {
         kept += one;
       }
       i += n;
@@ -109,10 +109,10 @@ std::string WithoutFallback(std::string in) {
   }
 }
 
-std::string ReferenceWinToUtf8(const std::string& in) {
+std::string referenceWinToUtf8(const std::string& in) {
   std::string out;
   for (unsigned char b : in) {
-    std::uint32_t cp = WinToUnicode(b);
+    std::uint32_t cp = winToUnicode(b);
     if (cp == 0 && b != 0) cp = 0xFFFD;
     if (cp < 0x80) {
       out.push_back(static_cast<char>(cp));
@@ -128,7 +128,7 @@ std::string ReferenceWinToUtf8(const std::string& in) {
   return out;
 }
 
-std::string Utf8(std::uint32_t cp) {
+std::string utf8(std::uint32_t cp) {
   return testing_support::DataGenerator::utf8(cp);
 }
 
@@ -152,7 +152,7 @@ TEST(RecodeReference, Utf8ToWinOnEveryKindOfSequence) {
   };
   for (std::uint32_t cp = 0; cp < 0x110000; cp += (cp < 0x3000 ? 1 : 0x35)) {
     if (cp >= 0xD800 && cp <= 0xDFFF) continue;
-    cases.push_back(Utf8(cp));
+    cases.push_back(utf8(cp));
   }
   // A character at every offset of a 32-byte window, so that it straddles each block edge.
   for (const char* c : {"\xD0\x9F", "\xD1\x91", "\xD0\x81", "\xE2\x80\x93", "\xF0\x9F\x98\x80",
@@ -173,8 +173,8 @@ TEST(RecodeReference, Utf8ToWinOnEveryKindOfSequence) {
     }
   }
   for (const std::string& raw : cases) {
-    const std::string in = WithoutFallback(raw);
-    const std::string want = ReferenceUtf8ToWin(in);
+    const std::string in = withoutFallback(raw);
+    const std::string want = referenceUtf8ToWin(in);
     EXPECT_EQ(utf8ToWin(in), want) << testing::PrintToString(in);
     std::string inPlace = in;
     utf8ToWinInPlace(inPlace);
@@ -184,17 +184,17 @@ TEST(RecodeReference, Utf8ToWinOnEveryKindOfSequence) {
 
 TEST(RecodeReference, SeededRandomInputAtEveryAlignment) {
   std::vector<std::uint32_t> seeds = {1, 2, 3, 42, 1251, 866, 20240601};
-  seeds.push_back(testing_support::TestSeed());
+  seeds.push_back(testing_support::testSeed());
   RecordProperty("seed", std::to_string(seeds.back()));
   for (std::uint32_t seed : seeds) {
-    SCOPED_TRACE(testing_support::SeedNote(seed));
+    SCOPED_TRACE(testing_support::seedNote(seed));
     testing_support::DataGenerator data(seed);
     for (int round = 0; round < 60; ++round) {
-      const std::string text = WithoutFallback(data.mixedUtf8(data.next() % 3000));
+      const std::string text = withoutFallback(data.mixedUtf8(data.next() % 3000));
       const std::size_t skip = text.empty() ? 0 : data.next() % 17 % (text.size() + 1);
       const std::string in = text.substr(skip);
       const std::string_view view(text.data() + skip, text.size() - skip);  // odd alignments
-      const std::string want = ReferenceUtf8ToWin(in);
+      const std::string want = referenceUtf8ToWin(in);
       ASSERT_EQ(utf8ToWin(view), want) << "round " << round;
       std::size_t missing = 1;
       ASSERT_EQ(utf8ToWin(view, &missing), want) << "round " << round;
@@ -202,7 +202,7 @@ TEST(RecodeReference, SeededRandomInputAtEveryAlignment) {
       std::string inPlace = in;
       utf8ToWinInPlace(inPlace);
       ASSERT_EQ(inPlace, want) << "round " << round;
-      ASSERT_EQ(winToUtf8(view), ReferenceWinToUtf8(in)) << "round " << round;
+      ASSERT_EQ(winToUtf8(view), referenceWinToUtf8(in)) << "round " << round;
       // The byte tables: byte i of the result is the table entry of byte i, long runs included.
       struct Table {
         std::string (*convert)(std::string_view);

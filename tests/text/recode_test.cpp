@@ -20,13 +20,13 @@ std::string Bytes(std::initializer_list<int> values) {
   return s;
 }
 
-std::string AllBytes() {
+std::string allBytes() {
   std::string s(256, '\0');
   for (int i = 0; i < 256; ++i) s[i] = static_cast<char>(i);
   return s;
 }
 
-std::string Hex(unsigned char b) {
+std::string hex(unsigned char b) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "0x%02X", b);
   return buf;
@@ -78,14 +78,14 @@ constexpr std::array<Row, 16> kDeviceRows = {{
 }};
 // clang-format on
 
-unsigned char ExpectedDos(int b) {
+unsigned char expectedDos(int b) {
   return b < 0x80 ? b : kDosRows[(b - 0x80) >> 4][b & 15];
 }
-unsigned char ExpectedKoi(int b) {
+unsigned char expectedKoi(int b) {
   if (b == 0xB3 || b == 0xA3) return b == 0xB3 ? 0xA8 : 0xB8;  // Ё ё, as iconv maps them
   return b < 0xC0 ? b : kKoiRows[(b - 0xC0) >> 4][b & 15];
 }
-unsigned char ExpectedDevice(int b) {
+unsigned char expectedDevice(int b) {
   return kDeviceRows[b >> 4][b & 15];
 }
 
@@ -100,26 +100,26 @@ class ByteTables : public testing::TestWithParam<TableCase> {};
 
 TEST_P(ByteTables, EveryByteMapsAsPublished) {
   const TableCase& c = GetParam();
-  const std::string input = AllBytes();
+  const std::string input = allBytes();
   const std::string out = c.convert(input);
   ASSERT_EQ(out.size(), 256u);
   std::string inPlace = input;
   c.convertInPlace(inPlace);
   for (int b = 0; b < 256; ++b) {
-    EXPECT_EQ(static_cast<unsigned char>(out[b]), c.expected(b)) << c.name << " of " << Hex(b);
+    EXPECT_EQ(static_cast<unsigned char>(out[b]), c.expected(b)) << c.name << " of " << hex(b);
     // Byte i of the result depends on byte i of the input alone.
     EXPECT_EQ(c.convert(std::string(1, static_cast<char>(b))), std::string(1, out[b]));
   }
   EXPECT_EQ(inPlace, out);
-  EXPECT_EQ(input, AllBytes()) << "the input is left untouched";
+  EXPECT_EQ(input, allBytes()) << "the input is left untouched";
   EXPECT_EQ(c.convert(""), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Recode, ByteTables,
-    testing::Values(TableCase{"DosToWin", DosToWin, dosToWinInPlace, ExpectedDos},
-                    TableCase{"KoiToWin", KoiToWin, koiToWinInPlace, ExpectedKoi},
-                    TableCase{"WinToDevice", WinToDevice, winToDeviceInPlace, ExpectedDevice}),
+    testing::Values(TableCase{"DosToWin", DosToWin, dosToWinInPlace, expectedDos},
+                    TableCase{"KoiToWin", KoiToWin, koiToWinInPlace, expectedKoi},
+                    TableCase{"WinToDevice", WinToDevice, winToDeviceInPlace, expectedDevice}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Recode, NamedExamples) {
@@ -153,7 +153,7 @@ TEST(Recode, DeviceToWinRestoresEveryLetterAndPrefersLetters) {
   // Every Russian letter of 1251 comes back from the device set, Ё and ё included.
   for (int b = 0xC0; b <= 0xFF; ++b) {
     const std::string letter(1, static_cast<char>(b));
-    EXPECT_EQ(deviceToWin(WinToDevice(letter)), letter) << Hex(b);
+    EXPECT_EQ(deviceToWin(WinToDevice(letter)), letter) << hex(b);
   }
   EXPECT_EQ(deviceToWin(Bytes({0x86, 0xA7})), Bytes({0xA8, 0xB8}));
   struct Case {
@@ -171,7 +171,7 @@ TEST(Recode, DeviceToWinRestoresEveryLetterAndPrefersLetters) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(static_cast<unsigned char>(deviceToWin(Bytes({c.device}))[0]), c.win)
-        << Hex(c.device);
+        << hex(c.device);
   }
   // A Russian file name survives the trip to the device and back.
   const std::string name =
@@ -211,11 +211,11 @@ TEST(Utf8, ToWinAndBack) {
   for (int b = 0; b < 256; ++b) {
     const std::string one(1, static_cast<char>(b));
     const std::string utf8 = winToUtf8(one);
-    EXPECT_TRUE(isValidUtf8(utf8)) << Hex(b);
+    EXPECT_TRUE(isValidUtf8(utf8)) << hex(b);
     if (b == 0x98) {
       EXPECT_EQ(utf8, "\xEF\xBF\xBD");
     } else {
-      EXPECT_EQ(utf8ToWin(utf8), one) << Hex(b);
+      EXPECT_EQ(utf8ToWin(utf8), one) << hex(b);
     }
   }
   EXPECT_EQ(winToUtf8(Bytes({0xC0, 0xFF, 0xA0})), "\xD0\x90\xD1\x8F\xC2\xA0");

@@ -16,17 +16,17 @@
 namespace pagora {
 namespace {
 
-using testing_books::Epub;
-using testing_books::Fb2;
-using testing_books::MakeZip;
+using testing_books::epub;
+using testing_books::fb2;
+using testing_books::makeZip;
 using testing_books::readFile;
 using testing_books::TempFolder;
 using testing_books::W;
 using testing_books::writeFile;
-using testing_books::Xhtml;
+using testing_books::xhtml;
 
 const std::string kBook =
-    Fb2("<body><section><title><p>Глава</p></title><p>Текст.</p></section></body>");
+    fb2("<body><section><title><p>Глава</p></title><p>Текст.</p></section></body>");
 const std::vector<std::string> kBookLines =
     W(std::vector<std::string>{"Тихий дом", "Анна Полева", "", "Глава", "  Текст."});
 
@@ -61,12 +61,12 @@ TEST(BookFiles, NamesOfImportableBooksAndTheirTexts) {
 TEST(BookFiles, EachKindIsChosenByItsName) {
   TempFolder dir;
   writeFile(dir / "a.fb2", kBook);
-  writeFile(dir / "b.FB2.zip", MakeZip({{"b.fb2", kBook}}));
+  writeFile(dir / "b.FB2.zip", makeZip({{"b.fb2", kBook}}));
   writeFile(
       dir / "c.Epub",
-      MakeZip(Epub({{"c.xhtml", Xhtml("<h1>Глава</h1><p>Текст.</p>")}}, "<itemref idref=\"c1\"/>",
+      makeZip(epub({{"c.xhtml", xhtml("<h1>Глава</h1><p>Текст.</p>")}}, "<itemref idref=\"c1\"/>",
                    "<dc:title>Тихий дом</dc:title><dc:creator>Анна Полева</dc:creator>")));
-  writeFile(dir / "zipped.fb2", MakeZip({{"b.fb2", kBook}}));  // zipped, the name kept
+  writeFile(dir / "zipped.fb2", makeZip({{"b.fb2", kBook}}));  // zipped, the name kept
   for (const char* name : {"a.fb2", "b.FB2.zip", "c.Epub", "zipped.fb2"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(importBook(dir / name), kBookLines);
@@ -76,7 +76,7 @@ TEST(BookFiles, EachKindIsChosenByItsName) {
 TEST(BookFiles, UnreadableAndOversizedBooksAreRefused) {
   TempFolder dir;
   writeFile(dir / "text.txt", "просто текст");
-  writeFile(dir / "zip.fb2", MakeZip({{"b.txt", "текст"}}));  // a zip under a plain FB2 name
+  writeFile(dir / "zip.fb2", makeZip({{"b.txt", "текст"}}));  // a zip under a plain FB2 name
   writeFile(dir / "PK.fb2", "PK");
   std::filesystem::create_directory(dir / "folder.fb2");
   // A sparse file just over the limit: refused before any of it is read.
@@ -112,7 +112,7 @@ TEST(BookFiles, UnreadableAndOversizedBooksAreRefused) {
 }
 
 // Sets the uncompressed size of every member in both its local and its central header.
-void ClaimSize(std::string& zip, std::uint32_t size) {
+void claimSize(std::string& zip, std::uint32_t size) {
   auto put = [&](std::size_t at) {
     for (int i = 0; i < 4; ++i) zip[at + i] = static_cast<char>(size >> (8 * i));
   };
@@ -126,8 +126,8 @@ void ClaimSize(std::string& zip, std::uint32_t size) {
 
 TEST(BookFiles, ZipMembersOverTheLimitAreNotRead) {
   // One that says so in its headers...
-  std::string claims = MakeZip({{"a.fb2", kBook}});
-  ClaimSize(claims, 80u << 20);
+  std::string claims = makeZip({{"a.fb2", kBook}});
+  claimSize(claims, 80u << 20);
   try {
     importFb2Zip(claims, "book.fb2.zip");
     ADD_FAILURE() << "no failure";
@@ -136,9 +136,9 @@ TEST(BookFiles, ZipMembersOverTheLimitAreNotRead) {
   }
   // ...and one that hides it: its data inflates past the limit while its headers say 1 KB.
   std::string bomb = "<html>" + std::string(kMaxBookMemberSize, ' ') + "</html>";
-  std::string hidden = MakeZip(Epub({{"a.xhtml", bomb}}, "<itemref idref=\"c1\"/>"), false, 1);
+  std::string hidden = makeZip(epub({{"a.xhtml", bomb}}, "<itemref idref=\"c1\"/>"), false, 1);
   bomb.clear();
-  ClaimSize(hidden, 1024);
+  claimSize(hidden, 1024);
   try {
     importEpub(hidden, "book.epub");
     ADD_FAILURE() << "no failure";
@@ -148,7 +148,7 @@ TEST(BookFiles, ZipMembersOverTheLimitAreNotRead) {
 }
 
 // Runs pagora-cli with the arguments; returns its exit status and fills its output.
-int RunCli(const std::string& arguments, std::string& output) {
+int runCli(const std::string& arguments, std::string& output) {
   const std::string command = std::string(PAGORA_CLI) + " " + arguments + " 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return -1;
@@ -162,9 +162,9 @@ int RunCli(const std::string& arguments, std::string& output) {
 
 TEST(BookFiles, CommandLineImportWritesTheTextOrNothing) {
   TempFolder dir;
-  writeFile(dir / "Тихий дом.fb2.zip", MakeZip({{"book.fb2", kBook}}));
+  writeFile(dir / "Тихий дом.fb2.zip", makeZip({{"book.fb2", kBook}}));
   std::string output;
-  ASSERT_EQ(RunCli("text import '" + dir / "Тихий дом.fb2.zip" + "'", output), 0) << output;
+  ASSERT_EQ(runCli("text import '" + dir / "Тихий дом.fb2.zip" + "'", output), 0) << output;
   EXPECT_EQ(output, "File " + dir / "Тихий дом.txt" + "\nLines: 5\n");
   EXPECT_EQ(readFile(dir / "Тихий дом.txt"),
             W("Тихий дом\r\nАнна Полева\r\n\r\nГлава\r\n  Текст.\r\n"));
@@ -173,7 +173,7 @@ TEST(BookFiles, CommandLineImportWritesTheTextOrNothing) {
   writeFile(dir / "broken.fb2", kBook.substr(0, 100));
   writeFile(dir / "keep.txt", "old text\r\n");
   EXPECT_EQ(
-      RunCli("text import '" + dir / "broken.fb2" + "' -o '" + dir / "keep.txt" + "'", output), 1);
+      runCli("text import '" + dir / "broken.fb2" + "' -o '" + dir / "keep.txt" + "'", output), 1);
   EXPECT_EQ(output, "pagora-cli: " + dir / "broken.fb2" +
                         ": broken XML at line 2, column 1: unclosed token\n");
   EXPECT_EQ(readFile(dir / "keep.txt"), "old text\r\n");
@@ -181,7 +181,7 @@ TEST(BookFiles, CommandLineImportWritesTheTextOrNothing) {
 
   // The book itself is never the target.
   writeFile(dir / "self.fb2", kBook);
-  EXPECT_EQ(RunCli("text import '" + dir / "self.fb2" + "' -o '" + dir / "self.fb2" + "'", output),
+  EXPECT_EQ(runCli("text import '" + dir / "self.fb2" + "' -o '" + dir / "self.fb2" + "'", output),
             1);
   EXPECT_EQ(output,
             "pagora-cli: " + dir / "self.fb2" + ": the text would replace the book itself\n");

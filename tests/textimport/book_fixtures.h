@@ -31,7 +31,7 @@ using testing_support::writeFile;
 using Members = std::vector<std::pair<std::string, std::string>>;
 
 // A zip archive holding the members in the given order, deflated (or stored).
-inline std::string MakeZip(const Members& members, bool store = false, int level = 0) {
+inline std::string makeZip(const Members& members, bool store = false, int level = 0) {
   const TempFolder folder("zip_");
   const std::string path = folder / "made.zip";
   int error = 0;
@@ -50,7 +50,7 @@ inline std::string MakeZip(const Members& members, bool store = false, int level
 }
 
 // An FB2 document: the description with one title and the given authors' XML, then `bodies`.
-inline std::string Fb2(
+inline std::string fb2(
     const std::string& bodies, const std::string& title = "Тихий дом",
     const std::string& authors =
         "<author><first-name>Анна</first-name><last-name>Полева</last-name>"
@@ -69,14 +69,14 @@ inline std::string Fb2(
 
 // The members of an EPUB: mimetype, container, package document and the given chapters (name,
 // XHTML) listed in the manifest in the given order; `spine` lists manifest ids in reading order.
-inline std::string Xhtml(const std::string& body, const std::string& doctype = "") {
+inline std::string xhtml(const std::string& body, const std::string& doctype = "") {
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n" + doctype +
          "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\">"
          "<head><title>Глава</title><style>p { margin: 0 }</style></head><body>" +
          body + "</body></html>";
 }
 
-inline Members Epub(const Members& chapters, const std::string& spine,
+inline Members epub(const Members& chapters, const std::string& spine,
                     const std::string& metadata =
                         "<dc:title>Речная книга</dc:title><dc:creator>Олег Бродов</dc:creator>"
                         "<dc:creator>Ирина Бродова</dc:creator>",

@@ -10,12 +10,12 @@
 namespace pagora {
 namespace {
 
-using testing_books::Fb2;
+using testing_books::fb2;
 using testing_books::W;
 
 // The one paragraph that a book made of `text` becomes, as 1251 bytes.
-std::string Paragraph(const std::string& text) {
-  const auto lines = importFb2(Fb2("<body><p>" + text + "</p></body>", "", ""), "book.fb2");
+std::string paragraph(const std::string& text) {
+  const auto lines = importFb2(fb2("<body><p>" + text + "</p></body>", "", ""), "book.fb2");
   // A named count, not "<" + a temporary: GCC 12 warns falsely (-Wrestrict) on that.
   const std::string count = std::to_string(lines.size());
   if (lines.size() != 1) return "<" + count + " lines>";
@@ -43,7 +43,7 @@ TEST(ImportCharacters, TypographicMarksBecomePlain) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.in);
-    EXPECT_EQ(Paragraph(c.in), W(c.out));
+    EXPECT_EQ(paragraph(c.in), W(c.out));
   }
 }
 
@@ -62,7 +62,7 @@ TEST(ImportCharacters, WhiteSpaceCollapsesAndNeverStartsOrEndsALine) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.in);
-    EXPECT_EQ(Paragraph(c.in), W(c.out));
+    EXPECT_EQ(paragraph(c.in), W(c.out));
   }
 }
 

@@ -10,18 +10,18 @@
 namespace pagora {
 namespace {
 
-using testing_books::Epub;
-using testing_books::MakeZip;
+using testing_books::epub;
+using testing_books::makeZip;
 using testing_books::Members;
 using testing_books::W;
-using testing_books::Xhtml;
+using testing_books::xhtml;
 
 TEST(EpubImport, ChaptersFollowTheSpineNotTheManifest) {
   // Manifest order: a, b, c; reading order: c, a, b.
   const Members members =
-      Epub({{"text/a.xhtml", Xhtml("<p>Второй.</p>")},
-            {"text/b.xhtml", Xhtml("<p>Третий.</p>")},
-            {"c%20first.xhtml", Xhtml("<h1>Начало</h1><p>Первый.</p>")}},
+      epub({{"text/a.xhtml", xhtml("<p>Второй.</p>")},
+            {"text/b.xhtml", xhtml("<p>Третий.</p>")},
+            {"c%20first.xhtml", xhtml("<h1>Начало</h1><p>Первый.</p>")}},
            "<itemref idref=\"c3\"/><itemref idref=\"c1\"/>"
            "<itemref idref=\"pic\"/><itemref idref=\"c2\"/>",
            "<dc:title>Речная книга</dc:title><dc:creator>Олег Бродов</dc:creator>"
@@ -31,7 +31,7 @@ TEST(EpubImport, ChaptersFollowTheSpineNotTheManifest) {
   for (auto& [name, data] : renamed)
     if (name == "OEBPS/c%20first.xhtml") name = "OEBPS/c first.xhtml";
   renamed.push_back({"OEBPS/img/p.jpg", "\xFF\xD8\xFF"});
-  EXPECT_EQ(importEpub(MakeZip(renamed), "book.epub"),
+  EXPECT_EQ(importEpub(makeZip(renamed), "book.epub"),
             W(std::vector<std::string>{"Речная книга", "Олег Бродов, Ирина Бродова", "", "Начало",
                                        "  Первый.", "  Второй.", "[картинка]", "  Третий."}));
 }
@@ -41,7 +41,7 @@ const char kDoctype[] =
     "\"http://www.w3.org/TR/xhtml11/DTD/xhtml11.dtd\">\n";
 
 TEST(EpubImport, ChapterStructureBecomesTheseLines) {
-  const std::string chapter = Xhtml(R"(
+  const std::string chapter = xhtml(R"(
 <section>
  <h1>Глава <em>первая</em></h1>
  <h2>Утро</h2>
@@ -68,11 +68,11 @@ TEST(EpubImport, ChapterStructureBecomesTheseLines) {
 </section>)",
                                     kDoctype);
   const Members members =
-      Epub({{"ch.xhtml", chapter},
-            {"notes.xhtml", Xhtml("<h2>Комментарий</h2><p>Вне порядка.</p>")},
-            {"end.xhtml", Xhtml("<p>Конец&nbsp;книги&mdash;всё &Ccedil;a&Vdash;.</p>", kDoctype)}},
+      epub({{"ch.xhtml", chapter},
+            {"notes.xhtml", xhtml("<h2>Комментарий</h2><p>Вне порядка.</p>")},
+            {"end.xhtml", xhtml("<p>Конец&nbsp;книги&mdash;всё &Ccedil;a&Vdash;.</p>", kDoctype)}},
            "<itemref idref=\"c1\"/><itemref idref=\"c2\" linear=\"no\"/><itemref idref=\"c3\"/>");
-  EXPECT_EQ(importEpub(MakeZip(members), "book.epub"),
+  EXPECT_EQ(importEpub(makeZip(members), "book.epub"),
             W(std::vector<std::string>{"Речная книга",
                                        "Олег Бродов, Ирина Бродова",
                                        "",
@@ -109,7 +109,7 @@ TEST(EpubImport, ChapterStructureBecomesTheseLines) {
 }
 
 TEST(EpubImport, BadPackagesAreRefusedWithTheReason) {
-  const std::string chapter = Xhtml("<p>Текст.</p>");
+  const std::string chapter = xhtml("<p>Текст.</p>");
   const std::string spine = "<itemref idref=\"c1\"/>";
   auto without = [](Members m, const std::string& name) {
     std::erase_if(m, [&](const auto& member) { return member.first == name; });
@@ -120,7 +120,7 @@ TEST(EpubImport, BadPackagesAreRefusedWithTheReason) {
       if (member.first == name) member.second = data;
     return m;
   };
-  const Members good = Epub({{"a.xhtml", chapter}}, spine);
+  const Members good = epub({{"a.xhtml", chapter}}, spine);
   struct Case {
     const char* what;
     std::string bytes;
@@ -134,33 +134,33 @@ TEST(EpubImport, BadPackagesAreRefusedWithTheReason) {
                        "</enc:CipherData></enc:EncryptedData></encryption>"});
   const Case cases[] = {
       {"not a zip", chapter, "book.epub: not a zip archive"},
-      {"a zip of something else", MakeZip({{"a.txt", "текст"}}),
+      {"a zip of something else", makeZip({{"a.txt", "текст"}}),
        "book.epub: not an EPUB book (META-INF/container.xml is missing)"},
       {"container without rootfile",
-       MakeZip(with(good, "META-INF/container.xml", "<container><rootfiles/></container>")),
+       makeZip(with(good, "META-INF/container.xml", "<container><rootfiles/></container>")),
        "book.epub: not an EPUB book (META-INF/container.xml names no package document)"},
-      {"broken container", MakeZip(with(good, "META-INF/container.xml", "<container>")),
+      {"broken container", makeZip(with(good, "META-INF/container.xml", "<container>")),
        "book.epub: broken XML in META-INF/container.xml at line 1, column 12: no element found"},
-      {"package missing", MakeZip(without(good, "OEBPS/content.opf")),
+      {"package missing", makeZip(without(good, "OEBPS/content.opf")),
        "book.epub: missing package document OEBPS/content.opf"},
-      {"empty spine", MakeZip(Epub({{"a.xhtml", chapter}}, "")),
+      {"empty spine", makeZip(epub({{"a.xhtml", chapter}}, "")),
        "book.epub: the reading order (spine) of the book is empty"},
       {"spine names an unknown item",
-       MakeZip(Epub({{"a.xhtml", chapter}}, "<itemref idref=\"x9\"/>")),
+       makeZip(epub({{"a.xhtml", chapter}}, "<itemref idref=\"x9\"/>")),
        "book.epub: the reading order names an item the manifest lacks: \"x9\""},
-      {"chapter missing", MakeZip(without(good, "OEBPS/a.xhtml")),
+      {"chapter missing", makeZip(without(good, "OEBPS/a.xhtml")),
        "book.epub: missing chapter OEBPS/a.xhtml"},
-      {"chapter outside the book", MakeZip(Epub({{"../../a.xhtml", chapter}}, spine)),
+      {"chapter outside the book", makeZip(epub({{"../../a.xhtml", chapter}}, spine)),
        "book.epub: missing chapter ../../a.xhtml"},
-      {"encrypted chapter", MakeZip(encrypted),
+      {"encrypted chapter", makeZip(encrypted),
        "book.epub: chapter OEBPS/a.xhtml is encrypted (copy protection); it cannot be read"},
-      {"broken chapter", MakeZip(with(good, "OEBPS/a.xhtml", "<html><body><p>a</b></body></html>")),
+      {"broken chapter", makeZip(with(good, "OEBPS/a.xhtml", "<html><body><p>a</b></body></html>")),
        "book.epub: broken XML in OEBPS/a.xhtml at line 1, column 19: mismatched tag"},
       {"undeclared entity without a DTD",
-       MakeZip(with(good, "OEBPS/a.xhtml", "<html><body><p>a&nbsp;b</p></body></html>")),
+       makeZip(with(good, "OEBPS/a.xhtml", "<html><body><p>a&nbsp;b</p></body></html>")),
        "book.epub: broken XML in OEBPS/a.xhtml at line 1, column 17: undefined entity"},
       {"unknown entity with a DTD",
-       MakeZip(with(good, "OEBPS/a.xhtml", Xhtml("<p>a&zork;b</p>", kDoctype))),
+       makeZip(with(good, "OEBPS/a.xhtml", xhtml("<p>a&zork;b</p>", kDoctype))),
        "book.epub: broken XML in OEBPS/a.xhtml at line 3, column 159: undefined entity &zork;"},
   };
   for (const Case& c : cases) {

@@ -11,11 +11,11 @@
 namespace pagora {
 namespace {
 
-using testing_books::Fb2;
-using testing_books::MakeZip;
+using testing_books::fb2;
+using testing_books::makeZip;
 using testing_books::W;
 
-const std::string kWholeBook = Fb2(R"(<body>
+const std::string kWholeBook = fb2(R"(<body>
 <title><p>Анна Полева</p><p>Тихий дом</p></title>
 <epigraph><p>Дом молчит, пока в нём  живут.</p><text-author>Пословица</text-author></epigraph>
 <section>
@@ -133,13 +133,13 @@ TEST(Fb2Import, NotesGoToTheEndUnderTheirNumbers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(importFb2(Fb2(c.bodies, "", ""), "book.fb2"), W(c.expected));
+    EXPECT_EQ(importFb2(fb2(c.bodies, "", ""), "book.fb2"), W(c.expected));
   }
 }
 
 // The 8-bit code pages a book may declare, produced from the UTF-8 text by inverting the
 // project's conversions into 1251.
-std::string ToKoi(const std::string& utf8) {
+std::string toKoi(const std::string& utf8) {
   std::string win = W(utf8), out;
   for (char c : win) {
     for (int b = 0; b < 256; ++b) {
@@ -152,7 +152,7 @@ std::string ToKoi(const std::string& utf8) {
   return out;
 }
 
-std::string ToDos(const std::string& utf8) {
+std::string toDos(const std::string& utf8) {
   std::string win = W(utf8), out;
   for (char c : win) {
     for (int b = 0; b < 256; ++b) {
@@ -166,7 +166,7 @@ std::string ToDos(const std::string& utf8) {
 }
 
 // UTF-16 little-endian with its byte order mark (the test text is all in the BMP).
-std::string ToUtf16Le(const std::string& utf8) {
+std::string toUtf16Le(const std::string& utf8) {
   std::string out = "\xFF\xFE";
   for (std::size_t i = 0; i < utf8.size();) {
     const auto c = static_cast<unsigned char>(utf8[i]);
@@ -206,13 +206,13 @@ TEST(Fb2Import, DeclaredEncodingsGiveTheSameLines) {
       {"<?xml version=\"1.0\" encoding=\"WINDOWS-1251\"?>",
        [](const std::string& s) { return W(s); }},
       {"<?xml version=\"1.0\" encoding=\"cp1251\"?>", [](const std::string& s) { return W(s); }},
-      {"<?xml version=\"1.0\" encoding=\"koi8-r\"?>", &ToKoi},
-      {"<?xml version=\"1.0\" encoding=\"IBM866\"?>", &ToDos},
-      {"<?xml version=\"1.0\" encoding=\"UTF-16\"?>", &ToUtf16Le},
+      {"<?xml version=\"1.0\" encoding=\"koi8-r\"?>", &toKoi},
+      {"<?xml version=\"1.0\" encoding=\"IBM866\"?>", &toDos},
+      {"<?xml version=\"1.0\" encoding=\"UTF-16\"?>", &toUtf16Le},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.declaration);
-    const std::string book = c.encode(Fb2(body, "Тихий дом",
+    const std::string book = c.encode(fb2(body, "Тихий дом",
                                           "<author><first-name>Анна</first-name><last-name>"
                                           "Полева</last-name></author>",
                                           c.declaration));
@@ -236,8 +236,8 @@ TEST(Fb2Import, ZippedBookReadsLikeThePlainOne) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(importFb2Zip(MakeZip(c.members, c.store), "book.fb2.zip"), plain);
-    EXPECT_EQ(importFb2(MakeZip(c.members, c.store), "book.fb2"), plain);
+    EXPECT_EQ(importFb2Zip(makeZip(c.members, c.store), "book.fb2.zip"), plain);
+    EXPECT_EQ(importFb2(makeZip(c.members, c.store), "book.fb2"), plain);
   }
 }
 
@@ -263,7 +263,7 @@ TEST(Fb2Import, HeaderForms) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(importFb2(Fb2("<body><section><p>Текст.</p></section></body>", c.title, c.authors),
+    EXPECT_EQ(importFb2(fb2("<body><section><p>Текст.</p></section></body>", c.title, c.authors),
                         "book.fb2"),
               W(c.expected));
   }
@@ -276,30 +276,30 @@ TEST(Fb2Import, BadBooksAreRefusedWithTheReason) {
     bool zipped;
     std::string message;
   };
-  const std::string good = Fb2("<body><p>Текст.</p></body>");
-  std::string corrupt = MakeZip({{"a.fb2", good}}, true);
+  const std::string good = fb2("<body><p>Текст.</p></body>");
+  std::string corrupt = makeZip({{"a.fb2", good}}, true);
   corrupt[corrupt.find(">prose<") + 1] ^= 0x20;  // still XML, but no longer matching its CRC
   const Case cases[] = {
       {"empty file", "", false, "book: broken XML at line 1, column 1: no element found"},
       {"not XML", "просто текст", false, "book: broken XML at line 1, column 1: syntax error"},
       {"cut short", good.substr(0, good.size() / 2), false,
        "book: broken XML at line 3, column 83: unclosed token"},
-      {"mismatched tag", Fb2("<body><p>Текст.</section></body>"), false,
+      {"mismatched tag", fb2("<body><p>Текст.</section></body>"), false,
        "book: broken XML at line 4, column 18: mismatched tag"},
-      {"undefined entity", Fb2("<body><p>a&nbsp;b</p></body>"), false,
+      {"undefined entity", fb2("<body><p>a&nbsp;b</p></body>"), false,
        "book: broken XML at line 4, column 11: undefined entity"},
       {"another document", "<?xml version=\"1.0\"?><html><body><p>x</p></body></html>", false,
        "book: not a FictionBook file (the document is <html>)"},
-      {"no body", Fb2(""), false, "book: the FictionBook file has no body"},
+      {"no body", fb2(""), false, "book: the FictionBook file has no body"},
       {"unknown encoding",
-       Fb2("<body/>", "", "", "<?xml version=\"1.0\" encoding=\"x-mac-cyrillic\"?>"), false,
+       fb2("<body/>", "", "", "<?xml version=\"1.0\" encoding=\"x-mac-cyrillic\"?>"), false,
        "book: unsupported encoding \"x-mac-cyrillic\""},
       {"zip: not a zip", good, true, "book: not a zip archive"},
-      {"zip: no book inside", MakeZip({{"a.txt", "text"}}), true,
+      {"zip: no book inside", makeZip({{"a.txt", "text"}}), true,
        "book: the zip archive holds no .fb2 book"},
-      {"zip: broken XML inside", MakeZip({{"dir/a.fb2", "<FictionBook><body>"}}), true,
+      {"zip: broken XML inside", makeZip({{"dir/a.fb2", "<FictionBook><body>"}}), true,
        "book: broken XML in dir/a.fb2 at line 1, column 20: no element found"},
-      {"zip: cut short", MakeZip({{"a.fb2", good}}).substr(0, 60), true, "book: not a zip archive"},
+      {"zip: cut short", makeZip({{"a.fb2", good}}).substr(0, 60), true, "book: not a zip archive"},
       {"zip: CRC error", corrupt, true, "book: a.fb2 is corrupt: CRC error"},
   };
   for (const Case& c : cases) {

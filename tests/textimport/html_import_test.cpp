@@ -18,7 +18,7 @@ using testing_books::W;
 using testing_books::writeFile;
 
 // What a command prints when it reads `input` (given as a file): the independent peers below.
-std::string Peer(const std::string& command, const std::string& input) {
+std::string peer(const std::string& command, const std::string& input) {
   const TempFolder dir;
   writeFile(dir / "in", input);
   FILE* pipe = ::popen((command + " < '" + (dir / "in") + "'").c_str(), "r");
@@ -59,7 +59,7 @@ TEST(HtmlImport, ReferencesDecodeAsPythonsHtmlModuleDoes) {
                                          "&nbsp&nbsp;"};
   std::string joined;
   for (const std::string& row : rows) joined += row + '\n';
-  const std::string expected = Peer(
+  const std::string expected = peer(
       "python3 -c 'import html, sys\n"
       "for line in sys.stdin.read().split(\"\\n\")[:-1]:\n"
       "    sys.stdout.buffer.write(html.unescape(line).encode() + b\"\\0\")'",
@@ -95,15 +95,15 @@ TEST(HtmlImport, PageInEveryCodePageGivesTheSameLines) {
       {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + page("")},
       {"UTF-8 by <meta charset>", page("<meta charset=\"utf-8\">")},
       {"cp1251 by http-equiv",
-       Peer(
+       peer(
            "iconv -f UTF-8 -t CP1251",
            page("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">"))},
-      {"KOI8-R by <meta charset>", Peer("iconv -f UTF-8 -t KOI8-R", page("<meta charset=KOI8-R>"))},
+      {"KOI8-R by <meta charset>", peer("iconv -f UTF-8 -t KOI8-R", page("<meta charset=KOI8-R>"))},
       {"866 by http-equiv",
-       Peer("iconv -f UTF-8 -t CP866",
+       peer("iconv -f UTF-8 -t CP866",
             page("<META HTTP-EQUIV=Content-Type CONTENT='text/html; charset=IBM866'>"))},
-      {"KOI8-R by the guess", Peer("iconv -f UTF-8 -t KOI8-R", page(""))},
-      {"UTF-16LE with a byte order mark", Peer("iconv -f UTF-8 -t UTF-16", page(""))},
+      {"KOI8-R by the guess", peer("iconv -f UTF-8 -t KOI8-R", page(""))},
+      {"UTF-16LE with a byte order mark", peer("iconv -f UTF-8 -t UTF-16", page(""))},
       {"UTF-8 re-saved under a cp1251 declaration", page("<meta charset=\"windows-1251\">")},
   };
   for (const Case& c : cases) {
@@ -128,7 +128,7 @@ TEST(HtmlImport, DeclarationDecidesWhatAFewWordsAreIn) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.meta);
     const std::string page =
-        Peer(std::string("iconv -f UTF-8 -t ") + c.codePage, std::string(c.meta) + "<p>Эх</p>");
+        peer(std::string("iconv -f UTF-8 -t ") + c.codePage, std::string(c.meta) + "<p>Эх</p>");
     EXPECT_EQ(importHtml(page, "page.html"), std::vector<std::string>{W("  Эх")});
   }
 }
@@ -174,7 +174,7 @@ TEST(HtmlImport, CorpusPageReadsAsTheCorpusText) {
     if (!line.empty() && line != "next") page.push_back(line);
   }
   std::vector<std::string> text;
-  const std::string plain = Peer("sed 's/\\x96/-/g; s/\\x85/.../g; s/\\r$//; /^$/d'",
+  const std::string plain = peer("sed 's/\\x96/-/g; s/\\x85/.../g; s/\\r$//; /^$/d'",
                                  readFile(dir + "anna-karenina.cp1251.txt"));
   for (std::size_t at = 0, end; (end = plain.find('\n', at)) != std::string::npos; at = end + 1)
     text.push_back(plain.substr(at, end - at));

@@ -23,7 +23,7 @@
 
 namespace pagora::testing_support {
 
-inline QApplication& App() {
+inline QApplication& app() {
   static int argc = 1;
   static char name[] = "app_tests";
   static char* argv[] = {name, nullptr};
@@ -58,7 +58,7 @@ inline void dropSelection(TForm1& form) {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    app();
     std::filesystem::create_directories(root_ / "prog");
     std::filesystem::create_directories(root_ / "books");
     previousFolder_ = std::filesystem::current_path();

@@ -25,7 +25,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing_support::WindowTest;
 
-pid_t Spawn(const std::vector<std::string>& arguments, const std::filesystem::path& out,
+pid_t spawn(const std::vector<std::string>& arguments, const std::filesystem::path& out,
             const std::filesystem::path& err) {
   std::vector<char*> argv;
   for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
@@ -47,7 +47,7 @@ pid_t Spawn(const std::vector<std::string>& arguments, const std::filesystem::pa
   return pid;
 }
 
-std::optional<int> WaitFor(pid_t pid, std::chrono::milliseconds limit) {
+std::optional<int> waitFor(pid_t pid, std::chrono::milliseconds limit) {
   auto end = std::chrono::steady_clock::now() + limit;
   for (;;) {
     int status = 0;
@@ -59,10 +59,10 @@ std::optional<int> WaitFor(pid_t pid, std::chrono::milliseconds limit) {
   }
 }
 
-void Reap(pid_t pid) {
-  if (!WaitFor(pid, 0ms)) {
+void reap(pid_t pid) {
+  if (!waitFor(pid, 0ms)) {
     ::kill(pid, SIGKILL);
-    WaitFor(pid, 5000ms);
+    waitFor(pid, 5000ms);
   }
 }
 
@@ -89,7 +89,7 @@ TEST_F(EndToEndTest, BookBuiltInTheWindowArrivesOnTheSimulatedHandheld) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
   std::filesystem::create_directories(root_ / "received");
-  pid_t sim = Spawn({simulator, "--out", (root_ / "received").string(), "--timeout", "25"},
+  pid_t sim = spawn({simulator, "--out", (root_ / "received").string(), "--timeout", "25"},
                     root_ / "sim.out", root_ / "sim.log");
   std::string port;
   for (auto end = std::chrono::steady_clock::now() + 10s;
@@ -97,14 +97,14 @@ TEST_F(EndToEndTest, BookBuiltInTheWindowArrivesOnTheSimulatedHandheld) {
     std::string printed = read(root_ / "sim.out");
     if (printed.find('\n') != std::string::npos) port = printed.substr(0, printed.find('\n'));
   }
-  if (port.empty()) Reap(sim);
+  if (port.empty()) reap(sim);
   ASSERT_FALSE(port.empty()) << read(root_ / "sim.log");
 
   std::optional<pid_t> upload;
   Launcher::setStartHandler([&](const QString& program, const QStringList& arguments) {
     std::vector<std::string> argv{program.toStdString()};
     for (const QString& a : arguments) argv.push_back(a.toStdString());
-    upload = Spawn(argv, root_ / "uploader.out", root_ / "uploader.err");
+    upload = spawn(argv, root_ / "uploader.out", root_ / "uploader.err");
     return true;
   });
   std::string archive = books() + "/Моя книга.lzh";
@@ -128,10 +128,10 @@ TEST_F(EndToEndTest, BookBuiltInTheWindowArrivesOnTheSimulatedHandheld) {
   Launcher::setStartHandler(nullptr);
   ASSERT_TRUE(upload.has_value());
 
-  std::optional<int> simStatus = WaitFor(sim, 40s);
-  if (!simStatus) Reap(sim);
-  std::optional<int> uploadStatus = WaitFor(*upload, 5s);
-  Reap(*upload);
+  std::optional<int> simStatus = waitFor(sim, 40s);
+  if (!simStatus) reap(sim);
+  std::optional<int> uploadStatus = waitFor(*upload, 5s);
+  reap(*upload);
   EXPECT_EQ(simStatus, 0) << read(root_ / "sim.log");
   if (uploader.find("corvane-cli") != std::string::npos) {
     EXPECT_EQ(uploadStatus, 0) << read(root_ / "uploader.out");

@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QApplication& App() {
+QApplication& app() {
   static int argc = 1;
   static char name[] = "components_tests";
   static char* argv[] = {name, nullptr};
@@ -33,7 +33,7 @@ QApplication& App() {
 
 class FolderTest : public testing::Test {
  protected:
-  void SetUp() override { App(); }
+  void SetUp() override { app(); }
   void touch(const std::string& name) { std::ofstream(folder_ / name) << name; }
   static QStringList items(const TFileListBox& list) {
     QStringList out;
@@ -136,7 +136,7 @@ TEST_F(FolderTest, ViewStylesKeepTheListADragSource) {
 }
 
 TEST(FilenameEdit, ChosenNamesAreQuotedWhenTheyHoldBlanks) {
-  App();
+  app();
   struct Case {
     const char* chosen;
     const char* shown;
@@ -158,7 +158,7 @@ TEST(FilenameEdit, ChosenNamesAreQuotedWhenTheyHoldBlanks) {
 }
 
 TEST(FilterComboBox, PairsAndChanges) {
-  App();
+  app();
   TFilterComboBox box;
   box.setFilter("Text files (*.txt)|*.txt;*.|All Files (*.*)|*.*|dangling");
   ASSERT_EQ(box.count(), 2);
@@ -171,7 +171,7 @@ TEST(FilterComboBox, PairsAndChanges) {
 }
 
 TEST(StatusBarGauge, PositionStaysInRange) {
-  App();
+  app();
   TStatusBarGauge bar;
   EXPECT_EQ(bar.position(), 0);
   const std::pair<int, int> cases[] = {{40, 40}, {100, 100}, {150, 100}, {-1, 0}};
@@ -182,7 +182,7 @@ TEST(StatusBarGauge, PositionStaysInRange) {
 }
 
 TEST(Launcher, HandlersCaptureStartsAndOpens) {
-  App();
+  app();
   QString program;
   QStringList arguments;
   Launcher::setStartHandler([&](const QString& p, const QStringList& a) {
@@ -205,7 +205,7 @@ TEST(Launcher, HandlersCaptureStartsAndOpens) {
 }
 
 TEST(Glyphs, EveryButtonHasAPicture) {
-  App();
+  app();
   for (Glyph g : {Glyph::Go, Glyph::PvmPath, Glyph::PvManager, Glyph::Settings, Glyph::Send,
                   Glyph::About, Glyph::Exit}) {
     QIcon icon = glyphIcon(g);

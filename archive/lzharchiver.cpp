@@ -4,8 +4,8 @@
 
 #include <sys/stat.h>
 
-#include "coder_state.h"
 #include "lzh_format.h"
+#include "lzharchiver_engine.h"
 #include "member_coder.h"
 
 namespace pagora {
@@ -62,7 +62,7 @@ void withFlag(bool& flag, bool value, Run run) {
 TLzhArchiver::TLzhArchiver()
     : confirmMessages_{"Please confirm", "Compress %s as %s?", "Expand %s to %s?",
                        "Delete %s from the archive?", "Verify archive integrity of %s?"},
-      coderState_(std::make_unique<TLzhCoderState>()) {}
+      engine_(std::make_unique<Engine>(*this)) {}
 
 TLzhArchiver::~TLzhArchiver() = default;
 
@@ -73,29 +73,30 @@ void TLzhArchiver::setTempArchivePath(const std::string& path) {
   tempArchivePath_ = withSlash(path);
 }
 
-LzhCoderContext TLzhArchiver::coderContext() {
+LzhCoderContext TLzhArchiver::Engine::coderContext() {
   LzhCoderContext context;
-  context.password = Password;
-  if (OnShowProgress) {
+  context.password = owner.Password;
+  if (owner.OnShowProgress) {
     context.progress = [this](int percent, int& answer) {
       int shown = percent;
-      OnShowProgress(shown);
+      owner.OnShowProgress(shown);
       answer = shown;
     };
   }
-  context.abortFlag = &AbortFlag;
+  context.abortFlag = &owner.AbortFlag;
   return context;
 }
 
-void TLzhArchiver::confirm(int kind, const std::string& name, std::string& newName) {
-  if (!Confirm || newName.empty() || newName == "*") return;
-  if (static_cast<std::size_t>(kind) >= confirmMessages_.size()) return;
+void TLzhArchiver::Engine::confirm(int kind, const std::string& name, std::string& newName) {
+  if (!owner.Confirm || newName.empty() || newName == "*") return;
+  if (static_cast<std::size_t>(kind) >= owner.confirmMessages_.size()) return;
   std::string text =
-      formatQuestion(confirmMessages_[static_cast<std::size_t>(kind)], name, newName);
+      formatQuestion(owner.confirmMessages_[static_cast<std::size_t>(kind)], name, newName);
   if (text.empty()) return;
   TLzhConfirmAnswer answer = TLzhConfirmAnswer::Yes;
-  if (OnConfirm)
-    answer = OnConfirm(confirmMessages_.empty() ? std::string() : confirmMessages_[0], text);
+  if (owner.OnConfirm)
+    answer = owner.OnConfirm(
+        owner.confirmMessages_.empty() ? std::string() : owner.confirmMessages_[0], text);
   if (answer == TLzhConfirmAnswer::No) newName.clear();
   if (answer == TLzhConfirmAnswer::Cancel) newName.assign(1, '*');
 }
@@ -129,11 +130,11 @@ bool TLzhArchiver::Scan() {
 }
 
 void TLzhArchiver::Expand() {
-  withFlag(VerifyMode, false, [this] { expandMembers(); });
+  withFlag(VerifyMode, false, [this] { engine_->expandMembers(); });
 }
 
 void TLzhArchiver::Verify() {
-  withFlag(VerifyMode, true, [this] { expandMembers(); });
+  withFlag(VerifyMode, true, [this] { engine_->expandMembers(); });
 }
 
 }  // namespace pagora

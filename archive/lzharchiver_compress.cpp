@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "archive/lzharchiver.h"
-#include "coder_state.h"
 #include "common/file_access.h"
 #include "file_stream.h"
 #include "lzh_format.h"
 #include "lzh_names.h"
+#include "lzharchiver_engine.h"
 #include "member_coder.h"
 
 namespace pagora {
@@ -98,7 +98,7 @@ constexpr std::int64_t kLargestMember = 0xFFFFFFFFLL;
 
 }  // namespace
 
-struct TLzhArchiver::CompressOutput {
+struct TLzhArchiver::Engine::CompressOutput {
   std::string name;
   FileStream stream;
   LzhReadArchive old;  // the archive being rebuilt, locked for the whole run
@@ -114,33 +114,35 @@ struct TLzhArchiver::CompressOutput {
 void TLzhArchiver::Compress() {
   processedFiles_.clear();
   AbortFlag = false;
-  CompressOutput out;
-  planOutput(out);
-  writeNewMembers(out);
-  if (out.rebuilding) finishRebuild(out);
+  Engine::CompressOutput out;
+  engine_->planOutput(out);
+  engine_->writeNewMembers(out);
+  if (out.rebuilding) engine_->finishRebuild(out);
 }
 
 // Appends to the archive, rebuilds it through a temporary file, or makes a new one; what is
 // refused is refused here, before any work is done.
-void TLzhArchiver::planOutput(CompressOutput& out) {
-  const bool exists = isRegularFile(ArchiveName);
-  if (exists && AllowDuplicates) {
+void TLzhArchiver::Engine::planOutput(CompressOutput& out) {
+  const bool exists = isRegularFile(owner.ArchiveName);
+  if (exists && owner.AllowDuplicates) {
     out.appending = true;
-    out.name = ArchiveName;
+    out.name = owner.ArchiveName;
   } else if (exists) {
     out.rebuilding = true;
-    std::string folder = folderOf(ArchiveName);
-    bool useTemp = !tempArchivePath_.empty() &&
-                   !lzhSameIgnoringCase(tempArchivePath_, folder.empty() ? "./" : folder) &&
-                   isDirectory(tempArchivePath_) && ::access(tempArchivePath_.c_str(), W_OK) == 0;
-    out.name = temporaryArchiveName(useTemp ? tempArchivePath_ + fileOf(ArchiveName) : ArchiveName);
+    std::string folder = folderOf(owner.ArchiveName);
+    bool useTemp = !owner.tempArchivePath_.empty() &&
+                   !lzhSameIgnoringCase(owner.tempArchivePath_, folder.empty() ? "./" : folder) &&
+                   isDirectory(owner.tempArchivePath_) &&
+                   ::access(owner.tempArchivePath_.c_str(), W_OK) == 0;
+    out.name = temporaryArchiveName(useTemp ? owner.tempArchivePath_ + fileOf(owner.ArchiveName)
+                                            : owner.ArchiveName);
     // Refused before any work is done: these archives are never altered.
-    out.old = openArchiveForReading(ArchiveName);
+    out.old = openArchiveForReading(owner.ArchiveName);
     if (out.old.brisko) throw ELzhInvalidHeader("Cannot alter Brisko archives!");
   } else {
-    out.name = ArchiveName;
+    out.name = owner.ArchiveName;
   }
-  for (const std::string& entry : filesToProcess_)
+  for (const std::string& entry : owner.filesToProcess_)
     if (lzhSelects(entry, out.name))
       throw EStreamWriteError("Cannot add " + out.name + " to itself!");
   if (out.rebuilding) {
@@ -151,21 +153,21 @@ void TLzhArchiver::planOutput(CompressOutput& out) {
 }
 
 // Writes the chosen files; on failure the archive is left as it was and no new file remains.
-void TLzhArchiver::writeNewMembers(CompressOutput& out) {
+void TLzhArchiver::Engine::writeNewMembers(CompressOutput& out) {
   try {
     if (out.appending) {
       out.stream = openArchiveForAppend(out.name, out.appendPosition);
       out.originalSize = out.stream.size();
       out.opened = true;
     } else {
-      if (MakeDirectories) makeFolders(folderOf(out.name));
+      if (owner.MakeDirectories) makeFolders(folderOf(out.name));
       // A new archive must still be new when it is created; the temporary file of a rebuild
       // is locked before it is truncated, so that a run holding it keeps it whole.
       try {
         out.stream = out.rebuilding ? FileStream(out.name, FileStream::Mode::Create, true)
                                     : FileStream(out.name, FileStream::Mode::CreateNew, true);
       } catch (const EFileInUse&) {
-        throw EFileInUse(ArchiveName + " is in use by another program");
+        throw EFileInUse(owner.ArchiveName + " is in use by another program");
       }
       out.created = true;
     }
@@ -201,7 +203,7 @@ void TLzhArchiver::writeNewMembers(CompressOutput& out) {
 }
 
 // Brings the old archive's other members over and puts the new archive in the old one's place.
-void TLzhArchiver::finishRebuild(CompressOutput& out) {
+void TLzhArchiver::Engine::finishRebuild(CompressOutput& out) {
   try {
     copyOldMembers(out.stream, out.old);
     writeEndMarker(out.stream);
@@ -218,7 +220,7 @@ void TLzhArchiver::finishRebuild(CompressOutput& out) {
 
   // The rename swaps the archive in one step: the old one stays whole until the new one is there.
   // Both stay open (and locked) until then.
-  const std::string failure = "Could not replace " + ArchiveName + " with " + out.name;
+  const std::string failure = "Could not replace " + owner.ArchiveName + " with " + out.name;
 #ifdef _WIN32
   // Windows renames no open file: both are closed just before the swap,
   // which leaves another run a moment to take the old archive.
@@ -229,7 +231,7 @@ void TLzhArchiver::finishRebuild(CompressOutput& out) {
   }
   out.old.stream = FileStream();
 #endif
-  if (renameReplacing(out.name, ArchiveName) == 0) {
+  if (renameReplacing(out.name, owner.ArchiveName) == 0) {
     try {
       out.stream.close();
     } catch (const Exception&) {
@@ -243,7 +245,7 @@ void TLzhArchiver::finishRebuild(CompressOutput& out) {
     throw ELzhCouldNotRenameFile(failure);
   }
   // The temporary folder is on another file system: bring the archive over first.
-  std::string local = temporaryArchiveName(ArchiveName);
+  std::string local = temporaryArchiveName(owner.ArchiveName);
 #ifdef _WIN32
   try {
     out.stream = FileStream(out.name, FileStream::Mode::Read);
@@ -252,7 +254,7 @@ void TLzhArchiver::finishRebuild(CompressOutput& out) {
     throw ELzhCouldNotRenameFile(failure);
   }
 #endif
-  bool moved = copyFile(out.stream, local) && renameReplacing(local, ArchiveName) == 0;
+  bool moved = copyFile(out.stream, local) && renameReplacing(local, owner.ArchiveName) == 0;
   out.stream = FileStream();
   removeFile(out.name);
   if (!moved) {
@@ -261,9 +263,9 @@ void TLzhArchiver::finishRebuild(CompressOutput& out) {
   }
 }
 
-void TLzhArchiver::compressFiles(CompressOutput& out) {
-  const bool upperNames = ForceUpperCase || ArchiveType == caLHARC;
-  std::vector<std::string>& files = filesToProcess_;
+void TLzhArchiver::Engine::compressFiles(CompressOutput& out) {
+  const bool upperNames = owner.ForceUpperCase || owner.ArchiveType == caLHARC;
+  std::vector<std::string>& files = owner.filesToProcess_;
   for (std::size_t i = 0; i < files.size();) {
     if (lzhHasWildcard(files[i])) {
       std::vector<std::string> found = lzhExpandWildcard(files[i]);
@@ -277,15 +279,15 @@ void TLzhArchiver::compressFiles(CompressOutput& out) {
 
   for (std::size_t i = 0; i < files.size();) {
     const std::string entry = files[i];
-    std::string stored = lzhStoredName(entry, StorePath, targetPath_, upperNames);
+    std::string stored = lzhStoredName(entry, owner.StorePath, owner.targetPath_, upperNames);
     struct stat st {};
     std::uint32_t dateTime = 0;
     if (!isRegularFile(entry, &st)) {
       stored.clear();
     } else {
       dateTime = lzhDosDateTime(st.st_mtime);
-      if (OnCheckFile) {
-        OnCheckFile(entry, stored, static_cast<std::int32_t>(dateTime), pmCompress);
+      if (owner.OnCheckFile) {
+        owner.OnCheckFile(entry, stored, static_cast<std::int32_t>(dateTime), pmCompress);
         for (char& c : stored)
           if (c == '/') c = '\\';
         stored = lzhStoredNameTail(stored, upperNames);
@@ -307,7 +309,7 @@ void TLzhArchiver::compressFiles(CompressOutput& out) {
     // The host may hand over the member's bytes itself (a text converted in memory); the
     // member keeps the file's date and attributes either way.
     std::string supplied;
-    const bool fromHost = OnMemberContents && OnMemberContents(entry, supplied);
+    const bool fromHost = owner.OnMemberContents && owner.OnMemberContents(entry, supplied);
     if (fromHost && static_cast<std::int64_t>(supplied.size()) > kLargestMember) {
       refuseLargeFile(entry);
     }
@@ -315,35 +317,36 @@ void TLzhArchiver::compressFiles(CompressOutput& out) {
     try {
       if (!fromHost) source = FileStream(entry, FileStream::Mode::Read);
     } catch (const EFileError&) {
-      if (ExceptionOnFileError) throw;
+      if (owner.ExceptionOnFileError) throw;
       files.erase(files.begin() + static_cast<std::ptrdiff_t>(i));
       continue;
     }
     files[i] = stored;
     LzhMemberHeader header;
-    header.methodId =
-        std::string(kLzhMethodIds[CompressionMethod == coTCR ? colh0 : CompressionMethod]);
+    header.methodId = std::string(
+        kLzhMethodIds[owner.CompressionMethod == coTCR ? colh0 : owner.CompressionMethod]);
     header.time = static_cast<std::uint16_t>(dateTime);
     header.date = static_cast<std::uint16_t>(dateTime >> 16);
     // POSIX has no archive bit; every file counts as changed, as a fresh Windows file does.
     std::uint8_t attributes = 0x20;
     if ((st.st_mode & S_IWUSR) == 0) attributes |= 0x01;
     header.attribute = attributes & 0x7F;
-    header.levelByte = static_cast<std::uint8_t>(ArchiveType);
+    header.levelByte = static_cast<std::uint8_t>(owner.ArchiveType);
     header.name = stored;
     if (fromHost) {
       addMember(out.stream, supplied, header);
     } else {
       addMember(out.stream, source, header);
     }
-    processedFiles_.push_back(stored);
-    if (OnAfterProcessed)
-      OnAfterProcessed(entry, stored, static_cast<std::int32_t>(dateTime), pmCompress);
+    owner.processedFiles_.push_back(stored);
+    if (owner.OnAfterProcessed)
+      owner.OnAfterProcessed(entry, stored, static_cast<std::int32_t>(dateTime), pmCompress);
     ++i;
   }
 }
 
-void TLzhArchiver::addMember(FileStream& archive, FileStream& source, LzhMemberHeader& header) {
+void TLzhArchiver::Engine::addMember(FileStream& archive, FileStream& source,
+                                     LzhMemberHeader& header) {
   const std::int64_t sourceStart = source.position();
   const std::int64_t toRead = source.size() - sourceStart;
   if (toRead > kLargestMember) refuseLargeFile(source.path());  // it grew since it was listed
@@ -351,44 +354,45 @@ void TLzhArchiver::addMember(FileStream& archive, FileStream& source, LzhMemberH
       archive, source, toRead, [&] { source.seek(sourceStart, SEEK_SET); }, header);
 }
 
-void TLzhArchiver::addMember(FileStream& archive, const std::string& contents,
-                             LzhMemberHeader& header) {
+void TLzhArchiver::Engine::addMember(FileStream& archive, const std::string& contents,
+                                     LzhMemberHeader& header) {
   MemorySource source(contents.data(), contents.size());
   codeMemberInto(
       archive, source, static_cast<std::int64_t>(contents.size()),
       [&] { source = MemorySource(contents.data(), contents.size()); }, header);
 }
 
-void TLzhArchiver::codeMemberInto(FileStream& archive, ByteSource& source, std::int64_t toRead,
-                                  const std::function<void()>& rewind, LzhMemberHeader& header) {
+void TLzhArchiver::Engine::codeMemberInto(FileStream& archive, ByteSource& source,
+                                          std::int64_t toRead, const std::function<void()>& rewind,
+                                          LzhMemberHeader& header) {
   const std::int64_t start = archive.position();
   writeMemberHeader(archive, header);
   const std::int64_t dataStart = archive.position();
-  int method = CompressionMethod == coTCR ? 0 : static_cast<int>(CompressionMethod);
+  int method = owner.CompressionMethod == coTCR ? 0 : static_cast<int>(owner.CompressionMethod);
   LzhCoderContext context = coderContext();
   LzhCodeResult result;
   try {
-    result = codeMember(*coderState_, source, archive, toRead, method, context);
+    result = codeMember(coderState, source, archive, toRead, method, context);
   } catch (const EUnableToCompress&) {
     archive.seek(dataStart, SEEK_SET);
     rewind();
     method = 0;
-    result = codeMember(*coderState_, source, archive, toRead, method, context);
+    result = codeMember(coderState, source, archive, toRead, method, context);
   }
   header.methodId = std::string(kLzhMethodIds[method]);
   header.packedSize = static_cast<std::uint32_t>(result.compressedSize);
   header.originalSize = static_cast<std::uint32_t>(toRead);
   header.crc = result.crc;
-  if (!Password.empty()) header.levelByte |= 0x80;
+  if (!owner.Password.empty()) header.levelByte |= 0x80;
   const std::int64_t end = dataStart + result.compressedSize;
   archive.seek(start, SEEK_SET);
   writeMemberHeader(archive, header);
   archive.seek(end, SEEK_SET);
-  compressionRatio_ = lzhPercent(result.compressedSize, toRead);
-  elapsedTicks_ = result.elapsedTicks;
+  owner.compressionRatio_ = lzhPercent(result.compressedSize, toRead);
+  owner.elapsedTicks_ = result.elapsedTicks;
 }
 
-void TLzhArchiver::copyOldMembers(FileStream& out, LzhReadArchive& old) {
+void TLzhArchiver::Engine::copyOldMembers(FileStream& out, LzhReadArchive& old) {
   old.stream.seek(old.start, SEEK_SET);
   LzhMemberHeader header;
   std::vector<char> buffer(65536);
@@ -398,7 +402,7 @@ void TLzhArchiver::copyOldMembers(FileStream& out, LzhReadArchive& old) {
     // never reached replace nothing, and names are compared whole, so that a new "README"
     // leaves an old "README.TXT" alone.
     bool replaced = false;
-    for (const std::string& added : processedFiles_)
+    for (const std::string& added : owner.processedFiles_)
       if (lzhSameIgnoringCase(added, header.name)) replaced = true;
     if (!replaced) {
       writeMemberHeader(out, header);

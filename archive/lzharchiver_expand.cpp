@@ -10,11 +10,11 @@
 #include <cstring>
 
 #include "archive/lzharchiver.h"
-#include "coder_state.h"
 #include "common/file_access.h"
 #include "file_stream.h"
 #include "lzh_format.h"
 #include "lzh_names.h"
+#include "lzharchiver_engine.h"
 #include "member_coder.h"
 
 namespace pagora {
@@ -112,24 +112,24 @@ void stampOutput(FileStream& out, const LzhMemberHeader& header, bool readOnly) 
 
 }  // namespace
 
-void TLzhArchiver::expandMembers() {
-  processedFiles_.clear();
-  AbortFlag = false;
-  const bool given = !filesToProcess_.empty();
+void TLzhArchiver::Engine::expandMembers() {
+  owner.processedFiles_.clear();
+  owner.AbortFlag = false;
+  const bool given = !owner.filesToProcess_.empty();
   std::vector<std::string> done;
   auto finish = [&] {
-    if (given) filesToProcess_ = done;
-    processedFiles_ = done;
+    if (given) owner.filesToProcess_ = done;
+    owner.processedFiles_ = done;
   };
   try {
-    LzhReadArchive archive = openArchiveForReading(ArchiveName);
-    fileInformationIndex_ = -1;
+    LzhReadArchive archive = openArchiveForReading(owner.ArchiveName);
+    owner.fileInformationIndex_ = -1;
     LzhMemberHeader header;
     while (readMemberHeader(archive.stream, archive.brisko, header)) {
-      ++fileInformationIndex_;
+      ++owner.fileInformationIndex_;
       const std::int64_t data = archive.stream.position();
       bool selected = !given;
-      for (const std::string& entry : filesToProcess_)
+      for (const std::string& entry : owner.filesToProcess_)
         if (lzhSelects(entry, header.name)) selected = true;
       if (selected && !expandOne(archive, header, done)) break;
       archive.stream.seek(data + header.packedSize, SEEK_SET);
@@ -143,37 +143,38 @@ void TLzhArchiver::expandMembers() {
 
 // Where a member goes: its name made safe below the target folder, then as the host leaves it.
 // Empty: the member is skipped; "*": the host stops the expansion.
-std::string TLzhArchiver::expandTarget(const LzhMemberHeader& header) {
+std::string TLzhArchiver::Engine::expandTarget(const LzhMemberHeader& header) {
   const auto dateTime = static_cast<std::int32_t>(header.dateTime());
   // Rooted and drive-prefixed names are put inside the target folder; a name with ".." has no
   // safe place there: the host may skip or rename it, else it is refused.
   std::string target;
   std::string unsafe;
   try {
-    target = targetPath_ + lzhSafeRelativePath(header.name);
+    target = owner.targetPath_ + lzhSafeRelativePath(header.name);
   } catch (const ELzhUnsafePath& e) {
     unsafe = e.what();
-    target = targetPath_ + lzhUnsafeRelativePath(header.name);
+    target = owner.targetPath_ + lzhUnsafeRelativePath(header.name);
   }
-  if (OnCheckFile) OnCheckFile(header.name, target, dateTime, pmExpand);
-  confirm(VerifyMode ? 4 : 2, header.name, target);
+  if (owner.OnCheckFile) owner.OnCheckFile(header.name, target, dateTime, pmExpand);
+  confirm(owner.VerifyMode ? 4 : 2, header.name, target);
   if (target.empty() || target == "*") return target;
   // Also what a host made of the name must stay below the target folder.
   std::string_view below = target;
-  if (below.substr(0, targetPath_.size()) == targetPath_) below.remove_prefix(targetPath_.size());
+  if (below.substr(0, owner.targetPath_.size()) == owner.targetPath_)
+    below.remove_prefix(owner.targetPath_.size());
   if (lzhLeavesFolder(below))
     throw ELzhUnsafePath(unsafe.empty() ? "Unsafe member name in archive: " + header.name : unsafe);
   return target;
 }
 
-bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& header,
-                             std::vector<std::string>& done) {
+bool TLzhArchiver::Engine::expandOne(LzhReadArchive& archive, const LzhMemberHeader& header,
+                                     std::vector<std::string>& done) {
   const std::string target = expandTarget(header);
   if (target.empty()) return true;
   if (target == "*") return false;
 
-  prepareFolders(targetPath_, target, MakeDirectories);
-  const bool temporary = SafeMode || VerifyMode;
+  prepareFolders(owner.targetPath_, target, owner.MakeDirectories);
+  const bool temporary = owner.SafeMode || owner.VerifyMode;
   std::string outName = target;
   FileStream out;
   bool outCreated = false;
@@ -183,7 +184,7 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
       int fd = makeTemporaryNextTo(target, pattern);
       if (fd < 0) {
         const int error = errno;
-        if (ExceptionOnFileError)
+        if (owner.ExceptionOnFileError)
           throw ELzhTemporaryFile("Cannot create file " + pattern + ": " + std::strerror(error),
                                   error);
         return true;
@@ -192,7 +193,8 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
       outCreated = true;
       out = FileStream(fd, outName);
     }
-    if (CheckSpaceBeforeExpand) requireSpace(outName, !temporary, header.originalSize, target);
+    if (owner.CheckSpaceBeforeExpand)
+      requireSpace(outName, !temporary, header.originalSize, target);
     const bool replacing = temporary && exists(target);
     try {
       if (replacing) {
@@ -202,29 +204,30 @@ bool TLzhArchiver::expandOne(LzhReadArchive& archive, const LzhMemberHeader& hea
       if (!temporary) out = createOutput(outName);
       outCreated = true;
     } catch (const EFileError&) {
-      if (ExceptionOnFileError) throw;
+      if (owner.ExceptionOnFileError) throw;
       out = FileStream();
       if (temporary) removeFile(outName);
       return true;
     }
 
     const LzhExpandRequest request = expandRequestFor(header, archive, out);
-    elapsedTicks_ = expandMember(*coderState_, request, coderContext());
+    owner.elapsedTicks_ = expandMember(coderState, request, coderContext());
 
     // The temporary file replaces a file next: its data must be on disk first, so that a crash
     // never swaps an empty file in for a good one. A new name has nothing to lose and is not
     // waited for; a verified copy is removed, and a file expanded in place replaces nothing.
-    if (SafeMode && !VerifyMode && replacing) out.sync();
-    stampOutput(out, header, !VerifyMode && (header.attribute & 0x01));
+    if (owner.SafeMode && !owner.VerifyMode && replacing) out.sync();
+    stampOutput(out, header, !owner.VerifyMode && (header.attribute & 0x01));
     out.close();
-    if (VerifyMode) {
+    if (owner.VerifyMode) {
       removeFile(outName);
-    } else if (SafeMode && renameReplacing(outName, target) != 0) {
+    } else if (owner.SafeMode && renameReplacing(outName, target) != 0) {
       throw ELzhCouldNotRenameFile("Could not replace " + target + " with " + outName);
     }
     done.push_back(target);
-    if (OnAfterProcessed) {
-      OnAfterProcessed(header.name, target, static_cast<std::int32_t>(header.dateTime()), pmExpand);
+    if (owner.OnAfterProcessed) {
+      owner.OnAfterProcessed(header.name, target, static_cast<std::int32_t>(header.dateTime()),
+                             pmExpand);
     }
   } catch (const ELzhOperationAborted&) {
     out = FileStream();

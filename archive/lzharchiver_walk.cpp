@@ -5,10 +5,10 @@
 #include <cstdio>
 
 #include "archive/lzharchiver.h"
-#include "coder_state.h"
 #include "file_stream.h"
 #include "lzh_format.h"
 #include "lzh_names.h"
+#include "lzharchiver_engine.h"
 #include "member_coder.h"
 
 namespace pagora {
@@ -65,7 +65,7 @@ TLzhWalkResult TLzhArchiver::walkMembers(const TLzhMemberVisitor& visit) {
       const std::int64_t data = archive.stream.position();
       ++result.Members;
       if (visit) {
-        const LzhCoderContext context = coderContext();
+        const LzhCoderContext context = engine_->coderContext();
         const TLzhExpandInto expandInto = [&](int descriptor, const std::string& name) {
           FileStream sink(descriptor, name);
           struct Release {
@@ -73,7 +73,7 @@ TLzhWalkResult TLzhArchiver::walkMembers(const TLzhMemberVisitor& visit) {
             ~Release() { stream.release(); }  // the caller's descriptor stays open
           } release{sink};
           archive.stream.seek(data, SEEK_SET);
-          expandMember(*coderState_, expandRequestFor(header, archive, sink), context);
+          expandMember(engine_->coderState, expandRequestFor(header, archive, sink), context);
         };
         if (!visit(storedMember(header), expandInto)) {
           result.Stopped = true;

@@ -15,13 +15,6 @@
 
 namespace pagora {
 
-class ByteSource;
-class FileStream;
-class TLzhCoderState;
-struct LzhCoderContext;
-struct LzhMemberHeader;
-struct LzhReadArchive;
-
 // The framework's stream-write failure ("Cannot add ... to itself!").
 class EStreamWriteError : public Exception {
  public:
@@ -116,24 +109,8 @@ class TLzhArchiver {
   std::atomic<bool> AbortFlag{false};
 
  private:
-  struct CompressOutput;
-  void planOutput(CompressOutput& out);
-  void writeNewMembers(CompressOutput& out);
-  void finishRebuild(CompressOutput& out);
-  void compressFiles(CompressOutput& out);
-  void addMember(FileStream& archive, FileStream& source, LzhMemberHeader& header);
-  void addMember(FileStream& archive, const std::string& contents, LzhMemberHeader& header);
-  // Codes `toRead` bytes of `source` after a header; `rewind` restarts the source for the
-  // stored method when compression would not pay.
-  void codeMemberInto(FileStream& archive, ByteSource& source, std::int64_t toRead,
-                      const std::function<void()>& rewind, LzhMemberHeader& header);
-  void copyOldMembers(FileStream& out, LzhReadArchive& old);
-  void expandMembers();
-  std::string expandTarget(const LzhMemberHeader& header);
-  bool expandOne(LzhReadArchive& archive, const LzhMemberHeader& header,
-                 std::vector<std::string>& done);
-  void confirm(int kind, const std::string& name, std::string& newName);
-  LzhCoderContext coderContext();
+  // The engine behind this face: the coders' tables and the steps of each operation.
+  struct Engine;
 
   std::string targetPath_;
   std::string tempArchivePath_;
@@ -145,7 +122,7 @@ class TLzhArchiver {
   std::vector<std::string> processedFiles_;
   int compressionRatio_ = 0;
   std::int64_t elapsedTicks_ = 0;
-  std::unique_ptr<TLzhCoderState> coderState_;  // the coders' tables, kept between members
+  std::unique_ptr<Engine> engine_;
 };
 
 }  // namespace pagora

@@ -10,17 +10,13 @@
 
 #include "adt/adt_file.h"
 #include "commands.h"
+#include "failure.h"
 #include "terminal.h"
 #include "text/recode.h"
 
 namespace pagora::cli {
 
 namespace {
-
-int fail(const std::string& command, const std::string& message) {
-  std::fprintf(stderr, "pagora-cli: adt %s: %s\n", command.c_str(), escapeControl(message).c_str());
-  return 1;
-}
 
 bool exists(const std::string& path) {
   struct stat st {};
@@ -29,7 +25,7 @@ bool exists(const std::string& path) {
 
 int wrap(const std::string& archive, std::string adt) {
   if (adt.empty()) adt = archive + ".adt";
-  if (const auto failure = CopyArchiveToAdt(archive, adt)) return fail("wrap", *failure);
+  if (const auto failure = CopyArchiveToAdt(archive, adt)) return fail("adt", "wrap", *failure);
   const AdtInfo info = inspectAdtFile(adt);
   std::printf("File %s\nArchive: %lld bytes in %d records\nADT file: %lld bytes\n",
               escapeControl(adt).c_str(), static_cast<long long>(info.dataSize), info.recordCount,
@@ -58,7 +54,7 @@ int info(const std::string& adt) {
     std::printf("Valid:      no (%s)\n", i.problem.c_str());
     return 1;
   } catch (const std::exception& e) {
-    return fail("info", e.what());
+    return fail("adt", "info", e);
   }
 }
 
@@ -75,14 +71,14 @@ std::string archiveNameFor(const std::string& adt) {
 int unwrap(const std::string& adt, std::string archive, bool force) {
   if (archive.empty()) archive = archiveNameFor(adt);
   if (!force && exists(archive)) {
-    return fail("unwrap", archive + " exists (use --force to replace it)");
+    return fail("adt", "unwrap", archive + " exists (use --force to replace it)");
   }
   try {
     const std::int64_t size = extractArchiveFromAdt(adt, archive);
     std::printf("File %s\nSize: %lld bytes\n", escapeControl(archive).c_str(),
                 static_cast<long long>(size));
   } catch (const std::exception& e) {
-    return fail("unwrap", e.what());
+    return fail("adt", "unwrap", e);
   }
   return 0;
 }

@@ -24,6 +24,7 @@
 #include "book/file_paths.h"
 #include "book/file_sizes.h"
 #include "commands.h"
+#include "failure.h"
 #include "text/recode.h"
 
 #ifndef _WIN32
@@ -202,7 +203,7 @@ int runBuild(const BuildOptions& options) {
   } catch (const std::exception& e) {
     if (bar) std::fprintf(stderr, "\n");
     std::fprintf(stderr, "pagora-cli: %s\n", e.what());
-    return 1;
+    return exitStatusFor(e);
   }
   std::int64_t size = FileLength(archive);
   if (options.adt) {
@@ -282,7 +283,7 @@ void addBookCommand(CLI::App& app, int& status) {
       status = runSend(*send);
     } catch (const std::exception& e) {
       std::fprintf(stderr, "pagora-cli: %s\n", e.what());
-      status = 1;
+      status = exitStatusFor(e);
     }
   });
 }

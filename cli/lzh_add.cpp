@@ -46,7 +46,7 @@ std::string collectInputs(const std::vector<std::string>& files, const TLzhArchi
       if (::stat(path.c_str(), &st) != 0) return withReason("Cannot open " + path, errno);
       const FileId id{st.st_dev, st.st_ino};
       if (archiver.isArchiveItself(path)) {
-        say("a", "skipping " + shownName(path) + ": it is the archive itself");
+        say("lzh", "a", "skipping " + shownName(path) + ": it is the archive itself");
         continue;
       }
       if (!ids.insert(id).second) continue;  // the same file named twice
@@ -66,18 +66,19 @@ int addToArchive(const std::string& archiveName, const std::vector<std::string>&
   struct stat archiveStat {};
   if (::stat(archiveName.c_str(), &archiveStat) == 0) {
     if (!S_ISREG(archiveStat.st_mode))
-      return fail("a", archiveName + " is not a regular file; nothing was changed");
+      return fail("lzh", "a", archiveName + " is not a regular file; nothing was changed");
     const TLzhWalkResult walk = archiver.walkMembers();
-    if (!walk.Opened) return fail("a", walk.Error + "; nothing was changed");
-    if (walk.NotArchive) return fail("a", notArchiveText(archiveName) + "; nothing was changed");
+    if (!walk.Opened) return fail("lzh", "a", walk.Error + "; nothing was changed");
+    if (walk.NotArchive)
+      return fail("lzh", "a", notArchiveText(archiveName) + "; nothing was changed");
     if (!walk.Error.empty())
-      return fail("a", archiveName + ": " + walk.Error + "; nothing was changed");
+      return fail("lzh", "a", archiveName + ": " + walk.Error + "; nothing was changed");
   }
 
   std::vector<std::string> entries;
   const std::string problem = collectInputs(files, archiver, entries);
-  if (!problem.empty()) return fail("a", problem);
-  if (entries.empty()) return fail("a", "Nothing to add; nothing was changed");
+  if (!problem.empty()) return fail("lzh", "a", problem);
+  if (entries.empty()) return fail("lzh", "a", "Nothing to add; nothing was changed");
 
   archiver.ArchiveType = options.level == 0 ? caLHARC : caLHA;
   archiver.CompressionMethod = options.method == "lh0"   ? colh0
@@ -122,10 +123,10 @@ int addToArchive(const std::string& archiveName, const std::vector<std::string>&
     archiver.Compress();
   } catch (const std::exception& e) {
     bar.clear();
-    return fail("a", e.what());
+    return fail("lzh", "a", e);
   }
   bar.clear();
-  if (cancelled) return fail("a", "Operation cancelled");
+  if (cancelled) return fail("lzh", "a", "Operation cancelled");
   return 0;
 }
 

@@ -58,8 +58,9 @@ struct Extraction {
       }
     } else if (overwrite == Overwrite::Ask) {
       ++refused;
-      say("x", "skipped " + shownName(target) +
-                   ": the file exists (-o replaces it, -n keeps it quietly)");
+      say("lzh", "x",
+          "skipped " + shownName(target) +
+              ": the file exists (-o replaces it, -n keeps it quietly)");
     }
     if (overwrite == Overwrite::Always) return;
     target.clear();
@@ -99,13 +100,13 @@ struct Extraction {
       // No member was under way: the archive's own header is broken, and nothing after it
       // can be read.
       ++failed;
-      say("x", archiveName + ": " + e.what());
+      say("lzh", "x", archiveName + ": " + e.what());
       return false;
     }
     const std::string name = static_cast<std::size_t>(index) < members.size()
                                  ? shownMember(members[static_cast<std::size_t>(index)])
                                  : "member " + std::to_string(index + 1);
-    say("x", name + ": " + escapeControl(targetReason(e)));
+    say("lzh", "x", name + ": " + escapeControl(targetReason(e)));
     ++failed;
     resume = index + 1;
     return true;
@@ -128,7 +129,7 @@ struct Extraction {
 int extractArchive(const std::string& archiveName, const ExtractOptions& options) {
   struct stat st {};
   if (::stat(archiveName.c_str(), &st) != 0)
-    return fail("x", withReason("Cannot open " + archiveName, errno));
+    return fail("lzh", "x", withReason("Cannot open " + archiveName, errno));
   std::vector<std::string> members;
   TLzhArchiver archiver;
   archiver.ArchiveName = archiveName;
@@ -137,8 +138,8 @@ int extractArchive(const std::string& archiveName, const ExtractOptions& options
         members.push_back(m.Name);
         return true;
       });
-  if (!walk.Opened) return fail("x", walk.Error);
-  if (walk.NotArchive) return fail("x", notArchiveText(archiveName));
+  if (!walk.Opened) return fail("lzh", "x", walk.Error);
+  if (walk.NotArchive) return fail("lzh", "x", notArchiveText(archiveName));
   const bool matched = allPatternsMatch("x", options.patterns, members);
 
   archiver.Password = options.password;
@@ -176,9 +177,9 @@ int extractArchive(const std::string& archiveName, const ExtractOptions& options
     }
   }
   bar.clear();
-  if (archiver.AbortFlag || x.cancelled) return fail("x", "Operation cancelled");
+  if (archiver.AbortFlag || x.cancelled) return fail("lzh", "x", "Operation cancelled");
   std::printf("%d member(s) extracted, %d failed, %d skipped\n", x.extracted, x.failed, x.refused);
-  return x.failed > 0 || x.refused > 0 || !matched ? kFailed : 0;
+  return x.failed > 0 || x.refused > 0 || !matched ? kExitFailed : 0;
 }
 
 }  // namespace pagora::cli

@@ -69,7 +69,7 @@ struct Descriptor {
 int listArchive(const std::string& archiveName, bool verbose) {
   struct stat st {};
   if (::stat(archiveName.c_str(), &st) != 0)
-    return fail("l", withReason("Cannot open " + archiveName, errno));
+    return fail("lzh", "l", withReason("Cannot open " + archiveName, errno));
   bool headerShown = false;
   auto showHeader = [&] {
     if (headerShown) return;
@@ -97,14 +97,14 @@ int listArchive(const std::string& archiveName, bool verbose) {
         }
         return true;
       });
-  if (!result.Opened) return fail("l", result.Error);
-  if (result.NotArchive) return fail("l", notArchiveText(archiveName));
+  if (!result.Opened) return fail("lzh", "l", result.Error);
+  if (result.NotArchive) return fail("lzh", "l", notArchiveText(archiveName));
   showHeader();
   std::printf("--------- -------- ------ ------ ---------- -------- ---- ---- --- ----\n");
   std::printf("%9llu %8llu %5.1f%% %d file(s)%s\n", static_cast<unsigned long long>(original),
               static_cast<unsigned long long>(packed), ratio(packed, original), result.Members,
               scrambled ? "   (* = scrambled with a password)" : "");
-  if (!result.Error.empty()) return fail("l", archiveName + ": " + result.Error);
+  if (!result.Error.empty()) return fail("lzh", "l", archiveName + ": " + result.Error);
   return 0;
 }
 
@@ -114,9 +114,9 @@ int testArchive(const std::string& archiveName, const std::vector<std::string>& 
                 const std::string& password) {
   struct stat st {};
   if (::stat(archiveName.c_str(), &st) != 0)
-    return fail("t", withReason("Cannot open " + archiveName, errno));
+    return fail("lzh", "t", withReason("Cannot open " + archiveName, errno));
   const Descriptor discard{::open("/dev/null", O_WRONLY | O_CLOEXEC)};
-  if (discard.fd < 0) return fail("t", withReason("Cannot open /dev/null", errno));
+  if (discard.fd < 0) return fail("lzh", "t", withReason("Cannot open /dev/null", errno));
   TLzhArchiver archiver;
   archiver.Password = password;
   InterruptGuard interrupt(archiver.AbortFlag);
@@ -145,9 +145,9 @@ int testArchive(const std::string& archiveName, const std::vector<std::string>& 
         return true;
       });
   bar.clear();
-  if (cancelled) return fail("t", "Operation cancelled");
-  if (!result.Opened) return fail("t", result.Error);
-  if (result.NotArchive) return fail("t", notArchiveText(archiveName));
+  if (cancelled) return fail("lzh", "t", "Operation cancelled");
+  if (!result.Opened) return fail("lzh", "t", result.Error);
+  if (result.NotArchive) return fail("lzh", "t", notArchiveText(archiveName));
   if (!result.Error.empty()) {
     // The header after the last member read is broken: what follows it can't be tested.
     ++failed;
@@ -156,7 +156,7 @@ int testArchive(const std::string& archiveName, const std::vector<std::string>& 
   }
   const bool matched = allPatternsMatch("t", patterns, members);
   std::printf("%d member(s) tested, %d failed\n", tested, failed);
-  return failed > 0 || !matched ? kFailed : 0;
+  return failed > 0 || !matched ? kExitFailed : 0;
 }
 
 // `p`: the selected members, one after another, to standard output.
@@ -164,7 +164,7 @@ int printMembers(const std::string& archiveName, const std::vector<std::string>&
                  const std::string& password) {
   struct stat st {};
   if (::stat(archiveName.c_str(), &st) != 0)
-    return fail("p", withReason("Cannot open " + archiveName, errno));
+    return fail("lzh", "p", withReason("Cannot open " + archiveName, errno));
   std::fflush(stdout);
 #ifdef _WIN32
   const Descriptor out{::_dup(STDOUT_FILENO)};
@@ -172,7 +172,7 @@ int printMembers(const std::string& archiveName, const std::vector<std::string>&
 #else
   const Descriptor out{::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)};
 #endif
-  if (out.fd < 0) return fail("p", withReason("Cannot write to standard output", errno));
+  if (out.fd < 0) return fail("lzh", "p", withReason("Cannot write to standard output", errno));
   TLzhArchiver archiver;
   archiver.Password = password;
   InterruptGuard interrupt(archiver.AbortFlag);
@@ -201,20 +201,20 @@ int printMembers(const std::string& archiveName, const std::vector<std::string>&
             outputGone = true;  // the reader has all it wanted: end quietly, as the classics do
             return false;
           }
-          say("p", shownMember(m.Name) + ": " + error);
+          say("lzh", "p", shownMember(m.Name) + ": " + error);
         }
         return true;
       });
 #ifndef _WIN32
   ::sigaction(SIGPIPE, &previous, nullptr);
 #endif
-  if (cancelled) return fail("p", "Operation cancelled");
-  if (!result.Opened) return fail("p", result.Error);
-  if (result.NotArchive) return fail("p", notArchiveText(archiveName));
-  if (!result.Error.empty()) return fail("p", archiveName + ": " + result.Error);
-  if (outputGone) return kFailed;
+  if (cancelled) return fail("lzh", "p", "Operation cancelled");
+  if (!result.Opened) return fail("lzh", "p", result.Error);
+  if (result.NotArchive) return fail("lzh", "p", notArchiveText(archiveName));
+  if (!result.Error.empty()) return fail("lzh", "p", archiveName + ": " + result.Error);
+  if (outputGone) return kExitFailed;
   const bool matched = allPatternsMatch("p", patterns, members);
-  return failed > 0 || !matched ? kFailed : 0;
+  return failed > 0 || !matched ? kExitFailed : 0;
 }
 
 }  // namespace pagora::cli

@@ -55,16 +55,6 @@ InterruptGuard::~InterruptGuard() {
   g_abortFlag.store(nullptr);
 }
 
-void say(const std::string& command, const std::string& message) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "pagora-cli: lzh %s: %s\n", command.c_str(), escapeControl(message).c_str());
-}
-
-int fail(const std::string& command, const std::string& message) {
-  say(command, message);
-  return kFailed;
-}
-
 std::string withReason(const std::string& text, int error) {
   return text + ": " + std::strerror(error);
 }
@@ -87,7 +77,7 @@ bool allPatternsMatch(const std::string& command, const std::vector<std::string>
     bool any = false;
     for (const std::string& member : members) any = any || TLzhArchiver::selects(pattern, member);
     if (!any) {
-      say(command, "No member matches " + pattern);
+      say("lzh", command, "No member matches " + pattern);
       all = false;
     }
   }

@@ -10,10 +10,9 @@
 #include <vector>
 
 #include "archive/lzharchiver.h"
+#include "failure.h"
 
 namespace pagora::cli {
-
-constexpr int kFailed = 1;
 
 // The character set that `l` and `x` read member names in (--names): "device", "1251", "866",
 // "utf8", or "" for the guess.
@@ -27,10 +26,6 @@ std::string memberName(const std::string& name);
 // shownName of memberName.
 std::string shownMember(const std::string& name);
 
-// "pagora-cli: lzh COMMAND: MESSAGE" on standard error, after what standard output holds.
-void say(const std::string& command, const std::string& message);
-// say, then kFailed.
-int fail(const std::string& command, const std::string& message);
 // "TEXT: the system's reason for ERROR".
 std::string withReason(const std::string& text, int error);
 // The failure told for a file that holds no archive.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands.h"
+#include "failure.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Pagora: build books for the Casio PV handheld from a terminal", "pagora-cli"};
@@ -24,19 +25,18 @@ int main(int argc, char** argv) {
       level = level->get_subcommands().front();
       where += " " + level->get_name();
     }
-    // Every usage error exits 2, the classic convention, so that a script tells it from a
-    // failed job (1). The archiver group also keeps the classic archivers' one-line message
-    // naming the fault and where help is; the other groups keep the parser's.
+    // Every usage error exits kExitUsage. The archiver group also keeps the classic archivers'
+    // one-line message naming the fault and where help is; the other groups keep the parser's.
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
     if (where.rfind("pagora-cli lzh", 0) != 0) {
       app.exit(e);
-      return 2;
+      return pagora::cli::kExitUsage;
     }
     std::fprintf(stderr, "%s: %s (see '%s --help')\n", where.c_str(), e.what(), where.c_str());
-    return 2;
+    return pagora::cli::kExitUsage;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pagora-cli: %s\n", e.what());
-    return 1;
+    return pagora::cli::exitStatusFor(e);
   }
   return status;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "commands.h"
 #include "common/mapped_file.h"
 #include "common/replacing_writer.h"
+#include "failure.h"
 #include "terminal.h"
 #include "text/recode.h"
 #include "text/split_file.h"
@@ -29,15 +31,9 @@ struct FileOptions {
   std::string output;
 };
 
-int fail(const std::string& command, const std::string& message) {
-  std::fprintf(stderr, "pagora-cli: text %s: %s\n", command.c_str(),
-               escapeControl(message).c_str());
-  return 1;
-}
-
 bool checkOutput(const std::string& command, const FileOptions& options) {
   if (!options.output.empty() && options.files.size() != 1) {
-    fail(command, "-o needs exactly one input file");
+    fail("text", command, "-o needs exactly one input file", kExitUsage);
     return false;
   }
   return true;
@@ -47,7 +43,7 @@ bool checkOutput(const std::string& command, const FileOptions& options) {
 // result in place or to -o. A file whose bytes come out as they were is not written again.
 int forEachFile(const std::string& command, const FileOptions& options,
                 const std::function<std::string(TextBuffer&, ProgressBar&)>& work) {
-  if (!checkOutput(command, options)) return 1;
+  if (!checkOutput(command, options)) return kExitUsage;
   int status = 0;
   for (const std::string& file : options.files) {
     try {
@@ -65,7 +61,7 @@ int forEachFile(const std::string& command, const FileOptions& options,
       std::printf("%s: %s%s\n", escapeControl(target).c_str(), report.c_str(),
                   written ? "" : ", left as it is");
     } catch (const std::exception& e) {
-      status = fail(command, e.what());
+      status = fail("text", command, e);
     }
   }
   return status;
@@ -131,7 +127,7 @@ std::string contradiction(const std::string& file, std::string_view bytes, CodeP
 // Recoding goes byte for byte (line ends and everything else stay as they are) from the mapped
 // file into the output in pieces; a file that comes out unchanged is not written at all.
 int recodeFiles(const FileOptions& options, const std::string& from, bool force) {
-  if (!checkOutput("recode", options)) return 1;
+  if (!checkOutput("recode", options)) return kExitUsage;
   int status = 0;
   const bool inPlace = options.output.empty();
   for (const std::string& file : options.files) {
@@ -144,7 +140,7 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
         const CodePageGuess guess = guessCodePage(bytes, 256 * 1024);
         if (!isConfident(guess)) {
           if (inPlace && !force) {
-            status = fail("recode",
+            status = fail("text", "recode",
                           "cannot tell the code page of " + file + " with confidence; give --from");
             continue;
           }
@@ -160,7 +156,7 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
         if (inPlace && !force && changes) {
           const std::string refusal = contradiction(file, bytes, page);
           if (!refusal.empty()) {
-            status = fail("recode", refusal);
+            status = fail("text", "recode", refusal);
             continue;
           }
         }
@@ -199,7 +195,7 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
                      missingCharactersNote(missing).c_str());
       }
     } catch (const std::exception& e) {
-      status = fail("recode", e.what());
+      status = fail("text", "recode", e);
     }
   }
   return status;
@@ -208,7 +204,7 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
 // Collapse spaces line by line from the mapped file; every line is written with CR LF after it,
 // as the view window saves it.
 int collapseFiles(const FileOptions& options) {
-  if (!checkOutput("collapse", options)) return 1;
+  if (!checkOutput("collapse", options)) return kExitUsage;
   int status = 0;
   const bool inPlace = options.output.empty();
   for (const std::string& file : options.files) {
@@ -244,7 +240,7 @@ int collapseFiles(const FileOptions& options) {
       std::printf("%s: %s%s\n", escapeControl(target).c_str(), linesText(lines).c_str(),
                   written ? "" : ", left as it is");
     } catch (const std::exception& e) {
-      status = fail("collapse", e.what());
+      status = fail("text", "collapse", e);
     }
   }
   return status;
@@ -264,7 +260,7 @@ int detectFiles(const std::vector<std::string>& files) {
                   codePageName(guess.page), guess.confidence,
                   isConfident(guess) ? "" : " (unsure)");
     } catch (const std::exception& e) {
-      status = fail("detect", e.what());
+      status = fail("text", "detect", e);
     }
   }
   return status;
@@ -280,7 +276,7 @@ int splitFile(const std::string& file, long long chunk) {
     for (const std::string& part : parts) std::printf("%s\n", escapeControl(part).c_str());
     std::printf("%zu parts of about %lld bytes\n", parts.size(), chunk);
   } catch (const std::exception& e) {
-    return fail("split", e.what());
+    return fail("text", "split", e);
   }
   return 0;
 }
@@ -288,10 +284,7 @@ int splitFile(const std::string& file, long long chunk) {
 // Tidy reads the whole file (it measures the text before it decides anything) and writes the
 // result with the file's own line ends; a file that comes out the same is not written.
 int tidyFiles(const FileOptions& options, const TidyOptions& tidyOptions) {
-  if (!options.output.empty() && options.files.size() != 1) {
-    std::fprintf(stderr, "pagora-cli text tidy: -o needs exactly one input file\n");
-    return 2;
-  }
+  if (!checkOutput("tidy", options)) return kExitUsage;
   int status = 0;
   const bool inPlace = options.output.empty();
   for (const std::string& file : options.files) {
@@ -308,7 +301,7 @@ int tidyFiles(const FileOptions& options, const TidyOptions& tidyOptions) {
                   escapeControl(target).c_str(), tidyLayoutName(report.layout), report.paragraphs,
                   report.hyphensJoined, report.pageLines, written ? "" : ", left as it is");
     } catch (const std::exception& e) {
-      status = fail("tidy", e.what());
+      status = fail("text", "tidy", e);
     }
   }
   return status;
@@ -406,7 +399,11 @@ void addTextCommand(CLI::App& app, int& status) {
       "split", "Split a text into parts NAME_1.EXT, NAME_2.EXT, ... of about --chunk bytes");
   split->add_option("file", *splitPath, "Text file")->required();
   split->add_option("--chunk", *chunk, "Bytes per part (default: a quarter of the file)")
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Validator(
+          [](const std::string& value) -> std::string {
+            return std::strtoll(value.c_str(), nullptr, 10) > 0 ? "" : "must be greater than 0";
+          },
+          "BYTES"));
   split->callback([&status, splitPath, chunk] { status = splitFile(*splitPath, *chunk); });
 
   auto detectPaths = std::make_shared<std::vector<std::string>>();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "commands.h"
+#include "failure.h"
 #include "text/text_buffer.h"
 #include "textimport/book_import.h"
 
@@ -41,7 +42,7 @@ int runImport(const ImportOptions& options) {
     std::printf("File %s\nLines: %zu\n", out.c_str(), lines.size());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pagora-cli: %s\n", e.what());
-    return 1;
+    return exitStatusFor(e);
   }
   return 0;
 }

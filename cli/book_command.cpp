@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #ifdef _WIN32
 #include <windows.h>
+
+#include "win32_text.h"
 #else
 #include <spawn.h>
 #include <sys/wait.h>
@@ -52,13 +54,7 @@ struct SendOptions {
 #ifdef _WIN32
 constexpr const char* kUploader = "corvane-cli.exe";
 
-std::wstring widen(const std::string& text) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring result(static_cast<std::size_t>(size - 1), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, result.data(), size);
-  return result;
-}
+using pagora::windows::widen;
 
 std::string programFolder() {
   wchar_t buffer[32768];

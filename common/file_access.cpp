@@ -8,6 +8,8 @@
 #include <io.h>
 #include <share.h>
 #include <windows.h>
+
+#include "win32_text.h"
 #endif
 
 #include <cerrno>
@@ -25,35 +27,8 @@ EFileAccess::EFileAccess(const char* what, const std::string& path, int systemEr
 namespace {
 
 #ifdef _WIN32
-std::wstring widen(const std::string& text) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring result(static_cast<std::size_t>(size - 1), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, result.data(), size);
-  return result;
-}
-
-int errnoFromWin32(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return EACCES;
-    case ERROR_NOT_SAME_DEVICE:
-      return EXDEV;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return ENOSPC;
-    case ERROR_ALREADY_EXISTS:
-    case ERROR_FILE_EXISTS:
-      return EEXIST;
-    default:
-      return EIO;
-  }
-}
+using pagora::windows::errnoFromWin32;
+using pagora::windows::widen;
 
 // Windows refuses to replace or delete a read-only file, where POSIX asks only for a writable
 // folder. The attribute is taken off a file that is to go anyway, and put back if it stays.

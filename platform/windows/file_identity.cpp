@@ -10,7 +10,11 @@
 #include <cstdint>
 #include <string>
 
+#include "win32_text.h"
+
 namespace {
+
+using pagora::windows::widen;
 
 void addIdentity(HANDLE handle, struct _stat64* status) {
   BY_HANDLE_FILE_INFORMATION info{};
@@ -20,14 +24,6 @@ void addIdentity(HANDLE handle, struct _stat64* status) {
   status->st_ino = static_cast<_ino_t>(index & 0xFFFF);
   status->st_dev = static_cast<_dev_t>(info.dwVolumeSerialNumber ^ (index >> 16) ^ (index >> 48));
   status->st_rdev = status->st_dev;
-}
-
-std::wstring widen(const char* text) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring result(static_cast<std::size_t>(size - 1), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, -1, result.data(), size);
-  return result;
 }
 
 }  // namespace

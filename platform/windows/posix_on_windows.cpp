@@ -15,42 +15,12 @@
 #include "posix_on_windows.h"
 #include "sys/file.h"
 #include "sys/statvfs.h"
+#include "win32_text.h"
 
 extern "C" {
 
-namespace {
-
-std::wstring widen(const char* text) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring result(static_cast<std::size_t>(size - 1), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, -1, result.data(), size);
-  return result;
-}
-
-int errnoFromWin32(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return EACCES;
-    case ERROR_NOT_SAME_DEVICE:
-      return EXDEV;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return ENOSPC;
-    case ERROR_ALREADY_EXISTS:
-    case ERROR_FILE_EXISTS:
-      return EEXIST;
-    default:
-      return EIO;
-  }
-}
-
-}  // namespace
+using pagora::windows::errnoFromWin32;
+using pagora::windows::widen;
 
 int flock(int fd, int operation) {
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));

@@ -124,7 +124,7 @@ void PagedTextModel::repaintAll() {
 
 // ---- text and layout ------------------------------------------------------------------------
 
-bool PagedTextModel::SetText(std::vector<std::string> lines) {
+bool PagedTextModel::setText(std::vector<std::string> lines) {
   lines_ = std::move(lines);
   bool ok = true;
   if (showPages_) {

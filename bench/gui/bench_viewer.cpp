@@ -96,7 +96,7 @@ void paintScreen(benchmark::State& state, bool bottom) {
   TJumpMemo memo;
   memo.resize(860, 560);
   memo.show();
-  memo.SetText(millionLines());
+  memo.setText(millionLines());
   if (bottom) memo.setCaret(static_cast<int>(memo.Lines().size()) - 1, 0);
   QCoreApplication::processEvents();
   for (auto _ : state) {
@@ -131,7 +131,7 @@ void BM_PaintWideLinesWindowFont(benchmark::State& state) {
     while (l.size() < 400) l += words;
     lines.push_back(std::move(l));
   }
-  memo.SetText(std::move(lines));
+  memo.setText(std::move(lines));
   memo.setCaret(2, 200);
   QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
   for (int i = 0; i < 10; ++i) QApplication::sendEvent(&memo, &down);
@@ -148,7 +148,7 @@ void BM_PageDown(benchmark::State& state) {
   TJumpMemo memo;
   memo.resize(860, 560);
   memo.show();
-  memo.SetText(millionLines());
+  memo.setText(millionLines());
   QCoreApplication::processEvents();
   QKeyEvent down(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
   for (auto _ : state) {
@@ -187,7 +187,7 @@ void BM_WindowCommandOnEmptyText(benchmark::State& state) {
   TForm2 form;
   form.FormStorage->setAutomatic(false);
   form.show();
-  form.r->SetText({});
+  form.r->setText({});
   QCoreApplication::processEvents();
   for (auto _ : state) {
     form.SpeedButton7->click();
@@ -263,7 +263,7 @@ void BM_Window(benchmark::State& state) {
                             form.SpeedButton5, form.SpeedButton6, form.SpeedButton7};
   for (auto _ : state) {
     state.PauseTiming();
-    form.r->SetText(Input(c));
+    form.r->setText(Input(c));
     QCoreApplication::processEvents();
     state.ResumeTiming();
     buttons[c]->click();

@@ -259,13 +259,13 @@ bool TJumpMemo::LoadFromFile(const QString& path) {
     Prompts::current().ask(this, kErrorCaption,
                            QStringLiteral("Не могу загрузить документ из файла !"),
                            PromptKind::Error, PromptButtons::Ok);
-  SetText(std::move(lines));
+  setText(std::move(lines));
   return ok;
 }
 
-void TJumpMemo::SetText(std::vector<std::string> lines) {
+void TJumpMemo::setText(std::vector<std::string> lines) {
   model_.setViewSize(viewport()->width(), viewport()->height());
-  if (!model_.SetText(std::move(lines))) pagesFailed(true);
+  if (!model_.setText(std::move(lines))) pagesFailed(true);
 }
 
 void TJumpMemo::pagesFailed(bool inserting) {

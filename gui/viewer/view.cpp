@@ -160,7 +160,7 @@ bool TForm2::openFile(const QString& path) {
       ok = false;
       Prompts::current().error(this, QString::fromStdString(e.what()), QStringLiteral("Ошибка"));
     }
-    r->SetText(std::move(lines));
+    r->setText(std::move(lines));
     noteCodePage();
     return ok;
   }
@@ -388,7 +388,7 @@ void TForm2::FormShow() {
   // Lines a caller put in directly are another text: caret and view go home, and its jump
   // words, pictures and longest line are found afresh.
   if (linesGiven_)
-    r->SetText(std::move(r->Lines()));
+    r->setText(std::move(r->Lines()));
   else
     r->refreshLayout();
   linesGiven_ = false;

@@ -29,7 +29,7 @@ class ModelTest : public ::testing::Test {
 };
 
 TEST_F(ModelTest, EveryColumnHasItsOwnCellAtEveryScrollPosition) {
-  m.SetText({std::string(400, 'x')});
+  m.setText({std::string(400, 'x')});
   ASSERT_EQ(m.visibleColumns(), 100);
   const struct {
     int firstColumn, col;
@@ -55,7 +55,7 @@ TEST_F(ModelTest, EveryColumnHasItsOwnCellAtEveryScrollPosition) {
 TEST_F(ModelTest, EndPutsTheCaretRightAfterTheLastCharacter) {
   const struct { int length, firstColumn; } cases[] = {{80, 0}, {99, 0}, {100, 1}, {303, 204}};
   for (const auto& c : cases) {
-    m.SetText({std::string(static_cast<std::size_t>(c.length), 'a'), "b"});
+    m.setText({std::string(static_cast<std::size_t>(c.length), 'a'), "b"});
     EXPECT_TRUE(m.key(MemoKey::End, false, false));
     EXPECT_EQ(caret(), std::make_pair(0, c.length));
     EXPECT_EQ(m.firstColumn(), c.firstColumn) << c.length;
@@ -87,7 +87,7 @@ TEST_F(ModelTest, CaretKeys) {
       {"page down clamps to the last line", 0, 1, MemoKey::PageDown, false, 3, 1},
       {"page up clamps to the first line", 3, 1, MemoKey::PageUp, false, 0, 1},
   };
-  m.SetText(text);
+  m.setText(text);
   for (const auto& c : cases) {
     m.setCaret(c.line, c.col);
     m.key(c.key, false, c.ctrl);
@@ -111,7 +111,7 @@ TEST_F(ModelTest, UpAndDownReturnTheViewToColumnZeroForAShortLine) {
     Lines text = {std::string(300, 'x'), std::string(300, 'y')};
     text[static_cast<std::size_t>(c.key == MemoKey::Down ? 1 : 0)] =
         std::string(static_cast<std::size_t>(c.shortLength), 's');
-    m.SetText(text);
+    m.setText(text);
     m.setCaret(c.startLine, 0);
     m.key(MemoKey::End, false, false);
     ASSERT_GT(m.firstColumn(), 150) << c.name;
@@ -124,7 +124,7 @@ TEST_F(ModelTest, UpAndDownReturnTheViewToColumnZeroForAShortLine) {
     EXPECT_EQ(m.firstColumn(), 300 - 99) << c.name;
   }
   // A caret still inside the view leaves the view's column alone.
-  m.SetText({std::string(300, 'x'), std::string(290, 'y')});
+  m.setText({std::string(300, 'x'), std::string(290, 'y')});
   m.key(MemoKey::End, false, false);
   const int first = m.firstColumn();
   m.key(MemoKey::Down, false, false);
@@ -132,7 +132,7 @@ TEST_F(ModelTest, UpAndDownReturnTheViewToColumnZeroForAShortLine) {
 }
 
 TEST_F(ModelTest, LinesChangedFindsTheJumpWordsAgainAndMeasuresAgain) {
-  m.SetText({"a      ~jump  text after", "x"});
+  m.setText({"a      ~jump  text after", "x"});
   ASSERT_EQ(m.jumpPoints().size(), 1u);
   EXPECT_EQ(m.jumpPoints()[0].Column, 8);
   EXPECT_EQ(m.longestLine(), 24);
@@ -153,7 +153,7 @@ TEST_F(ModelTest, LinesChangedFindsTheJumpWordsAgainAndMeasuresAgain) {
 }
 
 TEST_F(ModelTest, LinesChangedDropsASelectionOfTheOldLines) {
-  m.SetText({"first line", "second line"});
+  m.setText({"first line", "second line"});
   m.setCaret(0, 2);
   m.key(MemoKey::Down, true, false);
   m.shiftReleased();
@@ -166,7 +166,7 @@ TEST_F(ModelTest, LinesChangedDropsASelectionOfTheOldLines) {
 }
 
 TEST_F(ModelTest, JumpAndPictureHitsFollowTheGrid) {
-  m.SetText({std::string(290, ' ') + "see ~Chapter2 now ^pic_1.bmp"});
+  m.setText({std::string(290, ' ') + "see ~Chapter2 now ^pic_1.bmp"});
   std::vector<std::string> jumps, pictures;
   m.OnJumpClick = [&](const std::string& w) { jumps.push_back(w); };
   m.OnPictureClick = [&](const std::string& w) { pictures.push_back(w); };
@@ -186,7 +186,7 @@ TEST_F(ModelTest, JumpAndPictureHitsFollowTheGrid) {
 }
 
 TEST_F(ModelTest, MouseSelectsFromTheClickToTheDrag) {
-  m.SetText({std::string(150, '.') + "0123456789" + std::string(200, '.'), "next line"});
+  m.setText({std::string(150, '.') + "0123456789" + std::string(200, '.'), "next line"});
   m.scrollTo(0, 120);
   m.mousePress(m.columnX(152), 4);
   EXPECT_EQ(caret(), std::make_pair(0, 152));
@@ -212,7 +212,7 @@ TEST_F(ModelTest, ShiftSelectionCopiesWithoutMarkersAndPageLines) {
   Lines text;
   for (int i = 0; i < 60; ++i) text.push_back("line " + std::to_string(i));
   text[49] = "tail ~of^49";
-  m.SetText(text);
+  m.setText(text);
   ASSERT_TRUE(m.setShowPages(true));
   ASSERT_EQ(m.Lines().size(), 62u);
   EXPECT_EQ(m.Lines()[51], "- Page 2 -");
@@ -229,21 +229,21 @@ TEST_F(ModelTest, ShiftSelectionCopiesWithoutMarkersAndPageLines) {
 }
 
 TEST_F(ModelTest, EmptyTextAndViewsSmallerThanACell) {
-  m.SetText({});
+  m.setText({});
   EXPECT_EQ(caret(), std::make_pair(0, 0));
   for (MemoKey k : {MemoKey::Down, MemoKey::End, MemoKey::PageDown, MemoKey::Right})
     EXPECT_TRUE(m.key(k, true, false));
   m.mousePress(50, 50);
   EXPECT_FALSE(m.mouseSelecting());
   m.setViewSize(3, 3);
-  m.SetText({"abc", "def"});
+  m.setText({"abc", "def"});
   m.key(MemoKey::Down, false, false);
   m.key(MemoKey::End, false, false);
   EXPECT_EQ(caret(), std::make_pair(1, 3));
 }
 
 TEST_F(ModelTest, SearchWordSpansKeepToWordBoundaries) {
-  m.SetText({"Moscow and MOCKBA, moscowite", "stop xmoscow moscow"});
+  m.setText({"Moscow and MOCKBA, moscowite", "stop xmoscow moscow"});
   m.setSelWords({"moscow", "moscow*"});
   EXPECT_EQ(m.selWordSpans(0), (std::vector<std::pair<int, int>>{{0, 6}, {0, 6}, {19, 25}}));
   // The first occurrence off a boundary ends the search in the line.

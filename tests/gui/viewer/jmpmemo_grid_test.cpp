@@ -70,7 +70,7 @@ class GridTest : public ::testing::TestWithParam<Face> {
     // The point of the test: the face's advance is a fraction of a pixel.
     const double advance = QFontMetricsF(memo->font()).horizontalAdvance(QLatin1Char('H'));
     EXPECT_GT(std::abs(advance - std::round(advance)), 0.05) << advance;
-    memo->SetText({marks(400, {0, 1, 5, 10, 41, 77, 79, 80, 81, 150, 250, 297, 299, 300, 301, 310}),
+    memo->setText({marks(400, {0, 1, 5, 10, 41, 77, 79, 80, 81, 150, 250, 297, 299, 300, 301, 310}),
                    "~abc" + std::string(74, ' ') + "~word" + std::string(213, ' ') + "~wxyz   ",
                    "a\tb\xAD"
                    "c",

@@ -35,7 +35,7 @@ class JumpMemoTest : public ::testing::Test {
     memo->show();
     memo->refreshLayout();
   }
-  void load(const Lines& lines) { memo->SetText(lines); }
+  void load(const Lines& lines) { memo->setText(lines); }
   void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
     QTest::keyClick(memo.get(), k, m);
   }
@@ -410,7 +410,7 @@ TEST_F(JumpMemoTest, LongestLineIsMeasuredAtLoadOnly) {
   EXPECT_EQ(memo->longestLine(), measured);
   EXPECT_EQ(memo->maxScrollColumn(), maxColumn);
   memo->Lines() = {std::string(500, 'x')};
-  memo->SetText(memo->Lines());
+  memo->setText(memo->Lines());
   EXPECT_EQ(memo->longestLine(), 500);
 }
 

@@ -65,7 +65,7 @@ class PagedTextModel {
 
   // Replaces the text as a load does: page markers, caret home, view at the top, the longest
   // line measured again, layout, scan. Returns false when page markers could not be inserted.
-  bool SetText(std::vector<std::string> lines);
+  bool setText(std::vector<std::string> lines);
   // The owner changed Lines(): the longest line is measured again, the layout follows, the jump
   // words and pictures are found again, and a selection made on the old lines is dropped.
   void linesChanged();

@@ -43,7 +43,7 @@ class TJumpMemo : public QAbstractScrollArea {
   // false on that failure.
   bool LoadFromFile(const QString& path);
   // Replaces the text with the given lines as a load does (caret home, markers, layout, scan).
-  void SetText(std::vector<std::string> lines);
+  void setText(std::vector<std::string> lines);
 
   // Geometry, scroll ranges, caret clamping and scroll bars after the lines changed.
   void refreshLayout();

@@ -31,6 +31,14 @@ struct FileOptions {
   std::string output;
 };
 
+// A part of no bytes is a usage error like any bad option (the parser's own range check would
+// print its limits as floating-point numbers).
+const CLI::Validator kPositiveBytes(
+    [](const std::string& value) -> std::string {
+      return std::strtoll(value.c_str(), nullptr, 10) > 0 ? "" : "must be greater than 0";
+    },
+    "BYTES");
+
 bool checkOutput(const std::string& command, const FileOptions& options) {
   if (!options.output.empty() && options.files.size() != 1) {
     fail("text", command, "-o needs exactly one input file", kExitUsage);
@@ -399,11 +407,7 @@ void addTextCommand(CLI::App& app, int& status) {
       "split", "Split a text into parts NAME_1.EXT, NAME_2.EXT, ... of about --chunk bytes");
   split->add_option("file", *splitPath, "Text file")->required();
   split->add_option("--chunk", *chunk, "Bytes per part (default: a quarter of the file)")
-      ->check(CLI::Validator(
-          [](const std::string& value) -> std::string {
-            return std::strtoll(value.c_str(), nullptr, 10) > 0 ? "" : "must be greater than 0";
-          },
-          "BYTES"));
+      ->check(kPositiveBytes);
   split->callback([&status, splitPath, chunk] { status = splitFile(*splitPath, *chunk); });
 
   auto detectPaths = std::make_shared<std::vector<std::string>>();

@@ -23,6 +23,7 @@
 #include "settings/inifile.h"
 #include "viewer/view.h"
 #include "widgets/dir_list_box.h"
+#include "widgets/failure_text.h"
 #include "widgets/file_list_box.h"
 #include "widgets/filename_edit.h"
 #include "widgets/filter_combo_box.h"
@@ -300,7 +301,7 @@ void TForm1::buildMenus() {
 }
 
 void TForm1::showException(const std::exception& e) {
-  Prompts::current().error(this, QString::fromStdString(e.what()), kCaption);
+  Prompts::current().error(this, failureText(e), kCaption);
 }
 
 // ---- settings -------------------------------------------------------------------------------

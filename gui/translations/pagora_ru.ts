@@ -21,6 +21,53 @@
     </message>
 </context>
 <context>
+    <name>Failure</name>
+    <message>
+        <source>Not enough memory.</source>
+        <translation>Не хватает памяти.</translation>
+    </message>
+    <message>
+        <source>The file or folder was not found.</source>
+        <translation>Файл или папка не найдены.</translation>
+    </message>
+    <message>
+        <source>Access denied: the file or folder is protected or read-only.</source>
+        <translation>Нет доступа: файл или папка защищены или только для чтения.</translation>
+    </message>
+    <message>
+        <source>The file is in use by another program.</source>
+        <translation>Файл занят другой программой.</translation>
+    </message>
+    <message>
+        <source>The file is damaged or not of the expected kind.</source>
+        <translation>Файл повреждён или это файл другого рода.</translation>
+    </message>
+    <message>
+        <source>Wrong password.</source>
+        <translation>Неверный пароль.</translation>
+    </message>
+    <message>
+        <source>There is not enough space on the disk.</source>
+        <translation>На диске не хватает места.</translation>
+    </message>
+    <message>
+        <source>The operation was cancelled.</source>
+        <translation>Операция отменена.</translation>
+    </message>
+    <message>
+        <source>The output was closed.</source>
+        <translation>Вывод закрыт.</translation>
+    </message>
+    <message>
+        <source>This cannot be done.</source>
+        <translation>Так сделать нельзя.</translation>
+    </message>
+    <message>
+        <source>The operation failed.</source>
+        <translation>Операция не выполнена.</translation>
+    </message>
+</context>
+<context>
     <name>corvane::UploaderDialog</name>
     <message>
         <source>&amp;About Corvane...</source>

@@ -19,6 +19,7 @@
 #include "text/text_buffer.h"
 #include "text/text_commands.h"
 #include "text/tidy.h"
+#include "widgets/failure_text.h"
 #include "widgets/formstorage.h"
 #include "widgets/glyphs.h"
 #include "widgets/prompts.h"
@@ -125,7 +126,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
 
   FormStorage = new TFormStorage(this, QStringLiteral("config.ini"), QStringLiteral("Form2"));
   FormStorage->OnError = [this](const std::exception& e) {
-    Prompts::current().error(this, QString::fromStdString(e.what()));
+    Prompts::current().error(this, failureText(e));
   };
 }
 
@@ -158,7 +159,7 @@ bool TForm2::openFile(const QString& path) {
       lines = importBook(path.toStdString());
     } catch (const std::exception& e) {
       ok = false;
-      Prompts::current().error(this, QString::fromStdString(e.what()), QStringLiteral("Ошибка"));
+      Prompts::current().error(this, failureText(e), QStringLiteral("Ошибка"));
     }
     r->setText(std::move(lines));
     noteCodePage();
@@ -367,7 +368,7 @@ bool TForm2::saveLines() {
   try {
     saveTextFile(savePath().toStdString(), r->Lines());
   } catch (const std::exception& e) {
-    Prompts::current().error(this, QString::fromStdString(e.what()), QStringLiteral("Ошибка"));
+    Prompts::current().error(this, failureText(e), QStringLiteral("Ошибка"));
     return false;
   }
   modified_ = false;

@@ -12,13 +12,19 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QTranslator>
+#include <cerrno>
 #include <map>
+#include <new>
+#include <stdexcept>
 
+#include "adt/adt_file.h"
 #include "app_test_support.h"
+#include "common/file_access.h"
 #include "corvane/uploader_dialog.h"
 #include "fakes.h"
 #include "pagora/language_setting.h"
 #include "translations/language.h"
+#include "widgets/failure_text.h"
 
 namespace pagora {
 namespace {
@@ -149,6 +155,29 @@ TEST_F(TranslationTest, TheFirstDesktopLanguageWithTextsWins) {
     const bool russian = QCoreApplication::translate("pagora::TForm1", "Open") != "Open";
     EXPECT_EQ(russian, *expected != '\0');
     removeTranslations();
+  }
+}
+
+// A failure reads first in the windows' language, by its kind, with the library's message below
+// it; in English the message stands alone, exactly as the library put it.
+TEST_F(TranslationTest, AFailureLeadsWithALineInTheWindowsLanguage) {
+  const EFileAccess missing("Cannot open", "/no/such.txt", ENOENT);
+  const EFileAccess full("Cannot write", "/mnt/book.lzh", ENOSPC);
+  const EAdtError damaged("Invalid ADT file");
+  const std::runtime_error plain("boom");
+  const std::bad_alloc memory;
+  const std::pair<const std::exception*, const char*> cases[] = {
+      {&missing, "Файл или папка не найдены."},
+      {&full, "На диске не хватает места."},
+      {&damaged, "Файл повреждён или это файл другого рода."},
+      {&plain, "Операция не выполнена."},
+      {&memory, "Не хватает памяти."}};
+  for (const auto& [failure, lead] : cases)
+    EXPECT_EQ(failureText(*failure), QString::fromStdString(failure->what()));
+  ASSERT_EQ(installTranslations(QStringLiteral("ru")), QStringLiteral("ru"));
+  for (const auto& [failure, lead] : cases) {
+    EXPECT_EQ(failureText(*failure), QString::fromUtf8(lead) + QStringLiteral("\n\n") +
+                                         QString::fromStdString(failure->what()));
   }
 }
 

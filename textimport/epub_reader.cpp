@@ -231,7 +231,7 @@ std::vector<std::string> readEpub(ZipBook& zip, const std::string& file) {
       w.toNotes(!linear);
       w.startLine(LineKind::Paragraph);
       if (chapter.image) {
-        w.Image();
+        w.imagePlaceholder();
         w.endLine();
         continue;
       }

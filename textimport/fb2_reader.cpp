@@ -374,10 +374,10 @@ class Fb2Handler : public XmlHandler {
         break;
       case Tag::Image:
         if (insideLine()) {
-          w_.Image();
+          w_.imagePlaceholder();
         } else {
           w_.endLine();
-          w_.Image();
+          w_.imagePlaceholder();
           w_.endLine();
         }
         break;

@@ -91,7 +91,7 @@ void HtmlTextHandler::start(std::string_view name, const char** atts) {
       skipFrom_ = depth;
       [[fallthrough]];
     case HTag::Img:
-      w_.Image();
+      w_.imagePlaceholder();
       break;
     case HTag::A:
       if (hasWord(attribute(atts, "type"), "noteref") ||

@@ -77,7 +77,7 @@ std::string repeated(const std::string& text, std::size_t size) {
 
 // Runs a program with its output thrown away; returns the processor time it used (user and
 // system), or a negative value when it did not run cleanly.
-double Run(const std::vector<std::string>& args) {
+double runProgram(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -115,7 +115,7 @@ const Conversion kConversions[] = {
 };
 
 // 16 copies of the novel (about 29 MB, 51 MB in UTF-8), so that iconv's start-up does not count.
-const std::string& Input(int which) {
+const std::string& input(int which) {
   static std::string inputs[3];
   if (inputs[which].empty()) {
     std::string text = corpus(kConversions[which].corpusFile, false);
@@ -168,11 +168,11 @@ double convertFile(const std::string& path, int which, std::string& piece) {
 
 void BM_RecodeFile(benchmark::State& state) {
   const int which = static_cast<int>(state.range(0));
-  const std::string path = scratchFile("recode-in", Input(which));
+  const std::string path = scratchFile("recode-in", input(which));
   std::string piece;
   for (auto _ : state) state.SetIterationTime(convertFile(path, which, piece));
   state.SetLabel(kConversions[which].iconvFrom);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Input(which).size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * input(which).size()));
 }
 BENCHMARK(BM_RecodeFile)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseManualTime();
 
@@ -182,13 +182,13 @@ BENCHMARK(BM_RecodeFile)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseMa
 // conversion takes) is the one cost only it has.
 void BM_RecodeVsIconv(benchmark::State& state) {
   const int which = static_cast<int>(state.range(0));
-  const std::string path = scratchFile("versus-in", Input(which));
+  const std::string path = scratchFile("versus-in", input(which));
   std::string piece;
   double ours = 0, theirs = 0;
   for (auto _ : state) {
     const double mine = convertFile(path, which, piece);
     const double iconv =
-        Run({"iconv", "-c", "-f", kConversions[which].iconvFrom, "-t", "CP1251", path});
+        runProgram({"iconv", "-c", "-f", kConversions[which].iconvFrom, "-t", "CP1251", path});
     if (iconv < 0) {
       state.SkipWithError("iconv did not run");
       break;
@@ -198,7 +198,7 @@ void BM_RecodeVsIconv(benchmark::State& state) {
     state.SetIterationTime(mine);
   }
   state.SetLabel(kConversions[which].iconvFrom);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Input(which).size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * input(which).size()));
   if (ours > 0) state.counters["times_iconv"] = theirs / ours;
 }
 BENCHMARK(BM_RecodeVsIconv)
@@ -213,23 +213,23 @@ void BM_RecodeInMemory(benchmark::State& state) {
   std::string text;
   for (auto _ : state) {
     state.PauseTiming();
-    text = Input(which);
+    text = input(which);
     state.ResumeTiming();
     kConversions[which].convert(text);
     benchmark::DoNotOptimize(text.data());
   }
   state.SetLabel(kConversions[which].iconvFrom);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Input(which).size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * input(which).size()));
 }
 BENCHMARK(BM_RecodeInMemory)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 void BM_IconvFile(benchmark::State& state) {
   const int which = static_cast<int>(state.range(0));
-  const std::string path = scratchFile("iconv-in", Input(which));
+  const std::string path = scratchFile("iconv-in", input(which));
   for (auto _ : state) {
     // -c: drop what 1251 lacks instead of stopping, as ours turns it into "?".
     const double seconds =
-        Run({"iconv", "-c", "-f", kConversions[which].iconvFrom, "-t", "CP1251", path});
+        runProgram({"iconv", "-c", "-f", kConversions[which].iconvFrom, "-t", "CP1251", path});
     if (seconds < 0) {
       state.SkipWithError("iconv did not run");
       break;
@@ -237,14 +237,14 @@ void BM_IconvFile(benchmark::State& state) {
     state.SetIterationTime(seconds);
   }
   state.SetLabel(kConversions[which].iconvFrom);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Input(which).size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * input(which).size()));
 }
 BENCHMARK(BM_IconvFile)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 // The view window's per-line command over a loaded text.
 void BM_RecodeLines(benchmark::State& state) {
   const int which = static_cast<int>(state.range(0));
-  const TextBuffer original = splitLines(Input(which));
+  const TextBuffer original = splitLines(input(which));
   const Recoding recodings[] = {Recoding::DosToWin, Recoding::KoiToWin, Recoding::Utf8ToWin};
   for (auto _ : state) {
     state.PauseTiming();
@@ -254,11 +254,11 @@ void BM_RecodeLines(benchmark::State& state) {
     benchmark::DoNotOptimize(lines.data());
   }
   state.SetLabel(kConversions[which].iconvFrom);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Input(which).size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * input(which).size()));
 }
 BENCHMARK(BM_RecodeLines)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
-const std::string& Html(std::size_t size) {
+const std::string& htmlOfSize(std::size_t size) {
   static std::string base = corpus("anna-karenina.cp1251.html", true);
   static std::string big;
   if (size <= base.size()) return base;
@@ -267,7 +267,7 @@ const std::string& Html(std::size_t size) {
 }
 
 void BM_DeleteHtmlTags(benchmark::State& state) {
-  const std::string& html = Html(static_cast<std::size_t>(state.range(0)) << 20);
+  const std::string& html = htmlOfSize(static_cast<std::size_t>(state.range(0)) << 20);
   const TextBuffer original = splitLines(html);
   for (auto _ : state) {
     state.PauseTiming();

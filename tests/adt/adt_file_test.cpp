@@ -36,7 +36,7 @@ class AdtTest : public testing::Test {
     s << in.rdbuf();
     return s.str();
   }
-  std::vector<std::string> Files() const { return dir_.names(); }
+  std::vector<std::string> files() const { return dir_.names(); }
   static std::int32_t int32At(const std::string& bytes, std::size_t at) {
     std::uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
@@ -83,7 +83,7 @@ TEST_F(AdtTest, SevenThousandByteArchiveGivesThreeRecordsExactly) {
     at += 4 + length;
     from += length;
   }
-  EXPECT_EQ(Files(), (std::vector<std::string>{"book.lzh", "book.lzh.adt"}));
+  EXPECT_EQ(files(), (std::vector<std::string>{"book.lzh", "book.lzh.adt"}));
 
   TAdtFile file(Path("book.lzh.adt"), TAdtFile::OpenMode::Open);
   EXPECT_EQ(file.RecordCount(), 3);
@@ -248,7 +248,7 @@ TEST_F(AdtTest, BookNames) {
 TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
   EXPECT_EQ(CopyArchiveToAdt(Path("missing.lzh"), Path("m.adt")),
             "Error on open input file: Cannot open file " + Path("missing.lzh"));
-  EXPECT_EQ(Files(), std::vector<std::string>{});
+  EXPECT_EQ(files(), std::vector<std::string>{});
 
   Write(Path("b.lzh"), testing_support::randomBytes<std::string>(6, 5000));
   EXPECT_EQ(CopyArchiveToAdt(Path("b.lzh"), Path("no/such/b.adt")),
@@ -266,7 +266,7 @@ TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
             "Error on create destination ADT file: Cannot create file " + Path("folder.adt"));
   EXPECT_TRUE(std::filesystem::is_empty(Path("folder.adt")));
   EXPECT_EQ(Read(Path("b.adt")), good);
-  EXPECT_EQ(Files(), (std::vector<std::string>{"b.adt", "b.lzh", "folder.adt", "folder.lzh"}));
+  EXPECT_EQ(files(), (std::vector<std::string>{"b.adt", "b.lzh", "folder.adt", "folder.lzh"}));
 
   // A copy that fails part way (writes refused past 3000 bytes) keeps the good file and leaves
   // no partial one. (Windows has no file size limit to set; this case is not run there.)
@@ -286,7 +286,7 @@ TEST_F(AdtTest, CopyReportsItsFailuresAndKeepsAnOlderFile) {
   ASSERT_TRUE(failure.has_value());
   EXPECT_EQ(failure->rfind("Error on copy: Cannot write file ", 0), 0u) << *failure;
   EXPECT_EQ(Read(Path("b.adt")), good);
-  EXPECT_EQ(Files(), (std::vector<std::string>{"b.adt", "b.lzh", "folder.adt", "folder.lzh"}));
+  EXPECT_EQ(files(), (std::vector<std::string>{"b.adt", "b.lzh", "folder.adt", "folder.lzh"}));
 #endif
 }
 
@@ -299,7 +299,7 @@ TEST_F(AdtTest, UnwrapRefusesFoldersOnEitherSide) {
   EXPECT_EQ(Message([&] { extractArchiveFromAdt(Path("dir"), Path("out.lzh")); }),
             "Cannot open file " + Path("dir"));
   EXPECT_EQ(Message([&] { inspectAdtFile(Path("dir")); }), "Cannot open file " + Path("dir"));
-  EXPECT_EQ(Files(), (std::vector<std::string>{"dir", "e.adt", "e.lzh"}));
+  EXPECT_EQ(files(), (std::vector<std::string>{"dir", "e.adt", "e.lzh"}));
 }
 
 TEST_F(AdtTest, TwoHundredThousandEmptyRecordsUnwrapToAnEmptyArchive) {
@@ -403,7 +403,7 @@ TEST_F(AdtTest, UnwrapRefusesDamagedFilesAndWritesNothing) {
               std::string("Invalid ADT file: ") + c.problem);
     EXPECT_EQ(Read(Path("old.lzh")), "previous archive") << c.what;
   }
-  EXPECT_EQ(Files(), (std::vector<std::string>{"bad.adt", "c.adt", "c.lzh", "old.lzh"}));
+  EXPECT_EQ(files(), (std::vector<std::string>{"bad.adt", "c.adt", "c.lzh", "old.lzh"}));
 }
 
 TEST_F(AdtTest, ReadOnlyOpeningRefusesWrites) {

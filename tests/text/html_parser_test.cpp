@@ -10,7 +10,7 @@ using Lines = std::vector<std::string>;
 
 // Runs a parser over `html` and returns its events as "text:...", "tag:...", "comment:...",
 // "link:..." in the order they came.
-Lines Events(THTMLParser& parser, const Lines& html) {
+Lines parserEvents(THTMLParser& parser, const Lines& html) {
   Lines events;
   parser.OnFoundText = [&](const std::string& s) { events.push_back("text:" + s); };
   parser.OnFoundTag = [&](const std::string& s) { events.push_back("tag:" + s); };
@@ -21,9 +21,9 @@ Lines Events(THTMLParser& parser, const Lines& html) {
   return events;
 }
 
-Lines Events(const Lines& html) {
+Lines parserEvents(const Lines& html) {
   THTMLParser parser;
-  return Events(parser, html);
+  return parserEvents(parser, html);
 }
 
 TEST(HtmlParser, EventSequences) {
@@ -62,35 +62,35 @@ TEST(HtmlParser, EventSequences) {
        {"<a href=\"news://host/x\">n</a>"},
        {"tag:a href=\"news://host/x\"", "link:news://host/x", "text:n", "tag:/a", "text:\r\n"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(Events(c.html), c.events) << c.what;
+  for (const Case& c : cases) EXPECT_EQ(parserEvents(c.html), c.events) << c.what;
 }
 
 TEST(HtmlParser, TitleTextAndState) {
   THTMLParser parser;
-  Events(parser, {"<title>Book</title>"});
+  parserEvents(parser, {"<title>Book</title>"});
   EXPECT_EQ(parser.Parsed().Title, "Book");
   EXPECT_FALSE(parser.inTitle());
 
   // Inside a title a tag is added to the title text, and a later text run replaces it all.
   THTMLParser inner;
-  Events(inner, {"<title>a<b>c"});
+  parserEvents(inner, {"<title>a<b>c"});
   EXPECT_EQ(inner.titleText(), "c\r\n");
-  Events(inner, {"<title>a<b>"});
+  parserEvents(inner, {"<title>a<b>"});
   EXPECT_EQ(inner.titleText(), "\r\n");
-  Events(inner, {"c</title>"});
+  parserEvents(inner, {"c</title>"});
   EXPECT_EQ(inner.Parsed().Title, "c");
 }
 
 TEST(HtmlParser, TitleOutlivesARun) {
   THTMLParser parser;
-  EXPECT_EQ(Events(parser, {"<title>Part"}), Lines{"tag:title"});
+  EXPECT_EQ(parserEvents(parser, {"<title>Part"}), Lines{"tag:title"});
   EXPECT_TRUE(parser.inTitle());
   EXPECT_EQ(parser.awaitedClosingTag(), "/TITLE");
   EXPECT_EQ(parser.titleText(), "Part\r\n");
   EXPECT_EQ(parser.Parsed().Title, "");
 
   // The next run starts inside the title: its text goes there until the closing tag.
-  EXPECT_EQ(Events(parser, {"more", "</TITLE>rest"}), (Lines{"tag:/TITLE", "text:rest\r\n"}));
+  EXPECT_EQ(parserEvents(parser, {"more", "</TITLE>rest"}), (Lines{"tag:/TITLE", "text:rest\r\n"}));
   EXPECT_FALSE(parser.inTitle());
   EXPECT_EQ(parser.awaitedClosingTag(), "");
   EXPECT_EQ(parser.Parsed().Title, "more\r\n");
@@ -203,7 +203,7 @@ TEST(HtmlParser, AnchorCategories) {
                                                 &TParsed::FTPlinks, &TParsed::Locallinks};
   for (const Case& c : cases) {
     THTMLParser parser;
-    const Lines events = Events(parser, {std::string("<") + c.tag + ">"});
+    const Lines events = parserEvents(parser, {std::string("<") + c.tag + ">"});
     const TParsed& p = parser.Parsed();
     std::string target = c.listed;
     if (c.list == &TParsed::EMails) target = std::string("mailto:") + c.listed;
@@ -224,7 +224,7 @@ TEST(HtmlParser, AnchorCategories) {
 
 TEST(HtmlParser, MetaImagesFramesAndWhatCarriesOver) {
   THTMLParser parser;
-  Events(parser, {"<meta name=\"Keyword\" content=\"war, peace\">",
+  parserEvents(parser, {"<meta name=\"Keyword\" content=\"war, peace\">",
                   "<META NAME=\"description\" CONTENT=\"A novel\">",
                   "<meta name=keyword content=\"unquoted names keep their space\">",
                   "<meta name=\"keywords\" content=\"ignored\">",
@@ -236,7 +236,7 @@ TEST(HtmlParser, MetaImagesFramesAndWhatCarriesOver) {
   EXPECT_EQ(parser.Parsed().HTML.Local, Lines{"a.htm"});
 
   // A second run clears the plain lists but keeps the categories and the metadata.
-  Events(parser, {"<a href=\"b.htm\">"});
+  parserEvents(parser, {"<a href=\"b.htm\">"});
   EXPECT_EQ(parser.Parsed().Images, Lines{});
   EXPECT_EQ(parser.Parsed().FramePages, Lines{});
   EXPECT_EQ(parser.Parsed().Locallinks, Lines{"b.htm"});

@@ -21,14 +21,14 @@ using testing_books::fb2;
 using testing_books::makeZip;
 using testing_books::readFile;
 using testing_books::TempFolder;
-using testing_books::W;
+using testing_books::win;
 using testing_books::writeFile;
 using testing_books::xhtml;
 
 const std::string kBook =
     fb2("<body><section><title><p>Глава</p></title><p>Текст.</p></section></body>");
 const std::vector<std::string> kBookLines =
-    W(std::vector<std::string>{"Тихий дом", "Анна Полева", "", "Глава", "  Текст."});
+    win(std::vector<std::string>{"Тихий дом", "Анна Полева", "", "Глава", "  Текст."});
 
 TEST(BookFiles, NamesOfImportableBooksAndTheirTexts) {
   struct Case {
@@ -167,7 +167,7 @@ TEST(BookFiles, CommandLineImportWritesTheTextOrNothing) {
   ASSERT_EQ(runCli("text import '" + dir / "Тихий дом.fb2.zip" + "'", output), 0) << output;
   EXPECT_EQ(output, "File " + dir / "Тихий дом.txt" + "\nLines: 5\n");
   EXPECT_EQ(readFile(dir / "Тихий дом.txt"),
-            W("Тихий дом\r\nАнна Полева\r\n\r\nГлава\r\n  Текст.\r\n"));
+            win("Тихий дом\r\nАнна Полева\r\n\r\nГлава\r\n  Текст.\r\n"));
 
   // -o names the text; a broken book leaves an existing text as it was.
   writeFile(dir / "broken.fb2", kBook.substr(0, 100));

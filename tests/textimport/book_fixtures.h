@@ -14,13 +14,13 @@
 namespace pagora::testing_books {
 
 // The 1251 form of UTF-8 test text (expected lines are written readably in the source).
-inline std::string W(const std::string& utf8) {
+inline std::string win(const std::string& utf8) {
   return utf8ToWin(utf8);
 }
 
-inline std::vector<std::string> W(const std::vector<std::string>& utf8) {
+inline std::vector<std::string> win(const std::vector<std::string>& utf8) {
   std::vector<std::string> out;
-  for (const auto& s : utf8) out.push_back(W(s));
+  for (const auto& s : utf8) out.push_back(win(s));
   return out;
 }
 

@@ -11,7 +11,7 @@ namespace pagora {
 namespace {
 
 using testing_books::fb2;
-using testing_books::W;
+using testing_books::win;
 
 // The one paragraph that a book made of `text` becomes, as 1251 bytes.
 std::string paragraph(const std::string& text) {
@@ -43,7 +43,7 @@ TEST(ImportCharacters, TypographicMarksBecomePlain) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.in);
-    EXPECT_EQ(paragraph(c.in), W(c.out));
+    EXPECT_EQ(paragraph(c.in), win(c.out));
   }
 }
 
@@ -62,7 +62,7 @@ TEST(ImportCharacters, WhiteSpaceCollapsesAndNeverStartsOrEndsALine) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.in);
-    EXPECT_EQ(paragraph(c.in), W(c.out));
+    EXPECT_EQ(paragraph(c.in), win(c.out));
   }
 }
 

@@ -13,7 +13,7 @@ namespace {
 using testing_books::epub;
 using testing_books::makeZip;
 using testing_books::Members;
-using testing_books::W;
+using testing_books::win;
 using testing_books::xhtml;
 
 TEST(EpubImport, ChaptersFollowTheSpineNotTheManifest) {
@@ -32,8 +32,8 @@ TEST(EpubImport, ChaptersFollowTheSpineNotTheManifest) {
     if (name == "OEBPS/c%20first.xhtml") name = "OEBPS/c first.xhtml";
   renamed.push_back({"OEBPS/img/p.jpg", "\xFF\xD8\xFF"});
   EXPECT_EQ(importEpub(makeZip(renamed), "book.epub"),
-            W(std::vector<std::string>{"Речная книга", "Олег Бродов, Ирина Бродова", "", "Начало",
-                                       "  Первый.", "  Второй.", "[картинка]", "  Третий."}));
+            win(std::vector<std::string>{"Речная книга", "Олег Бродов, Ирина Бродова", "", "Начало",
+                                         "  Первый.", "  Второй.", "[картинка]", "  Третий."}));
 }
 
 const char kDoctype[] =
@@ -73,39 +73,39 @@ TEST(EpubImport, ChapterStructureBecomesTheseLines) {
             {"end.xhtml", xhtml("<p>Конец&nbsp;книги&mdash;всё &Ccedil;a&Vdash;.</p>", kDoctype)}},
            "<itemref idref=\"c1\"/><itemref idref=\"c2\" linear=\"no\"/><itemref idref=\"c3\"/>");
   EXPECT_EQ(importEpub(makeZip(members), "book.epub"),
-            W(std::vector<std::string>{"Речная книга",
-                                       "Олег Бродов, Ирина Бродова",
-                                       "",
-                                       "Глава первая",
-                                       "",
-                                       "Утро",
-                                       "  Утро было серым.[1]",
-                                       "  Текст прямо в блоке и в строке",
-                                       "  Строка стиха,",
-                                       "  вторая строка.",
-                                       "",
-                                       "  Стих один,",
-                                       "  стих два.",
-                                       "",
-                                       "  Стих три.",
-                                       "[картинка]",
-                                       "  Рисунок [картинка] в строке.",
-                                       "[картинка]",
-                                       "  Цитата.",
-                                       "  один",
-                                       "  два",
-                                       "  А | Б",
-                                       "  код",
-                                       "  с отступом",
-                                       "  Ещё ссылка[2].",
-                                       "  Простая врезка.",
-                                       "  Конец книги-всё Ca?.",
-                                       "",
-                                       "  [1] Первая сноска.",
-                                       "  [2] Вторая сноска.",
-                                       "",
-                                       "Комментарий",
-                                       "  Вне порядка."}));
+            win(std::vector<std::string>{"Речная книга",
+                                         "Олег Бродов, Ирина Бродова",
+                                         "",
+                                         "Глава первая",
+                                         "",
+                                         "Утро",
+                                         "  Утро было серым.[1]",
+                                         "  Текст прямо в блоке и в строке",
+                                         "  Строка стиха,",
+                                         "  вторая строка.",
+                                         "",
+                                         "  Стих один,",
+                                         "  стих два.",
+                                         "",
+                                         "  Стих три.",
+                                         "[картинка]",
+                                         "  Рисунок [картинка] в строке.",
+                                         "[картинка]",
+                                         "  Цитата.",
+                                         "  один",
+                                         "  два",
+                                         "  А | Б",
+                                         "  код",
+                                         "  с отступом",
+                                         "  Ещё ссылка[2].",
+                                         "  Простая врезка.",
+                                         "  Конец книги-всё Ca?.",
+                                         "",
+                                         "  [1] Первая сноска.",
+                                         "  [2] Вторая сноска.",
+                                         "",
+                                         "Комментарий",
+                                         "  Вне порядка."}));
 }
 
 TEST(EpubImport, BadPackagesAreRefusedWithTheReason) {

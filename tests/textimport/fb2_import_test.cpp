@@ -13,7 +13,7 @@ namespace {
 
 using testing_books::fb2;
 using testing_books::makeZip;
-using testing_books::W;
+using testing_books::win;
 
 const std::string kWholeBook = fb2(R"(<body>
 <title><p>Анна Полева</p><p>Тихий дом</p></title>
@@ -53,7 +53,7 @@ const std::string kWholeBook = fb2(R"(<body>
 <binary id="pic1" content-type="image/png">iVBORw0KGgo=</binary>)");
 
 TEST(Fb2Import, WholeBookBecomesTheseLines) {
-  const std::vector<std::string> expected = W(std::vector<std::string>{
+  const std::vector<std::string> expected = win(std::vector<std::string>{
       "Тихий дом",
       "Анна Полева",
       "",
@@ -133,15 +133,15 @@ TEST(Fb2Import, NotesGoToTheEndUnderTheirNumbers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(importFb2(fb2(c.bodies, "", ""), "book.fb2"), W(c.expected));
+    EXPECT_EQ(importFb2(fb2(c.bodies, "", ""), "book.fb2"), win(c.expected));
   }
 }
 
 // The 8-bit code pages a book may declare, produced from the UTF-8 text by inverting the
 // project's conversions into 1251.
 std::string toKoi(const std::string& utf8) {
-  std::string win = W(utf8), out;
-  for (char c : win) {
+  std::string out;
+  for (char c : win(utf8)) {
     for (int b = 0; b < 256; ++b) {
       if (KoiToWin(std::string(1, static_cast<char>(b)))[0] == c) {
         out.push_back(static_cast<char>(b));
@@ -153,8 +153,8 @@ std::string toKoi(const std::string& utf8) {
 }
 
 std::string toDos(const std::string& utf8) {
-  std::string win = W(utf8), out;
-  for (char c : win) {
+  std::string out;
+  for (char c : win(utf8)) {
     for (int b = 0; b < 256; ++b) {
       if (DosToWin(std::string(1, static_cast<char>(b)))[0] == c) {
         out.push_back(static_cast<char>(b));
@@ -191,8 +191,8 @@ TEST(Fb2Import, DeclaredEncodingsGiveTheSameLines) {
       "<body><section><title><p>Ёлка и щи</p></title><p>Съешь же ещё этих мягких "
       "французских булок, да выпей чаю.</p></section></body>";
   const std::vector<std::string> expected =
-      W(std::vector<std::string>{"Тихий дом", "Анна Полева", "", "Ёлка и щи",
-                                 "  Съешь же ещё этих мягких французских булок, да выпей чаю."});
+      win(std::vector<std::string>{"Тихий дом", "Анна Полева", "", "Ёлка и щи",
+                                   "  Съешь же ещё этих мягких французских булок, да выпей чаю."});
   struct Case {
     const char* declaration;
     std::string (*encode)(const std::string&);
@@ -202,10 +202,10 @@ TEST(Fb2Import, DeclaredEncodingsGiveTheSameLines) {
       {"<?xml version=\"1.0\"?>", [](const std::string& s) { return s; }},
       {"", [](const std::string& s) { return "\xEF\xBB\xBF" + s; }},
       {"<?xml version=\"1.0\" encoding=\"windows-1251\"?>",
-       [](const std::string& s) { return W(s); }},
+       [](const std::string& s) { return win(s); }},
       {"<?xml version=\"1.0\" encoding=\"WINDOWS-1251\"?>",
-       [](const std::string& s) { return W(s); }},
-      {"<?xml version=\"1.0\" encoding=\"cp1251\"?>", [](const std::string& s) { return W(s); }},
+       [](const std::string& s) { return win(s); }},
+      {"<?xml version=\"1.0\" encoding=\"cp1251\"?>", [](const std::string& s) { return win(s); }},
       {"<?xml version=\"1.0\" encoding=\"koi8-r\"?>", &toKoi},
       {"<?xml version=\"1.0\" encoding=\"IBM866\"?>", &toDos},
       {"<?xml version=\"1.0\" encoding=\"UTF-16\"?>", &toUtf16Le},
@@ -265,7 +265,7 @@ TEST(Fb2Import, HeaderForms) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(importFb2(fb2("<body><section><p>Текст.</p></section></body>", c.title, c.authors),
                         "book.fb2"),
-              W(c.expected));
+              win(c.expected));
   }
 }
 

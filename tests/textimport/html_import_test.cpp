@@ -14,7 +14,7 @@ namespace {
 
 using testing_books::readFile;
 using testing_books::TempFolder;
-using testing_books::W;
+using testing_books::win;
 using testing_books::writeFile;
 
 // What a command prints when it reads `input` (given as a file): the independent peers below.
@@ -83,7 +83,7 @@ TEST(HtmlImport, PageInEveryCodePageGivesTheSameLines) {
   auto page = [&](const std::string& meta) {
     return "<html><head>" + meta + "<title>Тихий дом</title>" + body;
   };
-  const std::vector<std::string> expected = W(
+  const std::vector<std::string> expected = win(
       std::vector<std::string>{"Тихий дом", "", "Глава первая",
                                "  Все счастливые семьи похожи друг на друга, каждая "
                                "несчастливая семья несчастлива по-своему - так... © «Ель» ёлка ё"});
@@ -129,7 +129,7 @@ TEST(HtmlImport, DeclarationDecidesWhatAFewWordsAreIn) {
     SCOPED_TRACE(c.meta);
     const std::string page =
         peer(std::string("iconv -f UTF-8 -t ") + c.codePage, std::string(c.meta) + "<p>Эх</p>");
-    EXPECT_EQ(importHtml(page, "page.html"), std::vector<std::string>{W("  Эх")});
+    EXPECT_EQ(importHtml(page, "page.html"), std::vector<std::string>{win("  Эх")});
   }
 }
 

@@ -43,7 +43,7 @@ class BookWriter {
   // An empty line, unless the text is empty or already ends with one.
   void blankLine();
   // A placeholder for an image: inline inside running text, otherwise a line of its own.
-  void Image() { winText(imageMark()); }
+  void imagePlaceholder() { winText(imageMark()); }
   // Prefix (in 1251) that the next non-empty line gets after its indentation.
   void setNextPrefix(std::string prefix) { prefix_ = std::move(prefix); }
   // Ends a note: a note that had no text still gets a line with its number.

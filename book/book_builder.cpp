@@ -69,11 +69,14 @@ std::optional<std::string> TBookBuilder::memberText(const std::string& file) {
       note.tidied = true;
       note.layout = report.layout;
     }
-    if ((note.converted || note.tidied) && OnTextNote) OnTextNote(note);
+    if ((note.converted || note.tidied || note.missing != 0) && OnTextNote) OnTextNote(note);
     return joinLines(lines);
   };
 #if PAGORA_BOOK_IMPORT
-  if (isImportableBook(file)) return tidied(importBook(file));
+  if (isImportableBook(file)) {
+    note.imported = true;
+    return tidied(importBook(file, &note.missing));
+  }
 #endif
   if (!ConvertTexts && !TidyTexts) return std::nullopt;
   const MappedFile input(file);

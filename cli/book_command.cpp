@@ -151,7 +151,7 @@ std::vector<std::string> withoutDuplicates(const std::vector<std::string>& files
 // why a text went in as it is.
 void printTextNote(const TBookTextNote& note) {
   const std::string name = std::filesystem::path(note.file).filename().string();
-  if (!note.converted && !note.tidied) {
+  if (!note.converted && !note.tidied && !note.imported) {
     std::printf(
         "%s: code page unsure (%s, confidence %.2f), stored as it is; convert it with "
         "pagora-cli text recode --from\n",

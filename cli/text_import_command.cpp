@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <CLI/CLI.hpp>
 
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -10,6 +11,8 @@
 
 #include "commands.h"
 #include "failure.h"
+#include "terminal.h"
+#include "text/recode.h"
 #include "text/text_buffer.h"
 #include "textimport/book_import.h"
 
@@ -37,9 +40,15 @@ int runImport(const ImportOptions& options) {
   }
   try {
     // The whole book is read before anything is written, so a bad book leaves OUT alone.
-    const std::vector<std::string> lines = importBook(options.book);
+    std::size_t missing = 0;
+    const std::vector<std::string> lines = importBook(options.book, &missing);
     saveTextFile(out, lines);
     std::printf("File %s\nLines: %zu\n", out.c_str(), lines.size());
+    if (missing != 0) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "%s: %s\n", escapeControl(out).c_str(),
+                   missingCharactersNote(missing).c_str());
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pagora-cli: %s\n", e.what());
     return exitStatusFor(e);

@@ -41,13 +41,13 @@ std::size_t bookExtension(const std::string& path) {
   throw EBookImport(file + ": " + problem);
 }
 
-std::vector<std::string> fb2FromZip(ZipBook& zip, const std::string& file) {
+std::vector<std::string> fb2FromZip(ZipBook& zip, const std::string& file, std::size_t* missing) {
   for (std::int64_t i = 0; i < zip.count(); ++i) {
     const std::string name = zip.name(i);
     if (!endsWith(lowerName(name), ".fb2")) continue;
     return book_import::readFb2(
         [&](const std::function<void(std::string_view, bool)>& consume) { zip.read(i, consume); },
-        file, name);
+        file, name, missing);
   }
   fail(file, "the zip archive holds no .fb2 book");
 }
@@ -93,32 +93,36 @@ std::string importedTextName(const std::string& path) {
   return path.substr(0, path.size() - bookExtension(path)) + ".txt";
 }
 
-std::vector<std::string> importFb2(std::string_view bytes, const std::string& name) {
-  if (bytes.substr(0, kZipMagic.size()) == kZipMagic) return importFb2Zip(bytes, name);
+std::vector<std::string> importFb2(std::string_view bytes, const std::string& name,
+                                   std::size_t* missing) {
+  if (bytes.substr(0, kZipMagic.size()) == kZipMagic) return importFb2Zip(bytes, name, missing);
   if (bytes.size() > kMaxBookMemberSize)
     fail(name, "the book is larger than " + sizeText(kMaxBookMemberSize));
   return book_import::readFb2(
       [&](const std::function<void(std::string_view, bool)>& consume) { consume(bytes, true); },
-      name, "");
+      name, "", missing);
 }
 
-std::vector<std::string> importFb2Zip(std::string_view bytes, const std::string& name) {
+std::vector<std::string> importFb2Zip(std::string_view bytes, const std::string& name,
+                                      std::size_t* missing) {
   ZipBook zip(bytes, name);
-  return fb2FromZip(zip, name);
+  return fb2FromZip(zip, name, missing);
 }
 
-std::vector<std::string> importEpub(std::string_view bytes, const std::string& name) {
+std::vector<std::string> importEpub(std::string_view bytes, const std::string& name,
+                                    std::size_t* missing) {
   ZipBook zip(bytes, name);
-  return book_import::readEpub(zip, name);
+  return book_import::readEpub(zip, name, missing);
 }
 
-std::vector<std::string> importHtml(std::string_view bytes, const std::string& name) {
+std::vector<std::string> importHtml(std::string_view bytes, const std::string& name,
+                                    std::size_t* missing) {
   if (bytes.size() > kMaxBookMemberSize)
     fail(name, "the page is larger than " + sizeText(kMaxBookMemberSize));
-  return book_import::readHtmlPage(bytes);
+  return book_import::readHtmlPage(bytes, missing);
 }
 
-std::vector<std::string> importBook(const std::string& path) {
+std::vector<std::string> importBook(const std::string& path, std::size_t* missing) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0)
     fail(path, std::string("cannot open: ") + std::strerror(errno));
@@ -126,25 +130,25 @@ std::vector<std::string> importBook(const std::string& path) {
   const std::string lower = lowerName(path);
   if (endsWith(lower, ".fb2.zip")) {
     ZipBook zip(path, path);
-    return fb2FromZip(zip, path);
+    return fb2FromZip(zip, path, missing);
   }
   if (endsWith(lower, ".epub")) {
     ZipBook zip(path, path);
-    return book_import::readEpub(zip, path);
+    return book_import::readEpub(zip, path, missing);
   }
   const bool html = isHtmlPage(path);
   if (!html && !endsWith(lower, ".fb2"))
     fail(path, "not an FB2 or EPUB book or an HTML page (unknown file name extension)");
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!in) fail(path, std::string("cannot open: ") + std::strerror(errno));
-  if (html) return importHtml(readPage(in.get(), path, st), path);
+  if (html) return importHtml(readPage(in.get(), path, st), path, missing);
   char magic[4] = {};
   if (std::fread(magic, 1, sizeof magic, in.get()) == sizeof magic &&
       std::string_view(magic, sizeof magic) == kZipMagic) {
     // Zipped books often keep the plain ".fb2" name.
     in.reset();
     ZipBook zip(path, path);
-    return fb2FromZip(zip, path);
+    return fb2FromZip(zip, path, missing);
   }
   std::rewind(in.get());
   if (static_cast<std::uint64_t>(st.st_size) > kMaxBookMemberSize)
@@ -169,7 +173,7 @@ std::vector<std::string> importBook(const std::string& path) {
         }
         consume(std::string_view(), true);
       },
-      path, "");
+      path, "", missing);
 }
 
 }  // namespace pagora

@@ -87,7 +87,8 @@ const CharTable& table() {
 
 }  // namespace
 
-void appendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8) {
+void appendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8,
+                     std::size_t* missing) {
   const CharTable& t = table();
   const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
   const std::size_t n = utf8.size();
@@ -132,7 +133,9 @@ void appendUtf8AsWin(std::string& out, bool& pendingSpace, std::string_view utf8
       plain.append(kLongForms[m - kLong]);
     }
   }
-  out += utf8ToWin(plain);
+  std::size_t unspelt = 0;
+  out += utf8ToWin(plain, &unspelt);
+  if (missing) *missing += unspelt;
 }
 
 std::string trimNoteNumber(const std::string& win) {
@@ -145,10 +148,10 @@ std::string trimNoteNumber(const std::string& win) {
   return win.substr(b, e - b);
 }
 
-std::string plainWin(std::string_view utf8) {
+std::string plainWin(std::string_view utf8, std::size_t* missing) {
   std::string out;
   bool pending = false;
-  appendUtf8AsWin(out, pending, utf8);
+  appendUtf8AsWin(out, pending, utf8, missing);
   return out;
 }
 

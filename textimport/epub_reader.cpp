@@ -132,7 +132,7 @@ class PackageHandler : public XmlHandler {
   void end(std::string_view name) override {
     if (capturing_ && (name == "title" || name == "creator")) {
       capturing_ = false;
-      const std::string text = plainWin(capture_);
+      const std::string text = plainWin(capture_, &missing);
       if (name == "title" && title.empty()) title = text;
       if (name == "creator" && !text.empty()) creators.push_back(text);
     }
@@ -149,6 +149,7 @@ class PackageHandler : public XmlHandler {
   };
   std::string title;
   std::vector<std::string> creators;
+  std::size_t missing = 0;  // characters of the title and creators that became "?"
   std::map<std::string, ManifestItem> manifest;
   std::vector<SpineEntry> spine;
 
@@ -170,7 +171,7 @@ bool isImageType(const std::string& type) {
 
 }  // namespace
 
-std::vector<std::string> readEpub(ZipBook& zip, const std::string& file) {
+std::vector<std::string> readEpub(ZipBook& zip, const std::string& file, std::size_t* missing) {
   auto fail = [&](const std::string& problem) -> EBookImport {
     return EBookImport(file + ": " + problem);
   };
@@ -241,6 +242,7 @@ std::vector<std::string> readEpub(ZipBook& zip, const std::string& file) {
       w.endLine();
     }
   }
+  if (missing) *missing = package.missing + w.missing();
   return w.finish();
 }
 

@@ -190,8 +190,9 @@ class Fb2Handler : public XmlHandler {
     if (bodyDepth_ >= 0) w_.text(text);
   }
 
-  std::vector<std::string> finish() {
+  std::vector<std::string> finish(std::size_t* missing) {
     if (!sawBody_) throw EBookImport(file_ + ": the FictionBook file has no body");
+    if (missing) *missing = w_.missing();
     return w_.finish();
   }
 
@@ -215,12 +216,12 @@ class Fb2Handler : public XmlHandler {
         authorPart_ = nullptr;
         break;
       case Capture::NoteNumber: {
-        const std::string number = trimNoteNumber(plainWin(capture_));
+        const std::string number = trimNoteNumber(w_.plain(capture_));
         if (!number.empty()) w_.setNextPrefix("[" + number + "] ");
         break;
       }
       case Capture::NoteLink: {
-        const std::string number = trimNoteNumber(plainWin(capture_));
+        const std::string number = trimNoteNumber(w_.plain(capture_));
         if (!number.empty()) w_.winText("[" + number + "]");
         break;
       }
@@ -254,9 +255,9 @@ class Fb2Handler : public XmlHandler {
     }
   }
 
-  void WriteHeader() {
+  void writeHeader() {
     headerWritten_ = true;
-    const std::string title = plainWin(bookTitle_);
+    const std::string title = w_.plain(bookTitle_);
     if (!title.empty()) {
       w_.startLine(LineKind::Title);
       w_.winText(title);
@@ -265,12 +266,12 @@ class Fb2Handler : public XmlHandler {
     for (const AuthorName& a : authors_) {
       std::string full;
       for (const std::string* part : {&a.first, &a.middle, &a.last}) {
-        const std::string p = plainWin(*part);
+        const std::string p = w_.plain(*part);
         if (p.empty()) continue;
         if (!full.empty()) full += ' ';
         full += p;
       }
-      if (full.empty()) full = plainWin(a.nick);
+      if (full.empty()) full = w_.plain(a.nick);
       if (full.empty()) continue;
       if (!names.empty()) names += ", ";
       names += full;
@@ -284,7 +285,7 @@ class Fb2Handler : public XmlHandler {
   }
 
   void startBody(const char** atts, int depth) {
-    if (!headerWritten_) WriteHeader();
+    if (!headerWritten_) writeHeader();
     const char* bodyName = attribute(atts, "name");
     const std::string n = bodyName ? bodyName : "";
     inNotes_ = n == "notes" || n == "comments" || n == "footnotes" || (sawBody_ && !n.empty());
@@ -417,12 +418,12 @@ class Fb2Handler : public XmlHandler {
 }  // namespace
 
 std::vector<std::string> readFb2(const DocumentSource& source, const std::string& file,
-                                 const std::string& member) {
+                                 const std::string& member, std::size_t* missing) {
   Fb2Handler handler(file);
   XmlReader reader(handler, file, member);
   handler.setReader(&reader);
   source([&](std::string_view piece, bool last) { reader.feed(piece, last); });
-  return handler.finish();
+  return handler.finish(missing);
 }
 
 }  // namespace pagora::book_import

@@ -318,7 +318,7 @@ class PageReader {
 
 }  // namespace
 
-std::vector<std::string> readHtmlPage(std::string_view bytes) {
+std::vector<std::string> readHtmlPage(std::string_view bytes, std::size_t* missing) {
   const std::string page = pageAsUtf8(bytes);
   BookWriter writer;
   std::map<std::string, std::string> noteNumbers;
@@ -327,6 +327,7 @@ std::vector<std::string> readHtmlPage(std::string_view bytes) {
   PageReader reader(handler, writer);
   reader.read(page);
   writer.endLine();
+  if (missing) *missing = writer.missing();
   std::vector<std::string> lines = writer.finish();
   // Most pages repeat their title as the first heading: once is enough.
   if (reader.titleTaken() && lines.size() > 2 && lines[1].empty() && lines[2] == lines[0])

@@ -177,7 +177,7 @@ void HtmlTextHandler::chars(std::string_view text) {
 
 void HtmlTextHandler::endNoteRef() {
   captureFrom_ = -1;
-  std::string number = trimNoteNumber(plainWin(capture_));
+  std::string number = trimNoteNumber(w_.plain(capture_));
   if (number.empty()) number = std::to_string(++noteCount_);
   if (!captureHref_.empty()) noteNumbers_.emplace(captureHref_, number);
   w_.winText("[" + number + "]");

@@ -10,21 +10,21 @@ namespace pagora {
 
 QString bookTextNote(const TBookTextNote& note) {
   const QString name = QFileInfo(QString::fromStdString(note.file)).fileName();
+  const QString missing = QCoreApplication::translate(
+      "BookNotes", "%n character(s) have no equivalent in code page 1251", nullptr,
+      static_cast<int>(note.missing));
   if (!note.converted && !note.tidied) {
+    // An imported book is noted only for what its conversion could not spell.
+    if (note.imported) return name + QStringLiteral(": ") + missing;
     return QCoreApplication::translate("BookNotes", "%1: code page unsure, stored as it is")
         .arg(name);
   }
-  if (!note.converted) return QCoreApplication::translate("BookNotes", "%1: tidied").arg(name);
-  QString line =
-      QStringLiteral("%1: %2 -> 1251").arg(name, QString::fromLatin1(codePageLabel(note.from)));
-  if (note.tidied)
+  QString line = note.converted ? QStringLiteral("%1: %2 -> 1251")
+                                      .arg(name, QString::fromLatin1(codePageLabel(note.from)))
+                                : QCoreApplication::translate("BookNotes", "%1: tidied").arg(name);
+  if (note.converted && note.tidied)
     line += QStringLiteral(", ") + QCoreApplication::translate("BookNotes", "tidied");
-  if (note.missing != 0) {
-    line += QStringLiteral(", ") +
-            QCoreApplication::translate("BookNotes",
-                                        "%n character(s) have no equivalent in code page 1251",
-                                        nullptr, static_cast<int>(note.missing));
-  }
+  if (note.missing != 0) line += QStringLiteral(", ") + missing;
   return line;
 }
 

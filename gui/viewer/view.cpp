@@ -154,9 +154,10 @@ bool TForm2::openFile(const QString& path) {
   // that the window's commands cannot clean.
   if (isImportableBook(path.toStdString()) && !isHtmlPage(path.toStdString())) {
     imported_ = true;
+    importMissing_ = 0;
     std::vector<std::string> lines;
     try {
-      lines = importBook(path.toStdString());
+      lines = importBook(path.toStdString(), &importMissing_);
     } catch (const std::exception& e) {
       ok = false;
       Prompts::current().error(this, failureText(e), QStringLiteral("Ошибка"));
@@ -173,8 +174,13 @@ bool TForm2::openFile(const QString& path) {
 
 void TForm2::noteCodePage() {
   if (imported_) {
-    status_->setText(tr("Converted from the book; Close saves the text as %1")
-                         .arg(QFileInfo(savePath()).fileName()));
+    QString note = tr("Converted from the book; Close saves the text as %1")
+                       .arg(QFileInfo(savePath()).fileName());
+    if (importMissing_ != 0) {
+      note += QStringLiteral("; ") + tr("%n character(s) have no equivalent in code page 1251", "",
+                                        static_cast<int>(importMissing_));
+    }
+    status_->setText(note);
     return;
   }
   // The start of the text is plenty to tell the code pages apart.

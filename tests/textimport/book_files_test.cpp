@@ -179,6 +179,12 @@ TEST(BookFiles, CommandLineImportWritesTheTextOrNothing) {
   EXPECT_EQ(readFile(dir / "keep.txt"), "old text\r\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "broken.txt"));
 
+  // What code page 1251 cannot spell is said on standard error, after the file is written.
+  writeFile(dir / "cjk.fb2", fb2("<body><p>\u4E2D\u6587</p></body>"));
+  ASSERT_EQ(runCli("text import '" + dir / "cjk.fb2" + "'", output), 0) << output;
+  EXPECT_EQ(output, "File " + dir / "cjk.txt" + "\nLines: 4\n" + dir / "cjk.txt" +
+                        ": 2 characters have no equivalent in code page 1251\n");
+
   // The book itself is never the target.
   writeFile(dir / "self.fb2", kBook);
   EXPECT_EQ(runCli("text import '" + dir / "self.fb2" + "' -o '" + dir / "self.fb2" + "'", output),

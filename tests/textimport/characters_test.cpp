@@ -1,4 +1,6 @@
 // Characters that the handheld cannot show become plain ones; white space collapses.
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,8 +12,11 @@
 namespace pagora {
 namespace {
 
+using testing_books::epub;
 using testing_books::fb2;
+using testing_books::makeZip;
 using testing_books::win;
+using testing_books::xhtml;
 
 // The one paragraph that a book made of `text` becomes, as 1251 bytes.
 std::string paragraph(const std::string& text) {
@@ -63,6 +68,47 @@ TEST(ImportCharacters, WhiteSpaceCollapsesAndNeverStartsOrEndsALine) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.in);
     EXPECT_EQ(paragraph(c.in), win(c.out));
+  }
+}
+
+// Every character that even the fallback could not spell is counted, wherever in the book it
+// stood (title, authors, text, note numbers), and only those: the count equals the "?" that the
+// text gained over its source.
+TEST(ImportCharacters, WhatBecameAQuestionMarkIsCounted) {
+  struct Case {
+    const char* what;
+    std::function<std::vector<std::string>(std::size_t*)> import;
+  };
+  const Case cases[] = {
+      {"fb2",
+       [](std::size_t* m) {
+         return importFb2(fb2("<body><p>中文 мир<a l:href=\"#n\">[λ]</a></p></body>"
+                              "<body name=\"notes\"><section id=\"n\"><title><p>λ</p>"
+                              "</title><p>Café</p></section></body>",
+                              "Книга 中", "<author><first-name>Лев λ</first-name></author>"),
+                          "b.fb2", m);
+       }},
+      {"epub",
+       [](std::size_t* m) {
+         return importEpub(
+             makeZip(epub({{"OEBPS/a.xhtml", xhtml("<p>λ été</p>")}}, "<itemref idref=\"c1\"/>",
+                          "<dc:title>中</dc:title><dc:creator>क</dc:creator>")),
+             "b.epub", m);
+       }},
+      {"html",
+       [](std::size_t* m) {
+         return importHtml("<meta charset=\"utf-8\"><title>中</title><p>λλ &#x4E2D; ё</p>",
+                           "b.html", m);
+       }},
+  };
+  for (const Case& c : cases) {
+    std::size_t missing = 99;
+    const std::vector<std::string> lines = c.import(&missing);
+    std::size_t questionMarks = 0;
+    for (const std::string& line : lines)
+      questionMarks += std::count(line.begin(), line.end(), '?');
+    EXPECT_GT(questionMarks, 2u) << c.what;
+    EXPECT_EQ(missing, questionMarks) << c.what;
   }
 }
 

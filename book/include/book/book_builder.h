@@ -25,6 +25,7 @@ struct TBookTextNote {
   std::size_t missing = 0;
   bool tidied = false;
   TidyLayout layout = TidyLayout::Lines;  // tidied: the layout the text was found in
+  bool imported = false;                  // an FB2, EPUB or HTML book turned into text
 };
 
 class TBookBuilder {

@@ -3,6 +3,7 @@
 // as they are.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -47,21 +48,27 @@ std::string importedTextName(const std::string& path);
 //     and references to them shown as "[1]" in the text.
 // Typographic characters become plain ones (curly quotes -> " and ', dashes -> -, the ellipsis
 // -> ..., every kind of space -> a space, stress marks and soft hyphens vanish); other characters
-// that code page 1251 lacks become "?". Raises EBookImport.
+// that code page 1251 lacks take the conversion's fallback (a look-alike letter, the letter
+// without its mark), and what has none becomes "?", counted in `*missing` when it is given.
+// Raises EBookImport.
 // An HTML page is read in the code page its byte order mark or its <meta> declaration names, else
 // in the one its bytes look like (bytes that plainly contradict the declaration win); its title
 // is the first line unless the first heading repeats it; its headings, block elements
 // (paragraphs, list items, table rows...) and <br> make the lines, as in a browser (white space
 // collapsed, <pre> line by line); styles, scripts and comments are dropped and every character
 // reference is decoded.
-std::vector<std::string> importBook(const std::string& path);
+std::vector<std::string> importBook(const std::string& path, std::size_t* missing = nullptr);
 
 // The same for a book already in memory; `name` is used only in messages. importFb2 takes FB2
 // bytes (a zipped FB2 too, as importBook does for a ".fb2" file that turns out to be a zip),
 // importFb2Zip and importEpub the bytes of the zip archive, importHtml those of the page.
-std::vector<std::string> importFb2(std::string_view bytes, const std::string& name);
-std::vector<std::string> importFb2Zip(std::string_view bytes, const std::string& name);
-std::vector<std::string> importEpub(std::string_view bytes, const std::string& name);
-std::vector<std::string> importHtml(std::string_view bytes, const std::string& name);
+std::vector<std::string> importFb2(std::string_view bytes, const std::string& name,
+                                   std::size_t* missing = nullptr);
+std::vector<std::string> importFb2Zip(std::string_view bytes, const std::string& name,
+                                      std::size_t* missing = nullptr);
+std::vector<std::string> importEpub(std::string_view bytes, const std::string& name,
+                                    std::size_t* missing = nullptr);
+std::vector<std::string> importHtml(std::string_view bytes, const std::string& name,
+                                    std::size_t* missing = nullptr);
 
 }  // namespace pagora

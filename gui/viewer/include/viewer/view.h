@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -102,7 +103,8 @@ class TForm2 : public QDialog {
   QString fileName_;
   bool modified_ = false;
   bool imported_ = false;
-  bool linesGiven_ = false;  // the caller put the lines in: showing lays them out afresh
+  std::size_t importMissing_ = 0;  // characters of the imported book that became "?"
+  bool linesGiven_ = false;        // the caller put the lines in: showing lays them out afresh
   bool busy_ = false;
   bool closing_ = false;
   QLabel* status_ = nullptr;

@@ -225,10 +225,10 @@ TEST(HtmlParser, AnchorCategories) {
 TEST(HtmlParser, MetaImagesFramesAndWhatCarriesOver) {
   THTMLParser parser;
   parserEvents(parser, {"<meta name=\"Keyword\" content=\"war, peace\">",
-                  "<META NAME=\"description\" CONTENT=\"A novel\">",
-                  "<meta name=keyword content=\"unquoted names keep their space\">",
-                  "<meta name=\"keywords\" content=\"ignored\">",
-                  "<img src=\"cover.jpg\" alt=x><frame src=left.htm>", "<a href=\"a.htm\">"});
+                        "<META NAME=\"description\" CONTENT=\"A novel\">",
+                        "<meta name=keyword content=\"unquoted names keep their space\">",
+                        "<meta name=\"keywords\" content=\"ignored\">",
+                        "<img src=\"cover.jpg\" alt=x><frame src=left.htm>", "<a href=\"a.htm\">"});
   EXPECT_EQ(parser.Parsed().Keyword, "war, peace");
   EXPECT_EQ(parser.Parsed().Description, "A novel");
   EXPECT_EQ(parser.Parsed().Images, Lines{"cover.jpg"});

@@ -25,27 +25,6 @@ namespace {
 
 using namespace pagora;
 
-// Russian prose in 1251 standing in for the corpus when it is absent (about 2 MB).
-std::string generated(bool html) {
-  const std::string sentence = utf8ToWin(
-      "Все счастливые семьи похожи  друг на друга, каждая ~несчастливая семья несчастлива "
-      "по-своему.");
-  std::string text;
-  for (int i = 0; text.size() < 2'000'000; ++i) {
-    if (html && i % 8 == 0) text += "<p>";
-    text += sentence;
-    text += i % 3 == 0 ? (html ? "&nbsp;<b>word</b>\r\n" : "\r\n") : "  ";
-    if (i % 8 == 7) text += "\r\n";
-  }
-  return text;
-}
-
-std::string corpus(const char* file, bool html = false) {
-  const std::filesystem::path path = pagora::bench::corpusFile(file);
-  if (path.empty()) return generated(html);
-  return readFileBytes(path.string());
-}
-
 std::filesystem::path scratchFolder() {
   static const std::filesystem::path folder = [] {
     auto p = std::filesystem::temp_directory_path() /
@@ -59,7 +38,7 @@ std::filesystem::path scratchFolder() {
 // The corpus novel repeated up to 32 MB, written once.
 const std::string& largeFile() {
   static const std::string path = [] {
-    const std::string novel = corpus("anna-karenina.cp1251.txt");
+    const std::string novel = pagora::bench::corpusText("anna-karenina.cp1251.txt");
     const std::string p = (scratchFolder() / "large.txt").string();
     std::ofstream out(p, std::ios::binary);
     for (std::size_t written = 0; written < (32u << 20); written += novel.size()) out << novel;
@@ -215,7 +194,8 @@ const CommandInput kInputs[] = {
 const TextBuffer& Input(Command c) {
   static std::vector<TextBuffer> cache(6);
   TextBuffer& lines = cache[c];
-  if (lines.empty()) lines = splitLines(corpus(kInputs[c].file, kInputs[c].html));
+  if (lines.empty())
+    lines = splitLines(pagora::bench::corpusText(kInputs[c].file, kInputs[c].html));
   return lines;
 }
 

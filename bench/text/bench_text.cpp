@@ -31,27 +31,6 @@ namespace {
 
 using namespace pagora;
 
-// A stand-in of about 2 MB when the corpus is absent: Russian prose in 1251 with HTML markup.
-std::string generated(bool html) {
-  const std::string sentence =
-      "\xC2\xF1\xE5 \xF1\xF7\xE0\xF1\xF2\xEB\xE8\xE2\xFB\xE5 \xF1\xE5\xEC\xFC\xE8 \xEF\xEE\xF5\xEE"
-      "\xE6\xE8  \xE4\xF0\xF3\xE3 \xED\xE0 \xE4\xF0\xF3\xE3\xE0.";
-  std::string text;
-  for (int i = 0; text.size() < 2'000'000; ++i) {
-    if (html && i % 8 == 0) text += "<p>";
-    text += sentence;
-    text += i % 3 == 0 ? (html ? "&nbsp;<b>word</b>\r\n" : "\r\n") : "  ";
-    if (i % 8 == 7) text += "\r\n";
-  }
-  return text;
-}
-
-std::string corpus(const char* file, bool html) {
-  const std::filesystem::path path = pagora::bench::corpusFile(file);
-  if (path.empty()) return generated(html);
-  return readFileBytes(path.string());
-}
-
 // A scratch file that lives as long as the benchmark program.
 std::string scratchFile(const std::string& name, const std::string& bytes) {
   const std::string path = (std::filesystem::temp_directory_path() /
@@ -118,8 +97,9 @@ const Conversion kConversions[] = {
 const std::string& input(int which) {
   static std::string inputs[3];
   if (inputs[which].empty()) {
-    std::string text = corpus(kConversions[which].corpusFile, false);
-    if (which == 0 && text.find('\xE0') == std::string::npos) text = generated(false);
+    std::string text = pagora::bench::corpusText(kConversions[which].corpusFile, false);
+    if (which == 0 && text.find('\xE0') == std::string::npos)
+      text = pagora::bench::standInText(false);
     inputs[which] = repeated(text, 16 * text.size());
   }
   return inputs[which];
@@ -259,7 +239,7 @@ void BM_RecodeLines(benchmark::State& state) {
 BENCHMARK(BM_RecodeLines)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 const std::string& htmlOfSize(std::size_t size) {
-  static std::string base = corpus("anna-karenina.cp1251.html", true);
+  static std::string base = pagora::bench::corpusText("anna-karenina.cp1251.html", true);
   static std::string big;
   if (size <= base.size()) return base;
   if (big.size() < size) big = repeated(base, size);
@@ -281,7 +261,7 @@ void BM_DeleteHtmlTags(benchmark::State& state) {
 BENCHMARK(BM_DeleteHtmlTags)->Arg(2)->Arg(32)->Unit(benchmark::kMillisecond);
 
 const std::string& plainText() {
-  static const std::string text = corpus("anna-karenina.cp1251.txt", false);
+  static const std::string text = pagora::bench::corpusText("anna-karenina.cp1251.txt", false);
   return text;
 }
 

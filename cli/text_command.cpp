@@ -47,24 +47,23 @@ bool checkOutput(const std::string& command, const FileOptions& options) {
   return true;
 }
 
-// Loads each file as lines, lets `work` change them (returning a short report) and saves the
-// result in place or to -o. A file whose bytes come out as they were is not written again.
-int forEachFile(const std::string& command, const FileOptions& options,
-                const std::function<std::string(TextBuffer&, ProgressBar&)>& work) {
+// Maps each file and lets `work` write its new contents (returning a short report) in place or
+// to -o; says "TARGET: REPORT", adding ", left as it is" when the bytes came out as they were
+// (such a file is not written again). A failure is said and the next file goes on.
+using FileWork =
+    std::function<std::string(const std::string& file, std::string_view bytes, ReplacingWriter&)>;
+int eachFileRewritten(const std::string& command, const FileOptions& options,
+                      const FileWork& work) {
   if (!checkOutput(command, options)) return kExitUsage;
   int status = 0;
+  const bool inPlace = options.output.empty();
   for (const std::string& file : options.files) {
     try {
-      const std::string bytes = readFileBytes(file);
-      TextBuffer lines = splitLines(bytes);
-      ProgressBar bar(escapeControl(file));
-      const std::string report = work(lines, bar);
-      bar.clear();
-      const bool inPlace = options.output.empty();
+      const MappedFile input(file);
+      const std::string_view bytes = input.bytes();
       const std::string& target = inPlace ? file : options.output;
-      const std::string_view current = bytes;
-      ReplacingWriter out(target, inPlace ? &current : nullptr);
-      out.write(joinLines(lines));
+      ReplacingWriter out(target, inPlace ? &bytes : nullptr);
+      const std::string report = work(file, bytes, out);
       const bool written = out.commit();
       std::printf("%s: %s%s\n", escapeControl(target).c_str(), report.c_str(),
                   written ? "" : ", left as it is");
@@ -73,6 +72,20 @@ int forEachFile(const std::string& command, const FileOptions& options,
     }
   }
   return status;
+}
+
+// The same for the view window's line commands: `work` changes the file's lines.
+int forEachFile(const std::string& command, const FileOptions& options,
+                const std::function<std::string(TextBuffer&, ProgressBar&)>& work) {
+  return eachFileRewritten(
+      command, options, [&](const std::string& file, std::string_view bytes, ReplacingWriter& out) {
+        TextBuffer lines = splitLines(bytes);
+        ProgressBar bar(escapeControl(file));
+        const std::string report = work(lines, bar);
+        bar.clear();
+        out.write(joinLines(lines));
+        return report;
+      });
 }
 
 LineProgress barProgress(ProgressBar& bar) {
@@ -212,46 +225,34 @@ int recodeFiles(const FileOptions& options, const std::string& from, bool force)
 // Collapse spaces line by line from the mapped file; every line is written with CR LF after it,
 // as the view window saves it.
 int collapseFiles(const FileOptions& options) {
-  if (!checkOutput("collapse", options)) return kExitUsage;
-  int status = 0;
-  const bool inPlace = options.output.empty();
-  for (const std::string& file : options.files) {
-    try {
-      const MappedFile input(file);
-      const std::string_view bytes = input.bytes();
-      const std::string& target = inPlace ? file : options.output;
-      ReplacingWriter out(target, inPlace ? &bytes : nullptr);
-      ProgressBar bar(escapeControl(file));
-      std::string piece;
-      piece.reserve(kPiece + 4096);
-      std::size_t lines = 0;
-      const char* p = bytes.data();
-      const char* const end = p + bytes.size();
-      while (p < end) {
-        const char* q = p;
-        while (q < end && *q != '\r' && *q != '\n') ++q;
-        piece += collapseSpacesInLine(std::string_view(p, static_cast<std::size_t>(q - p)));
-        piece += "\r\n";
-        ++lines;
-        if (q < end) q += (*q == '\r' && q + 1 < end && q[1] == '\n') ? 2 : 1;
-        p = q;
-        if (piece.size() >= kPiece) {
-          out.write(piece);
-          piece.clear();
-          bar.update(static_cast<int>(100.0 * static_cast<double>(p - bytes.data()) /
-                                      static_cast<double>(bytes.size())));
+  return eachFileRewritten(
+      "collapse", options,
+      [](const std::string& file, std::string_view bytes, ReplacingWriter& out) {
+        ProgressBar bar(escapeControl(file));
+        std::string piece;
+        piece.reserve(kPiece + 4096);
+        std::size_t lines = 0;
+        const char* p = bytes.data();
+        const char* const end = p + bytes.size();
+        while (p < end) {
+          const char* q = p;
+          while (q < end && *q != '\r' && *q != '\n') ++q;
+          piece += collapseSpacesInLine(std::string_view(p, static_cast<std::size_t>(q - p)));
+          piece += "\r\n";
+          ++lines;
+          if (q < end) q += (*q == '\r' && q + 1 < end && q[1] == '\n') ? 2 : 1;
+          p = q;
+          if (piece.size() >= kPiece) {
+            out.write(piece);
+            piece.clear();
+            bar.update(static_cast<int>(100.0 * static_cast<double>(p - bytes.data()) /
+                                        static_cast<double>(bytes.size())));
+          }
         }
-      }
-      out.write(piece);
-      const bool written = out.commit();
-      bar.clear();
-      std::printf("%s: %s%s\n", escapeControl(target).c_str(), linesText(lines).c_str(),
-                  written ? "" : ", left as it is");
-    } catch (const std::exception& e) {
-      status = fail("text", "collapse", e);
-    }
-  }
-  return status;
+        out.write(piece);
+        bar.clear();
+        return linesText(lines);
+      });
 }
 
 int detectFiles(const std::vector<std::string>& files) {
@@ -292,27 +293,16 @@ int splitFile(const std::string& file, long long chunk) {
 // Tidy reads the whole file (it measures the text before it decides anything) and writes the
 // result with the file's own line ends; a file that comes out the same is not written.
 int tidyFiles(const FileOptions& options, const TidyOptions& tidyOptions) {
-  if (!checkOutput("tidy", options)) return kExitUsage;
-  int status = 0;
-  const bool inPlace = options.output.empty();
-  for (const std::string& file : options.files) {
-    try {
-      const MappedFile input(file);
-      const std::string_view bytes = input.bytes();
-      TidyReport report;
-      const std::string tidied = tidyBytes(bytes, tidyOptions, &report);
-      const std::string& target = inPlace ? file : options.output;
-      ReplacingWriter out(target, inPlace ? &bytes : nullptr);
-      out.write(tidied);
-      const bool written = out.commit();
-      std::printf("%s: %s, %zu lines, %zu words rejoined, %zu page lines removed%s\n",
-                  escapeControl(target).c_str(), tidyLayoutName(report.layout), report.paragraphs,
-                  report.hyphensJoined, report.pageLines, written ? "" : ", left as it is");
-    } catch (const std::exception& e) {
-      status = fail("text", "tidy", e);
-    }
-  }
-  return status;
+  return eachFileRewritten(
+      "tidy", options, [&](const std::string&, std::string_view bytes, ReplacingWriter& out) {
+        TidyReport report;
+        out.write(tidyBytes(bytes, tidyOptions, &report));
+        char counts[160];
+        std::snprintf(counts, sizeof counts,
+                      ", %zu lines, %zu words rejoined, %zu page lines removed", report.paragraphs,
+                      report.hyphensJoined, report.pageLines);
+        return tidyLayoutName(report.layout) + std::string(counts);
+      });
 }
 
 void addFileOptions(CLI::App* command, FileOptions& options) {

@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "book/file_paths.h"
+#include "common/file_paths.h"
 #include "text/recode.h"
 
 namespace pagora {

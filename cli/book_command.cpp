@@ -23,9 +23,9 @@
 #include "book/book_builder.h"
 #include "book/book_names.h"
 #include "book/corvane_arguments.h"
-#include "book/file_paths.h"
 #include "book/file_sizes.h"
 #include "commands.h"
+#include "common/file_paths.h"
 #include "failure.h"
 #include "text/recode.h"
 

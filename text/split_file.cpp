@@ -3,31 +3,12 @@
 
 #include <algorithm>
 
+#include "common/file_paths.h"
 #include "text/recode.h"
 #include "text/text_buffer.h"
 
 namespace pagora {
 namespace {
-
-// Where the folder part of a path ends. Windows takes a backslash as well as "/" between folders;
-// on Linux a backslash is a letter of the name.
-std::size_t lastSeparator(std::string_view path) {
-#ifdef _WIN32
-  return path.find_last_of("/\\");
-#else
-  return path.rfind('/');
-#endif
-}
-
-std::string_view fileNameOf(std::string_view path) {
-  const std::size_t slash = lastSeparator(path);
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string_view folderOf(std::string_view path) {
-  const std::size_t slash = lastSeparator(path);
-  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-}
 
 // How many bytes of `prefix` its first `letters` characters take. A UTF-8 name is cut between
 // two letters, never inside one; a name that is not UTF-8 is cut by bytes.
@@ -45,9 +26,9 @@ std::size_t prefixBytes(std::string_view prefix, std::size_t letters) {
 }  // namespace
 
 std::string NameBeforeDot(std::string_view path) {
-  const std::string_view name = fileNameOf(path);
+  const std::string name = baseName(path);
   const std::size_t dot = name.find('.');
-  return dot == std::string_view::npos ? std::string() : std::string(name.substr(0, dot));
+  return dot == std::string::npos ? std::string() : name.substr(0, dot);
 }
 
 int splitDigits(std::int64_t fileSize, std::int64_t chunk) {
@@ -62,10 +43,9 @@ int splitDigits(std::int64_t fileSize, std::int64_t chunk) {
 }
 
 std::string splitPartName(std::string_view path, int digits, int part) {
-  const std::string_view name = fileNameOf(path);
+  const std::string name = baseName(path);
   const std::size_t dot = name.rfind('.');
-  const std::string_view ext =
-      dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+  const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
   std::string prefix = NameBeforeDot(path);
   prefix.resize(prefixBytes(prefix, static_cast<std::size_t>(std::max(0, 23 - digits))));
   std::string out(folderOf(path));

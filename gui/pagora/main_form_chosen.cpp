@@ -9,8 +9,8 @@
 #include <QToolButton>
 
 #include "book/book_names.h"
-#include "book/file_paths.h"
 #include "book/file_sizes.h"
+#include "common/file_paths.h"
 #include "main_form_helpers.h"
 #include "translations/language.h"
 #include "widgets/dir_list_box.h"

@@ -1,7 +1,7 @@
 // Book name normalisation, folder joining, file sizes and the stored-name rules.
 #include "book/book_names.h"
-#include "book/file_paths.h"
 #include "book/file_sizes.h"
+#include "common/file_paths.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "temp_folder.h"
 
@@ -59,7 +60,7 @@ TEST(AddSlash, Table) {
 // A backslash separates folders on Windows; on POSIX it is a letter of the file name.
 TEST(BackslashFolders, SeparateOnWindowsOnly) {
   struct Case {
-    std::string (*rule)(const std::string&);
+    std::function<std::string(const std::string&)> rule;
     std::string in;
     std::string windows;
     std::string posix;

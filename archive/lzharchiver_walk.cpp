@@ -1,10 +1,9 @@
 // TLzhArchiver's walk through an archive's headers (the probe, listings, tests) and the rules
 // it shares with its callers: the temporary name, the archive itself, wildcards.
-#include <sys/stat.h>
-
 #include <cstdio>
 
 #include "archive/lzharchiver.h"
+#include "common/file_access.h"
 #include "file_stream.h"
 #include "lzh_format.h"
 #include "lzh_names.h"
@@ -98,14 +97,7 @@ std::string TLzhArchiver::temporaryArchiveName(const std::string& archiveName) {
 }
 
 bool TLzhArchiver::isArchiveItself(const std::string& fileName) const {
-  struct stat file {};
-  if (::stat(fileName.c_str(), &file) != 0) return false;
-  for (const std::string& name : {ArchiveName, temporaryArchiveName(ArchiveName)}) {
-    struct stat st {};
-    if (::stat(name.c_str(), &st) == 0 && st.st_dev == file.st_dev && st.st_ino == file.st_ino)
-      return true;
-  }
-  return false;
+  return sameFile(fileName, ArchiveName) || sameFile(fileName, temporaryArchiveName(ArchiveName));
 }
 
 bool TLzhArchiver::hasWildcard(const std::string& pattern) {

@@ -1,6 +1,5 @@
 // pagora-cli text import: turn an FB2 or EPUB book or an HTML page into a code page 1251 text
 // file.
-#include <sys/stat.h>
 #include <CLI/CLI.hpp>
 
 #include <cstddef>
@@ -10,6 +9,7 @@
 #include <string>
 
 #include "commands.h"
+#include "common/file_access.h"
 #include "failure.h"
 #include "terminal.h"
 #include "text/recode.h"
@@ -24,12 +24,6 @@ struct ImportOptions {
   std::string book;
   std::string out;
 };
-
-bool sameFile(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return a == b;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
 
 int runImport(const ImportOptions& options) {
   const std::string out = options.out.empty() ? importedTextName(options.book) : options.out;

@@ -162,6 +162,13 @@ int statName(const std::string& path, struct stat& status) {
 #endif
 }
 
+bool sameFile(const std::string& first, const std::string& second) {
+  struct stat a {};
+  struct stat b {};
+  return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 &&
+         a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 std::string writeTarget(const std::string& path) {
   char resolved[PATH_MAX];
   struct stat st {};

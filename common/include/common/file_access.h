@@ -44,6 +44,10 @@ int createUniqueFile(std::string& pattern);
 // Status of a name without following a symbolic link (Windows has none to follow).
 int statName(const std::string& path, struct stat& status);
 
+// Whether two names lead to one file on disk (links followed, any spelling of the path): the
+// same device and file number. False when either name leads nowhere.
+bool sameFile(const std::string& first, const std::string& second);
+
 // The file a write to `path` should replace: the target of a symbolic link, else `path`.
 std::string writeTarget(const std::string& path);
 

@@ -13,4 +13,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$wine" wineboot -i
 fi
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
+# One server for the whole run, started with the prefix's services before any test: a server left
+# to exit whenever its last program ends can go away just as the next program connects ("recvmsg:
+# Connection reset by peer"). The server of the prefix's first boot is waited out first.
+"$wineserver" -w
+"$wineserver" -p
+"$wine" wineboot
 ctest --test-dir "$build" -j "${JOBS:-2}" --output-on-failure "$@"

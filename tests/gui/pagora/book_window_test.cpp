@@ -133,25 +133,19 @@ TEST_F(BookWindowTest, GoStoresNamesThatConvertAlikeOnceEach) {
   EXPECT_EQ(read(books() + "/中文.txt"), "second\r\n");
 }
 
-// The status bar's line for each kind of note: a converted, tidied or imported text names only what
-// happened to it, and a text of an unsure code page says it went in as it is.
-TEST(BookTextNote, SaysWhatHappenedToTheText) {
-  auto note = [](bool converted, bool tidied, bool imported, std::size_t missing) {
-    TBookTextNote n{"/b/notes.txt", converted, CodePage::Utf8, 1.0, missing};
+// An imported book is noted for the characters its conversion lost, never as a text of an
+// unsure code page.
+TEST(BookTextNote, AnImportedBookIsNotedForWhatItLost) {
+  auto note = [](bool tidied, bool imported, std::size_t missing) {
+    TBookTextNote n{"/b/notes.txt", false, CodePage::Cp1251, 1.0, missing};
     n.tidied = tidied;
     n.imported = imported;
     return bookTextNote(n).toStdString();
   };
-  EXPECT_EQ(note(true, false, false, 0), "notes.txt: UTF-8 -> 1251");
-  EXPECT_EQ(
-      note(true, true, false, 2),
-      "notes.txt: UTF-8 -> 1251, tidied, 2 character(s) have no equivalent in code page 1251");
-  EXPECT_EQ(note(false, true, false, 0), "notes.txt: tidied");
-  EXPECT_EQ(note(false, true, true, 1),
+  EXPECT_EQ(note(false, true, 3), "notes.txt: 3 character(s) have no equivalent in code page 1251");
+  EXPECT_EQ(note(true, true, 1),
             "notes.txt: tidied, 1 character(s) have no equivalent in code page 1251");
-  EXPECT_EQ(note(false, false, true, 3),
-            "notes.txt: 3 character(s) have no equivalent in code page 1251");
-  EXPECT_EQ(note(false, false, false, 0), "notes.txt: code page unsure, stored as it is");
+  EXPECT_EQ(note(false, false, 0), "notes.txt: code page unsure, stored as it is");
 }
 
 }  // namespace
